@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tolmix {
+
+struct FileReadResult {
+    bool Ok = false;
+    std::string Data;
+    std::string Error; // the system's message when not Ok
+};
+
+// Files and folders as the client uses them. Paths are as the user wrote them.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // True for an existing entry that is not a folder.
+    virtual bool FileExists(std::string_view path) const = 0;
+    virtual FileReadResult ReadFile(std::string_view path) const = 0;
+    virtual std::string CurrentDirectory() const = 0;
+    virtual bool SetCurrentDirectory(std::string_view path) = 0;
+    // Full path of the running program.
+    virtual std::string ProgramPath() const = 0;
+};
+
+} // namespace tolmix

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/KeyEvent.h"
+
+#include <string>
+
+namespace tolmix {
+
+// One console input record. The console driver looks at key events; a paste carries the pasted
+// text in Windows-1251, like the clipboard; the other kinds are informational.
+struct InputRecord {
+    enum class Kind { Key, Paste, Focus, Resize };
+
+    Kind Type = Kind::Key;
+    KeyEvent Key;
+    std::string Text; // Kind::Paste: Windows-1251, line ends as the terminal sent them
+    bool Focused = true; // Kind::Focus
+
+    static InputRecord FromKey(const KeyEvent& key) {
+        InputRecord r;
+        r.Key = key;
+        return r;
+    }
+};
+
+} // namespace tolmix

@@ -1,0 +1,74 @@
+#include "platform/posix/PosixFileSystem.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tolmix::posix {
+
+namespace {
+
+// Settings, macro and alias files are small; anything beyond this is not one of them.
+constexpr size_t MaxFileSize = 64 * 1024 * 1024;
+
+} // namespace
+
+bool PosixFileSystem::FileExists(std::string_view path) const {
+    struct stat st {};
+    return ::stat(std::string(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+FileReadResult PosixFileSystem::ReadFile(std::string_view path) const {
+    FileReadResult result;
+    const int fd = ::open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        result.Error = std::strerror(errno);
+        return result;
+    }
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            result.Error = std::strerror(errno);
+            ::close(fd);
+            return result;
+        }
+        if (n == 0)
+            break;
+        if (result.Data.size() + static_cast<size_t>(n) > MaxFileSize) {
+            result.Error = std::strerror(EFBIG);
+            ::close(fd);
+            return result;
+        }
+        result.Data.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    result.Ok = true;
+    return result;
+}
+
+std::string PosixFileSystem::CurrentDirectory() const {
+    char buffer[PATH_MAX];
+    if (::getcwd(buffer, sizeof buffer) == nullptr)
+        return {};
+    return buffer;
+}
+
+bool PosixFileSystem::SetCurrentDirectory(std::string_view path) {
+    return ::chdir(std::string(path).c_str()) == 0;
+}
+
+std::string PosixFileSystem::ProgramPath() const {
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0)
+        return {};
+    return std::string(buffer, static_cast<size_t>(n));
+}
+
+} // namespace tolmix::posix

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+namespace tolmix::posix {
+
+class PosixFileSystem final : public FileSystem {
+public:
+    bool FileExists(std::string_view path) const override;
+    FileReadResult ReadFile(std::string_view path) const override;
+    std::string CurrentDirectory() const override;
+    bool SetCurrentDirectory(std::string_view path) override;
+    std::string ProgramPath() const override;
+};
+
+} // namespace tolmix::posix
