@@ -1,1 +1,158 @@
-#include <string>
+#include "app/TolmixStringList.h"
+
+#include <limits>
+
+namespace tolmix {
+
+namespace {
+
+// Upper case of a Windows-1251 byte: Latin and Cyrillic letters.
+uint8_t UpperAnsi(uint8_t c) {
+    if (c >= 'a' && c <= 'z')
+        return c - 0x20;
+    if (c >= 0xE0) // small a to ya
+        return c - 0x20;
+    if (c == 0xB8) // small yo
+        return 0xA8;
+    return c;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+bool SameTextAnsi(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (UpperAnsi(static_cast<uint8_t>(a[i])) != UpperAnsi(static_cast<uint8_t>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+bool ParseSettingsInteger(std::string_view text, int32_t& value) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    bool hex = false;
+    if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
+        hex = true;
+        ++i;
+    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        hex = true;
+        i += 2;
+    }
+    if (i >= text.size())
+        return false;
+    uint64_t magnitude = 0;
+    for (; i < text.size(); ++i) {
+        const int digit = hex ? HexDigit(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
+        if (digit < 0)
+            return false;
+        magnitude = magnitude * (hex ? 16 : 10) + static_cast<uint64_t>(digit);
+        if (magnitude > 0xFFFFFFFFull)
+            return false;
+    }
+    if (hex) {
+        // Hexadecimal gives the 32 bits as written: $FFFFFFFF is -1.
+        uint32_t bits = static_cast<uint32_t>(magnitude);
+        if (negative)
+            bits = 0u - bits;
+        value = static_cast<int32_t>(bits);
+        return true;
+    }
+    const uint64_t limit = negative ? 0x80000000ull : 0x7FFFFFFFull;
+    if (magnitude > limit)
+        return false;
+    value = negative ? static_cast<int32_t>(0 - magnitude) : static_cast<int32_t>(magnitude);
+    return true;
+}
+
+void TTolmixStringList::LoadFromFile(const FileSystem& files, const std::string& path) {
+    Lines.clear();
+    if (!files.FileExists(path))
+        return;
+    FileReadResult file = files.ReadFile(path);
+    if (!file.Ok)
+        throw EFOpenError("Cannot open file \"" + path + "\". " + file.Error);
+    SetText(file.Data);
+}
+
+void TTolmixStringList::SetText(std::string_view text) {
+    Lines.clear();
+    const size_t end = text.find('\0');
+    if (end != std::string_view::npos)
+        text = text.substr(0, end);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t stop = text.find_first_of("\r\n", start);
+        if (stop == std::string_view::npos) {
+            Lines.emplace_back(text.substr(start));
+            break;
+        }
+        Lines.emplace_back(text.substr(start, stop - start));
+        start = stop + 1;
+        if (text[stop] == '\r' && start < text.size() && text[start] == '\n')
+            ++start;
+    }
+}
+
+const std::string* TTolmixStringList::FindValueLine(std::string_view key) const {
+    for (const std::string& line : Lines) {
+        const size_t eq = line.find('=');
+        if (eq != std::string::npos && SameTextAnsi(std::string_view(line).substr(0, eq), key))
+            return &line;
+    }
+    return nullptr;
+}
+
+std::string TTolmixStringList::ValueOf(std::string_view key) const {
+    const std::string* line = FindValueLine(key);
+    return line ? line->substr(line->find('=') + 1) : std::string();
+}
+
+std::string TTolmixStringList::ReadString(std::string_view key, std::string_view defaultValue) const {
+    const std::string* line = FindValueLine(key);
+    return line ? line->substr(line->find('=') + 1) : std::string(defaultValue);
+}
+
+int32_t TTolmixStringList::ReadInteger(std::string_view key, int32_t defaultValue) const {
+    int32_t value;
+    return ParseSettingsInteger(ValueOf(key), value) ? value : defaultValue;
+}
+
+bool TTolmixStringList::ReadBool(std::string_view key, bool defaultValue) const {
+    return ReadInteger(key, defaultValue ? 1 : 0) != 0;
+}
+
+std::string TTolmixStringList::ValueAt(int index) const {
+    if (index < 0 || index >= Count())
+        return {};
+    const std::string& line = Lines[static_cast<size_t>(index)];
+    const size_t eq = line.find('=');
+    return eq == std::string::npos ? std::string() : line.substr(eq + 1);
+}
+
+std::string TTolmixStringList::NameAt(int index) const {
+    if (index < 0 || index >= Count())
+        return {};
+    const std::string& line = Lines[static_cast<size_t>(index)];
+    const size_t eq = line.find('=');
+    return eq == std::string::npos ? std::string() : line.substr(0, eq);
+}
+
+} // namespace tolmix

@@ -35,6 +35,8 @@ public:
     virtual void Present(const Frame& frame) = 0;
     // Attention signal for a terminal that is not in front (one bell).
     virtual void Flash() = 0;
+    // The terminal's window as the desktop knows it; 0 when unknown.
+    virtual uint64_t WindowId() const = 0;
     // Whether the terminal is in front, from its focus reports.
     virtual bool HasFocus() const = 0;
     // A sequence passed through to the terminal unchanged (clipboard OSC 52); the caller

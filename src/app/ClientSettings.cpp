@@ -1,0 +1,63 @@
+#include "app/ClientSettings.h"
+
+#include "app/FilePaths.h"
+#include "ui/CodePage.h"
+
+namespace tolmix {
+
+std::string ChooseSettingsPath(const FileSystem& files, int argc, const char* const* argv) {
+    if (argc > 1 && argv[1] != nullptr) {
+        std::string path = ChangeFileExt(argv[1], ".tcf");
+        if (files.FileExists(path))
+            return path;
+    }
+    return DefaultSettingsFile;
+}
+
+ClientSettings ReadClientSettings(const TTolmixStringList& list) {
+    const ClientSettings d;
+    ClientSettings s;
+    // Sizes and colours live in 16-bit fields: larger values keep their low 16 bits.
+    auto colour = [&](const char* key, uint16_t def) {
+        return static_cast<uint16_t>(list.ReadInteger(key, def));
+    };
+    s.Address = list.ReadString("Address", d.Address);
+    s.Port = list.ReadString("Port", d.Port);
+    s.ProxyAddr = list.ReadString("ProxyAddr", d.ProxyAddr);
+    s.ProxyPort = list.ReadString("ProxyPort", d.ProxyPort);
+    s.ProxyUserName = list.ReadString("ProxyUserName", d.ProxyUserName);
+    s.ProxyPassword = list.ReadString("ProxyPassword", d.ProxyPassword);
+    s.AutoSend = AnsiToConsole(list.ReadString("AutoSend", d.AutoSend));
+    s.SizeX = static_cast<int16_t>(list.ReadInteger("SizeX", d.SizeX));
+    if (s.SizeX <= 20)
+        s.SizeX = 20;
+    s.SizeY = static_cast<int16_t>(list.ReadInteger("SizeY", d.SizeY));
+    if (s.SizeY <= 5)
+        s.SizeY = 5;
+    s.FullScreen = list.ReadBool("FullScreen", d.FullScreen);
+    s.FlashActivity = list.ReadBool("FlashActivity", d.FlashActivity);
+    s.InfoPanel = list.ReadBool("InfoPanel", d.InfoPanel);
+    s.InfoPanelColor = colour("InfoPanelColor", d.InfoPanelColor);
+    s.SeparatorLine = list.ReadBool("SeparatorLine", d.SeparatorLine);
+    s.SeparatorColor = colour("SeparatorColor", d.SeparatorColor);
+    s.NameColor = colour("NameColor", d.NameColor);
+    s.TimeFormat = list.ReadString("TimeFormat", d.TimeFormat);
+    s.TimeColor = colour("TimeColor", d.TimeColor);
+    s.EditorLines = list.ReadInteger("EditorLines", d.EditorLines);
+    if (s.EditorLines <= 1)
+        s.EditorLines = 1;
+    s.EditorTextColor = colour("EditorTextColor", d.EditorTextColor);
+    s.EditorSelColor = colour("EditorSelColor", d.EditorSelColor);
+    s.EditLockHistory = list.ReadBool("EditLockHistory", d.EditLockHistory);
+    s.EnterSwap = list.ReadBool("EnterSwap", d.EnterSwap);
+    s.OutputSize = list.ReadInteger("OutputSize", d.OutputSize);
+    if (s.OutputSize <= 2 * s.SizeY)
+        s.OutputSize = 2 * s.SizeY;
+    s.HistorySize = list.ReadInteger("HistorySize", d.HistorySize);
+    if (s.HistorySize <= 1)
+        s.HistorySize = 1;
+    s.LogEnabled = list.ReadBool("LogEnabled", d.LogEnabled);
+    return s;
+}
+
+} // namespace tolmix

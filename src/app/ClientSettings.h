@@ -1,0 +1,51 @@
+#pragma once
+
+#include "app/TolmixStringList.h"
+#include "platform/FileSystem.h"
+
+#include <cstdint>
+#include <string>
+
+namespace tolmix {
+
+inline constexpr const char* DefaultSettingsFile = "TolmixClient.tcf";
+inline constexpr const char* DefaultServerHost = "localhost";
+
+// Every setting of the settings file, already adjusted. Colours are console attributes.
+struct ClientSettings {
+    std::string Address = DefaultServerHost;
+    std::string Port = "4000";
+    std::string ProxyAddr;
+    std::string ProxyPort;
+    std::string ProxyUserName;
+    std::string ProxyPassword;
+    std::string AutoSend = "0|2"; // console code page
+    int16_t SizeX = 80;
+    int16_t SizeY = 25;
+    bool FullScreen = false;
+    bool FlashActivity = true;
+    bool InfoPanel = true;
+    uint16_t InfoPanelColor = 0x87;
+    bool SeparatorLine = true;
+    uint16_t SeparatorColor = 7;
+    uint16_t NameColor = 15;
+    std::string TimeFormat = "dd mmm yyyy, hh:nn:ss";
+    uint16_t TimeColor = 10;
+    int32_t EditorLines = 1;
+    uint16_t EditorTextColor = 15;
+    uint16_t EditorSelColor = 0x3F;
+    bool EditLockHistory = true;
+    bool EnterSwap = false;
+    int32_t OutputSize = 10000;
+    int32_t HistorySize = 1000;
+    bool LogEnabled = false;
+};
+
+// The settings file to use: the first argument with its extension changed to ".tcf" when such a
+// file exists, otherwise the default file in the current folder.
+std::string ChooseSettingsPath(const FileSystem& files, int argc, const char* const* argv);
+
+// Reads every key in the order the file format lists them, with their defaults and clamps.
+ClientSettings ReadClientSettings(const TTolmixStringList& list);
+
+} // namespace tolmix

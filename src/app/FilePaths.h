@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tolmix {
+
+// The path with its extension (from the last "." of the file name) replaced; a name without
+// one gets the extension appended.
+std::string ChangeFileExt(std::string_view path, std::string_view extension);
+// The folder part with its trailing separator, or empty when the path names no folder.
+std::string ExtractFilePath(std::string_view path);
+
+} // namespace tolmix

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "platform/EventLoop.h"
+
+#include <atomic>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+
+namespace tolmix {
+
+// The portable half of the event loop: posted messages, timers and calls queued by other
+// threads. A platform adds the wait (and the wake-up that ends it early).
+class QueuedEventLoop : public EventLoop {
+public:
+    QueuedEventLoop();
+
+    bool TakeMessage(Message& message) override;
+    void DispatchMessage(const Message& message) override;
+    void PostMessage(const Message& message) override;
+    void SetMessageHandler(uint32_t id, MessageHandler handler) override;
+    uint32_t SetTimer(uint32_t intervalMs, TimerProc proc) override;
+    void KillTimer(uint32_t id) override;
+    void QueueCall(std::function<void()> call) override;
+    bool RunQueuedCalls() override;
+    bool IsMainThread() const override;
+
+    // Safe from any thread and from a signal's flag check: the next TakeMessage yields WM_QUIT.
+    void RequestQuit();
+
+protected:
+    // When the wait must end at the latest for the next timer; nothing when no timer runs.
+    std::optional<TimePoint> NextTimerDue() const;
+    // True when something is ready without waiting (a posted message, a queued call, a quit).
+    bool HasReadyWork() const;
+    // Ends a wait in progress; called from other threads.
+    virtual void Wake() = 0;
+
+private:
+    struct Timer {
+        Milliseconds Interval;
+        TimePoint Due;
+        TimerProc Proc;
+    };
+
+    std::thread::id MainThread;
+    mutable std::mutex Lock;
+    std::deque<Message> Posted;            // guarded by Lock
+    std::deque<std::function<void()>> Calls; // guarded by Lock
+    std::atomic<bool> QuitRequested{false};
+    bool QuitDelivered = false;
+    std::map<uint32_t, Timer> Timers;
+    uint32_t NextTimerId = 1;
+    std::unordered_map<uint32_t, MessageHandler> Handlers;
+};
+
+} // namespace tolmix

@@ -1,0 +1,122 @@
+#include "platform/posix/PosixEventLoop.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace tolmix::posix {
+
+namespace {
+
+// Signal handlers only set flags and write one byte to the wake pipe.
+std::atomic<int> SignalWakeFd{-1};
+std::atomic<bool> QuitSignalled{false};
+std::atomic<bool> ResizeSignalled{false};
+
+extern "C" void OnQuitSignal(int) {
+    QuitSignalled.store(true);
+    const int fd = SignalWakeFd.load();
+    if (fd >= 0) {
+        const int saved = errno;
+        const char byte = 'q';
+        [[maybe_unused]] ssize_t n = ::write(fd, &byte, 1);
+        errno = saved;
+    }
+}
+
+extern "C" void OnResizeSignal(int) {
+    ResizeSignalled.store(true);
+    const int fd = SignalWakeFd.load();
+    if (fd >= 0) {
+        const int saved = errno;
+        const char byte = 'r';
+        [[maybe_unused]] ssize_t n = ::write(fd, &byte, 1);
+        errno = saved;
+    }
+}
+
+void Install(int signal, void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(signal, &action, nullptr);
+}
+
+} // namespace
+
+PosixEventLoop::PosixEventLoop() {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0)
+        throw std::runtime_error(std::string("Cannot create the event loop's pipe: ") +
+                                 std::strerror(errno));
+    WakeRead = fds[0];
+    WakeWrite = fds[1];
+    SignalWakeFd.store(WakeWrite);
+    Install(SIGTERM, OnQuitSignal);
+    Install(SIGHUP, OnQuitSignal);
+    Install(SIGWINCH, OnResizeSignal);
+    ::signal(SIGPIPE, SIG_IGN); // a dropped connection is reported by send(), not by a signal
+}
+
+PosixEventLoop::~PosixEventLoop() {
+    ::signal(SIGTERM, SIG_DFL);
+    ::signal(SIGHUP, SIG_DFL);
+    ::signal(SIGWINCH, SIG_DFL);
+    SignalWakeFd.store(-1);
+    ::close(WakeRead);
+    ::close(WakeWrite);
+}
+
+void PosixEventLoop::Wake() {
+    const char byte = 'w';
+    [[maybe_unused]] ssize_t n = ::write(WakeWrite, &byte, 1);
+}
+
+void PosixEventLoop::DrainWakePipe() {
+    char buffer[256];
+    while (::read(WakeRead, buffer, sizeof buffer) > 0) {
+    }
+}
+
+void PosixEventLoop::WatchFd(int fd) {
+    if (std::find(Watched.begin(), Watched.end(), fd) == Watched.end())
+        Watched.push_back(fd);
+}
+
+void PosixEventLoop::UnwatchFd(int fd) { Watched.erase(std::remove(Watched.begin(), Watched.end(), fd), Watched.end()); }
+
+bool PosixEventLoop::TakeResized() { return ResizeSignalled.exchange(false); }
+
+void PosixEventLoop::Wait(std::optional<TimePoint> deadline) {
+    if (QuitSignalled.exchange(false))
+        RequestQuit();
+    if (HasReadyWork())
+        return;
+    std::optional<TimePoint> until = NextTimerDue();
+    if (deadline && (!until || *deadline < *until))
+        until = deadline;
+
+    int timeout = -1;
+    if (until) {
+        const auto left = std::chrono::ceil<Milliseconds>(*until - Now()).count();
+        timeout = left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, 60'000));
+    }
+    std::vector<pollfd> fds;
+    fds.reserve(Watched.size() + 1);
+    fds.push_back({WakeRead, POLLIN, 0});
+    for (int fd : Watched)
+        fds.push_back({fd, POLLIN, 0});
+    const int ready = ::poll(fds.data(), fds.size(), timeout);
+    if (ready > 0 && (fds[0].revents & POLLIN))
+        DrainWakePipe();
+    if (QuitSignalled.exchange(false))
+        RequestQuit();
+}
+
+} // namespace tolmix::posix

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/QueuedEventLoop.h"
+
+#include <atomic>
+#include <functional>
+#include <vector>
+
+namespace tolmix::posix {
+
+// The event loop on poll(): one wait whose time-out is the nearest timer or deadline, ended
+// early by watched descriptors, by a wake pipe (other threads) and by signals. SIGTERM and
+// SIGHUP become WM_QUIT; SIGWINCH is remembered for the terminal.
+class PosixEventLoop final : public QueuedEventLoop {
+public:
+    PosixEventLoop();
+    ~PosixEventLoop() override;
+    PosixEventLoop(const PosixEventLoop&) = delete;
+    PosixEventLoop& operator=(const PosixEventLoop&) = delete;
+
+    void Wait(std::optional<TimePoint> deadline) override;
+    TimePoint Now() const override { return SteadyClock::now(); }
+
+    // A descriptor whose readiness ends the wait; its owner reads it on the next pass.
+    void WatchFd(int fd);
+    void UnwatchFd(int fd);
+
+    // True once after each window-size change signal.
+    bool TakeResized();
+
+protected:
+    void Wake() override;
+
+private:
+    void DrainWakePipe();
+
+    int WakeRead = -1;
+    int WakeWrite = -1;
+    std::vector<int> Watched;
+};
+
+} // namespace tolmix::posix

@@ -1,0 +1,53 @@
+#include "ui/ScreenLayout.h"
+
+#include "ui/ProgramName.h"
+
+#include <algorithm>
+
+namespace tolmix {
+
+namespace {
+
+constexpr uint8_t HorizontalLine = 0xC4; // a box-drawing character of the console code page
+
+} // namespace
+
+int32_t MaxEditorLines(const ScreenOptions& options) {
+    const int fixedRows = (options.InfoPanel ? 2 : 0) + (options.SeparatorLine ? 1 : 0) + 1;
+    return std::max(1, options.SizeY - fixedRows);
+}
+
+ScreenLayout ComputeLayout(const ScreenOptions& options) {
+    ScreenLayout layout;
+    layout.EditorLines = std::clamp(options.EditorLines, 1, MaxEditorLines(options));
+    layout.PanelRow = static_cast<int16_t>(options.InfoPanel ? options.SizeY - 2 : options.SizeY);
+    layout.EditorTop = static_cast<int16_t>(layout.PanelRow - layout.EditorLines);
+    layout.SeparatorRow =
+        static_cast<int16_t>(options.SeparatorLine ? layout.EditorTop - 1 : layout.EditorTop);
+    layout.OutputRows = layout.SeparatorRow;
+    return layout;
+}
+
+ScreenLayout StartScreen(TConsole& console, const ScreenOptions& options) {
+    console.SetTitle(ProgramTitle);
+    console.SetBufferSize(MakeCoord(options.SizeX, options.SizeY));
+    console.SetInputMode(0);
+    console.SetFullScreen(options.FullScreen);
+    console.SetTextAttr(7);
+    console.Clear();
+
+    const ScreenLayout layout = ComputeLayout(options);
+    if (options.InfoPanel)
+        console.FillRect(MakeCoord(0, layout.PanelRow), options.SizeX, 2, ' ', options.InfoPanelColor);
+    console.FillRect(MakeCoord(0, layout.EditorTop), options.SizeX, layout.EditorLines, ' ',
+                     options.EditorTextColor);
+    if (options.SeparatorLine)
+        console.FillRect(MakeCoord(0, layout.SeparatorRow), options.SizeX, 1, HorizontalLine,
+                         options.SeparatorColor);
+    console.SetCursorPos(MakeCoord(0, layout.EditorTop));
+    console.SetCursorSize(16);
+    console.SetCursorVisible(true);
+    return layout;
+}
+
+} // namespace tolmix

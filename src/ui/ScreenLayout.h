@@ -1,0 +1,42 @@
+#pragma once
+
+#include "ui/TConsole.h"
+
+#include <cstdint>
+
+namespace tolmix {
+
+// What the screen start-up needs from the settings.
+struct ScreenOptions {
+    int16_t SizeX = 80;
+    int16_t SizeY = 25;
+    bool FullScreen = false;
+    bool InfoPanel = true;
+    uint16_t InfoPanelColor = 0x87;
+    bool SeparatorLine = true;
+    uint16_t SeparatorColor = 7;
+    int32_t EditorLines = 1;
+    uint16_t EditorTextColor = 15;
+};
+
+// The rows of the screen, top to bottom: output window, separator, editor, status panel.
+struct ScreenLayout {
+    int16_t OutputRows = 0;
+    int16_t SeparatorRow = 0;
+    int16_t EditorTop = 0;
+    int16_t PanelRow = 0;
+    int32_t EditorLines = 1; // as laid out: never more than leaves one output row
+};
+
+// The largest editor that still leaves one row of output.
+int32_t MaxEditorLines(const ScreenOptions& options);
+
+// Computes the rows without drawing.
+ScreenLayout ComputeLayout(const ScreenOptions& options);
+
+// Sets up the console (title, size, full screen, attribute) and draws the empty layout:
+// blanks, the separator of horizontal-line characters, the editor and panel rows, the cursor
+// at the editor's start.
+ScreenLayout StartScreen(TConsole& console, const ScreenOptions& options);
+
+} // namespace tolmix

@@ -1,0 +1,182 @@
+#include "ui/TConsole.h"
+
+#include "ui/CodePage.h"
+
+#include <algorithm>
+
+namespace tolmix {
+
+TConsole* Console = nullptr;
+
+uint64_t FindConsoleWindow() { return Console ? Console->FindConsoleWindow() : 0; }
+
+namespace {
+
+// While lines stream in, the screen is shown at most this often.
+constexpr auto StreamingFlushInterval = Milliseconds(16);
+
+} // namespace
+
+TConsole::TConsole(Terminal& terminal, EventLoop& loop, Clipboard& clipboard)
+    : Term(terminal), Events(loop), Clip(clipboard) {
+    const TerminalSize size = Term.Size();
+    Buffer.Resize(size.Columns, size.Rows, Cell{' ', TextAttr});
+}
+
+void TConsole::Clear() {
+    std::fill(Buffer.Cells.begin(), Buffer.Cells.end(), Cell{' ', TextAttr});
+    SetCursorPos(MakeCoord(0, 0));
+}
+
+void TConsole::WriteText(std::string_view text, uint16_t attr, TCoord pos) {
+    int x = pos.X;
+    for (char c : text) {
+        if (Buffer.Contains(x, pos.Y))
+            Buffer.At(x, pos.Y) = Cell{static_cast<uint8_t>(c), attr};
+        ++x;
+    }
+}
+
+void TConsole::WriteColoredText(std::string_view text, uint16_t baseAttr, TCoord pos) {
+    int x = pos.X;
+    uint16_t attr = baseAttr;
+    for (char ch : text) {
+        const auto c = static_cast<uint8_t>(ch);
+        if (c < 0x10) {
+            attr = static_cast<uint16_t>((baseAttr & 0xFFF0) | c);
+            continue;
+        }
+        if (Buffer.Contains(x, pos.Y))
+            Buffer.At(x, pos.Y) = Cell{c, attr};
+        ++x;
+    }
+}
+
+void TConsole::FillRect(TCoord pos, int width, int height, uint8_t ch, uint16_t attr) {
+    for (int y = pos.Y; y < pos.Y + height; ++y) {
+        for (int x = pos.X; x < pos.X + width; ++x) {
+            if (Buffer.Contains(x, y))
+                Buffer.At(x, y) = Cell{ch, attr};
+        }
+    }
+}
+
+void TConsole::FillAttribute(TCoord pos, int count, uint16_t attr) {
+    if (!Buffer.Contains(pos.X, pos.Y) || count <= 0)
+        return;
+    const size_t start = static_cast<size_t>(pos.Y) * Buffer.Width + pos.X;
+    const size_t end = std::min(Buffer.Cells.size(), start + static_cast<size_t>(count));
+    for (size_t i = start; i < end; ++i)
+        Buffer.Cells[i].Attr = attr;
+}
+
+void TConsole::SetTitle(std::string_view title) {
+    Title = std::string(title.substr(0, 260));
+    Term.SetTitle(Title);
+}
+
+TCoord TConsole::GetBufferSize() const { return MakeCoord(Buffer.Width, Buffer.Height); }
+
+void TConsole::SetBufferSize(TCoord size) {
+    if (size.X <= 0 || size.Y <= 0)
+        return;
+    Frame resized;
+    resized.Resize(size.X, size.Y, Cell{' ', TextAttr});
+    for (int y = 0; y < std::min<int>(size.Y, Buffer.Height); ++y) {
+        for (int x = 0; x < std::min<int>(size.X, Buffer.Width); ++x)
+            resized.At(x, y) = Buffer.At(x, y);
+    }
+    resized.CursorX = Buffer.CursorX;
+    resized.CursorY = Buffer.CursorY;
+    resized.CursorVisible = Buffer.CursorVisible;
+    resized.CursorSize = Buffer.CursorSize;
+    Buffer = std::move(resized);
+    Term.RequestSize(size.X, size.Y);
+}
+
+void TConsole::SetCursorPos(TCoord pos) {
+    Buffer.CursorX = pos.X;
+    Buffer.CursorY = pos.Y;
+}
+
+void TConsole::SetCursorSize(int percent) { Buffer.CursorSize = std::clamp(percent, 1, 100); }
+
+void TConsole::SetCursorVisible(bool visible) { Buffer.CursorVisible = visible; }
+
+void TConsole::Run() {
+    while (!Terminated)
+        Step();
+    Flush();
+}
+
+void TConsole::Step() {
+    ProcessPending();
+    if (Terminated)
+        return;
+    if (Events.IsMainThread() && Events.RunQueuedCalls())
+        return;
+    // Show the screen before sleeping; while lines keep coming, at a bounded rate.
+    const TimePoint now = Events.Now();
+    if (!IdleBusy || now - LastFlush >= StreamingFlushInterval)
+        Flush();
+    if (!IdleBusy)
+        Events.Wait(Term.InputDeadline());
+    IdleBusy = OnIdle ? OnIdle() : false;
+}
+
+void TConsole::ProcessPending() {
+    while (!Terminated) {
+        if (ProcessMessage())
+            continue;
+        if (ProcessInput())
+            continue;
+        break;
+    }
+}
+
+bool TConsole::ProcessMessage() {
+    Message message;
+    if (!Events.TakeMessage(message))
+        return false;
+    if (message.Id == WM_QUIT)
+        Terminated = true;
+    else
+        Events.DispatchMessage(message);
+    return true;
+}
+
+bool TConsole::ProcessInput() {
+    InputRecord record;
+    if (!Term.ReadInput(record))
+        return false;
+    if (record.Type == InputRecord::Kind::Paste) {
+        if (OnPaste)
+            OnPaste(AnsiToConsole(record.Text));
+        return true;
+    }
+    if (record.Type != InputRecord::Kind::Key)
+        return true;
+    const bool consumed = OnKey ? OnKey(record.Key) : false;
+    if (!consumed && record.Key.KeyDown && record.Key.VirtualKey == 0x1B)
+        Terminated = true;
+    return true;
+}
+
+bool TConsole::SetFullScreen(bool on) { return Term.SetFullScreen(on); }
+
+std::string TConsole::PasteFromClipboard() {
+    const auto text = Clip.GetText();
+    if (!text)
+        return {};
+    // The clipboard's text ends at its first zero byte.
+    return AnsiToConsole(text->substr(0, text->find('\0')));
+}
+
+void TConsole::CopyToClipboard(std::string_view text) { Clip.SetText(ConsoleToAnsi(text)); }
+
+void TConsole::Flush() {
+    Term.Present(Buffer);
+    LastFlush = Events.Now();
+}
+
+} // namespace tolmix

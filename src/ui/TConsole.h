@@ -1,0 +1,87 @@
+#pragma once
+
+#include "platform/Clipboard.h"
+#include "platform/EventLoop.h"
+#include "platform/Frame.h"
+#include "platform/Terminal.h"
+#include "ui/Coord.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace tolmix {
+
+// The console driver: the client's only contact with the screen, the keyboard and the
+// clipboard, and the one input loop. Writes go into a screen buffer of cells that the terminal
+// shows once per loop pass.
+class TConsole {
+public:
+    using KeyHandler = std::function<bool(const KeyEvent&)>;
+    // Returns true while it has more work ready at once (a complete received line), so that the
+    // loop calls it again without waiting.
+    using IdleHandler = std::function<bool()>;
+    using PasteHandler = std::function<void(const std::string&)>;
+
+    TConsole(Terminal& terminal, EventLoop& loop, Clipboard& clipboard);
+
+    bool Terminated = false;
+    KeyHandler OnKey;
+    IdleHandler OnIdle;
+    PasteHandler OnPaste; // console code page text of a terminal paste
+
+    void Clear();
+    void WriteText(std::string_view text, uint16_t attr, TCoord pos);
+    // A byte below 0x10 is no character: it replaces the foreground colour of what follows.
+    void WriteColoredText(std::string_view text, uint16_t baseAttr, TCoord pos);
+    void FillRect(TCoord pos, int width, int height, uint8_t ch, uint16_t attr);
+    // Continues on the next row past the end of a row.
+    void FillAttribute(TCoord pos, int count, uint16_t attr);
+    std::string GetTitle() const { return Title; }
+    void SetTitle(std::string_view title);
+    TCoord GetBufferSize() const;
+    void SetBufferSize(TCoord size);
+    void SetCursorPos(TCoord pos);
+    void SetCursorSize(int percent);
+    void SetCursorVisible(bool visible);
+    uint16_t GetTextAttr() const { return TextAttr; }
+    void SetTextAttr(uint16_t attr) { TextAttr = attr; }
+
+    void Run();
+    void Step();
+    void ProcessPending();
+    bool ProcessInput();
+    bool ProcessMessage();
+
+    bool SetFullScreen(bool on);
+    void SetInputMode(uint32_t mode) { InputMode = mode; }
+    std::string PasteFromClipboard();
+    void CopyToClipboard(std::string_view text);
+
+    uint64_t FindConsoleWindow() const { return Term.WindowId(); }
+
+    // Shows the screen buffer now.
+    void Flush();
+    const Frame& Screen() const { return Buffer; }
+    EventLoop& Loop() { return Events; }
+
+private:
+    Terminal& Term;
+    EventLoop& Events;
+    Clipboard& Clip;
+    Frame Buffer;
+    std::string Title;
+    uint16_t TextAttr = 7;
+    uint32_t InputMode = 0;
+    bool IdleBusy = false;
+    TimePoint LastFlush{};
+};
+
+// The console driver of the running program, set by the main block.
+extern TConsole* Console;
+
+// The window of the running program's console; 0 when none is known.
+uint64_t FindConsoleWindow();
+
+} // namespace tolmix

@@ -1,0 +1,156 @@
+#include "app/ClientSettings.h"
+#include "app/TolmixStringList.h"
+#include "support/FakeFileSystem.h"
+
+#include <gtest/gtest.h>
+
+namespace tolmix {
+namespace {
+
+ClientSettings Read(const std::string& text) {
+    TTolmixStringList list;
+    list.SetText(text);
+    return ReadClientSettings(list);
+}
+
+TEST(SettingsInteger, AcceptsEveryWrittenForm) {
+    struct Case {
+        const char* text;
+        int32_t value;
+    } cases[] = {{"31", 31},       {"$1F", 31},          {"0x1F", 31},         {"0X1f", 31},
+                 {"x1F", 31},      {"X1F", 31},          {"   31", 31},         {"+31", 31},
+                 {"-31", -31},     {"-$10", -16},        {"2147483647", INT32_MAX},
+                 {"-2147483648", INT32_MIN},             {"$FFFFFFFF", -1},    {"007", 7}};
+    for (const Case& c : cases) {
+        int32_t value = 0;
+        EXPECT_TRUE(ParseSettingsInteger(c.text, value)) << c.text;
+        EXPECT_EQ(value, c.value) << c.text;
+    }
+}
+
+TEST(SettingsInteger, RejectsWhatIsNoNumber) {
+    for (const char* text : {"", " ", "31 ", "3 1", "abc", "0x", "$", "+", "-", "2147483648",
+                             "-2147483649", "$100000000", "1e3", "\t31", "31\t", "0x1G"}) {
+        int32_t value = 12345;
+        EXPECT_FALSE(ParseSettingsInteger(text, value)) << '"' << text << '"';
+    }
+}
+
+TEST(SettingsFile, ColoursAndClampsFollowTheirRules) {
+    EXPECT_EQ(Read("InfoPanelColor=$1F").InfoPanelColor, 0x1F);
+    EXPECT_EQ(Read("InfoPanelColor= 31").InfoPanelColor, 0x1F);
+    EXPECT_EQ(Read("InfoPanelColor=31 ").InfoPanelColor, 0x87);
+    EXPECT_EQ(Read("NameColor=$12345").NameColor, 0x2345); // 16-bit field
+
+    EXPECT_EQ(Read("SizeX=20").SizeX, 20);
+    EXPECT_EQ(Read("SizeX=21").SizeX, 21);
+    EXPECT_EQ(Read("SizeX=5").SizeX, 20);
+    EXPECT_EQ(Read("SizeX=65556").SizeX, 20); // low 16 bits are 20
+    EXPECT_EQ(Read("SizeX=65636").SizeX, 100);
+    EXPECT_EQ(Read("SizeX=40000").SizeX, 20); // negative as a 16-bit value
+    EXPECT_EQ(Read("SizeY=3").SizeY, 5);
+
+    const ClientSettings s = Read("SizeY=40\nOutputSize=50");
+    EXPECT_EQ(s.OutputSize, 80);
+    EXPECT_EQ(Read("SizeY=3\nOutputSize=7").OutputSize, 10);
+    EXPECT_EQ(Read("OutputSize=50").OutputSize, 50);
+    EXPECT_EQ(Read("HistorySize=0").HistorySize, 1);
+    EXPECT_EQ(Read("HistorySize=-5").HistorySize, 1);
+    EXPECT_EQ(Read("EditorLines=0").EditorLines, 1);
+    EXPECT_EQ(Read("EditorLines=3").EditorLines, 3);
+}
+
+TEST(SettingsFile, BooleansReadAsIntegers) {
+    EXPECT_TRUE(Read("InfoPanel=no").InfoPanel);
+    EXPECT_FALSE(Read("InfoPanel=0").InfoPanel);
+    EXPECT_TRUE(Read("InfoPanel=2").InfoPanel);
+    EXPECT_FALSE(Read("LogEnabled=true").LogEnabled);
+    EXPECT_TRUE(Read("LogEnabled=-1").LogEnabled);
+    EXPECT_TRUE(Read("EnterSwap=$1").EnterSwap);
+}
+
+TEST(SettingsFile, NamesMatchWithoutCaseButAreNeverTrimmed) {
+    EXPECT_EQ(Read("port=4001").Port, "4001");
+    EXPECT_EQ(Read("PORT=4001").Port, "4001");
+    EXPECT_EQ(Read("Port =4001").Port, "4000");
+    EXPECT_EQ(Read(" Port=4001").Port, "4000");
+    EXPECT_EQ(Read(";Port=4001").Port, "4000");
+    EXPECT_EQ(Read("Port= 4001 ").Port, " 4001 "); // strings are taken as they stand
+}
+
+TEST(SettingsFile, FirstLineWinsAndEmptyValueIsNoDefault) {
+    EXPECT_EQ(Read("Address=one\r\nAddress=two").Address, "one");
+    EXPECT_EQ(Read("Address=").Address, "");
+    EXPECT_EQ(Read("").Address, DefaultServerHost);
+    EXPECT_EQ(Read("Address=a=b").Address, "a=b");
+}
+
+TEST(SettingsFile, LinesEndAtEveryLineBreakAndAtZero) {
+    const ClientSettings s = Read("Port=1\rAddress=h\nSizeX=30\r\nSizeY=9");
+    EXPECT_EQ(s.Port, "1");
+    EXPECT_EQ(s.Address, "h");
+    EXPECT_EQ(s.SizeX, 30);
+    EXPECT_EQ(s.SizeY, 9);
+    EXPECT_EQ(Read(std::string("Port=1", 6) + std::string(1, '\0') + "\nAddress=h").Address,
+              DefaultServerHost);
+}
+
+TEST(SettingsFile, AutoSendIsKeptInTheConsoleCodePage) {
+    EXPECT_EQ(Read("").AutoSend, "0|2");
+    // Windows-1251 "\xE8\xEC\xFF" (a small word) becomes code page 866.
+    EXPECT_EQ(Read("AutoSend=\xE8\xEC\xFF|\x81x").AutoSend, "\xA8\xAC\xEF|\x11x");
+}
+
+TEST(SettingsList, ValueAtAndNameAtSplitAtTheFirstEquals) {
+    TTolmixStringList list;
+    list.SetText("a=1=2\nplain\n=x\n");
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(list.NameAt(0), "a");
+    EXPECT_EQ(list.ValueAt(0), "1=2");
+    EXPECT_EQ(list.NameAt(1), "");
+    EXPECT_EQ(list.ValueAt(1), "");
+    EXPECT_EQ(list.ValueAt(2), "x");
+    EXPECT_EQ(list.ValueAt(-1), "");
+    EXPECT_EQ(list.ValueAt(3), "");
+}
+
+TEST(SettingsList, CyrillicNamesCompareWithoutCase) {
+    TTolmixStringList list;
+    list.SetText("\xC8\xEC\xFF=1"); // capital I, small em, small ya
+    EXPECT_EQ(list.ValueOf("\xE8\xCC\xDF"), "1");
+}
+
+TEST(SettingsFileChoice, UsesTheArgumentWithItsExtensionChanged) {
+    test::FakeFileSystem files;
+    files.Add("/games/hero.tcf", "");
+    const char* withTxt[] = {"client", "/games/hero.txt"};
+    EXPECT_EQ(ChooseSettingsPath(files, 2, withTxt), "/games/hero.tcf");
+    const char* bare[] = {"client", "/games/hero"};
+    EXPECT_EQ(ChooseSettingsPath(files, 2, bare), "/games/hero.tcf");
+    const char* dottedFolder[] = {"client", "/games.d/hero"};
+    EXPECT_EQ(ChooseSettingsPath(files, 2, dottedFolder), DefaultSettingsFile);
+    const char* missing[] = {"client", "/games/villain.txt"};
+    EXPECT_EQ(ChooseSettingsPath(files, 2, missing), DefaultSettingsFile);
+    const char* none[] = {"client"};
+    EXPECT_EQ(ChooseSettingsPath(files, 1, none), DefaultSettingsFile);
+}
+
+TEST(SettingsFileLoading, MissingFileIsEmptyAndUnreadableFileRaises) {
+    test::FakeFileSystem files;
+    TTolmixStringList list;
+    list.SetText("old=1");
+    list.LoadFromFile(files, "absent.tcf");
+    EXPECT_EQ(list.Count(), 0);
+
+    files.Unreadable.insert("locked.tcf");
+    try {
+        list.LoadFromFile(files, "locked.tcf");
+        FAIL() << "an unreadable file must raise";
+    } catch (const EFOpenError& error) {
+        EXPECT_NE(std::string(error.what()).find("locked.tcf"), std::string::npos);
+        EXPECT_NE(std::string(error.what()).find("Input/output error"), std::string::npos);
+    }
+}
+
+} // namespace
+} // namespace tolmix

@@ -1,0 +1,91 @@
+#include "app/TClient.h"
+#include "support/FakeClipboard.h"
+#include "support/FakeEventLoop.h"
+#include "support/FakeFileSystem.h"
+#include "support/FakeTerminal.h"
+#include "support/ScreenText.h"
+#include "ui/ProgramName.h"
+
+#include <gtest/gtest.h>
+
+namespace tolmix {
+namespace {
+
+class ClientStartup : public ::testing::Test {
+protected:
+    test::FakeTerminal Term;
+    test::FakeEventLoop Loop;
+    test::FakeClipboard Clip;
+    test::FakeFileSystem Files;
+    TConsole Con{Term, Loop, Clip};
+};
+
+TEST_F(ClientStartup, ReadsTheArgumentsSettingsAndLaysOutTheScreen) {
+    Files.Add("/games/hero.tcf", "SizeX=100\r\nSizeY=30\r\nEditorLines=2\r\nInfoPanelColor=$1F\r\n");
+    const char* argv[] = {"tolmix-client", "/games/hero.txt"};
+    TClient client(Con, Files, 2, argv);
+    EXPECT_EQ(client.SettingsPath, "/games/hero.tcf");
+    EXPECT_EQ(Term.Title, ProgramTitle);
+    ASSERT_EQ(Term.SizeRequests.size(), 1u);
+    EXPECT_EQ(Term.SizeRequests[0].Columns, 100);
+    EXPECT_EQ(Term.SizeRequests[0].Rows, 30);
+    const Frame& screen = Con.Screen();
+    EXPECT_EQ(screen.Width, 100);
+    EXPECT_TRUE(test::RowIs(screen, 28, ' ', 0x1F));
+    EXPECT_TRUE(test::RowIs(screen, 27, ' ', 15));
+    EXPECT_TRUE(test::RowIs(screen, 26, ' ', 15));
+    EXPECT_TRUE(test::RowIs(screen, 25, 0xC4, 7));
+    EXPECT_EQ(client.Layout.OutputRows, 25);
+    EXPECT_EQ(screen.CursorY, 26);
+}
+
+TEST_F(ClientStartup, MissingSettingsFileGivesTheDefaults) {
+    const char* argv[] = {"tolmix-client"};
+    TClient client(Con, Files, 1, argv);
+    EXPECT_EQ(client.SettingsPath, "TolmixClient.tcf");
+    EXPECT_EQ(client.Settings.Address, DefaultServerHost);
+    EXPECT_EQ(client.Layout.EditorTop, 22);
+}
+
+TEST_F(ClientStartup, UnreadableSettingsFileEndsStartUpWithItsMessage) {
+    Files.Unreadable.insert("TolmixClient.tcf");
+    const char* argv[] = {"tolmix-client"};
+    EXPECT_THROW(TClient(Con, Files, 1, argv), EFOpenError);
+}
+
+TEST_F(ClientStartup, BindsTheCallbacksAndRunsBothTimersUntilDestroyed) {
+    const char* argv[] = {"tolmix-client"};
+    {
+        TClient client(Con, Files, 1, argv);
+        EXPECT_TRUE(Con.OnKey);
+        EXPECT_TRUE(Con.OnIdle);
+        EXPECT_NE(client.StatusTimer, 0u);
+        EXPECT_NE(client.CountdownTimer, client.StatusTimer);
+        int timerMessages = 0;
+        Loop.Advance(Milliseconds(250));
+        Message m;
+        while (Loop.TakeMessage(m)) {
+            EXPECT_EQ(m.Id, WM_TIMER);
+            ++timerMessages;
+        }
+        EXPECT_EQ(timerMessages, 2);
+    }
+    EXPECT_FALSE(Con.OnKey);
+    Loop.Advance(Milliseconds(1000));
+    Message m;
+    EXPECT_FALSE(Loop.TakeMessage(m));
+}
+
+TEST_F(ClientStartup, AnUnconsumedEscapeEndsTheRun) {
+    const char* argv[] = {"tolmix-client"};
+    TClient client(Con, Files, 1, argv);
+    Term.Key('A', 'a');
+    Term.Key(0x1B, 0x1B);
+    for (int i = 0; i < 3 && !Con.Terminated; ++i)
+        Con.Step();
+    EXPECT_TRUE(Con.Terminated);
+    EXPECT_TRUE(Term.Input.empty());
+}
+
+} // namespace
+} // namespace tolmix

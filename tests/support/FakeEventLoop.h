@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/QueuedEventLoop.h"
+
+#include <functional>
+
+namespace tolmix::test {
+
+// The real message queue and timers on a manual clock: a wait moves the clock straight to the
+// next timer or deadline, so timer-driven behaviour runs without real time passing.
+class FakeEventLoop final : public QueuedEventLoop {
+public:
+    TimePoint Clock{};
+    int Waits = 0;
+    int Wakes = 0;
+    // Called at each wait, before the clock moves (a test can feed input here).
+    std::function<void()> OnWait;
+
+    TimePoint Now() const override { return Clock; }
+    void Advance(Milliseconds step) { Clock += step; }
+
+    void Wait(std::optional<TimePoint> deadline) override {
+        ++Waits;
+        if (OnWait)
+            OnWait();
+        if (HasReadyWork())
+            return;
+        std::optional<TimePoint> until = NextTimerDue();
+        if (deadline && (!until || *deadline < *until))
+            until = deadline;
+        if (until && *until > Clock)
+            Clock = *until;
+    }
+
+protected:
+    void Wake() override { ++Wakes; }
+};
+
+} // namespace tolmix::test
