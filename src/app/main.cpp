@@ -1,1 +1,45 @@
-int main() { return 0; }
+#include "app/TClient.h"
+#include "platform/posix/PosixClipboard.h"
+#include "platform/posix/PosixEventLoop.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/PosixTerminal.h"
+#include "ui/TConsole.h"
+
+#include <cstdio>
+#include <exception>
+#include <new>
+
+using namespace tolmix;
+
+namespace {
+
+// Runs the client; every object it makes is gone, and the terminal restored, when it returns
+// or throws.
+void RunClient(int argc, const char* const* argv) {
+    posix::PosixEventLoop loop;
+    posix::PosixTerminal terminal(loop);
+    posix::PosixClipboard clipboard(terminal);
+    posix::PosixFileSystem files;
+    TConsole console(terminal, loop, clipboard);
+    Console = &console;
+    struct ConsoleReference {
+        ~ConsoleReference() { Console = nullptr; }
+    } reference;
+    TClient client(console, files, argc, argv);
+    console.Run();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        RunClient(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "tolmix-client: out of memory\n");
+        return 1;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "tolmix-client: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}

@@ -2,6 +2,8 @@
 
 #include "platform/Cell.h"
 
+#include <cstddef>
+
 #include <vector>
 
 namespace tolmix {

@@ -1,0 +1,327 @@
+#include "platform/posix/PosixTerminal.h"
+
+#include "platform/vt/Charsets.h"
+#include "platform/vt/FrameRenderer.h"
+#include "platform/vt/TerminalText.h"
+
+#include <cerrno>
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <iconv.h>
+#include <langinfo.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace tolmix::posix {
+
+namespace {
+
+// Modes for the run: alternate screen, the old title pushed, focus reports, bracketed paste,
+// modifyOtherKeys and the kitty protocol so that Ctrl+Enter and the like arrive, application
+// keypad, no autowrap (the last cell must not scroll the screen).
+constexpr std::string_view SetupSequence = "\x1b[?1049h"
+                                           "\x1b[22;0t"
+                                           "\x1b[?1004h"
+                                           "\x1b[?2004h"
+                                           "\x1b[>4;2m"
+                                           "\x1b[>1u"
+                                           "\x1b="
+                                           "\x1b[?7l"
+                                           "\x1b[0m\x1b[2J";
+
+constexpr std::string_view TeardownSequence = "\x1b[0m"
+                                              "\x1b[<u"
+                                              "\x1b[>4m"
+                                              "\x1b[?2004l"
+                                              "\x1b[?1004l"
+                                              "\x1b>"
+                                              "\x1b[?7h"
+                                              "\x1b[0 q"
+                                              "\x1b[?25h"
+                                              "\x1b[?1049l"
+                                              "\x1b[23;0t";
+
+constexpr std::string_view PaletteResetTail = "\x1b]104\x1b\\";
+
+// What a crash signal handler needs to put the terminal back, prepared beforehand so that the
+// handler only calls async-signal-safe functions.
+struct CrashRestore {
+    std::atomic<bool> Armed{false};
+    std::atomic<bool> PaletteChanged{false};
+    int InputFd = -1;
+    int OutputFd = -1;
+    termios Saved{};
+};
+CrashRestore Crash;
+
+constexpr int CrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGQUIT};
+
+extern "C" void OnCrashSignal(int signal) {
+    if (Crash.Armed.exchange(false)) {
+        if (Crash.PaletteChanged.load()) {
+            [[maybe_unused]] ssize_t p =
+                ::write(Crash.OutputFd, PaletteResetTail.data(), PaletteResetTail.size());
+        }
+        [[maybe_unused]] ssize_t n =
+            ::write(Crash.OutputFd, TeardownSequence.data(), TeardownSequence.size());
+        ::tcsetattr(Crash.InputFd, TCSAFLUSH, &Crash.Saved);
+    }
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+void InstallCrashHandlers() {
+    for (int signal : CrashSignals) {
+        struct sigaction action {};
+        action.sa_handler = OnCrashSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESETHAND;
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+void RemoveCrashHandlers() {
+    for (int signal : CrashSignals)
+        ::signal(signal, SIG_DFL);
+}
+
+std::string Iconv(iconv_t cd, std::string_view in) {
+    std::string out(16, '\0');
+    char* inPtr = const_cast<char*>(in.data());
+    size_t inLeft = in.size();
+    char* outPtr = out.data();
+    size_t outLeft = out.size();
+    ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    if (::iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) || inLeft != 0)
+        return {};
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+} // namespace
+
+PosixTerminal::PosixTerminal(PosixEventLoop& loop, int inputFd, int outputFd)
+    : Loop(loop), InputFd(inputFd), OutputFd(outputFd) {
+    if (!::isatty(InputFd) || ::tcgetattr(InputFd, &Saved) != 0)
+        throw std::runtime_error("The client needs a terminal: standard input is not one.");
+    if (!::isatty(OutputFd))
+        throw std::runtime_error("The client needs a terminal: standard output is not one.");
+    SetUpCharset();
+    if (Saved.c_cc[VERASE] == 0x08)
+        Decoder.SetEraseByte(0x08);
+
+    termios raw = Saved;
+    // Raw mode: Ctrl+C, Ctrl+Z and Ctrl+\ arrive as keys, never as signals.
+    raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
+                                          ICRNL | IXON | IXOFF);
+    raw.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    raw.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB);
+    raw.c_cflag |= CS8;
+    raw.c_cc[VMIN] = 0;
+    raw.c_cc[VTIME] = 0;
+
+    Crash.InputFd = InputFd;
+    Crash.OutputFd = OutputFd;
+    Crash.Saved = Saved;
+    Crash.PaletteChanged.store(false);
+    Crash.Armed.store(true);
+    InstallCrashHandlers();
+
+    if (::tcsetattr(InputFd, TCSAFLUSH, &raw) != 0) {
+        const int error = errno;
+        Crash.Armed.store(false);
+        RemoveCrashHandlers();
+        throw std::runtime_error(std::string("Cannot switch the terminal to raw mode: ") +
+                                 std::strerror(error));
+    }
+    Active = true;
+    WriteAll(SetupSequence);
+    QuerySize();
+    Loop.WatchFd(InputFd);
+}
+
+PosixTerminal::~PosixTerminal() { Restore(); }
+
+void PosixTerminal::Restore() {
+    if (!Active)
+        return;
+    Active = false;
+    Loop.UnwatchFd(InputFd);
+    std::string tail;
+    if (PaletteChanged)
+        tail += PaletteResetTail;
+    tail += TeardownSequence;
+    WriteAll(tail);
+    ::tcsetattr(InputFd, TCSAFLUSH, &Saved);
+    Crash.Armed.store(false);
+    RemoveCrashHandlers();
+}
+
+void PosixTerminal::SetUpCharset() {
+    std::setlocale(LC_CTYPE, "");
+    const char* codeset = ::nl_langinfo(CODESET);
+    const std::string name = codeset ? codeset : "";
+    if (name.empty() || name == "UTF-8" || name == "utf8" || MB_CUR_MAX > 1)
+        return;
+    // A single-byte terminal (KOI8-R, CP866, ...): translate each glyph once.
+    iconv_t toTerminal = ::iconv_open((name + "//TRANSLIT").c_str(), "UTF-8");
+    iconv_t fromTerminal = ::iconv_open("UTF-32LE", name.c_str());
+    if (toTerminal != reinterpret_cast<iconv_t>(-1)) {
+        GlyphBytes = std::make_unique<std::array<std::string, 256>>();
+        for (int b = 0; b < 256; ++b) {
+            std::string utf8;
+            vt::AppendUtf8(utf8, vt::Cp866Glyph(static_cast<uint8_t>(b)));
+            std::string bytes = Iconv(toTerminal, utf8);
+            // A glyph the terminal lacks, or one that would come out as a control byte.
+            if (bytes.empty() || static_cast<uint8_t>(bytes[0]) < 0x20 || bytes[0] == 0x7F)
+                bytes = "?";
+            (*GlyphBytes)[b] = bytes;
+        }
+        ::iconv_close(toTerminal);
+    }
+    if (fromTerminal != reinterpret_cast<iconv_t>(-1)) {
+        std::array<char32_t, 256> table{};
+        for (int b = 0; b < 256; ++b) {
+            const char byte = static_cast<char>(b);
+            const std::string u = Iconv(fromTerminal, std::string_view(&byte, 1));
+            table[b] = u.size() == 4 ? static_cast<char32_t>(static_cast<uint8_t>(u[0]) |
+                                                             static_cast<uint8_t>(u[1]) << 8 |
+                                                             static_cast<uint8_t>(u[2]) << 16 |
+                                                             static_cast<uint32_t>(static_cast<uint8_t>(u[3])) << 24)
+                                     : 0xFFFD;
+        }
+        Decoder.SetSingleByteCharset(table);
+        ::iconv_close(fromTerminal);
+    }
+}
+
+void PosixTerminal::QuerySize() {
+    winsize ws{};
+    if (::ioctl(OutputFd, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 && ws.ws_row > 0) {
+        CurrentSize.Columns = ws.ws_col;
+        CurrentSize.Rows = ws.ws_row;
+    }
+}
+
+void PosixTerminal::WriteAll(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(OutputFd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR || errno == EAGAIN)
+                continue;
+            return; // the terminal is gone; nothing more can be shown
+        }
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+}
+
+void PosixTerminal::RequestSize(int columns, int rows) {
+    WriteAll("\x1b[8;" + std::to_string(rows) + ";" + std::to_string(columns) + "t");
+}
+
+void PosixTerminal::SetTitle(std::string_view title) { WriteAll(vt::TitleSequence(title)); }
+
+bool PosixTerminal::SetFullScreen(bool on) {
+    WriteAll(on ? "\x1b[10;1t" : "\x1b[10;0t");
+    return true;
+}
+
+void PosixTerminal::SetPalette(int consoleColour, uint32_t rgb) {
+    if (consoleColour < 0 || consoleColour > 15)
+        return;
+    WriteAll(vt::PaletteSequence(consoleColour, rgb));
+    PaletteChanged = true;
+    Crash.PaletteChanged.store(true);
+}
+
+void PosixTerminal::ResetPalette() {
+    if (!PaletteChanged)
+        return;
+    WriteAll(vt::PaletteResetSequence());
+    PaletteChanged = false;
+    Crash.PaletteChanged.store(false);
+}
+
+void PosixTerminal::Present(const Frame& frame) {
+    if (Loop.TakeResized()) {
+        QuerySize();
+        Shown = Frame{};
+    }
+    vt::RenderOptions options;
+    options.Columns = CurrentSize.Columns;
+    options.Rows = CurrentSize.Rows;
+    options.Synchronized = true;
+    options.GlyphBytes = GlyphBytes.get();
+    const std::string bytes = vt::Render(Shown, frame, options);
+    if (!bytes.empty())
+        WriteAll(bytes);
+    Shown = frame;
+}
+
+uint64_t PosixTerminal::WindowId() const {
+    const char* id = std::getenv("WINDOWID");
+    if (id == nullptr)
+        return 0;
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(id, &end, 0);
+    return end != id && *end == '\0' ? value : 0;
+}
+
+void PosixTerminal::Flash() { WriteAll("\a"); }
+
+void PosixTerminal::WriteRaw(std::string_view bytes) { WriteAll(bytes); }
+
+void PosixTerminal::ReadAvailable() {
+    if (InputClosed)
+        return;
+    char buffer[4096];
+    // Bounded: a flood of input is taken in slices so that the loop stays responsive.
+    for (int round = 0; round < 16; ++round) {
+        pollfd probe{InputFd, POLLIN, 0};
+        if (::poll(&probe, 1, 0) <= 0)
+            return;
+        ssize_t n = 0;
+        if (probe.revents & POLLIN) {
+            n = ::read(InputFd, buffer, sizeof buffer);
+            if (n > 0) {
+                LastByteTime = Loop.Now();
+                Decoder.Feed(std::string_view(buffer, static_cast<size_t>(n)), LastByteTime);
+                continue;
+            }
+            if (n < 0 && (errno == EINTR || errno == EAGAIN))
+                return;
+        }
+        // Readable yet nothing to read, or a hang-up: the terminal went away. End the run in
+        // order.
+        InputClosed = true;
+        Loop.UnwatchFd(InputFd);
+        Loop.RequestQuit();
+        return;
+    }
+}
+
+bool PosixTerminal::ReadInput(InputRecord& record) {
+    if (Loop.TakeResized()) {
+        QuerySize();
+        Shown = Frame{};
+        record = InputRecord{};
+        record.Type = InputRecord::Kind::Resize;
+        return true;
+    }
+    const TimePoint now = Loop.Now();
+    if (Decoder.Next(record, now) || (ReadAvailable(), Decoder.Next(record, Loop.Now()))) {
+        if (record.Type == InputRecord::Kind::Focus)
+            Focused = record.Focused;
+        return true;
+    }
+    return false;
+}
+
+std::optional<TimePoint> PosixTerminal::InputDeadline() const { return Decoder.Deadline(); }
+
+} // namespace tolmix::posix

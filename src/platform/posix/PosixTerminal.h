@@ -1,0 +1,63 @@
+#pragma once
+
+#include "platform/Terminal.h"
+#include "platform/posix/PosixEventLoop.h"
+#include "platform/vt/KeyDecoder.h"
+
+#include <array>
+#include <memory>
+#include <string>
+#include <termios.h>
+
+namespace tolmix::posix {
+
+// The controlling terminal: raw mode, the alternate screen and the key protocols while the
+// client runs, and everything put back on every way out, a crash signal included.
+class PosixTerminal final : public Terminal {
+public:
+    // Takes over the terminal on the given descriptors; throws when they are no terminal.
+    PosixTerminal(PosixEventLoop& loop, int inputFd = 0, int outputFd = 1);
+    ~PosixTerminal() override;
+    PosixTerminal(const PosixTerminal&) = delete;
+    PosixTerminal& operator=(const PosixTerminal&) = delete;
+
+    TerminalSize Size() const override { return CurrentSize; }
+    void RequestSize(int columns, int rows) override;
+    void SetTitle(std::string_view title) override;
+    bool SetFullScreen(bool on) override;
+    void SetPalette(int consoleColour, uint32_t rgb) override;
+    void ResetPalette() override;
+    void Present(const Frame& frame) override;
+    void Flash() override;
+    uint64_t WindowId() const override;
+    bool HasFocus() const override { return Focused; }
+    void WriteRaw(std::string_view bytes) override;
+    bool ReadInput(InputRecord& record) override;
+    std::optional<TimePoint> InputDeadline() const override;
+
+    // Puts the terminal back as it was; safe to call more than once.
+    void Restore();
+
+private:
+    void ReadAvailable();
+    void QuerySize();
+    void WriteAll(std::string_view bytes);
+    void SetUpCharset();
+
+    PosixEventLoop& Loop;
+    int InputFd;
+    int OutputFd;
+    termios Saved{};
+    bool Active = false;
+    bool PaletteChanged = false;
+    bool Focused = true;
+    bool InputClosed = false;
+    TerminalSize CurrentSize;
+    Frame Shown; // what the terminal shows now; empty when unknown
+    vt::KeyDecoder Decoder;
+    // Glyph bytes for a terminal whose character set is not UTF-8.
+    std::unique_ptr<std::array<std::string, 256>> GlyphBytes;
+    TimePoint LastByteTime{};
+};
+
+} // namespace tolmix::posix

@@ -1,0 +1,83 @@
+#include "platform/posix/PosixEventLoop.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <thread>
+#include <unistd.h>
+
+namespace tolmix::posix {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(PosixEventLoop, WaitSleepsUntilTheNextTimer) {
+    PosixEventLoop loop;
+    loop.SetTimer(60, [] {});
+    const auto start = SteadyClock::now();
+    loop.Wait(std::nullopt);
+    const auto waited = SteadyClock::now() - start;
+    EXPECT_GE(waited, 55ms);
+    EXPECT_LT(waited, 1000ms);
+    Message m;
+    ASSERT_TRUE(loop.TakeMessage(m));
+    EXPECT_EQ(m.Id, WM_TIMER);
+}
+
+TEST(PosixEventLoop, ACallFromAnotherThreadEndsTheWait) {
+    PosixEventLoop loop;
+    loop.SetTimer(10'000, [] {});
+    bool ran = false;
+    std::thread worker([&] {
+        std::this_thread::sleep_for(30ms);
+        loop.QueueCall([&] { ran = true; });
+    });
+    const auto start = SteadyClock::now();
+    loop.Wait(std::nullopt);
+    EXPECT_LT(SteadyClock::now() - start, 5s);
+    worker.join();
+    EXPECT_TRUE(loop.RunQueuedCalls());
+    EXPECT_TRUE(ran);
+}
+
+TEST(PosixEventLoop, AReadableDescriptorEndsTheWait) {
+    PosixEventLoop loop;
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    loop.WatchFd(fds[0]);
+    std::thread writer([&] {
+        std::this_thread::sleep_for(30ms);
+        ASSERT_EQ(::write(fds[1], "x", 1), 1);
+    });
+    const auto start = SteadyClock::now();
+    loop.Wait(SteadyClock::now() + 10s);
+    EXPECT_LT(SteadyClock::now() - start, 5s);
+    writer.join();
+    loop.UnwatchFd(fds[0]);
+    ::close(fds[0]);
+    ::close(fds[1]);
+}
+
+TEST(PosixEventLoop, TerminationSignalsBecomeOneQuitMessage) {
+    for (int signal : {SIGTERM, SIGHUP}) {
+        PosixEventLoop loop;
+        loop.SetTimer(10'000, [] {});
+        ::raise(signal);
+        loop.Wait(std::nullopt); // must not sleep: the signal is pending work
+        Message m;
+        ASSERT_TRUE(loop.TakeMessage(m)) << signal;
+        EXPECT_EQ(m.Id, WM_QUIT);
+        EXPECT_FALSE(loop.TakeMessage(m));
+    }
+}
+
+TEST(PosixEventLoop, WindowSizeSignalIsReportedOnce) {
+    PosixEventLoop loop;
+    EXPECT_FALSE(loop.TakeResized());
+    ::raise(SIGWINCH);
+    EXPECT_TRUE(loop.TakeResized());
+    EXPECT_FALSE(loop.TakeResized());
+}
+
+} // namespace
+} // namespace tolmix::posix
