@@ -1,0 +1,215 @@
+#include "e2e/harness/Keys.h"
+#include "e2e/harness/PtySession.h"
+#include "e2e/harness/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+namespace tolmix::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto Patience = 5000ms;
+const std::u32string Separator80(80, U'\u2500');
+
+// True when every cell of the row shows this character in this console attribute.
+bool RowIs(const PtySession& s, int y, char32_t ch, int attr) {
+    for (int x = 0; x < s.Columns(); ++x) {
+        const ScreenCell c = s.Cell(x, y);
+        const char32_t shown = c.chars.empty() ? U' ' : c.chars[0];
+        if (shown != ch || c.Attribute() != attr)
+            return false;
+    }
+    return true;
+}
+
+// Starts the client on a settings file holding these lines (none: no argument).
+struct Client {
+    TempDir Dir;
+    std::unique_ptr<PtySession> Session;
+
+    explicit Client(std::optional<std::string> settings, int columns = 80, int rows = 25) {
+        SessionOptions options;
+        options.columns = columns;
+        options.rows = rows;
+        options.workingDirectory = Dir.String();
+        if (settings) {
+            Dir.WriteFile("hero.tcf", *settings);
+            options.args = {(Dir.Path() / "hero.txt").string()};
+        }
+        Session = std::make_unique<PtySession>(options);
+    }
+    PtySession& operator*() { return *Session; }
+    PtySession* operator->() { return Session.get(); }
+};
+
+TEST(Startup, DefaultLayoutTitleAndCursor) {
+    Client client(std::nullopt);
+    PtySession& s = *client;
+    ASSERT_TRUE(s.WaitFor([&] { return RowIs(s, 23, U' ', 0x87) && RowIs(s, 24, U' ', 0x87); },
+                          Patience))
+        << s.Dump();
+    EXPECT_TRUE(RowIs(s, 21, U'\u2500', 0x07)) << s.Dump();
+    EXPECT_TRUE(RowIs(s, 22, U' ', 0x0F)) << s.Dump();
+    for (int y = 0; y < 21; ++y)
+        EXPECT_TRUE(RowIs(s, y, U' ', 0x07)) << "row " << y << "\n" << s.Dump();
+    EXPECT_EQ(s.Title(), "Tolmix Client v1.4.0");
+    EXPECT_EQ(s.Cursor(), (CursorPosition{0, 22}));
+    EXPECT_TRUE(s.CursorVisible());
+    EXPECT_TRUE(s.Screen().AltScreen());
+}
+
+struct LayoutCase {
+    const char* Settings;
+    int SeparatorRow; // -1: none
+    int EditorTop;
+    int EditorLines;
+    bool Panel;
+};
+
+class StartupLayout : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(StartupLayout, FollowsTheSettings) {
+    const LayoutCase c = GetParam();
+    Client client(std::string(c.Settings));
+    PtySession& s = *client;
+    const int lastEditorRow = c.EditorTop + c.EditorLines - 1;
+    ASSERT_TRUE(s.WaitFor([&] { return RowIs(s, lastEditorRow, U' ', 0x1E); }, Patience))
+        << s.Dump();
+    ASSERT_TRUE(s.WaitFor([&] { return s.Cursor() == CursorPosition{0, c.EditorTop}; }, Patience))
+        << s.Dump();
+    for (int y = c.EditorTop; y <= lastEditorRow; ++y)
+        EXPECT_TRUE(RowIs(s, y, U' ', 0x1E)) << "editor row " << y << "\n" << s.Dump();
+    if (c.SeparatorRow >= 0) {
+        EXPECT_TRUE(RowIs(s, c.SeparatorRow, U'\u2500', 0x4A)) << s.Dump();
+    }
+    const int outputRows = c.SeparatorRow >= 0 ? c.SeparatorRow : c.EditorTop;
+    for (int y = 0; y < outputRows; ++y)
+        EXPECT_TRUE(RowIs(s, y, U' ', 0x07)) << "output row " << y << "\n" << s.Dump();
+    for (int y = lastEditorRow + 1; y < 25; ++y)
+        EXPECT_EQ(RowIs(s, y, U' ', 0x2F), c.Panel) << "panel row " << y << "\n" << s.Dump();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, StartupLayout,
+    ::testing::Values(
+        LayoutCase{"EditorTextColor=$1E\r\nSeparatorColor=$4A\r\nInfoPanelColor=$2F\r\n", 21, 22,
+                   1, true},
+        LayoutCase{"InfoPanel=0\r\nEditorTextColor=$1E\r\nSeparatorColor=$4A\r\n", 23, 24, 1,
+                   false},
+        LayoutCase{"SeparatorLine=0\nEditorTextColor=30\nInfoPanelColor=47\n", -1, 22, 1, true},
+        LayoutCase{"EditorLines=3\rEditorTextColor=x1E\rSeparatorColor=0x4A\rInfoPanelColor=$2F",
+                   19, 20, 3, true}));
+
+TEST(Startup, ArgumentWithoutFileFallsBackToTheDefaultFile) {
+    TempDir dir;
+    dir.WriteFile("TolmixClient.tcf", "InfoPanel=0\r\n");
+    SessionOptions options;
+    options.workingDirectory = dir.String();
+    options.args = {(dir.Path() / "missing.txt").string()};
+    PtySession s(options);
+    ASSERT_TRUE(s.WaitFor([&] { return s.Row(23) == Separator80; }, Patience)) << s.Dump();
+    EXPECT_TRUE(RowIs(s, 24, U' ', 0x0F)) << s.Dump();
+}
+
+TEST(Startup, RandomBinarySettingsStartNormally) {
+    std::mt19937 random(20261209);
+    std::string bytes(64 * 1024, '\0');
+    for (char& b : bytes)
+        b = static_cast<char>(random() & 0xFF);
+    Client client(bytes);
+    PtySession& s = *client;
+    ASSERT_TRUE(s.WaitFor([&] { return s.Title() == "Tolmix Client v1.4.0"; }, Patience))
+        << s.Dump();
+    ASSERT_TRUE(s.Send(keys::Escape));
+    const auto status = s.WaitForExit(Patience);
+    ASSERT_TRUE(status.has_value()) << s.Dump();
+    EXPECT_EQ(*status, ExitStatus::Code(0));
+}
+
+// Every way out leaves the terminal as it found it.
+struct ExitCase {
+    const char* Name;
+    std::function<void(PtySession&)> End;
+    ExitStatus Expected;
+};
+
+class StartupExit : public ::testing::TestWithParam<ExitCase> {};
+
+TEST_P(StartupExit, RestoresTheTerminal) {
+    const ExitCase& c = GetParam();
+    Client client(std::nullopt);
+    PtySession& s = *client;
+    ASSERT_TRUE(s.WaitFor([&] { return s.Row(21) == Separator80; }, Patience)) << s.Dump();
+    c.End(s);
+    const auto status = s.WaitForExit(Patience);
+    ASSERT_TRUE(status.has_value()) << s.Dump();
+    EXPECT_EQ(*status, c.Expected);
+    std::string differences;
+    EXPECT_TRUE(s.TtyRestored(&differences)) << differences;
+    EXPECT_EQ(s.LastPrivateMode(1049), false) << "still on the alternate screen";
+    EXPECT_EQ(s.LastPrivateMode(25), true) << "cursor left hidden";
+    EXPECT_EQ(s.LastPrivateMode(2004), false) << "bracketed paste left on";
+    EXPECT_EQ(s.LastPrivateMode(1004), false) << "focus reports left on";
+    EXPECT_EQ(s.LastPrivateMode(7), true) << "autowrap left off";
+    EXPECT_TRUE(s.OutputContains("\x1b[<u")) << "kitty keyboard mode not popped";
+    EXPECT_TRUE(s.OutputContains("\x1b[23;0t")) << "title not popped";
+    EXPECT_FALSE(s.Screen().AltScreen());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WaysOut, StartupExit,
+    ::testing::Values(
+        ExitCase{"Escape", [](PtySession& s) { s.Send(keys::Escape); }, ExitStatus::Code(0)},
+        ExitCase{"Sigterm", [](PtySession& s) { ::kill(s.Pid(), SIGTERM); }, ExitStatus::Code(0)},
+        ExitCase{"Sighup", [](PtySession& s) { ::kill(s.Pid(), SIGHUP); }, ExitStatus::Code(0)},
+        ExitCase{"CrashSignal", [](PtySession& s) { ::kill(s.Pid(), SIGSEGV); },
+                 ExitStatus::Signal(SIGSEGV)}),
+    [](const ::testing::TestParamInfo<ExitCase>& info) { return std::string(info.param.Name); });
+
+TEST(Startup, ShiftEscapeEndsButOtherKeysDoNot) {
+    Client client(std::nullopt);
+    PtySession& s = *client;
+    ASSERT_TRUE(s.WaitFor([&] { return s.Row(21) == Separator80; }, Patience)) << s.Dump();
+    s.Send("abc");
+    s.Send(keys::F1);
+    s.PumpFor(100ms);
+    EXPECT_TRUE(s.Running());
+    s.Send(keys::ShiftEscape);
+    const auto status = s.WaitForExit(Patience);
+    ASSERT_TRUE(status.has_value()) << s.Dump();
+    EXPECT_EQ(*status, ExitStatus::Code(0));
+}
+
+TEST(Startup, UnreadableSettingsFileEndsWithItsMessage) {
+    // Reading a process's memory at address 0 fails even for root.
+    TempDir dir;
+    std::filesystem::create_symlink("/proc/self/mem", dir.Path() / "locked.tcf");
+    SessionOptions options;
+    options.workingDirectory = dir.String();
+    options.args = {(dir.Path() / "locked.txt").string()};
+    PtySession s(options);
+    const auto status = s.WaitForExit(Patience);
+    ASSERT_TRUE(status.has_value()) << s.Dump();
+    EXPECT_EQ(*status, ExitStatus::Code(1));
+    EXPECT_TRUE(s.ScreenContains("Cannot open file")) << s.Dump();
+    EXPECT_TRUE(s.ScreenContains("locked.tcf")) << s.Dump();
+    EXPECT_FALSE(s.Screen().AltScreen());
+    std::string differences;
+    EXPECT_TRUE(s.TtyRestored(&differences)) << differences;
+}
+
+TEST(Startup, RefusesToRunWithoutATerminal) {
+    PtySession s(SessionOptions::Shell(std::string("'") + TOLMIX_CLIENT_PATH +
+                                       "' </dev/null; echo \"status=$?\""));
+    ASSERT_TRUE(s.WaitForText("status=1", Patience)) << s.Dump();
+    EXPECT_TRUE(s.ScreenContains("needs a terminal")) << s.Dump();
+}
+
+} // namespace
+} // namespace tolmix::e2e
