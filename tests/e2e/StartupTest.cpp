@@ -72,6 +72,8 @@ struct LayoutCase {
     bool Panel;
 };
 
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << '"' << c.Settings << '"'; }
+
 class StartupLayout : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(StartupLayout, FollowsTheSettings) {
@@ -138,6 +140,8 @@ struct ExitCase {
     std::function<void(PtySession&)> End;
     ExitStatus Expected;
 };
+
+void PrintTo(const ExitCase& c, std::ostream* os) { *os << c.Name; }
 
 class StartupExit : public ::testing::TestWithParam<ExitCase> {};
 

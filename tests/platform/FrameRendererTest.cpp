@@ -208,11 +208,12 @@ TEST(FrameRenderer, UnknownScreenIsClearedAndEveryCellDrawn) {
     EXPECT_EQ(Render(Blank(3, 1), after), expected);
     EXPECT_EQ(Render(Blank(2, 2), after), expected);
 
-    // The clear takes the first cell's colours so the screen never flashes another.
+    // The clear is black whatever the first cell holds: a larger terminal shows black beyond
+    // the frame.
     Frame hidden = Text({"x", "y"}, 0x1E);
     hidden.CursorVisible = false;
     hidden.CursorSize = 100;
-    EXPECT_EQ(Render(Frame{}, hidden), "\x1b[?25l\x1b[0;93;44m\x1b[2J\x1b[Hx\x1b[2Hy\x1b[1 q");
+    EXPECT_EQ(Render(Frame{}, hidden), "\x1b[?25l\x1b[0;37;40m\x1b[2J\x1b[H\x1b[93;44mx\x1b[2Hy\x1b[1 q");
 }
 
 TEST(FrameRenderer, UnchangedFrameRendersNothing) {

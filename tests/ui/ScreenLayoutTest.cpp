@@ -17,6 +17,11 @@ struct LayoutCase {
     int OutputRows, SeparatorRow, EditorTop, PanelRow;
 };
 
+void PrintTo(const LayoutCase& c, std::ostream* os) {
+    *os << "panel " << c.InfoPanel << ", separator " << c.SeparatorLine << ", editor lines "
+        << c.EditorLines;
+}
+
 class ScreenLayoutTest : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(ScreenLayoutTest, DrawsEveryRowInItsColour) {

@@ -203,7 +203,8 @@ std::string Render(const Frame& before, const Frame& after, const RenderOptions&
     if (full) {
         out.Out += HideCursor;
         cursorShown = false;
-        out.SetAttr(changed > 0 ? after.Cells[0].Attr & 0xFF : 7);
+        // Whatever lies beyond the frame on a larger terminal shows as the console's black.
+        out.SetAttr(7);
         out.Out += "\x1b[2J";
     } else {
         if (before.CursorVisible && width > 0 && height > 0) {
