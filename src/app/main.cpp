@@ -40,6 +40,9 @@ int main(int argc, char** argv) {
     } catch (const std::exception& error) {
         std::fprintf(stderr, "tolmix-client: %s\n", error.what());
         return 1;
+    } catch (...) {
+        std::fprintf(stderr, "tolmix-client: an unknown error ended the program\n");
+        return 1;
     }
     return 0;
 }

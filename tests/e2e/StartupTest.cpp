@@ -172,6 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"Escape", [](PtySession& s) { s.Send(keys::Escape); }, ExitStatus::Code(0)},
         ExitCase{"Sigterm", [](PtySession& s) { ::kill(s.Pid(), SIGTERM); }, ExitStatus::Code(0)},
         ExitCase{"Sighup", [](PtySession& s) { ::kill(s.Pid(), SIGHUP); }, ExitStatus::Code(0)},
+        ExitCase{"Sigint", [](PtySession& s) { ::kill(s.Pid(), SIGINT); }, ExitStatus::Code(0)},
         ExitCase{"CrashSignal", [](PtySession& s) { ::kill(s.Pid(), SIGSEGV); },
                  ExitStatus::Signal(SIGSEGV)}),
     [](const ::testing::TestParamInfo<ExitCase>& info) { return std::string(info.param.Name); });

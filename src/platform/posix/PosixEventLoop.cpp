@@ -60,6 +60,7 @@ PosixEventLoop::PosixEventLoop() {
     SignalWakeFd.store(WakeWrite);
     Install(SIGTERM, OnQuitSignal);
     Install(SIGHUP, OnQuitSignal);
+    Install(SIGINT, OnQuitSignal); // only from kill: raw mode turns Ctrl+C into a key
     Install(SIGWINCH, OnResizeSignal);
     ::signal(SIGPIPE, SIG_IGN); // a dropped connection is reported by send(), not by a signal
 }
@@ -67,6 +68,7 @@ PosixEventLoop::PosixEventLoop() {
 PosixEventLoop::~PosixEventLoop() {
     ::signal(SIGTERM, SIG_DFL);
     ::signal(SIGHUP, SIG_DFL);
+    ::signal(SIGINT, SIG_DFL);
     ::signal(SIGWINCH, SIG_DFL);
     SignalWakeFd.store(-1);
     ::close(WakeRead);

@@ -17,6 +17,14 @@
 #include <vector>
 
 // The real program in a pseudo-terminal: keys go in, the screen is read back through libvterm.
+//
+//   PtySession client({.args = {settings.string()}, .columns = 80, .rows = 25});
+//   ASSERT_TRUE(ShowsText(client, "Tolmix", 2s));          // Assertions.h: fails with the dump
+//   EXPECT_EQ(client.Cell(0, 23).Attribute(), 0x87);
+//   client.Send(keys::F10);
+//   EXPECT_TRUE(ExitsWith(client, 0, 2s));
+//   EXPECT_TRUE(TtyRestored(client));
+//   EXPECT_EQ(client.LastPrivateMode(1049), false);        // left the alternate screen
 namespace tolmix::e2e {
 
 using std::chrono::milliseconds;
