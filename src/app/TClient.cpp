@@ -53,7 +53,9 @@ bool TClient::HandleKey(const KeyEvent& key) {
     return false;
 }
 
-bool TClient::PollSocket() { return false; }
+bool TClient::PollSocket() {
+    return false;
+}
 
 void TClient::OnStatusTimer() {}
 

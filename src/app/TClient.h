@@ -14,7 +14,7 @@ namespace tolmix {
 // client and binds them to the console driver. Construction runs the start-up steps in order;
 // an error raised there ends the program.
 class TClient {
-public:
+  public:
     TClient(TConsole& console, FileSystem& files, int argc, const char* const* argv);
     ~TClient();
     TClient(const TClient&) = delete;
@@ -36,7 +36,7 @@ public:
     uint32_t StatusTimer = 0;
     uint32_t CountdownTimer = 0;
 
-private:
+  private:
     TConsole& Con;
     FileSystem& Files;
     // Timer procedures do nothing until the constructor has finished and after the destructor

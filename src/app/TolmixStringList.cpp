@@ -52,7 +52,8 @@ bool ParseSettingsInteger(std::string_view text, int32_t& value) {
     if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
         hex = true;
         ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    } else if (i + 1 < text.size() && text[i] == '0' &&
+               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
         hex = true;
         i += 2;
     }
@@ -60,7 +61,8 @@ bool ParseSettingsInteger(std::string_view text, int32_t& value) {
         return false;
     uint64_t magnitude = 0;
     for (; i < text.size(); ++i) {
-        const int digit = hex ? HexDigit(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
+        const int digit =
+            hex ? HexDigit(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
         if (digit < 0)
             return false;
         magnitude = magnitude * (hex ? 16 : 10) + static_cast<uint64_t>(digit);
@@ -125,7 +127,8 @@ std::string TTolmixStringList::ValueOf(std::string_view key) const {
     return line ? line->substr(line->find('=') + 1) : std::string();
 }
 
-std::string TTolmixStringList::ReadString(std::string_view key, std::string_view defaultValue) const {
+std::string TTolmixStringList::ReadString(std::string_view key,
+                                          std::string_view defaultValue) const {
     const std::string* line = FindValueLine(key);
     return line ? line->substr(line->find('=') + 1) : std::string(defaultValue);
 }

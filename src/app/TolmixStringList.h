@@ -12,7 +12,7 @@ namespace tolmix {
 
 // A file that exists but cannot be read.
 class EFOpenError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -20,7 +20,7 @@ public:
 // Names are everything before the first "=", compared without regard to letter case and never
 // trimmed; the first matching line wins.
 class TTolmixStringList {
-public:
+  public:
     // Replaces the contents with the file's lines; a missing file gives an empty list. A file
     // that exists but cannot be read raises EFOpenError.
     void LoadFromFile(const FileSystem& files, const std::string& path);
@@ -39,7 +39,7 @@ public:
     int Count() const { return static_cast<int>(Lines.size()); }
     const std::string& operator[](int index) const { return Lines[static_cast<size_t>(index)]; }
 
-private:
+  private:
     const std::string* FindValueLine(std::string_view key) const;
 
     std::vector<std::string> Lines;

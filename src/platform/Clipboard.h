@@ -8,7 +8,7 @@ namespace tolmix {
 
 // System clipboard; text crosses in Windows-1251.
 class Clipboard {
-public:
+  public:
     virtual ~Clipboard() = default;
     virtual void SetText(std::string_view text) = 0;
     // The clipboard's text, or nothing when it holds none.

@@ -10,14 +10,14 @@ using Milliseconds = std::chrono::milliseconds;
 
 // Monotonic time as the core sees it; tests drive a manual clock.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual TimePoint Now() const = 0;
 };
 
 // Wall-clock (local) time, for the game clock and log names.
 class WallClock {
-public:
+  public:
     virtual ~WallClock() = default;
     virtual std::chrono::system_clock::time_point Now() const = 0;
 };

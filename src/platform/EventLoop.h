@@ -11,7 +11,7 @@ namespace tolmix {
 
 // The main thread's message queue, timers, calls queued by other threads, and the one wait.
 class EventLoop {
-public:
+  public:
     using TimerProc = std::function<void()>;
     using MessageHandler = std::function<void(const Message&)>;
 

@@ -13,7 +13,7 @@ struct FileReadResult {
 
 // Files and folders as the client uses them. Paths are as the user wrote them.
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
     // True for an existing entry that is not a folder.
     virtual bool FileExists(std::string_view path) const = 0;

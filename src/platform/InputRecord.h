@@ -13,7 +13,7 @@ struct InputRecord {
 
     Kind Type = Kind::Key;
     KeyEvent Key;
-    std::string Text; // Kind::Paste: Windows-1251, line ends as the terminal sent them
+    std::string Text;    // Kind::Paste: Windows-1251, line ends as the terminal sent them
     bool Focused = true; // Kind::Focus
 
     static InputRecord FromKey(const KeyEvent& key) {

@@ -71,7 +71,9 @@ uint32_t QueuedEventLoop::SetTimer(uint32_t intervalMs, TimerProc proc) {
     return id;
 }
 
-void QueuedEventLoop::KillTimer(uint32_t id) { Timers.erase(id); }
+void QueuedEventLoop::KillTimer(uint32_t id) {
+    Timers.erase(id);
+}
 
 void QueuedEventLoop::QueueCall(std::function<void()> call) {
     {
@@ -95,7 +97,9 @@ bool QueuedEventLoop::RunQueuedCalls() {
     return !batch.empty();
 }
 
-bool QueuedEventLoop::IsMainThread() const { return std::this_thread::get_id() == MainThread; }
+bool QueuedEventLoop::IsMainThread() const {
+    return std::this_thread::get_id() == MainThread;
+}
 
 void QueuedEventLoop::RequestQuit() {
     QuitRequested.store(true);

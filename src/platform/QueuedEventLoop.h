@@ -14,7 +14,7 @@ namespace tolmix {
 // The portable half of the event loop: posted messages, timers and calls queued by other
 // threads. A platform adds the wait (and the wake-up that ends it early).
 class QueuedEventLoop : public EventLoop {
-public:
+  public:
     QueuedEventLoop();
 
     bool TakeMessage(Message& message) override;
@@ -30,7 +30,7 @@ public:
     // Safe from any thread and from a signal's flag check: the next TakeMessage yields WM_QUIT.
     void RequestQuit();
 
-protected:
+  protected:
     // When the wait must end at the latest for the next timer; nothing when no timer runs.
     std::optional<TimePoint> NextTimerDue() const;
     // True when something is ready without waiting (a posted message, a queued call, a quit).
@@ -38,7 +38,7 @@ protected:
     // Ends a wait in progress; called from other threads.
     virtual void Wake() = 0;
 
-private:
+  private:
     struct Timer {
         Milliseconds Interval;
         TimePoint Due;
@@ -47,7 +47,7 @@ private:
 
     std::thread::id MainThread;
     mutable std::mutex Lock;
-    std::deque<Message> Posted;            // guarded by Lock
+    std::deque<Message> Posted;              // guarded by Lock
     std::deque<std::function<void()>> Calls; // guarded by Lock
     std::atomic<bool> QuitRequested{false};
     bool QuitDelivered = false;

@@ -18,7 +18,7 @@ struct TerminalSize {
 
 // The text terminal the client draws on and reads keys from.
 class Terminal {
-public:
+  public:
     virtual ~Terminal() = default;
 
     // The terminal's real size; a frame larger than this is clipped.

@@ -16,6 +16,8 @@ struct TCoord {
     bool operator==(const TCoord&) const = default;
 };
 
-inline TCoord MakeCoord(int x, int y) { return TCoord{static_cast<int16_t>(x), static_cast<int16_t>(y)}; }
+inline TCoord MakeCoord(int x, int y) {
+    return TCoord{static_cast<int16_t>(x), static_cast<int16_t>(y)};
+}
 
 } // namespace tolmix

@@ -38,7 +38,8 @@ ScreenLayout StartScreen(TConsole& console, const ScreenOptions& options) {
 
     const ScreenLayout layout = ComputeLayout(options);
     if (options.InfoPanel)
-        console.FillRect(MakeCoord(0, layout.PanelRow), options.SizeX, 2, ' ', options.InfoPanelColor);
+        console.FillRect(MakeCoord(0, layout.PanelRow), options.SizeX, 2, ' ',
+                         options.InfoPanelColor);
     console.FillRect(MakeCoord(0, layout.EditorTop), options.SizeX, layout.EditorLines, ' ',
                      options.EditorTextColor);
     if (options.SeparatorLine)

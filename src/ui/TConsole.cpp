@@ -8,7 +8,9 @@ namespace tolmix {
 
 TConsole* Console = nullptr;
 
-uint64_t FindConsoleWindow() { return Console ? Console->FindConsoleWindow() : 0; }
+uint64_t FindConsoleWindow() {
+    return Console ? Console->FindConsoleWindow() : 0;
+}
 
 namespace {
 
@@ -24,11 +26,13 @@ TConsole::TConsole(Terminal& terminal, EventLoop& loop, Clipboard& clipboard)
 }
 
 void TConsole::Clear() {
+    Dirty = true;
     std::fill(Buffer.Cells.begin(), Buffer.Cells.end(), Cell{' ', TextAttr});
     SetCursorPos(MakeCoord(0, 0));
 }
 
 void TConsole::WriteText(std::string_view text, uint16_t attr, TCoord pos) {
+    Dirty = true;
     int x = pos.X;
     for (char c : text) {
         if (Buffer.Contains(x, pos.Y))
@@ -38,6 +42,7 @@ void TConsole::WriteText(std::string_view text, uint16_t attr, TCoord pos) {
 }
 
 void TConsole::WriteColoredText(std::string_view text, uint16_t baseAttr, TCoord pos) {
+    Dirty = true;
     int x = pos.X;
     uint16_t attr = baseAttr;
     for (char ch : text) {
@@ -53,6 +58,7 @@ void TConsole::WriteColoredText(std::string_view text, uint16_t baseAttr, TCoord
 }
 
 void TConsole::FillRect(TCoord pos, int width, int height, uint8_t ch, uint16_t attr) {
+    Dirty = true;
     for (int y = pos.Y; y < pos.Y + height; ++y) {
         for (int x = pos.X; x < pos.X + width; ++x) {
             if (Buffer.Contains(x, y))
@@ -62,6 +68,7 @@ void TConsole::FillRect(TCoord pos, int width, int height, uint8_t ch, uint16_t 
 }
 
 void TConsole::FillAttribute(TCoord pos, int count, uint16_t attr) {
+    Dirty = true;
     if (!Buffer.Contains(pos.X, pos.Y) || count <= 0)
         return;
     const size_t start = static_cast<size_t>(pos.Y) * Buffer.Width + pos.X;
@@ -75,7 +82,9 @@ void TConsole::SetTitle(std::string_view title) {
     Term.SetTitle(Title);
 }
 
-TCoord TConsole::GetBufferSize() const { return MakeCoord(Buffer.Width, Buffer.Height); }
+TCoord TConsole::GetBufferSize() const {
+    return MakeCoord(Buffer.Width, Buffer.Height);
+}
 
 void TConsole::SetBufferSize(TCoord size) {
     if (size.X <= 0 || size.Y <= 0)
@@ -91,17 +100,25 @@ void TConsole::SetBufferSize(TCoord size) {
     resized.CursorVisible = Buffer.CursorVisible;
     resized.CursorSize = Buffer.CursorSize;
     Buffer = std::move(resized);
+    Dirty = true;
     Term.RequestSize(size.X, size.Y);
 }
 
 void TConsole::SetCursorPos(TCoord pos) {
+    Dirty = true;
     Buffer.CursorX = pos.X;
     Buffer.CursorY = pos.Y;
 }
 
-void TConsole::SetCursorSize(int percent) { Buffer.CursorSize = std::clamp(percent, 1, 100); }
+void TConsole::SetCursorSize(int percent) {
+    Buffer.CursorSize = std::clamp(percent, 1, 100);
+    Dirty = true;
+}
 
-void TConsole::SetCursorVisible(bool visible) { Buffer.CursorVisible = visible; }
+void TConsole::SetCursorVisible(bool visible) {
+    Buffer.CursorVisible = visible;
+    Dirty = true;
+}
 
 void TConsole::Run() {
     while (!Terminated)
@@ -117,7 +134,7 @@ void TConsole::Step() {
         return;
     // Show the screen before sleeping; while lines keep coming, at a bounded rate.
     const TimePoint now = Events.Now();
-    if (!IdleBusy || now - LastFlush >= StreamingFlushInterval)
+    if (Dirty && (!IdleBusy || now - LastFlush >= StreamingFlushInterval))
         Flush();
     if (!IdleBusy)
         Events.Wait(Term.InputDeadline());
@@ -154,6 +171,8 @@ bool TConsole::ProcessInput() {
             OnPaste(AnsiToConsole(record.Text));
         return true;
     }
+    if (record.Type == InputRecord::Kind::Resize)
+        Dirty = true; // the terminal lost what it showed: draw it all again
     if (record.Type != InputRecord::Kind::Key)
         return true;
     const bool consumed = OnKey ? OnKey(record.Key) : false;
@@ -162,7 +181,9 @@ bool TConsole::ProcessInput() {
     return true;
 }
 
-bool TConsole::SetFullScreen(bool on) { return Term.SetFullScreen(on); }
+bool TConsole::SetFullScreen(bool on) {
+    return Term.SetFullScreen(on);
+}
 
 std::string TConsole::PasteFromClipboard() {
     const auto text = Clip.GetText();
@@ -172,9 +193,12 @@ std::string TConsole::PasteFromClipboard() {
     return AnsiToConsole(text->substr(0, text->find('\0')));
 }
 
-void TConsole::CopyToClipboard(std::string_view text) { Clip.SetText(ConsoleToAnsi(text)); }
+void TConsole::CopyToClipboard(std::string_view text) {
+    Clip.SetText(ConsoleToAnsi(text));
+}
 
 void TConsole::Flush() {
+    Dirty = false;
     Term.Present(Buffer);
     LastFlush = Events.Now();
 }

@@ -17,7 +17,7 @@ namespace tolmix {
 // clipboard, and the one input loop. Writes go into a screen buffer of cells that the terminal
 // shows once per loop pass.
 class TConsole {
-public:
+  public:
     using KeyHandler = std::function<bool(const KeyEvent&)>;
     // Returns true while it has more work ready at once (a complete received line), so that the
     // loop calls it again without waiting.
@@ -66,7 +66,7 @@ public:
     const Frame& Screen() const { return Buffer; }
     EventLoop& Loop() { return Events; }
 
-private:
+  private:
     Terminal& Term;
     EventLoop& Events;
     Clipboard& Clip;
@@ -75,6 +75,7 @@ private:
     uint16_t TextAttr = 7;
     uint32_t InputMode = 0;
     bool IdleBusy = false;
+    bool Dirty = true; // the buffer changed since the terminal last showed it
     TimePoint LastFlush{};
 };
 

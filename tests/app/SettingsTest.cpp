@@ -17,10 +17,20 @@ TEST(SettingsInteger, AcceptsEveryWrittenForm) {
     struct Case {
         const char* text;
         int32_t value;
-    } cases[] = {{"31", 31},       {"$1F", 31},          {"0x1F", 31},         {"0X1f", 31},
-                 {"x1F", 31},      {"X1F", 31},          {"   31", 31},         {"+31", 31},
-                 {"-31", -31},     {"-$10", -16},        {"2147483647", INT32_MAX},
-                 {"-2147483648", INT32_MIN},             {"$FFFFFFFF", -1},    {"007", 7}};
+    } cases[] = {{"31", 31},
+                 {"$1F", 31},
+                 {"0x1F", 31},
+                 {"0X1f", 31},
+                 {"x1F", 31},
+                 {"X1F", 31},
+                 {"   31", 31},
+                 {"+31", 31},
+                 {"-31", -31},
+                 {"-$10", -16},
+                 {"2147483647", INT32_MAX},
+                 {"-2147483648", INT32_MIN},
+                 {"$FFFFFFFF", -1},
+                 {"007", 7}};
     for (const Case& c : cases) {
         int32_t value = 0;
         EXPECT_TRUE(ParseSettingsInteger(c.text, value)) << c.text;

@@ -12,7 +12,7 @@ namespace tolmix {
 namespace {
 
 class ClientStartup : public ::testing::Test {
-protected:
+  protected:
     test::FakeTerminal Term;
     test::FakeEventLoop Loop;
     test::FakeClipboard Clip;
@@ -21,7 +21,8 @@ protected:
 };
 
 TEST_F(ClientStartup, ReadsTheArgumentsSettingsAndLaysOutTheScreen) {
-    Files.Add("/games/hero.tcf", "SizeX=100\r\nSizeY=30\r\nEditorLines=2\r\nInfoPanelColor=$1F\r\n");
+    Files.Add("/games/hero.tcf",
+              "SizeX=100\r\nSizeY=30\r\nEditorLines=2\r\nInfoPanelColor=$1F\r\n");
     const char* argv[] = {"tolmix-client", "/games/hero.txt"};
     TClient client(Con, Files, 2, argv);
     EXPECT_EQ(client.SettingsPath, "/games/hero.tcf");

@@ -51,8 +51,8 @@ struct Client {
 TEST(Startup, DefaultLayoutTitleAndCursor) {
     Client client(std::nullopt);
     PtySession& s = *client;
-    ASSERT_TRUE(s.WaitFor([&] { return RowIs(s, 23, U' ', 0x87) && RowIs(s, 24, U' ', 0x87); },
-                          Patience))
+    ASSERT_TRUE(
+        s.WaitFor([&] { return RowIs(s, 23, U' ', 0x87) && RowIs(s, 24, U' ', 0x87); }, Patience))
         << s.Dump();
     EXPECT_TRUE(RowIs(s, 21, U'\u2500', 0x07)) << s.Dump();
     EXPECT_TRUE(RowIs(s, 22, U' ', 0x0F)) << s.Dump();
@@ -72,7 +72,9 @@ struct LayoutCase {
     bool Panel;
 };
 
-void PrintTo(const LayoutCase& c, std::ostream* os) { *os << '"' << c.Settings << '"'; }
+void PrintTo(const LayoutCase& c, std::ostream* os) {
+    *os << '"' << c.Settings << '"';
+}
 
 class StartupLayout : public ::testing::TestWithParam<LayoutCase> {};
 
@@ -83,7 +85,11 @@ TEST_P(StartupLayout, FollowsTheSettings) {
     const int lastEditorRow = c.EditorTop + c.EditorLines - 1;
     ASSERT_TRUE(s.WaitFor([&] { return RowIs(s, lastEditorRow, U' ', 0x1E); }, Patience))
         << s.Dump();
-    ASSERT_TRUE(s.WaitFor([&] { return s.Cursor() == CursorPosition{0, c.EditorTop}; }, Patience))
+    ASSERT_TRUE(s.WaitFor(
+        [&] {
+            return s.Cursor() == CursorPosition{0, c.EditorTop};
+        },
+        Patience))
         << s.Dump();
     for (int y = c.EditorTop; y <= lastEditorRow; ++y)
         EXPECT_TRUE(RowIs(s, y, U' ', 0x1E)) << "editor row " << y << "\n" << s.Dump();
@@ -100,8 +106,8 @@ TEST_P(StartupLayout, FollowsTheSettings) {
 INSTANTIATE_TEST_SUITE_P(
     Settings, StartupLayout,
     ::testing::Values(
-        LayoutCase{"EditorTextColor=$1E\r\nSeparatorColor=$4A\r\nInfoPanelColor=$2F\r\n", 21, 22,
-                   1, true},
+        LayoutCase{"EditorTextColor=$1E\r\nSeparatorColor=$4A\r\nInfoPanelColor=$2F\r\n", 21, 22, 1,
+                   true},
         LayoutCase{"InfoPanel=0\r\nEditorTextColor=$1E\r\nSeparatorColor=$4A\r\n", 23, 24, 1,
                    false},
         LayoutCase{"SeparatorLine=0\nEditorTextColor=30\nInfoPanelColor=47\n", -1, 22, 1, true},
@@ -141,7 +147,9 @@ struct ExitCase {
     ExitStatus Expected;
 };
 
-void PrintTo(const ExitCase& c, std::ostream* os) { *os << c.Name; }
+void PrintTo(const ExitCase& c, std::ostream* os) {
+    *os << c.Name;
+}
 
 class StartupExit : public ::testing::TestWithParam<ExitCase> {};
 
@@ -189,6 +197,19 @@ TEST(Startup, ShiftEscapeEndsButOtherKeysDoNot) {
     const auto status = s.WaitForExit(Patience);
     ASSERT_TRUE(status.has_value()) << s.Dump();
     EXPECT_EQ(*status, ExitStatus::Code(0));
+}
+
+TEST(Startup, ATerminalThatShrankAndGrewIsDrawnAgain) {
+    Client client(std::nullopt);
+    PtySession& s = *client;
+    ASSERT_TRUE(s.WaitFor([&] { return RowIs(s, 24, U' ', 0x87); }, Patience)) << s.Dump();
+    s.Resize(40, 10);
+    s.PumpFor(100ms);
+    s.Resize(80, 25);
+    ASSERT_TRUE(s.WaitFor([&] { return RowIs(s, 21, U'\u2500', 0x07) && RowIs(s, 24, U' ', 0x87); },
+                          Patience))
+        << s.Dump();
+    EXPECT_TRUE(RowIs(s, 22, U' ', 0x0F)) << s.Dump();
 }
 
 TEST(Startup, UnreadableSettingsFileEndsWithItsMessage) {

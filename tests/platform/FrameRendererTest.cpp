@@ -213,7 +213,8 @@ TEST(FrameRenderer, UnknownScreenIsClearedAndEveryCellDrawn) {
     Frame hidden = Text({"x", "y"}, 0x1E);
     hidden.CursorVisible = false;
     hidden.CursorSize = 100;
-    EXPECT_EQ(Render(Frame{}, hidden), "\x1b[?25l\x1b[0;37;40m\x1b[2J\x1b[H\x1b[93;44mx\x1b[2Hy\x1b[1 q");
+    EXPECT_EQ(Render(Frame{}, hidden),
+              "\x1b[?25l\x1b[0;37;40m\x1b[2J\x1b[H\x1b[93;44mx\x1b[2Hy\x1b[1 q");
 }
 
 TEST(FrameRenderer, UnchangedFrameRendersNothing) {

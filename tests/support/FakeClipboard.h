@@ -8,7 +8,7 @@
 namespace tolmix::test {
 
 class FakeClipboard final : public Clipboard {
-public:
+  public:
     std::optional<std::string> Text;
     void SetText(std::string_view text) override { Text = std::string(text); }
     std::optional<std::string> GetText() override { return Text; }

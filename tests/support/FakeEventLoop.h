@@ -9,7 +9,7 @@ namespace tolmix::test {
 // The real message queue and timers on a manual clock: a wait moves the clock straight to the
 // next timer or deadline, so timer-driven behaviour runs without real time passing.
 class FakeEventLoop final : public QueuedEventLoop {
-public:
+  public:
     TimePoint Clock{};
     int Waits = 0;
     int Wakes = 0;
@@ -32,7 +32,7 @@ public:
             Clock = *until;
     }
 
-protected:
+  protected:
     void Wake() override { ++Wakes; }
 };
 

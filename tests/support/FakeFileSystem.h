@@ -10,7 +10,7 @@ namespace tolmix::test {
 
 // Files held in memory; a path listed in Unreadable exists but fails to read.
 class FakeFileSystem final : public FileSystem {
-public:
+  public:
     std::map<std::string, std::string> Files;
     std::set<std::string> Unreadable;
     std::string Cwd = "/home/player";

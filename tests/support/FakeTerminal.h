@@ -11,7 +11,7 @@ namespace tolmix::test {
 // A terminal that keeps what it was asked to do: the frames presented, the title, the palette;
 // input records are queued by the test.
 class FakeTerminal final : public Terminal {
-public:
+  public:
     TerminalSize CurrentSize{80, 25};
     std::vector<TerminalSize> SizeRequests;
     std::string Title;

@@ -1,9 +1,9 @@
+#include "ui/ScreenLayout.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/ScreenText.h"
 #include "ui/ProgramName.h"
-#include "ui/ScreenLayout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
+#include "ui/TConsole.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/ScreenText.h"
-#include "ui/TConsole.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@ namespace tolmix {
 namespace {
 
 class ConsoleTest : public ::testing::Test {
-protected:
+  protected:
     test::FakeTerminal Term;
     test::FakeEventLoop Loop;
     test::FakeClipboard Clip;
@@ -20,7 +20,10 @@ protected:
 };
 
 TEST_F(ConsoleTest, ColourBytesChangeOnlyTheForeground) {
-    Con.WriteColoredText("a\x0C" "b\x01" "c", 0x4E, MakeCoord(2, 1));
+    Con.WriteColoredText("a\x0C"
+                         "b\x01"
+                         "c",
+                         0x4E, MakeCoord(2, 1));
     EXPECT_EQ(Screen().At(2, 1), (Cell{'a', 0x4E}));
     EXPECT_EQ(Screen().At(3, 1), (Cell{'b', 0x4C}));
     EXPECT_EQ(Screen().At(4, 1), (Cell{'c', 0x41}));
@@ -139,7 +142,11 @@ TEST_F(ConsoleTest, StepRunsQueuedCallsBeforeIdleAndEndsThePassEarly) {
 
 TEST_F(ConsoleTest, BusyIdleSkipsTheWaitAndShowsTheScreenAtABoundedRate) {
     int idle = 0;
-    Con.OnIdle = [&] { return ++idle < 5; };
+    // Each idle call prints a line, as received text does.
+    Con.OnIdle = [&] {
+        Con.WriteText("line", 7, MakeCoord(0, idle % 20));
+        return ++idle < 5;
+    };
     for (int i = 0; i < 5; ++i)
         Con.Step();
     EXPECT_EQ(idle, 5);
@@ -149,6 +156,24 @@ TEST_F(ConsoleTest, BusyIdleSkipsTheWaitAndShowsTheScreenAtABoundedRate) {
     Loop.Advance(Milliseconds(20));
     Con.Step();
     EXPECT_EQ(Term.Presents, 2);
+    EXPECT_EQ(test::RowText(Term.Shown, 4).substr(0, 4), "line");
+}
+
+TEST_F(ConsoleTest, AnUnchangedScreenIsNotSentAgainUnlessTheTerminalLostIt) {
+    Con.Step();
+    EXPECT_EQ(Term.Presents, 1);
+    Con.Step();
+    Con.Step();
+    EXPECT_EQ(Term.Presents, 1);
+    Con.SetCursorVisible(false);
+    Con.Step();
+    EXPECT_EQ(Term.Presents, 2);
+    EXPECT_FALSE(Term.Shown.CursorVisible);
+    InputRecord resize;
+    resize.Type = InputRecord::Kind::Resize;
+    Term.Input.push_back(resize);
+    Con.Step();
+    EXPECT_EQ(Term.Presents, 3);
 }
 
 TEST_F(ConsoleTest, TimersRunFromTheMessageQueueWhileTheLoopWaits) {

@@ -13,13 +13,13 @@ namespace tolmix::posix {
 // clipboard tool when one runs (wl-copy, xclip, xsel). Paste: from that tool, else from the
 // process's own copy.
 class PosixClipboard final : public Clipboard {
-public:
+  public:
     explicit PosixClipboard(Terminal& terminal);
 
     void SetText(std::string_view text) override;
     std::optional<std::string> GetText() override;
 
-private:
+  private:
     Terminal& Term;
     std::optional<std::string> Own; // Windows-1251
     std::vector<std::string> CopyTool;

@@ -91,9 +91,13 @@ void PosixEventLoop::WatchFd(int fd) {
         Watched.push_back(fd);
 }
 
-void PosixEventLoop::UnwatchFd(int fd) { Watched.erase(std::remove(Watched.begin(), Watched.end(), fd), Watched.end()); }
+void PosixEventLoop::UnwatchFd(int fd) {
+    Watched.erase(std::remove(Watched.begin(), Watched.end(), fd), Watched.end());
+}
 
-bool PosixEventLoop::TakeResized() { return ResizeSignalled.exchange(false); }
+bool PosixEventLoop::TakeResized() {
+    return ResizeSignalled.exchange(false);
+}
 
 void PosixEventLoop::Wait(std::optional<TimePoint> deadline) {
     if (QuitSignalled.exchange(false))

@@ -12,7 +12,7 @@ namespace tolmix::posix {
 // early by watched descriptors, by a wake pipe (other threads) and by signals. SIGTERM and
 // SIGHUP become WM_QUIT; SIGWINCH is remembered for the terminal.
 class PosixEventLoop final : public QueuedEventLoop {
-public:
+  public:
     PosixEventLoop();
     ~PosixEventLoop() override;
     PosixEventLoop(const PosixEventLoop&) = delete;
@@ -28,10 +28,10 @@ public:
     // True once after each window-size change signal.
     bool TakeResized();
 
-protected:
+  protected:
     void Wake() override;
 
-private:
+  private:
     void DrainWakePipe();
 
     int WakeRead = -1;

@@ -5,7 +5,7 @@
 namespace tolmix::posix {
 
 class PosixFileSystem final : public FileSystem {
-public:
+  public:
     bool FileExists(std::string_view path) const override;
     FileReadResult ReadFile(std::string_view path) const override;
     std::string CurrentDirectory() const override;

@@ -145,7 +145,9 @@ PosixTerminal::PosixTerminal(PosixEventLoop& loop, int inputFd, int outputFd)
     Loop.WatchFd(InputFd);
 }
 
-PosixTerminal::~PosixTerminal() { Restore(); }
+PosixTerminal::~PosixTerminal() {
+    Restore();
+}
 
 void PosixTerminal::Restore() {
     if (!Active)
@@ -189,11 +191,12 @@ void PosixTerminal::SetUpCharset() {
         for (int b = 0; b < 256; ++b) {
             const char byte = static_cast<char>(b);
             const std::string u = Iconv(fromTerminal, std::string_view(&byte, 1));
-            table[b] = u.size() == 4 ? static_cast<char32_t>(static_cast<uint8_t>(u[0]) |
-                                                             static_cast<uint8_t>(u[1]) << 8 |
-                                                             static_cast<uint8_t>(u[2]) << 16 |
-                                                             static_cast<uint32_t>(static_cast<uint8_t>(u[3])) << 24)
-                                     : 0xFFFD;
+            table[b] = u.size() == 4
+                           ? static_cast<char32_t>(
+                                 static_cast<uint8_t>(u[0]) | static_cast<uint8_t>(u[1]) << 8 |
+                                 static_cast<uint8_t>(u[2]) << 16 |
+                                 static_cast<uint32_t>(static_cast<uint8_t>(u[3])) << 24)
+                           : 0xFFFD;
         }
         Decoder.SetSingleByteCharset(table);
         ::iconv_close(fromTerminal);
@@ -224,7 +227,9 @@ void PosixTerminal::RequestSize(int columns, int rows) {
     WriteAll("\x1b[8;" + std::to_string(rows) + ";" + std::to_string(columns) + "t");
 }
 
-void PosixTerminal::SetTitle(std::string_view title) { WriteAll(vt::TitleSequence(title)); }
+void PosixTerminal::SetTitle(std::string_view title) {
+    WriteAll(vt::TitleSequence(title));
+}
 
 bool PosixTerminal::SetFullScreen(bool on) {
     WriteAll(on ? "\x1b[10;1t" : "\x1b[10;0t");
@@ -272,9 +277,13 @@ uint64_t PosixTerminal::WindowId() const {
     return end != id && *end == '\0' ? value : 0;
 }
 
-void PosixTerminal::Flash() { WriteAll("\a"); }
+void PosixTerminal::Flash() {
+    WriteAll("\a");
+}
 
-void PosixTerminal::WriteRaw(std::string_view bytes) { WriteAll(bytes); }
+void PosixTerminal::WriteRaw(std::string_view bytes) {
+    WriteAll(bytes);
+}
 
 void PosixTerminal::ReadAvailable() {
     if (InputClosed)
@@ -322,6 +331,8 @@ bool PosixTerminal::ReadInput(InputRecord& record) {
     return false;
 }
 
-std::optional<TimePoint> PosixTerminal::InputDeadline() const { return Decoder.Deadline(); }
+std::optional<TimePoint> PosixTerminal::InputDeadline() const {
+    return Decoder.Deadline();
+}
 
 } // namespace tolmix::posix

@@ -14,7 +14,7 @@ namespace tolmix::posix {
 // The controlling terminal: raw mode, the alternate screen and the key protocols while the
 // client runs, and everything put back on every way out, a crash signal included.
 class PosixTerminal final : public Terminal {
-public:
+  public:
     // Takes over the terminal on the given descriptors; throws when they are no terminal.
     PosixTerminal(PosixEventLoop& loop, int inputFd = 0, int outputFd = 1);
     ~PosixTerminal() override;
@@ -38,7 +38,7 @@ public:
     // Puts the terminal back as it was; safe to call more than once.
     void Restore();
 
-private:
+  private:
     void ReadAvailable();
     void QuerySize();
     void WriteAll(std::string_view bytes);

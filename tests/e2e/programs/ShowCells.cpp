@@ -10,7 +10,8 @@ using namespace tolmix;
 int main() {
     posix::PosixEventLoop loop;
     posix::PosixTerminal terminal(loop);
-    terminal.SetTitle("Bad\x07title\x1b]2;evil\x1b\\\x9b" "1m\r\n\x85!");
+    terminal.SetTitle("Bad\x07title\x1b]2;evil\x1b\\\x9b"
+                      "1m\r\n\x85!");
     Frame frame;
     frame.Resize(20, 3, Cell{' ', 7});
     const uint8_t row[] = {0x07, 0x1B, 0x9B, 0x00, 0x0D, 0x0A, 0x7F, 0xC4, 0x01, 0x10};
