@@ -199,6 +199,19 @@ TEST(Startup, ShiftEscapeEndsButOtherKeysDoNot) {
     EXPECT_EQ(*status, ExitStatus::Code(0));
 }
 
+TEST(Startup, FullScreenIsAskedForOnlyWhenSetAndLeftAtTheEnd) {
+    for (bool on : {false, true}) {
+        Client client(std::string("FullScreen=") + (on ? "1" : "0"));
+        PtySession& s = *client;
+        ASSERT_TRUE(s.WaitFor([&] { return RowIs(s, 24, U' ', 0x87); }, Patience)) << s.Dump();
+        EXPECT_EQ(s.OutputContains("\x1b[10;1t"), on);
+        EXPECT_FALSE(s.OutputContains("\x1b[10;0t"));
+        s.Send(keys::Escape);
+        ASSERT_TRUE(s.WaitForExit(Patience).has_value());
+        EXPECT_EQ(s.OutputContains("\x1b[10;0t"), on);
+    }
+}
+
 TEST(Startup, ATerminalThatShrankAndGrewIsDrawnAgain) {
     Client client(std::nullopt);
     PtySession& s = *client;

@@ -18,23 +18,12 @@ std::atomic<int> SignalWakeFd{-1};
 std::atomic<bool> QuitSignalled{false};
 std::atomic<bool> ResizeSignalled{false};
 
-extern "C" void OnQuitSignal(int) {
-    QuitSignalled.store(true);
+extern "C" void OnSignal(int signal) {
+    (signal == SIGWINCH ? ResizeSignalled : QuitSignalled).store(true);
     const int fd = SignalWakeFd.load();
     if (fd >= 0) {
         const int saved = errno;
-        const char byte = 'q';
-        [[maybe_unused]] ssize_t n = ::write(fd, &byte, 1);
-        errno = saved;
-    }
-}
-
-extern "C" void OnResizeSignal(int) {
-    ResizeSignalled.store(true);
-    const int fd = SignalWakeFd.load();
-    if (fd >= 0) {
-        const int saved = errno;
-        const char byte = 'r';
+        const char byte = 's';
         [[maybe_unused]] ssize_t n = ::write(fd, &byte, 1);
         errno = saved;
     }
@@ -58,10 +47,10 @@ PosixEventLoop::PosixEventLoop() {
     WakeRead = fds[0];
     WakeWrite = fds[1];
     SignalWakeFd.store(WakeWrite);
-    Install(SIGTERM, OnQuitSignal);
-    Install(SIGHUP, OnQuitSignal);
-    Install(SIGINT, OnQuitSignal); // only from kill: raw mode turns Ctrl+C into a key
-    Install(SIGWINCH, OnResizeSignal);
+    Install(SIGTERM, OnSignal);
+    Install(SIGHUP, OnSignal);
+    Install(SIGINT, OnSignal); // only from kill: raw mode turns Ctrl+C into a key
+    Install(SIGWINCH, OnSignal);
     ::signal(SIGPIPE, SIG_IGN); // a dropped connection is reported by send(), not by a signal
 }
 

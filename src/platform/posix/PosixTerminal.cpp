@@ -155,6 +155,8 @@ void PosixTerminal::Restore() {
     Active = false;
     Loop.UnwatchFd(InputFd);
     std::string tail;
+    if (FullScreen)
+        tail += "\x1b[10;0t";
     if (PaletteChanged)
         tail += PaletteResetTail;
     tail += TeardownSequence;
@@ -232,7 +234,11 @@ void PosixTerminal::SetTitle(std::string_view title) {
 }
 
 bool PosixTerminal::SetFullScreen(bool on) {
-    WriteAll(on ? "\x1b[10;1t" : "\x1b[10;0t");
+    // Leaving full screen is asked only of a terminal this client put there, so that a
+    // window the user made full screen stays as it is.
+    if (on != FullScreen && (on || FullScreen))
+        WriteAll(on ? "\x1b[10;1t" : "\x1b[10;0t");
+    FullScreen = on;
     return true;
 }
 
@@ -322,13 +328,15 @@ bool PosixTerminal::ReadInput(InputRecord& record) {
         record.Type = InputRecord::Kind::Resize;
         return true;
     }
-    const TimePoint now = Loop.Now();
-    if (Decoder.Next(record, now) || (ReadAvailable(), Decoder.Next(record, Loop.Now()))) {
-        if (record.Type == InputRecord::Kind::Focus)
-            Focused = record.Focused;
-        return true;
+    // Records already decoded go first; only then is the terminal read again.
+    if (!Decoder.Next(record, Loop.Now())) {
+        ReadAvailable();
+        if (!Decoder.Next(record, Loop.Now()))
+            return false;
     }
-    return false;
+    if (record.Type == InputRecord::Kind::Focus)
+        Focused = record.Focused;
+    return true;
 }
 
 std::optional<TimePoint> PosixTerminal::InputDeadline() const {

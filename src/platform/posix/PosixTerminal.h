@@ -50,6 +50,7 @@ class PosixTerminal final : public Terminal {
     termios Saved{};
     bool Active = false;
     bool PaletteChanged = false;
+    bool FullScreen = false;
     bool Focused = true;
     bool InputClosed = false;
     TerminalSize CurrentSize;
