@@ -27,6 +27,9 @@ TClient::TClient(TConsole& console, FileSystem& files, int argc, const char* con
     Con.OnKey = [this](const KeyEvent& key) { return HandleKey(key); };
     Con.OnIdle = [this] { return PollSocket(); };
 
+    Output = std::make_unique<OutputBuffer>(Con, Settings.SizeX, Settings.OutputSize,
+                                            Layout.SeparatorRow);
+
     StatusTimer = Con.Loop().SetTimer(250, [this] {
         if (Running)
             OnStatusTimer();

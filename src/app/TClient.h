@@ -2,10 +2,12 @@
 
 #include "app/ClientSettings.h"
 #include "platform/FileSystem.h"
+#include "ui/OutputBuffer.h"
 #include "ui/ScreenLayout.h"
 #include "ui/TConsole.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace tolmix {
@@ -24,6 +26,8 @@ class TClient {
     std::string SettingsPath;
     ClientSettings Settings;
     ScreenLayout Layout;
+    // The scrollback and the output window's view of it.
+    std::unique_ptr<OutputBuffer> Output;
 
     // Every key event of the console; true when consumed.
     bool HandleKey(const KeyEvent& key);

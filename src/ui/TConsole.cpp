@@ -57,6 +57,17 @@ void TConsole::WriteColoredText(std::string_view text, uint16_t baseAttr, TCoord
     }
 }
 
+void TConsole::WriteCells(const Cell* cells, int count, TCoord pos) {
+    Dirty = true;
+    if (pos.Y < 0 || pos.Y >= Buffer.Height)
+        return;
+    for (int i = 0; i < count; ++i) {
+        const int x = pos.X + i;
+        if (x >= 0 && x < Buffer.Width)
+            Buffer.At(x, pos.Y) = cells[i];
+    }
+}
+
 void TConsole::FillRect(TCoord pos, int width, int height, uint8_t ch, uint16_t attr) {
     Dirty = true;
     for (int y = pos.Y; y < pos.Y + height; ++y) {

@@ -35,6 +35,8 @@ class TConsole {
     void WriteText(std::string_view text, uint16_t attr, TCoord pos);
     // A byte below 0x10 is no character: it replaces the foreground colour of what follows.
     void WriteColoredText(std::string_view text, uint16_t baseAttr, TCoord pos);
+    // A block of cells on one row, as they are.
+    void WriteCells(const Cell* cells, int count, TCoord pos);
     void FillRect(TCoord pos, int width, int height, uint8_t ch, uint16_t attr);
     // Continues on the next row past the end of a row.
     void FillAttribute(TCoord pos, int count, uint16_t attr);

@@ -46,6 +46,9 @@ TEST_F(ClientStartup, MissingSettingsFileGivesTheDefaults) {
     EXPECT_EQ(client.SettingsPath, "TolmixClient.tcf");
     EXPECT_EQ(client.Settings.Address, DefaultServerHost);
     EXPECT_EQ(client.Layout.EditorTop, 22);
+    ASSERT_TRUE(client.Output);
+    EXPECT_EQ(client.Output->OutputRows, 21);
+    EXPECT_EQ(client.Output->LineCount, 0);
 }
 
 TEST_F(ClientStartup, UnreadableSettingsFileEndsStartUpWithItsMessage) {

@@ -1,0 +1,76 @@
+#include "ui/OutputBuffer.h"
+
+#include "ui/ColourBytes.h"
+
+#include <algorithm>
+
+namespace tolmix {
+
+namespace {
+
+constexpr Cell BlankCell{' ', 0};
+
+} // namespace
+
+OutputBuffer::OutputBuffer(TConsole& console, int sizeX, int32_t outputSize, int32_t outputRows)
+    : OutputRows(outputRows), Con(console), SizeX(std::max(sizeX, 1)),
+      OutputSize(std::max(outputSize, 1)),
+      Output(static_cast<size_t>(OutputSize) * static_cast<size_t>(SizeX), BlankCell) {}
+
+void OutputBuffer::AppendOutput(std::string_view text) {
+    const int64_t start = LineCount;
+    Cell* row = Row(LineCount);
+    int column = 0;
+    bool anyCharacter = false;
+    for (char ch : text) {
+        const auto c = static_cast<uint8_t>(ch);
+        if (IsColourByte(c)) {
+            CurrentAttr = ColourByteAttr(c);
+            continue;
+        }
+        anyCharacter = true;
+        row[column++] = Cell{c, CurrentAttr};
+        if (column == SizeX) {
+            ++LineCount;
+            row = Row(LineCount);
+            column = 0;
+        }
+    }
+    // A row begun but not full, or a line without characters, is closed with blanks.
+    if (column > 0 || !anyCharacter) {
+        std::fill(row + column, row + SizeX, Cell{' ', CurrentAttr});
+        ++LineCount;
+    }
+    if (MinViewTop + OutputSize - OutputRows < LineCount)
+        MinViewTop = LineCount - (OutputSize - OutputRows);
+    if (ViewTop >= start - OutputRows)
+        ScrollOutputToEnd();
+}
+
+void OutputBuffer::DrawOutput() {
+    for (int y = 0; y < OutputRows; ++y)
+        Con.WriteCells(Row(ViewTop + y), SizeX, MakeCoord(0, y));
+}
+
+int64_t OutputBuffer::BottomPosition() const {
+    return std::max<int64_t>(LineCount - OutputRows, MinViewTop);
+}
+
+void OutputBuffer::ScrollOutput(bool down, int64_t count) {
+    if (down)
+        ViewTop = std::min(ViewTop + count, BottomPosition());
+    else
+        ViewTop = std::max(ViewTop - count, MinViewTop);
+    DrawOutput();
+}
+
+void OutputBuffer::ScrollOutputToEnd() {
+    ViewTop = BottomPosition();
+    DrawOutput();
+}
+
+const Cell& OutputBuffer::At(int64_t row, int column) const {
+    return Output[static_cast<size_t>(row % OutputSize) * SizeX + static_cast<size_t>(column)];
+}
+
+} // namespace tolmix

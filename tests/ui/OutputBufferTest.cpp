@@ -1,0 +1,145 @@
+#include "ui/OutputBuffer.h"
+#include "support/FakeClipboard.h"
+#include "support/FakeEventLoop.h"
+#include "support/FakeTerminal.h"
+#include "support/ScreenText.h"
+
+#include <gtest/gtest.h>
+
+namespace tolmix {
+namespace {
+
+class OutputBufferTest : public ::testing::Test {
+  protected:
+    test::FakeTerminal Term;
+    test::FakeEventLoop Loop;
+    test::FakeClipboard Clip;
+    TConsole Con{Term, Loop, Clip};
+
+    // Each printed line holds its own number, so the screen says which rows it shows.
+    static std::string Numbered(int n) { return "line " + std::to_string(n); }
+    std::string ScreenRow(int y) {
+        std::string row = test::RowText(Con.Screen(), y);
+        return row.substr(0, row.find_last_not_of(' ') + 1);
+    }
+};
+
+TEST_F(OutputBufferTest, LongTextWrapsIntoRowsAndTheLastIsFilledWithBlanks) {
+    OutputBuffer out(Con, 20, 50, 10);
+    out.CurrentAttr = 0x0A;
+    out.AppendOutput(std::string(2 * 20 + 3, 'x'));
+    EXPECT_EQ(out.LineCount, 3);
+    for (int c = 0; c < 20; ++c) {
+        EXPECT_EQ(out.At(0, c), (Cell{'x', 0x0A}));
+        EXPECT_EQ(out.At(1, c), (Cell{'x', 0x0A}));
+        EXPECT_EQ(out.At(2, c), c < 3 ? (Cell{'x', 0x0A}) : (Cell{' ', 0x0A})) << c;
+    }
+}
+
+TEST_F(OutputBufferTest, ExactWidthEmptyAndColourOnlyTextsEachAddOneRow) {
+    OutputBuffer out(Con, 20, 50, 10);
+    out.AppendOutput(std::string(20, 'y'));
+    EXPECT_EQ(out.LineCount, 1);
+    out.AppendOutput("");
+    EXPECT_EQ(out.LineCount, 2);
+    EXPECT_EQ(out.At(1, 0), (Cell{' ', 7}));
+    out.AppendOutput("\x11\x1A");
+    EXPECT_EQ(out.LineCount, 3);
+    EXPECT_EQ(out.CurrentAttr, 0x0A);
+    EXPECT_EQ(out.At(2, 19), (Cell{' ', 0x0A}));
+    // Control characters are stored as they are, with no tab expansion.
+    out.AppendOutput("\t\x07");
+    EXPECT_EQ(out.At(3, 0), (Cell{'\t', 0x0A}));
+    EXPECT_EQ(out.At(3, 1), (Cell{0x07, 0x0A}));
+}
+
+TEST_F(OutputBufferTest, ColourBytesFollowTheTableAndCarryToTheNextLine) {
+    OutputBuffer out(Con, 20, 50, 10);
+    const uint16_t expected[16] = {0x00, 0x04, 0x02, 0x06, 0x01, 0x05, 0x03, 0x07,
+                                   0x08, 0x0C, 0x0A, 0x0E, 0x09, 0x0D, 0x0B, 0x0F};
+    for (int n = 0; n < 16; ++n) {
+        out.AppendOutput(std::string(1, static_cast<char>(0x10 + n)) + "c");
+        EXPECT_EQ(out.At(n, 0), (Cell{'c', expected[n]})) << n;
+    }
+    out.AppendOutput("ab\x14");
+    out.AppendOutput("next");
+    EXPECT_EQ(out.At(17, 0), (Cell{'n', 0x01}));
+}
+
+TEST_F(OutputBufferTest, WindowFillsFromTheTopThenKeepsTheNewestRowAtTheBottom) {
+    OutputBuffer out(Con, 80, 50, 21);
+    out.AppendOutput(Numbered(0));
+    EXPECT_EQ(ScreenRow(0), "line 0");
+    for (int n = 1; n < 30; ++n)
+        out.AppendOutput(Numbered(n));
+    EXPECT_EQ(out.ViewTop, 9);
+    EXPECT_EQ(ScreenRow(0), "line 9");
+    EXPECT_EQ(ScreenRow(20), "line 29");
+}
+
+TEST_F(OutputBufferTest, ScrollbackStopsAtMinViewTopOnceTheRingHasWrapped) {
+    OutputBuffer out(Con, 80, 50, 21);
+    for (int n = 0; n < 100; ++n)
+        out.AppendOutput(Numbered(n));
+    EXPECT_EQ(out.MinViewTop, 71);
+    EXPECT_EQ(out.BottomPosition(), 79);
+    EXPECT_EQ(out.ViewTop, 79);
+    out.ScrollOutput(false, 20); // Page Up
+    EXPECT_EQ(out.ViewTop, 71);
+    EXPECT_EQ(ScreenRow(0), "line 71");
+    EXPECT_EQ(ScreenRow(20), "line 91");
+    out.ScrollOutput(false, 1);
+    EXPECT_EQ(out.ViewTop, 71);
+    out.ScrollOutput(true, 1000);
+    EXPECT_EQ(out.ViewTop, 79);
+    EXPECT_EQ(ScreenRow(20), "line 99");
+}
+
+TEST_F(OutputBufferTest, AScrolledBackWindowIsNotRedrawnUntilScrolledDown) {
+    OutputBuffer out(Con, 80, 200, 21);
+    for (int n = 0; n < 60; ++n)
+        out.AppendOutput(Numbered(n));
+    out.ScrollOutput(false, 20);
+    EXPECT_EQ(ScreenRow(0), "line 19");
+    out.AppendOutput(Numbered(60));
+    out.AppendOutput(Numbered(61));
+    EXPECT_EQ(out.ViewTop, 19);
+    EXPECT_EQ(ScreenRow(0), "line 19");
+    EXPECT_EQ(ScreenRow(20), "line 39");
+    out.ScrollOutput(true, 20);
+    EXPECT_EQ(out.ViewTop, 39);
+    out.ScrollOutput(true, 20);
+    EXPECT_EQ(out.ViewTop, 41);
+    EXPECT_EQ(ScreenRow(20), "line 61");
+    // Back at the bottom, the window follows again.
+    out.AppendOutput(Numbered(62));
+    EXPECT_EQ(ScreenRow(20), "line 62");
+}
+
+TEST_F(OutputBufferTest, ScrollingAtEitherEndRedrawsWithoutMoving) {
+    OutputBuffer out(Con, 80, 50, 21);
+    for (int n = 0; n < 30; ++n)
+        out.AppendOutput(Numbered(n));
+    Con.FillRect(MakeCoord(0, 0), 80, 21, '#', 7); // something else drew over the window
+    out.ScrollOutput(true, 1);
+    EXPECT_EQ(out.ViewTop, 9);
+    EXPECT_EQ(ScreenRow(0), "line 9");
+    out.ScrollOutput(false, 100);
+    Con.FillRect(MakeCoord(0, 0), 80, 21, '#', 7);
+    out.ScrollOutput(false, 1);
+    EXPECT_EQ(out.MinViewTop, 1); // 30 rows in a ring of 50 with 21 shown
+    EXPECT_EQ(out.ViewTop, 1);
+    EXPECT_EQ(ScreenRow(0), "line 1");
+}
+
+TEST_F(OutputBufferTest, OnlyTheOutputRowsAreDrawn) {
+    OutputBuffer out(Con, 80, 50, 3);
+    Con.FillRect(MakeCoord(0, 3), 80, 1, 0xC4, 7);
+    for (int n = 0; n < 10; ++n)
+        out.AppendOutput(Numbered(n));
+    EXPECT_EQ(ScreenRow(2), "line 9");
+    EXPECT_TRUE(test::RowIs(Con.Screen(), 3, 0xC4, 7));
+}
+
+} // namespace
+} // namespace tolmix
