@@ -304,8 +304,7 @@ void PosixTerminal::ReadAvailable() {
         if (probe.revents & POLLIN) {
             n = ::read(InputFd, buffer, sizeof buffer);
             if (n > 0) {
-                LastByteTime = Loop.Now();
-                Decoder.Feed(std::string_view(buffer, static_cast<size_t>(n)), LastByteTime);
+                Decoder.Feed(std::string_view(buffer, static_cast<size_t>(n)), Loop.Now());
                 continue;
             }
             if (n < 0 && (errno == EINTR || errno == EAGAIN))

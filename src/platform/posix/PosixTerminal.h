@@ -58,7 +58,6 @@ class PosixTerminal final : public Terminal {
     vt::KeyDecoder Decoder;
     // Glyph bytes for a terminal whose character set is not UTF-8.
     std::unique_ptr<std::array<std::string, 256>> GlyphBytes;
-    TimePoint LastByteTime{};
 };
 
 } // namespace tolmix::posix
