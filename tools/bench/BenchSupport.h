@@ -1,0 +1,70 @@
+#pragma once
+
+// What the client benchmarks share: their command line, starting the client up to its first
+// complete frame, and ending it.
+#include "e2e/harness/ClientScreen.h"
+#include "e2e/harness/Keys.h"
+#include "e2e/harness/PtySession.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace tolmix::e2e::bench {
+
+using namespace std::chrono_literals;
+
+// Reads [--client PATH] [countFlag N]; false (after printing the usage) when they are wrong.
+inline bool ParseArguments(int argc, char** argv, const char* name, const char* countFlag,
+                           int maxCount, int& count, SessionOptions& options) {
+    bool ok = true;
+    for (int i = 1; ok && i < argc; ++i) {
+        if (std::strcmp(argv[i], "--client") == 0 && i + 1 < argc)
+            options.program = argv[++i];
+        else if (std::strcmp(argv[i], countFlag) == 0 && i + 1 < argc)
+            count = std::atoi(argv[++i]);
+        else
+            ok = false;
+    }
+    if (ok && count > 0 && count <= maxCount)
+        return true;
+    std::fprintf(stderr, "usage: %s [--client PATH] [%s N]\n", name, countFlag);
+    return false;
+}
+
+// The client started and showing its first complete frame; null, with the reason printed,
+// when it cannot be started or draws none within 5 s.
+inline std::unique_ptr<PtySession> StartToFirstFrame(const char* name,
+                                                     const SessionOptions& options) {
+    std::unique_ptr<PtySession> client;
+    try {
+        client = std::make_unique<PtySession>(options);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: cannot start the client: %s\n", name, e.what());
+        return nullptr;
+    }
+    if (!client->WaitFor([&] { return FirstFrameDrawn(client->Screen()); }, 5s)) {
+        const std::string reason =
+            client->Status()
+                ? "the client ended (" + client->Status()->Describe() + ") before a complete frame"
+                : std::string("no complete first frame within 5 s");
+        std::fprintf(stderr, "%s: %s\n%s", name, reason.c_str(), client->Dump().c_str());
+        return nullptr;
+    }
+    return client;
+}
+
+// Escape ends the client today; Shift+Escape once plain Escape only clears the editor.
+inline bool Quit(PtySession& client) {
+    for (const std::string& key : {keys::Escape, keys::ShiftEscape}) {
+        client.Send(key);
+        if (client.WaitForExit(2s))
+            return true;
+    }
+    return false;
+}
+
+} // namespace tolmix::e2e::bench
