@@ -1,6 +1,6 @@
 #include "app/ClientSettings.h"
 
-#include "app/FilePaths.h"
+#include "util/FilePaths.h"
 #include "ui/CodePage.h"
 
 namespace tolmix {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TolmixStringList.h"
+#include "util/TolmixStringList.h"
 #include "platform/FileSystem.h"
 
 #include <cstdint>

@@ -1,5 +1,5 @@
 #include "app/ClientSettings.h"
-#include "app/TolmixStringList.h"
+#include "util/TolmixStringList.h"
 #include "support/FakeFileSystem.h"
 
 #include <gtest/gtest.h>

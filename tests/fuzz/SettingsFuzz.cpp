@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the settings reader as a settings file.
 #include "app/ClientSettings.h"
-#include "app/TolmixStringList.h"
+#include "util/TolmixStringList.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "app/FilePaths.h"
+#include "util/FilePaths.h"
 
 namespace tolmix {
 

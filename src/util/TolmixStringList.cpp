@@ -1,4 +1,4 @@
-#include "app/TolmixStringList.h"
+#include "util/TolmixStringList.h"
 
 #include <limits>
 
