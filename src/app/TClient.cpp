@@ -1,9 +1,23 @@
 #include "app/TClient.h"
 
+#include "ui/CodePage.h"
+#include "ui/ProgramName.h"
+
 namespace tolmix {
 
-TClient::TClient(TConsole& console, FileSystem& files, int argc, const char* const* argv)
-    : Con(console), Files(files) {
+namespace {
+
+// The banner's notice after the program's name, Windows-1251:
+// " - клиент текстовой игры. F10 - выход, PgUp - прокрутка."
+constexpr std::string_view BannerNotice =
+    " - \xEA\xEB\xE8\xE5\xED\xF2 \xF2\xE5\xEA\xF1\xF2\xEE\xE2\xEE\xE9 \xE8\xE3\xF0\xFB. F10 - "
+    "\xE2\xFB\xF5\xEE\xE4, PgUp - \xEF\xF0\xEE\xEA\xF0\xF3\xF2\xEA\xE0.";
+
+} // namespace
+
+TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
+                 const char* const* argv)
+    : GameClock(environment.Time), Con(console), Env(environment), Files(environment.Files) {
     SettingsPath = ChooseSettingsPath(Files, argc, argv);
     {
         TTolmixStringList list;
@@ -30,6 +44,24 @@ TClient::TClient(TConsole& console, FileSystem& files, int argc, const char* con
     Output = std::make_unique<OutputBuffer>(Con, Settings.SizeX, Settings.OutputSize,
                                             Layout.SeparatorRow);
 
+    StatusPanelOptions panel;
+    panel.SizeX = Settings.SizeX;
+    panel.SeparatorRow = Layout.SeparatorRow;
+    panel.PanelRow = Layout.PanelRow;
+    panel.SeparatorLine = Settings.SeparatorLine;
+    panel.SeparatorColor = Settings.SeparatorColor;
+    panel.NameColor = Settings.NameColor;
+    panel.TimeFormat = Settings.TimeFormat;
+    panel.TimeColor = Settings.TimeColor;
+    panel.InfoPanel = Settings.InfoPanel;
+    panel.InfoPanelColor = Settings.InfoPanelColor;
+    panel.DecimalSeparator = Env.Locale.DecimalSeparator;
+    panel.Names = &LocaleDateNames(Env.Locale.Russian);
+    Panel = std::make_unique<StatusPanel>(Con, State, panel);
+    Printer = std::make_unique<TextPrinter>(Con, *Output, State, GameClock, *Panel,
+                                            Settings.FlashActivity, Env.Locale.DecimalSeparator);
+    Printer->Hooks.BeginEditMode = [this](const std::string& text) { BeginEditMode(text); };
+
     StatusTimer = Con.Loop().SetTimer(250, [this] {
         if (Running)
             OnStatusTimer();
@@ -38,6 +70,15 @@ TClient::TClient(TConsole& console, FileSystem& files, int argc, const char* con
         if (Running)
             OnCountdownTimer();
     });
+
+    State.CharName.clear();
+    for (int i = Level; i <= ManaMax; ++i)
+        State.Status[i] = 0;
+    DrawStatusPanel();
+
+    Output->CurrentAttr = 0x4E;
+    PrintLine(std::string(ProgramTitle) + std::string(BannerNotice));
+    Output->CurrentAttr = 7;
     Running = true;
 }
 
@@ -60,8 +101,28 @@ bool TClient::PollSocket() {
     return false;
 }
 
-void TClient::OnStatusTimer() {}
+void TClient::PrintLine(std::string_view text) {
+    Printer->PrintLine(text);
+}
 
-void TClient::OnCountdownTimer() {}
+void TClient::DrawStatusPanel() {
+    Panel->DrawStatusPanel();
+}
+
+void TClient::BeginEditMode(const std::string& text) {
+    EditText = text;
+    State.EditMode = true;
+    Settings.EnterSwap = !Settings.EnterSwap;
+    DrawStatusPanel();
+}
+
+void TClient::OnStatusTimer() {
+    Panel->FlashStep();
+    Panel->DrawGameClock(GameClock.GameClockNow());
+}
+
+void TClient::OnCountdownTimer() {
+    Panel->OnCountdownTimer();
+}
 
 } // namespace tolmix

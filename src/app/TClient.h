@@ -1,9 +1,13 @@
 #pragma once
 
+#include "app/ClientEnvironment.h"
 #include "app/ClientSettings.h"
-#include "platform/FileSystem.h"
+#include "net/GameClock.h"
+#include "net/TextPrinter.h"
+#include "ui/ClientState.h"
 #include "ui/OutputBuffer.h"
 #include "ui/ScreenLayout.h"
+#include "ui/StatusPanel.h"
 #include "ui/TConsole.h"
 
 #include <cstdint>
@@ -17,7 +21,7 @@ namespace tolmix {
 // an error raised there ends the program.
 class TClient {
   public:
-    TClient(TConsole& console, FileSystem& files, int argc, const char* const* argv);
+    TClient(TConsole& console, ClientEnvironment& environment, int argc, const char* const* argv);
     ~TClient();
     TClient(const TClient&) = delete;
     TClient& operator=(const TClient&) = delete;
@@ -28,6 +32,19 @@ class TClient {
     ScreenLayout Layout;
     // The scrollback and the output window's view of it.
     std::unique_ptr<OutputBuffer> Output;
+    // The character's state from the server codes, the game clock, and where they are shown.
+    ClientState State;
+    TGameClock GameClock;
+    std::unique_ptr<StatusPanel> Panel;
+    std::unique_ptr<TextPrinter> Printer;
+    // The server editor's text while edit mode is on.
+    std::string EditText;
+
+    // Prints or dispatches one line of Windows-1251 text.
+    void PrintLine(std::string_view text);
+    void DrawStatusPanel();
+    // Opens the server's text editor with its lines (console code page).
+    void BeginEditMode(const std::string& text);
 
     // Every key event of the console; true when consumed.
     bool HandleKey(const KeyEvent& key);
@@ -42,6 +59,7 @@ class TClient {
 
   private:
     TConsole& Con;
+    ClientEnvironment& Env;
     FileSystem& Files;
     // Timer procedures do nothing until the constructor has finished and after the destructor
     // has begun.

@@ -2,6 +2,7 @@
 #include "platform/posix/PosixClipboard.h"
 #include "platform/posix/PosixEventLoop.h"
 #include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/PosixLocale.h"
 #include "platform/posix/PosixTerminal.h"
 #include "ui/TConsole.h"
 
@@ -25,7 +26,9 @@ void RunClient(int argc, const char* const* argv) {
     struct ConsoleReference {
         ~ConsoleReference() { Console = nullptr; }
     } reference;
-    TClient client(console, files, argc, argv);
+    SystemWallClock wallClock;
+    ClientEnvironment environment{files, wallClock, posix::ReadSystemLocale()};
+    TClient client(console, environment, argc, argv);
     console.Run();
 }
 

@@ -22,4 +22,11 @@ class WallClock {
     virtual std::chrono::system_clock::time_point Now() const = 0;
 };
 
+class SystemWallClock final : public WallClock {
+  public:
+    std::chrono::system_clock::time_point Now() const override {
+        return std::chrono::system_clock::now();
+    }
+};
+
 } // namespace tolmix

@@ -62,6 +62,10 @@ class TConsole {
     void CopyToClipboard(std::string_view text);
 
     uint64_t FindConsoleWindow() const { return Term.WindowId(); }
+    // Whether the player looks at this window (focus reports; in front until told otherwise).
+    bool IsInFront() const { return Term.HasFocus(); }
+    // Draws the player's attention to the window once.
+    void FlashWindow() { Term.Flash(); }
 
     // Shows the screen buffer now.
     void Flush();

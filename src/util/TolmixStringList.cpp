@@ -1,6 +1,7 @@
 #include "util/TolmixStringList.h"
 
 #include <limits>
+#include <type_traits>
 
 namespace tolmix {
 
@@ -39,7 +40,14 @@ bool SameTextAnsi(std::string_view a, std::string_view b) {
     return true;
 }
 
-bool ParseSettingsInteger(std::string_view text, int32_t& value) {
+namespace {
+
+// The integer syntax of the settings at a given width. Hexadecimal gives the bits as written
+// ($FFFFFFFF is -1 at 32 bits); decimal must fit the signed range.
+template <typename Signed> bool ParseInteger(std::string_view text, Signed& value) {
+    using Unsigned = std::make_unsigned_t<Signed>;
+    constexpr Unsigned maxBits = std::numeric_limits<Unsigned>::max();
+    constexpr Unsigned maxPositive = static_cast<Unsigned>(std::numeric_limits<Signed>::max());
     size_t i = 0;
     while (i < text.size() && text[i] == ' ')
         ++i;
@@ -59,29 +67,37 @@ bool ParseSettingsInteger(std::string_view text, int32_t& value) {
     }
     if (i >= text.size())
         return false;
-    uint64_t magnitude = 0;
+    const Unsigned base = hex ? 16 : 10;
+    Unsigned magnitude = 0;
     for (; i < text.size(); ++i) {
         const int digit =
             hex ? HexDigit(text[i]) : (text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -1);
         if (digit < 0)
             return false;
-        magnitude = magnitude * (hex ? 16 : 10) + static_cast<uint64_t>(digit);
-        if (magnitude > 0xFFFFFFFFull)
+        if (magnitude > (maxBits - static_cast<Unsigned>(digit)) / base)
             return false;
+        magnitude = magnitude * base + static_cast<Unsigned>(digit);
     }
     if (hex) {
-        // Hexadecimal gives the 32 bits as written: $FFFFFFFF is -1.
-        uint32_t bits = static_cast<uint32_t>(magnitude);
-        if (negative)
-            bits = 0u - bits;
-        value = static_cast<int32_t>(bits);
+        const Unsigned bits = negative ? static_cast<Unsigned>(0 - magnitude) : magnitude;
+        value = static_cast<Signed>(bits);
         return true;
     }
-    const uint64_t limit = negative ? 0x80000000ull : 0x7FFFFFFFull;
+    const Unsigned limit = negative ? maxPositive + 1 : maxPositive;
     if (magnitude > limit)
         return false;
-    value = negative ? static_cast<int32_t>(0 - magnitude) : static_cast<int32_t>(magnitude);
+    value = negative ? static_cast<Signed>(0 - magnitude) : static_cast<Signed>(magnitude);
     return true;
+}
+
+} // namespace
+
+bool ParseSettingsInteger(std::string_view text, int32_t& value) {
+    return ParseInteger(text, value);
+}
+
+bool ParseSettingsInteger64(std::string_view text, int64_t& value) {
+    return ParseInteger(text, value);
 }
 
 void TTolmixStringList::LoadFromFile(const FileSystem& files, const std::string& path) {

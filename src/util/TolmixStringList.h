@@ -48,6 +48,8 @@ class TTolmixStringList {
 // A 32-bit integer as the settings write it: optional leading blanks and sign, then decimal
 // digits, or hexadecimal ones after "$", "x", "X", "0x" or "0X". Nothing else may follow.
 bool ParseSettingsInteger(std::string_view text, int32_t& value);
+// The same at 64 bits.
+bool ParseSettingsInteger64(std::string_view text, int64_t& value);
 
 // Letter-case-insensitive equality of two Windows-1251 texts.
 bool SameTextAnsi(std::string_view a, std::string_view b);

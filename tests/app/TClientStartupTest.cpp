@@ -3,6 +3,7 @@
 #include "support/FakeEventLoop.h"
 #include "support/FakeFileSystem.h"
 #include "support/FakeTerminal.h"
+#include "support/FakeWallClock.h"
 #include "support/ScreenText.h"
 #include "ui/ProgramName.h"
 
@@ -17,6 +18,8 @@ class ClientStartup : public ::testing::Test {
     test::FakeEventLoop Loop;
     test::FakeClipboard Clip;
     test::FakeFileSystem Files;
+    test::FakeWallClock Wall;
+    ClientEnvironment Env{Files, Wall, {}};
     TConsole Con{Term, Loop, Clip};
 };
 
@@ -24,7 +27,7 @@ TEST_F(ClientStartup, ReadsTheArgumentsSettingsAndLaysOutTheScreen) {
     Files.Add("/games/hero.tcf",
               "SizeX=100\r\nSizeY=30\r\nEditorLines=2\r\nInfoPanelColor=$1F\r\n");
     const char* argv[] = {"tolmix-client", "/games/hero.txt"};
-    TClient client(Con, Files, 2, argv);
+    TClient client(Con, Env, 2, argv);
     EXPECT_EQ(client.SettingsPath, "/games/hero.tcf");
     EXPECT_EQ(Term.Title, ProgramTitle);
     ASSERT_EQ(Term.SizeRequests.size(), 1u);
@@ -32,7 +35,8 @@ TEST_F(ClientStartup, ReadsTheArgumentsSettingsAndLaysOutTheScreen) {
     EXPECT_EQ(Term.SizeRequests[0].Rows, 30);
     const Frame& screen = Con.Screen();
     EXPECT_EQ(screen.Width, 100);
-    EXPECT_TRUE(test::RowIs(screen, 28, ' ', 0x1F));
+    EXPECT_EQ(screen.At(90, 28).Attr, 0x1F);
+    EXPECT_EQ(screen.At(90, 29).Attr, 0x1F);
     EXPECT_TRUE(test::RowIs(screen, 27, ' ', 15));
     EXPECT_TRUE(test::RowIs(screen, 26, ' ', 15));
     EXPECT_TRUE(test::RowIs(screen, 25, 0xC4, 7));
@@ -42,25 +46,25 @@ TEST_F(ClientStartup, ReadsTheArgumentsSettingsAndLaysOutTheScreen) {
 
 TEST_F(ClientStartup, MissingSettingsFileGivesTheDefaults) {
     const char* argv[] = {"tolmix-client"};
-    TClient client(Con, Files, 1, argv);
+    TClient client(Con, Env, 1, argv);
     EXPECT_EQ(client.SettingsPath, "TolmixClient.tcf");
     EXPECT_EQ(client.Settings.Address, DefaultServerHost);
     EXPECT_EQ(client.Layout.EditorTop, 22);
     ASSERT_TRUE(client.Output);
     EXPECT_EQ(client.Output->OutputRows, 21);
-    EXPECT_EQ(client.Output->LineCount, 0);
+    EXPECT_EQ(client.Output->LineCount, 1); // the banner
 }
 
 TEST_F(ClientStartup, UnreadableSettingsFileEndsStartUpWithItsMessage) {
     Files.Unreadable.insert("TolmixClient.tcf");
     const char* argv[] = {"tolmix-client"};
-    EXPECT_THROW(TClient(Con, Files, 1, argv), EFOpenError);
+    EXPECT_THROW(TClient(Con, Env, 1, argv), EFOpenError);
 }
 
 TEST_F(ClientStartup, BindsTheCallbacksAndRunsBothTimersUntilDestroyed) {
     const char* argv[] = {"tolmix-client"};
     {
-        TClient client(Con, Files, 1, argv);
+        TClient client(Con, Env, 1, argv);
         EXPECT_TRUE(Con.OnKey);
         EXPECT_TRUE(Con.OnIdle);
         EXPECT_NE(client.StatusTimer, 0u);
@@ -82,7 +86,7 @@ TEST_F(ClientStartup, BindsTheCallbacksAndRunsBothTimersUntilDestroyed) {
 
 TEST_F(ClientStartup, AnUnconsumedEscapeEndsTheRun) {
     const char* argv[] = {"tolmix-client"};
-    TClient client(Con, Files, 1, argv);
+    TClient client(Con, Env, 1, argv);
     Term.Key('A', 'a');
     Term.Key(0x1B, 0x1B);
     for (int i = 0; i < 3 && !Con.Terminated; ++i)

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/SystemLocale.h"
+
+namespace tolmix {
+
+// The parts of the system the client uses besides the console: the main block makes them for
+// the running platform, tests make fakes.
+struct ClientEnvironment {
+    FileSystem& Files;
+    const WallClock& Time;
+    SystemLocale Locale;
+};
+
+} // namespace tolmix

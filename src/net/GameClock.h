@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "ui/TimeFormat.h"
+
+#include <cstdint>
+
+namespace tolmix {
+
+// The game's time as the server last set it, running four times as fast as real time.
+class TGameClock {
+  public:
+    explicit TGameClock(const WallClock& wall) : Wall(wall) {}
+
+    // 0 switches the clock off.
+    void SetGameClock(int64_t ms);
+    // The current game time, 0 while none is known.
+    int64_t GameClockNow();
+    int64_t Value() const { return GameClock; }
+
+  private:
+    int64_t LocalNow() const;
+
+    const WallClock& Wall;
+    int64_t GameClock = 0;
+    int64_t LastUpdate = 0;
+};
+
+} // namespace tolmix

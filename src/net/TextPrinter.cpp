@@ -1,0 +1,177 @@
+#include "net/TextPrinter.h"
+
+#include "net/PayloadFields.h"
+#include "ui/CodePage.h"
+#include "ui/ColourBytes.h"
+#include "ui/ProgramName.h"
+
+namespace tolmix {
+
+TextPrinter::TextPrinter(TConsole& console, OutputBuffer& output, ClientState& state,
+                         TGameClock& clock, StatusPanel& panel, bool flashActivity,
+                         char decimalSeparator)
+    : Con(console), Output(output), State(state), Clock(clock), Panel(panel),
+      FlashActivity(flashActivity), DecimalSeparator(decimalSeparator) {}
+
+void TextPrinter::PrintLine(std::string_view ansiText) {
+    const std::string text = AnsiToConsole(ansiText);
+    if (IsServerCode(text)) {
+        HandleServerCode(text[2], std::string_view(text).substr(3));
+        return;
+    }
+    Output.AppendOutput(text);
+    if (Hooks.AppendLog) {
+        std::string plain;
+        plain.reserve(text.size());
+        for (char c : text) {
+            if (!IsColourByte(static_cast<uint8_t>(c)))
+                plain.push_back(c);
+        }
+        Hooks.AppendLog(plain);
+    }
+    if (FlashActivity)
+        State.ActivityPending = true;
+}
+
+void TextPrinter::HandleServerCode(char code, std::string_view payload) {
+    auto& s = State.Status;
+    const auto setPair = [&](StatusIndex first, std::string_view text) {
+        const PayloadPairValue pair = PayloadPair(text);
+        s[first] = pair.A;
+        s[first + 1] = pair.B;
+    };
+    switch (code) {
+    case 'P':
+        if (!Hooks.StopMusic)
+            return Unsupported(code, payload);
+        Hooks.StopMusic();
+        break;
+    case 'a':
+        State.Countdown = PayloadDecimal(payload, DecimalSeparator);
+        break;
+    case 'c':
+        if (payload.empty())
+            return;
+        if (payload[0] == 't')
+            OpenServerEditor(payload.substr(1));
+        break;
+    case 'd':
+        s[FreeHands] = PayloadInteger(payload);
+        break;
+    case 'e': {
+        if (payload.empty())
+            return;
+        const std::string_view pair = payload.substr(1);
+        switch (payload[0]) {
+        case 'f':
+            setPair(Fire, pair);
+            break;
+        case 'w':
+            setPair(Water, pair);
+            break;
+        case 'b':
+            setPair(Blood, pair);
+            break;
+        case 'e':
+            setPair(Ether, pair);
+            break;
+        case 'F':
+            setPair(Strength, pair);
+            break;
+        default:
+            break;
+        }
+        break;
+    }
+    case 'g':
+        if (!Hooks.GameCode)
+            return Unsupported(code, payload);
+        if (payload.empty())
+            return;
+        Hooks.GameCode(payload[0], std::string(payload.substr(1)));
+        break;
+    case 'h':
+        setPair(Health, payload);
+        break;
+    case 'l':
+        s[Level] = PayloadInteger(payload);
+        break;
+    case 'm':
+        setPair(Mana, payload);
+        break;
+    case 'n':
+        SetName(payload);
+        break;
+    case 'o': {
+        const PayloadQuadrupleValue q = PayloadQuadruple(payload);
+        s[Load1] = q.A;
+        s[Load2] = q.B;
+        s[Load3] = q.C;
+        s[LoadCapacity] = q.D;
+        break;
+    }
+    case 'p':
+        if (!Hooks.PlaySoundCommand)
+            return Unsupported(code, payload);
+        Hooks.PlaySoundCommand(std::string(payload));
+        break;
+    case 't':
+        Clock.SetGameClock(PayloadInteger64(payload));
+        if (Clock.Value() == 0)
+            Panel.HideGameClock();
+        break;
+    case 'u':
+        setPair(Hunger, payload);
+        break;
+    case 'v':
+        if (Hooks.SendVersion)
+            Hooks.SendVersion();
+        break;
+    case 'w':
+        setPair(Moves, payload);
+        break;
+    case 'x':
+        setPair(Experience, payload);
+        break;
+    default:
+        return Unsupported(code, payload);
+    }
+    Panel.DrawStatusPanel();
+}
+
+// Shown in red, but neither logged nor counted as new text.
+void TextPrinter::Unsupported(char code, std::string_view payload) {
+    std::string line = "\x11"
+                       "Got unsupported code: ";
+    line += code;
+    line += payload;
+    Output.AppendOutput(line);
+    Panel.DrawStatusPanel();
+}
+
+void TextPrinter::SetName(std::string_view name) {
+    State.CharName = std::string(name);
+    // A title bar shows little of a long name; the program's name must stay in it.
+    std::string title = ConsoleToAnsi(name.substr(0, 200));
+    title += " - ";
+    title += ProgramTitle;
+    Con.SetTitle(title);
+}
+
+// The argument is a header, then the lines, each after a marker byte.
+void TextPrinter::OpenServerEditor(std::string_view argument) {
+    std::string text;
+    const size_t first = argument.find(ServerCodeMarker);
+    if (first != std::string_view::npos) {
+        for (char c : argument.substr(first + 1)) {
+            if (c == ServerCodeMarker)
+                text += "\r\n";
+            else
+                text.push_back(c);
+        }
+    }
+    if (Hooks.BeginEditMode)
+        Hooks.BeginEditMode(text);
+}
+
+} // namespace tolmix

@@ -1,0 +1,244 @@
+#include "ui/StatusPanel.h"
+
+#include "ui/CodePage.h"
+#include "ui/TimeFormat.h"
+
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
+namespace tolmix {
+
+namespace {
+
+constexpr uint8_t LineChar = 0xC4;
+constexpr uint8_t GaugeColours[4] = {0x0C, 0x0E, 0x0E, 0x0A};
+constexpr uint8_t HungerColours[7] = {0x0C, 0x0D, 0x0E, 0x0E, 0x0A, 0x0B, 0x0F};
+
+// The panel's labels, Windows-1251.
+constexpr std::string_view LevelLabel = "\xD3\xF0\xEE\xE2\xE5\xED\xFC";     // Уровень
+constexpr std::string_view ExperienceLabel = "\xEE\xEF\xFB\xF2";            // опыт
+constexpr std::string_view HealthLabel = "\xE7\xE4\xEE\xF0";                // здор
+constexpr std::string_view MovesLabel = "\xE4\xE2\xE8\xE6";                 // движ
+constexpr std::string_view ManaLabel = "\xEC\xE0\xED\xE0";                  // мана
+constexpr std::string_view HungerLabel = "\xC3\xEE\xEB\xEE\xE4";            // Голод
+constexpr std::string_view ThirstLabel = "\xE6\xE0\xE6\xE4\xE0";            // жажда
+constexpr std::string_view LoadLabel = "\xE3\xF0\xF3\xE7";                  // груз
+constexpr std::string_view FreeHandsLabel = "\xF1\xE2.\xF0\xF3\xEA";        // св.рук
+constexpr std::string_view EditCaption =
+    "\xD0\xE5\xE6\xE8\xEC \xF0\xE5\xE4\xE0\xEA\xF2\xE8\xF0\xEE\xE2\xE0\xED\xE8\xFF "
+    "\xF2\xE5\xEA\xF1\xF2\xE0:"; // Режим редактирования текста:
+
+struct OptionalGauge {
+    std::string_view Label;
+    uint8_t Colour;
+    StatusIndex Value;
+    StatusIndex Maximum;
+};
+constexpr OptionalGauge OptionalGauges[] = {
+    {"\xEE\xE3\xEE\xED\xFC", 0x0C, Fire, FireMax},        // огонь
+    {"\xE2\xEE\xE4\xE0", 0x09, Water, WaterMax},          // вода
+    {"\xEA\xF0\xEE\xE2\xFC", 0x04, Blood, BloodMax},      // кровь
+    {"\xFD\xF4\xE8\xF0", 0x05, Ether, EtherMax},          // эфир
+    {"\xD1\xE8\xEB\xE0", 0x0B, Strength, StrengthMax},    // Сила
+};
+
+int ClampQuarter(double quarter) {
+    if (!(quarter >= 0)) // also NaN
+        return 0;
+    return quarter >= 3 ? 3 : static_cast<int>(quarter);
+}
+
+// Values outside the table keep to its ends: starving is red, beyond full is white.
+uint8_t HungerColour(int32_t value) {
+    if (value < 0)
+        return HungerColours[0];
+    if (value > 6)
+        return HungerColours[6];
+    return HungerColours[value];
+}
+
+uint8_t LoadColour(int32_t value, int32_t capacity) {
+    if (capacity == 0 || value <= 0)
+        return GaugeColours[3];
+    const double quarter =
+        4.0 * (static_cast<double>(capacity) - static_cast<double>(value)) / capacity;
+    return GaugeColours[ClampQuarter(std::trunc(quarter))];
+}
+
+void AppendColour(std::string& line, uint8_t colour) {
+    line.push_back(static_cast<char>(colour));
+}
+
+void AppendNumber(std::string& line, int64_t value) {
+    line += std::to_string(value);
+}
+
+void AppendLabel(std::string& line, std::string_view ansiLabel) {
+    line += AnsiToConsole(ansiLabel);
+}
+
+} // namespace
+
+std::string FormatGauge(std::string_view label, int32_t current, int32_t maximum) {
+    int quarter = 0;
+    if (maximum != 0 && current > 0)
+        quarter = ClampQuarter(std::trunc(4.0 * current / maximum));
+    std::string text = AnsiToConsole(label);
+    text += ' ';
+    AppendColour(text, GaugeColours[quarter]);
+    AppendNumber(text, current);
+    AppendColour(text, 0x07);
+    text += '/';
+    AppendColour(text, 0x03);
+    AppendNumber(text, maximum);
+    return text;
+}
+
+StatusPanel::StatusPanel(TConsole& console, ClientState& state, StatusPanelOptions options)
+    : Con(console), State(state), Opt(std::move(options)), ClockStart(Opt.SizeX) {}
+
+void StatusPanel::DrawStatusPanel() {
+    if (Opt.SeparatorLine) {
+        Con.FillRect(MakeCoord(4, Opt.SeparatorRow), 40, 1, LineChar, Opt.SeparatorColor);
+        if (State.EditMode) {
+            Con.WriteText(AnsiToConsole(EditCaption), static_cast<uint16_t>(Opt.NameColor ^ 0xFF),
+                          MakeCoord(8, Opt.SeparatorRow));
+        } else if (!State.CharName.empty()) {
+            Con.WriteText(std::string_view(State.CharName).substr(0, 40), Opt.NameColor,
+                          MakeCoord(4, Opt.SeparatorRow));
+        }
+    }
+    if (!Opt.InfoPanel)
+        return;
+    Con.FillRect(MakeCoord(0, Opt.PanelRow), Opt.SizeX, 2, ' ', Opt.InfoPanelColor);
+    const auto& s = State.Status;
+
+    std::string line;
+    AppendColour(line, 0x0F);
+    AppendLabel(line, LevelLabel);
+    line += ' ';
+    AppendColour(line, 0x0B);
+    AppendNumber(line, s[Level]);
+    AppendColour(line, 0x07);
+    line += ", ";
+    AppendLabel(line, ExperienceLabel);
+    line += ' ';
+    AppendColour(line, 0x0A);
+    AppendNumber(line, s[Experience]);
+    AppendColour(line, 0x07);
+    line += '/';
+    AppendColour(line, 0x0B);
+    AppendNumber(line, s[ExperienceMax] / 1000);
+    line += 'k';
+    const std::pair<std::string_view, StatusIndex> gauges[] = {
+        {HealthLabel, Health}, {MovesLabel, Moves}, {ManaLabel, Mana}};
+    for (const auto& [label, index] : gauges) {
+        AppendColour(line, 0x07);
+        line += ", ";
+        AppendColour(line, 0x02);
+        line += FormatGauge(label, s[index], s[index + 1]);
+    }
+    Con.WriteColoredText(line, Opt.InfoPanelColor, MakeCoord(0, Opt.PanelRow));
+
+    line.clear();
+    AppendColour(line, 0x07);
+    AppendLabel(line, HungerLabel);
+    line += ' ';
+    AppendColour(line, HungerColour(s[Hunger]));
+    AppendNumber(line, int64_t{s[Hunger]} - 4);
+    AppendColour(line, 0x07);
+    line += ", ";
+    AppendLabel(line, ThirstLabel);
+    line += ' ';
+    AppendColour(line, HungerColour(s[Thirst]));
+    AppendNumber(line, int64_t{s[Thirst]} - 4);
+    AppendColour(line, 0x07);
+    line += ", ";
+    AppendColour(line, 0x07);
+    AppendLabel(line, LoadLabel);
+    line += ' ';
+    for (StatusIndex load : {Load1, Load2, Load3}) {
+        AppendColour(line, LoadColour(s[load], s[LoadCapacity]));
+        AppendNumber(line, s[load]);
+        AppendColour(line, 0x07);
+        line += '/';
+    }
+    AppendColour(line, 0x0B);
+    AppendNumber(line, s[LoadCapacity]);
+    AppendColour(line, 0x07);
+    line += ", ";
+    AppendLabel(line, FreeHandsLabel);
+    line += ' ';
+    AppendColour(line, 0x0B);
+    AppendNumber(line, s[FreeHands]);
+    for (const OptionalGauge& gauge : OptionalGauges) {
+        if (s[gauge.Maximum] <= 0)
+            continue;
+        AppendColour(line, 0x07);
+        line += ", ";
+        AppendColour(line, gauge.Colour);
+        line += FormatGauge(gauge.Label, s[gauge.Value], s[gauge.Maximum]);
+    }
+    Con.WriteColoredText(line, Opt.InfoPanelColor, MakeCoord(0, Opt.PanelRow + 1));
+}
+
+void StatusPanel::DrawGameClock(int64_t gameTime) {
+    if (!Opt.SeparatorLine || gameTime == 0)
+        return;
+    const DateNames& names = Opt.Names ? *Opt.Names : LocaleDateNames(false);
+    const std::string text = AnsiToConsole(FormatGameTime(Opt.TimeFormat, gameTime, names));
+    const int start = Opt.SizeX - static_cast<int>(text.size()) - 1;
+    // A shorter text (another month name) leaves no rest of the longer one behind.
+    if (ClockStart < start)
+        Con.FillRect(MakeCoord(ClockStart, Opt.SeparatorRow), start - ClockStart, 1, LineChar,
+                     Opt.SeparatorColor);
+    Con.WriteText(text, Opt.TimeColor, MakeCoord(start, Opt.SeparatorRow));
+    ClockStart = start;
+}
+
+void StatusPanel::HideGameClock() {
+    if (!Opt.SeparatorLine || ClockStart >= Opt.SizeX)
+        return;
+    Con.FillRect(MakeCoord(ClockStart, Opt.SeparatorRow), Opt.SizeX - ClockStart, 1, LineChar,
+                 Opt.SeparatorColor);
+    ClockStart = Opt.SizeX;
+}
+
+void StatusPanel::FlashStep() {
+    if (!State.ActivityPending)
+        return;
+    if (Con.IsInFront()) {
+        State.ActivityPending = false;
+        return;
+    }
+    State.FlashTick = static_cast<uint8_t>((State.FlashTick + 1) % 4);
+    if (State.FlashTick == 0)
+        Con.FlashWindow();
+}
+
+void StatusPanel::OnCountdownTimer() {
+    if (!Opt.SeparatorLine)
+        return;
+    std::string text;
+    if (State.Countdown != 0) {
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "%1.1f", State.Countdown);
+        text = buffer;
+        for (char& c : text) {
+            if (c == '.')
+                c = Opt.DecimalSeparator;
+        }
+    }
+    const int length = static_cast<int>(text.size());
+    if (length < 5)
+        Con.FillRect(MakeCoord(50, Opt.SeparatorRow), 5 - length, 1, LineChar,
+                     Opt.SeparatorColor);
+    if (!text.empty()) {
+        Con.WriteText(text, Opt.NameColor, MakeCoord(55 - length, Opt.SeparatorRow));
+        const double next = State.Countdown - 0.1;
+        State.Countdown = next > 0 ? next : 0;
+    }
+}
+
+} // namespace tolmix

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "ui/ClientState.h"
+#include "ui/DateNames.h"
+#include "ui/TConsole.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tolmix {
+
+// Where the panel draws and in which colours, from the settings and the screen layout.
+struct StatusPanelOptions {
+    int SizeX = 80;
+    int SeparatorRow = 21;
+    int PanelRow = 23;
+    bool SeparatorLine = true;
+    uint16_t SeparatorColor = 7;
+    uint16_t NameColor = 15;
+    std::string TimeFormat = "dd mmm yyyy, hh:nn:ss";
+    uint16_t TimeColor = 10;
+    bool InfoPanel = true;
+    uint16_t InfoPanelColor = 135;
+    char DecimalSeparator = '.';
+    const DateNames* Names = nullptr; // English when none
+};
+
+// A label (Windows-1251) with current/maximum, the current value coloured by how full it is
+// and the maximum in cyan (console text with foreground bytes below 0x10).
+std::string FormatGauge(std::string_view label, int32_t current, int32_t maximum);
+
+// The separator line's name, caption, clock and countdown, and the two-row info panel.
+class StatusPanel {
+  public:
+    StatusPanel(TConsole& console, ClientState& state, StatusPanelOptions options);
+
+    // The name part of the separator line and the whole info panel.
+    void DrawStatusPanel();
+    // The game time at the right end of the separator line; nothing for 0 (no time known).
+    void DrawGameClock(int64_t gameTime);
+    // Puts the separator line back where the clock was, once the clock is switched off.
+    void HideGameClock();
+    // The 250 ms step of the window flash while new text waits unseen.
+    void FlashStep();
+    // The 100 ms step: shows the countdown in columns 50 to 54 and counts it down by 0.1.
+    void OnCountdownTimer();
+
+    const StatusPanelOptions& Options() const { return Opt; }
+
+  private:
+    TConsole& Con;
+    ClientState& State;
+    StatusPanelOptions Opt;
+    // The first column of the clock as last drawn; SizeX while none is shown.
+    int ClockStart;
+};
+
+} // namespace tolmix
