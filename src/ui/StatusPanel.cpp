@@ -16,15 +16,15 @@ constexpr uint8_t GaugeColours[4] = {0x0C, 0x0E, 0x0E, 0x0A};
 constexpr uint8_t HungerColours[7] = {0x0C, 0x0D, 0x0E, 0x0E, 0x0A, 0x0B, 0x0F};
 
 // The panel's labels, Windows-1251.
-constexpr std::string_view LevelLabel = "\xD3\xF0\xEE\xE2\xE5\xED\xFC";     // Уровень
-constexpr std::string_view ExperienceLabel = "\xEE\xEF\xFB\xF2";            // опыт
-constexpr std::string_view HealthLabel = "\xE7\xE4\xEE\xF0";                // здор
-constexpr std::string_view MovesLabel = "\xE4\xE2\xE8\xE6";                 // движ
-constexpr std::string_view ManaLabel = "\xEC\xE0\xED\xE0";                  // мана
-constexpr std::string_view HungerLabel = "\xC3\xEE\xEB\xEE\xE4";            // Голод
-constexpr std::string_view ThirstLabel = "\xE6\xE0\xE6\xE4\xE0";            // жажда
-constexpr std::string_view LoadLabel = "\xE3\xF0\xF3\xE7";                  // груз
-constexpr std::string_view FreeHandsLabel = "\xF1\xE2.\xF0\xF3\xEA";        // св.рук
+constexpr std::string_view LevelLabel = "\xD3\xF0\xEE\xE2\xE5\xED\xFC"; // Уровень
+constexpr std::string_view ExperienceLabel = "\xEE\xEF\xFB\xF2";        // опыт
+constexpr std::string_view HealthLabel = "\xE7\xE4\xEE\xF0";            // здор
+constexpr std::string_view MovesLabel = "\xE4\xE2\xE8\xE6";             // движ
+constexpr std::string_view ManaLabel = "\xEC\xE0\xED\xE0";              // мана
+constexpr std::string_view HungerLabel = "\xC3\xEE\xEB\xEE\xE4";        // Голод
+constexpr std::string_view ThirstLabel = "\xE6\xE0\xE6\xE4\xE0";        // жажда
+constexpr std::string_view LoadLabel = "\xE3\xF0\xF3\xE7";              // груз
+constexpr std::string_view FreeHandsLabel = "\xF1\xE2.\xF0\xF3\xEA";    // св.рук
 constexpr std::string_view EditCaption =
     "\xD0\xE5\xE6\xE8\xEC \xF0\xE5\xE4\xE0\xEA\xF2\xE8\xF0\xEE\xE2\xE0\xED\xE8\xFF "
     "\xF2\xE5\xEA\xF1\xF2\xE0:"; // Режим редактирования текста:
@@ -36,11 +36,11 @@ struct OptionalGauge {
     StatusIndex Maximum;
 };
 constexpr OptionalGauge OptionalGauges[] = {
-    {"\xEE\xE3\xEE\xED\xFC", 0x0C, Fire, FireMax},        // огонь
-    {"\xE2\xEE\xE4\xE0", 0x09, Water, WaterMax},          // вода
-    {"\xEA\xF0\xEE\xE2\xFC", 0x04, Blood, BloodMax},      // кровь
-    {"\xFD\xF4\xE8\xF0", 0x05, Ether, EtherMax},          // эфир
-    {"\xD1\xE8\xEB\xE0", 0x0B, Strength, StrengthMax},    // Сила
+    {"\xEE\xE3\xEE\xED\xFC", 0x0C, Fire, FireMax},     // огонь
+    {"\xE2\xEE\xE4\xE0", 0x09, Water, WaterMax},       // вода
+    {"\xEA\xF0\xEE\xE2\xFC", 0x04, Blood, BloodMax},   // кровь
+    {"\xFD\xF4\xE8\xF0", 0x05, Ether, EtherMax},       // эфир
+    {"\xD1\xE8\xEB\xE0", 0x0B, Strength, StrengthMax}, // Сила
 };
 
 int ClampQuarter(double quarter) {
@@ -232,8 +232,7 @@ void StatusPanel::OnCountdownTimer() {
     }
     const int length = static_cast<int>(text.size());
     if (length < 5)
-        Con.FillRect(MakeCoord(50, Opt.SeparatorRow), 5 - length, 1, LineChar,
-                     Opt.SeparatorColor);
+        Con.FillRect(MakeCoord(50, Opt.SeparatorRow), 5 - length, 1, LineChar, Opt.SeparatorColor);
     if (!text.empty()) {
         Con.WriteText(text, Opt.NameColor, MakeCoord(55 - length, Opt.SeparatorRow));
         const double next = State.Countdown - 0.1;

@@ -61,11 +61,11 @@ void TConsole::WriteCells(const Cell* cells, int count, TCoord pos) {
     Dirty = true;
     if (pos.Y < 0 || pos.Y >= Buffer.Height)
         return;
-    for (int i = 0; i < count; ++i) {
-        const int x = pos.X + i;
-        if (x >= 0 && x < Buffer.Width)
-            Buffer.At(x, pos.Y) = cells[i];
-    }
+    // The output window is written whole after every printed line: clip once, copy the run.
+    const int first = std::max(0, -static_cast<int>(pos.X));
+    const int last = std::min(count, Buffer.Width - pos.X);
+    if (first < last)
+        std::copy(cells + first, cells + last, &Buffer.At(pos.X + first, pos.Y));
 }
 
 void TConsole::FillRect(TCoord pos, int width, int height, uint8_t ch, uint16_t attr) {

@@ -18,8 +18,8 @@ inline constexpr int64_t UnixEpochDay = 719'163;
 // Gregorian).
 struct CivilTime {
     int64_t Year;
-    int Month; // 1..12
-    int Day;   // 1..31
+    int Month;     // 1..12
+    int Day;       // 1..31
     int DayOfWeek; // 0 = Sunday
     int Hour, Minute, Second, Millisecond;
 };

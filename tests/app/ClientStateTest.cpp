@@ -1,0 +1,121 @@
+#include "app/TClient.h"
+#include "support/FakeClipboard.h"
+#include "support/FakeEventLoop.h"
+#include "support/FakeFileSystem.h"
+#include "support/FakeTerminal.h"
+#include "support/FakeWallClock.h"
+#include "support/ScreenText.h"
+
+#include <gtest/gtest.h>
+
+namespace tolmix {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A running client on the default 80x25 layout whose wall clock moves with the loop's.
+class RunningClient : public ::testing::Test {
+  protected:
+    void Start(const std::string& settings = "") {
+        if (!settings.empty())
+            Files.Add("TolmixClient.tcf", settings);
+        const char* argv[] = {"tolmix-client"};
+        Client = std::make_unique<TClient>(Con, Env, 1, argv);
+    }
+    // Lets time pass, dispatching the timers as the input loop does.
+    void RunFor(Milliseconds span) {
+        const TimePoint end = Loop.Clock + span;
+        while (Loop.Clock < end) {
+            const TimePoint before = Loop.Clock;
+            Loop.Wait(end);
+            Wall.Advance(std::chrono::duration_cast<Milliseconds>(Loop.Clock - before));
+            Message m;
+            while (Loop.TakeMessage(m))
+                Loop.DispatchMessage(m);
+        }
+    }
+    std::string Row(int y) const { return test::RowText(Con.Screen(), y); }
+
+    test::FakeTerminal Term;
+    test::FakeEventLoop Loop;
+    test::FakeClipboard Clip;
+    test::FakeFileSystem Files;
+    test::FakeWallClock Wall;
+    ClientEnvironment Env{Files, Wall, {}};
+    TConsole Con{Term, Loop, Clip};
+    std::unique_ptr<TClient> Client;
+};
+
+TEST_F(RunningClient, TheBannerIsTheFirstLineInYellowOnRed) {
+    Start();
+    EXPECT_EQ(Row(0).substr(0, 20), "Tolmix Client v1.4.0");
+    EXPECT_EQ(Con.Screen().At(0, 0).Attr, 0x4E);
+    EXPECT_EQ(Client->Output->CurrentAttr, 7);
+    Client->PrintLine("next");
+    EXPECT_EQ(Con.Screen().At(0, 1).Attr, 7);
+}
+
+TEST_F(RunningClient, TheServerEditorStartsEditModeAndSwapsEnter) {
+    Start();
+    const bool swap = Client->Settings.EnterSwap;
+    Client->PrintLine("\x80\x80"
+                      "ct");
+    EXPECT_TRUE(Client->State.EditMode);
+    EXPECT_EQ(Client->EditText, "");
+    EXPECT_NE(Client->Settings.EnterSwap, swap);
+    EXPECT_EQ(Con.Screen().At(8, 21).Attr, 0xF0);
+}
+
+TEST_F(RunningClient, TheGameClockRunsOnTheSeparatorFourTimesAsFast) {
+    Start("TimeFormat=hh:nn:ss\r\n");
+    Client->PrintLine("\x80\x80t" + std::to_string(739959 * 86'400'000LL + 3'600'000));
+    RunFor(250ms);
+    EXPECT_EQ(Row(21).substr(71, 8), "01:00:01");
+    RunFor(1000ms);
+    EXPECT_EQ(Row(21).substr(71, 8), "01:00:05");
+    EXPECT_EQ(Con.Screen().At(71, 21).Attr, 10);
+    Client->PrintLine("\x80\x80t");
+    RunFor(1000ms);
+    EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7)) << Row(21);
+}
+
+TEST_F(RunningClient, TheCountdownTimerCountsTheServerCountdownDown) {
+    Start();
+    Client->PrintLine("\x80\x80"
+                      "a2.5");
+    RunFor(100ms);
+    EXPECT_EQ(Row(21).substr(50, 5), "\xC4\xC4"
+                                     "2.5");
+    RunFor(1000ms);
+    EXPECT_EQ(Row(21).substr(52, 3), "1.5");
+    RunFor(2000ms);
+    EXPECT_EQ(Client->State.Countdown, 0);
+    EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7)) << Row(21);
+}
+
+TEST_F(RunningClient, TextWhileTheWindowIsElsewhereFlashesIt) {
+    Start();
+    Term.Focused = false;
+    RunFor(2000ms);
+    const int afterBanner = Term.Flashes;
+    EXPECT_GE(afterBanner, 1); // the banner is new text too
+    Term.Focused = true;
+    RunFor(500ms);
+    Term.Focused = false;
+    RunFor(2000ms);
+    EXPECT_EQ(Term.Flashes, afterBanner);
+    Client->PrintLine("tell: hello");
+    RunFor(2000ms);
+    EXPECT_EQ(Term.Flashes, afterBanner + 2);
+}
+
+TEST_F(RunningClient, WithoutFlashActivityNothingFlashes) {
+    Start("FlashActivity=0\r\n");
+    Term.Focused = false;
+    Client->PrintLine("tell: hello");
+    RunFor(3000ms);
+    EXPECT_EQ(Term.Flashes, 0);
+}
+
+} // namespace
+} // namespace tolmix

@@ -1,0 +1,43 @@
+// Feeds arbitrary lines to the text printer, each line of the input one printed line, with
+// the panel, the clock and the countdown drawn after each as the timers would.
+#include "net/TextPrinter.h"
+#include "support/FakeClipboard.h"
+#include "support/FakeEventLoop.h"
+#include "support/FakeTerminal.h"
+#include "support/FakeWallClock.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+using namespace tolmix;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    test::FakeTerminal term;
+    test::FakeEventLoop loop;
+    test::FakeClipboard clip;
+    test::FakeWallClock wall;
+    TConsole console(term, loop, clip);
+    console.SetBufferSize(MakeCoord(80, 25));
+    OutputBuffer output(console, 80, 60, 21);
+    ClientState state;
+    TGameClock clock(wall);
+    StatusPanelOptions options;
+    options.TimeFormat = "dddd dd mmmm yyyy hh:nn:ss.zzz am/pm c";
+    StatusPanel panel(console, state, options);
+    TextPrinter printer(console, output, state, clock, panel, true, ',');
+    std::string_view input(reinterpret_cast<const char*>(data), size);
+    while (!input.empty()) {
+        const size_t end = input.find('\n');
+        printer.PrintLine(input.substr(0, end));
+        wall.Advance(Milliseconds(250));
+        panel.DrawGameClock(clock.GameClockNow());
+        panel.OnCountdownTimer();
+        if (end == std::string_view::npos)
+            break;
+        input.remove_prefix(end + 1);
+    }
+    if (output.ViewTop < output.MinViewTop)
+        __builtin_trap();
+    return 0;
+}

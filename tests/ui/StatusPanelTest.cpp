@@ -1,0 +1,232 @@
+#include "ui/StatusPanel.h"
+#include "support/FakeClipboard.h"
+#include "support/FakeEventLoop.h"
+#include "support/FakeTerminal.h"
+#include "support/ScreenText.h"
+#include "ui/CodePage.h"
+
+#include <gtest/gtest.h>
+
+namespace tolmix {
+namespace {
+
+// The colour byte in front of the value in a gauge's text.
+uint8_t GaugeColour(int32_t current, int32_t maximum) {
+    const std::string text = FormatGauge("hp", current, maximum);
+    return static_cast<uint8_t>(text[3]);
+}
+
+TEST(FormatGauge, ColoursTheValueByItsQuarterAndTheMaximumCyan) {
+    EXPECT_EQ(FormatGauge("hp", 30, 100), "hp \x0E"
+                                          "30\x07/\x03"
+                                          "100");
+    EXPECT_EQ(GaugeColour(24, 100), 0x0C);
+    EXPECT_EQ(GaugeColour(25, 100), 0x0E);
+    EXPECT_EQ(GaugeColour(74, 100), 0x0E);
+    EXPECT_EQ(GaugeColour(75, 100), 0x0A);
+    EXPECT_EQ(GaugeColour(150, 100), 0x0A);
+    EXPECT_EQ(GaugeColour(0, 100), 0x0C);
+    EXPECT_EQ(GaugeColour(-5, 100), 0x0C);
+    EXPECT_EQ(GaugeColour(50, 0), 0x0C);
+    EXPECT_EQ(GaugeColour(50, -100), 0x0C);
+    EXPECT_EQ(GaugeColour(2147483647, 1), 0x0A);
+    EXPECT_EQ(FormatGauge("\xE7\xE4\xEE\xF0", -3, 0).substr(0, 4),
+              AnsiToConsole("\xE7\xE4\xEE\xF0"));
+}
+
+class Panel : public ::testing::Test {
+  protected:
+    Panel() {
+        Con.SetBufferSize(MakeCoord(80, 25));
+        Con.FillRect(MakeCoord(0, 21), 80, 1, 0xC4, 7);
+    }
+
+    StatusPanel Make(StatusPanelOptions options = {}) { return StatusPanel(Con, State, options); }
+
+    std::string Row(int y) const { return test::RowText(Con.Screen(), y); }
+    // Attribute of the first cell of a text on a row; 0xFFFF when the text is not there.
+    uint16_t AttrOf(int y, std::string_view consoleText, size_t skip = 0) const {
+        const std::string row = Row(y);
+        size_t at = row.find(consoleText);
+        for (size_t i = 0; i < skip && at != std::string::npos; ++i)
+            at = row.find(consoleText, at + 1);
+        return at == std::string::npos ? 0xFFFF : Con.Screen().At(static_cast<int>(at), y).Attr;
+    }
+
+    test::FakeTerminal Term;
+    test::FakeEventLoop Loop;
+    test::FakeClipboard Clip;
+    TConsole Con{Term, Loop, Clip};
+    ClientState State;
+};
+
+TEST_F(Panel, FirstLineShowsLevelExperienceInThousandsAndTheGauges) {
+    State.Status[Level] = 7;
+    State.Status[Experience] = 1500;
+    State.Status[ExperienceMax] = 1999;
+    State.Status[Health] = 30;
+    State.Status[HealthMax] = 100;
+    Make().DrawStatusPanel();
+    const std::string expected = AnsiToConsole("\xD3\xF0\xEE\xE2\xE5\xED\xFC 7, \xEE\xEF\xFB\xF2 "
+                                               "1500/1k, \xE7\xE4\xEE\xF0 30/100, ");
+    EXPECT_EQ(Row(23).substr(0, expected.size()), expected);
+    EXPECT_EQ(Con.Screen().At(0, 23).Attr, 0x8F);
+    EXPECT_EQ(AttrOf(23, "7"), 0x8B);
+    EXPECT_EQ(AttrOf(23, "1k"), 0x8B);
+    EXPECT_EQ(AttrOf(23, "30/"), 0x8E);
+    EXPECT_EQ(AttrOf(23, "100"), 0x83);
+    EXPECT_EQ(Con.Screen().At(79, 23), (Cell{' ', 0x87}));
+}
+
+TEST_F(Panel, HungerAndThirstAreShownLessFourInTheirColours) {
+    State.Status[Hunger] = 4;
+    State.Status[Thirst] = 0;
+    Make().DrawStatusPanel();
+    const std::string row = Row(24);
+    const size_t thirst = row.find("-4");
+    ASSERT_NE(thirst, std::string::npos) << row;
+    EXPECT_EQ(Con.Screen().At(static_cast<int>(thirst), 24).Attr, 0x8C);
+    const size_t hunger = row.find(' ') + 1;
+    EXPECT_EQ(row[hunger], '0');
+    EXPECT_EQ(Con.Screen().At(static_cast<int>(hunger), 24).Attr, 0x8A);
+
+    State.Status[Hunger] = 6;
+    State.Status[Thirst] = 99;
+    Make().DrawStatusPanel();
+    EXPECT_EQ(Row(24)[hunger], '2');
+    EXPECT_EQ(Con.Screen().At(static_cast<int>(hunger), 24).Attr, 0x8F);
+    EXPECT_EQ(AttrOf(24, "95"), 0x8F);
+}
+
+TEST_F(Panel, TheFullerTheLoadTheRedderItsNumber) {
+    State.Status[Load1] = 90;
+    State.Status[LoadCapacity] = 100;
+    State.Status[Load3] = 40;
+    Make().DrawStatusPanel();
+    const std::string expected = AnsiToConsole("\xE3\xF0\xF3\xE7 90/0/40/100");
+    const size_t at = Row(24).find(expected);
+    ASSERT_NE(at, std::string::npos) << Row(24);
+    const size_t first = at + 5;
+    const auto attr = [&](size_t x) { return Con.Screen().At(static_cast<int>(x), 24).Attr; };
+    EXPECT_EQ(attr(first), 0x8C);     // 90 of 100
+    EXPECT_EQ(attr(first + 3), 0x8A); // 0
+    EXPECT_EQ(attr(first + 5), 0x8E); // 40 of 100: quarter 2
+    EXPECT_EQ(attr(first + 8), 0x8B); // the capacity
+    State.Status[LoadCapacity] = 0;
+    Make().DrawStatusPanel();
+    EXPECT_EQ(attr(first), 0x8A);
+}
+
+TEST_F(Panel, OptionalGaugesAppearOnlyWithAMaximumAboveZero) {
+    const std::string fire = AnsiToConsole("\xEE\xE3\xEE\xED\xFC");
+    const std::string strength = AnsiToConsole("\xD1\xE8\xEB\xE0");
+    Make().DrawStatusPanel();
+    EXPECT_EQ(Row(24).find(fire), std::string::npos);
+    State.Status[Fire] = 1;
+    State.Status[FireMax] = 4;
+    State.Status[StrengthMax] = 3;
+    Make().DrawStatusPanel();
+    const std::string row = Row(24);
+    ASSERT_NE(row.find(fire + " 1/4"), std::string::npos) << row;
+    EXPECT_LT(row.find(fire), row.find(strength));
+    EXPECT_EQ(AttrOf(24, fire), 0x8C);
+    EXPECT_EQ(AttrOf(24, strength), 0x8B);
+    State.Status[FireMax] = 0;
+    Make().DrawStatusPanel();
+    EXPECT_EQ(Row(24).find(fire), std::string::npos);
+}
+
+TEST_F(Panel, TheNameAndTheEditCaptionShareTheSeparator) {
+    State.CharName = "Hero";
+    Make().DrawStatusPanel();
+    EXPECT_EQ(Row(21).substr(4, 4), "Hero");
+    EXPECT_EQ(Con.Screen().At(4, 21).Attr, 15);
+    State.EditMode = true;
+    Make().DrawStatusPanel();
+    const std::string caption = AnsiToConsole("\xD0\xE5\xE6\xE8\xEC");
+    EXPECT_EQ(Row(21).substr(8, caption.size()), caption);
+    EXPECT_EQ(Con.Screen().At(8, 21).Attr, 0xF0); // black on white
+    EXPECT_EQ(Con.Screen().At(4, 21), (Cell{0xC4, 7}));
+    State.EditMode = false;
+    State.CharName.clear();
+    Make().DrawStatusPanel();
+    EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7));
+}
+
+TEST_F(Panel, WithoutTheSeparatorLineNothingIsShownThere) {
+    StatusPanelOptions options;
+    options.SeparatorLine = false;
+    Con.FillRect(MakeCoord(0, 21), 80, 1, ' ', 0);
+    State.CharName = "Hero";
+    State.EditMode = true;
+    State.Countdown = 2.5;
+    StatusPanel panel = Make(options);
+    panel.DrawStatusPanel();
+    panel.DrawGameClock(63932457600000);
+    panel.OnCountdownTimer();
+    EXPECT_TRUE(test::RowIs(Con.Screen(), 21, ' ', 0));
+    EXPECT_DOUBLE_EQ(State.Countdown, 2.5);
+}
+
+TEST_F(Panel, TheCountdownRunsDownInColumnsFiftyToFiftyFour) {
+    State.Countdown = 2.5;
+    StatusPanel panel = Make();
+    panel.OnCountdownTimer();
+    EXPECT_EQ(Row(21).substr(50, 5), "\xC4\xC4"
+                                     "2.5");
+    EXPECT_EQ(Con.Screen().At(52, 21).Attr, 15);
+    panel.OnCountdownTimer();
+    EXPECT_EQ(Row(21).substr(52, 3), "2.4");
+    for (int i = 0; i < 40 && State.Countdown != 0; ++i)
+        panel.OnCountdownTimer();
+    EXPECT_EQ(State.Countdown, 0);
+    panel.OnCountdownTimer();
+    EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7)) << Row(21);
+
+    State.Countdown = -3;
+    panel.OnCountdownTimer();
+    EXPECT_EQ(Row(21).substr(50, 5), "\xC4-3.0");
+    EXPECT_EQ(State.Countdown, 0);
+
+    StatusPanelOptions russian;
+    russian.DecimalSeparator = ',';
+    State.Countdown = 12.25;
+    Make(russian).OnCountdownTimer();
+    EXPECT_EQ(Row(21).substr(50, 5), "\xC4"
+                                     "12,2");
+}
+
+TEST_F(Panel, TheClockEndsOneColumnBeforeTheEdgeAndLeavesNoRestWhenShorter) {
+    StatusPanelOptions options;
+    options.TimeFormat = "mmmm d";
+    StatusPanel panel = Make(options);
+    // 9 December 2026, then 9 May 2027.
+    panel.DrawGameClock(739959 * 86'400'000LL);
+    EXPECT_EQ(Row(21).substr(69, 11), "December 9\xC4");
+    EXPECT_EQ(Con.Screen().At(69, 21).Attr, 10);
+    panel.DrawGameClock(740110 * 86'400'000LL);
+    EXPECT_EQ(Row(21).substr(69, 11), "\xC4\xC4\xC4\xC4"
+                                      "\xC4May 9\xC4");
+    panel.HideGameClock();
+    EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7)) << Row(21);
+}
+
+TEST_F(Panel, NewTextFlashesAnUnseenWindowOnceASecond) {
+    StatusPanel panel = Make();
+    State.ActivityPending = true;
+    Term.Focused = false;
+    for (int tick = 0; tick < 8; ++tick)
+        panel.FlashStep();
+    EXPECT_EQ(Term.Flashes, 2);
+    EXPECT_TRUE(State.ActivityPending);
+    Term.Focused = true;
+    panel.FlashStep();
+    EXPECT_FALSE(State.ActivityPending);
+    Term.Focused = false;
+    for (int tick = 0; tick < 8; ++tick)
+        panel.FlashStep();
+    EXPECT_EQ(Term.Flashes, 2);
+}
+
+} // namespace
+} // namespace tolmix
