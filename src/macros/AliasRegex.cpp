@@ -116,6 +116,9 @@ struct CompileContextDeleter {
 struct MatchContextDeleter {
     void operator()(pcre2_match_context* c) const { pcre2_match_context_free(c); }
 };
+struct MatchDataDeleter {
+    void operator()(pcre2_match_data* d) const { pcre2_match_data_free(d); }
+};
 
 pcre2_compile_context* CompileContext() {
     static const std::unique_ptr<pcre2_compile_context, CompileContextDeleter> context = [] {
@@ -124,20 +127,6 @@ pcre2_compile_context* CompileContext() {
         if (c) {
             pcre2_set_character_tables(c.get(), Tables());
             pcre2_set_max_pattern_length(c.get(), AliasPatternLimit);
-        }
-        return c;
-    }();
-    return context.get();
-}
-
-pcre2_match_context* MatchContext() {
-    static const std::unique_ptr<pcre2_match_context, MatchContextDeleter> context = [] {
-        std::unique_ptr<pcre2_match_context, MatchContextDeleter> c(
-            pcre2_match_context_create(nullptr));
-        if (c) {
-            pcre2_set_match_limit(c.get(), AliasMatchLimit);
-            pcre2_set_depth_limit(c.get(), AliasDepthLimit);
-            pcre2_set_heap_limit(c.get(), AliasHeapLimitKiB);
         }
         return c;
     }();
@@ -169,21 +158,44 @@ struct AliasRegex::CompiledCode {
 };
 
 struct RegexScratch::Data {
-    pcre2_match_data* Match = nullptr;
+    std::unique_ptr<pcre2_match_data, MatchDataDeleter> Match;
+    std::unique_ptr<pcre2_match_context, MatchContextDeleter> Context;
+    uint64_t Steps = 0; // pattern items tried since the budget was reset
 };
 
-RegexScratch::RegexScratch() : Impl(std::make_unique<Data>()) {
-    Impl->Match = pcre2_match_data_create(MaxAliasGroups + 1, nullptr);
+namespace {
+
+// Called by the engine before every item of the pattern (automatic callouts): counts the
+// step and abandons the search once the budget is spent.
+int CountStep(pcre2_callout_block*, void* data) {
+    auto* scratch = static_cast<RegexScratch::Data*>(data);
+    return ++scratch->Steps > AliasStepBudget ? PCRE2_ERROR_CALLOUT : 0;
 }
 
-RegexScratch::~RegexScratch() {
-    pcre2_match_data_free(Impl->Match);
+} // namespace
+
+RegexScratch::RegexScratch() : Impl(std::make_unique<Data>()) {
+    Impl->Match.reset(pcre2_match_data_create(MaxAliasGroups + 1, nullptr));
+    Impl->Context.reset(pcre2_match_context_create(nullptr));
+    if (pcre2_match_context* c = Impl->Context.get()) {
+        pcre2_set_match_limit(c, AliasMatchLimit);
+        pcre2_set_depth_limit(c, AliasDepthLimit);
+        pcre2_set_heap_limit(c, AliasHeapLimitKiB);
+        pcre2_set_callout(c, CountStep, Impl.get());
+    }
+}
+
+RegexScratch::~RegexScratch() = default;
+
+void RegexScratch::ResetBudget() {
+    Impl->Steps = 0;
 }
 
 AliasRegex::AliasRegex(std::string_view pattern) {
     // Byte strings only: no UTF or Unicode properties, even when the pattern asks for them.
-    constexpr uint32_t options =
-        PCRE2_DOTALL | PCRE2_DOLLAR_ENDONLY | PCRE2_NEVER_UTF | PCRE2_NEVER_UCP;
+    // Automatic callouts count the steps of a search against the step budget.
+    constexpr uint32_t options = PCRE2_DOTALL | PCRE2_DOLLAR_ENDONLY | PCRE2_NEVER_UTF |
+                                 PCRE2_NEVER_UCP | PCRE2_AUTO_CALLOUT;
     int error = 0;
     PCRE2_SIZE offset = 0;
     pcre2_code* code =
@@ -210,17 +222,22 @@ RegexSearchResult AliasRegex::Search(std::string_view subject, size_t offset, Re
         failure = ErrorText;
         return RegexSearchResult::Failed;
     }
-    pcre2_match_data* data = scratch.Get().Match;
-    if (!data || !MatchContext()) {
+    RegexScratch::Data& work = scratch.Get();
+    if (!work.Match || !work.Context) {
         failure = EngineMessage(PCRE2_ERROR_NOMEMORY);
         return RegexSearchResult::Failed;
     }
     if (offset > subject.size())
         return RegexSearchResult::NotFound;
-    const int rc =
-        pcre2_match(Code->Code, Bytes(subject), subject.size(), offset, 0, data, MatchContext());
+    pcre2_match_data* data = work.Match.get();
+    const int rc = pcre2_match(Code->Code, Bytes(subject), subject.size(), offset, 0, data,
+                               work.Context.get());
     if (rc == PCRE2_ERROR_NOMATCH)
         return RegexSearchResult::NotFound;
+    if (rc == PCRE2_ERROR_CALLOUT && work.Steps > AliasStepBudget) {
+        failure = "step budget of " + std::to_string(AliasStepBudget) + " for one line exceeded";
+        return RegexSearchResult::Failed;
+    }
     if (rc <= 0) {
         // 0 would mean too few group slots, which the group limit rules out.
         failure = EngineMessage(rc == 0 ? PCRE2_ERROR_NOMEMORY : rc);

@@ -18,6 +18,11 @@ inline constexpr int MaxAliasGroups = 14;
 inline constexpr uint32_t AliasMatchLimit = 100000;
 inline constexpr uint32_t AliasDepthLimit = 50000;
 inline constexpr uint32_t AliasHeapLimitKiB = 32768;
+// The limits above hold for each start position, so on a long line a pattern could stay under
+// them at every position and still take seconds. All searches of one pattern on one line
+// together stop after this many pattern items tried (some 15 ms); a lazy wildcard over a line
+// costs about two per byte.
+inline constexpr uint64_t AliasStepBudget = 1000000;
 // Longer patterns are refused when compiled.
 inline constexpr size_t AliasPatternLimit = 65536;
 
@@ -34,13 +39,17 @@ struct RegexMatch {
 
 enum class RegexSearchResult { Found, NotFound, Failed };
 
-// Working memory of the engine, reused from one search to the next; one per expansion.
+// Working memory of the engine, reused from one search to the next, with the step budget
+// that the searches share until ResetBudget; one per expansion.
 class RegexScratch {
   public:
     RegexScratch();
     ~RegexScratch();
     RegexScratch(const RegexScratch&) = delete;
     RegexScratch& operator=(const RegexScratch&) = delete;
+
+    // Gives the following searches AliasStepBudget steps together.
+    void ResetBudget();
 
     struct Data;
     Data& Get() { return *Impl; }

@@ -8,6 +8,7 @@ ReplaceResult ReplaceMatches(const AliasRegex& regex, const AliasTemplate& templ
                              std::string_view text, RegexScratch& scratch) {
     ReplaceResult result;
     RegexMatch match;
+    scratch.ResetBudget();
     size_t copied = 0; // text before this offset is already in the result
     size_t offset = 0; // where the next search starts
     while (offset <= text.size()) {

@@ -24,8 +24,9 @@ struct ReplaceResult {
 
 // Every match of regex in text, from left to right, each search starting where the previous
 // match ended (one character further on after an empty match), replaced by the template; the
-// text between and after the matches is copied. A limit hit on any search fails the whole
-// replacement, so the caller can treat the pattern as not matching.
+// text between and after the matches is copied. The searches share one step budget; a limit
+// hit on any of them fails the whole replacement, so the caller can treat the pattern as not
+// matching.
 ReplaceResult ReplaceMatches(const AliasRegex& regex, const AliasTemplate& templ,
                              std::string_view text, RegexScratch& scratch);
 

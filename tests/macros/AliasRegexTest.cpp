@@ -123,6 +123,27 @@ TEST(AliasRegex, CatastrophicBacktrackingStopsAtTheMatchLimit) {
     EXPECT_EQ(SearchAll(raised, std::string(40, 'a') + "b"), RegexSearchResult::Failed);
 }
 
+TEST(AliasRegex, AllSearchesOfAPatternOnOneLineShareOneStepBudget) {
+    // Exponential in every run of a's yet under the match limit at each start position.
+    std::string line;
+    while (line.size() < 5000)
+        line += std::string(16, 'a') + "!";
+    const AliasRegex regex("(?:a+)+$");
+    std::string failure;
+    EXPECT_EQ(SearchAll(regex, line, &failure), RegexSearchResult::Failed);
+    EXPECT_NE(failure.find("step budget"), std::string::npos) << failure;
+    // A short line stays within it.
+    EXPECT_EQ(SearchAll(regex, std::string(16, 'a') + "!" + std::string(16, 'a')),
+              RegexSearchResult::Found);
+    // The budget counts from the last reset: spent, the next search fails at once.
+    RegexScratch scratch;
+    RegexMatch match;
+    EXPECT_EQ(regex.Search(line, 0, scratch, match, failure), RegexSearchResult::Failed);
+    EXPECT_EQ(regex.Search("aaa", 0, scratch, match, failure), RegexSearchResult::Failed);
+    scratch.ResetBudget();
+    EXPECT_EQ(regex.Search("aaa", 0, scratch, match, failure), RegexSearchResult::Found);
+}
+
 TEST(AliasRegex, LongLinesStillMatchWithinTheLimits) {
     // A lazy wildcard over a long command costs one step per byte.
     const std::string line = "k " + std::string(20000, 'x');
