@@ -1,0 +1,56 @@
+#include "macros/KeyMacros.h"
+#include "ui/CodePage.h"
+
+namespace tolmix {
+
+void ClearMacros(TKeyMacrosMap& macros) {
+    for (auto& row : macros) {
+        for (std::string& text : row)
+            std::string().swap(text); // give the memory back, not only the length
+    }
+}
+
+void LoadKeyMacroFile(TKeyMacrosMap& macros, const TTolmixStringList& lines) {
+    for (int i = 0; i < lines.Count(); ++i) {
+        if (lines[i].find('=') == std::string::npos)
+            continue;
+        const TKeyCombination combination = ParseKeyString(lines.NameAt(i));
+        if (combination.Key == 0)
+            continue;
+        macros[combination.Modifiers][combination.Key] = AnsiToConsole(lines.ValueAt(i));
+    }
+}
+
+TKeyCombination MacroCombination(const KeyEvent& key) {
+    const uint32_t state = key.ControlKeyState;
+    TKeyCombination combination;
+    if (state & ALT_PRESSED)
+        combination.Modifiers |= 1;
+    if (state & CTRL_PRESSED)
+        combination.Modifiers |= 2;
+    if (state & SHIFT_PRESSED)
+        combination.Modifiers |= 4;
+    if ((state & ENHANCED_KEY) && !(state & (RIGHT_ALT_PRESSED | RIGHT_CTRL_PRESSED)))
+        combination.Modifiers |= 8;
+    combination.Key = key.VirtualKey <= 0xFF ? static_cast<uint8_t>(key.VirtualKey) : 0;
+    return combination;
+}
+
+const std::string& FindKeyMacro(const TKeyMacrosMap& macros, const KeyEvent& key) {
+    const TKeyCombination combination = MacroCombination(key);
+    return macros[combination.Modifiers][combination.Key];
+}
+
+std::string BarsToLineBreaks(std::string_view text, char separator) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        if (c == separator)
+            out += "\r\n";
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace tolmix

@@ -1,0 +1,64 @@
+#include "macros/MacroFiles.h"
+#include "util/FilePaths.h"
+
+namespace tolmix {
+
+namespace {
+
+constexpr std::string_view MacrosFileKey = "MacrosFile";
+constexpr std::string_view AliasFileKey = "AliasFile";
+
+std::string UnreadableFileMessage(const std::string& error) {
+    std::string line = "\x8F\xCE\xF8\xE8\xE1\xEA\xE0\x3A\x20"; // white "Ошибка: "
+    line += "\x89";                                            // bright red
+    line += error;
+    line += "\x87";
+    return line;
+}
+
+// The file's lines; an unreadable file gives none and a message in problems.
+TTolmixStringList ReadList(const FileSystem& files, const std::string& path,
+                           std::vector<std::string>& problems) {
+    TTolmixStringList list;
+    try {
+        list.LoadFromFile(files, path);
+    } catch (const EFOpenError& e) {
+        problems.push_back(UnreadableFileMessage(e.what()));
+    }
+    return list;
+}
+
+} // namespace
+
+std::string MacroFilePath(std::string_view value, std::string_view extension,
+                          std::string_view settingsPath) {
+    std::string path = ChangeFileExt(value, extension);
+    if (ExtractFilePath(path).empty())
+        path = ExtractFilePath(settingsPath) + path;
+    return path;
+}
+
+std::vector<std::string> LoadMacrosAndAliases(const FileSystem& files,
+                                              const std::string& settingsPath,
+                                              TKeyMacrosMap& macros, TAliasArray& aliases) {
+    ClearMacros(macros);
+    aliases.clear();
+    std::vector<std::string> problems;
+    const TTolmixStringList settings = ReadList(files, settingsPath, problems);
+    for (int i = 0; i < settings.Count(); ++i) {
+        const std::string name = settings.NameAt(i);
+        const bool isMacros = name == MacrosFileKey;
+        if (!isMacros && name != AliasFileKey)
+            continue;
+        const std::string path =
+            MacroFilePath(settings.ValueAt(i), isMacros ? ".tmf" : ".taf", settingsPath);
+        const TTolmixStringList lines = ReadList(files, path, problems);
+        if (isMacros)
+            LoadKeyMacroFile(macros, lines);
+        else
+            ParseAliasFile(aliases, lines);
+    }
+    return problems;
+}
+
+} // namespace tolmix

@@ -1,0 +1,106 @@
+#include "macros/MacroFiles.h"
+#include "platform/VirtualKeys.h"
+#include "support/FakeFileSystem.h"
+
+#include <gtest/gtest.h>
+
+namespace tolmix {
+namespace {
+
+TEST(MacroFilePath, ExtensionIsForcedAndABareNameComesFromTheSettingsFolder) {
+    const std::string settings = "/games/hero.tcf";
+    EXPECT_EQ(MacroFilePath("keys.txt", ".tmf", settings), "/games/keys.tmf");
+    EXPECT_EQ(MacroFilePath("keys", ".tmf", settings), "/games/keys.tmf");
+    EXPECT_EQ(MacroFilePath("my.keys.txt", ".taf", settings), "/games/my.keys.taf");
+    EXPECT_EQ(MacroFilePath("sub/keys", ".tmf", settings), "sub/keys.tmf");
+    EXPECT_EQ(MacroFilePath("/etc/tolmix/keys.tmf", ".tmf", settings), "/etc/tolmix/keys.tmf");
+    EXPECT_EQ(MacroFilePath("sub.d/keys", ".taf", settings), "sub.d/keys.taf");
+    EXPECT_EQ(MacroFilePath("keys", ".tmf", "TolmixClient.tcf"), "keys.tmf");
+}
+
+class MacroFilesTest : public ::testing::Test {
+  protected:
+    test::FakeFileSystem Files;
+    TKeyMacrosMap Macros;
+    TAliasArray Aliases;
+    const std::string Settings = "/games/hero.tcf";
+
+    std::vector<std::string> Load() {
+        return LoadMacrosAndAliases(Files, Settings, Macros, Aliases);
+    }
+};
+
+TEST_F(MacroFilesTest, EveryNamedFileLoadsInOrderAndLaterMacrosWin) {
+    Files.Add(Settings, "Address=example.org\r\n"
+                        "MacrosFile=keys.txt\r\n"
+                        "AliasFile=first\r\n"
+                        "MacrosFile=sub/more\r\n"
+                        "AliasFile=second.x\r\n");
+    Files.Add("/games/keys.tmf", "F1=from keys\r\nF2=only in keys\r\n");
+    Files.Add("sub/more.tmf", "f1=from more\r\n");
+    Files.Add("/games/first.taf", "alias:\nk *\nkill $1");
+    Files.Add("/games/second.taf", "alias:\nk *\nslay $1\nalias:\nj\njump");
+    EXPECT_TRUE(Load().empty());
+    EXPECT_EQ(Macros[0][VK_F1], "from more");
+    EXPECT_EQ(Macros[0][VK_F1 + 1], "only in keys");
+    ASSERT_EQ(Aliases.size(), 3u);
+    EXPECT_EQ(Aliases[0].Text, "kill $1");
+    EXPECT_EQ(Aliases[1].Text, "slay $1");
+    EXPECT_EQ(Aliases[2].Text, "jump");
+}
+
+TEST_F(MacroFilesTest, OnlyExactlySpelledNamesCountAndMissingFilesAreSkipped) {
+    Files.Add(Settings, "macrosfile=keys\nMACROSFILE=keys\nMacrosFile =keys\n;MacrosFile=keys\n"
+                        "aliasfile=aliases\nMacrosFile=missing\nAliasFile=missing\n"
+                        "MacrosFile=keys2\n");
+    Files.Add("/games/keys.tmf", "F1=wrong");
+    Files.Add("/games/aliases.taf", "alias:\nk\nwrong");
+    Files.Add("/games/keys2.tmf", "F2=right");
+    EXPECT_TRUE(Load().empty());
+    EXPECT_EQ(Macros[0][VK_F1], "");
+    EXPECT_EQ(Macros[0][VK_F1 + 1], "right");
+    EXPECT_TRUE(Aliases.empty());
+}
+
+TEST_F(MacroFilesTest, AReloadStartsFromEmptyTablesAndReadsTheSettingsAnew) {
+    Files.Add(Settings, "MacrosFile=keys\nAliasFile=aliases\n");
+    Files.Add("/games/keys.tmf", "F1=one\nF2=two");
+    Files.Add("/games/aliases.taf", "alias:\nk *\nkill $1");
+    Load();
+    ASSERT_EQ(Aliases.size(), 1u);
+    Files.Add("/games/keys.tmf", "F1=changed");
+    Files.Add("/games/aliases.taf", "alias:\nk *\nslay $1");
+    Load();
+    EXPECT_EQ(Macros[0][VK_F1], "changed");
+    EXPECT_EQ(Macros[0][VK_F1 + 1], "");
+    ASSERT_EQ(Aliases.size(), 1u);
+    EXPECT_EQ(Aliases[0].Text, "slay $1");
+    Files.Add(Settings, "MacrosFile=keys\n");
+    Load();
+    EXPECT_TRUE(Aliases.empty());
+    Files.Files.erase(Settings);
+    Load();
+    EXPECT_EQ(Macros[0][VK_F1], "");
+}
+
+TEST_F(MacroFilesTest, AnUnreadableFileIsSkippedWithAMessageAndTheOthersStillLoad) {
+    Files.Add(Settings, "MacrosFile=locked\nMacrosFile=keys\nAliasFile=aliases\n");
+    Files.Unreadable.insert("/games/locked.tmf");
+    Files.Add("/games/keys.tmf", "F1=one");
+    Files.Add("/games/aliases.taf", "alias:\nk *\nkill $1");
+    const std::vector<std::string> problems = Load();
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("/games/locked.tmf"), std::string::npos) << problems[0];
+    EXPECT_NE(problems[0].find("Input/output error"), std::string::npos) << problems[0];
+    EXPECT_EQ(problems[0].back(), '\x87');
+    EXPECT_EQ(Macros[0][VK_F1], "one");
+    EXPECT_EQ(Aliases.size(), 1u);
+    // An unreadable settings file at a reload leaves empty tables, not a crash.
+    Files.Unreadable.insert(Settings);
+    EXPECT_EQ(Load().size(), 1u);
+    EXPECT_EQ(Macros[0][VK_F1], "");
+    EXPECT_TRUE(Aliases.empty());
+}
+
+} // namespace
+} // namespace tolmix
