@@ -45,6 +45,7 @@ class PluginModules : public ::testing::Test {
     void Install(const std::string& module, const std::string& file) {
         fs::copy_file(fs::path(TOLMIX_TEST_PLUGIN_DIR) / (module + ".so"), PluginsDir / file);
     }
+    void InstallFile(const fs::path& path) { fs::copy_file(path, PluginsDir / path.filename()); }
     void Start() {
         Plugins.StartPlugins(PluginsDir.string() + "/", Root.string() + "/", Client.Host);
     }
@@ -253,6 +254,57 @@ TEST_F(PluginModules, HugeAndMalformedDataAndLongNamesAreHandled) {
     EXPECT_NE(journal[2].find("(786432 bytes)"), std::string::npos);
     EXPECT_EQ(journal[3], "data fine");
 }
+
+#ifdef TOLMIX_EXAMPLE_PLUGIN
+// The game codes a client code on the wire carries, each decoded from Base64.
+std::vector<std::string> DataOnTheWire(const std::string& wire) {
+    std::vector<std::string> data;
+    for (size_t at = 0; (at = wire.find("\x80\x80gd", at)) != std::string::npos;) {
+        at += 4;
+        const size_t end = wire.find("\r\n", at);
+        data.push_back(DecodeBase64(wire.substr(at, end - at)).value_or("<not Base64>"));
+    }
+    return data;
+}
+
+TEST_F(PluginModules, TheDiceExamplePlaysAMatchWithEveryHostOperation) {
+    InstallFile(TOLMIX_EXAMPLE_PLUGIN);
+    Start();
+    ASSERT_EQ(Plugins.LoadedPlugins.size(), 1u);
+    Client.CharName = "Hero";
+    Client.Term.Window = 0x4D;
+    Server("goDice");
+    ASSERT_EQ(Client.Printed.size(), 2u);
+    EXPECT_NE(Client.Printed[0].find("Hero"), std::string::npos);
+    EXPECT_NE(Client.Printed[1].find("0x4d"), std::string::npos);
+
+    Server("gsDice");
+    int rounds = 0;
+    while (Client.Wire.find("\x80\x80gf\r\n") == std::string::npos && rounds++ < 100) {
+        const int waits = Client.Loop.Waits;
+        Data("throw");
+        EXPECT_GT(Client.Loop.Waits, waits); // the dice roll while the client runs
+        Data("house 1 1");                   // the dealer always throws two
+    }
+    const std::vector<std::string> throws = DataOnTheWire(Client.Wire);
+    ASSERT_GE(throws.size(), 3u);
+    for (const std::string& data : throws) {
+        ASSERT_EQ(data.size(), 8u) << data;
+        EXPECT_EQ(data.substr(0, 5), "roll ");
+        EXPECT_TRUE(data[5] >= '1' && data[5] <= '6' && data[7] >= '1' && data[7] <= '6');
+    }
+    EXPECT_NE(Client.Wire.find("\x80\x80ges"), std::string::npos);
+    // "... выигрывает в кости со счётом 3:0" on channel 3, then the match is over.
+    EXPECT_NE(Client.Wire.find("\x80\x80gep\xE2\xFB\xE8\xE3"), std::string::npos);
+    const std::string end = " 3:0\r\n\x80\x80gf\r\n";
+    EXPECT_EQ(Client.Wire.substr(Client.Wire.size() - end.size()), end);
+
+    const size_t printed = Client.Printed.size();
+    Server("gf");
+    ASSERT_EQ(Client.Printed.size(), printed + 1);
+    EXPECT_NE(Client.Printed.back().find("3:0"), std::string::npos);
+}
+#endif
 
 } // namespace
 } // namespace tolmix
