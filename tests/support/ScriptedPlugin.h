@@ -2,6 +2,7 @@
 
 #include "plugins/uPluginIntf.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -14,7 +15,7 @@ namespace tolmix::test {
 //   send:<data>         SendGameData(data)
 //   text:<channel>:<t>  SendGameText(channel, t)
 //   finish              SendGameFinish()
-//   idle:<n>            ProcessIdle n times, then journals "end <command>"
+//   idle:<n>            ProcessIdle n times (at most 100), then journals "end <command>"
 //   name                journals "char <GetCharName()>"
 //   window              journals "window <GetWindowHandle()>"
 //   throw / throw-int   raises a standard error / an int
@@ -59,7 +60,7 @@ class ScriptedPlugin final : public TGamePlugin {
         } else if (data == "finish") {
             Host.SendGameFinish();
         } else if (data.rfind("idle:", 0) == 0) {
-            const int count = std::stoi(data.substr(5));
+            const int count = std::min(std::stoi(data.substr(5)), 100); // bounded for fuzzing
             for (int i = 0; i < count; ++i)
                 Host.ProcessIdle();
             Journal.push_back("end " + data);
