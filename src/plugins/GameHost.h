@@ -21,7 +21,7 @@ class GameHost : public TTolmixHost {
     explicit GameHost(TConsole& console) : Con(console) {}
     GameHost(const GameHost&) = delete;
     GameHost& operator=(const GameHost&) = delete;
-    ~GameHost() = default;
+    virtual ~GameHost() = default;
 
     // Whether a connection to the server exists.
     std::function<bool()> Connected;
