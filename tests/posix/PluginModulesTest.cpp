@@ -82,6 +82,7 @@ TEST_F(PluginModules, FilesThatAreNoUsablePluginAreNeverListed) {
         junk << "this is not a shared object\n";
     }
     fs::create_directory(PluginsDir / "i.so");
+    fs::create_symlink(PluginsDir / "missing.so", PluginsDir / "j.so");
     Start();
     ASSERT_EQ(Plugins.LoadedPlugins.size(), 1u);
     EXPECT_EQ(fs::current_path(), Root);

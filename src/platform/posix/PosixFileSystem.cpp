@@ -75,8 +75,14 @@ std::optional<std::vector<std::string>> PosixFileSystem::ListFiles(std::string_v
         return std::nullopt;
     const int fd = ::dirfd(dir.get());
     std::vector<std::string> names;
-    errno = 0;
-    while (const dirent* entry = ::readdir(dir.get())) {
+    for (;;) {
+        errno = 0; // readdir tells its end from a failure only by errno
+        const dirent* entry = ::readdir(dir.get());
+        if (entry == nullptr) {
+            if (errno != 0)
+                return std::nullopt;
+            break;
+        }
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..")
             continue;
@@ -91,8 +97,6 @@ std::optional<std::vector<std::string>> PosixFileSystem::ListFiles(std::string_v
         if (!isFolder)
             names.emplace_back(name);
     }
-    if (errno != 0)
-        return std::nullopt;
     return names;
 }
 
