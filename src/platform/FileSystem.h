@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tolmix {
 
@@ -20,6 +22,9 @@ class FileSystem {
     virtual FileReadResult ReadFile(std::string_view path) const = 0;
     virtual std::string CurrentDirectory() const = 0;
     virtual bool SetCurrentDirectory(std::string_view path) = 0;
+    // Names of the entries of a folder that are not folders themselves (hidden ones included),
+    // in no particular order; nothing when the folder cannot be read.
+    virtual std::optional<std::vector<std::string>> ListFiles(std::string_view folder) const = 0;
     // Full path of the running program.
     virtual std::string ProgramPath() const = 0;
 };

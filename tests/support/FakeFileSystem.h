@@ -3,16 +3,23 @@
 #include "platform/FileSystem.h"
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace tolmix::test {
 
-// Files held in memory; a path listed in Unreadable exists but fails to read.
+// Files held in memory; a path listed in Unreadable exists but fails to read. A folder exists
+// when it holds a file or is listed in Folders; only a folder listed in Missing cannot be made
+// the current directory.
 class FakeFileSystem final : public FileSystem {
   public:
     std::map<std::string, std::string> Files;
     std::set<std::string> Unreadable;
+    std::set<std::string> Folders;
+    std::set<std::string> Missing;
+    std::vector<std::string> DirectoryChanges;
     std::string Cwd = "/home/player";
     std::string Program = "/opt/tolmix/tolmix-client";
 
@@ -33,8 +40,35 @@ class FakeFileSystem final : public FileSystem {
     }
     std::string CurrentDirectory() const override { return Cwd; }
     bool SetCurrentDirectory(std::string_view path) override {
+        DirectoryChanges.emplace_back(path);
+        if (Missing.count(std::string(path)))
+            return false;
         Cwd = std::string(path);
         return true;
+    }
+    // Files directly inside the folder ("/a/b" and "/a/b/" alike), in reverse name order so
+    // that nothing can rely on the order of a listing.
+    std::optional<std::vector<std::string>> ListFiles(std::string_view folder) const override {
+        std::string prefix(folder);
+        if (!prefix.empty() && prefix.back() != '/')
+            prefix += '/';
+        std::set<std::string> names;
+        bool found = Folders.count(prefix) != 0 || Folders.count(std::string(folder)) != 0;
+        auto addIfInside = [&](const std::string& path) {
+            if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0)
+                return;
+            found = true;
+            const std::string rest = path.substr(prefix.size());
+            if (rest.find('/') == std::string::npos)
+                names.insert(rest);
+        };
+        for (const auto& [path, data] : Files)
+            addIfInside(path);
+        for (const auto& path : Unreadable)
+            addIfInside(path);
+        if (!found || Missing.count(std::string(folder)))
+            return std::nullopt;
+        return std::vector<std::string>(names.rbegin(), names.rend());
     }
     std::string ProgramPath() const override { return Program; }
 };

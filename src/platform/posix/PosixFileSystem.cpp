@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,6 +63,41 @@ std::string PosixFileSystem::CurrentDirectory() const {
 
 bool PosixFileSystem::SetCurrentDirectory(std::string_view path) {
     return ::chdir(std::string(path).c_str()) == 0;
+}
+
+std::optional<std::vector<std::string>> PosixFileSystem::ListFiles(std::string_view folder) const {
+    const std::string path = folder.empty() ? std::string(".") : std::string(folder);
+    struct CloseDir {
+        void operator()(DIR* dir) const { ::closedir(dir); }
+    };
+    std::unique_ptr<DIR, CloseDir> dir(::opendir(path.c_str()));
+    if (!dir)
+        return std::nullopt;
+    const int fd = ::dirfd(dir.get());
+    std::vector<std::string> names;
+    for (;;) {
+        errno = 0; // readdir tells its end from a failure only by errno
+        const dirent* entry = ::readdir(dir.get());
+        if (entry == nullptr) {
+            if (errno != 0)
+                return std::nullopt;
+            break;
+        }
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        bool isFolder = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            // What a link names decides, as for any other use of the path.
+            struct stat st {};
+            if (::fstatat(fd, entry->d_name, &st, 0) != 0)
+                continue; // a dangling link is no file
+            isFolder = S_ISDIR(st.st_mode);
+        }
+        if (!isFolder)
+            names.emplace_back(name);
+    }
+    return names;
 }
 
 std::string PosixFileSystem::ProgramPath() const {

@@ -10,6 +10,7 @@ class PosixFileSystem final : public FileSystem {
     FileReadResult ReadFile(std::string_view path) const override;
     std::string CurrentDirectory() const override;
     bool SetCurrentDirectory(std::string_view path) override;
+    std::optional<std::vector<std::string>> ListFiles(std::string_view folder) const override;
     std::string ProgramPath() const override;
 };
 

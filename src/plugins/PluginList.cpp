@@ -1,0 +1,139 @@
+#include "plugins/PluginList.h"
+
+#include "plugins/PluginCall.h"
+#include "ui/CodePage.h"
+
+#include <algorithm>
+
+namespace tolmix {
+
+namespace {
+
+constexpr std::string_view PluginExtension = ".so";
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (folder.empty())
+        return name;
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+} // namespace
+
+bool IsPluginFileName(std::string_view name) {
+    return name.size() >= PluginExtension.size() &&
+           name.substr(name.size() - PluginExtension.size()) == PluginExtension;
+}
+
+void GamePlugins::StartPlugins(const std::string& pluginsDir, const std::string& programDir,
+                               TTolmixHost& host) {
+    if (Files.SetCurrentDirectory(pluginsDir)) {
+        LoadPlugins(pluginsDir);
+        // Plugins are created while their folder is current: they may open their own files
+        // by relative names.
+        CreatePlugins(host);
+    }
+    Files.SetCurrentDirectory(programDir);
+}
+
+void GamePlugins::LoadPlugins(const std::string& folder) {
+    UnloadPlugins();
+    auto names = Files.ListFiles(folder);
+    if (!names)
+        return;
+    // Byte order, so that of two plugins with one name the one found first is predictable.
+    std::sort(names->begin(), names->end());
+    for (const std::string& name : *names) {
+        if (!IsPluginFileName(name))
+            continue;
+        TPluginEntry entry;
+        if (LoadPlugin(JoinPath(folder, name), entry))
+            LoadedPlugins.push_back(std::move(entry));
+    }
+}
+
+bool GamePlugins::LoadPlugin(const std::string& path, TPluginEntry& entry) {
+    ModuleOpenResult opened = Loader.Open(path);
+    if (!opened.Module)
+        return false;
+    const auto version =
+        reinterpret_cast<TolmixPluginVersionProc>(opened.Module->FindProc("TolmixPluginVersion"));
+    const auto factory =
+        reinterpret_cast<TolmixPluginFactoryProc>(opened.Module->FindProc("TolmixPluginFactory"));
+    if (!version || !factory)
+        return false;
+    bool accepted = false;
+    try {
+        accepted = version() == TolmixPluginInterfaceVersion;
+    } catch (...) {
+        // A version export that throws is not a plugin of this interface.
+    }
+    if (!accepted)
+        return false;
+    entry.Module = std::move(opened.Module);
+    entry.VersionProc = version;
+    entry.FactoryProc = factory;
+    entry.Plugin.reset();
+    return true;
+}
+
+void GamePlugins::CreatePlugins(TTolmixHost& host) {
+    // By index: a plugin created here may run the input loop, and so game codes that search
+    // this list, before the next one is created.
+    for (size_t i = 0; i < LoadedPlugins.size(); ++i) {
+        if (LoadedPlugins[i].Plugin)
+            continue;
+        const TolmixPluginFactoryProc factory = LoadedPlugins[i].FactoryProc;
+        std::unique_ptr<TGamePlugin> plugin;
+        try {
+            if (const TGamePluginClass* pluginClass = factory())
+                plugin.reset(pluginClass->Create(host));
+        } catch (...) {
+            // A plugin that cannot start is left out like one that is no plugin: the other
+            // plugins and the client go on.
+        }
+        LoadedPlugins[i].Plugin = std::move(plugin);
+    }
+    // Entries left without an object go, each object-less module unloaded in list order.
+    auto firstGone =
+        std::stable_partition(LoadedPlugins.begin(), LoadedPlugins.end(),
+                              [](const TPluginEntry& e) { return e.Plugin != nullptr; });
+    LoadedPlugins.erase(firstGone, LoadedPlugins.end());
+}
+
+void GamePlugins::UnloadPlugins() {
+    // The list is emptied before any plugin code runs, so that a plugin whose destructor runs
+    // the input loop finds no plugin to dispatch to.
+    TPluginList unloading;
+    unloading.swap(LoadedPlugins);
+    ActiveGame = nullptr;
+    for (TPluginEntry& entry : unloading) {
+        entry.Plugin.reset();
+        entry.Module.reset();
+    }
+}
+
+TGamePlugin* GamePlugins::FindPlugin(std::string_view consoleName) const {
+    for (const TPluginEntry& entry : LoadedPlugins) {
+        TGamePlugin* plugin = entry.Plugin.get();
+        if (plugin && AnsiToConsole(CallPlugin([&] { return plugin->GetName(); })) == consoleName)
+            return plugin;
+    }
+    return nullptr;
+}
+
+std::vector<std::string> GamePlugins::PluginListLines() const {
+    std::vector<std::string> lines;
+    for (const TPluginEntry& entry : LoadedPlugins) {
+        TGamePlugin* plugin = entry.Plugin.get();
+        if (!plugin)
+            continue;
+        std::string line = "\x10\x10gl";
+        line += CallPlugin([&] { return plugin->GetName(); });
+        line += '\x10';
+        line += CallPlugin([&] { return plugin->GetDetails(); });
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+} // namespace tolmix
