@@ -1,0 +1,42 @@
+#include "music/NotifyWindow.h"
+
+#include "platform/MidiStream.h"
+
+#include <unordered_map>
+
+namespace tolmix {
+
+namespace {
+
+// Windows live on the main thread only, so the table needs no lock.
+std::unordered_map<uint64_t, TNotifyWindow*>& Windows() {
+    static std::unordered_map<uint64_t, TNotifyWindow*> windows;
+    return windows;
+}
+
+uint64_t NextHandle = 1;
+
+} // namespace
+
+TNotifyWindow::TNotifyWindow(EventLoop& loop, Procedure procedure)
+    : WindowHandle(NextHandle++), WindowProc(std::move(procedure)) {
+    Windows()[WindowHandle] = this;
+    // Every window shares the one router; registering it again changes nothing.
+    for (uint32_t id : {MM_MOM_OPEN, MM_MOM_CLOSE, MM_MOM_DONE, MM_MOM_POSITIONCB})
+        loop.SetMessageHandler(id, &TNotifyWindow::Route);
+}
+
+TNotifyWindow::~TNotifyWindow() {
+    Windows().erase(WindowHandle);
+}
+
+void TNotifyWindow::Route(const Message& message) {
+    const auto it = Windows().find(message.WParam);
+    if (it == Windows().end())
+        return;
+    const Procedure procedure = it->second->WindowProc; // the procedure may destroy the window
+    if (procedure)
+        procedure(message);
+}
+
+} // namespace tolmix

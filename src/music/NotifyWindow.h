@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/EventLoop.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace tolmix {
+
+// A hidden window for MIDI stream notifications: the MM_MOM_* messages posted with its handle
+// in WParam reach its procedure when the message pump dispatches them. Messages for a window
+// that no longer exists are dropped.
+class TNotifyWindow {
+  public:
+    using Procedure = std::function<void(const Message&)>;
+
+    TNotifyWindow(EventLoop& loop, Procedure procedure);
+    ~TNotifyWindow();
+    TNotifyWindow(const TNotifyWindow&) = delete;
+    TNotifyWindow& operator=(const TNotifyWindow&) = delete;
+
+    uint64_t Handle() const { return WindowHandle; }
+
+  private:
+    static void Route(const Message& message);
+
+    uint64_t WindowHandle;
+    Procedure WindowProc;
+};
+
+} // namespace tolmix

@@ -1,0 +1,43 @@
+#include "platform/SoftwareMidiDevices.h"
+
+namespace tolmix {
+
+SoftwareMidiDevices::SoftwareMidiDevices(MidiSink* sink, const Clock& clock,
+                                         SoftwareMidiStream::Timing timing)
+    : Sink(sink), Time(clock), StreamTiming(timing) {}
+
+SoftwareMidiDevices::~SoftwareMidiDevices() = default;
+
+MMRESULT SoftwareMidiDevices::CheckDevice(uint32_t deviceId) const {
+    if (!Sink)
+        return MMSYSERR_NODRIVER;
+    if (deviceId != 0 && deviceId != MIDI_MAPPER)
+        return MMSYSERR_BADDEVICEID;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT SoftwareMidiDevices::TestOpen(uint32_t deviceId) {
+    if (const MMRESULT result = CheckDevice(deviceId))
+        return result;
+    return Open ? MMSYSERR_ALLOCATED : MMSYSERR_NOERROR;
+}
+
+MMRESULT SoftwareMidiDevices::OpenStream(uint32_t deviceId, const MidiNotifyTarget& target,
+                                         std::unique_ptr<MidiStream>& stream) {
+    if (const MMRESULT result = CheckDevice(deviceId))
+        return result;
+    if (Open)
+        return MMSYSERR_ALLOCATED;
+    auto opened = std::make_unique<SoftwareMidiStream>(*Sink, Time, target, StreamTiming,
+                                                       [this] { Open = nullptr; });
+    Open = opened.get();
+    opened->NotifyOpen();
+    stream = std::move(opened);
+    return MMSYSERR_NOERROR;
+}
+
+std::optional<TimePoint> SoftwareMidiDevices::Service(TimePoint now) {
+    return Open ? Open->Service(now) : std::nullopt;
+}
+
+} // namespace tolmix

@@ -1,0 +1,273 @@
+#include "platform/SoftwareMidiStream.h"
+
+#include <utility>
+
+namespace tolmix {
+
+namespace {
+
+uint32_t ReadWord(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+} // namespace
+
+SoftwareMidiStream::SoftwareMidiStream(MidiSink& sink, const Clock& clock,
+                                       const MidiNotifyTarget& target, Timing timing,
+                                       std::function<void()> onGone)
+    : Sink(sink), Time(clock), Target(target), OnGone(std::move(onGone)) {
+    if (timing == Timing::OwnThread)
+        Thread = std::thread([this] { ThreadMain(); });
+}
+
+SoftwareMidiStream::~SoftwareMidiStream() {
+    EndThread();
+    {
+        std::lock_guard guard(Lock);
+        if (!Closed) {
+            SilenceLocked(false);
+            Queue.clear();
+            Closed = true;
+        }
+    }
+    Gone();
+}
+
+void SoftwareMidiStream::NotifyOpen() {
+    std::lock_guard guard(Lock);
+    Post(MM_MOM_OPEN);
+}
+
+MMRESULT SoftwareMidiStream::SetTimeDivision(uint32_t ticksPerQuarterNote) {
+    std::lock_guard guard(Lock);
+    if (Closed)
+        return MMSYSERR_INVALHANDLE;
+    if (ticksPerQuarterNote == 0 || ticksPerQuarterNote > 0x7FFF)
+        return MMSYSERR_INVALPARAM;
+    Division = ticksPerQuarterNote;
+    Changed.notify_all();
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT SoftwareMidiStream::PrepareHeader(MidiHeader& header) {
+    std::lock_guard guard(Lock);
+    if (Closed)
+        return MMSYSERR_INVALHANDLE;
+    if ((header.Data == nullptr && header.BufferLength > 0) ||
+        header.BufferLength > MidiStreamBufferLimit)
+        return MMSYSERR_INVALPARAM;
+    header.Flags |= MHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT SoftwareMidiStream::UnprepareHeader(MidiHeader& header) {
+    std::lock_guard guard(Lock);
+    if (Closed)
+        return MMSYSERR_INVALHANDLE;
+    if (header.Flags & MHDR_INQUEUE)
+        return MIDIERR_STILLPLAYING;
+    header.Flags &= ~MHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT SoftwareMidiStream::Out(MidiHeader& header) {
+    std::lock_guard guard(Lock);
+    if (Closed)
+        return MMSYSERR_INVALHANDLE;
+    if (!(header.Flags & MHDR_PREPARED))
+        return MIDIERR_UNPREPARED;
+    if (header.Flags & MHDR_INQUEUE)
+        return MIDIERR_STILLPLAYING;
+    if (header.BytesRecorded > header.BufferLength || header.BufferLength > MidiStreamBufferLimit ||
+        (header.Data == nullptr && header.BytesRecorded > 0))
+        return MMSYSERR_INVALPARAM;
+    header.Flags = (header.Flags & ~MHDR_DONE) | MHDR_INQUEUE;
+    // A running stream that ran out of buffers starts the new one from now, not from the past.
+    if (Queue.empty() && Running) {
+        const TimePoint now = Time.Now();
+        if (LastEvent < now)
+            LastEvent = now;
+        Position = 0;
+    }
+    Queue.push_back(&header);
+    Changed.notify_all();
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT SoftwareMidiStream::Restart() {
+    std::lock_guard guard(Lock);
+    if (Closed)
+        return MMSYSERR_INVALHANDLE;
+    if (!Running) {
+        Running = true;
+        LastEvent = Time.Now();
+        Changed.notify_all();
+    }
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT SoftwareMidiStream::Stop() {
+    std::lock_guard guard(Lock);
+    if (Closed)
+        return MMSYSERR_INVALHANDLE;
+    Running = false;
+    SilenceLocked(false);
+    ReturnBuffersLocked();
+    Changed.notify_all();
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT SoftwareMidiStream::Reset() {
+    std::lock_guard guard(Lock);
+    if (Closed)
+        return MMSYSERR_INVALHANDLE;
+    Running = false;
+    SilenceLocked(true);
+    ReturnBuffersLocked();
+    Changed.notify_all();
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT SoftwareMidiStream::Close() {
+    {
+        std::lock_guard guard(Lock);
+        if (Closed)
+            return MMSYSERR_INVALHANDLE;
+        if (!Queue.empty())
+            return MIDIERR_STILLPLAYING;
+    }
+    // The timing thread ends before the close is announced, so nothing follows MM_MOM_CLOSE.
+    EndThread();
+    {
+        std::lock_guard guard(Lock);
+        SilenceLocked(false);
+        Running = false;
+        Closed = true;
+        Post(MM_MOM_CLOSE);
+    }
+    Gone();
+    return MMSYSERR_NOERROR;
+}
+
+std::optional<TimePoint> SoftwareMidiStream::Service(TimePoint now) {
+    std::lock_guard guard(Lock);
+    return ServiceLocked(now);
+}
+
+std::optional<TimePoint> SoftwareMidiStream::ServiceLocked(TimePoint now) {
+    while (Running && !Closed && !Queue.empty()) {
+        MidiHeader& header = *Queue.front();
+        const uint32_t end = header.BytesRecorded;
+        if (end < MidiEventSize || Position > end - MidiEventSize) {
+            // Played to its end (a partial trailing record is no event).
+            Queue.pop_front();
+            Position = 0;
+            header.Flags = (header.Flags & ~MHDR_INQUEUE) | MHDR_DONE;
+            Post(MM_MOM_DONE);
+            continue;
+        }
+        const uint8_t* event = header.Data + Position;
+        const TimePoint due = DueAfter(ReadWord(event));
+        if (due > now)
+            return due;
+        LastEvent = due;
+        const uint32_t word = ReadWord(event + 8);
+        const uint8_t type = static_cast<uint8_t>(word >> 24);
+        const uint32_t offset = Position;
+        uint64_t next = uint64_t{Position} + MidiEventSize;
+        if (type & MEVT_F_LONG)
+            next += ((word & 0xFFFFFF) + 3u) & ~3u; // parameters are padded to whole words
+        else if ((type & 0x3F) == MEVT_SHORTMSG)
+            SendLocked(event[8], event[9], event[10]);
+        else if ((type & 0x3F) == MEVT_TEMPO && (word & 0xFFFFFF) != 0)
+            Tempo = word & 0xFFFFFF;
+        Position = next > end ? end : static_cast<uint32_t>(next);
+        if (type & MEVT_F_CALLBACK) {
+            header.Offset = offset;
+            Post(MM_MOM_POSITIONCB);
+        }
+    }
+    return std::nullopt;
+}
+
+TimePoint SoftwareMidiStream::DueAfter(uint32_t delta) const {
+    // Exact integer nanoseconds: with 50 ticks per quarter note a tick is 10,000,000 ns.
+    const unsigned __int128 ns = static_cast<unsigned __int128>(delta) * Tempo * 1000u / Division;
+    return LastEvent + std::chrono::nanoseconds(static_cast<int64_t>(ns));
+}
+
+void SoftwareMidiStream::Post(uint32_t id) {
+    if (Target.Loop)
+        Target.Loop->PostMessage(Message{id, Target.Window, Target.Instance});
+}
+
+void SoftwareMidiStream::ReturnBuffersLocked() {
+    while (!Queue.empty()) {
+        MidiHeader& header = *Queue.front();
+        Queue.pop_front();
+        header.Flags = (header.Flags & ~MHDR_INQUEUE) | MHDR_DONE;
+        Post(MM_MOM_DONE);
+    }
+    Position = 0;
+}
+
+void SoftwareMidiStream::SilenceLocked(bool allChannels) {
+    for (uint8_t channel = 0; channel < 16; ++channel) {
+        for (uint8_t key = 0; key < 128; ++key)
+            if (Sounding[channel][key])
+                SendLocked(static_cast<uint8_t>(0x80 | channel), key, 0);
+        if (allChannels) {
+            SendLocked(static_cast<uint8_t>(0xB0 | channel), 64, 0);  // sustain off
+            SendLocked(static_cast<uint8_t>(0xB0 | channel), 123, 0); // all notes off
+        }
+    }
+}
+
+void SoftwareMidiStream::SendLocked(uint8_t status, uint8_t data1, uint8_t data2) {
+    if (status < 0x80 || status >= 0xF0)
+        return; // running status and system messages are not short channel messages here
+    data1 &= 0x7F;
+    data2 &= 0x7F;
+    const uint8_t kind = status & 0xF0;
+    const uint8_t channel = status & 0x0F;
+    if (kind == 0x90 && data2 > 0)
+        Sounding[channel][data1] = true;
+    else if (kind == 0x80 || kind == 0x90)
+        Sounding[channel][data1] = false;
+    Sink.Send(status, data1, data2);
+}
+
+void SoftwareMidiStream::ThreadMain() {
+    std::unique_lock lock(Lock);
+    while (!Quit) {
+        const std::optional<TimePoint> next = ServiceLocked(Time.Now());
+        if (Quit)
+            break;
+        if (next)
+            Changed.wait_until(lock, SteadyClock::now() + (*next - Time.Now()));
+        else
+            Changed.wait(lock);
+    }
+}
+
+void SoftwareMidiStream::EndThread() {
+    if (!Thread.joinable())
+        return;
+    {
+        std::lock_guard guard(Lock);
+        Quit = true;
+        Changed.notify_all();
+    }
+    Thread.join();
+}
+
+void SoftwareMidiStream::Gone() {
+    if (OnGone) {
+        std::function<void()> gone = std::move(OnGone);
+        OnGone = nullptr;
+        gone();
+    }
+}
+
+} // namespace tolmix

@@ -1,0 +1,230 @@
+#include "platform/SoftwareMidiDevices.h"
+#include "support/FakeEventLoop.h"
+#include "support/RecordingMidiSink.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace tolmix {
+namespace {
+
+using namespace std::chrono_literals;
+
+void PutEvent(std::vector<uint8_t>& bytes, uint32_t delta, uint32_t event) {
+    for (uint32_t word : {delta, 0u, event})
+        for (int shift = 0; shift < 32; shift += 8)
+            bytes.push_back(static_cast<uint8_t>(word >> shift));
+}
+
+uint32_t Short(uint8_t status, uint8_t data1, uint8_t data2, uint8_t flags = 0) {
+    return status | data1 << 8 | data2 << 16 | static_cast<uint32_t>(flags) << 24;
+}
+
+class SoftwareMidiStreamTest : public ::testing::Test {
+  protected:
+    test::ManualClock Clock;
+    test::FakeEventLoop Loop;
+    test::RecordingMidiSink Sink{Clock};
+    SoftwareMidiDevices Devices{&Sink, Clock, SoftwareMidiStream::Timing::Manual};
+    std::unique_ptr<MidiStream> Stream;
+    std::vector<uint8_t> Bytes;
+    MidiHeader Header;
+
+    void Open() {
+        ASSERT_EQ(Devices.OpenStream(0, {&Loop, 7, 42}, Stream), MMSYSERR_NOERROR);
+        ASSERT_EQ(Stream->SetTimeDivision(50), MMSYSERR_NOERROR);
+    }
+    MidiHeader& Prepared() {
+        Header = MidiHeader{};
+        Header.Data = Bytes.data();
+        Header.BufferLength = Header.BytesRecorded = static_cast<uint32_t>(Bytes.size());
+        EXPECT_EQ(Stream->PrepareHeader(Header), MMSYSERR_NOERROR);
+        return Header;
+    }
+    // The notification ids posted so far.
+    std::vector<uint32_t> Posted() {
+        std::vector<uint32_t> ids;
+        Message m;
+        while (Loop.TakeMessage(m)) {
+            EXPECT_EQ(m.WParam, 7u);
+            EXPECT_EQ(m.LParam, 42);
+            ids.push_back(m.Id);
+        }
+        return ids;
+    }
+    void RunTo(Milliseconds at) {
+        Clock.Current = TimePoint{} + at;
+        Devices.Service(Clock.Current);
+    }
+};
+
+TEST_F(SoftwareMidiStreamTest, EventsSoundOnTheClockAndNotifyInOrder) {
+    Open();
+    PutEvent(Bytes, 0, Short(0xB0, 121, 0, MEVT_F_CALLBACK));
+    PutEvent(Bytes, 0, Short(0x90, 60, 127));
+    PutEvent(Bytes, 25, Short(0x90, 60, 0));
+    PutEvent(Bytes, 5, Short(0xE1, 0x10, 0x40));
+    ASSERT_EQ(Stream->Out(Prepared()), MMSYSERR_NOERROR);
+    RunTo(100ms);
+    EXPECT_TRUE(Sink.Taken().empty()); // the clock has not been started
+    ASSERT_EQ(Stream->Restart(), MMSYSERR_NOERROR);
+    RunTo(100ms);
+    EXPECT_EQ(Sink.Taken().size(), 2u);
+    EXPECT_EQ(Posted(), (std::vector<uint32_t>{MM_MOM_OPEN, MM_MOM_POSITIONCB}));
+    RunTo(349ms);
+    EXPECT_EQ(Sink.Taken().size(), 2u);
+    RunTo(350ms);
+    EXPECT_EQ(Sink.Taken().size(), 3u);
+    RunTo(400ms);
+    const auto sent = Sink.Taken();
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(sent[1].At, TimePoint{} + 100ms);
+    EXPECT_EQ(sent[2].At, TimePoint{} + 350ms);
+    EXPECT_EQ(sent[3].At, TimePoint{} + 400ms);
+    EXPECT_EQ(sent[3].Status, 0xE1);
+    EXPECT_EQ(sent[3].Data2, 0x40);
+    EXPECT_EQ(Posted(), (std::vector<uint32_t>{MM_MOM_DONE}));
+    EXPECT_TRUE(Header.Flags & MHDR_DONE);
+    EXPECT_FALSE(Header.Flags & MHDR_INQUEUE);
+    EXPECT_EQ(Stream->UnprepareHeader(Header), MMSYSERR_NOERROR);
+    EXPECT_EQ(Stream->Close(), MMSYSERR_NOERROR);
+    EXPECT_EQ(Posted(), (std::vector<uint32_t>{MM_MOM_CLOSE}));
+    EXPECT_FALSE(Devices.HasOpenStream());
+}
+
+TEST_F(SoftwareMidiStreamTest, StopHandsBackBuffersAndSilencesItsNotes) {
+    Open();
+    PutEvent(Bytes, 0, Short(0x90, 60, 127));
+    PutEvent(Bytes, 0, Short(0x93, 64, 100));
+    PutEvent(Bytes, 100, Short(0x90, 60, 0));
+    ASSERT_EQ(Stream->Out(Prepared()), MMSYSERR_NOERROR);
+    ASSERT_EQ(Stream->Restart(), MMSYSERR_NOERROR);
+    RunTo(10ms);
+    EXPECT_EQ(Stream->Close(), MIDIERR_STILLPLAYING);
+    EXPECT_EQ(Stream->UnprepareHeader(Header), MIDIERR_STILLPLAYING);
+    EXPECT_EQ(Stream->Out(Header), MIDIERR_STILLPLAYING);
+    Posted();
+    ASSERT_EQ(Stream->Stop(), MMSYSERR_NOERROR);
+    EXPECT_EQ(Posted(), (std::vector<uint32_t>{MM_MOM_DONE}));
+    auto sent = Sink.Taken();
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(sent[2].Status, 0x80);
+    EXPECT_EQ(sent[2].Data1, 60);
+    EXPECT_EQ(sent[3].Status, 0x83);
+    EXPECT_EQ(sent[3].Data1, 64);
+    // Nothing more plays, and a stop with nothing queued hands back nothing.
+    RunTo(5000ms);
+    EXPECT_EQ(Sink.Taken().size(), 4u);
+    EXPECT_EQ(Stream->Stop(), MMSYSERR_NOERROR);
+    EXPECT_TRUE(Posted().empty());
+    // Reset turns every channel's notes and sustain off.
+    Sink.Clear();
+    EXPECT_EQ(Stream->Reset(), MMSYSERR_NOERROR);
+    sent = Sink.Taken();
+    ASSERT_EQ(sent.size(), 32u);
+    EXPECT_EQ(sent[1].Status, 0xB0);
+    EXPECT_EQ(sent[1].Data1, 123);
+    EXPECT_EQ(sent[31].Status, 0xBF);
+}
+
+TEST_F(SoftwareMidiStreamTest, AQueuedAgainBufferPlaysFromWhenItArrives) {
+    Open();
+    PutEvent(Bytes, 0, Short(0x90, 60, 127, MEVT_F_CALLBACK));
+    PutEvent(Bytes, 10, Short(0x90, 60, 0));
+    ASSERT_EQ(Stream->Out(Prepared()), MMSYSERR_NOERROR);
+    ASSERT_EQ(Stream->Restart(), MMSYSERR_NOERROR);
+    RunTo(100ms);
+    EXPECT_EQ(Posted(), (std::vector<uint32_t>{MM_MOM_OPEN, MM_MOM_POSITIONCB, MM_MOM_DONE}));
+    Clock.Current = TimePoint{} + 130ms;
+    ASSERT_EQ(Stream->Out(Header), MMSYSERR_NOERROR);
+    ASSERT_EQ(Stream->Restart(), MMSYSERR_NOERROR);
+    RunTo(130ms);
+    RunTo(229ms);
+    EXPECT_EQ(Sink.Taken().size(), 3u);
+    RunTo(230ms);
+    const auto sent = Sink.Taken();
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(sent[2].At, TimePoint{} + 130ms);
+    EXPECT_EQ(sent[3].At, TimePoint{} + 230ms);
+}
+
+TEST_F(SoftwareMidiStreamTest, TempoLongEventsAndTruncatedRecords) {
+    Open();
+    PutEvent(Bytes, 0, static_cast<uint32_t>(MEVT_TEMPO) << 24 | 250000); // twice as fast
+    PutEvent(Bytes, 10, Short(0x90, 1, 1));
+    // A long event: its 5 parameter bytes are padded to 8 and skipped.
+    PutEvent(Bytes, 0, static_cast<uint32_t>(MEVT_F_LONG) << 24 | 5);
+    Bytes.insert(Bytes.end(), {0x90, 2, 2, 0, 0, 0, 0, 0});
+    PutEvent(Bytes, 0, static_cast<uint32_t>(MEVT_NOP) << 24);
+    PutEvent(Bytes, 10, Short(0x90, 3, 3));
+    Bytes.insert(Bytes.end(), {1, 2, 3}); // no whole record
+    ASSERT_EQ(Stream->Out(Prepared()), MMSYSERR_NOERROR);
+    ASSERT_EQ(Stream->Restart(), MMSYSERR_NOERROR);
+    RunTo(1000ms);
+    const auto sent = Sink.Taken();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].Data1, 1);
+    EXPECT_EQ(sent[0].At, TimePoint{} + 1000ms); // serviced late: sounds now
+    EXPECT_EQ(sent[1].Data1, 3);
+    Posted();
+}
+
+TEST_F(SoftwareMidiStreamTest, BadCallsAreRefused) {
+    Open();
+    MidiHeader unprepared;
+    EXPECT_EQ(Stream->Out(unprepared), MIDIERR_UNPREPARED);
+    MidiHeader large;
+    large.Data = Bytes.data();
+    large.BufferLength = 70000;
+    EXPECT_EQ(Stream->PrepareHeader(large), MMSYSERR_INVALPARAM);
+    PutEvent(Bytes, 0, 0);
+    MidiHeader& header = Prepared();
+    header.BytesRecorded = header.BufferLength + 12;
+    EXPECT_EQ(Stream->Out(header), MMSYSERR_INVALPARAM);
+    EXPECT_EQ(Stream->SetTimeDivision(0), MMSYSERR_INVALPARAM);
+    // One stream at a time.
+    std::unique_ptr<MidiStream> second;
+    EXPECT_EQ(Devices.OpenStream(0, {&Loop, 7, 42}, second), MMSYSERR_ALLOCATED);
+    EXPECT_EQ(Devices.TestOpen(0), MMSYSERR_ALLOCATED);
+    ASSERT_EQ(Stream->Close(), MMSYSERR_NOERROR);
+    EXPECT_EQ(Stream->Close(), MMSYSERR_INVALHANDLE);
+    EXPECT_EQ(Stream->Restart(), MMSYSERR_INVALHANDLE);
+    EXPECT_EQ(Stream->Stop(), MMSYSERR_INVALHANDLE);
+    EXPECT_EQ(Devices.TestOpen(0), MMSYSERR_NOERROR);
+    EXPECT_EQ(Devices.TestOpen(1), MMSYSERR_BADDEVICEID);
+    EXPECT_EQ(Devices.TestOpen(MIDI_MAPPER), MMSYSERR_NOERROR);
+}
+
+TEST_F(SoftwareMidiStreamTest, ADestroyedStreamFallsSilentAndPostsNothing) {
+    Open();
+    PutEvent(Bytes, 0, Short(0x90, 60, 127));
+    PutEvent(Bytes, 50, Short(0x90, 60, 0));
+    ASSERT_EQ(Stream->Out(Prepared()), MMSYSERR_NOERROR);
+    ASSERT_EQ(Stream->Restart(), MMSYSERR_NOERROR);
+    RunTo(10ms);
+    Posted();
+    Stream.reset();
+    EXPECT_TRUE(Posted().empty());
+    EXPECT_FALSE(Devices.HasOpenStream());
+    const auto sent = Sink.Taken();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[1].Status, 0x80);
+}
+
+TEST(SoftwareMidiDevices, WithoutASinkThereIsNoDevice) {
+    test::ManualClock clock;
+    test::FakeEventLoop loop;
+    SoftwareMidiDevices devices(nullptr, clock);
+    std::unique_ptr<MidiStream> stream;
+    EXPECT_EQ(devices.NumDevs(), 0u);
+    EXPECT_EQ(devices.TestOpen(MIDI_MAPPER), MMSYSERR_NODRIVER);
+    EXPECT_EQ(devices.OpenStream(MIDI_MAPPER, {&loop, 1, 1}, stream), MMSYSERR_NODRIVER);
+    EXPECT_EQ(stream, nullptr);
+    Message m;
+    EXPECT_FALSE(loop.TakeMessage(m));
+}
+
+} // namespace
+} // namespace tolmix
