@@ -1,7 +1,7 @@
 #include "app/ClientSettings.h"
 
-#include "util/FilePaths.h"
 #include "ui/CodePage.h"
+#include "util/FilePaths.h"
 
 namespace tolmix {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "util/TolmixStringList.h"
 #include "platform/FileSystem.h"
+#include "util/TolmixStringList.h"
 
 #include <cstdint>
 #include <string>

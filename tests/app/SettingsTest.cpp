@@ -1,6 +1,6 @@
 #include "app/ClientSettings.h"
-#include "util/TolmixStringList.h"
 #include "support/FakeFileSystem.h"
+#include "util/TolmixStringList.h"
 
 #include <gtest/gtest.h>
 

@@ -2,5 +2,6 @@
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeFileSystem.h"
+#include "support/FakeNetwork.h"
 #include "support/FakeTerminal.h"
 #include "support/ScreenText.h"
