@@ -29,6 +29,7 @@ class QueuedEventLoop : public EventLoop {
     bool IsMainThread() const override;
     void WatchHandle(PollHandle handle) override;
     void UnwatchHandle(PollHandle handle) override;
+    const std::vector<PollHandle>& WatchedHandles() const { return Watched; }
 
     // Safe from any thread and from a signal's flag check: the next TakeMessage yields WM_QUIT.
     void RequestQuit();
@@ -38,7 +39,6 @@ class QueuedEventLoop : public EventLoop {
     std::optional<TimePoint> NextTimerDue() const;
     // True when something is ready without waiting (a posted message, a queued call, a quit).
     bool HasReadyWork() const;
-    const std::vector<PollHandle>& WatchedHandles() const { return Watched; }
     // Ends a wait in progress; called from other threads.
     virtual void Wake() = 0;
 
