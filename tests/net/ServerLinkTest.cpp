@@ -3,6 +3,7 @@
 #include "platform/SocketErrors.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeNetwork.h"
+#include "support/RecordingLinkHost.h"
 
 #include <gtest/gtest.h>
 
@@ -14,19 +15,7 @@ namespace {
 
 using test::FakeStream;
 
-class RecordingHost final : public ServerLinkHost {
-  public:
-    std::vector<std::string> Printed;
-    std::vector<PluginDetails> Plugins;
-    std::function<void(const std::string&)> OnPrint;
-
-    void PrintLine(const std::string& ansiText) override {
-        Printed.push_back(ansiText);
-        if (OnPrint)
-            OnPrint(ansiText);
-    }
-    std::vector<PluginDetails> PluginList() override { return Plugins; }
-};
+using RecordingHost = test::RecordingLinkHost;
 
 class ServerLinkTest : public ::testing::Test {
   protected:
