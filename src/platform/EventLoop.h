@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Message.h"
+#include "platform/PollHandle.h"
 
 #include <cstdint>
 #include <functional>
@@ -35,6 +36,11 @@ class EventLoop {
     // Main thread: runs the calls queued so far; true when at least one ran.
     virtual bool RunQueuedCalls() = 0;
     virtual bool IsMainThread() const = 0;
+
+    // A handle (a connection's socket) whose readiness to be read ends Wait; its owner reads it
+    // on the next pass. Watching a handle twice watches it once.
+    virtual void WatchHandle(PollHandle handle) = 0;
+    virtual void UnwatchHandle(PollHandle handle) = 0;
 
     // Sleeps until input, a watched handle, a message, a queued call, a timer or the deadline.
     virtual void Wait(std::optional<TimePoint> deadline) = 0;

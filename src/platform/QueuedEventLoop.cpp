@@ -1,5 +1,7 @@
 #include "platform/QueuedEventLoop.h"
 
+#include <algorithm>
+
 namespace tolmix {
 
 QueuedEventLoop::QueuedEventLoop() : MainThread(std::this_thread::get_id()) {}
@@ -99,6 +101,15 @@ bool QueuedEventLoop::RunQueuedCalls() {
 
 bool QueuedEventLoop::IsMainThread() const {
     return std::this_thread::get_id() == MainThread;
+}
+
+void QueuedEventLoop::WatchHandle(PollHandle handle) {
+    if (handle.Valid() && std::find(Watched.begin(), Watched.end(), handle) == Watched.end())
+        Watched.push_back(handle);
+}
+
+void QueuedEventLoop::UnwatchHandle(PollHandle handle) {
+    Watched.erase(std::remove(Watched.begin(), Watched.end(), handle), Watched.end());
 }
 
 void QueuedEventLoop::RequestQuit() {

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 #include <unordered_map>
+#include <vector>
 
 namespace tolmix {
 
@@ -26,6 +27,9 @@ class QueuedEventLoop : public EventLoop {
     void QueueCall(std::function<void()> call) override;
     bool RunQueuedCalls() override;
     bool IsMainThread() const override;
+    void WatchHandle(PollHandle handle) override;
+    void UnwatchHandle(PollHandle handle) override;
+    const std::vector<PollHandle>& WatchedHandles() const { return Watched; }
 
     // Safe from any thread and from a signal's flag check: the next TakeMessage yields WM_QUIT.
     void RequestQuit();
@@ -54,6 +58,7 @@ class QueuedEventLoop : public EventLoop {
     std::map<uint32_t, Timer> Timers;
     uint32_t NextTimerId = 1;
     std::unordered_map<uint32_t, MessageHandler> Handlers;
+    std::vector<PollHandle> Watched;
 };
 
 } // namespace tolmix

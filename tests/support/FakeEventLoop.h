@@ -15,8 +15,18 @@ class FakeEventLoop final : public QueuedEventLoop {
     int Wakes = 0;
     // Called at each wait, before the clock moves (a test can feed input here).
     std::function<void()> OnWait;
+    // Whether a watched handle has something to read; a ready one ends the wait at once.
+    std::function<bool(PollHandle)> HandleReady;
+    // Waits that a watched handle ended.
+    int HandleWakes = 0;
 
     TimePoint Now() const override { return Clock; }
+    bool Watching(PollHandle handle) const {
+        for (PollHandle h : WatchedHandles())
+            if (h == handle)
+                return true;
+        return false;
+    }
     void Advance(Milliseconds step) { Clock += step; }
 
     void Wait(std::optional<TimePoint> deadline) override {
@@ -25,6 +35,14 @@ class FakeEventLoop final : public QueuedEventLoop {
             OnWait();
         if (HasReadyWork())
             return;
+        if (HandleReady) {
+            for (PollHandle handle : WatchedHandles()) {
+                if (HandleReady(handle)) {
+                    ++HandleWakes;
+                    return;
+                }
+            }
+        }
         std::optional<TimePoint> until = NextTimerDue();
         if (deadline && (!until || *deadline < *until))
             until = deadline;

@@ -3,5 +3,6 @@
 #include "support/FakeEventLoop.h"
 #include "support/FakeFileSystem.h"
 #include "support/FakeModuleLoader.h"
+#include "support/FakeNetwork.h"
 #include "support/FakeTerminal.h"
 #include "support/ScreenText.h"

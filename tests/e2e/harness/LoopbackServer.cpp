@@ -37,17 +37,20 @@ struct LoopbackServer::Connection {
     bool peerClosed = false;
     bool weShutDown = false;
     bool writeFailed = false;
+    bool closeAfterSend = false; // the script ends the connection once the outbox is empty
     CloseKind closeRequest = CloseKind::None;
 };
 
-LoopbackServer::LoopbackServer() {
+LoopbackServer::LoopbackServer(std::uint16_t port) {
     listener_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (listener_ < 0)
         throw SystemError("socket");
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
+    address.sin_port = htons(port);
+    const int reuse = 1;
+    setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
     socklen_t length = sizeof address;
     int pipeFds[2];
     if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
@@ -191,7 +194,7 @@ void LoopbackServer::Run() {
                 continue;
             if (!c->peerClosed)
                 ReadFrom(*c);
-            if (!c->outbox.empty())
+            if (!c->outbox.empty() || c->closeAfterSend)
                 WriteTo(*c);
         }
         changed_.notify_all();
@@ -233,6 +236,8 @@ void LoopbackServer::ReadFrom(Connection& c) {
 }
 
 void LoopbackServer::WriteTo(Connection& c) {
+    if (c.weShutDown)
+        return;
     while (!c.outbox.empty()) {
         const ssize_t n = send(c.fd, c.outbox.data(), c.outbox.size(), MSG_NOSIGNAL);
         if (n > 0) {
@@ -248,6 +253,12 @@ void LoopbackServer::WriteTo(Connection& c) {
         c.peerClosed = true;
         return;
     }
+    if (c.closeAfterSend) {
+        // FIN, and keep reading: closing with unread input would send an RST.
+        shutdown(c.fd, SHUT_WR);
+        c.weShutDown = true;
+        c.closeAfterSend = false;
+    }
 }
 
 void LoopbackServer::AdvanceScript(Connection& c) {
@@ -261,6 +272,10 @@ void LoopbackServer::AdvanceScript(Connection& c) {
         }
         c.outbox += step.send;
         ++c.step;
+        if (step.close) {
+            c.closeAfterSend = true;
+            return;
+        }
     }
 }
 
@@ -281,6 +296,17 @@ bool LoopbackServer::Peer::Send(std::string_view bytes) {
     std::lock_guard lock(s.mutex_);
     const Connection& c = *s.connections_[index_];
     return drained && c.outbox.empty() && !c.writeFailed;
+}
+
+void LoopbackServer::Peer::Post(std::string_view bytes) {
+    {
+        std::lock_guard lock(server_->mutex_);
+        Connection& c = *server_->connections_[index_];
+        if (c.fd < 0 || c.weShutDown)
+            return;
+        c.outbox.append(bytes);
+    }
+    server_->Wake();
 }
 
 std::string LoopbackServer::Peer::Received() const {

@@ -20,9 +20,11 @@ class LoopbackServer {
   public:
     // When the bytes received since the last step contain `expect`, `send` goes out;
     // an empty `expect` sends at once (a greeting on connect, or right after the step before).
+    // With `close` the server ends the connection (FIN) once `send` has gone out.
     struct ScriptStep {
         std::string expect;
         std::string send;
+        bool close = false;
     };
 
     // A handle to one accepted connection; all calls come from the test's thread.
@@ -30,6 +32,9 @@ class LoopbackServer {
       public:
         // Queues `bytes` and waits (bounded) until the kernel took them.
         bool Send(std::string_view bytes);
+        // Queues `bytes` without waiting: for more than the kernel holds while the client
+        // reads on the test's own thread.
+        void Post(std::string_view bytes);
         // Everything received on this connection so far.
         std::string Received() const;
         // Waits until `bytes` occur in what arrived after the last Take.
@@ -54,8 +59,9 @@ class LoopbackServer {
         std::size_t index_;
     };
 
-    // Listens on an ephemeral port of 127.0.0.1; throws std::runtime_error on failure.
-    LoopbackServer();
+    // Listens on `port` of 127.0.0.1 (0: an ephemeral one); throws std::runtime_error on
+    // failure.
+    explicit LoopbackServer(std::uint16_t port = 0);
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;

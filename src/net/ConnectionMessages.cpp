@@ -1,0 +1,39 @@
+#include "net/ConnectionMessages.h"
+
+namespace tolmix {
+
+std::string ConnectingLine(std::string_view address, std::string_view port) {
+    std::string line = "\x8C"
+                       "\xCF\xEE\xE4\xEA\xEB\xFE\xF7\xE5\xED\xE8\xE5 \xEA " // Подключение к
+                       "\x86";
+    line += address;
+    line += ':';
+    line += port;
+    line += '\x87';
+    return line;
+}
+
+std::string SocketErrorLine(std::string_view errorText) {
+    std::string line = "\x8F"
+                       "\xCE\xF8\xE8\xE1\xEA\xE0: " // Ошибка:
+                       "\x89";
+    line += errorText;
+    line += '\x87';
+    return line;
+}
+
+const std::string ReconnectPrompt =
+    "\x87"
+    "\xCD\xE0\xE6\xEC\xE8\xF2\xE5 " // Нажмите
+    "\x8B"
+    "Enter"
+    "\x87"
+    " \xE4\xEB\xFF \xEF\xEE\xE2\xF2\xEE\xF0\xED\xEE\xE3\xEE "     // для повторного
+    "\xEF\xEE\xE4\xEA\xEB\xFE\xF7\xE5\xED\xE8\xFF, \xE8\xEB\xE8 " // подключения, или
+    "\x8B"
+    "F10"
+    "\x87"
+    " \xE4\xEB\xFF \xE2\xFB\xF5\xEE\xE4\xE0 \xE8\xE7 " // для выхода из
+    "\xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xFB.";           // программы.
+
+} // namespace tolmix

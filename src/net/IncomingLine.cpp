@@ -1,0 +1,102 @@
+#include "net/IncomingLine.h"
+
+namespace tolmix {
+
+namespace {
+
+constexpr char Esc = 0x1B;
+constexpr uint8_t Iac = 0xFF;
+constexpr uint8_t Dont = 0xFE;
+constexpr uint8_t Do = 0xFD;
+constexpr uint8_t Wont = 0xFC;
+constexpr uint8_t Will = 0xFB;
+constexpr uint8_t InitialColour = 7;
+
+uint8_t Byte(std::string_view line, std::size_t i) {
+    return static_cast<uint8_t>(line[i]);
+}
+
+} // namespace
+
+void ApplyAnsiParameter(std::string& parameter, uint8_t& state, std::string& decoded) {
+    if (parameter.size() == 1) {
+        if (parameter[0] == '0')
+            state = InitialColour;
+        else if (parameter[0] == '1')
+            state |= 8;
+    } else if (parameter.size() == 2) {
+        // Only the last digit counts, so 31 and 41 both give red as the foreground.
+        const int digit = static_cast<int>(static_cast<uint8_t>(parameter[1])) - '0';
+        state = static_cast<uint8_t>((state & 8) | (digit & 7));
+    }
+    decoded += static_cast<char>(0x80 | state);
+    parameter.clear();
+}
+
+std::string DecodeIncomingLine(std::string_view line, const TelnetAnswer& answer) {
+    std::string decoded;
+    decoded.reserve(line.size());
+    std::string parameter;
+    uint8_t state = InitialColour;
+    const std::size_t n = line.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const uint8_t c = Byte(line, i);
+        if (c == Esc) {
+            if (i + 1 >= n)
+                break;
+            if (line[i + 1] != '[') {
+                decoded += line[i + 1];
+                i += 2;
+                continue;
+            }
+            if (i + 2 >= n)
+                break;
+            // Everything up to the next "m" belongs to the sequence, whatever it is.
+            std::size_t j = i + 2;
+            parameter.clear();
+            while (j < n && line[j] != 'm') {
+                if (line[j] == ';')
+                    ApplyAnsiParameter(parameter, state, decoded);
+                else
+                    parameter += line[j];
+                ++j;
+            }
+            ApplyAnsiParameter(parameter, state, decoded);
+            i = j + 1;
+            continue;
+        }
+        if (c == Iac) {
+            if (i + 1 >= n)
+                break;
+            const uint8_t command = Byte(line, i + 1);
+            if (command == Will || command == Do || command == Dont || command == Wont) {
+                if (i + 2 >= n)
+                    break;
+                // The client offers no options: the server's offers are refused and its
+                // requests ignored.
+                if (command == Will && answer) {
+                    const char refusal[3] = {static_cast<char>(Iac), static_cast<char>(Dont),
+                                             line[i + 2]};
+                    answer(std::string_view(refusal, 3));
+                }
+                i += 3;
+                continue;
+            }
+            if (command == Iac) {
+                decoded += static_cast<char>(Iac);
+                i += 2;
+                if (i < n && line[i] == '\0')
+                    ++i;
+                continue;
+            }
+            i += 2; // GA, EOR, SB, SE, NOP and the rest
+            continue;
+        }
+        decoded += static_cast<char>(c);
+        ++i;
+    }
+    return decoded;
+}
+
+} // namespace tolmix

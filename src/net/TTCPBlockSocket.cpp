@@ -1,0 +1,215 @@
+#include "net/TTCPBlockSocket.h"
+#include "net/HttpTunnel.h"
+#include "net/SocketErrorText.h"
+#include "platform/SocketErrors.h"
+
+#include <algorithm>
+
+namespace tolmix {
+
+TTCPBlockSocket::TTCPBlockSocket(Network& network) : Net(network) {}
+
+TTCPBlockSocket::~TTCPBlockSocket() = default;
+
+void TTCPBlockSocket::Finish(int32_t code) {
+    ErrorCode = code;
+    ErrorText = GetErrorDesc(code);
+}
+
+PollHandle TTCPBlockSocket::Handle() const {
+    return Sock ? Sock->Handle() : PollHandle{};
+}
+
+void TTCPBlockSocket::OpenConnection(std::string_view host, std::string_view port) {
+    Buffer.clear();
+    Start = Scanned = 0;
+    EndedByCR = EndedByLF = false;
+    if (!Sock)
+        Sock = Net.CreateSocket();
+    if (TunnelHost.empty())
+        Finish(Sock->Connect(host, port, Milliseconds(ConnectTimeout)));
+    else
+        Finish(Tunnel(host, port));
+}
+
+int32_t TTCPBlockSocket::Tunnel(std::string_view host, std::string_view port) {
+    // The proxy is told the port's number, also when the setting names a service.
+    const uint16_t number = Net.ResolvePort(port).value_or(0);
+    if (int32_t error = Sock->Connect(TunnelHost, TunnelPort, Milliseconds(ConnectTimeout)))
+        return error;
+    const std::string request = TunnelRequest(host, number, TunnelUser, TunnelPassword);
+    if (int32_t error = Sock->Send(request, Milliseconds(SendTimeout)))
+        return error;
+
+    // Each wait is limited by TunnelTimeout; the whole reply, so that a proxy trickling bytes
+    // cannot hold the client for ever, by twice that.
+    const TimePoint deadline = SteadyClock::now() + 2 * Milliseconds(TunnelTimeout);
+    TunnelReply reply;
+    std::string line;
+    std::size_t replyBytes = 0;
+    int32_t error = SocketError::Ok;
+    while (ReadTunnelLine(line, error, deadline, replyBytes)) {
+        if (!reply.TakeLine(line))
+            break;
+    }
+    if (error != SocketError::Ok)
+        return error;
+    // Whatever followed the blank line stays buffered: it is the server's first data.
+    return reply.Success() ? SocketError::Ok : SocketError::SystemNotReady;
+}
+
+bool TTCPBlockSocket::ReadTunnelLine(std::string& line, int32_t& error, TimePoint deadline,
+                                     std::size_t& replyBytes) {
+    for (;;) {
+        const std::size_t at = Buffer.find('\n', Start);
+        if (at != std::string::npos) {
+            line.assign(Buffer, Start, at - Start);
+            replyBytes += at + 1 - Start;
+            Start = at + 1;
+            DropConsumed();
+            // A reply that never reaches its blank line is no tunnel.
+            if (replyBytes > MaxTunnelReply) {
+                error = SocketError::SystemNotReady;
+                return false;
+            }
+            return true;
+        }
+        if (replyBytes + Pending() > MaxTunnelReply) {
+            error = SocketError::SystemNotReady;
+            return false;
+        }
+        const auto left = std::chrono::ceil<Milliseconds>(deadline - SteadyClock::now());
+        if (left.count() <= 0) {
+            error = SocketError::TimedOut;
+            return false;
+        }
+        const Milliseconds wait = std::min(left, Milliseconds(TunnelTimeout));
+        error = Sock->Receive(Buffer, ReadChunk, wait);
+        if (error != SocketError::Ok)
+            return false;
+    }
+}
+
+std::size_t TTCPBlockSocket::SendText(std::string_view text) {
+    if (!Sock) {
+        Finish(SocketError::NotASocket);
+        return 0;
+    }
+    Finish(Sock->Send(text, Milliseconds(SendTimeout)));
+    return ErrorCode == SocketError::Ok ? text.size() : 0;
+}
+
+int32_t TTCPBlockSocket::Read(int32_t timeoutMs) {
+    if (!Sock)
+        return SocketError::NotASocket;
+    return Sock->Receive(Buffer, ReadChunk, Milliseconds(std::max(timeoutMs, 0)));
+}
+
+// A CR that ended the last line and an LF that starts what follows (or LF then CR) are one
+// line end, also when the two arrive in different reads.
+void TTCPBlockSocket::SettlePending() {
+    if (!AnyLineEnd || Pending() == 0)
+        return;
+    const char first = Buffer[Start];
+    if ((EndedByCR && first == '\n') || (EndedByLF && first == '\r')) {
+        ++Start;
+        Scanned = 0;
+    }
+    EndedByCR = EndedByLF = false;
+}
+
+TTCPBlockSocket::LineEnd TTCPBlockSocket::FindLineEnd() {
+    const char* data = Buffer.data() + Start;
+    const std::size_t n = Pending();
+    for (std::size_t i = Scanned; i < n; ++i) {
+        const char c = data[i];
+        if (c == '\r') {
+            if (i + 1 < n && data[i + 1] == '\n')
+                return {i, 2, 0};
+            if (AnyLineEnd)
+                return {i, 1, '\r'};
+        } else if (c == '\n' && AnyLineEnd) {
+            if (i + 1 < n && data[i + 1] == '\r')
+                return {i, 2, 0};
+            return {i, 1, '\n'};
+        }
+    }
+    // Without AnyLineEnd a CR at the very end may still get its LF.
+    Scanned = (!AnyLineEnd && n > 0 && data[n - 1] == '\r') ? n - 1 : n;
+    return {n, 0, 0};
+}
+
+std::string TTCPBlockSocket::TakeLine(LineEnd end) {
+    std::string line(Buffer, Start, end.Length);
+    EndedByCR = end.Lone == '\r';
+    EndedByLF = end.Lone == '\n';
+    Start += end.Length + end.Size;
+    Scanned = 0;
+    DropConsumed();
+    return line;
+}
+
+void TTCPBlockSocket::DropConsumed() {
+    if (Start == Buffer.size()) {
+        Buffer.clear();
+        Start = 0;
+    } else if (Start >= ReadChunk && Start * 2 >= Buffer.size()) {
+        Buffer.erase(0, Start);
+        Start = 0;
+    }
+}
+
+std::string TTCPBlockSocket::ReceiveLine(int32_t timeoutMs) {
+    // The limit applies to each line, complete or not, however the stream was cut into
+    // reads: a burst of many short lines is no overflow.
+    const std::size_t limit = LineLimit > 0 && static_cast<std::size_t>(LineLimit) < MaxLine
+                                  ? static_cast<std::size_t>(LineLimit)
+                                  : MaxLine;
+    int32_t code = SocketError::Ok;
+    bool fromBuffer = Pending() > 0;
+    LineEnd end;
+    for (;;) {
+        if (!fromBuffer) {
+            code = Read(timeoutMs);
+            if (code != SocketError::Ok)
+                break;
+        }
+        fromBuffer = false;
+        SettlePending();
+        end = FindLineEnd();
+        if ((end.Size != 0 ? end.Length : Pending()) > limit) {
+            code = SocketError::NoBufferSpace;
+            break;
+        }
+        if (end.Size != 0)
+            break;
+    }
+    std::string line;
+    if (code == SocketError::Ok)
+        line = TakeLine(end);
+    Finish(code);
+    return line;
+}
+
+bool TTCPBlockSocket::HasCompleteLine() {
+    SettlePending();
+    return FindLineEnd().Size != 0;
+}
+
+void TTCPBlockSocket::CloseConnection() {
+    if (Sock) {
+        Sock->ShutdownSend();
+        // What the server still sends is read away, a bounded amount, without waiting.
+        std::string discard;
+        for (int reads = 0; reads < 64; ++reads) {
+            discard.clear();
+            if (Sock->Receive(discard, ReadChunk, Milliseconds(0)) != SocketError::Ok)
+                break;
+        }
+        Sock->Close();
+        Sock.reset();
+    }
+    Finish(SocketError::Ok);
+}
+
+} // namespace tolmix

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "platform/Network.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace tolmix {
+
+// The connection to the game server: a TCP stream, opened directly or through an HTTP proxy
+// tunnel (CONNECT), that hands received data out one line at a time. Every operation leaves
+// its result in ErrorCode (0 = success, Winsock numbering) and ErrorText; none throws. One
+// object serves one connection: reconnecting makes a new one.
+class TTCPBlockSocket {
+  public:
+    explicit TTCPBlockSocket(Network& network);
+    ~TTCPBlockSocket();
+    TTCPBlockSocket(const TTCPBlockSocket&) = delete;
+    TTCPBlockSocket& operator=(const TTCPBlockSocket&) = delete;
+
+    // Line ends: CR LF only, or (AnyLineEnd) CR LF, LF CR, CR and LF.
+    bool AnyLineEnd = false;
+    // Longest line, in bytes, before the connection counts as broken (10055); 0: no limit
+    // of the client's own (a hard ceiling still keeps the buffer bounded).
+    int32_t LineLimit = 0;
+    // The HTTP proxy; an empty TunnelHost means a direct connection.
+    std::string TunnelHost;
+    std::string TunnelPort;
+    std::string TunnelUser; // empty: no authorisation line
+    std::string TunnelPassword;
+    // Limit of each wait for the proxy's reply.
+    int32_t TunnelTimeout = 30000;
+    // Limit of one connection attempt, and of one send.
+    int32_t ConnectTimeout = 30000;
+    int32_t SendTimeout = 30000;
+
+    int32_t ErrorCode = 0;
+    std::string ErrorText;
+
+    // Connects to host:port (port decimal or a service name), through the tunnel when set.
+    void OpenConnection(std::string_view host, std::string_view port);
+    // Writes all of `text`; the bytes sent, 0 on failure.
+    std::size_t SendText(std::string_view text);
+    // The next complete line without its line end (ErrorCode 0); TimedOut (10060) when no
+    // whole line arrived within `timeoutMs` (0: do not wait); anything else: the connection is
+    // broken. Bytes of an unfinished line stay buffered.
+    std::string ReceiveLine(int32_t timeoutMs);
+    // Shuts down sending, reads away what is still waiting, closes.
+    void CloseConnection();
+
+    // A complete line is buffered, so the next ReceiveLine hands it out without reading.
+    bool HasCompleteLine();
+    PollHandle Handle() const;
+
+    // Most bytes taken from the socket in one read.
+    static constexpr std::size_t ReadChunk = 64 * 1024;
+    // The bound of the buffer whatever LineLimit says, and of the proxy's whole reply.
+    static constexpr std::size_t MaxLine = 16 * 1024 * 1024;
+    static constexpr std::size_t MaxTunnelReply = 64 * 1024;
+
+  private:
+    struct LineEnd {
+        std::size_t Length = 0; // of the line, from Start
+        std::size_t Size = 0;   // of its line end; 0: none found
+        char Lone = 0;          // a one-byte line end: '\r' or '\n'
+    };
+
+    std::size_t Pending() const { return Buffer.size() - Start; }
+    int32_t Read(int32_t timeoutMs);
+    void SettlePending();
+    LineEnd FindLineEnd();
+    std::string TakeLine(LineEnd end);
+    void DropConsumed();
+    void Finish(int32_t code);
+    int32_t Tunnel(std::string_view host, std::string_view port);
+    bool ReadTunnelLine(std::string& line, int32_t& error, TimePoint deadline,
+                        std::size_t& replyBytes);
+
+    Network& Net;
+    std::unique_ptr<StreamSocket> Sock;
+    // Received bytes not handed out yet are Buffer[Start, end); the first Scanned of them hold
+    // no line end.
+    std::string Buffer;
+    std::size_t Start = 0;
+    std::size_t Scanned = 0;
+    bool EndedByCR = false;
+    bool EndedByLF = false;
+};
+
+} // namespace tolmix

@@ -1,0 +1,348 @@
+#include "platform/posix/PosixNetwork.h"
+#include "platform/SocketErrors.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <charconv>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace tolmix::posix {
+
+namespace {
+
+struct AddressList {
+    addrinfo* Head = nullptr;
+    ~AddressList() {
+        if (Head)
+            ::freeaddrinfo(Head);
+    }
+};
+
+// Waits until `fd` is ready for `events` or the deadline passes; a signal does not shorten the
+// wait. True when ready (or in error, which the next call on the socket reports).
+bool WaitFor(int fd, short events, TimePoint deadline) {
+    for (;;) {
+        const auto left = std::chrono::ceil<Milliseconds>(deadline - SteadyClock::now()).count();
+        const int timeout = left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, 60'000));
+        pollfd entry{fd, events, 0};
+        const int ready = ::poll(&entry, 1, timeout);
+        if (ready > 0)
+            return true;
+        if (ready < 0 && errno != EINTR)
+            return true; // let the socket call itself report what is wrong
+        if (ready == 0 && left <= 60'000)
+            return false;
+    }
+}
+
+bool IsNumber(std::string_view text, unsigned& value) {
+    if (text.empty())
+        return false;
+    const char* end = text.data() + text.size();
+    auto [at, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc() && at == end;
+}
+
+} // namespace
+
+int32_t SocketErrorFromErrno(int error) {
+    switch (error) {
+    case 0:
+        return SocketError::Ok;
+    case EINTR:
+        return SocketError::Interrupted;
+    case EBADF:
+        return SocketError::BadHandle;
+    case EACCES:
+    case EPERM:
+        return SocketError::AccessDenied;
+    case EFAULT:
+        return SocketError::BadAddress;
+    case EINVAL:
+        return SocketError::InvalidArgument;
+    case EMFILE:
+    case ENFILE:
+        return SocketError::TooManyFiles;
+    case EAGAIN:
+        return SocketError::WouldBlock;
+    case EINPROGRESS:
+        return SocketError::InProgress;
+    case EALREADY:
+        return SocketError::AlreadyInProgress;
+    case ENOTSOCK:
+        return SocketError::NotASocket;
+    case EDESTADDRREQ:
+        return 10039;
+    case EMSGSIZE:
+        return SocketError::MessageTooLong;
+    case EPROTOTYPE:
+        return 10041;
+    case ENOPROTOOPT:
+        return 10042;
+    case EPROTONOSUPPORT:
+        return SocketError::ProtocolNotSupported;
+    case ESOCKTNOSUPPORT:
+        return 10044;
+    case EOPNOTSUPP:
+        return SocketError::NotSupported;
+    case EPFNOSUPPORT:
+        return 10046;
+    case EAFNOSUPPORT:
+        return SocketError::FamilyNotSupported;
+    case EADDRINUSE:
+        return SocketError::AddressInUse;
+    case EADDRNOTAVAIL:
+        return SocketError::AddressNotAvailable;
+    case ENETDOWN:
+        return SocketError::NetworkDown;
+    case ENETUNREACH:
+        return SocketError::NetworkUnreachable;
+    case ENETRESET:
+        return SocketError::NetworkReset;
+    case ECONNABORTED:
+        return SocketError::ConnectionAborted;
+    case ECONNRESET:
+    case EPIPE:
+        return SocketError::ConnectionReset; // writing to a stream the peer closed
+    case ENOBUFS:
+    case ENOMEM:
+        return SocketError::NoBufferSpace;
+    case EISCONN:
+        return SocketError::AlreadyConnected;
+    case ENOTCONN:
+        return SocketError::NotConnected;
+    case ESHUTDOWN:
+        return SocketError::AfterShutdown;
+    case ETOOMANYREFS:
+        return 10059;
+    case ETIMEDOUT:
+        return SocketError::TimedOut;
+    case ECONNREFUSED:
+        return SocketError::ConnectionRefused;
+    case ELOOP:
+        return 10062;
+    case ENAMETOOLONG:
+        return 10063;
+    case EHOSTDOWN:
+        return SocketError::HostDown;
+    case EHOSTUNREACH:
+        return SocketError::HostUnreachable;
+    case ENOTEMPTY:
+        return 10066;
+    case EUSERS:
+        return 10068;
+    case EDQUOT:
+        return 10069;
+    case ESTALE:
+        return 10070;
+    case EREMOTE:
+        return 10071;
+    default:
+        return error;
+    }
+}
+
+int32_t SocketErrorFromResolver(int result, int savedErrno) {
+    switch (result) {
+    case 0:
+        return SocketError::Ok;
+    case EAI_NONAME:
+        return SocketError::HostNotFound;
+    case EAI_AGAIN:
+        return SocketError::TryAgain;
+    case EAI_FAIL:
+        return SocketError::NoRecovery;
+#ifdef EAI_NODATA
+    case EAI_NODATA:
+        return SocketError::NoData;
+#endif
+#ifdef EAI_ADDRFAMILY
+    case EAI_ADDRFAMILY:
+        return SocketError::NoData;
+#endif
+    case EAI_FAMILY:
+        return SocketError::FamilyNotSupported;
+    case EAI_SOCKTYPE:
+        return 10044;
+    // An unknown service leaves port 0, which no connection can reach.
+    case EAI_SERVICE:
+        return SocketError::AddressNotAvailable;
+    case EAI_MEMORY:
+        return SocketError::NoBufferSpace;
+    case EAI_SYSTEM:
+        return savedErrno != 0 ? SocketErrorFromErrno(savedErrno) : SocketError::NoRecovery;
+    default:
+        return SocketError::NoRecovery;
+    }
+}
+
+PosixStreamSocket::~PosixStreamSocket() {
+    Close();
+}
+
+int32_t PosixStreamSocket::Connect(std::string_view host, std::string_view port,
+                                   Milliseconds timeout) {
+    const TimePoint deadline = SteadyClock::now() + timeout;
+    if (Fd >= 0)
+        return SocketError::AlreadyConnected;
+    if (host.empty())
+        return SocketError::HostNotFound;
+    if (port.empty())
+        return SocketError::AddressNotAvailable;
+    // getaddrinfo wants terminated strings; a zero byte inside a setting names nothing.
+    const std::string hostText(host), portText(port);
+    if (hostText.find('\0') != std::string::npos)
+        return SocketError::HostNotFound;
+    if (portText.find('\0') != std::string::npos)
+        return SocketError::AddressNotAvailable;
+
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    AddressList list;
+    errno = 0;
+    const int resolved = ::getaddrinfo(hostText.c_str(), portText.c_str(), &hints, &list.Head);
+    if (resolved != 0)
+        return SocketErrorFromResolver(resolved, errno);
+    const addrinfo* chosen = nullptr;
+    for (const addrinfo* a = list.Head; a && !chosen; a = a->ai_next)
+        if (a->ai_family == AF_INET)
+            chosen = a;
+    for (const addrinfo* a = list.Head; a && !chosen; a = a->ai_next)
+        if (a->ai_family == AF_INET6)
+            chosen = a;
+    if (!chosen)
+        return SocketError::NoData;
+
+    Fd = ::socket(chosen->ai_family, chosen->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                  chosen->ai_protocol);
+    if (Fd < 0)
+        return SocketErrorFromErrno(errno);
+    // Commands are small and interactive: send each at once.
+    const int on = 1;
+    ::setsockopt(Fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+
+    int error = 0;
+    if (::connect(Fd, chosen->ai_addr, chosen->ai_addrlen) != 0) {
+        if (errno != EINPROGRESS && errno != EINTR) {
+            error = errno;
+        } else if (!WaitFor(Fd, POLLOUT, deadline)) {
+            error = ETIMEDOUT;
+        } else {
+            socklen_t length = sizeof error;
+            if (::getsockopt(Fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+                error = errno;
+        }
+    }
+    if (error != 0) {
+        Close();
+        return SocketErrorFromErrno(error);
+    }
+    return SocketError::Ok;
+}
+
+int32_t PosixStreamSocket::Send(std::string_view bytes, Milliseconds timeout) {
+    if (Fd < 0)
+        return SocketError::NotASocket;
+    const TimePoint deadline = SteadyClock::now() + timeout;
+    while (!bytes.empty()) {
+        const ssize_t n = ::send(Fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (n > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (!WaitFor(Fd, POLLOUT, deadline))
+                return SocketError::TimedOut;
+            continue;
+        }
+        return SocketErrorFromErrno(n < 0 ? errno : EPIPE);
+    }
+    return SocketError::Ok;
+}
+
+int32_t PosixStreamSocket::Receive(std::string& into, std::size_t limit, Milliseconds timeout) {
+    if (Fd < 0)
+        return SocketError::NotASocket;
+    if (limit == 0)
+        return SocketError::Ok;
+    const TimePoint deadline = SteadyClock::now() + timeout;
+    const std::size_t start = into.size();
+    into.resize(start + limit);
+    int32_t result = SocketError::Ok;
+    std::size_t got = 0;
+    bool waited = false;
+    for (;;) {
+        const ssize_t n = ::recv(Fd, into.data() + start, limit, 0);
+        if (n > 0) {
+            got = static_cast<std::size_t>(n);
+            break;
+        }
+        if (n == 0) {
+            result = SocketError::ConnectionReset; // the peer ended the stream
+            break;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            result = SocketErrorFromErrno(errno);
+            break;
+        }
+        if (waited || timeout.count() <= 0 || !WaitFor(Fd, POLLIN, deadline)) {
+            result = SocketError::TimedOut;
+            break;
+        }
+        waited = true;
+    }
+    into.resize(start + got);
+    return result;
+}
+
+void PosixStreamSocket::ShutdownSend() {
+    if (Fd >= 0)
+        ::shutdown(Fd, SHUT_WR);
+}
+
+void PosixStreamSocket::Close() {
+    if (Fd >= 0) {
+        ::close(Fd);
+        Fd = -1;
+    }
+}
+
+std::unique_ptr<StreamSocket> PosixNetwork::CreateSocket() {
+    return std::make_unique<PosixStreamSocket>();
+}
+
+std::optional<uint16_t> PosixNetwork::ResolvePort(std::string_view port) {
+    unsigned value = 0;
+    if (IsNumber(port, value))
+        return value <= 65535 ? std::optional<uint16_t>(static_cast<uint16_t>(value))
+                              : std::nullopt;
+    const std::string name(port);
+    if (name.empty() || name.find('\0') != std::string::npos)
+        return std::nullopt;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    hints.ai_flags = AI_PASSIVE;
+    AddressList list;
+    if (::getaddrinfo(nullptr, name.c_str(), &hints, &list.Head) != 0 || !list.Head)
+        return std::nullopt;
+    const auto* address = reinterpret_cast<const sockaddr_in*>(list.Head->ai_addr);
+    return ntohs(address->sin_port);
+}
+
+} // namespace tolmix::posix

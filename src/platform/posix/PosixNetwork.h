@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/Network.h"
+
+namespace tolmix::posix {
+
+// errno and resolver results in the Winsock numbering the client shows texts for. An errno
+// without a Winsock counterpart keeps its own (small) number.
+int32_t SocketErrorFromErrno(int error);
+int32_t SocketErrorFromResolver(int result, int savedErrno);
+
+// A TCP stream on a BSD socket, non-blocking underneath: every wait is a poll() with a limit.
+class PosixStreamSocket final : public StreamSocket {
+  public:
+    PosixStreamSocket() = default;
+    ~PosixStreamSocket() override;
+    PosixStreamSocket(const PosixStreamSocket&) = delete;
+    PosixStreamSocket& operator=(const PosixStreamSocket&) = delete;
+
+    int32_t Connect(std::string_view host, std::string_view port, Milliseconds timeout) override;
+    int32_t Send(std::string_view bytes, Milliseconds timeout) override;
+    int32_t Receive(std::string& into, std::size_t limit, Milliseconds timeout) override;
+    void ShutdownSend() override;
+    void Close() override;
+    PollHandle Handle() const override { return PollHandle{Fd}; }
+
+  private:
+    int Fd = -1;
+};
+
+class PosixNetwork final : public Network {
+  public:
+    std::unique_ptr<StreamSocket> CreateSocket() override;
+    std::optional<uint16_t> ResolvePort(std::string_view port) override;
+};
+
+} // namespace tolmix::posix

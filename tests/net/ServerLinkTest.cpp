@@ -1,0 +1,270 @@
+#include "net/ServerLink.h"
+#include "net/ConnectionMessages.h"
+#include "platform/SocketErrors.h"
+#include "support/FakeEventLoop.h"
+#include "support/FakeNetwork.h"
+#include "support/RecordingLinkHost.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <stdexcept>
+
+namespace tolmix {
+namespace {
+
+using test::FakeStream;
+
+using RecordingHost = test::RecordingLinkHost;
+
+class ServerLinkTest : public ::testing::Test {
+  protected:
+    test::FakeNetwork Net;
+    test::FakeEventLoop Loop;
+    RecordingHost Host;
+    ServerLink Link{Host, Net, Loop};
+    std::shared_ptr<FakeStream> Stream = Net.Prepare();
+
+    void SetUp() override {
+        Link.Address = "mud.example";
+        Link.Port = "4000";
+        Loop.HandleReady = [this](PollHandle h) { return Net.Ready(h); };
+    }
+    void Connect(std::string autoSend = "") {
+        Link.AutoSend = std::move(autoSend);
+        Link.ConnectToServer();
+        ASSERT_TRUE(Link.Connected());
+        Host.Printed.clear();
+        Stream->Sent.clear();
+    }
+    // Polls as the input loop does while it says more lines are ready; the number of polls.
+    int PollWhileBusy() {
+        int polls = 1;
+        while (Link.PollSocket() && polls < 1000)
+            ++polls;
+        return polls;
+    }
+};
+
+using Lines = std::vector<std::string>;
+
+TEST_F(ServerLinkTest, ARefusedConnectionPrintsItsLinesInOrderAndLeavesTheClientUnconnected) {
+    Stream->ConnectResult = SocketError::ConnectionRefused;
+    Link.ConnectToServer();
+    EXPECT_FALSE(Link.Connected());
+    EXPECT_EQ(Host.Printed, (Lines{"", ConnectingLine("mud.example", "4000"), "",
+                                   SocketErrorLine("Connection refused"), "", ReconnectPrompt}));
+    EXPECT_TRUE(Stream->Closed);
+    EXPECT_TRUE(Loop.WatchedHandles().empty());
+}
+
+TEST_F(ServerLinkTest, MessagesCarryTheirColourBytes) {
+    EXPECT_EQ(ConnectingLine("h", "23"),
+              "\x8C\xCF\xEE\xE4\xEA\xEB\xFE\xF7\xE5\xED\xE8\xE5 \xEA \x86h:23\x87");
+    EXPECT_EQ(SocketErrorLine("Host not found"),
+              "\x8F\xCE\xF8\xE8\xE1\xEA\xE0: \x89Host not found\x87");
+    EXPECT_EQ(ReconnectPrompt.substr(0, 17), "\x87\xCD\xE0\xE6\xEC\xE8\xF2\xE5 \x8B"
+                                             "Enter\x87 ");
+    EXPECT_NE(ReconnectPrompt.find("\x8B"
+                                   "F10\x87 "),
+              std::string::npos);
+    EXPECT_EQ(ReconnectPrompt.back(), '.');
+}
+
+TEST_F(ServerLinkTest, ConnectingUsesTheSettingsAndSendsAutoSendAsLines) {
+    Link.ProxyAddr = "";
+    Link.AutoSend = "0|2";
+    Link.ConnectToServer();
+    ASSERT_TRUE(Link.Connected());
+    EXPECT_EQ(Stream->Host, "mud.example");
+    EXPECT_EQ(Stream->Port, "4000");
+    EXPECT_EQ(Stream->Sent, "0\r\n2\r\n");
+    EXPECT_EQ(Link.Socket->LineLimit, 16384);
+    EXPECT_TRUE(Link.Socket->AnyLineEnd);
+    EXPECT_EQ(Host.Printed, (Lines{"", ConnectingLine("mud.example", "4000"), ""}));
+
+    // A connection that exists is kept.
+    Link.ConnectToServer();
+    EXPECT_EQ(Net.Streams.size(), 1u);
+}
+
+TEST_F(ServerLinkTest, AutoSendIsConvertedAndATrailingBarSendsAnEmptyLine) {
+    // Console "я" (0xEF) is 0xFF on the wire, doubled.
+    Connect();
+    EXPECT_TRUE(Stream->Sent.empty());
+    auto second = Net.Prepare();
+    Link.Disconnect();
+    Link.AutoSend = "\xEF|";
+    Link.ConnectToServer();
+    EXPECT_EQ(second->Sent, "\xFF\xFF\r\n\r\n");
+}
+
+TEST_F(ServerLinkTest, TheProxySettingsReachTheTunnel) {
+    Link.ProxyAddr = "proxy.example";
+    Link.ProxyPort = "3128";
+    Link.ProxyUserName = "alice";
+    Link.ProxyPassword = "s3cret";
+    Stream->Arrive("HTTP/1.0 200 OK\r\n\r\n");
+    Link.ConnectToServer();
+    ASSERT_TRUE(Link.Connected());
+    EXPECT_EQ(Stream->Host, "proxy.example");
+    EXPECT_EQ(Stream->Port, "3128");
+    EXPECT_EQ(Stream->Sent, "CONNECT mud.example:4000 HTTP/1.0\r\n"
+                            "Proxy-Authorization: Basic YWxpY2U6czNjcmV0\r\n\r\n");
+
+    test::FakeNetwork net;
+    net.Prepare()->Arrive("HTTP/1.1 407 Proxy Authentication Required\r\n\r\n");
+    RecordingHost host;
+    ServerLink link(host, net, Loop);
+    link.Address = "mud";
+    link.ProxyAddr = "proxy";
+    link.ConnectToServer();
+    EXPECT_FALSE(link.Connected());
+    ASSERT_EQ(host.Printed.size(), 6u);
+    EXPECT_EQ(host.Printed[3], SocketErrorLine("Network subsystem is unusable"));
+}
+
+TEST_F(ServerLinkTest, EachPollHandlesOneLineAndSaysWhenAnotherIsWaiting) {
+    Connect();
+    Stream->Arrive("one\r\ntwo\r\nthr");
+    EXPECT_TRUE(Link.PollSocket());
+    EXPECT_EQ(Host.Printed, Lines{"one"});
+    EXPECT_FALSE(Link.PollSocket());
+    EXPECT_EQ(Host.Printed, (Lines{"one", "two"}));
+    // The partial line is not shown, and a poll without a whole line does nothing.
+    EXPECT_FALSE(Link.PollSocket());
+    EXPECT_EQ(Host.Printed.size(), 2u);
+    EXPECT_TRUE(Link.Connected());
+    Stream->Arrive("ee\n");
+    EXPECT_EQ(PollWhileBusy(), 1);
+    EXPECT_EQ(Host.Printed.back(), "three");
+}
+
+TEST_F(ServerLinkTest, ReceivedLinesAreDecodedAndTelnetOffersRefused) {
+    Connect();
+    Stream->Arrive("\xFF\xFB\x01Password: \xFF\xF9\r\n\x1B[1;31mX\r\n");
+    PollWhileBusy();
+    EXPECT_EQ(Host.Printed, (Lines{"Password: ", "\x8F\x89X"}));
+    EXPECT_EQ(Stream->Sent, "\xFF\xFE\x01");
+}
+
+TEST_F(ServerLinkTest, ThePeerClosingShowsTheErrorAndThePromptAndDropsTheConnection) {
+    Connect();
+    Stream->Arrive("bye\r\nhalf a line");
+    Stream->ReceiveError = SocketError::ConnectionReset;
+    PollWhileBusy();
+    EXPECT_TRUE(Link.PollSocket() == false);
+    EXPECT_FALSE(Link.Connected());
+    EXPECT_EQ(Host.Printed,
+              (Lines{"bye", SocketErrorLine("Connection reset by peer"), "", ReconnectPrompt}));
+    EXPECT_TRUE(Stream->ShutDown);
+    EXPECT_TRUE(Stream->Closed);
+    EXPECT_TRUE(Loop.WatchedHandles().empty());
+    // Unconnected, a poll does nothing.
+    EXPECT_FALSE(Link.PollSocket());
+    EXPECT_EQ(Host.Printed.size(), 4u);
+}
+
+TEST_F(ServerLinkTest, AnErrorWhileALineIsHandledIsABrokenConnection) {
+    Connect();
+    Host.OnPrint = [](const std::string& text) {
+        if (text == "boom")
+            throw std::runtime_error("the log is full");
+    };
+    Stream->Arrive("fine\nboom\nnever\n");
+    PollWhileBusy();
+    EXPECT_FALSE(Link.Connected());
+    EXPECT_EQ(Host.Printed, (Lines{"fine", "boom", "", ReconnectPrompt}));
+}
+
+TEST_F(ServerLinkTest, AHandlerMayDropTheConnectionWhileALineIsPrinted) {
+    Connect();
+    Host.OnPrint = [this](const std::string& text) {
+        if (text == "quit")
+            Link.Disconnect();
+    };
+    Stream->Arrive("quit\nmore\n");
+    EXPECT_FALSE(Link.PollSocket());
+    EXPECT_FALSE(Link.Connected());
+    EXPECT_EQ(Host.Printed, (Lines{"quit", "", ReconnectPrompt}));
+}
+
+TEST_F(ServerLinkTest, TheLoopSleepsUntilTheSocketHasData) {
+    Connect();
+    ASSERT_EQ(Loop.WatchedHandles().size(), 1u);
+    EXPECT_EQ(Loop.WatchedHandles()[0], Link.Socket->Handle());
+    Loop.SetTimer(250, [] {});
+    const TimePoint start = Loop.Now();
+    Loop.Wait(std::nullopt);
+    EXPECT_EQ(Loop.Now() - start, Milliseconds(250)); // nothing to read: slept to the timer
+    Stream->Arrive("hello\n");
+    Loop.Wait(std::nullopt);
+    EXPECT_EQ(Loop.Now() - start, Milliseconds(250)); // data ended the wait at once
+    EXPECT_EQ(Loop.HandleWakes, 1);
+    Link.Disconnect();
+    EXPECT_TRUE(Loop.WatchedHandles().empty());
+}
+
+TEST_F(ServerLinkTest, SendLineConvertsProtectsTheEscapeByteAndEndsWithCrLf) {
+    Connect();
+    Link.SendLine("\xEF\xAC\xA0", true); // "яма" in the console code page
+    EXPECT_EQ(Stream->Sends.back(), "\xFF\xFF\xEC\xE0\r\n");
+    Link.SendLine("", true);
+    EXPECT_EQ(Stream->Sends.back(), "\r\n");
+    Link.SendLine("north\r\nsouth", true);
+    EXPECT_EQ(Stream->Sends.back(), "north\r\nsouth\r\n");
+    // Colour bytes, and the edited-text code with its line separators.
+    Link.SendLine("\x10\x10"
+                  "ct2\x10one\x10two",
+                  true);
+    EXPECT_EQ(Stream->Sends.back(), "\x80\x80"
+                                    "ct2\x80one\x80two\r\n");
+    Link.SendVersion();
+    EXPECT_EQ(Stream->Sends.back(), "\x80\x80v1.4\r\n");
+}
+
+TEST_F(ServerLinkTest, PluginTextsAreNotConvertedButTheirMarkersAreRaised) {
+    Connect();
+    // Windows-1251 "я" stays 0xFF (doubled); 0xEF is no console letter here.
+    Link.SendLine("\x10\x10ge"
+                  "r\x1F\xEF\xFF",
+                  false);
+    EXPECT_EQ(Stream->Sends.back(), "\x80\x80ge"
+                                    "r\x8F\xEF\xFF\xFF\r\n");
+    Link.SendLine(std::string("\x0F\x20\x7F\x80", 4), false);
+    EXPECT_EQ(Stream->Sends.back(), std::string("\x0F\x20\x7F\x80\r\n", 6));
+
+    Stream->Sends.clear();
+    Link.SendPluginList();
+    EXPECT_TRUE(Stream->Sends.empty()); // no plugin loaded
+    Host.Plugins = {{"Chess", "Board game \xEF"}, {"Go", ""}};
+    Link.SendPluginList();
+    EXPECT_EQ(Stream->Sends, (Lines{"\x80\x80glChess\x80"
+                                    "Board game \xEF\r\n",
+                                    "\x80\x80glGo\x80\r\n"}));
+}
+
+TEST_F(ServerLinkTest, NothingIsSentWhileUnconnected) {
+    Link.SendLine("look", true);
+    Link.SendVersion();
+    Host.Plugins = {{"Chess", ""}};
+    Link.SendPluginList();
+    EXPECT_TRUE(Net.Streams.empty());
+    EXPECT_TRUE(Host.Printed.empty());
+}
+
+TEST_F(ServerLinkTest, DisconnectWhileConnectedClosesAndPromptsOnce) {
+    Connect();
+    Link.Disconnect();
+    EXPECT_FALSE(Link.Connected());
+    EXPECT_TRUE(Stream->ShutDown);
+    EXPECT_EQ(Host.Printed, (Lines{"", ReconnectPrompt}));
+    // Reconnecting makes a new transport object.
+    auto next = Net.Prepare();
+    Link.ConnectToServer();
+    EXPECT_TRUE(Link.Connected());
+    EXPECT_EQ(next->Connects, 1);
+}
+
+} // namespace
+} // namespace tolmix

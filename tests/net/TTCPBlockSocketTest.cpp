@@ -1,0 +1,314 @@
+#include "net/TTCPBlockSocket.h"
+#include "platform/SocketErrors.h"
+#include "support/FakeNetwork.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace tolmix {
+namespace {
+
+using test::FakeNetwork;
+using test::FakeStream;
+
+class TTCPBlockSocketTest : public ::testing::Test {
+  protected:
+    FakeNetwork Net;
+    std::shared_ptr<FakeStream> Stream = Net.Prepare();
+    TTCPBlockSocket Socket{Net};
+
+    void Open(bool anyLineEnd = true, int32_t limit = 16384) {
+        Socket.AnyLineEnd = anyLineEnd;
+        Socket.LineLimit = limit;
+        Socket.OpenConnection("mud.example", "4000");
+        ASSERT_EQ(Socket.ErrorCode, 0);
+    }
+    // Every line the socket hands out until it reports something other than success.
+    std::vector<std::string> Drain() {
+        std::vector<std::string> lines;
+        for (int guard = 0; guard < 100000; ++guard) {
+            std::string line = Socket.ReceiveLine(0);
+            if (Socket.ErrorCode != 0)
+                break;
+            lines.push_back(line);
+        }
+        return lines;
+    }
+    using Lines = std::vector<std::string>;
+};
+
+TEST_F(TTCPBlockSocketTest, ConnectsDirectlyWithTheTimeOutAndReportsFailures) {
+    Open();
+    EXPECT_EQ(Stream->Host, "mud.example");
+    EXPECT_EQ(Stream->Port, "4000");
+    EXPECT_EQ(Stream->ConnectTimeout, Milliseconds(30000));
+    EXPECT_EQ(Socket.ErrorText, "");
+    EXPECT_TRUE(Socket.Handle().Valid());
+
+    FakeNetwork net;
+    net.Prepare()->ConnectResult = SocketError::ConnectionRefused;
+    TTCPBlockSocket refused(net);
+    refused.OpenConnection("localhost", "4000");
+    EXPECT_EQ(refused.ErrorCode, 10061);
+    EXPECT_EQ(refused.ErrorText, "Connection refused");
+}
+
+TEST_F(TTCPBlockSocketTest, EveryKindOfLineEndEndsOneLine) {
+    Open();
+    Stream->Arrive("a\r\nb\n\rc\rd\ne\r\rf\n\ng");
+    EXPECT_EQ(Drain(), (Lines{"a", "b", "c", "d", "e", "", "f", ""}));
+    EXPECT_EQ(Socket.ErrorCode, SocketError::TimedOut);
+    EXPECT_EQ(Socket.ErrorText, "Connection timed out");
+    Stream->Arrive("\r\n");
+    EXPECT_EQ(Drain(), (Lines{"g"}));
+}
+
+TEST_F(TTCPBlockSocketTest, APairSplitAcrossReadsIsOneLineEnd) {
+    Open();
+    Stream->Arrive("one\r");
+    Stream->Arrive("\ntwo\n");
+    Stream->Arrive("\rthree\r");
+    Stream->Arrive("\rfour\r\n");
+    EXPECT_EQ(Drain(), (Lines{"one", "two", "three", "", "four"}));
+
+    // The pairing also holds when the second half comes only after a poll found nothing.
+    Stream->Arrive("five\r");
+    EXPECT_EQ(Drain(), (Lines{"five"}));
+    Stream->Arrive("\n");
+    EXPECT_EQ(Drain(), Lines{});
+    Stream->Arrive("six\n");
+    EXPECT_EQ(Drain(), (Lines{"six"}));
+    // A pairing byte is dropped once only.
+    Stream->Arrive("seven\r");
+    EXPECT_EQ(Drain(), (Lines{"seven"}));
+    Stream->Arrive("\n\n");
+    EXPECT_EQ(Drain(), (Lines{""}));
+}
+
+TEST_F(TTCPBlockSocketTest, APromptWithoutLineEndWaitsForItsLineEnd) {
+    Open();
+    Stream->Arrive("Name: ");
+    EXPECT_EQ(Socket.ReceiveLine(0), "");
+    EXPECT_EQ(Socket.ErrorCode, SocketError::TimedOut);
+    EXPECT_FALSE(Socket.HasCompleteLine());
+    Stream->Arrive("wait");
+    EXPECT_EQ(Drain(), Lines{});
+    Stream->Arrive("ing\r\nnext");
+    EXPECT_EQ(Drain(), (Lines{"Name: waiting"}));
+}
+
+TEST_F(TTCPBlockSocketTest, OnlyCrLfEndsALineUnlessAnyLineEndIsOn) {
+    Open(false);
+    Stream->Arrive("a\rb\nc\n\rd\r");
+    Stream->Arrive("\ne\r\n");
+    EXPECT_EQ(Drain(), (Lines{"a\rb\nc\n\rd", "e"}));
+}
+
+TEST_F(TTCPBlockSocketTest, ThePeerClosingIsAResetAndAPartialLineIsNeverHandedOut) {
+    Open();
+    Stream->Arrive("last\r\npartial");
+    Stream->ReceiveError = SocketError::ConnectionReset;
+    EXPECT_EQ(Socket.ReceiveLine(0), "last");
+    EXPECT_EQ(Socket.ReceiveLine(0), "");
+    EXPECT_EQ(Socket.ErrorCode, 10054);
+    EXPECT_EQ(Socket.ErrorText, "Connection reset by peer");
+    EXPECT_EQ(Socket.ReceiveLine(0), "");
+    EXPECT_EQ(Socket.ErrorCode, 10054);
+}
+
+TEST_F(TTCPBlockSocketTest, CompleteLinesAreHandedOutFromTheBufferBeforeReadingAgain) {
+    Open();
+    Stream->Arrive("1\n2\n3");
+    Stream->Arrive("\n");
+    EXPECT_EQ(Socket.ReceiveLine(0), "1");
+    EXPECT_TRUE(Socket.HasCompleteLine());
+    EXPECT_EQ(Socket.ReceiveLine(0), "2");
+    // The unfinished "3" is all that is buffered; its line end is still in the socket.
+    EXPECT_FALSE(Socket.HasCompleteLine());
+    EXPECT_EQ(Stream->ReceiveTimeouts.size(), 1u);
+    EXPECT_EQ(Socket.ReceiveLine(0), "3");
+    EXPECT_EQ(Stream->ReceiveTimeouts.size(), 2u);
+    EXPECT_EQ(Stream->ReceiveTimeouts[0], Milliseconds(0));
+}
+
+TEST_F(TTCPBlockSocketTest, ABurstOfShortLinesBeyondTheLimitIsNoOverflow) {
+    Open();
+    std::string burst;
+    int count = 0;
+    while (burst.size() < 60000) {
+        burst += "short line number " + std::to_string(count++) + "\r\n";
+    }
+    Stream->Arrive(burst);
+    const Lines lines = Drain();
+    EXPECT_EQ(Socket.ErrorCode, SocketError::TimedOut);
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(count));
+    EXPECT_EQ(lines.back(), "short line number " + std::to_string(count - 1));
+}
+
+TEST_F(TTCPBlockSocketTest, AnUnfinishedLineLongerThanTheLimitBreaksTheConnection) {
+    Open();
+    Stream->Arrive("ok\r\n" + std::string(16384, 'x'));
+    EXPECT_EQ(Socket.ReceiveLine(0), "ok");
+    EXPECT_EQ(Socket.ReceiveLine(0), "");
+    EXPECT_EQ(Socket.ErrorCode, SocketError::TimedOut); // exactly the limit is still allowed
+    Stream->Arrive("y");
+    EXPECT_EQ(Socket.ReceiveLine(0), "");
+    EXPECT_EQ(Socket.ErrorCode, 10055);
+    EXPECT_EQ(Socket.ErrorText, "No Buffer space available");
+}
+
+TEST_F(TTCPBlockSocketTest, ACompleteLineLongerThanTheLimitBreaksTheConnectionToo) {
+    Open();
+    Stream->Arrive("ok\n" + std::string(16385, 'x') + "\n");
+    EXPECT_EQ(Socket.ReceiveLine(0), "ok");
+    Socket.ReceiveLine(0);
+    EXPECT_EQ(Socket.ErrorCode, 10055);
+}
+
+TEST_F(TTCPBlockSocketTest, WithoutALimitLinesStillStopAtTheCeiling) {
+    Open(true, 0);
+    Stream->Arrive(std::string(100000, 'z') + "\n");
+    EXPECT_EQ(Socket.ReceiveLine(0).size(), 100000u);
+    const std::string block(TTCPBlockSocket::ReadChunk, 'w');
+    int32_t code = 0;
+    std::size_t fed = 0;
+    for (int guard = 0; guard < 1000 && code == 0; ++guard) {
+        Stream->Arrive(block);
+        fed += block.size();
+        Socket.ReceiveLine(0);
+        code = Socket.ErrorCode == SocketError::TimedOut ? 0 : Socket.ErrorCode;
+    }
+    EXPECT_EQ(code, 10055);
+    EXPECT_GT(fed, TTCPBlockSocket::MaxLine);
+    EXPECT_LE(fed, TTCPBlockSocket::MaxLine + block.size());
+}
+
+TEST_F(TTCPBlockSocketTest, SendsTheBytesAsTheyAreAndReportsTheResult) {
+    EXPECT_EQ(Socket.SendText("early"), 0u);
+    EXPECT_EQ(Socket.ErrorCode, SocketError::NotASocket);
+    Open();
+    const std::string bytes("\xFF\xFE\x01\0x\r\n", 7);
+    EXPECT_EQ(Socket.SendText(bytes), 7u);
+    EXPECT_EQ(Socket.ErrorCode, 0);
+    EXPECT_EQ(Stream->Sent, bytes);
+    Stream->SendResult = SocketError::ConnectionReset;
+    EXPECT_EQ(Socket.SendText("more"), 0u);
+    EXPECT_EQ(Socket.ErrorCode, 10054);
+}
+
+TEST_F(TTCPBlockSocketTest, ClosingShutsDownReadsAwayAndClears) {
+    Open();
+    Stream->Arrive("unread 1");
+    Stream->Arrive("unread 2");
+    Socket.CloseConnection();
+    EXPECT_TRUE(Stream->ShutDown);
+    EXPECT_TRUE(Stream->Closed);
+    EXPECT_TRUE(Stream->Incoming.empty());
+    EXPECT_EQ(Socket.ErrorCode, 0);
+    EXPECT_FALSE(Socket.Handle().Valid());
+    Socket.ReceiveLine(0);
+    EXPECT_EQ(Socket.ErrorCode, SocketError::NotASocket);
+}
+
+class TunnelTest : public TTCPBlockSocketTest {
+  protected:
+    void SetUp() override {
+        Socket.AnyLineEnd = true;
+        Socket.LineLimit = 16384;
+        Socket.TunnelHost = "proxy.example";
+        Socket.TunnelPort = "3128";
+    }
+    void Reply(std::string bytes) { Stream->Arrive(std::move(bytes)); }
+};
+
+TEST_F(TunnelTest, ConnectsToTheProxyAndAsksForTheTargetByNumber) {
+    Socket.TunnelUser = "alice";
+    Socket.TunnelPassword = "s3cret";
+    Reply("HTTP/1.0 200 Connection established\r\nProxy-agent: x\r\n\r\n");
+    Socket.OpenConnection("mud.example", "telnet");
+    EXPECT_EQ(Socket.ErrorCode, 0);
+    EXPECT_EQ(Stream->Host, "proxy.example");
+    EXPECT_EQ(Stream->Port, "3128");
+    EXPECT_EQ(Stream->Sent, "CONNECT mud.example:23 HTTP/1.0\r\n"
+                            "Proxy-Authorization: Basic YWxpY2U6czNjcmV0\r\n\r\n");
+    // Each wait for the reply is limited.
+    ASSERT_FALSE(Stream->ReceiveTimeouts.empty());
+    EXPECT_LE(Stream->ReceiveTimeouts[0], Milliseconds(30000));
+    EXPECT_GT(Stream->ReceiveTimeouts[0], Milliseconds(0));
+}
+
+TEST_F(TunnelTest, WhatFollowsTheBlankLineIsTheServersFirstData) {
+    Reply("HTTP/1.1 200 OK\n\nWelcome\r\nName: ");
+    Reply("Bob\r\n");
+    Socket.OpenConnection("mud.example", "4000");
+    ASSERT_EQ(Socket.ErrorCode, 0);
+    EXPECT_TRUE(Socket.HasCompleteLine());
+    EXPECT_EQ(Drain(), (Lines{"Welcome", "Name: Bob"}));
+}
+
+TEST_F(TunnelTest, ARefusalOrAReplyWithoutStatusIsTheNetworkSubsystemError) {
+    for (const std::string reply :
+         {"HTTP/1.1 407 Proxy Authentication Required\r\nProxy-Authenticate: Basic\r\n\r\n",
+          "SSH-2.0-OpenSSH_9.2\r\n\r\n", "\r\n", "HTTP/1.0 503\r\n\r\n"}) {
+        FakeNetwork net;
+        net.Prepare()->Arrive(reply);
+        TTCPBlockSocket socket(net);
+        socket.TunnelHost = "proxy";
+        socket.TunnelPort = "3128";
+        socket.OpenConnection("mud", "4000");
+        EXPECT_EQ(socket.ErrorCode, 10091) << reply;
+        EXPECT_EQ(socket.ErrorText, "Network subsystem is unusable");
+    }
+}
+
+TEST_F(TunnelTest, AProxyThatFailsOrClosesReportsItsOwnError) {
+    Stream->ConnectResult = SocketError::ConnectionRefused;
+    Socket.OpenConnection("mud", "4000");
+    EXPECT_EQ(Socket.ErrorCode, 10061);
+    EXPECT_TRUE(Stream->Sent.empty());
+
+    FakeNetwork net;
+    auto closing = net.Prepare();
+    closing->Arrive("HTTP/1.0 200 OK\r\n");
+    closing->ReceiveError = SocketError::ConnectionReset;
+    TTCPBlockSocket socket(net);
+    socket.TunnelHost = "proxy";
+    socket.OpenConnection("mud", "4000");
+    EXPECT_EQ(socket.ErrorCode, 10054);
+
+    FakeNetwork silentNet;
+    silentNet.Prepare(); // accepts and never answers
+    TTCPBlockSocket silent(silentNet);
+    silent.TunnelHost = "proxy";
+    silent.OpenConnection("mud", "4000");
+    EXPECT_EQ(silent.ErrorCode, SocketError::TimedOut);
+}
+
+TEST_F(TunnelTest, AnEndlessReplyIsCutOff) {
+    // Header lines that never end, and a line that never ends, both stop at the bound.
+    for (bool withLineEnds : {true, false}) {
+        FakeNetwork net;
+        auto stream = net.Prepare();
+        stream->Arrive("HTTP/1.0 200 OK\r\n");
+        const std::string junk =
+            withLineEnds ? std::string(1000, 'j') + "\r\n" : std::string(1000, 'j');
+        for (std::size_t sent = 0; sent <= TTCPBlockSocket::MaxTunnelReply * 2; sent += junk.size())
+            stream->Arrive(junk);
+        TTCPBlockSocket socket(net);
+        socket.TunnelHost = "proxy";
+        socket.OpenConnection("mud", "4000");
+        EXPECT_EQ(socket.ErrorCode, 10091) << withLineEnds;
+        EXPECT_FALSE(stream->Incoming.empty()) << withLineEnds;
+    }
+}
+
+TEST_F(TunnelTest, AnUnknownServiceGoesToThePortZero) {
+    Reply("HTTP/1.0 400 Bad\r\n\r\n");
+    Socket.OpenConnection("2001:db8::7", "no-such-service");
+    EXPECT_EQ(Stream->Sent, "CONNECT [2001:db8::7]:0 HTTP/1.0\r\n\r\n");
+    EXPECT_EQ(Socket.ErrorCode, 10091);
+}
+
+} // namespace
+} // namespace tolmix

@@ -1,0 +1,138 @@
+#include "platform/posix/PosixNetwork.h"
+#include "e2e/harness/LoopbackServer.h"
+#include "net/TTCPBlockSocket.h"
+#include "platform/SocketErrors.h"
+#include "posix/TinyProxy.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace tolmix::posix {
+namespace {
+
+using namespace std::chrono_literals;
+using e2e::LoopbackServer;
+
+constexpr auto Wait = 5s;
+
+TEST(PosixNetwork, SystemErrorsBecomeWinsockNumbers) {
+    EXPECT_EQ(SocketErrorFromErrno(ECONNREFUSED), 10061);
+    EXPECT_EQ(SocketErrorFromErrno(ETIMEDOUT), 10060);
+    EXPECT_EQ(SocketErrorFromErrno(ECONNRESET), 10054);
+    EXPECT_EQ(SocketErrorFromErrno(EPIPE), 10054);
+    EXPECT_EQ(SocketErrorFromErrno(EHOSTUNREACH), 10065);
+    EXPECT_EQ(SocketErrorFromErrno(ENETUNREACH), 10051);
+    EXPECT_EQ(SocketErrorFromErrno(EADDRNOTAVAIL), 10049);
+    EXPECT_EQ(SocketErrorFromErrno(EIO), EIO); // no Winsock counterpart
+    EXPECT_EQ(SocketErrorFromResolver(EAI_NONAME, 0), 11001);
+    EXPECT_EQ(SocketErrorFromResolver(EAI_AGAIN, 0), 11002);
+    EXPECT_EQ(SocketErrorFromResolver(EAI_FAIL, 0), 11003);
+    EXPECT_EQ(SocketErrorFromResolver(EAI_SYSTEM, EMFILE), 10024);
+}
+
+TEST(PosixNetwork, PortsAreNumbersOrTcpServices) {
+    PosixNetwork net;
+    EXPECT_EQ(net.ResolvePort("4000"), 4000);
+    EXPECT_EQ(net.ResolvePort("telnet"), 23);
+    EXPECT_EQ(net.ResolvePort("65536"), std::nullopt);
+    EXPECT_EQ(net.ResolvePort("no-such-service"), std::nullopt);
+    EXPECT_EQ(net.ResolvePort(""), std::nullopt);
+    EXPECT_EQ(net.ResolvePort(std::string("23\0x", 4)), std::nullopt);
+}
+
+TEST(PosixNetwork, FailedConnectionsSayWhy) {
+    PosixNetwork net;
+    const std::string closedPort = std::to_string(test::TinyProxy::FreePort());
+    auto socket = net.CreateSocket();
+    EXPECT_EQ(socket->Connect("127.0.0.1", closedPort, 5s), 10061);
+    EXPECT_FALSE(socket->Handle().Valid());
+    EXPECT_EQ(net.CreateSocket()->Connect("", "4000", 5s), SocketError::HostNotFound);
+    EXPECT_EQ(net.CreateSocket()->Connect("127.0.0.1", "no-such-service", 5s),
+              SocketError::AddressNotAvailable);
+    // A name nobody can resolve: a resolver error, whichever the resolver reports here.
+    const int32_t unknown = net.CreateSocket()->Connect("no-such-host.invalid", "4000", 5s);
+    EXPECT_GE(unknown, 11001);
+    EXPECT_LE(unknown, 11004);
+}
+
+TEST(PosixNetwork, AConnectionThatIsNeverAcceptedTimesOut) {
+    // A listener with a full backlog drops further attempts, so they time out.
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const std::string port = std::to_string(ntohs(address.sin_port));
+    PosixNetwork net;
+    std::vector<std::unique_ptr<StreamSocket>> filling;
+    int32_t result = 0;
+    for (int i = 0; i < 8 && result == 0; ++i) {
+        filling.push_back(net.CreateSocket());
+        result = filling.back()->Connect("127.0.0.1", port, 300ms);
+    }
+    ::close(listener);
+    EXPECT_EQ(result, SocketError::TimedOut);
+}
+
+TEST(PosixStreamSocket, SendsReceivesAndSeesTheEnds) {
+    LoopbackServer server;
+    PosixNetwork net;
+    auto socket = net.CreateSocket();
+    ASSERT_EQ(socket->Connect("localhost", std::to_string(server.Port()), Wait), 0);
+    EXPECT_TRUE(socket->Handle().Valid());
+    auto peer = server.Accept(Wait);
+    ASSERT_TRUE(peer);
+
+    std::string into;
+    EXPECT_EQ(socket->Receive(into, 100, 0ms), SocketError::TimedOut);
+    // A receive that waits sees data that arrives meanwhile.
+    peer->Post("hello");
+    EXPECT_EQ(socket->Receive(into, 100, Wait), 0);
+    EXPECT_EQ(into, "hello");
+
+    const std::string bytes("\xFF\xFF\xEC\xE0\r\n\0", 7);
+    EXPECT_EQ(socket->Send(bytes, Wait), 0);
+    ASSERT_TRUE(peer->WaitForBytes(bytes.size(), Wait));
+    EXPECT_EQ(peer->Take(), bytes);
+
+    // At most `limit` bytes per call.
+    ASSERT_TRUE(peer->Send("abcdef"));
+    into.clear();
+    EXPECT_EQ(socket->Receive(into, 4, Wait), 0);
+    EXPECT_EQ(into, "abcd");
+
+    socket->ShutdownSend();
+    EXPECT_TRUE(peer->WaitForPeerClosed(Wait));
+    peer->Close();
+    into.clear();
+    int32_t end = 0;
+    for (int i = 0; i < 10 && end == 0; ++i)
+        end = socket->Receive(into, 100, Wait);
+    EXPECT_EQ(into, "ef");
+    EXPECT_EQ(end, SocketError::ConnectionReset);
+}
+
+TEST(PosixStreamSocket, AResetIsAConnectionReset) {
+    LoopbackServer server;
+    PosixNetwork net;
+    auto socket = net.CreateSocket();
+    ASSERT_EQ(socket->Connect("127.0.0.1", std::to_string(server.Port()), Wait), 0);
+    auto peer = server.Accept(Wait);
+    ASSERT_TRUE(peer);
+    peer->Reset();
+    std::string into;
+    EXPECT_EQ(socket->Receive(into, 100, Wait), SocketError::ConnectionReset);
+}
+
+} // namespace
+} // namespace tolmix::posix

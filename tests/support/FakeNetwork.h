@@ -1,0 +1,143 @@
+#pragma once
+
+#include "platform/Network.h"
+#include "platform/SocketErrors.h"
+
+#include <charconv>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tolmix::test {
+
+// What one fake connection does and what was done to it. The test queues the packets that
+// arrive (each Receive hands out at most one) and reads back every byte sent.
+struct FakeStream {
+    // Script.
+    int32_t ConnectResult = SocketError::Ok;
+    std::deque<std::string> Incoming;
+    // Once Incoming is empty: report ReceiveError (ConnectionReset for a peer that closed);
+    // 0 means nothing more arrives, a time-out.
+    int32_t ReceiveError = SocketError::Ok;
+    int32_t SendResult = SocketError::Ok;
+    // Runs after each send, so a test can answer what the client said.
+    std::function<void(FakeStream&, const std::string&)> OnSend;
+
+    // Record.
+    std::string Host, Port;
+    Milliseconds ConnectTimeout{0};
+    std::string Sent;
+    std::vector<std::string> Sends;
+    std::vector<Milliseconds> ReceiveTimeouts;
+    int Connects = 0;
+    bool ShutDown = false;
+    bool Closed = false;
+    PollHandle Handle;
+
+    void Arrive(std::string bytes) { Incoming.push_back(std::move(bytes)); }
+    bool Readable() const { return !Incoming.empty() || ReceiveError != SocketError::Ok; }
+};
+
+class FakeSocket final : public StreamSocket {
+  public:
+    FakeSocket(std::shared_ptr<FakeStream> stream, std::intptr_t handle)
+        : State(std::move(stream)), HandleValue(handle) {}
+    ~FakeSocket() override { State->Closed = true; }
+
+    int32_t Connect(std::string_view host, std::string_view port, Milliseconds timeout) override {
+        ++State->Connects;
+        State->Host = std::string(host);
+        State->Port = std::string(port);
+        State->ConnectTimeout = timeout;
+        if (State->ConnectResult == SocketError::Ok)
+            State->Handle = PollHandle{HandleValue};
+        return State->ConnectResult;
+    }
+    int32_t Send(std::string_view bytes, Milliseconds) override {
+        if (State->Closed)
+            return SocketError::NotASocket;
+        State->Sent.append(bytes);
+        State->Sends.emplace_back(bytes);
+        if (State->OnSend)
+            State->OnSend(*State, std::string(bytes));
+        return State->SendResult;
+    }
+    int32_t Receive(std::string& into, std::size_t limit, Milliseconds timeout) override {
+        State->ReceiveTimeouts.push_back(timeout);
+        if (State->Incoming.empty())
+            return State->ReceiveError != SocketError::Ok ? State->ReceiveError
+                                                          : SocketError::TimedOut;
+        std::string& front = State->Incoming.front();
+        if (front.size() > limit) {
+            into.append(front, 0, limit);
+            front.erase(0, limit);
+        } else {
+            into += front;
+            State->Incoming.pop_front();
+        }
+        return SocketError::Ok;
+    }
+    void ShutdownSend() override { State->ShutDown = true; }
+    void Close() override {
+        State->Closed = true;
+        State->Handle = PollHandle{};
+    }
+    PollHandle Handle() const override { return State->Handle; }
+
+  private:
+    std::shared_ptr<FakeStream> State;
+    std::intptr_t HandleValue;
+};
+
+// Hands out the streams a test prepared, in order; any further socket gets a default stream
+// (connects, then nothing arrives).
+class FakeNetwork final : public Network {
+  public:
+    std::deque<std::shared_ptr<FakeStream>> Prepared;
+    std::vector<std::shared_ptr<FakeStream>> Streams;
+    std::map<std::string, uint16_t> Services{{"telnet", 23}, {"http", 80}};
+
+    std::shared_ptr<FakeStream> Prepare() {
+        Prepared.push_back(std::make_shared<FakeStream>());
+        return Prepared.back();
+    }
+
+    std::unique_ptr<StreamSocket> CreateSocket() override {
+        std::shared_ptr<FakeStream> stream;
+        if (Prepared.empty()) {
+            stream = std::make_shared<FakeStream>();
+        } else {
+            stream = Prepared.front();
+            Prepared.pop_front();
+        }
+        Streams.push_back(stream);
+        return std::make_unique<FakeSocket>(stream, 100 + static_cast<int>(Streams.size()));
+    }
+
+    std::optional<uint16_t> ResolvePort(std::string_view port) override {
+        unsigned value = 0;
+        const char* end = port.data() + port.size();
+        if (!port.empty()) {
+            auto [at, error] = std::from_chars(port.data(), end, value);
+            if (error == std::errc() && at == end && value <= 65535)
+                return static_cast<uint16_t>(value);
+        }
+        auto it = Services.find(std::string(port));
+        if (it == Services.end())
+            return std::nullopt;
+        return it->second;
+    }
+
+    // For FakeEventLoop::HandleReady.
+    bool Ready(PollHandle handle) const {
+        for (const auto& stream : Streams)
+            if (stream->Handle == handle && handle.Valid())
+                return stream->Readable();
+        return false;
+    }
+};
+
+} // namespace tolmix::test
