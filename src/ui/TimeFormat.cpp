@@ -114,7 +114,10 @@ bool UsesTwelveHours(std::string_view pattern) {
 CivilTime ToCivilTime(int64_t ms) {
     CivilTime t{};
     const int64_t dayNumber = FloorDiv(ms, MsPerDay);
-    const int64_t inDay = ms - dayNumber * MsPerDay;
+    // The remainder directly: dayNumber * MsPerDay overflows at the low end of the range.
+    int64_t inDay = ms % MsPerDay;
+    if (inDay < 0)
+        inDay += MsPerDay;
     t.Hour = static_cast<int>(inDay / 3'600'000);
     t.Minute = static_cast<int>(inDay / 60'000 % 60);
     t.Second = static_cast<int>(inDay / 1000 % 60);
