@@ -18,6 +18,8 @@ uint8_t UpperAnsi(uint8_t c) {
     return c;
 }
 
+} // namespace
+
 int HexDigit(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -27,8 +29,6 @@ int HexDigit(char c) {
         return c - 'A' + 10;
     return -1;
 }
-
-} // namespace
 
 bool SameTextAnsi(std::string_view a, std::string_view b) {
     if (a.size() != b.size())

@@ -45,6 +45,9 @@ class TTolmixStringList {
     std::vector<std::string> Lines;
 };
 
+// The value of a hexadecimal digit of either case; -1 for any other character.
+int HexDigit(char c);
+
 // A 32-bit integer as the settings write it: optional leading blanks and sign, then decimal
 // digits, or hexadecimal ones after "$", "x", "X", "0x" or "0X". Nothing else may follow.
 bool ParseSettingsInteger(std::string_view text, int32_t& value);

@@ -1,6 +1,6 @@
-#include "util/Base64.h"
 #include "net/HttpTunnel.h"
 #include "net/SocketErrorText.h"
+#include "util/Base64.h"
 
 #include <gtest/gtest.h>
 

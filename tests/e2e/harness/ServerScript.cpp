@@ -1,20 +1,8 @@
 #include "e2e/harness/ServerScript.h"
 
+#include "util/TolmixStringList.h"
+
 namespace tolmix::e2e {
-
-namespace {
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
 
 bool UnescapeScriptText(std::string_view text, std::string& bytes) {
     bytes.clear();
