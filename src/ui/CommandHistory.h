@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+
+namespace tolmix {
+
+// The commands sent, oldest first, with a browsing index. Index Count() stands for the empty
+// line after the newest entry. The history lives in memory only.
+class CommandHistory {
+  public:
+    explicit CommandHistory(int32_t historySize);
+
+    // Stores a sent text unless it is empty or equals the newest entry (exactly); the oldest
+    // entry goes when the history is full. The index then stands on the empty line.
+    void Add(const std::string& text);
+    // One step newer (stays on the empty line) or older (from the oldest entry it wraps to the
+    // empty line); the text now selected, empty for the empty line.
+    const std::string& Step(bool newer);
+
+    int32_t Count() const { return static_cast<int32_t>(Entries.size()); }
+    const std::string& At(int32_t index) const { return Entries[static_cast<size_t>(index)]; }
+    int32_t HistoryIndex = 0;
+    const int32_t HistorySize;
+
+  private:
+    std::deque<std::string> Entries;
+};
+
+} // namespace tolmix

@@ -1,0 +1,399 @@
+#include "ui/InputEditor.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace tolmix {
+
+namespace {
+
+constexpr char CR = '\r';
+constexpr char LF = '\n';
+// The marker that opens a client code, twice, in console text.
+constexpr char CodeMarker = 0x10;
+
+// Space, line breaks and the other control bytes; Cyrillic letters are not blank.
+bool IsBlank(uint8_t c) {
+    return c <= 0x20;
+}
+
+InputEditorOptions Sanitised(InputEditorOptions options) {
+    options.SizeX = std::max(options.SizeX, 1);
+    options.EditorLines = std::max<int32_t>(options.EditorLines, 1);
+    return options;
+}
+
+// How many cursor steps a text takes: one per byte, a CR LF pair being one.
+int32_t StepCount(std::string_view text) {
+    int32_t steps = static_cast<int32_t>(text.size());
+    for (size_t i = text.find(CR); i != std::string_view::npos; i = text.find(CR, i + 1)) {
+        if (i + 1 < text.size() && text[i + 1] == LF)
+            --steps;
+    }
+    return steps;
+}
+
+} // namespace
+
+std::string NormaliseLineEnds(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == CR) {
+            out += "\r\n";
+            if (i + 1 < text.size() && text[i + 1] == LF)
+                ++i;
+        } else if (c == LF) {
+            out += "\r\n";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+InputEditor::InputEditor(TConsole& console, ClientState& state, InputEditorOptions options)
+    : History(options.HistorySize), EnterSwap(options.EnterSwap), Con(console), State(state),
+      Opt(Sanitised(options)) {}
+
+int32_t InputEditor::LineStart() const {
+    if (CursorLine >= 0 && static_cast<size_t>(CursorLine) < EditLines.size())
+        return EditLines[static_cast<size_t>(CursorLine)].Start;
+    return 1;
+}
+
+int32_t InputEditor::LineLength() const {
+    if (CursorLine >= 0 && static_cast<size_t>(CursorLine) < EditLines.size())
+        return EditLines[static_cast<size_t>(CursorLine)].Length;
+    return 0;
+}
+
+uint8_t InputEditor::ByteAt(int32_t position) const {
+    if (position < 1 || position > TextLength())
+        return 0;
+    return static_cast<uint8_t>(EditText[static_cast<size_t>(position - 1)]);
+}
+
+void InputEditor::KeepCursorInView() {
+    if (CursorLine - EditTopLine >= Opt.EditorLines)
+        EditTopLine = CursorLine - Opt.EditorLines + 1;
+    if (CursorLine < EditTopLine)
+        EditTopLine = CursorLine;
+}
+
+void InputEditor::LayoutEditor() {
+    LayoutLines(EditText, Opt.SizeX, EditLines);
+    const auto count = static_cast<int32_t>(EditLines.size());
+    if (CursorLine >= count) {
+        CursorLine = std::max(count - 1, 0);
+        CursorCol = LineLength();
+    }
+    // A change to the text after the cursor can shorten its line; the column never points
+    // past the line's end.
+    CursorCol = std::clamp(CursorCol, 0, LineLength());
+    KeepCursorInView();
+}
+
+void InputEditor::DrawEditor() {
+    LayoutEditor();
+    const int sizeX = Opt.SizeX;
+    for (int32_t r = 0; r < Opt.EditorLines; ++r) {
+        const int32_t i = EditTopLine + r;
+        const auto y = static_cast<int16_t>(Opt.EditorTop + r);
+        if (i < 0 || static_cast<size_t>(i) >= EditLines.size()) {
+            Con.FillRect(MakeCoord(0, y), sizeX, 1, ' ', Opt.EditorTextColor);
+            continue;
+        }
+        const EditLine& line = EditLines[static_cast<size_t>(i)];
+        const int32_t d = line.Start;
+        const int32_t length = line.Length;
+        Con.WriteText(std::string_view(EditText).substr(static_cast<size_t>(d - 1),
+                                                        static_cast<size_t>(length)),
+                      Opt.EditorTextColor, MakeCoord(0, y));
+        if (length < sizeX)
+            Con.FillRect(MakeCoord(static_cast<int16_t>(length), y), sizeX - length, 1, ' ',
+                         Opt.EditorTextColor);
+        if (HasSelection() && d < SelEnd && d + length >= SelStart) {
+            const int32_t from = std::max(SelStart - d, 0);
+            const int32_t to = std::min({SelEnd - d, length, static_cast<int32_t>(sizeX)});
+            if (to > from)
+                Con.FillAttribute(MakeCoord(static_cast<int16_t>(from), y), to - from,
+                                  Opt.EditorSelColor);
+        }
+    }
+    // At the end of a full-width line the column is SizeX, one past the last; it is shown in
+    // the last column.
+    Con.SetCursorPos(MakeCoord(static_cast<int16_t>(std::min(CursorCol, sizeX - 1)),
+                               static_cast<int16_t>(Opt.EditorTop + CursorLine - EditTopLine)));
+}
+
+bool InputEditor::StepCursor(bool right) {
+    const auto count = static_cast<int32_t>(EditLines.size());
+    if (right) {
+        if (CursorPosition() > TextLength())
+            return false;
+        if (CursorCol == LineLength() || CursorCol == Opt.SizeX) {
+            if (CursorLine + 1 >= count)
+                return false;
+            // Past a line break the cursor stands at the next line's start; past a width
+            // break, whose two sides are one position, it passes the next line's first byte.
+            CursorCol = ByteAt(CursorPosition()) == CR ? 0 : 1;
+            ++CursorLine;
+            KeepCursorInView();
+        } else {
+            ++CursorCol;
+        }
+        return true;
+    }
+    if (CursorPosition() <= 1)
+        return false;
+    if (CursorCol == 0) {
+        if (CursorLine == 0)
+            return false;
+        --CursorLine;
+        CursorCol = LineLength();
+        if (ByteAt(CursorPosition()) != CR)
+            CursorCol = std::max(CursorCol - 1, 0);
+        KeepCursorInView();
+        return true;
+    }
+    --CursorCol;
+    // At the start of a line that a width break began, the cursor is shown at the end of the
+    // line before, which is the same position.
+    if (CursorCol == 0 && CursorLine > 0 && CursorPosition() > 1 &&
+        ByteAt(CursorPosition() - 1) >= 0x20) {
+        --CursorLine;
+        CursorCol = LineLength();
+        KeepCursorInView();
+    }
+    return true;
+}
+
+void InputEditor::MoveCursor(bool right, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        if (!StepCursor(right))
+            return; // the caller redraws, with ClearSelection or ExtendSelection
+    }
+    DrawEditor();
+}
+
+void InputEditor::MoveWord(bool right) {
+    // Every step is a cursor move; the editor is drawn once at the end, so a long word costs
+    // one step per byte.
+    if (right) {
+        StepCursor(true);
+        while (CursorPosition() <= TextLength() && !IsBlank(ByteAt(CursorPosition())) &&
+               StepCursor(true)) {
+        }
+        while (CursorPosition() <= TextLength() && IsBlank(ByteAt(CursorPosition())) &&
+               StepCursor(true)) {
+        }
+    } else {
+        StepCursor(false);
+        while (CursorPosition() > 1 && IsBlank(ByteAt(CursorPosition() - 1)) && StepCursor(false)) {
+        }
+        while (CursorPosition() > 1 && !IsBlank(ByteAt(CursorPosition() - 1)) &&
+               StepCursor(false)) {
+        }
+    }
+    DrawEditor();
+}
+
+void InputEditor::MoveToLineEdge(bool end) {
+    CursorCol = end ? LineLength() : 0;
+    DrawEditor();
+}
+
+void InputEditor::MoveLine(bool down) {
+    const auto count = static_cast<int32_t>(EditLines.size());
+    if (down) {
+        if (CursorLine < count - 1) {
+            ++CursorLine;
+            KeepCursorInView();
+        } else {
+            CursorCol = LineLength();
+        }
+    } else if (CursorLine == 0) {
+        CursorCol = 0;
+    } else {
+        --CursorLine;
+        if (CursorLine < EditTopLine)
+            --EditTopLine;
+    }
+    CursorCol = std::min(CursorCol, LineLength());
+    DrawEditor();
+}
+
+void InputEditor::CursorToTextEnd() {
+    LayoutEditor();
+    CursorLine = std::max(static_cast<int32_t>(EditLines.size()) - 1, 0);
+    MoveToLineEdge(true);
+    ClearSelection();
+}
+
+void InputEditor::RecallHistory(bool newer) {
+    if (EditMode())
+        return;
+    // The player changed the text since it came from outside: keep it.
+    if (Opt.EditLockHistory && !EditText.empty() && EditText != SavedEditText)
+        return;
+    EditText = History.Step(newer);
+    SavedEditText = EditText;
+    CursorToTextEnd();
+}
+
+void InputEditor::LeaveEditMode() {
+    State.EditMode = false;
+    EnterSwap = !EnterSwap;
+    if (Hooks.DrawStatusPanel)
+        Hooks.DrawStatusPanel();
+}
+
+void InputEditor::ClearEditor() {
+    EditText.clear();
+    SavedEditText.clear();
+    EditTopLine = CursorCol = CursorLine = SelStart = SelEnd = 0;
+    DrawEditor();
+    if (EditMode()) {
+        // The server's edit is cancelled.
+        if (Hooks.SendLine)
+            Hooks.SendLine(std::string{CodeMarker, CodeMarker, 'c', 'c'});
+        LeaveEditMode();
+    }
+}
+
+void InputEditor::InsertText(std::string_view text) {
+    if (HasSelection())
+        DeleteText(true);
+    const size_t room = MaxTextLength - std::min(MaxTextLength, EditText.size());
+    if (text.size() > room)
+        text = text.substr(0, room);
+    EditText.insert(static_cast<size_t>(CursorPosition() - 1), text);
+    LayoutEditor();
+    MoveCursor(true, StepCount(text));
+    ClearSelection();
+}
+
+void InputEditor::DeleteText(bool forward) {
+    if (HasSelection()) {
+        const int32_t start = std::clamp(SelStart, 1, TextLength() + 1);
+        const int32_t end = std::clamp(SelEnd, start, TextLength() + 1);
+        while (CursorPosition() > start && StepCursor(false)) {
+        }
+        EditText.erase(static_cast<size_t>(start - 1), static_cast<size_t>(end - start));
+        LayoutEditor();
+        ClearSelection();
+        return;
+    }
+    if (!forward) {
+        if (CursorPosition() <= 1)
+            return;
+        StepCursor(false);
+    }
+    const int32_t p = CursorPosition();
+    if (p > TextLength())
+        return;
+    // A CR LF pair goes as one; a lone CR is one byte like any other.
+    const size_t bytes = ByteAt(p) == CR && ByteAt(p + 1) == LF ? 2 : 1;
+    EditText.erase(static_cast<size_t>(p - 1), bytes);
+    DrawEditor();
+}
+
+void InputEditor::ExtendSelection(int32_t anchor) {
+    const int32_t p = CursorPosition();
+    if (anchor == p)
+        return;
+    if (!HasSelection()) {
+        SelStart = anchor;
+        SelEnd = p;
+    } else if (anchor == SelStart) {
+        SelStart = p;
+    } else {
+        SelEnd = p;
+    }
+    if (SelEnd < SelStart)
+        std::swap(SelStart, SelEnd);
+    DrawEditor();
+}
+
+void InputEditor::ClearSelection() {
+    SelStart = SelEnd = CursorPosition();
+    DrawEditor();
+}
+
+void InputEditor::CopySelection() {
+    if (!HasSelection())
+        return;
+    const int32_t start = std::clamp(SelStart, 1, TextLength() + 1);
+    const int32_t end = std::clamp(SelEnd, start, TextLength() + 1);
+    Con.CopyToClipboard(std::string_view(EditText).substr(static_cast<size_t>(start - 1),
+                                                          static_cast<size_t>(end - start)));
+}
+
+void InputEditor::PasteClipboard() {
+    InsertText(Con.PasteFromClipboard());
+}
+
+void InputEditor::SendEditor() {
+    if (Hooks.ScrollOutputToEnd)
+        Hooks.ScrollOutputToEnd();
+    if (!Hooks.Connected || !Hooks.Connected()) {
+        // The text stays for when the connection is there.
+        if (Hooks.ConnectToServer)
+            Hooks.ConnectToServer();
+        return;
+    }
+    History.Add(EditText);
+    if (EditMode()) {
+        // The server's editor gets the text back whole, its lines separated by the marker.
+        std::string code{CodeMarker, CodeMarker, 'c', 't'};
+        code += std::to_string(CountTextLines(EditText));
+        code += CodeMarker;
+        for (size_t i = 0; i < EditText.size(); ++i) {
+            if (EditText[i] == CR && i + 1 < EditText.size() && EditText[i + 1] == LF) {
+                code += CodeMarker;
+                ++i;
+            } else {
+                code += EditText[i];
+            }
+        }
+        if (Hooks.SendLine)
+            Hooks.SendLine(code);
+        LeaveEditMode();
+        ClearEditor();
+        return;
+    }
+    ExpandedCommand expanded = Hooks.ExpandAliases ? Hooks.ExpandAliases(EditText)
+                                                   : ExpandedCommand{EditText, std::string()};
+    if (Hooks.SendLine)
+        Hooks.SendLine(expanded.SendText);
+    EditText = std::move(expanded.EditText);
+    if (EditText.size() > MaxTextLength)
+        EditText.resize(MaxTextLength);
+    CursorToTextEnd();
+}
+
+void InputEditor::BeginEditMode(const std::string& text) {
+    EditText = text.substr(0, MaxTextLength);
+    SavedEditText = EditText;
+    LayoutEditor();
+    CursorLine = 0;
+    CursorCol = 0;
+    ClearSelection();
+    // A second text while the edit is open replaces the first; the Enter keys stay swapped
+    // only once.
+    if (!EditMode()) {
+        State.EditMode = true;
+        EnterSwap = !EnterSwap;
+    }
+    if (Hooks.DrawStatusPanel)
+        Hooks.DrawStatusPanel();
+}
+
+void InputEditor::ReplaceEditText(const std::string& text) {
+    EditText = text.substr(0, MaxTextLength);
+    CursorToTextEnd();
+}
+
+} // namespace tolmix

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "ui/ClientState.h"
+#include "ui/CommandHistory.h"
+#include "ui/EditorLayout.h"
+#include "ui/TConsole.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tolmix {
+
+// Where the editor draws, in which colours, and how it keeps the history.
+struct InputEditorOptions {
+    int SizeX = 80;
+    int EditorTop = 22;
+    int32_t EditorLines = 1;
+    uint16_t EditorTextColor = 15;
+    uint16_t EditorSelColor = 0x3F;
+    int32_t HistorySize = 1000;
+    bool EditLockHistory = true;
+    bool EnterSwap = false;
+};
+
+// A submitted text after alias expansion (console code page): what goes to the server and what
+// comes back into the editor.
+struct ExpandedCommand {
+    std::string SendText;
+    std::string EditText;
+};
+
+// What the editor needs from the rest of the client. A hook left empty does nothing (and an
+// empty ExpandAliases sends the text as typed).
+struct InputEditorHooks {
+    std::function<void()> ScrollOutputToEnd;
+    std::function<bool()> Connected;
+    std::function<void()> ConnectToServer;
+    // Sends a console-code-page text with conversion to Windows-1251; CR LF is appended.
+    std::function<void(const std::string&)> SendLine;
+    std::function<ExpandedCommand(const std::string&)> ExpandAliases;
+    std::function<void()> DrawStatusPanel;
+};
+
+// The multi-line input editor in the rows above the status panel, its command history and the
+// editor half of the server's text-edit mode. Its text is in the console code page with CR LF
+// line breaks and may hold any byte; it is shown wrapped at the screen width.
+//
+// Positions are 1-based byte positions in EditText (length + 1 is the end). The cursor is a
+// display line and a column in it; a CR LF pair is one step, and at the end of a display line
+// that fills the whole width the column is SizeX (shown in the last column).
+class InputEditor {
+  public:
+    // Longest text the editor holds; what an insertion would add beyond it is dropped.
+    static constexpr size_t MaxTextLength = size_t{4} << 20;
+
+    InputEditor(TConsole& console, ClientState& state, InputEditorOptions options);
+
+    InputEditorHooks Hooks;
+
+    std::string EditText;
+    // The text as it was last put into the editor from outside (history, server, clearing).
+    std::string SavedEditText;
+    std::vector<EditLine> EditLines;
+    int32_t EditTopLine = 0;
+    int32_t CursorLine = 0;
+    int32_t CursorCol = 0;
+    int32_t SelStart = 0; // selected: SelStart <= p < SelEnd
+    int32_t SelEnd = 0;
+    CommandHistory History;
+    // Enter sends and Ctrl+Enter breaks the line while off; edit mode inverts it.
+    bool EnterSwap;
+
+    int32_t LineStart() const;
+    int32_t LineLength() const;
+    int32_t CursorPosition() const { return LineStart() + CursorCol; }
+    int32_t TextLength() const { return static_cast<int32_t>(EditText.size()); }
+    bool EditMode() const { return State.EditMode; }
+
+    void LayoutEditor();
+    void DrawEditor();
+    void MoveCursor(bool right, int32_t count);
+    void MoveWord(bool right);
+    void MoveToLineEdge(bool end);
+    void MoveLine(bool down);
+    void RecallHistory(bool newer);
+    void ClearEditor();
+    void InsertText(std::string_view text);
+    void DeleteText(bool forward);
+    bool HasSelection() const { return SelStart != SelEnd; }
+    void ExtendSelection(int32_t anchor);
+    void ClearSelection();
+    void CopySelection();
+    void PasteClipboard();
+    void SendEditor();
+    void BeginEditMode(const std::string& text);
+    // A text from outside the editor (a macro's edit text): laid out with the cursor at the end
+    // of its last line and no selection.
+    void ReplaceEditText(const std::string& text);
+
+  private:
+    // One cursor step without a redraw; false when it is impossible.
+    bool StepCursor(bool right);
+    uint8_t ByteAt(int32_t position) const;
+    void CursorToTextEnd();
+    void KeepCursorInView();
+    void LeaveEditMode();
+
+    TConsole& Con;
+    ClientState& State;
+    const InputEditorOptions Opt;
+};
+
+// A pasted text with every line end (CR LF, a lone CR, a lone LF) made CR LF.
+std::string NormaliseLineEnds(std::string_view text);
+
+} // namespace tolmix
