@@ -62,6 +62,27 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
                                             Settings.FlashActivity, Env.Locale.DecimalSeparator);
     Printer->Hooks.BeginEditMode = [this](const std::string& text) { BeginEditMode(text); };
 
+    // The editor and its history.
+    InputEditorOptions editor;
+    editor.SizeX = Settings.SizeX;
+    editor.EditorTop = Layout.EditorTop;
+    editor.EditorLines = Layout.EditorLines;
+    editor.EditorTextColor = Settings.EditorTextColor;
+    editor.EditorSelColor = Settings.EditorSelColor;
+    editor.HistorySize = Settings.HistorySize;
+    editor.EditLockHistory = Settings.EditLockHistory;
+    editor.EnterSwap = Settings.EnterSwap;
+    Editor = std::make_unique<InputEditor>(Con, State, editor);
+    Editor->Hooks.ScrollOutputToEnd = [this] { Output->ScrollOutputToEnd(); };
+    Editor->Hooks.DrawStatusPanel = [this] { DrawStatusPanel(); };
+    Keys = std::make_unique<KeyDispatch>(*Editor, Layout.OutputRows);
+    Keys->Hooks.ScrollOutput = [this](bool down, int64_t count) {
+        Output->ScrollOutput(down, count);
+    };
+    Keys->Hooks.Terminate = [this] { Con.Terminated = true; };
+    // A paste from the terminal goes in like the clipboard's text, its lines ended by CR LF.
+    Con.OnPaste = [this](const std::string& text) { Editor->InsertText(NormaliseLineEnds(text)); };
+
     StatusTimer = Con.Loop().SetTimer(250, [this] {
         if (Running)
             OnStatusTimer();
@@ -70,6 +91,7 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
         if (Running)
             OnCountdownTimer();
     });
+    ClearEditor();
 
     State.CharName.clear();
     for (int i = Level; i <= ManaMax; ++i)
@@ -88,13 +110,19 @@ TClient::~TClient() {
     Con.Loop().KillTimer(CountdownTimer);
     Con.OnKey = nullptr;
     Con.OnIdle = nullptr;
+    Con.OnPaste = nullptr;
 }
 
 bool TClient::HandleKey(const KeyEvent& key) {
-    // The key tables come with the editor; until then no key is consumed, so Escape ends the
-    // program through the driver's way out.
-    (void)key;
-    return false;
+    return Keys->HandleKey(key);
+}
+
+void TClient::SendEditor() {
+    Editor->SendEditor();
+}
+
+void TClient::ClearEditor() {
+    Editor->ClearEditor();
 }
 
 bool TClient::PollSocket() {
@@ -110,10 +138,7 @@ void TClient::DrawStatusPanel() {
 }
 
 void TClient::BeginEditMode(const std::string& text) {
-    EditText = text;
-    State.EditMode = true;
-    Settings.EnterSwap = !Settings.EnterSwap;
-    DrawStatusPanel();
+    Editor->BeginEditMode(text);
 }
 
 void TClient::OnStatusTimer() {

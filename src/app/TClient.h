@@ -5,6 +5,8 @@
 #include "net/GameClock.h"
 #include "net/TextPrinter.h"
 #include "ui/ClientState.h"
+#include "ui/InputEditor.h"
+#include "ui/KeyDispatch.h"
 #include "ui/OutputBuffer.h"
 #include "ui/ScreenLayout.h"
 #include "ui/StatusPanel.h"
@@ -37,14 +39,20 @@ class TClient {
     TGameClock GameClock;
     std::unique_ptr<StatusPanel> Panel;
     std::unique_ptr<TextPrinter> Printer;
-    // The server editor's text while edit mode is on.
-    std::string EditText;
+    // The input editor with the command history (EditText, History, HistoryIndex, EditLines
+    // and the cursor are its fields) and the key tables that drive it.
+    std::unique_ptr<InputEditor> Editor;
+    std::unique_ptr<KeyDispatch> Keys;
 
     // Prints or dispatches one line of Windows-1251 text.
     void PrintLine(std::string_view text);
     void DrawStatusPanel();
     // Opens the server's text editor with its lines (console code page).
     void BeginEditMode(const std::string& text);
+    // Sends the editor's text (or the edited text in edit mode) and prepares for the next one.
+    void SendEditor();
+    // Empties the editor; in edit mode the server's edit is cancelled.
+    void ClearEditor();
 
     // Every key event of the console; true when consumed.
     bool HandleKey(const KeyEvent& key);

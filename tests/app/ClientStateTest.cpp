@@ -57,12 +57,12 @@ TEST_F(RunningClient, TheBannerIsTheFirstLineInYellowOnRed) {
 
 TEST_F(RunningClient, TheServerEditorStartsEditModeAndSwapsEnter) {
     Start();
-    const bool swap = Client->Settings.EnterSwap;
+    const bool swap = Client->Editor->EnterSwap;
     Client->PrintLine("\x80\x80"
                       "ct");
     EXPECT_TRUE(Client->State.EditMode);
-    EXPECT_EQ(Client->EditText, "");
-    EXPECT_NE(Client->Settings.EnterSwap, swap);
+    EXPECT_EQ(Client->Editor->EditText, "");
+    EXPECT_NE(Client->Editor->EnterSwap, swap);
     EXPECT_EQ(Con.Screen().At(8, 21).Attr, 0xF0);
 }
 

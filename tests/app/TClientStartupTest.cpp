@@ -88,9 +88,12 @@ TEST_F(ClientStartup, AnUnconsumedEscapeEndsTheRun) {
     const char* argv[] = {"tolmix-client"};
     TClient client(Con, Env, 1, argv);
     Term.Key('A', 'a');
+    // A plain Escape clears the editor; Shift+Escape is left to the driver, which ends the run.
     Term.Key(0x1B, 0x1B);
+    Term.Key(0x1B, 0x1B, SHIFT_PRESSED);
     for (int i = 0; i < 3 && !Con.Terminated; ++i)
         Con.Step();
+    EXPECT_EQ(client.Editor->EditText, "");
     EXPECT_TRUE(Con.Terminated);
     EXPECT_TRUE(Term.Input.empty());
 }

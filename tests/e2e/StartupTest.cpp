@@ -196,7 +196,7 @@ TEST(Startup, RandomBinarySettingsStartNormally) {
     PtySession& s = *client;
     ASSERT_TRUE(s.WaitFor([&] { return s.Title() == "Tolmix Client v1.4.0"; }, Patience))
         << s.Dump();
-    ASSERT_TRUE(s.Send(keys::Escape));
+    ASSERT_TRUE(s.Send(keys::F10));
     const auto status = s.WaitForExit(Patience);
     ASSERT_TRUE(status.has_value()) << s.Dump();
     EXPECT_EQ(*status, ExitStatus::Code(0));
@@ -239,7 +239,9 @@ TEST_P(StartupExit, RestoresTheTerminal) {
 INSTANTIATE_TEST_SUITE_P(
     WaysOut, StartupExit,
     ::testing::Values(
-        ExitCase{"Escape", [](PtySession& s) { s.Send(keys::Escape); }, ExitStatus::Code(0)},
+        ExitCase{"F10", [](PtySession& s) { s.Send(keys::F10); }, ExitStatus::Code(0)},
+        ExitCase{"ShiftEscape", [](PtySession& s) { s.Send(keys::ShiftEscape); },
+                 ExitStatus::Code(0)},
         ExitCase{"Sigterm", [](PtySession& s) { ::kill(s.Pid(), SIGTERM); }, ExitStatus::Code(0)},
         ExitCase{"Sighup", [](PtySession& s) { ::kill(s.Pid(), SIGHUP); }, ExitStatus::Code(0)},
         ExitCase{"Sigint", [](PtySession& s) { ::kill(s.Pid(), SIGINT); }, ExitStatus::Code(0)},
@@ -270,7 +272,7 @@ TEST(Startup, FullScreenIsAskedForOnlyWhenSetAndLeftAtTheEnd) {
             << s.Dump();
         EXPECT_EQ(s.OutputContains("\x1b[10;1t"), on);
         EXPECT_FALSE(s.OutputContains("\x1b[10;0t"));
-        s.Send(keys::Escape);
+        s.Send(keys::F10);
         ASSERT_TRUE(s.WaitForExit(Patience).has_value());
         EXPECT_EQ(s.OutputContains("\x1b[10;0t"), on);
     }

@@ -57,9 +57,9 @@ inline std::unique_ptr<PtySession> StartToFirstFrame(const char* name,
     return client;
 }
 
-// Escape ends the client today; Shift+Escape once plain Escape only clears the editor.
+// F10 is the way out; Shift+Escape (left to the console driver) the other one.
 inline bool Quit(PtySession& client) {
-    for (const std::string& key : {keys::Escape, keys::ShiftEscape}) {
+    for (const std::string& key : {keys::F10, keys::ShiftEscape}) {
         client.Send(key);
         if (client.WaitForExit(2s))
             return true;

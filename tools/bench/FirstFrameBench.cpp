@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                 .count());
         if (!bench::Quit(*client))
-            std::fprintf(stderr, "FirstFrameBench: run %d: the client did not quit on Escape\n",
+            std::fprintf(stderr, "FirstFrameBench: run %d: the client did not quit on F10\n",
                          run + 1);
     }
 
