@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
+#include "platform/Network.h"
 #include "platform/SystemLocale.h"
 
 namespace tolmix {
@@ -12,6 +13,7 @@ struct ClientEnvironment {
     FileSystem& Files;
     const WallClock& Time;
     SystemLocale Locale;
+    Network& Net;
 };
 
 } // namespace tolmix

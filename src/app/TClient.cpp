@@ -62,6 +62,16 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
                                             Settings.FlashActivity, Env.Locale.DecimalSeparator);
     Printer->Hooks.BeginEditMode = [this](const std::string& text) { BeginEditMode(text); };
 
+    // No connection yet.
+    Link = std::make_unique<ServerLink>(Host, Env.Net, Con.Loop());
+    Link->Address = Settings.Address;
+    Link->Port = Settings.Port;
+    Link->ProxyAddr = Settings.ProxyAddr;
+    Link->ProxyPort = Settings.ProxyPort;
+    Link->ProxyUserName = Settings.ProxyUserName;
+    Link->ProxyPassword = Settings.ProxyPassword;
+    Link->AutoSend = Settings.AutoSend;
+
     // The editor and its history.
     InputEditorOptions editor;
     editor.SizeX = Settings.SizeX;
@@ -75,11 +85,16 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     Editor = std::make_unique<InputEditor>(Con, State, editor);
     Editor->Hooks.ScrollOutputToEnd = [this] { Output->ScrollOutputToEnd(); };
     Editor->Hooks.DrawStatusPanel = [this] { DrawStatusPanel(); };
+    Editor->Hooks.Connected = [this] { return Link->Connected(); };
+    Editor->Hooks.ConnectToServer = [this] { Link->ConnectToServer(); };
+    Editor->Hooks.SendLine = [this](const std::string& text) { Link->SendLine(text, true); };
     Keys = std::make_unique<KeyDispatch>(*Editor, Layout.OutputRows);
     Keys->Hooks.ScrollOutput = [this](bool down, int64_t count) {
         Output->ScrollOutput(down, count);
     };
     Keys->Hooks.Terminate = [this] { Con.Terminated = true; };
+    Keys->Hooks.Connected = [this] { return Link->Connected(); };
+    Keys->Hooks.Disconnect = [this] { Link->Disconnect(); };
     // A paste from the terminal goes in like the clipboard's text, its lines ended by CR LF.
     Con.OnPaste = [this](const std::string& text) { Editor->InsertText(NormaliseLineEnds(text)); };
 
@@ -126,7 +141,7 @@ void TClient::ClearEditor() {
 }
 
 bool TClient::PollSocket() {
-    return false;
+    return Link->PollSocket();
 }
 
 void TClient::PrintLine(std::string_view text) {

@@ -3,6 +3,7 @@
 #include "app/ClientEnvironment.h"
 #include "app/ClientSettings.h"
 #include "net/GameClock.h"
+#include "net/ServerLink.h"
 #include "net/TextPrinter.h"
 #include "ui/ClientState.h"
 #include "ui/InputEditor.h"
@@ -39,6 +40,8 @@ class TClient {
     TGameClock GameClock;
     std::unique_ptr<StatusPanel> Panel;
     std::unique_ptr<TextPrinter> Printer;
+    // The connection to the game server, its messages and everything sent.
+    std::unique_ptr<ServerLink> Link;
     // The input editor with the command history (EditText, History, HistoryIndex, EditLines
     // and the cursor are its fields) and the key tables that drive it.
     std::unique_ptr<InputEditor> Editor;
@@ -66,9 +69,21 @@ class TClient {
     uint32_t CountdownTimer = 0;
 
   private:
+    // What the server link asks of the client.
+    class LinkHost final : public ServerLinkHost {
+      public:
+        explicit LinkHost(TClient& client) : Client(client) {}
+        void PrintLine(const std::string& ansiText) override { Client.PrintLine(ansiText); }
+        std::vector<PluginDetails> PluginList() override { return {}; }
+
+      private:
+        TClient& Client;
+    };
+
     TConsole& Con;
     ClientEnvironment& Env;
     FileSystem& Files;
+    LinkHost Host{*this};
     // Timer procedures do nothing until the constructor has finished and after the destructor
     // has begun.
     bool Running = false;

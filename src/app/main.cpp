@@ -3,6 +3,7 @@
 #include "platform/posix/PosixEventLoop.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixLocale.h"
+#include "platform/posix/PosixNetwork.h"
 #include "platform/posix/PosixTerminal.h"
 #include "ui/TConsole.h"
 
@@ -27,7 +28,8 @@ void RunClient(int argc, const char* const* argv) {
         ~ConsoleReference() { Console = nullptr; }
     } reference;
     SystemWallClock wallClock;
-    ClientEnvironment environment{files, wallClock, posix::ReadSystemLocale()};
+    posix::PosixNetwork network;
+    ClientEnvironment environment{files, wallClock, posix::ReadSystemLocale(), network};
     TClient client(console, environment, argc, argv);
     console.Run();
 }

@@ -2,6 +2,7 @@
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeFileSystem.h"
+#include "support/FakeNetwork.h"
 #include "support/FakeTerminal.h"
 #include "support/FakeWallClock.h"
 #include "support/ScreenText.h"
@@ -19,7 +20,8 @@ class ClientStartup : public ::testing::Test {
     test::FakeClipboard Clip;
     test::FakeFileSystem Files;
     test::FakeWallClock Wall;
-    ClientEnvironment Env{Files, Wall, {}};
+    test::FakeNetwork Net;
+    ClientEnvironment Env{Files, Wall, {}, Net};
     TConsole Con{Term, Loop, Clip};
 };
 

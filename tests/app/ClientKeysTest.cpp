@@ -1,0 +1,140 @@
+#include "app/TClient.h"
+#include "platform/VirtualKeys.h"
+#include "support/FakeClipboard.h"
+#include "support/FakeEventLoop.h"
+#include "support/FakeFileSystem.h"
+#include "support/FakeNetwork.h"
+#include "support/FakeTerminal.h"
+#include "support/FakeWallClock.h"
+#include "support/ScreenText.h"
+
+#include <gtest/gtest.h>
+
+namespace tolmix {
+namespace {
+
+// The client on the default layout with a fake network: keys go through the console driver's
+// input loop, the wire is the fake stream's.
+class ClientKeys : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Files.Add("TolmixClient.tcf", "AutoSend=\r\n");
+        Loop.HandleReady = [this](PollHandle handle) { return Net.Ready(handle); };
+        const char* argv[] = {"tolmix-client"};
+        Client = std::make_unique<TClient>(Con, Env, 1, argv);
+    }
+    // Runs the input loop until every queued key and every arrived packet is handled.
+    void Run() {
+        for (int i = 0; i < 50 && !Con.Terminated; ++i) {
+            Con.Step();
+            if (Term.Input.empty() && (Net.Streams.empty() || Net.Streams.back()->Incoming.empty()))
+                break;
+        }
+        Con.Step();
+    }
+    void Type(std::string_view text) {
+        for (char c : text)
+            Term.Key(0, static_cast<uint8_t>(c));
+    }
+    std::string Wire() { return Net.Streams.empty() ? "" : Net.Streams.back()->Sent; }
+
+    test::FakeTerminal Term;
+    test::FakeEventLoop Loop;
+    test::FakeClipboard Clip;
+    test::FakeFileSystem Files;
+    test::FakeWallClock Wall;
+    test::FakeNetwork Net;
+    ClientEnvironment Env{Files, Wall, {}, Net};
+    TConsole Con{Term, Loop, Clip};
+    std::unique_ptr<TClient> Client;
+};
+
+TEST_F(ClientKeys, EnterConnectsFirstThenSendsTheTypedCommandInWindows1251) {
+    Type("\xEF\xAC\xA0"); // яма
+    Term.Key(VK_RETURN, 0x0D);
+    Run();
+    ASSERT_EQ(Net.Streams.size(), 1u);
+    EXPECT_TRUE(Client->Link->Connected());
+    EXPECT_EQ(Client->Editor->EditText, "\xEF\xAC\xA0");
+    EXPECT_EQ(Wire(), "");
+    Term.Key(VK_RETURN, 0x0D);
+    Run();
+    EXPECT_EQ(Wire(), "\xFF\xFF\xEC\xE0\r\n");
+    EXPECT_EQ(Client->Editor->EditText, "");
+    ASSERT_EQ(Client->Editor->History.Count(), 1);
+    EXPECT_EQ(Client->Editor->History.At(0), "\xEF\xAC\xA0");
+}
+
+TEST_F(ClientKeys, TheServersEditorComesBackAsOneCodeOrIsCancelled) {
+    Term.Key(VK_RETURN, 0x0D);
+    Run();
+    ASSERT_EQ(Net.Streams.size(), 1u);
+    Net.Streams.back()->Arrive("\x80\x80"
+                               "ct2\x80look\x80north\r\n");
+    Run();
+    EXPECT_TRUE(Client->State.EditMode);
+    EXPECT_EQ(Client->Editor->EditText, "look\r\nnorth");
+    EXPECT_EQ(test::RowText(Con.Screen(), 22).substr(0, 4), "look");
+    // Enter breaks the line in edit mode; Ctrl+Enter sends the whole text.
+    Term.Key(VK_END, 0, ENHANCED_KEY);
+    Term.Key(VK_RETURN, 0x0D);
+    Type("x");
+    Term.Key(VK_RETURN, 0x0A, LEFT_CTRL_PRESSED);
+    Run();
+    EXPECT_EQ(Wire(), "\x80\x80"
+                      "ct3\x80look\x80x\x80north\r\n");
+    EXPECT_FALSE(Client->State.EditMode);
+    EXPECT_FALSE(Client->Editor->EnterSwap);
+
+    Net.Streams.back()->Arrive("\x80\x80"
+                               "ct1\x80text\r\n");
+    Run();
+    Term.Key(VK_ESCAPE, 0x1B);
+    Run();
+    EXPECT_FALSE(Con.Terminated);
+    EXPECT_EQ(Wire().substr(Wire().size() - 6), "\x80\x80"
+                                                "cc\r\n");
+    EXPECT_FALSE(Client->State.EditMode);
+}
+
+TEST_F(ClientKeys, F10DisconnectsWithThePromptAndEndsTheLoop) {
+    Term.Key(VK_RETURN, 0x0D);
+    Run();
+    ASSERT_TRUE(Client->Link->Connected());
+    const int64_t lines = Client->Output->LineCount;
+    Term.Key(VK_F10);
+    Run();
+    EXPECT_TRUE(Con.Terminated);
+    EXPECT_FALSE(Client->Link->Connected());
+    EXPECT_TRUE(Net.Streams.back()->Closed);
+    EXPECT_GT(Client->Output->LineCount, lines); // the reconnect prompt
+}
+
+TEST_F(ClientKeys, ATerminalPasteIsInsertedWithCrLfLineEnds) {
+    InputRecord paste;
+    paste.Type = InputRecord::Kind::Paste;
+    paste.Text = "one\ntwo\r\xE4\x01";
+    Term.Input.push_back(paste);
+    Run();
+    EXPECT_EQ(Client->Editor->EditText, "one\r\ntwo\r\n\xA4\x01");
+    EXPECT_EQ(Client->Editor->CursorLine, 2);
+}
+
+TEST_F(ClientKeys, PageKeysScrollTheOutputWindow) {
+    for (int i = 0; i < 60; ++i)
+        Client->PrintLine("line " + std::to_string(i));
+    const int64_t bottom = Client->Output->ViewTop;
+    Term.Key(VK_PRIOR, 0, ENHANCED_KEY);
+    Run();
+    EXPECT_EQ(Client->Output->ViewTop, bottom - 20);
+    Term.Key(VK_DOWN, 0, ENHANCED_KEY | LEFT_CTRL_PRESSED);
+    Run();
+    EXPECT_EQ(Client->Output->ViewTop, bottom - 19);
+    // Sending (here: connecting) brings the window back to the end.
+    Term.Key(VK_RETURN, 0x0D);
+    Run();
+    EXPECT_EQ(Client->Output->ViewTop, Client->Output->BottomPosition());
+}
+
+} // namespace
+} // namespace tolmix
