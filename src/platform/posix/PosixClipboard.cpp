@@ -2,6 +2,7 @@
 
 #include "platform/posix/ToolProcess.h"
 #include "platform/vt/Charsets.h"
+#include "platform/vt/LineEnds.h"
 #include "platform/vt/TerminalText.h"
 
 #include <cstdlib>
@@ -33,17 +34,19 @@ PosixClipboard::PosixClipboard(Terminal& terminal) : Term(terminal) {
     }
 }
 
+// The desktop breaks lines with LF, the client with CR LF: each side gets its own.
 void PosixClipboard::SetText(std::string_view text) {
     Own = std::string(text);
-    Term.WriteRaw(vt::ClipboardSequence(text));
+    const std::string desktop = vt::CrLfToDesktop(text);
+    Term.WriteRaw(vt::ClipboardSequence(desktop));
     if (!CopyTool.empty())
-        RunTool(CopyTool, vt::Cp1251ToUtf8(text), ToolTimeLimit, 0);
+        RunTool(CopyTool, vt::Cp1251ToUtf8(desktop), ToolTimeLimit, 0);
 }
 
 std::optional<std::string> PosixClipboard::GetText() {
     if (!PasteTool.empty()) {
         if (auto text = RunTool(PasteTool, {}, ToolTimeLimit, MaxPaste))
-            return vt::Utf8ToCp1251(*text);
+            return vt::DesktopToCrLf(vt::Utf8ToCp1251(*text));
     }
     return Own;
 }
