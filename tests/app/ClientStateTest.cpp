@@ -2,6 +2,8 @@
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeFileSystem.h"
+#include "support/FakeModuleLoader.h"
+#include "support/FakeNetwork.h"
 #include "support/FakeTerminal.h"
 #include "support/FakeWallClock.h"
 #include "support/ScreenText.h"
@@ -41,7 +43,9 @@ class RunningClient : public ::testing::Test {
     test::FakeClipboard Clip;
     test::FakeFileSystem Files;
     test::FakeWallClock Wall;
-    ClientEnvironment Env{Files, Wall, {}};
+    test::FakeNetwork Net;
+    test::FakeModuleLoader Modules;
+    ClientEnvironment Env{Files, Wall, {}, Net, Modules, {}};
     TConsole Con{Term, Loop, Clip};
     std::unique_ptr<TClient> Client;
 };
