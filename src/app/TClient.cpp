@@ -233,9 +233,12 @@ void TClient::SendGameFinish() {
 }
 
 bool TClient::HandleKey(const KeyEvent& key) {
-    // The key tables come with the editor; until then no key is consumed, so Escape ends the
-    // program through the driver's way out.
-    (void)key;
+    if (!key.KeyDown)
+        return false;
+    if (RunKeyMacro(key))
+        return true;
+    // The editor's key tables come next; until then no other key is consumed, so Escape ends
+    // the program through the driver's way out.
     return false;
 }
 
