@@ -1,14 +1,9 @@
 // The client's parts working together: the connection at start-up, the server's requests, the
 // macro files read again from the same place, and the plugins behind the receive step.
+#include "app/ClientFakes.h"
 #include "app/TClient.h"
 #include "platform/SoftwareMidiDevices.h"
-#include "support/FakeClipboard.h"
-#include "support/FakeEventLoop.h"
-#include "support/FakeFileSystem.h"
-#include "support/FakeModuleLoader.h"
-#include "support/FakeNetwork.h"
-#include "support/FakeTerminal.h"
-#include "support/FakeWallClock.h"
+#include "support/LoopClock.h"
 #include "support/RecordingMidiSink.h"
 #include "support/ScreenText.h"
 #include "support/ScriptedPlugin.h"
@@ -37,7 +32,7 @@ uint32_t ScriptedVersion() {
     return TolmixPluginInterfaceVersion;
 }
 
-class ClientWiring : public ::testing::Test {
+class ClientWiring : public ::testing::Test, public test::ClientFakes {
   protected:
     void SetUp() override {
         PluginJournal.clear();
@@ -72,15 +67,6 @@ class ClientWiring : public ::testing::Test {
         return false;
     }
 
-    test::FakeTerminal Term;
-    test::FakeEventLoop Loop;
-    test::FakeClipboard Clip;
-    test::FakeFileSystem Files;
-    test::FakeWallClock Wall;
-    test::FakeNetwork Net;
-    test::FakeModuleLoader Modules;
-    ClientEnvironment Env{Files, Wall, {}, Net, Modules, {}};
-    TConsole Con{Term, Loop, Clip};
     std::shared_ptr<test::FakeStream> Server;
     std::unique_ptr<TClient> Client;
 };
@@ -180,17 +166,8 @@ TEST_F(ClientWiring, SoundCodesWithoutAMidiOutputPlayNothingQuietly) {
     EXPECT_FALSE(Client->Sound->Midi.MidiAvailable());
 }
 
-class LoopClock final : public Clock {
-  public:
-    explicit LoopClock(const EventLoop& loop) : Loop(loop) {}
-    TimePoint Now() const override { return Loop.Now(); }
-
-  private:
-    const EventLoop& Loop;
-};
-
 TEST_F(ClientWiring, SoundCodesPlayOnTheOutputTheSettingsChoose) {
-    LoopClock clock(Loop);
+    test::LoopClock clock(Loop);
     test::RecordingMidiSink sink(clock);
     SoftwareMidiDevices* devices = nullptr;
     MidiSinkSettings chosen;

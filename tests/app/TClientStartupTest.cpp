@@ -1,11 +1,5 @@
+#include "app/ClientFakes.h"
 #include "app/TClient.h"
-#include "support/FakeClipboard.h"
-#include "support/FakeEventLoop.h"
-#include "support/FakeFileSystem.h"
-#include "support/FakeModuleLoader.h"
-#include "support/FakeNetwork.h"
-#include "support/FakeTerminal.h"
-#include "support/FakeWallClock.h"
 #include "support/ScreenText.h"
 #include "ui/ProgramName.h"
 
@@ -14,17 +8,8 @@
 namespace tolmix {
 namespace {
 
-class ClientStartup : public ::testing::Test {
+class ClientStartup : public ::testing::Test, public test::ClientFakes {
   protected:
-    test::FakeTerminal Term;
-    test::FakeEventLoop Loop;
-    test::FakeClipboard Clip;
-    test::FakeFileSystem Files;
-    test::FakeWallClock Wall;
-    test::FakeNetwork Net;
-    test::FakeModuleLoader Modules;
-    ClientEnvironment Env{Files, Wall, {}, Net, Modules, {}};
-    TConsole Con{Term, Loop, Clip};
 };
 
 TEST_F(ClientStartup, ReadsTheArgumentsSettingsAndLaysOutTheScreen) {
