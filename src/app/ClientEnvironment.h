@@ -2,8 +2,14 @@
 
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
+#include "platform/MidiSink.h"
+#include "platform/MidiStream.h"
+#include "platform/ModuleLoader.h"
 #include "platform/Network.h"
 #include "platform/SystemLocale.h"
+
+#include <functional>
+#include <memory>
 
 namespace tolmix {
 
@@ -14,6 +20,10 @@ struct ClientEnvironment {
     const WallClock& Time;
     SystemLocale Locale;
     Network& Net;
+    ModuleLoader& Modules;
+    // The MIDI outputs for the output the settings choose; unset, the client has none and the
+    // server's music stays silent.
+    std::function<std::unique_ptr<MidiDevices>(const MidiSinkSettings&)> OpenMidi;
 };
 
 } // namespace tolmix

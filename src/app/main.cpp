@@ -3,8 +3,10 @@
 #include "platform/posix/PosixEventLoop.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixLocale.h"
+#include "platform/posix/PosixModuleLoader.h"
 #include "platform/posix/PosixNetwork.h"
 #include "platform/posix/PosixTerminal.h"
+#include "platform/posix/SystemMidiDevices.h"
 #include "ui/TConsole.h"
 
 #include <cstdio>
@@ -29,7 +31,15 @@ void RunClient(int argc, const char* const* argv) {
     } reference;
     SystemWallClock wallClock;
     posix::PosixNetwork network;
-    ClientEnvironment environment{files, wallClock, posix::ReadSystemLocale(), network};
+    posix::PosixModuleLoader modules;
+    ClientEnvironment environment{files,
+                                  wallClock,
+                                  posix::ReadSystemLocale(),
+                                  network,
+                                  modules,
+                                  [](const MidiSinkSettings& settings) {
+                                      return std::make_unique<posix::SystemMidiDevices>(settings);
+                                  }};
     TClient client(console, environment, argc, argv);
     console.Run();
 }

@@ -1,11 +1,6 @@
+#include "app/ClientFakes.h"
 #include "app/TClient.h"
 #include "platform/VirtualKeys.h"
-#include "support/FakeClipboard.h"
-#include "support/FakeEventLoop.h"
-#include "support/FakeFileSystem.h"
-#include "support/FakeNetwork.h"
-#include "support/FakeTerminal.h"
-#include "support/FakeWallClock.h"
 #include "support/ScreenText.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +10,7 @@ namespace {
 
 // The client on the default layout with a fake network: keys go through the console driver's
 // input loop, the wire is the fake stream's.
-class ClientKeys : public ::testing::Test {
+class ClientKeys : public ::testing::Test, public test::ClientFakes {
   protected:
     void SetUp() override {
         Files.Add("TolmixClient.tcf", "AutoSend=\r\n");
@@ -38,25 +33,12 @@ class ClientKeys : public ::testing::Test {
     }
     std::string Wire() { return Net.Streams.empty() ? "" : Net.Streams.back()->Sent; }
 
-    test::FakeTerminal Term;
-    test::FakeEventLoop Loop;
-    test::FakeClipboard Clip;
-    test::FakeFileSystem Files;
-    test::FakeWallClock Wall;
-    test::FakeNetwork Net;
-    ClientEnvironment Env{Files, Wall, {}, Net};
-    TConsole Con{Term, Loop, Clip};
     std::unique_ptr<TClient> Client;
 };
 
-TEST_F(ClientKeys, EnterConnectsFirstThenSendsTheTypedCommandInWindows1251) {
-    Type("\xEF\xAC\xA0"); // яма
-    Term.Key(VK_RETURN, 0x0D);
-    Run();
-    ASSERT_EQ(Net.Streams.size(), 1u);
-    EXPECT_TRUE(Client->Link->Connected());
-    EXPECT_EQ(Client->Editor->EditText, "\xEF\xAC\xA0");
-    EXPECT_EQ(Wire(), "");
+TEST_F(ClientKeys, TheTypedCommandGoesOutInWindows1251AndIntoTheHistory) {
+    ASSERT_TRUE(Client->Link.Connected()); // since start-up
+    Type("\xEF\xAC\xA0");                  // яма
     Term.Key(VK_RETURN, 0x0D);
     Run();
     EXPECT_EQ(Wire(), "\xFF\xFF\xEC\xE0\r\n");
@@ -65,9 +47,21 @@ TEST_F(ClientKeys, EnterConnectsFirstThenSendsTheTypedCommandInWindows1251) {
     EXPECT_EQ(Client->Editor->History.At(0), "\xEF\xAC\xA0");
 }
 
-TEST_F(ClientKeys, TheServersEditorComesBackAsOneCodeOrIsCancelled) {
+TEST_F(ClientKeys, EnterWhileDisconnectedConnectsAndKeepsTheText) {
+    Net.Streams.back()->ReceiveError = SocketError::ConnectionReset;
+    Run();
+    ASSERT_FALSE(Client->Link.Connected());
+    Type("north");
     Term.Key(VK_RETURN, 0x0D);
     Run();
+    ASSERT_EQ(Net.Streams.size(), 2u);
+    EXPECT_TRUE(Client->Link.Connected());
+    EXPECT_EQ(Client->Editor->EditText, "north");
+    EXPECT_EQ(Wire(), "");
+    EXPECT_EQ(Client->Editor->History.Count(), 0);
+}
+
+TEST_F(ClientKeys, TheServersEditorComesBackAsOneCodeOrIsCancelled) {
     ASSERT_EQ(Net.Streams.size(), 1u);
     Net.Streams.back()->Arrive("\x80\x80"
                                "ct2\x80look\x80north\r\n");
@@ -98,14 +92,12 @@ TEST_F(ClientKeys, TheServersEditorComesBackAsOneCodeOrIsCancelled) {
 }
 
 TEST_F(ClientKeys, F10DisconnectsWithThePromptAndEndsTheLoop) {
-    Term.Key(VK_RETURN, 0x0D);
-    Run();
-    ASSERT_TRUE(Client->Link->Connected());
+    ASSERT_TRUE(Client->Link.Connected());
     const int64_t lines = Client->Output->LineCount;
     Term.Key(VK_F10);
     Run();
     EXPECT_TRUE(Con.Terminated);
-    EXPECT_FALSE(Client->Link->Connected());
+    EXPECT_FALSE(Client->Link.Connected());
     EXPECT_TRUE(Net.Streams.back()->Closed);
     EXPECT_GT(Client->Output->LineCount, lines); // the reconnect prompt
 }
@@ -130,7 +122,7 @@ TEST_F(ClientKeys, PageKeysScrollTheOutputWindow) {
     Term.Key(VK_DOWN, 0, ENHANCED_KEY | LEFT_CTRL_PRESSED);
     Run();
     EXPECT_EQ(Client->Output->ViewTop, bottom - 19);
-    // Sending (here: connecting) brings the window back to the end.
+    // Sending brings the window back to the end.
     Term.Key(VK_RETURN, 0x0D);
     Run();
     EXPECT_EQ(Client->Output->ViewTop, Client->Output->BottomPosition());

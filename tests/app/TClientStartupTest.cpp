@@ -1,10 +1,5 @@
+#include "app/ClientFakes.h"
 #include "app/TClient.h"
-#include "support/FakeClipboard.h"
-#include "support/FakeEventLoop.h"
-#include "support/FakeFileSystem.h"
-#include "support/FakeNetwork.h"
-#include "support/FakeTerminal.h"
-#include "support/FakeWallClock.h"
 #include "support/ScreenText.h"
 #include "ui/ProgramName.h"
 
@@ -13,16 +8,8 @@
 namespace tolmix {
 namespace {
 
-class ClientStartup : public ::testing::Test {
+class ClientStartup : public ::testing::Test, public test::ClientFakes {
   protected:
-    test::FakeTerminal Term;
-    test::FakeEventLoop Loop;
-    test::FakeClipboard Clip;
-    test::FakeFileSystem Files;
-    test::FakeWallClock Wall;
-    test::FakeNetwork Net;
-    ClientEnvironment Env{Files, Wall, {}, Net};
-    TConsole Con{Term, Loop, Clip};
 };
 
 TEST_F(ClientStartup, ReadsTheArgumentsSettingsAndLaysOutTheScreen) {
@@ -49,12 +36,14 @@ TEST_F(ClientStartup, ReadsTheArgumentsSettingsAndLaysOutTheScreen) {
 TEST_F(ClientStartup, MissingSettingsFileGivesTheDefaults) {
     const char* argv[] = {"tolmix-client"};
     TClient client(Con, Env, 1, argv);
-    EXPECT_EQ(client.SettingsPath, "TolmixClient.tcf");
+    // Fixed against the folder the program started in before the program's folder became current.
+    EXPECT_EQ(client.SettingsPath, "/home/player/TolmixClient.tcf");
     EXPECT_EQ(client.Settings.Address, DefaultServerHost);
     EXPECT_EQ(client.Layout.EditorTop, 22);
     ASSERT_TRUE(client.Output);
     EXPECT_EQ(client.Output->OutputRows, 21);
-    EXPECT_EQ(client.Output->LineCount, 1); // the banner
+    // The banner, then empty, connecting, empty: the fake network connects at once.
+    EXPECT_EQ(client.Output->LineCount, 4);
 }
 
 TEST_F(ClientStartup, UnreadableSettingsFileEndsStartUpWithItsMessage) {

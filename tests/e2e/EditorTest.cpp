@@ -19,8 +19,8 @@ using namespace std::chrono_literals;
 
 constexpr auto Patience = 5000ms;
 
-// The client on a settings file that points it at a loopback server; it connects on the first
-// Enter (a first start does not connect by itself).
+// The client on a settings file that points it at a loopback server, which it connects to at
+// start-up.
 class EditorSession {
   public:
     explicit EditorSession(const std::string& extraSettings = "", int columns = 80, int rows = 25) {
@@ -42,9 +42,10 @@ class EditorSession {
             Patience, "the client's first frame");
     }
 
-    // Presses Enter and takes the connection it opens.
+    // Takes the next connection the client opens.
     testing::AssertionResult Connect() {
-        S().Send(keys::Enter);
+        Peer.reset();
+        Taken = 0;
         for (int i = 0; i < 50 && !Peer; ++i) {
             S().PumpFor(100ms);
             Peer = Server.Accept(0ms);
@@ -199,8 +200,13 @@ TEST(Editor, ShiftArrowsSelectAndTheClipboardKeysCopyCutAndPaste) {
 TEST(Editor, EnterWhileDisconnectedConnectsAndKeepsTheTextAndF10QuitsCleanly) {
     EditorSession e;
     ASSERT_TRUE(e.Started());
+    ASSERT_TRUE(e.Connect());
+    // The server goes away: the client shows the reconnect prompt.
+    e.Peer->Close();
+    ASSERT_TRUE(ShowsText(e.S(), "программы.", Patience));
     e.S().Send("north");
     ASSERT_TRUE(e.RowIs(EditorRow, "north"));
+    e.S().Send(keys::Enter);
     ASSERT_TRUE(e.Connect());
     EXPECT_TRUE(e.RowIs(EditorRow, "north"));
     e.S().PumpFor(100ms);
@@ -275,6 +281,9 @@ TEST(Editor, TheServersTextEditorOpensWithItsCaptionAndGoesBackAsCtOrCc) {
     EXPECT_TRUE(Eventually(
         e.S(), [&] { return e.S().RowUtf8(19).find("Режим") == std::string::npos; }, Patience,
         "the caption is gone"));
+    // Back in normal mode Enter sends again.
+    e.S().Send("y" + keys::Enter);
+    EXPECT_TRUE(e.Receives("y\r\n"));
 
     ASSERT_TRUE(e.Peer->Send("\x80\x80"
                              "ct1\x80text\r\n"));

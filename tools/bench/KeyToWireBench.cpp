@@ -41,8 +41,7 @@ int main(int argc, char** argv) {
     if (!client)
         return 1;
 
-    // The first Enter connects.
-    client->Send(keys::Enter);
+    // The client connects at start-up.
     std::optional<LoopbackServer::Peer> peer;
     for (int i = 0; i < 50 && !peer; ++i) {
         client->PumpFor(100ms);

@@ -3,6 +3,8 @@
 // and end to end (a bracketed paste written to the real client's pseudo-terminal until its end
 // is on screen). Run on demand; the goal is under 50 ms.
 #include "BenchSupport.h"
+#include "e2e/harness/LoopbackServer.h"
+#include "e2e/harness/TempDir.h"
 #include "platform/vt/FrameRenderer.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
@@ -89,6 +91,13 @@ InProcess RunInProcess(int runs, int32_t editorLines) {
 // The real client: from the paste written to the terminal to its last line on screen.
 std::vector<double> RunEndToEnd(int runs, e2e::SessionOptions options) {
     std::vector<double> times;
+    // A server of its own for the client to connect to, so that it reaches no other.
+    e2e::LoopbackServer server;
+    e2e::TempDir dir("tolmix-bench-paste");
+    dir.WriteFile("bench.tcf", "Address=127.0.0.1\r\nPort=" + std::to_string(server.Port()) +
+                                   "\r\nAutoSend=\r\n");
+    options.workingDirectory = dir.String();
+    options.args = {(dir.Path() / "bench.tcf").string()};
     const auto client = e2e::bench::StartToFirstFrame("PasteBench", options);
     if (!client)
         return times;
