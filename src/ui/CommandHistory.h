@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -10,7 +11,11 @@ namespace tolmix {
 // line after the newest entry. The history lives in memory only.
 class CommandHistory {
   public:
-    explicit CommandHistory(int32_t historySize);
+    // Besides HistorySize entries, the history holds at most this many bytes of text, so that
+    // a few huge pasted commands cannot take all memory; the oldest entries go first.
+    static constexpr size_t DefaultMaxBytes = size_t{64} << 20;
+
+    explicit CommandHistory(int32_t historySize, size_t maxBytes = DefaultMaxBytes);
 
     // Stores a sent text unless it is empty or equals the newest entry (exactly); the oldest
     // entry goes when the history is full. The index then stands on the empty line.
@@ -23,9 +28,11 @@ class CommandHistory {
     const std::string& At(int32_t index) const { return Entries[static_cast<size_t>(index)]; }
     int32_t HistoryIndex = 0;
     const int32_t HistorySize;
+    const size_t MaxBytes;
 
   private:
     std::deque<std::string> Entries;
+    size_t Bytes = 0;
 };
 
 } // namespace tolmix

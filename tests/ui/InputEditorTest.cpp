@@ -447,6 +447,23 @@ TEST_F(InputEditorTest, TheTextNeverGrowsPastItsLimit) {
     EXPECT_EQ(E().CursorPosition(), E().TextLength() + 1);
 }
 
+TEST(CommandHistory, HugeCommandsPushOutTheOldestBeyondTheByteLimit) {
+    CommandHistory history(1000, 10);
+    history.Add("abcd");
+    history.Add("efgh");
+    history.Add("ij");
+    EXPECT_EQ(history.Count(), 3);
+    history.Add("klm"); // 13 bytes: "abcd" goes
+    ASSERT_EQ(history.Count(), 3);
+    EXPECT_EQ(history.At(0), "efgh");
+    history.Add(std::string(50, 'x')); // alone over the limit: kept, everything else goes
+    ASSERT_EQ(history.Count(), 1);
+    EXPECT_EQ(history.HistoryIndex, 1);
+    history.Add("n");
+    ASSERT_EQ(history.Count(), 1);
+    EXPECT_EQ(history.At(0), "n");
+}
+
 TEST(NormaliseLineEnds, EveryLineEndBecomesCrLf) {
     EXPECT_EQ(NormaliseLineEnds("a\nb\rc\r\nd\n\re"), "a\r\nb\r\nc\r\nd\r\n\r\ne");
     EXPECT_EQ(NormaliseLineEnds("plain"), "plain");
