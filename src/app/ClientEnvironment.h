@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/DesktopRegistry.h"
 #include "platform/FileSystem.h"
 #include "platform/SystemLocale.h"
 
@@ -11,6 +12,8 @@ namespace tolmix {
 struct ClientEnvironment {
     FileSystem& Files;
     const WallClock& Time;
+    // Where the file types and the console palette are registered.
+    DesktopRegistry& Registry;
     SystemLocale Locale;
 };
 

@@ -1,5 +1,9 @@
 #include "app/TClient.h"
 
+#include "app/ConsolePalette.h"
+#include "app/FirstRunNotice.h"
+#include "app/SystemRegistration.h"
+
 #include "ui/CodePage.h"
 #include "ui/ProgramName.h"
 
@@ -24,6 +28,8 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
         list.LoadFromFile(Files, SettingsPath);
         Settings = ReadClientSettings(list);
     }
+    LogPath = MakeLogPath(SettingsPath, Env.Time.LocalTime(Env.Time.Now()));
+    Log = std::make_unique<TOutputLog>(Files, Settings.LogEnabled, LogPath);
 
     ScreenOptions screen;
     screen.SizeX = Settings.SizeX;
@@ -61,6 +67,7 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     Printer = std::make_unique<TextPrinter>(Con, *Output, State, GameClock, *Panel,
                                             Settings.FlashActivity, Env.Locale.DecimalSeparator);
     Printer->Hooks.BeginEditMode = [this](const std::string& text) { BeginEditMode(text); };
+    Printer->Hooks.AppendLog = [this](const std::string& text) { AppendLog(text); };
 
     StatusTimer = Con.Loop().SetTimer(250, [this] {
         if (Running)
@@ -79,6 +86,12 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     Output->CurrentAttr = 0x4E;
     PrintLine(std::string(ProgramTitle) + std::string(BannerNotice));
     Output->CurrentAttr = 7;
+
+    ConsoleKeyExisted = RegisterSystem(Env.Registry, Files.ProgramPath());
+    ApplyConsolePalette(Con);
+
+    if (IsFirstRun())
+        PrintFirstRunNotice([this](std::string_view text) { PrintLine(text); }, *Output);
     Running = true;
 }
 
@@ -103,6 +116,10 @@ bool TClient::PollSocket() {
 
 void TClient::PrintLine(std::string_view text) {
     Printer->PrintLine(text);
+}
+
+void TClient::AppendLog(const std::string& text) {
+    Log->AppendLog(text);
 }
 
 void TClient::DrawStatusPanel() {

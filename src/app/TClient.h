@@ -2,6 +2,7 @@
 
 #include "app/ClientEnvironment.h"
 #include "app/ClientSettings.h"
+#include "app/OutputLog.h"
 #include "net/GameClock.h"
 #include "net/TextPrinter.h"
 #include "ui/ClientState.h"
@@ -28,6 +29,8 @@ class TClient {
 
     // The settings file in use, kept for later re-reads.
     std::string SettingsPath;
+    // The output log file of this start, fixed before anything is printed.
+    std::string LogPath;
     ClientSettings Settings;
     ScreenLayout Layout;
     // The scrollback and the output window's view of it.
@@ -37,11 +40,18 @@ class TClient {
     TGameClock GameClock;
     std::unique_ptr<StatusPanel> Panel;
     std::unique_ptr<TextPrinter> Printer;
+    std::unique_ptr<TOutputLog> Log;
+    // Whether the console settings of this program location existed before this start; false
+    // on the first start from a folder, which shows the first-run notice instead of connecting.
+    bool ConsoleKeyExisted = false;
     // The server editor's text while edit mode is on.
     std::string EditText;
 
     // Prints or dispatches one line of Windows-1251 text.
     void PrintLine(std::string_view text);
+    // Writes a printed line (console code page, no colour bytes) to the output log when it is on.
+    void AppendLog(const std::string& text);
+    bool IsFirstRun() const { return !ConsoleKeyExisted; }
     void DrawStatusPanel();
     // Opens the server's text editor with its lines (console code page).
     void BeginEditMode(const std::string& text);

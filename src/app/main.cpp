@@ -4,6 +4,7 @@
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixLocale.h"
 #include "platform/posix/PosixTerminal.h"
+#include "platform/posix/XdgDesktopRegistry.h"
 #include "ui/TConsole.h"
 
 #include <cstdio>
@@ -27,7 +28,8 @@ void RunClient(int argc, const char* const* argv) {
         ~ConsoleReference() { Console = nullptr; }
     } reference;
     SystemWallClock wallClock;
-    ClientEnvironment environment{files, wallClock, posix::ReadSystemLocale()};
+    posix::XdgDesktopRegistry registry(posix::XdgFoldersFromEnvironment());
+    ClientEnvironment environment{files, wallClock, registry, posix::ReadSystemLocale()};
     TClient client(console, environment, argc, argv);
     console.Run();
 }

@@ -1,5 +1,6 @@
 #include "app/TClient.h"
 #include "support/FakeClipboard.h"
+#include "support/FakeDesktopRegistry.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeFileSystem.h"
 #include "support/FakeTerminal.h"
@@ -41,7 +42,8 @@ class RunningClient : public ::testing::Test {
     test::FakeClipboard Clip;
     test::FakeFileSystem Files;
     test::FakeWallClock Wall;
-    ClientEnvironment Env{Files, Wall, {}};
+    test::FakeDesktopRegistry Registry;
+    ClientEnvironment Env{Files, Wall, Registry, {}};
     TConsole Con{Term, Loop, Clip};
     std::unique_ptr<TClient> Client;
 };

@@ -1,5 +1,6 @@
 #include "app/TClient.h"
 #include "support/FakeClipboard.h"
+#include "support/FakeDesktopRegistry.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeFileSystem.h"
 #include "support/FakeTerminal.h"
@@ -19,7 +20,8 @@ class ClientStartup : public ::testing::Test {
     test::FakeClipboard Clip;
     test::FakeFileSystem Files;
     test::FakeWallClock Wall;
-    ClientEnvironment Env{Files, Wall, {}};
+    test::FakeDesktopRegistry Registry;
+    ClientEnvironment Env{Files, Wall, Registry, {}};
     TConsole Con{Term, Loop, Clip};
 };
 
@@ -52,7 +54,7 @@ TEST_F(ClientStartup, MissingSettingsFileGivesTheDefaults) {
     EXPECT_EQ(client.Layout.EditorTop, 22);
     ASSERT_TRUE(client.Output);
     EXPECT_EQ(client.Output->OutputRows, 21);
-    EXPECT_EQ(client.Output->LineCount, 1); // the banner
+    EXPECT_EQ(client.Output->LineCount, 5); // the banner and the first-run notice
 }
 
 TEST_F(ClientStartup, UnreadableSettingsFileEndsStartUpWithItsMessage) {

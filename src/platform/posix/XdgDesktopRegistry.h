@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/DesktopRegistry.h"
+
+#include <string>
+
+namespace tolmix::posix {
+
+// The base folders of the XDG base directory rules; empty when none can be found.
+struct XdgFolders {
+    std::string DataHome;   // file types: mime/packages, applications
+    std::string ConfigHome; // console settings: tolmix-client/console
+};
+
+// $XDG_DATA_HOME and $XDG_CONFIG_HOME when they are absolute paths, otherwise ~/.local/share
+// and ~/.config of $HOME (or of the user's account when $HOME is not set).
+XdgFolders XdgFoldersFromEnvironment();
+// The same rules for given values (null: not set).
+XdgFolders XdgFoldersFrom(const char* dataHome, const char* configHome, const char* home);
+
+// The file types as a shared-mime-info package and a desktop entry under the data folder, and
+// one console settings file per program location under the configuration folder. Files are
+// replaced whole (written beside, then renamed), so a reader never sees half of one. When the
+// file types changed, the desktop's databases are refreshed with their tools where they exist.
+class XdgDesktopRegistry final : public DesktopRegistry {
+  public:
+    explicit XdgDesktopRegistry(XdgFolders folders, bool refreshDatabases = true);
+
+    int RegisterFileTypes(std::string_view programPath,
+                          const std::vector<FileTypeEntry>& types) override;
+    bool ConsoleKeyExists(std::string_view programPath) const override;
+    int WriteConsoleValues(std::string_view programPath,
+                           const std::vector<ConsoleValue>& values) override;
+
+    std::string MimePackagePath() const;
+    std::string DesktopEntryPath() const;
+    std::string ConsoleFilePath(std::string_view programPath) const;
+
+  private:
+    XdgFolders Folders;
+    bool RefreshDatabases;
+};
+
+// Replaces the file with these bytes, making its folders (mode 0700) when missing. 0 when the
+// file holds them, and whether its bytes were different before; otherwise a FileErrors code.
+int ReplaceFile(const std::string& path, std::string_view data, bool* changed = nullptr);
+
+} // namespace tolmix::posix
