@@ -1,5 +1,5 @@
-#include "app/InOutError.h"
 #include "app/OutputLog.h"
+#include "app/InOutError.h"
 #include "app/TClient.h"
 #include "net/ConnectionMessages.h"
 #include "platform/FileErrors.h"

@@ -1,5 +1,5 @@
-#include "app/ConsolePalette.h"
 #include "app/SystemRegistration.h"
+#include "app/ConsolePalette.h"
 #include "app/TClient.h"
 #include "platform/FileErrors.h"
 #include "support/FakeClipboard.h"
@@ -38,8 +38,8 @@ TEST(SystemRegistration, WritesTheThreeTypesAndTheSixteenColoursAndSaysWhetherTh
     const std::vector<ConsoleValue>& values = registry.Consoles["/opt/games/tolmix-client"];
     ASSERT_EQ(values.size(), 16u);
     for (size_t i = 0; i < values.size(); ++i) {
-        EXPECT_EQ(values[i].Name, "ColorTable" + std::string(i < 10 ? "0" : "") +
-                                      std::to_string(i));
+        EXPECT_EQ(values[i].Name,
+                  "ColorTable" + std::string(i < 10 ? "0" : "") + std::to_string(i));
         EXPECT_EQ(values[i].Data, ConsolePalette[i]);
     }
     EXPECT_EQ(values[7].Data, 0xA0A0A0u);

@@ -66,12 +66,12 @@ TEST(XdgRegistryFiles, TheMimePackageDeclaresEachTypeByItsExtension) {
     EXPECT_EQ(MimeTypeName("Tolmix Client Macros Config"),
               "application/x-tolmix-client-macros-config");
     const std::string xml = MimePackageXml(Types);
-    for (const char* part :
-         {"<mime-type type=\"application/x-tolmix-client-config\">",
-          "<comment>Tolmix Client Config</comment>", "<glob pattern=\"*.tcf\"/>",
-          "<mime-type type=\"application/x-tolmix-client-macros-config\">",
-          "<glob pattern=\"*.tmf\"/>", "<mime-type type=\"application/x-tolmix-client-alias-config\">",
-          "<glob pattern=\"*.taf\"/>"})
+    for (const char* part : {"<mime-type type=\"application/x-tolmix-client-config\">",
+                             "<comment>Tolmix Client Config</comment>", "<glob pattern=\"*.tcf\"/>",
+                             "<mime-type type=\"application/x-tolmix-client-macros-config\">",
+                             "<glob pattern=\"*.tmf\"/>",
+                             "<mime-type type=\"application/x-tolmix-client-alias-config\">",
+                             "<glob pattern=\"*.taf\"/>"})
         EXPECT_NE(xml.find(part), std::string::npos) << part << "\n" << xml;
     EXPECT_EQ(xml.rfind("</mime-info>\n"), xml.size() - 13);
 }

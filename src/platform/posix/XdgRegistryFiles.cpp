@@ -69,8 +69,9 @@ std::string MimeTypeName(std::string_view typeName) {
 }
 
 std::string MimePackageXml(const std::vector<FileTypeEntry>& types) {
-    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n";
+    std::string out =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n";
     for (const FileTypeEntry& type : types) {
         out += "  <mime-type type=\"" + XmlEscaped(MimeTypeName(type.TypeName)) + "\">\n";
         out += "    <comment>" + XmlEscaped(type.TypeName) + "</comment>\n";
