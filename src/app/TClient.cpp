@@ -28,7 +28,8 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
         list.LoadFromFile(Files, SettingsPath);
         Settings = ReadClientSettings(list);
     }
-    LogPath = MakeLogPath(SettingsPath, Env.Time.LocalTime(Env.Time.Now()));
+    LogPath = AnchorLogPath(Files.CurrentDirectory(),
+                            MakeLogPath(SettingsPath, Env.Time.LocalTime(Env.Time.Now())));
     Log = std::make_unique<TOutputLog>(Files, Settings.LogEnabled, LogPath);
 
     ScreenOptions screen;

@@ -30,6 +30,14 @@ TEST(LogPath, TheSettingsPathWithoutItsExtensionThenTheStartUpMinute) {
     EXPECT_EQ(MakeLogPath("a.b", may17), "-2006-05-17-21-08.log");
 }
 
+TEST(LogPath, ARelativePathIsFixedInTheFolderOfTheStart) {
+    EXPECT_EQ(AnchorLogPath("/home/player", "TolmixClient-2006-05-17-21-08.log"),
+              "/home/player/TolmixClient-2006-05-17-21-08.log");
+    EXPECT_EQ(AnchorLogPath("/home/player/", "games/a.log"), "/home/player/games/a.log");
+    EXPECT_EQ(AnchorLogPath("/home/player", "/games/a.log"), "/games/a.log");
+    EXPECT_EQ(AnchorLogPath("", "a.log"), "a.log");
+}
+
 TEST(InOutErrorText, TheRuntimesTextsOfAFailedFileOperation) {
     EXPECT_EQ(InOutErrorText(FileErrors::AccessDenied), "File access denied");
     EXPECT_EQ(InOutErrorText(FileErrors::DiskFull), "Disk full");
@@ -123,6 +131,18 @@ TEST_F(ClientLog, OnLogsTheBannerFirstThenPrintedLinesInTheConsoleCodePageWithou
     // "Привет" in code page 866.
     EXPECT_EQ(LogText().substr(afterBanner), "\x8F\xE0\xA8\xA2\xA5\xE2, world\r\n\r\n");
     EXPECT_EQ(client->State.Status[Level], 42);
+}
+
+TEST_F(ClientLog, TheDefaultLogStaysInTheFolderOfTheStartWhenTheFolderChanges) {
+    Wall.Offset = 0h;
+    const char* argv[] = {"tolmix-client"};
+    Files.Add("TolmixClient.tcf", "LogEnabled=1\r\n");
+    TClient client(Con, Env, 1, argv);
+    EXPECT_EQ(client.LogPath, "/home/player/TolmixClient-2006-05-17-19-08.log");
+    Files.SetCurrentDirectory("/opt/tolmix");
+    client.PrintLine("later");
+    const std::string text = Files.Files["/home/player/TolmixClient-2006-05-17-19-08.log"];
+    EXPECT_EQ(text.substr(text.size() - 7), "later\r\n");
 }
 
 TEST_F(ClientLog, TheFirstRunNoticeIsLoggedAfterTheBanner) {

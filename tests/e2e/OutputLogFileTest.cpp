@@ -1,5 +1,6 @@
 #include "e2e/harness/Assertions.h"
 #include "e2e/harness/Keys.h"
+#include "e2e/harness/LoopbackServer.h"
 #include "e2e/harness/PtySession.h"
 #include "e2e/harness/TempDir.h"
 
@@ -143,6 +144,37 @@ TEST(LogFile, ALogThatCannotBeCreatedEndsStartUpAtTheBanner) {
     EXPECT_TRUE(TtyRestored(*s));
     // Start-up ended before the registration.
     EXPECT_FALSE(std::filesystem::exists(home.Path() / ".config/tolmix-client"));
+}
+
+// Needs the connection of start-up step 19; enable it once the client connects at start.
+TEST(LogFile, DISABLED_ServerLinesLoseTheirCodesAndAFailingLogDropsTheConnection) {
+    TempDir folder, home;
+    LoopbackServer server;
+    auto s = StartIn(folder, home, false,
+                     "LogEnabled=1\r\nAddress=127.0.0.1\r\nAutoSend=\r\nPort=" +
+                         std::to_string(server.Port()) + "\r\n");
+    auto peer = server.Accept(Patience);
+    ASSERT_TRUE(peer.has_value()) << s->Dump();
+    // A server code, then "Привет" in red and " world" in grey (Windows-1251, colour bytes).
+    ASSERT_TRUE(peer->Send("\x80\x80l42\r\n\x8C\xCF\xF0\xE8\xE2\xE5\xF2\x87 world\r\n"));
+    ASSERT_TRUE(ShowsText(*s, "Привет world", Patience));
+    const std::vector<std::filesystem::path> logs = LogFiles(folder.Path());
+    ASSERT_EQ(logs.size(), 1u);
+    const std::vector<std::string> lines = CrLfLines(ReadAll(logs[0]));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "\x8F\xE0\xA8\xA2\xA5\xE2 world");
+    for (const std::string& line : lines)
+        EXPECT_EQ(line.find("l42"), std::string::npos) << "a server code was logged";
+
+    // The log becomes a folder: the next line cannot be written.
+    std::filesystem::remove(logs[0]);
+    std::filesystem::create_directory(logs[0]);
+    ASSERT_TRUE(peer->Send("next\r\n"));
+    EXPECT_TRUE(ShowsText(*s, "Нажмите Enter", Patience));
+    EXPECT_TRUE(peer->WaitForPeerClosed(Patience));
+    EXPECT_TRUE(s->Running()) << "the client goes on without its log";
+    s->Send(keys::Escape);
+    EXPECT_TRUE(ExitsWith(*s, 0, Patience));
 }
 
 } // namespace
