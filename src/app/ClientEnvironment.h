@@ -3,7 +3,14 @@
 #include "platform/Clock.h"
 #include "platform/DesktopRegistry.h"
 #include "platform/FileSystem.h"
+#include "platform/MidiSink.h"
+#include "platform/MidiStream.h"
+#include "platform/ModuleLoader.h"
+#include "platform/Network.h"
 #include "platform/SystemLocale.h"
+
+#include <functional>
+#include <memory>
 
 namespace tolmix {
 
@@ -12,9 +19,14 @@ namespace tolmix {
 struct ClientEnvironment {
     FileSystem& Files;
     const WallClock& Time;
+    SystemLocale Locale;
+    Network& Net;
+    ModuleLoader& Modules;
     // Where the file types and the console palette are registered.
     DesktopRegistry& Registry;
-    SystemLocale Locale;
+    // The MIDI outputs for the output the settings choose; unset, the client has none and the
+    // server's music stays silent.
+    std::function<std::unique_ptr<MidiDevices>(const MidiSinkSettings&)> OpenMidi;
 };
 
 } // namespace tolmix

@@ -57,6 +57,10 @@ ClientSettings ReadClientSettings(const TTolmixStringList& list) {
     if (s.HistorySize <= 1)
         s.HistorySize = 1;
     s.LogEnabled = list.ReadBool("LogEnabled", d.LogEnabled);
+    s.Midi.Output = list.ReadString("MidiOutput", d.Midi.Output);
+    s.Midi.SoundFont = list.ReadString("SoundFont", d.Midi.SoundFont);
+    s.Midi.AudioDriver = list.ReadString("AudioDriver", d.Midi.AudioDriver);
+    s.Midi.Port = list.ReadString("MidiPort", d.Midi.Port);
     return s;
 }
 

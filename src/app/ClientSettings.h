@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FileSystem.h"
+#include "platform/MidiSink.h"
 #include "util/TolmixStringList.h"
 
 #include <cstdint>
@@ -39,6 +40,8 @@ struct ClientSettings {
     int32_t OutputSize = 10000;
     int32_t HistorySize = 1000;
     bool LogEnabled = false;
+    // Where the server's music sounds (MidiOutput, SoundFont, AudioDriver, MidiPort).
+    MidiSinkSettings Midi;
 };
 
 // The settings file to use: the first argument with its extension changed to ".tcf" when such a

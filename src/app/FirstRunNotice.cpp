@@ -26,7 +26,7 @@ constexpr std::string_view AndRestart = " \xE8 \xEF\xE5\xF0\xE5\xE7\xE0\xEF\xF3\
 
 } // namespace
 
-void PrintFirstRunNotice(const std::function<void(std::string_view)>& printLine,
+void PrintFirstRunNotice(const std::function<void(const std::string&)>& printLine,
                          OutputBuffer& output) {
     printLine("");
     printLine(std::string(LightGrey) + std::string(Registered));

@@ -15,15 +15,6 @@ std::string MakeLogPath(std::string_view settingsPath, const LocalDateTime& t) {
     return std::string(stem) + stamp + ".log";
 }
 
-std::string AnchorLogPath(std::string_view folder, std::string logPath) {
-    if (logPath.empty() || logPath[0] == '/' || folder.empty())
-        return logPath;
-    std::string path(folder);
-    if (path.back() != '/')
-        path += '/';
-    return path + logPath;
-}
-
 TOutputLog::TOutputLog(FileSystem& files, bool enabled, std::string logPath)
     : Files(files), LogEnabled(enabled), LogPath(std::move(logPath)) {}
 

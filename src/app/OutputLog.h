@@ -12,11 +12,6 @@ namespace tolmix {
 // then the start-up time as "-yyyy-mm-dd-hh-nn", then ".log".
 std::string MakeLogPath(std::string_view settingsPath, const LocalDateTime& startUp);
 
-// A relative log path joined to the folder it is meant in. The client changes its current
-// folder during start-up; a log path left relative would then put the later lines of one
-// start into another file than its first ones.
-std::string AnchorLogPath(std::string_view folder, std::string logPath);
-
 // The output log: every printed line, without its colour bytes, appended to one file. The file
 // is opened and closed for each line, so it is complete on disk after each one and other
 // programs may read it meanwhile.

@@ -3,9 +3,15 @@
 #include "app/ConsolePalette.h"
 #include "app/FirstRunNotice.h"
 #include "app/SystemRegistration.h"
-
+#include "macros/ExpandAliases.h"
+#include "macros/MacroFiles.h"
+#include "macros/RunKeyMacro.h"
+#include "platform/MonotonicClock.h"
+#include "platform/SoftwareMidiDevices.h"
+#include "plugins/PluginCall.h"
 #include "ui/CodePage.h"
 #include "ui/ProgramName.h"
+#include "util/FilePaths.h"
 
 namespace tolmix {
 
@@ -17,20 +23,51 @@ constexpr std::string_view BannerNotice =
     " - \xEA\xEB\xE8\xE5\xED\xF2 \xF2\xE5\xEA\xF1\xF2\xEE\xE2\xEE\xE9 \xE8\xE3\xF0\xFB. F10 - "
     "\xE2\xFB\xF5\xEE\xE4, PgUp - \xEF\xF0\xEE\xEA\xF0\xF3\xF2\xEA\xE0.";
 
+// The MIDI outputs of a client whose platform offers none: no device, so nothing sounds.
+class SilentMidiDevices final : public MidiDevices {
+  public:
+    SilentMidiDevices() : Devices(nullptr, Clock) {}
+    uint32_t NumDevs() const override { return Devices.NumDevs(); }
+    MMRESULT TestOpen(uint32_t deviceId) override { return Devices.TestOpen(deviceId); }
+    MMRESULT OpenStream(uint32_t deviceId, const MidiNotifyTarget& target,
+                        std::unique_ptr<MidiStream>& stream) override {
+        return Devices.OpenStream(deviceId, target, stream);
+    }
+
+  private:
+    MonotonicClock Clock;
+    SoftwareMidiDevices Devices;
+};
+
 } // namespace
 
 TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
                  const char* const* argv)
-    : GameClock(environment.Time), Con(console), Env(environment), Files(environment.Files) {
+    : Link(*this, environment.Net, console.Loop()), GameClock(environment.Time), Host(console),
+      Plugins(environment.Files, environment.Modules), Con(console), Env(environment),
+      Files(environment.Files) {
     SettingsPath = ChooseSettingsPath(Files, argc, argv);
     {
         TTolmixStringList list;
         list.LoadFromFile(Files, SettingsPath);
         Settings = ReadClientSettings(list);
     }
-    LogPath = AnchorLogPath(Files.CurrentDirectory(),
-                            MakeLogPath(SettingsPath, Env.Time.LocalTime(Env.Time.Now())));
+    // Fixed in the folder of the start: the current folder changes before the first line from
+    // the server is logged, and one start's log must stay one file.
+    LogPath = ExpandFileName(Files.CurrentDirectory(),
+                             MakeLogPath(SettingsPath, Env.Time.LocalTime(Env.Time.Now())));
     Log = std::make_unique<TOutputLog>(Files, Settings.LogEnabled, LogPath);
+
+    Link.Address = Settings.Address;
+    Link.Port = Settings.Port;
+    Link.ProxyAddr = Settings.ProxyAddr;
+    Link.ProxyPort = Settings.ProxyPort;
+    Link.ProxyUserName = Settings.ProxyUserName;
+    Link.ProxyPassword = Settings.ProxyPassword;
+    Link.AutoSend = Settings.AutoSend;
+
+    const std::vector<std::string> macroMessages =
+        tolmix::LoadMacrosAndAliases(Files, SettingsPath, Macros, Aliases);
 
     ScreenOptions screen;
     screen.SizeX = Settings.SizeX;
@@ -47,6 +84,8 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     Settings.EditorLines = Layout.EditorLines;
     Con.OnKey = [this](const KeyEvent& key) { return HandleKey(key); };
     Con.OnIdle = [this] { return PollSocket(); };
+
+    StartMusic();
 
     Output = std::make_unique<OutputBuffer>(Con, Settings.SizeX, Settings.OutputSize,
                                             Layout.SeparatorRow);
@@ -69,6 +108,14 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
                                             Settings.FlashActivity, Env.Locale.DecimalSeparator);
     Printer->Hooks.BeginEditMode = [this](const std::string& text) { BeginEditMode(text); };
     Printer->Hooks.AppendLog = [this](const std::string& text) { AppendLog(text); };
+    Printer->Hooks.SendVersion = [this] { Link.SendVersion(); };
+    Printer->Hooks.PlaySoundCommand = [this](const std::string& text) {
+        Sound->PlaySoundCommand(text);
+    };
+    Printer->Hooks.StopMusic = [this] { Sound->StopMusic(); };
+    Printer->Hooks.GameCode = [this](char letter, const std::string& argument) {
+        Plugins.HandleGameCode(letter, argument);
+    };
 
     StatusTimer = Con.Loop().SetTimer(250, [this] {
         if (Running)
@@ -87,35 +134,137 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     Output->CurrentAttr = 0x4E;
     PrintLine(std::string(ProgramTitle) + std::string(BannerNotice));
     Output->CurrentAttr = 7;
+    // What went wrong with the macro and alias files, below the banner.
+    for (const std::string& line : macroMessages)
+        PrintLine(line);
 
+    // The file types and the console palette, at every start; the first start from this
+    // folder asks for a new start instead of connecting.
     ConsoleKeyExisted = RegisterSystem(Env.Registry, Files.ProgramPath());
     ApplyConsolePalette(Con);
 
-    if (IsFirstRun())
-        PrintFirstRunNotice([this](std::string_view text) { PrintLine(text); }, *Output);
+    StartPlugins();
     Running = true;
+    if (IsFirstRun())
+        PrintFirstRunNotice([this](const std::string& text) { PrintLine(text); }, *Output);
+    else
+        Link.ConnectToServer();
 }
 
 TClient::~TClient() {
     Running = false;
+    Plugins.UnloadPlugins();
     Con.Loop().KillTimer(StatusTimer);
     Con.Loop().KillTimer(CountdownTimer);
     Con.OnKey = nullptr;
     Con.OnIdle = nullptr;
+    Aliases.clear();
+    // The player waits for its stream to close, running the message pump: no key or idle
+    // step reaches the half-destroyed client any more.
+    Sound.reset();
+    MidiOutputs.reset();
+}
+
+void TClient::StartMusic() {
+    if (Env.OpenMidi)
+        MidiOutputs = Env.OpenMidi(Settings.Midi);
+    if (!MidiOutputs)
+        MidiOutputs = std::make_unique<SilentMidiDevices>();
+    Sound = std::make_unique<SoundCommands>(Con, *MidiOutputs);
+}
+
+void TClient::StartPlugins() {
+    // From here on the program's folder is the current one: names that were relative to the
+    // folder the program started in are fixed now, so that reading the settings file again
+    // finds the same file.
+    const std::string startFolder = Files.CurrentDirectory();
+    if (!startFolder.empty())
+        SettingsPath = ExpandFileName(startFolder, SettingsPath);
+    ProgramDir = ExtractFilePath(Files.ProgramPath());
+    if (ProgramDir.empty())
+        ProgramDir = JoinPath(startFolder, "");
+    PluginsDir = ProgramDir + "Plugins/";
+
+    Host.Connected = [this] { return Link.Connected(); };
+    Host.SendLine = [this](const std::string& text, bool convert) { Link.SendLine(text, convert); };
+    Host.PrintLine = [this](const std::string& text) { PrintLine(text); };
+    Host.CharName = [this] { return State.CharName; };
+    Plugins.AppendOutput = [this](const std::string& text) { Output->AppendOutput(text); };
+    Plugins.SendPluginList = [this] { Link.SendPluginList(); };
+    Plugins.StartPlugins(PluginsDir, ProgramDir, *this);
+}
+
+void TClient::LoadMacrosAndAliases() {
+    for (const std::string& line :
+         tolmix::LoadMacrosAndAliases(Files, SettingsPath, Macros, Aliases))
+        PrintLine(line);
+}
+
+bool TClient::RunKeyMacro(const KeyEvent& key) {
+    KeyMacroHooks hooks;
+    hooks.Connected = [this] { return Link.Connected(); };
+    hooks.SendLine = [this](const std::string& text) { Link.SendLine(text, true); };
+    // The editor takes the text once it exists; until then an edit alias has nowhere to go.
+    hooks.ReplaceEditText = [](const std::string&) {};
+    hooks.Report = [this](const std::string& line) { PrintLine(line); };
+    return tolmix::RunKeyMacro(key, Macros, Aliases, hooks);
+}
+
+TExpandedText TClient::ExpandAliases(std::string_view text) {
+    return tolmix::ExpandAliases(Aliases, text,
+                                 [this](const std::string& line) { PrintLine(line); });
+}
+
+std::vector<PluginDetails> TClient::PluginList() {
+    std::vector<PluginDetails> list;
+    for (const TPluginEntry& entry : Plugins.LoadedPlugins) {
+        TGamePlugin* plugin = entry.Plugin.get();
+        if (plugin)
+            list.push_back({CallPlugin([&] { return plugin->GetName(); }),
+                            CallPlugin([&] { return plugin->GetDetails(); })});
+    }
+    return list;
+}
+
+uint64_t TClient::GetWindowHandle() {
+    return Host.GetWindowHandle();
+}
+
+std::string TClient::GetCharName() {
+    return Host.GetCharName();
+}
+
+void TClient::ProcessIdle() {
+    Host.ProcessIdle();
+}
+
+void TClient::SendGameData(const std::string& data) {
+    Host.SendGameData(data);
+}
+
+void TClient::SendGameText(uint8_t channel, const std::string& text) {
+    Host.SendGameText(channel, text);
+}
+
+void TClient::SendGameFinish() {
+    Host.SendGameFinish();
 }
 
 bool TClient::HandleKey(const KeyEvent& key) {
-    // The key tables come with the editor; until then no key is consumed, so Escape ends the
-    // program through the driver's way out.
-    (void)key;
+    if (!key.KeyDown)
+        return false;
+    if (RunKeyMacro(key))
+        return true;
+    // The editor's key tables come next; until then no other key is consumed, so Escape ends
+    // the program through the driver's way out.
     return false;
 }
 
 bool TClient::PollSocket() {
-    return false;
+    return Link.PollSocket();
 }
 
-void TClient::PrintLine(std::string_view text) {
+void TClient::PrintLine(const std::string& text) {
     Printer->PrintLine(text);
 }
 

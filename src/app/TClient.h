@@ -3,8 +3,15 @@
 #include "app/ClientEnvironment.h"
 #include "app/ClientSettings.h"
 #include "app/OutputLog.h"
+#include "macros/AliasFile.h"
+#include "macros/ExpandAliases.h"
+#include "macros/KeyMacros.h"
+#include "music/SoundCommands.h"
 #include "net/GameClock.h"
+#include "net/ServerLink.h"
 #include "net/TextPrinter.h"
+#include "plugins/GameHost.h"
+#include "plugins/PluginList.h"
 #include "ui/ClientState.h"
 #include "ui/OutputBuffer.h"
 #include "ui/ScreenLayout.h"
@@ -19,11 +26,12 @@ namespace tolmix {
 
 // The one client object: it reads the settings, lays out the screen, owns every part of the
 // client and binds them to the console driver. Construction runs the start-up steps in order;
-// an error raised there ends the program.
-class TClient {
+// an error raised there ends the program. It is the host of the game plugins and of the server
+// link.
+class TClient final : public TTolmixHost, public ServerLinkHost {
   public:
     TClient(TConsole& console, ClientEnvironment& environment, int argc, const char* const* argv);
-    ~TClient();
+    ~TClient() override;
     TClient(const TClient&) = delete;
     TClient& operator=(const TClient&) = delete;
 
@@ -31,8 +39,16 @@ class TClient {
     std::string SettingsPath;
     // The output log file of this start, fixed before anything is printed.
     std::string LogPath;
+    // The program's folder and the plugins' folder beside it, each with a trailing separator.
+    std::string ProgramDir;
+    std::string PluginsDir;
     ClientSettings Settings;
     ScreenLayout Layout;
+    // The connection to the game server; connected exactly while Link.Socket exists.
+    ServerLink Link;
+    // The server's music: the MIDI outputs, the player and its queue.
+    std::unique_ptr<MidiDevices> MidiOutputs;
+    std::unique_ptr<SoundCommands> Sound;
     // The scrollback and the output window's view of it.
     std::unique_ptr<OutputBuffer> Output;
     // The character's state from the server codes, the game clock, and where they are shown.
@@ -46,9 +62,14 @@ class TClient {
     bool ConsoleKeyExisted = false;
     // The server editor's text while edit mode is on.
     std::string EditText;
+    TKeyMacrosMap Macros;
+    TAliasArray Aliases;
+    // The game plugins and the host operations they call.
+    GameHost Host;
+    GamePlugins Plugins;
 
     // Prints or dispatches one line of Windows-1251 text.
-    void PrintLine(std::string_view text);
+    void PrintLine(const std::string& text) override;
     // Writes a printed line (console code page, no colour bytes) to the output log when it is on.
     void AppendLog(const std::string& text);
     bool IsFirstRun() const { return !ConsoleKeyExisted; }
@@ -58,16 +79,39 @@ class TClient {
 
     // Every key event of the console; true when consumed.
     bool HandleKey(const KeyEvent& key);
-    // The idle step of the input loop; true while more work is ready at once.
+    // The idle step of the input loop: at most one line from the server; true while another
+    // is ready at once.
     bool PollSocket();
     // The 250 ms and 100 ms timer handlers.
     void OnStatusTimer();
     void OnCountdownTimer();
 
+    // Reads the macro and alias files named in the settings file again, printing what went
+    // wrong.
+    void LoadMacrosAndAliases();
+    // The macro step of the key handler: true when a macro is bound to the key and has run.
+    bool RunKeyMacro(const KeyEvent& key);
+    // A submitted text rewritten by the aliases; a failing alias prints its one-time report.
+    TExpandedText ExpandAliases(std::string_view text);
+
+    // The loaded plugins for the server's list request.
+    std::vector<PluginDetails> PluginList() override;
+
+    // The host operations of the plugins.
+    uint64_t GetWindowHandle() override;
+    std::string GetCharName() override;
+    void ProcessIdle() override;
+    void SendGameData(const std::string& data) override;
+    void SendGameText(uint8_t channel, const std::string& text) override;
+    void SendGameFinish() override;
+
     uint32_t StatusTimer = 0;
     uint32_t CountdownTimer = 0;
 
   private:
+    void StartMusic();
+    void StartPlugins();
+
     TConsole& Con;
     ClientEnvironment& Env;
     FileSystem& Files;

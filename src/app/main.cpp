@@ -3,7 +3,10 @@
 #include "platform/posix/PosixEventLoop.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixLocale.h"
+#include "platform/posix/PosixModuleLoader.h"
+#include "platform/posix/PosixNetwork.h"
 #include "platform/posix/PosixTerminal.h"
+#include "platform/posix/SystemMidiDevices.h"
 #include "platform/posix/XdgDesktopRegistry.h"
 #include "ui/TConsole.h"
 
@@ -28,8 +31,18 @@ void RunClient(int argc, const char* const* argv) {
         ~ConsoleReference() { Console = nullptr; }
     } reference;
     SystemWallClock wallClock;
+    posix::PosixNetwork network;
+    posix::PosixModuleLoader modules;
     posix::XdgDesktopRegistry registry(posix::XdgFoldersFromEnvironment());
-    ClientEnvironment environment{files, wallClock, registry, posix::ReadSystemLocale()};
+    ClientEnvironment environment{files,
+                                  wallClock,
+                                  posix::ReadSystemLocale(),
+                                  network,
+                                  modules,
+                                  registry,
+                                  [](const MidiSinkSettings& settings) {
+                                      return std::make_unique<posix::SystemMidiDevices>(settings);
+                                  }};
     TClient client(console, environment, argc, argv);
     console.Run();
 }

@@ -1,4 +1,5 @@
 #include "net/ServerLink.h"
+#include "macros/KeyMacros.h"
 #include "net/ConnectionMessages.h"
 #include "net/IncomingLine.h"
 #include "platform/SocketErrors.h"
@@ -9,19 +10,6 @@ namespace tolmix {
 namespace {
 
 constexpr int32_t ServerLineLimit = 16384;
-
-// "|" separates the lines of AutoSend.
-std::string BarsToCrLf(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + 8);
-    for (char c : text) {
-        if (c == '|')
-            out += "\r\n";
-        else
-            out += c;
-    }
-    return out;
-}
 
 } // namespace
 
@@ -52,7 +40,7 @@ void ServerLink::ConnectToServer() {
             ReportSocketError();
         Watch = std::make_unique<HandleWatch>(Loop, Socket->Handle());
         if (!AutoSend.empty())
-            SendLine(BarsToCrLf(AutoSend), true);
+            SendLine(BarsToLineBreaks(AutoSend), true);
     } catch (...) {
         Disconnect();
     }

@@ -1,4 +1,5 @@
 #include "plugins/PluginList.h"
+#include "util/FilePaths.h"
 
 #include "plugins/PluginCall.h"
 #include "ui/CodePage.h"
@@ -10,12 +11,6 @@ namespace tolmix {
 namespace {
 
 constexpr std::string_view PluginExtension = ".so";
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty())
-        return name;
-    return folder.back() == '/' ? folder + name : folder + "/" + name;
-}
 
 } // namespace
 

@@ -17,4 +17,18 @@ std::string ExtractFilePath(std::string_view path) {
     return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
 }
 
+std::string JoinPath(std::string_view folder, std::string_view name) {
+    std::string result(folder);
+    if (!result.empty() && result.back() != '/')
+        result += '/';
+    result += name;
+    return result;
+}
+
+std::string ExpandFileName(std::string_view folder, std::string_view path) {
+    if (!path.empty() && path.front() == '/')
+        return std::string(path);
+    return JoinPath(folder, path);
+}
+
 } // namespace tolmix

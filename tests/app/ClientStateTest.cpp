@@ -3,6 +3,8 @@
 #include "support/FakeDesktopRegistry.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeFileSystem.h"
+#include "support/FakeModuleLoader.h"
+#include "support/FakeNetwork.h"
 #include "support/FakeTerminal.h"
 #include "support/FakeWallClock.h"
 #include "support/ScreenText.h"
@@ -42,8 +44,11 @@ class RunningClient : public ::testing::Test {
     test::FakeClipboard Clip;
     test::FakeFileSystem Files;
     test::FakeWallClock Wall;
-    test::FakeDesktopRegistry Registry;
-    ClientEnvironment Env{Files, Wall, Registry, {}};
+    test::FakeNetwork Net;
+    test::FakeModuleLoader Modules;
+    // Started from this folder before: the client connects at start.
+    test::FakeDesktopRegistry Registry{Files.Program};
+    ClientEnvironment Env{Files, Wall, {}, Net, Modules, Registry, {}};
     TConsole Con{Term, Loop, Clip};
     std::unique_ptr<TClient> Client;
 };

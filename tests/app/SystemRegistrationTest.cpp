@@ -6,6 +6,8 @@
 #include "support/FakeDesktopRegistry.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeFileSystem.h"
+#include "support/FakeModuleLoader.h"
+#include "support/FakeNetwork.h"
 #include "support/FakeTerminal.h"
 #include "support/FakeWallClock.h"
 #include "support/ScreenText.h"
@@ -113,8 +115,10 @@ class ClientFirstRun : public ::testing::Test {
     test::FakeClipboard Clip;
     test::FakeFileSystem Files;
     test::FakeWallClock Wall;
+    test::FakeNetwork Net;
+    test::FakeModuleLoader Modules;
     test::FakeDesktopRegistry Registry;
-    ClientEnvironment Env{Files, Wall, Registry, {}};
+    ClientEnvironment Env{Files, Wall, {}, Net, Modules, Registry, {}};
     TConsole Con{Term, Loop, Clip};
 };
 
@@ -145,13 +149,19 @@ TEST_F(ClientFirstRun, TheFirstStartFromAFolderShowsTheNoticeInItsColours) {
                             "\xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xF3 \xE7\xE0\xED\xEE\xE2\xEE."));
     EXPECT_TRUE(test::RowIs(Con.Screen(), 4, ' ', 7));
     EXPECT_EQ(client->Output->CurrentAttr, 7);
+    EXPECT_TRUE(Net.Streams.empty()) << "a first start does not connect";
+    EXPECT_FALSE(client->Link.Connected());
 }
 
 TEST_F(ClientFirstRun, TheSecondStartShowsNoNoticeAndACopyElsewhereIsAFirstRunAgain) {
     Start().reset();
+    EXPECT_TRUE(Net.Streams.empty());
     auto second = Start();
     EXPECT_FALSE(second->IsFirstRun());
-    EXPECT_EQ(second->Output->LineCount, 1);
+    EXPECT_TRUE(second->Link.Connected());
+    EXPECT_EQ(Net.Streams.size(), 1u);
+    // The banner, then empty, connecting, empty; no notice.
+    EXPECT_EQ(second->Output->LineCount, 4);
     EXPECT_EQ(Term.PaletteWrites, 32) << "the palette is installed at every start";
     second.reset();
 
@@ -159,6 +169,7 @@ TEST_F(ClientFirstRun, TheSecondStartShowsNoNoticeAndACopyElsewhereIsAFirstRunAg
     auto copy = Start();
     EXPECT_TRUE(copy->IsFirstRun());
     EXPECT_EQ(copy->Output->LineCount, 5);
+    EXPECT_EQ(Net.Streams.size(), 1u);
 }
 
 TEST_F(ClientFirstRun, ARefusedRegistrationEndsStartUpAfterTheBanner) {

@@ -3,6 +3,8 @@
 #include "support/FakeDesktopRegistry.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeFileSystem.h"
+#include "support/FakeModuleLoader.h"
+#include "support/FakeNetwork.h"
 #include "support/FakeTerminal.h"
 #include "support/FakeWallClock.h"
 #include "support/ScreenText.h"
@@ -20,8 +22,11 @@ class ClientStartup : public ::testing::Test {
     test::FakeClipboard Clip;
     test::FakeFileSystem Files;
     test::FakeWallClock Wall;
-    test::FakeDesktopRegistry Registry;
-    ClientEnvironment Env{Files, Wall, Registry, {}};
+    test::FakeNetwork Net;
+    test::FakeModuleLoader Modules;
+    // Started from this folder before: the client connects at start.
+    test::FakeDesktopRegistry Registry{Files.Program};
+    ClientEnvironment Env{Files, Wall, {}, Net, Modules, Registry, {}};
     TConsole Con{Term, Loop, Clip};
 };
 
@@ -49,12 +54,14 @@ TEST_F(ClientStartup, ReadsTheArgumentsSettingsAndLaysOutTheScreen) {
 TEST_F(ClientStartup, MissingSettingsFileGivesTheDefaults) {
     const char* argv[] = {"tolmix-client"};
     TClient client(Con, Env, 1, argv);
-    EXPECT_EQ(client.SettingsPath, "TolmixClient.tcf");
+    // Fixed against the folder the program started in before the program's folder became current.
+    EXPECT_EQ(client.SettingsPath, "/home/player/TolmixClient.tcf");
     EXPECT_EQ(client.Settings.Address, DefaultServerHost);
     EXPECT_EQ(client.Layout.EditorTop, 22);
     ASSERT_TRUE(client.Output);
     EXPECT_EQ(client.Output->OutputRows, 21);
-    EXPECT_EQ(client.Output->LineCount, 5); // the banner and the first-run notice
+    // The banner, then empty, connecting, empty: the fake network connects at once.
+    EXPECT_EQ(client.Output->LineCount, 4);
 }
 
 TEST_F(ClientStartup, UnreadableSettingsFileEndsStartUpWithItsMessage) {

@@ -108,7 +108,9 @@ TEST(LogFile, TwoStartsWithinOneMinuteAppendToOneFile) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         TempDir folder, home;
         for (int start = 0; start < 2; ++start) {
-            auto s = StartIn(folder, home, false, "LogEnabled=1\r\n");
+            // Nothing listens on port 1: each start logs the same refused connection.
+            auto s =
+                StartIn(folder, home, false, "LogEnabled=1\r\nAddress=127.0.0.1\r\nPort=1\r\n");
             ASSERT_TRUE(ShowsText(*s, "Tolmix Client v1.4.0", Patience));
             s->Send(keys::Escape);
             ASSERT_TRUE(ExitsWith(*s, 0, Patience));
@@ -118,9 +120,13 @@ TEST(LogFile, TwoStartsWithinOneMinuteAppendToOneFile) {
             continue;
         ASSERT_EQ(logs.size(), 1u);
         const std::vector<std::string> lines = CrLfLines(ReadAll(logs[0]));
-        ASSERT_EQ(lines.size(), 2u);
-        EXPECT_EQ(lines[0], lines[1]);
-        EXPECT_EQ(lines[0].substr(0, BannerLine.size()), BannerLine);
+        ASSERT_EQ(lines.size() % 2, 0u);
+        ASSERT_GE(lines.size(), 2u);
+        const std::vector<std::string> first(lines.begin(), lines.begin() + lines.size() / 2);
+        const std::vector<std::string> second(lines.begin() + lines.size() / 2, lines.end());
+        EXPECT_EQ(first, second);
+        EXPECT_EQ(first[0].substr(0, BannerLine.size()), BannerLine);
+        EXPECT_EQ(second[0].substr(0, BannerLine.size()), BannerLine);
         return;
     }
 }
@@ -146,8 +152,7 @@ TEST(LogFile, ALogThatCannotBeCreatedEndsStartUpAtTheBanner) {
     EXPECT_FALSE(std::filesystem::exists(home.Path() / ".config/tolmix-client"));
 }
 
-// Needs the connection of start-up step 19; enable it once the client connects at start.
-TEST(LogFile, DISABLED_ServerLinesLoseTheirCodesAndAFailingLogDropsTheConnection) {
+TEST(LogFile, ServerLinesLoseTheirCodesAndAFailingLogDropsTheConnection) {
     TempDir folder, home;
     LoopbackServer server;
     auto s = StartIn(folder, home, false,

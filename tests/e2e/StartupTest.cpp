@@ -1,4 +1,5 @@
 #include "e2e/harness/Keys.h"
+#include "e2e/harness/LoopbackServer.h"
 #include "e2e/harness/PtySession.h"
 #include "e2e/harness/TempDir.h"
 #include "platform/vt/Charsets.h"
@@ -29,7 +30,16 @@ bool RowIs(const PtySession& s, int y, char32_t ch, int attr) {
     return true;
 }
 
-// Starts the client on a settings file holding these lines (none: no argument).
+// A loopback port that nobody listens on (it was free a moment ago).
+std::string ClosedPort() {
+    LoopbackServer server;
+    return std::to_string(server.Port());
+}
+
+// Starts the client on a settings file holding these lines (none: no argument, and the default
+// settings file in the folder sets only the port). Its connection at start-up is refused, so
+// the output window shows the banner and six lines: empty, connecting, empty, error, empty, the
+// reconnect prompt.
 struct Client {
     TempDir Dir;
     std::unique_ptr<PtySession> Session;
@@ -39,11 +49,21 @@ struct Client {
         options.columns = columns;
         options.rows = rows;
         options.workingDirectory = Dir.String();
+        Port = ClosedPort();
+        const std::string port = "\r\nAddress=127.0.0.1\r\nPort=" + Port + "\r\n";
         if (settings) {
-            Dir.WriteFile("hero.tcf", *settings);
+            Dir.WriteFile("hero.tcf", *settings + port);
             options.args = {(Dir.Path() / "hero.txt").string()};
+        } else {
+            Dir.WriteFile("TolmixClient.tcf", port);
         }
         Session = std::make_unique<PtySession>(options);
+    }
+    std::string Port;
+    // The reconnect prompt is the last of the refused connection's lines.
+    bool WaitForPrompt() {
+        return Session->WaitFor(
+            [&] { return Session->RowTrimmed(6).find("F10") != std::string::npos; }, Patience);
     }
     PtySession& operator*() { return *Session; }
     PtySession* operator->() { return Session.get(); }
@@ -91,8 +111,19 @@ TEST(Startup, WholeScreenAfterStartUp) {
               "Tolmix Client v1.4.0 - клиент текстовой игры. F10 - выход, PgUp - прокрутка.");
     for (int x = 0; x < 80; ++x)
         EXPECT_EQ(s.Cell(x, 0).Attribute(), 0x4E) << "banner column " << x;
+    ASSERT_TRUE(client.WaitForPrompt()) << s.Dump();
+    for (int y : {1, 3, 5})
+        EXPECT_TRUE(RowIs(s, y, U' ', 0x07)) << "row " << y << "\n" << s.Dump();
+    ExpectRuns(s, 2, {{"Подключение к ", 0x09}, {"127.0.0.1:" + client.Port, 0x03}});
+    ExpectRuns(s, 4, {{"Ошибка: ", 0x0F}, {"Connection refused", 0x0C}});
+    ExpectRuns(s, 6,
+               {{"Нажмите ", 0x07},
+                {"Enter", 0x0E},
+                {" для повторного подключения, или ", 0x07},
+                {"F10", 0x0E},
+                {" для выхода из программы.", 0x07}});
     // The rest of the scrollback is unwritten ring rows: black blanks.
-    for (int y = 1; y < 21; ++y)
+    for (int y = 7; y < 21; ++y)
         EXPECT_TRUE(RowIs(s, y, U' ', 0x00)) << "row " << y << "\n" << s.Dump();
     EXPECT_TRUE(RowIs(s, 21, U'\u2500', 0x07)) << s.Dump();
     EXPECT_TRUE(RowIs(s, 22, U' ', 0x0F)) << s.Dump();
@@ -157,7 +188,8 @@ TEST_P(StartupLayout, FollowsTheSettings) {
     }
     const int outputRows = c.SeparatorRow >= 0 ? c.SeparatorRow : c.EditorTop;
     EXPECT_EQ(s.RowTrimmed(0).substr(0, 20), "Tolmix Client v1.4.0") << s.Dump();
-    for (int y = 1; y < outputRows; ++y)
+    ASSERT_TRUE(client.WaitForPrompt()) << s.Dump();
+    for (int y = 7; y < outputRows; ++y)
         EXPECT_TRUE(RowIs(s, y, U' ', 0x00)) << "output row " << y << "\n" << s.Dump();
     for (int y = lastEditorRow + 1; y < 25; ++y) {
         EXPECT_EQ(RowBackgroundIs(s, y, 2), c.Panel) << "panel row " << y << "\n" << s.Dump();

@@ -78,7 +78,7 @@ TEST_F(MacroFilesTest, AReloadStartsFromEmptyTablesAndReadsTheSettingsAnew) {
     Files.Add(Settings, "MacrosFile=keys\n");
     Load();
     EXPECT_TRUE(Aliases.empty());
-    Files.Files.erase(Settings);
+    Files.Files.erase(Files.Absolute(Settings));
     Load();
     EXPECT_EQ(Macros[0][VK_F1], "");
 }

@@ -13,6 +13,10 @@ namespace tolmix::test {
 // the operations in order ("types", "exists", "console").
 class FakeDesktopRegistry final : public DesktopRegistry {
   public:
+    FakeDesktopRegistry() = default;
+    // The program at this path was started before: its console settings exist.
+    explicit FakeDesktopRegistry(const std::string& startedBefore) { Consoles[startedBefore] = {}; }
+
     std::string TypesProgram;
     std::vector<FileTypeEntry> Types;
     std::map<std::string, std::vector<ConsoleValue>> Consoles;

@@ -13,7 +13,8 @@ namespace tolmix::test {
 // Files held in memory; a path listed in Unreadable exists but fails to read, one listed in
 // WriteErrors fails every append with that code. A folder exists
 // when it holds a file or is listed in Folders; only a folder listed in Missing cannot be made
-// the current directory.
+// the current directory. Relative names mean the file in the current directory, as they do for
+// the real one: files are kept under their full names.
 class FakeFileSystem final : public FileSystem {
   public:
     std::map<std::string, std::string> Files;
@@ -26,15 +27,28 @@ class FakeFileSystem final : public FileSystem {
     std::string Cwd = "/home/player";
     std::string Program = "/opt/tolmix/tolmix-client";
 
-    void Add(const std::string& path, std::string data) { Files[path] = std::move(data); }
+    void Add(const std::string& path, std::string data) { Files[Absolute(path)] = std::move(data); }
+
+    // The full name of a path: a relative one is inside the current directory.
+    std::string Absolute(std::string_view path) const {
+        if (!path.empty() && path.front() == '/')
+            return std::string(path);
+        return Cwd + (Cwd.empty() || Cwd.back() == '/' ? "" : "/") + std::string(path);
+    }
+    bool IsUnreadable(const std::string& absolute) const {
+        for (const std::string& path : Unreadable)
+            if (Absolute(path) == absolute)
+                return true;
+        return false;
+    }
 
     bool FileExists(std::string_view path) const override {
-        const std::string p(path);
-        return Files.count(p) != 0 || Unreadable.count(p) != 0;
+        const std::string p = Absolute(path);
+        return Files.count(p) != 0 || IsUnreadable(p);
     }
     FileReadResult ReadFile(std::string_view path) const override {
-        const std::string p(path);
-        if (Unreadable.count(p))
+        const std::string p = Absolute(path);
+        if (IsUnreadable(p))
             return {false, {}, "Input/output error"};
         auto it = Files.find(p);
         if (it == Files.end())
@@ -60,7 +74,7 @@ class FakeFileSystem final : public FileSystem {
     // Files directly inside the folder ("/a/b" and "/a/b/" alike), in reverse name order so
     // that nothing can rely on the order of a listing.
     std::optional<std::vector<std::string>> ListFiles(std::string_view folder) const override {
-        std::string prefix(folder);
+        std::string prefix = Absolute(folder);
         if (!prefix.empty() && prefix.back() != '/')
             prefix += '/';
         std::set<std::string> names;
@@ -76,7 +90,7 @@ class FakeFileSystem final : public FileSystem {
         for (const auto& [path, data] : Files)
             addIfInside(path);
         for (const auto& path : Unreadable)
-            addIfInside(path);
+            addIfInside(Absolute(path));
         if (!found || Missing.count(std::string(folder)))
             return std::nullopt;
         return std::vector<std::string>(names.rbegin(), names.rend());

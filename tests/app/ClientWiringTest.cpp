@@ -1,0 +1,185 @@
+// The client's parts working together: the connection at start-up, the server's requests, the
+// macro files read again from the same place, and the plugins behind the receive step.
+#include "app/TClient.h"
+#include "support/FakeClipboard.h"
+#include "support/FakeDesktopRegistry.h"
+#include "support/FakeEventLoop.h"
+#include "support/FakeFileSystem.h"
+#include "support/FakeModuleLoader.h"
+#include "support/FakeNetwork.h"
+#include "support/FakeTerminal.h"
+#include "support/FakeWallClock.h"
+#include "support/ScreenText.h"
+#include "support/ScriptedPlugin.h"
+#include "util/Base64.h"
+
+#include <gtest/gtest.h>
+
+namespace tolmix {
+namespace {
+
+std::vector<std::string> PluginJournal;
+
+class ScriptedClass final : public TGamePluginClass {
+  public:
+    TGamePlugin* Create(TTolmixHost& host) const override {
+        return new test::ScriptedPlugin(host, "Chess", "a board game", PluginJournal);
+    }
+};
+
+const TGamePluginClass* ScriptedFactory() {
+    static const ScriptedClass pluginClass;
+    return &pluginClass;
+}
+
+uint32_t ScriptedVersion() {
+    return TolmixPluginInterfaceVersion;
+}
+
+class ClientWiring : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        PluginJournal.clear();
+        Server = Net.Prepare();
+    }
+    void Start(int argc = 1) {
+        const char* argv[] = {"tolmix-client", "hero.txt"};
+        Client = std::make_unique<TClient>(Con, Env, argc, argv);
+    }
+    void InstallPlugin() {
+        Files.Add("/opt/tolmix/Plugins/chess.so", "");
+        Modules.Add("/opt/tolmix/Plugins/chess.so",
+                    {{"TolmixPluginVersion", reinterpret_cast<ModuleProc>(&ScriptedVersion)},
+                     {"TolmixPluginFactory", reinterpret_cast<ModuleProc>(&ScriptedFactory)}});
+    }
+    // Lets the input loop's idle step receive everything that has arrived.
+    void Receive() {
+        for (int i = 0; i < 100 && Client->PollSocket(); ++i) {
+        }
+        while (Client->Link.Connected() && !Server->Incoming.empty() && Client->PollSocket()) {
+        }
+    }
+    void Arrive(const std::string& line) {
+        Server->Arrive(line + "\r\n");
+        for (int i = 0; i < 4 && Client->Link.Connected() && !Server->Incoming.empty(); ++i)
+            Client->PollSocket();
+    }
+    bool OutputHas(const std::string& text) const {
+        for (int y = 0; y < Con.Screen().Height; ++y)
+            if (test::RowText(Con.Screen(), y).find(text) != std::string::npos)
+                return true;
+        return false;
+    }
+
+    test::FakeTerminal Term;
+    test::FakeEventLoop Loop;
+    test::FakeClipboard Clip;
+    test::FakeFileSystem Files;
+    test::FakeWallClock Wall;
+    test::FakeNetwork Net;
+    test::FakeModuleLoader Modules;
+    // Started from this folder before: the client connects at start.
+    test::FakeDesktopRegistry Registry{Files.Program};
+    ClientEnvironment Env{Files, Wall, {}, Net, Modules, Registry, {}};
+    TConsole Con{Term, Loop, Clip};
+    std::shared_ptr<test::FakeStream> Server;
+    std::unique_ptr<TClient> Client;
+};
+
+TEST_F(ClientWiring, ConnectsAtStartUpWithTheSettingsAndSendsAutoSend) {
+    Files.Add("hero.tcf",
+              "Address=mud.example.org\r\nPort=5555\r\nAutoSend=hero|\xF1\xE5\xEA\xF0\xE5\xF2\r\n");
+    Start(2);
+    ASSERT_TRUE(Client->Link.Connected());
+    EXPECT_EQ(Server->Host, "mud.example.org");
+    EXPECT_EQ(Server->Port, "5555");
+    // "секрет" travels in Windows-1251 as it was written.
+    EXPECT_EQ(Server->Sent, "hero\r\n\xF1\xE5\xEA\xF0\xE5\xF2\r\n");
+    EXPECT_TRUE(OutputHas("mud.example.org:5555"));
+}
+
+TEST_F(ClientWiring, AnswersTheVersionRequestAndShowsTheGame) {
+    Start();
+    Server->Sent.clear();
+    Arrive("\x1b[1;31mThe goblin\x1b[0m attacks!");
+    Arrive("\x80\x80v");
+    EXPECT_EQ(Server->Sent, "\x80\x80v1.4\r\n");
+    EXPECT_TRUE(OutputHas("The goblin attacks!"));
+}
+
+TEST_F(ClientWiring, APeerThatClosesEndsInTheReconnectPrompt) {
+    Start();
+    Server->ReceiveError = SocketError::ConnectionReset;
+    Client->PollSocket();
+    EXPECT_FALSE(Client->Link.Connected());
+    // "Нажмите Enter для повторного подключения" in the console code page.
+    EXPECT_TRUE(OutputHas(" Enter "));
+    EXPECT_TRUE(Server->Closed);
+}
+
+TEST_F(ClientWiring, MacroFilesAreReadAgainFromTheFolderTheProgramStartedIn) {
+    Files.Add("TolmixClient.tcf", "AliasFile=aliases\r\n");
+    Files.Add("aliases.taf", "alias:\r\nk *\r\nkill $1\r\n");
+    Start();
+    EXPECT_EQ(Files.Cwd, "/opt/tolmix/");
+    EXPECT_EQ(Client->ExpandAliases("k goblin").SendText, "kill goblin");
+    Files.Add("/home/player/aliases.taf", "alias:\r\nk *\r\nkick $1\r\n");
+    Client->LoadMacrosAndAliases();
+    EXPECT_EQ(Client->ExpandAliases("k goblin").SendText, "kick goblin");
+}
+
+TEST_F(ClientWiring, PluginsBesideTheProgramAnswerTheServersGameCodes) {
+    InstallPlugin();
+    Start();
+    EXPECT_EQ(Client->ProgramDir, "/opt/tolmix/");
+    EXPECT_EQ(Client->PluginsDir, "/opt/tolmix/Plugins/");
+    ASSERT_EQ(Client->Plugins.LoadedPlugins.size(), 1u);
+    Server->Sent.clear();
+    Arrive("\x80\x80gl");
+    EXPECT_EQ(Server->Sent, "\x80\x80glChess\x80"
+                            "a board game\r\n");
+    Server->Sent.clear();
+    Arrive("\x80\x80gsChess");
+    Arrive("\x80\x80gd" + EncodeBase64("send:ok"));
+    EXPECT_EQ(Server->Sent, "\x80\x80gd" + EncodeBase64("ok") + "\r\n");
+}
+
+TEST_F(ClientWiring, APluginErrorWhileALineIsHandledDropsTheConnectionAndTheClientGoesOn) {
+    InstallPlugin();
+    Start();
+    Arrive("\x80\x80gsChess");
+    Arrive("\x80\x80gd" + EncodeBase64("throw"));
+    EXPECT_FALSE(Client->Link.Connected());
+    EXPECT_TRUE(OutputHas(" Enter "));
+    Client->PrintLine("still printing");
+    EXPECT_TRUE(OutputHas("still printing"));
+}
+
+TEST_F(ClientWiring, NestedIdleStepsInsideAPluginHandleEveryLineOnce) {
+    InstallPlugin();
+    Start();
+    Arrive("\x80\x80gsChess");
+    Server->Arrive("\x80\x80gd" + EncodeBase64("idle:3") + "\r\n");
+    Server->Arrive("first\r\nsecond\r\n");
+    Client->PollSocket();
+    Receive();
+    EXPECT_NE(std::find(PluginJournal.begin(), PluginJournal.end(), "end idle:3"),
+              PluginJournal.end());
+    int firsts = 0;
+    for (int y = 0; y < Con.Screen().Height; ++y)
+        firsts += test::RowText(Con.Screen(), y).rfind("first", 0) == 0;
+    EXPECT_EQ(firsts, 1);
+    EXPECT_TRUE(OutputHas("second"));
+}
+
+TEST_F(ClientWiring, SoundCodesWithoutAMidiOutputPlayNothingQuietly) {
+    Start();
+    Arrive("\x80\x80p50 C4 E4 G4");
+    Arrive("\x80\x80P");
+    EXPECT_TRUE(Client->Link.Connected());
+    EXPECT_FALSE(OutputHas("unsupported"));
+    EXPECT_FALSE(Client->Sound->Midi.MidiAvailable());
+}
+
+} // namespace
+} // namespace tolmix
