@@ -25,9 +25,6 @@ class TOutputLog {
     // not fail the report itself.
     void AppendLog(std::string_view text);
 
-    bool Enabled() const { return LogEnabled; }
-    const std::string& Path() const { return LogPath; }
-
   private:
     FileSystem& Files;
     const bool LogEnabled;

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <filesystem>
 
 namespace tolmix::posix {
@@ -35,16 +34,6 @@ TEST(PosixAppend, CreatesAMissingFileAppendsToAnExistingOneAndReportsFailures) {
     if (std::filesystem::exists("/dev/full")) {
         EXPECT_EQ(files.AppendToFile("/dev/full", "x"), FileErrors::DiskFull);
     }
-}
-
-TEST(PosixAppend, ErrnoValuesBecomeTheirFileErrorCodes) {
-    EXPECT_EQ(FileErrorFromErrno(0), 0);
-    EXPECT_EQ(FileErrorFromErrno(EACCES), FileErrors::AccessDenied);
-    EXPECT_EQ(FileErrorFromErrno(ENOSPC), FileErrors::DiskFull);
-    EXPECT_EQ(FileErrorFromErrno(EDQUOT), FileErrors::DiskFull);
-    EXPECT_EQ(FileErrorFromErrno(EMFILE), FileErrors::TooManyOpenFiles);
-    EXPECT_EQ(FileErrorFromErrno(EIO), FileErrors::DeviceError);
-    EXPECT_EQ(FileErrorFromErrno(EXDEV), FileErrors::GeneralFailure);
 }
 
 TEST(XdgFolders, AbsoluteVariablesWinAndEverythingElseFallsBackToTheHomeFolder) {
