@@ -23,22 +23,6 @@ constexpr std::string_view BannerNotice =
     " - \xEA\xEB\xE8\xE5\xED\xF2 \xF2\xE5\xEA\xF1\xF2\xEE\xE2\xEE\xE9 \xE8\xE3\xF0\xFB. F10 - "
     "\xE2\xFB\xF5\xEE\xE4, PgUp - \xEF\xF0\xEE\xEA\xF0\xF3\xF2\xEA\xE0.";
 
-// The MIDI outputs of a client whose platform offers none: no device, so nothing sounds.
-class SilentMidiDevices final : public MidiDevices {
-  public:
-    SilentMidiDevices() : Devices(nullptr, Clock) {}
-    uint32_t NumDevs() const override { return Devices.NumDevs(); }
-    MMRESULT TestOpen(uint32_t deviceId) override { return Devices.TestOpen(deviceId); }
-    MMRESULT OpenStream(uint32_t deviceId, const MidiNotifyTarget& target,
-                        std::unique_ptr<MidiStream>& stream) override {
-        return Devices.OpenStream(deviceId, target, stream);
-    }
-
-  private:
-    MonotonicClock Clock;
-    SoftwareMidiDevices Devices;
-};
-
 } // namespace
 
 TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
@@ -168,8 +152,11 @@ TClient::~TClient() {
 void TClient::StartMusic() {
     if (Env.OpenMidi)
         MidiOutputs = Env.OpenMidi(Settings.Midi);
-    if (!MidiOutputs)
-        MidiOutputs = std::make_unique<SilentMidiDevices>();
+    if (!MidiOutputs) {
+        // No output at all: no device, so nothing sounds.
+        static const MonotonicClock clock;
+        MidiOutputs = std::make_unique<SoftwareMidiDevices>(nullptr, clock);
+    }
     Sound = std::make_unique<SoundCommands>(Con, *MidiOutputs);
 }
 

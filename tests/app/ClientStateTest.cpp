@@ -1,12 +1,5 @@
+#include "app/ClientFakes.h"
 #include "app/TClient.h"
-#include "support/FakeClipboard.h"
-#include "support/FakeDesktopRegistry.h"
-#include "support/FakeEventLoop.h"
-#include "support/FakeFileSystem.h"
-#include "support/FakeModuleLoader.h"
-#include "support/FakeNetwork.h"
-#include "support/FakeTerminal.h"
-#include "support/FakeWallClock.h"
 #include "support/ScreenText.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +10,7 @@ namespace {
 using namespace std::chrono_literals;
 
 // A running client on the default 80x25 layout whose wall clock moves with the loop's.
-class RunningClient : public ::testing::Test {
+class RunningClient : public ::testing::Test, public test::ClientFakes {
   protected:
     void Start(const std::string& settings = "") {
         if (!settings.empty())
@@ -39,17 +32,6 @@ class RunningClient : public ::testing::Test {
     }
     std::string Row(int y) const { return test::RowText(Con.Screen(), y); }
 
-    test::FakeTerminal Term;
-    test::FakeEventLoop Loop;
-    test::FakeClipboard Clip;
-    test::FakeFileSystem Files;
-    test::FakeWallClock Wall;
-    test::FakeNetwork Net;
-    test::FakeModuleLoader Modules;
-    // Started from this folder before: the client connects at start.
-    test::FakeDesktopRegistry Registry{Files.Program};
-    ClientEnvironment Env{Files, Wall, {}, Net, Modules, Registry, {}};
-    TConsole Con{Term, Loop, Clip};
     std::unique_ptr<TClient> Client;
 };
 

@@ -1,14 +1,10 @@
 // The client's parts working together: the connection at start-up, the server's requests, the
 // macro files read again from the same place, and the plugins behind the receive step.
+#include "app/ClientFakes.h"
 #include "app/TClient.h"
-#include "support/FakeClipboard.h"
-#include "support/FakeDesktopRegistry.h"
-#include "support/FakeEventLoop.h"
-#include "support/FakeFileSystem.h"
-#include "support/FakeModuleLoader.h"
-#include "support/FakeNetwork.h"
-#include "support/FakeTerminal.h"
-#include "support/FakeWallClock.h"
+#include "platform/SoftwareMidiDevices.h"
+#include "support/LoopClock.h"
+#include "support/RecordingMidiSink.h"
 #include "support/ScreenText.h"
 #include "support/ScriptedPlugin.h"
 #include "util/Base64.h"
@@ -36,7 +32,7 @@ uint32_t ScriptedVersion() {
     return TolmixPluginInterfaceVersion;
 }
 
-class ClientWiring : public ::testing::Test {
+class ClientWiring : public ::testing::Test, public test::ClientFakes {
   protected:
     void SetUp() override {
         PluginJournal.clear();
@@ -71,17 +67,6 @@ class ClientWiring : public ::testing::Test {
         return false;
     }
 
-    test::FakeTerminal Term;
-    test::FakeEventLoop Loop;
-    test::FakeClipboard Clip;
-    test::FakeFileSystem Files;
-    test::FakeWallClock Wall;
-    test::FakeNetwork Net;
-    test::FakeModuleLoader Modules;
-    // Started from this folder before: the client connects at start.
-    test::FakeDesktopRegistry Registry{Files.Program};
-    ClientEnvironment Env{Files, Wall, {}, Net, Modules, Registry, {}};
-    TConsole Con{Term, Loop, Clip};
     std::shared_ptr<test::FakeStream> Server;
     std::unique_ptr<TClient> Client;
 };
@@ -179,6 +164,51 @@ TEST_F(ClientWiring, SoundCodesWithoutAMidiOutputPlayNothingQuietly) {
     EXPECT_TRUE(Client->Link.Connected());
     EXPECT_FALSE(OutputHas("unsupported"));
     EXPECT_FALSE(Client->Sound->Midi.MidiAvailable());
+}
+
+TEST_F(ClientWiring, SoundCodesPlayOnTheOutputTheSettingsChoose) {
+    test::LoopClock clock(Loop);
+    test::RecordingMidiSink sink(clock);
+    SoftwareMidiDevices* devices = nullptr;
+    MidiSinkSettings chosen;
+    Env.OpenMidi = [&](const MidiSinkSettings& settings) {
+        chosen = settings;
+        auto made =
+            std::make_unique<SoftwareMidiDevices>(&sink, clock, SoftwareMidiStream::Timing::Manual);
+        devices = made.get();
+        return made;
+    };
+    // The player's waits let the stream run.
+    Loop.OnWait = [&] {
+        if (devices)
+            devices->Service(Loop.Now());
+    };
+    Files.Add("TolmixClient.tcf", "MidiOutput=alsa\r\nMidiPort=128:0\r\n");
+    Start();
+    EXPECT_EQ(chosen.Output, "alsa");
+    EXPECT_EQ(chosen.Port, "128:0");
+
+    Arrive("\x80\x80p"
+           "50 C4 E4");
+    std::vector<int> keys;
+    for (int step = 0; step < 2000 && keys.size() < 2; ++step) {
+        Loop.Clock += Milliseconds(5);
+        devices->Service(Loop.Now());
+        Con.ProcessPending();
+        keys.clear();
+        for (const auto& m : sink.Taken())
+            if ((m.Status & 0xF0) == 0x90 && m.Data2 > 0)
+                keys.push_back(m.Data1);
+    }
+    EXPECT_EQ(keys, (std::vector<int>{48, 52})); // C4 and E4 of the music strings' octaves
+    Arrive("\x80\x80P");
+    EXPECT_TRUE(Client->Sound->MusicQueue.empty());
+    for (int step = 0; step < 2000 && devices->HasOpenStream(); ++step) {
+        Loop.Clock += Milliseconds(5);
+        devices->Service(Loop.Now());
+        Con.ProcessPending();
+    }
+    EXPECT_FALSE(devices->HasOpenStream());
 }
 
 } // namespace

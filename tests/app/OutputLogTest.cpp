@@ -1,16 +1,12 @@
 #include "app/OutputLog.h"
+#include "app/ClientFakes.h"
 #include "app/InOutError.h"
 #include "app/TClient.h"
 #include "net/ConnectionMessages.h"
 #include "platform/FileErrors.h"
-#include "support/FakeClipboard.h"
-#include "support/FakeDesktopRegistry.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeFileSystem.h"
-#include "support/FakeModuleLoader.h"
 #include "support/FakeNetwork.h"
-#include "support/FakeTerminal.h"
-#include "support/FakeWallClock.h"
 #include "support/RecordingLinkHost.h"
 #include "ui/ProgramName.h"
 
@@ -76,7 +72,7 @@ TEST(OutputLog, OffWritesNothing) {
     EXPECT_TRUE(files.Files.empty());
 }
 
-class ClientLog : public ::testing::Test {
+class ClientLog : public ::testing::Test, public test::ClientFakes {
   protected:
     void SetUp() override {
         Wall.SetUtc(2006, 5, 17, 19, 8, 10);
@@ -90,16 +86,6 @@ class ClientLog : public ::testing::Test {
     std::string LogText() { return Files.Files[LogFile]; }
 
     const std::string LogFile = "/games/hero-2006-05-17-21-08.log";
-    test::FakeTerminal Term;
-    test::FakeEventLoop Loop;
-    test::FakeClipboard Clip;
-    test::FakeFileSystem Files;
-    test::FakeWallClock Wall;
-    test::FakeNetwork Net;
-    test::FakeModuleLoader Modules;
-    test::FakeDesktopRegistry Registry;
-    ClientEnvironment Env{Files, Wall, {}, Net, Modules, Registry, {}};
-    TConsole Con{Term, Loop, Clip};
 };
 
 TEST_F(ClientLog, OffCreatesNoFile) {
@@ -111,7 +97,6 @@ TEST_F(ClientLog, OffCreatesNoFile) {
 }
 
 TEST_F(ClientLog, OnLogsTheBannerFirstThenPrintedLinesInTheConsoleCodePageWithoutColourBytes) {
-    Registry.Consoles[Files.Program] = {}; // not the first run: no notice
     auto client = Start("LogEnabled=1\r\n");
     const std::string banner(ProgramTitle);
     ASSERT_EQ(LogText().substr(0, banner.size()), banner);
@@ -143,6 +128,7 @@ TEST_F(ClientLog, TheDefaultLogStaysInTheFolderOfTheStartWhenTheFolderChanges) {
 }
 
 TEST_F(ClientLog, TheFirstRunNoticeIsLoggedAfterTheBanner) {
+    Registry.Consoles.clear();
     auto client = Start("LogEnabled=1\r\n");
     const std::string text = LogText();
     // Banner, empty line, two notice lines, empty line.
@@ -157,7 +143,6 @@ TEST_F(ClientLog, TheFirstRunNoticeIsLoggedAfterTheBanner) {
 }
 
 TEST_F(ClientLog, TwoStartsWithinOneMinuteShareOneFileAndTheNextMinuteStartsAnother) {
-    Registry.Consoles[Files.Program] = {};
     Start("LogEnabled=1\r\n").reset();
     const std::string first = LogText();
     Wall.Advance(40s); // 21:08:50

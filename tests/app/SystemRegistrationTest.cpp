@@ -1,15 +1,12 @@
 #include "app/SystemRegistration.h"
+#include "app/ClientFakes.h"
 #include "app/ConsolePalette.h"
 #include "app/TClient.h"
 #include "platform/FileErrors.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeDesktopRegistry.h"
 #include "support/FakeEventLoop.h"
-#include "support/FakeFileSystem.h"
-#include "support/FakeModuleLoader.h"
-#include "support/FakeNetwork.h"
 #include "support/FakeTerminal.h"
-#include "support/FakeWallClock.h"
 #include "support/ScreenText.h"
 #include "ui/CodePage.h"
 
@@ -102,24 +99,14 @@ TEST(ConsolePalette, TheTerminalGetsEveryColourAsRgb) {
     EXPECT_EQ(term.Palette[15], 0xFFFFFFu);
 }
 
-class ClientFirstRun : public ::testing::Test {
+class ClientFirstRun : public ::testing::Test, public test::ClientFakes {
   protected:
+    ClientFirstRun() { Registry.Consoles.clear(); }
     std::unique_ptr<TClient> Start() {
         const char* argv[] = {"tolmix-client"};
         return std::make_unique<TClient>(Con, Env, 1, argv);
     }
     std::string Row(int y) const { return test::RowText(Con.Screen(), y); }
-
-    test::FakeTerminal Term;
-    test::FakeEventLoop Loop;
-    test::FakeClipboard Clip;
-    test::FakeFileSystem Files;
-    test::FakeWallClock Wall;
-    test::FakeNetwork Net;
-    test::FakeModuleLoader Modules;
-    test::FakeDesktopRegistry Registry;
-    ClientEnvironment Env{Files, Wall, {}, Net, Modules, Registry, {}};
-    TConsole Con{Term, Loop, Clip};
 };
 
 TEST_F(ClientFirstRun, TheFirstStartFromAFolderShowsTheNoticeInItsColours) {

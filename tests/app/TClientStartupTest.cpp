@@ -1,12 +1,5 @@
+#include "app/ClientFakes.h"
 #include "app/TClient.h"
-#include "support/FakeClipboard.h"
-#include "support/FakeDesktopRegistry.h"
-#include "support/FakeEventLoop.h"
-#include "support/FakeFileSystem.h"
-#include "support/FakeModuleLoader.h"
-#include "support/FakeNetwork.h"
-#include "support/FakeTerminal.h"
-#include "support/FakeWallClock.h"
 #include "support/ScreenText.h"
 #include "ui/ProgramName.h"
 
@@ -15,19 +8,8 @@
 namespace tolmix {
 namespace {
 
-class ClientStartup : public ::testing::Test {
+class ClientStartup : public ::testing::Test, public test::ClientFakes {
   protected:
-    test::FakeTerminal Term;
-    test::FakeEventLoop Loop;
-    test::FakeClipboard Clip;
-    test::FakeFileSystem Files;
-    test::FakeWallClock Wall;
-    test::FakeNetwork Net;
-    test::FakeModuleLoader Modules;
-    // Started from this folder before: the client connects at start.
-    test::FakeDesktopRegistry Registry{Files.Program};
-    ClientEnvironment Env{Files, Wall, {}, Net, Modules, Registry, {}};
-    TConsole Con{Term, Loop, Clip};
 };
 
 TEST_F(ClientStartup, ReadsTheArgumentsSettingsAndLaysOutTheScreen) {

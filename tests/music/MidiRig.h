@@ -7,6 +7,7 @@
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
+#include "support/LoopClock.h"
 #include "support/RecordingMidiSink.h"
 #include "ui/TConsole.h"
 
@@ -15,15 +16,6 @@
 #include <vector>
 
 namespace tolmix::test {
-
-class LoopClock final : public Clock {
-  public:
-    explicit LoopClock(const EventLoop& loop) : Loop(loop) {}
-    TimePoint Now() const override { return Loop.Now(); }
-
-  private:
-    const EventLoop& Loop;
-};
 
 struct MidiRig {
     FakeTerminal Term;

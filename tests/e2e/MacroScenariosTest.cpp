@@ -1,0 +1,83 @@
+// Key macros and aliases in the real client, against a loopback server.
+#include "e2e/harness/Keys.h"
+#include "e2e/harness/LoopbackServer.h"
+#include "e2e/harness/PtySession.h"
+#include "e2e/harness/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace tolmix::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto Patience = 5000ms;
+
+// A connected client whose settings name a macro file and an alias file in its folder.
+struct MacroClient {
+    LoopbackServer Server;
+    TempDir Dir;
+    std::unique_ptr<PtySession> Session;
+    std::optional<LoopbackServer::Peer> Peer;
+
+    MacroClient(const std::string& macros, const std::string& aliases) {
+        Dir.WriteFile("hero.tcf", "Address=127.0.0.1\r\nPort=" + std::to_string(Server.Port()) +
+                                      "\r\nAutoSend=\r\nMacrosFile=keys\r\nAliasFile=aliases\r\n");
+        Dir.WriteFile("keys.tmf", macros);
+        Dir.WriteFile("aliases.taf", aliases);
+        SessionOptions options;
+        options.workingDirectory = Dir.String();
+        options.args = {"hero"};
+        Session = std::make_unique<PtySession>(options);
+        Peer = Server.Accept(Patience);
+    }
+    // Everything the client sent since the last call, once `expected` has arrived.
+    std::string Expect(const std::string& expected) {
+        EXPECT_TRUE(Peer->WaitForReceived(expected, Patience))
+            << "received: " << Peer->Received() << "\n"
+            << Session->Dump();
+        return Peer->Take();
+    }
+};
+
+TEST(MacroScenarios, AMacroSendsItsLinesThroughTheAliases) {
+    MacroClient c("F1=sc|eq\r\nF2=k goblin|k\r\n", "alias:\r\nk *\r\nkill $1\r\n");
+    ASSERT_TRUE(c.Peer) << c.Session->Dump();
+    c.Session->Send(keys::F1);
+    EXPECT_EQ(c.Expect("eq\r\n"), "sc\r\neq\r\n");
+    c.Session->Send(keys::F2);
+    // The second line has no word for the "*", so it goes out as it is.
+    EXPECT_EQ(c.Expect("k\r\n"), "kill goblin\r\nk\r\n");
+}
+
+TEST(MacroScenarios, AWinMacroRunsFromTheCursorKeyAndNotFromTheKeypad) {
+    MacroClient c("WIN-UP=north\r\nF3=mark\r\n", "");
+    ASSERT_TRUE(c.Peer) << c.Session->Dump();
+    c.Session->Send(keys::Keypad(8));
+    c.Session->Send(keys::F3);
+    // Keypad 8 sent nothing before the marker.
+    EXPECT_EQ(c.Expect("mark\r\n"), "mark\r\n");
+    c.Session->Send(keys::Up);
+    EXPECT_EQ(c.Expect("north\r\n"), "north\r\n");
+}
+
+TEST(MacroScenarios, ACatastrophicAliasIsReportedOnceAndTheClientGoesOn) {
+    MacroClient c("F1=" + std::string(40, 'a') + "b\r\nF2=after\r\n",
+                  "alias: pure part\r\n(a+)+$\r\nexploded\r\n");
+    ASSERT_TRUE(c.Peer) << c.Session->Dump();
+    c.Session->Send(keys::F1);
+    // The search gives up at its limit: no match, the line goes out unchanged.
+    EXPECT_EQ(c.Expect("b\r\n"), std::string(40, 'a') + "b\r\n");
+    EXPECT_TRUE(c.Session->WaitForText("(a+)+$", Patience)) << c.Session->Dump();
+    c.Session->Send(keys::F1);
+    c.Session->Send(keys::F2);
+    EXPECT_EQ(c.Expect("after\r\n"), std::string(40, 'a') + "b\r\nafter\r\n");
+    // Reported once only.
+    int reports = 0;
+    for (int y = 0; y < c.Session->Rows(); ++y)
+        reports += c.Session->RowTrimmed(y).find("(a+)+$") != std::string::npos;
+    EXPECT_EQ(reports, 1) << c.Session->Dump();
+}
+
+} // namespace
+} // namespace tolmix::e2e
