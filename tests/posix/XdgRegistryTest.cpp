@@ -107,6 +107,16 @@ TEST_F(XdgRegistry, WritesTheFileTypesAndTheConsoleFileWhoseExistenceIsTheMarker
     EXPECT_EQ(Home.ReadFile("share/mime/packages/tolmix-client.xml"), MimePackageXml(Types));
     EXPECT_EQ(Home.ReadFile("share/applications/tolmix-client.desktop"),
               *DesktopEntry(program, Types));
+    // Unchanged file types are left as they are; another program path replaces the entry.
+    const auto entryPath = Home.Path() / "share/applications/tolmix-client.desktop";
+    const auto written = std::filesystem::last_write_time(entryPath);
+    std::filesystem::last_write_time(entryPath, written - std::chrono::hours(1));
+    ASSERT_EQ(Registry.RegisterFileTypes(program, Types), 0);
+    EXPECT_EQ(std::filesystem::last_write_time(entryPath), written - std::chrono::hours(1));
+    ASSERT_EQ(Registry.RegisterFileTypes("/elsewhere/tolmix-client", Types), 0);
+    EXPECT_EQ(Home.ReadFile("share/applications/tolmix-client.desktop"),
+              *DesktopEntry("/elsewhere/tolmix-client", Types));
+    ASSERT_EQ(Registry.RegisterFileTypes(program, Types), 0);
 
     EXPECT_FALSE(Registry.ConsoleKeyExists(program));
     ASSERT_EQ(Registry.WriteConsoleValues(program, {{"ColorTable07", 0xA0A0A0}}), 0);

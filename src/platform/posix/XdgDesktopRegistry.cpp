@@ -101,8 +101,11 @@ XdgFolders XdgFoldersFromEnvironment() {
 int ReplaceFile(const std::string& path, std::string_view data, bool* changed) {
     if (path.empty() || path[0] != '/')
         return FileErrors::PathNotFound;
-    if (changed != nullptr)
+    if (changed != nullptr) {
         *changed = !HoldsExactly(path, data);
+        if (!*changed)
+            return 0;
+    }
     if (const int error = MakeParents(path))
         return error;
     // A name of its own, so that two clients starting at once do not share one.

@@ -20,8 +20,9 @@ XdgFolders XdgFoldersFrom(const char* dataHome, const char* configHome, const ch
 
 // The file types as a shared-mime-info package and a desktop entry under the data folder, and
 // one console settings file per program location under the configuration folder. Files are
-// replaced whole (written beside, then renamed), so a reader never sees half of one. When the
-// file types changed, the desktop's databases are refreshed with their tools where they exist.
+// replaced whole (written beside, then renamed), so a reader never sees half of one; the file
+// types' files only when they differ. When they changed, the desktop's databases are refreshed
+// with their tools where they exist. The console file is written at every start.
 class XdgDesktopRegistry final : public DesktopRegistry {
   public:
     explicit XdgDesktopRegistry(XdgFolders folders, bool refreshDatabases = true);
@@ -42,7 +43,8 @@ class XdgDesktopRegistry final : public DesktopRegistry {
 };
 
 // Replaces the file with these bytes, making its folders (mode 0700) when missing. 0 when the
-// file holds them, and whether its bytes were different before; otherwise a FileErrors code.
+// file holds them, otherwise a FileErrors code. Given `changed`, a file that holds them already
+// is left as it is, and `changed` says whether its bytes were different before.
 int ReplaceFile(const std::string& path, std::string_view data, bool* changed = nullptr);
 
 } // namespace tolmix::posix
