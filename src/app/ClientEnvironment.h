@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/DesktopRegistry.h"
 #include "platform/FileSystem.h"
 #include "platform/MidiSink.h"
 #include "platform/MidiStream.h"
@@ -21,6 +22,8 @@ struct ClientEnvironment {
     SystemLocale Locale;
     Network& Net;
     ModuleLoader& Modules;
+    // Where the file types and the console palette are registered.
+    DesktopRegistry& Registry;
     // The MIDI outputs for the output the settings choose; unset, the client has none and the
     // server's music stays silent.
     std::function<std::unique_ptr<MidiDevices>(const MidiSinkSettings&)> OpenMidi;

@@ -1,5 +1,8 @@
 #include "app/TClient.h"
 
+#include "app/ConsolePalette.h"
+#include "app/FirstRunNotice.h"
+#include "app/SystemRegistration.h"
 #include "macros/ExpandAliases.h"
 #include "macros/MacroFiles.h"
 #include "macros/RunKeyMacro.h"
@@ -33,6 +36,12 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
         list.LoadFromFile(Files, SettingsPath);
         Settings = ReadClientSettings(list);
     }
+    // Fixed in the folder of the start: the current folder changes before the first line from
+    // the server is logged, and one start's log must stay one file.
+    LogPath = ExpandFileName(Files.CurrentDirectory(),
+                             MakeLogPath(SettingsPath, Env.Time.LocalTime(Env.Time.Now())));
+    Log = std::make_unique<TOutputLog>(Files, Settings.LogEnabled, LogPath);
+
     Link.Address = Settings.Address;
     Link.Port = Settings.Port;
     Link.ProxyAddr = Settings.ProxyAddr;
@@ -82,6 +91,7 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     Printer = std::make_unique<TextPrinter>(Con, *Output, State, GameClock, *Panel,
                                             Settings.FlashActivity, Env.Locale.DecimalSeparator);
     Printer->Hooks.BeginEditMode = [this](const std::string& text) { BeginEditMode(text); };
+    Printer->Hooks.AppendLog = [this](const std::string& text) { AppendLog(text); };
     Printer->Hooks.SendVersion = [this] { Link.SendVersion(); };
     Printer->Hooks.PlaySoundCommand = [this](const std::string& text) {
         Sound->PlaySoundCommand(text);
@@ -115,9 +125,17 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     for (const std::string& line : macroMessages)
         PrintLine(line);
 
+    // The file types and the console palette, at every start; the first start from this
+    // folder asks for a new start instead of connecting.
+    ConsoleKeyExisted = RegisterSystem(Env.Registry, Files.ProgramPath());
+    ApplyConsolePalette(Con);
+
     StartPlugins();
     Running = true;
-    Link.ConnectToServer();
+    if (IsFirstRun())
+        PrintFirstRunNotice([this](const std::string& text) { PrintLine(text); }, *Output);
+    else
+        Link.ConnectToServer();
 }
 
 TClient::~TClient() {
@@ -274,6 +292,10 @@ bool TClient::PollSocket() {
 
 void TClient::PrintLine(const std::string& text) {
     Printer->PrintLine(text);
+}
+
+void TClient::AppendLog(const std::string& text) {
+    Log->AppendLog(text);
 }
 
 void TClient::DrawStatusPanel() {

@@ -2,6 +2,7 @@
 
 #include "app/ClientEnvironment.h"
 #include "app/ClientSettings.h"
+#include "app/OutputLog.h"
 #include "macros/AliasFile.h"
 #include "macros/ExpandAliases.h"
 #include "macros/KeyMacros.h"
@@ -38,6 +39,8 @@ class TClient final : public TTolmixHost, public ServerLinkHost {
 
     // The settings file in use, kept for later re-reads.
     std::string SettingsPath;
+    // The output log file of this start, fixed before anything is printed.
+    std::string LogPath;
     // The program's folder and the plugins' folder beside it, each with a trailing separator.
     std::string ProgramDir;
     std::string PluginsDir;
@@ -59,6 +62,10 @@ class TClient final : public TTolmixHost, public ServerLinkHost {
     // and the cursor are its fields) and the key tables that drive it.
     std::unique_ptr<InputEditor> Editor;
     std::unique_ptr<KeyDispatch> Keys;
+    std::unique_ptr<TOutputLog> Log;
+    // Whether the console settings of this program location existed before this start; false
+    // on the first start from a folder, which shows the first-run notice instead of connecting.
+    bool ConsoleKeyExisted = false;
     TKeyMacrosMap Macros;
     TAliasArray Aliases;
     // The game plugins and the host operations they call.
@@ -67,6 +74,9 @@ class TClient final : public TTolmixHost, public ServerLinkHost {
 
     // Prints or dispatches one line of Windows-1251 text.
     void PrintLine(const std::string& text) override;
+    // Writes a printed line (console code page, no colour bytes) to the output log when it is on.
+    void AppendLog(const std::string& text);
+    bool IsFirstRun() const { return !ConsoleKeyExisted; }
     void DrawStatusPanel();
     // Opens the server's text editor with its lines (console code page).
     void BeginEditMode(const std::string& text);

@@ -7,6 +7,7 @@
 #include "platform/posix/PosixNetwork.h"
 #include "platform/posix/PosixTerminal.h"
 #include "platform/posix/SystemMidiDevices.h"
+#include "platform/posix/XdgDesktopRegistry.h"
 #include "ui/TConsole.h"
 
 #include <cstdio>
@@ -32,11 +33,13 @@ void RunClient(int argc, const char* const* argv) {
     SystemWallClock wallClock;
     posix::PosixNetwork network;
     posix::PosixModuleLoader modules;
+    posix::XdgDesktopRegistry registry(posix::XdgFoldersFromEnvironment());
     ClientEnvironment environment{files,
                                   wallClock,
                                   posix::ReadSystemLocale(),
                                   network,
                                   modules,
+                                  registry,
                                   [](const MidiSinkSettings& settings) {
                                       return std::make_unique<posix::SystemMidiDevices>(settings);
                                   }};

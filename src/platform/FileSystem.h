@@ -20,6 +20,10 @@ class FileSystem {
     // True for an existing entry that is not a folder.
     virtual bool FileExists(std::string_view path) const = 0;
     virtual FileReadResult ReadFile(std::string_view path) const = 0;
+    // Appends the bytes to the file, creating it when it is missing (an existing file is never
+    // emptied), and closes it again, so that the bytes are in the file for every reader when
+    // this returns. 0, or why it failed as a FileErrors code.
+    virtual int AppendToFile(std::string_view path, std::string_view data) = 0;
     virtual std::string CurrentDirectory() const = 0;
     virtual bool SetCurrentDirectory(std::string_view path) = 0;
     // Names of the entries of a folder that are not folders themselves (hidden ones included),

@@ -66,6 +66,9 @@ class TConsole {
     bool IsInFront() const { return Term.HasFocus(); }
     // Draws the player's attention to the window once.
     void FlashWindow() { Term.Flash(); }
+    // The terminal's colour for a console colour (0 to 15) as 0xRRGGBB; the terminal puts its
+    // own colours back when the program ends.
+    void SetPaletteColor(int consoleColor, uint32_t rgb) { Term.SetPalette(consoleColor, rgb); }
 
     // Shows the screen buffer now.
     void Flush();

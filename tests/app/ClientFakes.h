@@ -1,9 +1,11 @@
 #pragma once
 
 // Everything a client needs around it, made of fakes: the console on a fake terminal and a
-// manual-clock event loop, files in memory, a wall clock, a network and a module loader.
+// manual-clock event loop, files in memory, a wall clock, a network, a module loader and a
+// desktop registry that knows the program's folder, so that the client connects at start.
 #include "app/ClientEnvironment.h"
 #include "support/FakeClipboard.h"
+#include "support/FakeDesktopRegistry.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeFileSystem.h"
 #include "support/FakeModuleLoader.h"
@@ -22,7 +24,9 @@ struct ClientFakes {
     FakeWallClock Wall;
     FakeNetwork Net;
     FakeModuleLoader Modules;
-    ClientEnvironment Env{Files, Wall, {}, Net, Modules, {}};
+    // Started from this folder before; a test of the first start empties Registry.Consoles.
+    FakeDesktopRegistry Registry{Files.Program};
+    ClientEnvironment Env{Files, Wall, {}, Net, Modules, Registry, {}};
     TConsole Con{Term, Loop, Clip};
 };
 

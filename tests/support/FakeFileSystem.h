@@ -10,7 +10,8 @@
 
 namespace tolmix::test {
 
-// Files held in memory; a path listed in Unreadable exists but fails to read. A folder exists
+// Files held in memory; a path listed in Unreadable exists but fails to read, one listed in
+// WriteErrors fails every append with that code. A folder exists
 // when it holds a file or is listed in Folders; only a folder listed in Missing cannot be made
 // the current directory. Relative names mean the file in the current directory, as they do for
 // the real one: files are kept under their full names.
@@ -18,6 +19,8 @@ class FakeFileSystem final : public FileSystem {
   public:
     std::map<std::string, std::string> Files;
     std::set<std::string> Unreadable;
+    std::map<std::string, int> WriteErrors;
+    int Appends = 0;
     std::set<std::string> Folders;
     std::set<std::string> Missing;
     std::vector<std::string> DirectoryChanges;
@@ -51,6 +54,14 @@ class FakeFileSystem final : public FileSystem {
         if (it == Files.end())
             return {false, {}, "No such file or directory"};
         return {true, it->second, {}};
+    }
+    int AppendToFile(std::string_view path, std::string_view data) override {
+        ++Appends;
+        const std::string p(path);
+        if (auto it = WriteErrors.find(p); it != WriteErrors.end())
+            return it->second;
+        Files[p] += data;
+        return 0;
     }
     std::string CurrentDirectory() const override { return Cwd; }
     bool SetCurrentDirectory(std::string_view path) override {

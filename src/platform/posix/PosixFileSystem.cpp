@@ -1,5 +1,7 @@
 #include "platform/posix/PosixFileSystem.h"
 
+#include "platform/FileErrors.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -17,6 +19,41 @@ namespace {
 constexpr size_t MaxFileSize = 64 * 1024 * 1024;
 
 } // namespace
+
+int FileErrorFromErrno(int error) {
+    switch (error) {
+    case 0:
+        return 0;
+    case ENOENT:
+        return FileErrors::FileNotFound;
+    case ENOTDIR:
+    case ELOOP:
+        return FileErrors::PathNotFound;
+    case EMFILE:
+    case ENFILE:
+        return FileErrors::TooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+        return FileErrors::AccessDenied;
+    case EROFS:
+        return FileErrors::WriteProtected;
+    case EBUSY:
+    case ETXTBSY:
+        return FileErrors::SharingViolation;
+    case ENOSPC:
+    case EDQUOT:
+        return FileErrors::DiskFull;
+    case ENAMETOOLONG:
+        return FileErrors::NameTooLong;
+    case EFBIG:
+        return FileErrors::FileTooLarge;
+    case EIO:
+        return FileErrors::DeviceError;
+    default:
+        return FileErrors::GeneralFailure;
+    }
+}
 
 bool PosixFileSystem::FileExists(std::string_view path) const {
     struct stat st {};
@@ -52,6 +89,33 @@ FileReadResult PosixFileSystem::ReadFile(std::string_view path) const {
     ::close(fd);
     result.Ok = true;
     return result;
+}
+
+int PosixFileSystem::AppendToFile(std::string_view path, std::string_view data) {
+    // O_APPEND: every write lands at the end, even while another program appends too.
+    const int fd = ::open(std::string(path).c_str(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0)
+        return FileErrorFromErrno(errno);
+    int error = 0;
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            error = errno;
+            break;
+        }
+        if (n == 0) {
+            error = ENOSPC;
+            break;
+        }
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    // A network file system may report a failed write only when the file is closed.
+    if (::close(fd) != 0 && error == 0 && errno != EINTR)
+        error = errno;
+    return FileErrorFromErrno(error);
 }
 
 std::string PosixFileSystem::CurrentDirectory() const {

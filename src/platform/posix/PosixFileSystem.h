@@ -4,10 +4,14 @@
 
 namespace tolmix::posix {
 
+// The FileErrors code of an errno value.
+int FileErrorFromErrno(int error);
+
 class PosixFileSystem final : public FileSystem {
   public:
     bool FileExists(std::string_view path) const override;
     FileReadResult ReadFile(std::string_view path) const override;
+    int AppendToFile(std::string_view path, std::string_view data) override;
     std::string CurrentDirectory() const override;
     bool SetCurrentDirectory(std::string_view path) override;
     std::optional<std::vector<std::string>> ListFiles(std::string_view folder) const override;

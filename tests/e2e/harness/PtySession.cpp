@@ -162,6 +162,26 @@ PtySession::~PtySession() {
     Stop();
 }
 
+std::filesystem::path PtySession::ConsoleFolder() const {
+    std::filesystem::path config = home_ / ".config";
+    for (const auto& [name, value] : options_.env) {
+        if (name == "XDG_CONFIG_HOME" && !value.empty() && value[0] == '/')
+            config = value;
+    }
+    return config / "tolmix-client" / "console";
+}
+
+std::filesystem::path PtySession::ConsoleFile(const std::filesystem::path& program) const {
+    std::error_code ignored;
+    std::filesystem::path real = std::filesystem::canonical(program, ignored);
+    std::string name = (real.empty() ? program : real).string();
+    for (char& c : name) {
+        if (c == '/')
+            c = '_';
+    }
+    return ConsoleFolder() / name;
+}
+
 void PtySession::Start() {
     if (options_.home.empty()) {
         ownHome_ = std::make_unique<TempDir>("tolmix-home");
@@ -171,6 +191,11 @@ void PtySession::Start() {
     }
     const std::string cwd =
         options_.workingDirectory.empty() ? home_.string() : options_.workingDirectory;
+    if (!options_.firstRun) {
+        const std::filesystem::path marker = ConsoleFile(options_.program);
+        std::filesystem::create_directories(marker.parent_path());
+        std::ofstream(marker, std::ios::binary).put('\n');
+    }
 
     // Everything the child needs is built before fork: it may only make async-signal-safe calls.
     std::vector<std::string> args = {options_.program};

@@ -40,6 +40,10 @@ struct SessionOptions {
     std::vector<std::string> unsetEnv; // defaults to leave out
     int columns = 80;
     int rows = 25;
+    // False: the program's console file (the client's mark of an earlier start from its folder)
+    // is made beforehand, so the client connects at start instead of showing its first-run
+    // notice. True: a first start.
+    bool firstRun = false;
 
     // A /bin/sh script in place of the client, for tests of the harness and fake programs.
     static SessionOptions Shell(std::string script, int columns = 80, int rows = 25);
@@ -127,6 +131,10 @@ class PtySession {
     bool Running() const { return !status_.has_value(); }
     const std::optional<ExitStatus>& Status() const { return status_; }
     const std::filesystem::path& Home() const { return home_; }
+    // The folder where the client keeps the console file of each program location.
+    std::filesystem::path ConsoleFolder() const;
+    // The console file of the program at this path (the program started: its real path).
+    std::filesystem::path ConsoleFile(const std::filesystem::path& program) const;
     const SessionOptions& Options() const { return options_; }
 
   private:

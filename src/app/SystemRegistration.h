@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/DesktopRegistry.h"
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tolmix {
+
+// A registry value that could not be written: "Failed to set data for 'ColorTable00'" (the
+// name is empty for a type's default value).
+class ERegistryException : public std::runtime_error {
+  public:
+    explicit ERegistryException(const std::string& valueName, int errorCode = 0);
+    std::string ValueName;
+    int ErrorCode; // the FileErrors code of the failed write
+};
+
+// The program's three file types: settings (opened with the program), key macros, aliases.
+const std::vector<FileTypeEntry>& ClientFileTypes();
+
+// Registers the file types and writes the console palette for the program at this full path,
+// replacing whatever was there. Returns whether the console settings existed before, that is
+// false on the first start from this location. A failed write raises ERegistryException.
+bool RegisterSystem(DesktopRegistry& registry, std::string_view programPath);
+
+} // namespace tolmix

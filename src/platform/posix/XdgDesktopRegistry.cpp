@@ -1,0 +1,171 @@
+#include "platform/posix/XdgDesktopRegistry.h"
+
+#include "platform/FileErrors.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/ToolProcess.h"
+#include "platform/posix/XdgRegistryFiles.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tolmix::posix {
+
+namespace {
+
+constexpr std::string_view PackageName = "tolmix-client";
+// A database refresh that takes longer is left to the desktop's next one.
+constexpr auto RefreshLimit = std::chrono::milliseconds(5000);
+
+std::string HomeFolder(const char* home) {
+    if (home != nullptr && home[0] == '/')
+        return home;
+    std::string buffer(16384, '\0');
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/')
+        return found->pw_dir;
+    return {};
+}
+
+std::string Joined(const std::string& base, std::string_view rest) {
+    if (base.empty())
+        return {};
+    std::string out = base;
+    if (out.back() != '/')
+        out += '/';
+    out += rest;
+    return out;
+}
+
+// Makes every missing folder of the path's parent.
+int MakeParents(const std::string& path) {
+    for (size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+        const std::string folder = path.substr(0, slash);
+        if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+            return FileErrorFromErrno(errno);
+    }
+    return 0;
+}
+
+bool HoldsExactly(const std::string& path, std::string_view data) {
+    PosixFileSystem files;
+    const FileReadResult old = files.ReadFile(path);
+    return old.Ok && old.Data == data;
+}
+
+int WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (n == 0)
+            return ENOSPC;
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    return 0;
+}
+
+void Refresh(const std::string& tool, const std::string& folder) {
+    if (ToolExists(tool))
+        RunTool({tool, folder}, {}, RefreshLimit, 0);
+}
+
+} // namespace
+
+XdgFolders XdgFoldersFrom(const char* dataHome, const char* configHome, const char* home) {
+    // Relative paths in these variables are invalid and ignored.
+    const auto absolute = [](const char* value) { return value != nullptr && value[0] == '/'; };
+    XdgFolders folders;
+    const std::string homeFolder =
+        absolute(dataHome) && absolute(configHome) ? std::string() : HomeFolder(home);
+    folders.DataHome = absolute(dataHome) ? dataHome : Joined(homeFolder, ".local/share");
+    folders.ConfigHome = absolute(configHome) ? configHome : Joined(homeFolder, ".config");
+    return folders;
+}
+
+XdgFolders XdgFoldersFromEnvironment() {
+    return XdgFoldersFrom(std::getenv("XDG_DATA_HOME"), std::getenv("XDG_CONFIG_HOME"),
+                          std::getenv("HOME"));
+}
+
+int ReplaceFile(const std::string& path, std::string_view data, bool* changed) {
+    if (path.empty() || path[0] != '/')
+        return FileErrors::PathNotFound;
+    if (changed != nullptr) {
+        *changed = !HoldsExactly(path, data);
+        if (!*changed)
+            return 0;
+    }
+    if (const int error = MakeParents(path))
+        return error;
+    // A name of its own, so that two clients starting at once do not share one.
+    const std::string temporary = path + ".new-" + std::to_string(::getpid());
+    const int fd =
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0644);
+    if (fd < 0)
+        return FileErrorFromErrno(errno);
+    int error = WriteAll(fd, data);
+    if (::close(fd) != 0 && error == 0 && errno != EINTR)
+        error = errno;
+    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0)
+        error = errno;
+    if (error != 0)
+        ::unlink(temporary.c_str());
+    return FileErrorFromErrno(error);
+}
+
+XdgDesktopRegistry::XdgDesktopRegistry(XdgFolders folders, bool refreshDatabases)
+    : Folders(std::move(folders)), RefreshDatabases(refreshDatabases) {}
+
+std::string XdgDesktopRegistry::MimePackagePath() const {
+    return Joined(Folders.DataHome, "mime/packages/" + std::string(PackageName) + ".xml");
+}
+
+std::string XdgDesktopRegistry::DesktopEntryPath() const {
+    return Joined(Folders.DataHome, "applications/" + std::string(PackageName) + ".desktop");
+}
+
+std::string XdgDesktopRegistry::ConsoleFilePath(std::string_view programPath) const {
+    return Joined(Folders.ConfigHome,
+                  std::string(PackageName) + "/console/" + ConsoleFileName(programPath));
+}
+
+int XdgDesktopRegistry::RegisterFileTypes(std::string_view programPath,
+                                          const std::vector<FileTypeEntry>& types) {
+    bool mimeChanged = false;
+    if (const int error = ReplaceFile(MimePackagePath(), MimePackageXml(types), &mimeChanged))
+        return error;
+    bool entryChanged = false;
+    if (const std::optional<std::string> entry = DesktopEntry(programPath, types)) {
+        if (const int error = ReplaceFile(DesktopEntryPath(), *entry, &entryChanged))
+            return error;
+    }
+    if (RefreshDatabases && mimeChanged)
+        Refresh("update-mime-database", Joined(Folders.DataHome, "mime"));
+    if (RefreshDatabases && entryChanged)
+        Refresh("update-desktop-database", Joined(Folders.DataHome, "applications"));
+    return 0;
+}
+
+bool XdgDesktopRegistry::ConsoleKeyExists(std::string_view programPath) const {
+    const std::string path = ConsoleFilePath(programPath);
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+int XdgDesktopRegistry::WriteConsoleValues(std::string_view programPath,
+                                           const std::vector<ConsoleValue>& values) {
+    return ReplaceFile(ConsoleFilePath(programPath), ConsoleFileText(values));
+}
+
+} // namespace tolmix::posix

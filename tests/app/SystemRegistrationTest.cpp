@@ -1,0 +1,170 @@
+#include "app/SystemRegistration.h"
+#include "app/ClientFakes.h"
+#include "app/ConsolePalette.h"
+#include "app/TClient.h"
+#include "platform/FileErrors.h"
+#include "support/FakeClipboard.h"
+#include "support/FakeDesktopRegistry.h"
+#include "support/FakeEventLoop.h"
+#include "support/FakeTerminal.h"
+#include "support/ScreenText.h"
+#include "ui/CodePage.h"
+
+#include <gtest/gtest.h>
+
+namespace tolmix {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+TEST(SystemRegistration, WritesTheThreeTypesAndTheSixteenColoursAndSaysWhetherTheKeyExisted) {
+    test::FakeDesktopRegistry registry;
+    EXPECT_FALSE(RegisterSystem(registry, "/opt/games/tolmix-client"));
+    // The console key is looked for before anything is written to it.
+    EXPECT_EQ(registry.Calls, (Calls{"types", "exists", "console"}));
+    EXPECT_EQ(registry.TypesProgram, "/opt/games/tolmix-client");
+    ASSERT_EQ(registry.Types.size(), 3u);
+    EXPECT_EQ(registry.Types[0].Extension, ".tcf");
+    EXPECT_EQ(registry.Types[0].TypeName, "Tolmix Client Config");
+    EXPECT_TRUE(registry.Types[0].OpensWithProgram);
+    EXPECT_EQ(registry.Types[1].Extension, ".tmf");
+    EXPECT_EQ(registry.Types[1].TypeName, "Tolmix Client Macros Config");
+    EXPECT_FALSE(registry.Types[1].OpensWithProgram);
+    EXPECT_EQ(registry.Types[2].Extension, ".taf");
+    EXPECT_EQ(registry.Types[2].TypeName, "Tolmix Client Alias Config");
+    EXPECT_FALSE(registry.Types[2].OpensWithProgram);
+
+    const std::vector<ConsoleValue>& values = registry.Consoles["/opt/games/tolmix-client"];
+    ASSERT_EQ(values.size(), 16u);
+    for (size_t i = 0; i < values.size(); ++i) {
+        EXPECT_EQ(values[i].Name,
+                  "ColorTable" + std::string(i < 10 ? "0" : "") + std::to_string(i));
+        EXPECT_EQ(values[i].Data, ConsolePalette[i]);
+    }
+    EXPECT_EQ(values[7].Data, 0xA0A0A0u);
+    EXPECT_EQ(values[8].Data, 0x404040u);
+    EXPECT_EQ(values[9].Data, 0xFF0000u); // bright blue, COLORREF order
+    EXPECT_EQ(values[4].Data, 0x0000A0u); // red
+    EXPECT_EQ(values[14].Data, 0x00FFFFu);
+
+    // The same location again: not a first run, and everything is written again.
+    registry.Calls.clear();
+    EXPECT_TRUE(RegisterSystem(registry, "/opt/games/tolmix-client"));
+    EXPECT_EQ(registry.Calls, (Calls{"types", "exists", "console"}));
+    // Another location has a key of its own.
+    EXPECT_FALSE(RegisterSystem(registry, "/home/player/copy/tolmix-client"));
+}
+
+TEST(SystemRegistration, AFailedWriteNamesTheValue) {
+    test::FakeDesktopRegistry registry;
+    registry.FileTypesError = FileErrors::AccessDenied;
+    try {
+        RegisterSystem(registry, "/opt/tolmix-client");
+        ADD_FAILURE() << "a failed write must raise";
+    } catch (const ERegistryException& e) {
+        EXPECT_STREQ(e.what(), "Failed to set data for ''");
+        EXPECT_EQ(e.ErrorCode, FileErrors::AccessDenied);
+    }
+    EXPECT_EQ(registry.Calls, Calls{"types"});
+
+    registry.FileTypesError = 0;
+    registry.ConsoleError = FileErrors::DiskFull;
+    try {
+        RegisterSystem(registry, "/opt/tolmix-client");
+        ADD_FAILURE() << "a failed write must raise";
+    } catch (const ERegistryException& e) {
+        EXPECT_STREQ(e.what(), "Failed to set data for 'ColorTable00'");
+    }
+}
+
+TEST(ConsolePalette, TheTerminalGetsEveryColourAsRgb) {
+    EXPECT_EQ(ColorRefToRgb(0xFF0000), 0x0000FFu);
+    EXPECT_EQ(ColorRefToRgb(0x00A0A0), 0xA0A000u);
+    EXPECT_EQ(ColorRefToRgb(0x123456), 0x563412u);
+    EXPECT_EQ(ColorTableName(0), "ColorTable00");
+    EXPECT_EQ(ColorTableName(15), "ColorTable15");
+
+    test::FakeTerminal term;
+    test::FakeEventLoop loop;
+    test::FakeClipboard clip;
+    TConsole console(term, loop, clip);
+    ApplyConsolePalette(console);
+    EXPECT_EQ(term.PaletteWrites, 16);
+    EXPECT_EQ(term.Palette[1], 0x0000A0u); // console blue
+    EXPECT_EQ(term.Palette[4], 0xA00000u); // console red
+    EXPECT_EQ(term.Palette[6], 0xA0A000u); // brown
+    EXPECT_EQ(term.Palette[7], 0xA0A0A0u);
+    EXPECT_EQ(term.Palette[8], 0x404040u);
+    EXPECT_EQ(term.Palette[9], 0x0000FFu);
+    EXPECT_EQ(term.Palette[15], 0xFFFFFFu);
+}
+
+class ClientFirstRun : public ::testing::Test, public test::ClientFakes {
+  protected:
+    ClientFirstRun() { Registry.Consoles.clear(); }
+    std::unique_ptr<TClient> Start() {
+        const char* argv[] = {"tolmix-client"};
+        return std::make_unique<TClient>(Con, Env, 1, argv);
+    }
+    std::string Row(int y) const { return test::RowText(Con.Screen(), y); }
+};
+
+TEST_F(ClientFirstRun, TheFirstStartFromAFolderShowsTheNoticeInItsColours) {
+    auto client = Start();
+    EXPECT_TRUE(client->IsFirstRun());
+    EXPECT_EQ(Registry.TypesProgram, Files.Program);
+    EXPECT_EQ(Registry.Consoles.count(Files.Program), 1u);
+    EXPECT_EQ(Term.PaletteWrites, 16);
+    EXPECT_EQ(Term.Palette[9], 0x0000FFu);
+
+    EXPECT_EQ(client->Output->LineCount, 5);
+    EXPECT_TRUE(test::RowIs(Con.Screen(), 1, ' ', 7));
+    // "Программа зарегистрировала себя..." in light grey.
+    const std::string registered = AnsiToConsole("\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE0 ");
+    EXPECT_EQ(Row(2).substr(0, registered.size()), registered);
+    EXPECT_EQ(Row(2).find("\xE6\xA2\xA5\xE2\xAE\xA2."), 71u) << "ends with \"цветов.\"";
+    for (int x = 0; x < 78; ++x)
+        EXPECT_EQ(Con.Screen().At(x, 2).Attr, 7) << "column " << x;
+    // "Пожалуйста нажмите F10 и перезапустите программу заново." with F10 in bright yellow.
+    EXPECT_EQ(Row(3).substr(19, 3), "F10");
+    EXPECT_EQ(Con.Screen().At(18, 3).Attr, 7);
+    for (int x = 19; x < 22; ++x)
+        EXPECT_EQ(Con.Screen().At(x, 3).Attr, 0x0E) << "column " << x;
+    EXPECT_EQ(Con.Screen().At(22, 3).Attr, 7);
+    EXPECT_EQ(Row(3).substr(22, 34),
+              AnsiToConsole(" \xE8 \xEF\xE5\xF0\xE5\xE7\xE0\xEF\xF3\xF1\xF2\xE8\xF2\xE5 "
+                            "\xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xF3 \xE7\xE0\xED\xEE\xE2\xEE."));
+    EXPECT_TRUE(test::RowIs(Con.Screen(), 4, ' ', 7));
+    EXPECT_EQ(client->Output->CurrentAttr, 7);
+    EXPECT_TRUE(Net.Streams.empty()) << "a first start does not connect";
+    EXPECT_FALSE(client->Link.Connected());
+}
+
+TEST_F(ClientFirstRun, TheSecondStartShowsNoNoticeAndACopyElsewhereIsAFirstRunAgain) {
+    Start().reset();
+    EXPECT_TRUE(Net.Streams.empty());
+    auto second = Start();
+    EXPECT_FALSE(second->IsFirstRun());
+    EXPECT_TRUE(second->Link.Connected());
+    EXPECT_EQ(Net.Streams.size(), 1u);
+    // The banner, then empty, connecting, empty; no notice.
+    EXPECT_EQ(second->Output->LineCount, 4);
+    EXPECT_EQ(Term.PaletteWrites, 32) << "the palette is installed at every start";
+    second.reset();
+
+    Files.Program = "/home/player/elsewhere/tolmix-client";
+    auto copy = Start();
+    EXPECT_TRUE(copy->IsFirstRun());
+    EXPECT_EQ(copy->Output->LineCount, 5);
+    EXPECT_EQ(Net.Streams.size(), 1u);
+}
+
+TEST_F(ClientFirstRun, ARefusedRegistrationEndsStartUpAfterTheBanner) {
+    Registry.ConsoleError = FileErrors::AccessDenied;
+    EXPECT_THROW(Start(), ERegistryException);
+    EXPECT_EQ(Row(0).substr(0, 20), "Tolmix Client v1.4.0");
+    EXPECT_TRUE(test::RowIs(Con.Screen(), 1, ' ', 0)) << "no notice";
+}
+
+} // namespace
+} // namespace tolmix
