@@ -50,6 +50,32 @@ TEST(MacroScenarios, AMacroSendsItsLinesThroughTheAliases) {
     EXPECT_EQ(c.Expect("k\r\n"), "kill goblin\r\nk\r\n");
 }
 
+TEST(MacroScenarios, TypedCommandsAreRewrittenAndTabReadsTheFilesAgain) {
+    MacroClient c("", "alias:\r\nk *\r\nkill $1\r\n");
+    ASSERT_TRUE(c.Peer) << c.Session->Dump();
+    c.Session->Send("k goblin");
+    c.Session->Send(keys::Enter);
+    EXPECT_EQ(c.Expect("goblin\r\n"), "kill goblin\r\n");
+    c.Dir.WriteFile("aliases.taf", "alias:\r\nk *\r\nkick $1\r\n");
+    c.Dir.WriteFile("keys.tmf", "F4=bow\r\n");
+    c.Session->Send(keys::Tab);
+    c.Session->Send("k goblin");
+    c.Session->Send(keys::Enter);
+    EXPECT_EQ(c.Expect("goblin\r\n"), "kick goblin\r\n");
+    c.Session->Send(keys::F4);
+    EXPECT_EQ(c.Expect("bow\r\n"), "bow\r\n");
+}
+
+TEST(MacroScenarios, ATabMacroRunsInsteadOfTheReload) {
+    MacroClient c("TAB=look\r\n", "");
+    ASSERT_TRUE(c.Peer) << c.Session->Dump();
+    c.Dir.WriteFile("keys.tmf", "TAB=changed\r\n");
+    c.Session->Send(keys::Tab);
+    EXPECT_EQ(c.Expect("look\r\n"), "look\r\n");
+    c.Session->Send(keys::Tab);
+    EXPECT_EQ(c.Expect("look\r\n"), "look\r\n");
+}
+
 TEST(MacroScenarios, AWinMacroRunsFromTheCursorKeyAndNotFromTheKeypad) {
     MacroClient c("WIN-UP=north\r\nF3=mark\r\n", "");
     ASSERT_TRUE(c.Peer) << c.Session->Dump();
