@@ -125,6 +125,23 @@ TEST(LiveGame, AKeyMacroGoesOnTheWireWhileConnected) {
     ASSERT_TRUE(g.Game.WaitForWire("ping\r\nn\r\ne\r\n", Patience)) << Printable(g.Game.Wire());
 }
 
+// While a long burst streams in without pause, the keyboard is still read: the key's macro
+// goes out before the client reaches the end of the burst.
+TEST(LiveGame, AKeyPressedDuringABurstIsAnsweredBeforeTheBurstEnds) {
+    ConnectedGame g("AutoSend=\r\nMacrosFile=keys", {{"keys.tmf", "F1=ping\r\n"}});
+    ASSERT_TRUE(g.Game.Connect(Patience)) << g.Screen().Dump();
+    PtySession& s = g.Screen();
+    std::string burst;
+    for (int i = 0; i < 400000; ++i)
+        burst += "\x1b[1;32m" + std::to_string(i) + "\x1b[0m a line of a long burst of text\r\n";
+    burst += "\x80\x80v\r\n";
+    g.Server().Post(burst);
+    ASSERT_TRUE(ShowsText(s, "a line of a long burst", 30000ms));
+    ASSERT_TRUE(s.Send(keys::F1));
+    ASSERT_TRUE(g.Game.WaitForWire("\x80\x80v1.4\r\n", 120000ms)) << Printable(g.Game.Wire());
+    EXPECT_EQ(g.Game.Wire(), "ping\r\n\x80\x80v1.4\r\n");
+}
+
 TEST(LiveGame, TheCharacterNameGoesIntoTheTitle) {
     ConnectedGame g;
     ASSERT_TRUE(g.Game.Connect(Patience)) << g.Screen().Dump();
