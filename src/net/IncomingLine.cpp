@@ -93,8 +93,12 @@ std::string DecodeIncomingLine(std::string_view line, const TelnetAnswer& answer
             i += 2; // GA, EOR, SB, SE, NOP and the rest
             continue;
         }
-        decoded += static_cast<char>(c);
-        ++i;
+        // Text up to the next ESC or IAC goes in as one run: most lines are nothing else.
+        std::size_t end = i + 1;
+        while (end < n && line[end] != Esc && Byte(line, end) != Iac)
+            ++end;
+        decoded.append(line.data() + i, end - i);
+        i = end;
     }
     return decoded;
 }

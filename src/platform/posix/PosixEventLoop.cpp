@@ -109,6 +109,7 @@ void PosixEventLoop::Wait(std::optional<TimePoint> deadline) {
         fds.push_back({fd, POLLIN, 0});
     for (PollHandle handle : WatchedHandles())
         fds.push_back({static_cast<int>(handle.Value), POLLIN, 0});
+    ++WaitCount;
     const int ready = ::poll(fds.data(), fds.size(), timeout);
     if (ready > 0 && (fds[0].revents & POLLIN))
         DrainWakePipe();

@@ -27,6 +27,9 @@ class PosixEventLoop final : public QueuedEventLoop {
 
     // True once after each window-size change signal.
     bool TakeResized();
+    // How many times the loop has polled its descriptors: a descriptor's owner that sees no
+    // new poll knows the loop is streaming without sleeping.
+    uint64_t Waits() const { return WaitCount; }
 
   protected:
     void Wake() override;
@@ -37,6 +40,7 @@ class PosixEventLoop final : public QueuedEventLoop {
     int WakeRead = -1;
     int WakeWrite = -1;
     std::vector<int> Watched;
+    uint64_t WaitCount = 0;
 };
 
 } // namespace tolmix::posix

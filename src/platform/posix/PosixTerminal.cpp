@@ -291,32 +291,40 @@ void PosixTerminal::WriteRaw(std::string_view bytes) {
     WriteAll(bytes);
 }
 
-void PosixTerminal::ReadAvailable() {
+bool PosixTerminal::ReadAvailable(TimePoint now) {
     if (InputClosed)
-        return;
+        return false;
+    const uint64_t waits = Loop.Waits();
+    if (waits == ProbedAtWait && ++PassesSinceProbe < StreamingProbeInterval)
+        return false;
+    ProbedAtWait = waits;
+    PassesSinceProbe = 0;
     char buffer[4096];
+    bool any = false;
     // Bounded: a flood of input is taken in slices so that the loop stays responsive.
     for (int round = 0; round < 16; ++round) {
         pollfd probe{InputFd, POLLIN, 0};
         if (::poll(&probe, 1, 0) <= 0)
-            return;
+            return any;
         ssize_t n = 0;
         if (probe.revents & POLLIN) {
             n = ::read(InputFd, buffer, sizeof buffer);
             if (n > 0) {
-                Decoder.Feed(std::string_view(buffer, static_cast<size_t>(n)), Loop.Now());
+                Decoder.Feed(std::string_view(buffer, static_cast<size_t>(n)), now);
+                any = true;
                 continue;
             }
             if (n < 0 && (errno == EINTR || errno == EAGAIN))
-                return;
+                return any;
         }
         // Readable yet nothing to read, or a hang-up: the terminal went away. End the run in
         // order.
         InputClosed = true;
         Loop.UnwatchFd(InputFd);
         Loop.RequestQuit();
-        return;
+        return any;
     }
+    return any;
 }
 
 bool PosixTerminal::ReadInput(InputRecord& record) {
@@ -328,9 +336,9 @@ bool PosixTerminal::ReadInput(InputRecord& record) {
         return true;
     }
     // Records already decoded go first; only then is the terminal read again.
-    if (!Decoder.Next(record, Loop.Now())) {
-        ReadAvailable();
-        if (!Decoder.Next(record, Loop.Now()))
+    const TimePoint now = Loop.Now();
+    if (!Decoder.Next(record, now)) {
+        if (!ReadAvailable(now) || !Decoder.Next(record, now))
             return false;
     }
     if (record.Type == InputRecord::Kind::Focus)

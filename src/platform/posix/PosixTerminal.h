@@ -39,7 +39,7 @@ class PosixTerminal final : public Terminal {
     void Restore();
 
   private:
-    void ReadAvailable();
+    bool ReadAvailable(TimePoint now);
     void QuerySize();
     void WriteAll(std::string_view bytes);
     void SetUpCharset();
@@ -58,6 +58,12 @@ class PosixTerminal final : public Terminal {
     vt::KeyDecoder Decoder;
     // Glyph bytes for a terminal whose character set is not UTF-8.
     std::unique_ptr<std::array<std::string, 256>> GlyphBytes;
+    // While the loop streams lines without sleeping, the terminal is looked at only every
+    // few passes: each look is a system call, and a burst of thousands of server lines would
+    // otherwise pay one per line. Keys still arrive within microseconds.
+    static constexpr int StreamingProbeInterval = 16;
+    uint64_t ProbedAtWait = ~uint64_t{0};
+    int PassesSinceProbe = 0;
 };
 
 } // namespace tolmix::posix

@@ -31,6 +31,7 @@ struct LoopbackServer::Connection {
     std::string received;
     std::size_t taken = 0; // received[0, taken) was handed to the test
     std::string outbox;
+    std::size_t outboxSent = 0; // outbox[0, outboxSent) went out already
     std::vector<ScriptStep> script;
     std::size_t step = 0;
     std::size_t scriptFrom = 0; // where the next step's expectation is looked for
@@ -39,6 +40,12 @@ struct LoopbackServer::Connection {
     bool writeFailed = false;
     bool closeAfterSend = false; // the script ends the connection once the outbox is empty
     CloseKind closeRequest = CloseKind::None;
+
+    bool HasOutput() const { return outboxSent < outbox.size(); }
+    void DropOutput() {
+        outbox.clear();
+        outboxSent = 0;
+    }
 };
 
 LoopbackServer::LoopbackServer(std::uint16_t port) {
@@ -158,7 +165,7 @@ void LoopbackServer::Run() {
                     // FIN first and keep reading: closing with unread input would send an RST.
                     shutdown(c->fd, SHUT_WR);
                     c->weShutDown = true;
-                    c->outbox.clear();
+                    c->DropOutput();
                 }
                 c->closeRequest = CloseKind::None;
                 changed_.notify_all();
@@ -174,10 +181,10 @@ void LoopbackServer::Run() {
             if (listener_ >= 0)
                 fds.push_back({listener_, POLLIN, 0});
             for (auto& c : connections_) {
-                if (c->fd < 0 || (c->peerClosed && c->outbox.empty()))
+                if (c->fd < 0 || (c->peerClosed && !c->HasOutput()))
                     continue;
                 short events = c->peerClosed ? 0 : POLLIN;
-                if (!c->outbox.empty())
+                if (c->HasOutput())
                     events |= POLLOUT;
                 fds.push_back({c->fd, events, 0});
             }
@@ -194,7 +201,7 @@ void LoopbackServer::Run() {
                 continue;
             if (!c->peerClosed)
                 ReadFrom(*c);
-            if (!c->outbox.empty() || c->closeAfterSend)
+            if (c->HasOutput() || c->closeAfterSend)
                 WriteTo(*c);
         }
         changed_.notify_all();
@@ -238,17 +245,25 @@ void LoopbackServer::ReadFrom(Connection& c) {
 void LoopbackServer::WriteTo(Connection& c) {
     if (c.weShutDown)
         return;
-    while (!c.outbox.empty()) {
-        const ssize_t n = send(c.fd, c.outbox.data(), c.outbox.size(), MSG_NOSIGNAL);
+    while (c.HasOutput()) {
+        const ssize_t n = send(c.fd, c.outbox.data() + c.outboxSent, c.outbox.size() - c.outboxSent,
+                               MSG_NOSIGNAL);
         if (n > 0) {
-            c.outbox.erase(0, static_cast<std::size_t>(n));
+            c.outboxSent += static_cast<std::size_t>(n);
+            // Bursts of many megabytes go out without moving the rest after every send.
+            if (!c.HasOutput()) {
+                c.DropOutput();
+            } else if (c.outboxSent >= (1u << 20) && c.outboxSent * 2 >= c.outbox.size()) {
+                c.outbox.erase(0, c.outboxSent);
+                c.outboxSent = 0;
+            }
             continue;
         }
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             return;
-        c.outbox.clear(); // the client is gone
+        c.DropOutput(); // the client is gone
         c.writeFailed = true;
         c.peerClosed = true;
         return;
@@ -291,11 +306,11 @@ bool LoopbackServer::Peer::Send(std::string_view bytes) {
     s.Wake();
     const bool drained = s.WaitUntil(kSendTimeout, [&] {
         const Connection& c = *s.connections_[index_];
-        return c.outbox.empty() || c.fd < 0;
+        return !c.HasOutput() || c.fd < 0;
     });
     std::lock_guard lock(s.mutex_);
     const Connection& c = *s.connections_[index_];
-    return drained && c.outbox.empty() && !c.writeFailed;
+    return drained && !c.HasOutput() && !c.writeFailed;
 }
 
 void LoopbackServer::Peer::Post(std::string_view bytes) {

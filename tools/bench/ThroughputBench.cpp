@@ -1,0 +1,197 @@
+// Lines per second from a loopback game server through the whole client to the screen: the
+// client in an 80x25 pseudo-terminal whose output is read (and drawn into the terminal model)
+// all the time, the server sending a burst of ANSI-coloured lines of about 75 bytes in one go,
+// ended by its version request. The time runs from the burst's first byte until the client's
+// answer arrives. During the burst F1 is pressed a few times; its key macro sends "ping", and
+// the time from the key's bytes entering the pty until "ping" arrives at the server is the
+// key-to-wire latency. Run on demand; the goals are at least 250,000 lines/s and every key
+// answered within 50 ms.
+#include "BenchSupport.h"
+#include "e2e/harness/GameSession.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+using namespace tolmix::e2e;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr double kGoalLinesPerSecond = 250000.0;
+constexpr double kGoalKeyMs = 50.0;
+constexpr int kKeyPresses = 8;
+constexpr auto kBetweenKeys = 40ms;
+constexpr auto kBurstTimeout = 120s;
+
+const std::string VersionAnswer = "\x80\x80v1.4\r\n";
+const std::string Ping = "ping\r\n";
+
+// One line of the burst: a colour sequence, a number, a reset and some room text.
+std::string BurstLine(int number) {
+    char line[128];
+    std::snprintf(line, sizeof line,
+                  "\x1b[1;%dm%07d\x1b[0m The quick brown fox jumps over the lazy dog by a "
+                  "river.\r\n",
+                  31 + number % 7, number);
+    return line;
+}
+
+// Records, on a thread of its own, when each "ping" and the version answer arrive, so the
+// times do not depend on how often the main thread looks.
+class WireWatch {
+  public:
+    explicit WireWatch(LoopbackServer::Peer& peer) : peer_(peer) {
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~WireWatch() {
+        stop_ = true;
+        thread_.join();
+    }
+    std::size_t Pings() const {
+        std::lock_guard lock(mutex_);
+        return pings_.size();
+    }
+    std::vector<Clock::time_point> PingTimes() const {
+        std::lock_guard lock(mutex_);
+        return pings_;
+    }
+    std::optional<Clock::time_point> AnswerTime() const {
+        std::lock_guard lock(mutex_);
+        return answer_;
+    }
+
+  private:
+    void Run() {
+        std::string wire;
+        std::size_t scanned = 0;
+        const auto deadline = Clock::now() + kBurstTimeout;
+        while (!stop_ && Clock::now() < deadline) {
+            // Woken as soon as anything arrives.
+            if (!peer_.WaitForBytes(1, 20ms))
+                continue;
+            const auto now = Clock::now();
+            wire += peer_.Take();
+            std::lock_guard lock(mutex_);
+            for (std::size_t at; (at = wire.find(Ping, scanned)) != std::string::npos;) {
+                pings_.push_back(now);
+                scanned = at + Ping.size();
+            }
+            if (!answer_ && wire.find(VersionAnswer) != std::string::npos)
+                answer_ = now;
+        }
+    }
+
+    LoopbackServer::Peer& peer_;
+    mutable std::mutex mutex_;
+    std::vector<Clock::time_point> pings_;
+    std::optional<Clock::time_point> answer_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    SessionOptions session;
+    int lines = 200000;
+    if (!bench::ParseArguments(argc, argv, "ThroughputBench", "--lines", 5000000, lines, session))
+        return 64;
+
+    GameSessionOptions options;
+    options.program = session.program;
+    options.settings = "AutoSend=\r\nMacrosFile=keys\r\n";
+    options.files = {{"keys.tmf", "F1=ping\r\n"}};
+    std::unique_ptr<GameSession> game;
+    try {
+        game = std::make_unique<GameSession>(options);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "ThroughputBench: cannot start the client: %s\n", e.what());
+        return 1;
+    }
+    PtySession& client = game->Client();
+    if (!game->Connect(5s) ||
+        !client.WaitFor([&] { return FirstFrameDrawn(client.Screen()); }, 5s)) {
+        std::fprintf(stderr, "ThroughputBench: the client did not connect and draw\n%s",
+                     client.Dump().c_str());
+        return 1;
+    }
+    client.PumpFor(200ms);
+
+    std::string burst;
+    burst.reserve(static_cast<std::size_t>(lines) * 80 + 8);
+    for (int i = 1; i <= lines; ++i)
+        burst += BurstLine(i);
+    const double lineBytes = static_cast<double>(burst.size()) / lines;
+    burst += "\x80\x80v\r\n";
+
+    WireWatch watch(game->Peer());
+    const auto start = Clock::now();
+    game->Peer().Post(burst);
+
+    // Keys only once the burst shows, and only while it lasts.
+    client.WaitFor([&] { return client.ScreenContains("quick brown"); }, 10s);
+    std::vector<Clock::time_point> presses;
+    for (int i = 0; i < kKeyPresses && !watch.AnswerTime(); ++i) {
+        presses.push_back(Clock::now());
+        client.Send(keys::F1);
+        client.WaitFor([&] { return watch.Pings() > presses.size() - 1; }, 5s);
+        client.PumpFor(kBetweenKeys);
+    }
+    const bool finished =
+        client.WaitFor([&] { return watch.AnswerTime().has_value(); }, kBurstTimeout) ||
+        watch.AnswerTime().has_value();
+    if (!finished) {
+        std::fprintf(stderr, "ThroughputBench: no version answer within %lld s\n%s",
+                     static_cast<long long>(kBurstTimeout.count()), client.Dump().c_str());
+        return 1;
+    }
+    const auto end = *watch.AnswerTime();
+    const double seconds = Ms(end - start) / 1000.0;
+    const double rate = lines / seconds;
+    const bool rateMet = rate >= kGoalLinesPerSecond;
+    std::printf("%d lines of %.1f bytes in %.3f s: %.0f lines/s (goal: at least %.0f) %s\n", lines,
+                lineBytes, seconds, rate, kGoalLinesPerSecond, rateMet ? "met" : "MISSED");
+
+    // The last line reaches the screen too.
+    char lastLine[16];
+    std::snprintf(lastLine, sizeof lastLine, "%07d The", lines);
+    if (!client.WaitFor([&] { return client.ScreenContains(lastLine); }, 5s)) {
+        std::fprintf(stderr, "ThroughputBench: the last line is not on the screen\n%s",
+                     client.Dump().c_str());
+        return 1;
+    }
+
+    // Key-to-wire of the presses whose answer came before the burst ended.
+    const std::vector<Clock::time_point> pings = watch.PingTimes();
+    std::vector<double> latencies;
+    for (std::size_t i = 0; i < presses.size() && i < pings.size(); ++i)
+        if (pings[i] < end)
+            latencies.push_back(Ms(pings[i] - presses[i]));
+    bool keysMet = false;
+    if (latencies.empty()) {
+        std::printf("key to wire: no key was answered during the burst (%zu pressed) MISSED\n",
+                    presses.size());
+    } else {
+        std::sort(latencies.begin(), latencies.end());
+        const double max = latencies.back();
+        keysMet = max <= kGoalKeyMs && latencies.size() == presses.size();
+        std::printf("key to wire during the burst: %zu of %zu keys, median %.2f ms, max %.2f ms "
+                    "(goal: every key within %.0f ms) %s\n",
+                    latencies.size(), presses.size(), latencies[latencies.size() / 2], max,
+                    kGoalKeyMs, keysMet ? "met" : "MISSED");
+    }
+
+    if (!bench::Quit(client))
+        std::fprintf(stderr, "ThroughputBench: the client did not quit\n");
+    return rateMet && keysMet ? 0 : 2;
+}
