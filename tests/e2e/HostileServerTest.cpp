@@ -190,3 +190,51 @@ TEST(HostileServer, HundredThousandRandomLinesNeitherCrashNorHang) {
 
 } // namespace
 } // namespace tolmix::e2e
+
+namespace tolmix::e2e {
+namespace {
+
+// A proxy that is no proxy: the client's tunnel request gets garbage, or the connection ends at
+// once. Either way the client reports the failure, offers to reconnect and stays alive.
+struct BrokenProxy {
+    const char* Name;
+    LoopbackServer::ScriptStep Step;
+};
+
+void PrintTo(const BrokenProxy& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+class HostileProxy : public ::testing::TestWithParam<BrokenProxy> {};
+
+TEST_P(HostileProxy, EndsInTheReconnectPromptAndTheClientGoesOn) {
+    LoopbackServer proxy;
+    proxy.SetScript({GetParam().Step});
+    GameSession game(
+        "AutoSend=\r\nProxyAddr=127.0.0.1\r\nProxyPort=" + std::to_string(proxy.Port()) + "\r\n");
+    PtySession& s = game.Client();
+    auto tunnel = proxy.Accept(Patience);
+    ASSERT_TRUE(tunnel) << s.Dump();
+    ASSERT_TRUE(ShowsText(s, "Ошибка: ", Patience));
+    ASSERT_TRUE(ShowsReconnectPrompt(s));
+    // The request went to the proxy (a proxy that waited for it has it) and nothing reached
+    // the game server.
+    if (!GetParam().Step.expect.empty()) {
+        EXPECT_NE(tunnel->Received().find("CONNECT 127.0.0.1:"), std::string::npos)
+            << tunnel->Received();
+    }
+    EXPECT_EQ(game.Server().ConnectionCount(), 0u);
+    EXPECT_FALSE(s.ScreenContains("garbage")) << s.Dump();
+    ExpectAliveAndExitsCleanly(s);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Proxies, HostileProxy,
+    ::testing::Values(BrokenProxy{"Garbage", {"\r\n\r\n", "garbage \x01\x02\xFF\r\n\r\n", false}},
+                      BrokenProxy{"ClosesAtOnce", {"", "", true}},
+                      BrokenProxy{"RefusesTheTunnel",
+                                  {"\r\n\r\n", "HTTP/1.0 403 Forbidden garbage\r\n\r\n", true}}),
+    [](const ::testing::TestParamInfo<BrokenProxy>& info) { return std::string(info.param.Name); });
+
+} // namespace
+} // namespace tolmix::e2e
