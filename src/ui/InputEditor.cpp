@@ -331,6 +331,13 @@ void InputEditor::CopySelection() {
                                                           static_cast<size_t>(end - start)));
 }
 
+void InputEditor::CutSelection() {
+    if (!HasSelection())
+        return;
+    CopySelection();
+    DeleteText(true);
+}
+
 void InputEditor::PasteClipboard() {
     InsertText(Con.PasteFromClipboard());
 }

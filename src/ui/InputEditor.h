@@ -94,6 +94,8 @@ class InputEditor {
     void ExtendSelection(int32_t anchor);
     void ClearSelection();
     void CopySelection();
+    // Copies the selection to the clipboard and deletes it; nothing without a selection.
+    void CutSelection();
     void PasteClipboard();
     void SendEditor();
     void BeginEditMode(const std::string& text);

@@ -138,10 +138,7 @@ bool KeyDispatch::CtrlKey(uint16_t vk) {
         Editor.PasteClipboard();
         return true;
     case VK_X:
-        if (Editor.HasSelection()) {
-            Editor.CopySelection();
-            Editor.DeleteText(true);
-        }
+        Editor.CutSelection();
         return true;
     default:
         return false;
@@ -166,10 +163,7 @@ bool KeyDispatch::ShiftKey(uint16_t vk, int32_t anchor) {
         Editor.PasteClipboard();
         return true;
     case VK_DELETE:
-        if (Editor.HasSelection()) {
-            Editor.CopySelection();
-            Editor.DeleteText(true);
-        }
+        Editor.CutSelection();
         return true;
     default:
         return false;
