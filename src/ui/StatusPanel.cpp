@@ -78,6 +78,19 @@ void AppendLabel(std::string& line, std::string_view ansiLabel) {
     line += AnsiToConsole(ansiLabel);
 }
 
+// The grey comma between two fields.
+void AppendSeparator(std::string& line) {
+    AppendColour(line, 0x07);
+    line += ", ";
+}
+
+// A field's label and the blank after it, then the colour of its value.
+void AppendField(std::string& line, std::string_view ansiLabel, uint8_t valueColour) {
+    AppendLabel(line, ansiLabel);
+    line += ' ';
+    AppendColour(line, valueColour);
+}
+
 } // namespace
 
 std::string FormatGauge(std::string_view label, int32_t current, int32_t maximum) {
@@ -116,15 +129,10 @@ void StatusPanel::DrawStatusPanel() {
 
     std::string line;
     AppendColour(line, 0x0F);
-    AppendLabel(line, LevelLabel);
-    line += ' ';
-    AppendColour(line, 0x0B);
+    AppendField(line, LevelLabel, 0x0B);
     AppendNumber(line, s[Level]);
-    AppendColour(line, 0x07);
-    line += ", ";
-    AppendLabel(line, ExperienceLabel);
-    line += ' ';
-    AppendColour(line, 0x0A);
+    AppendSeparator(line);
+    AppendField(line, ExperienceLabel, 0x0A);
     AppendNumber(line, s[Experience]);
     AppendColour(line, 0x07);
     line += '/';
@@ -134,8 +142,7 @@ void StatusPanel::DrawStatusPanel() {
     const std::pair<std::string_view, StatusIndex> gauges[] = {
         {HealthLabel, Health}, {MovesLabel, Moves}, {ManaLabel, Mana}};
     for (const auto& [label, index] : gauges) {
-        AppendColour(line, 0x07);
-        line += ", ";
+        AppendSeparator(line);
         AppendColour(line, 0x02);
         line += FormatGauge(label, s[index], s[index + 1]);
     }
@@ -143,18 +150,12 @@ void StatusPanel::DrawStatusPanel() {
 
     line.clear();
     AppendColour(line, 0x07);
-    AppendLabel(line, HungerLabel);
-    line += ' ';
-    AppendColour(line, HungerColour(s[Hunger]));
+    AppendField(line, HungerLabel, HungerColour(s[Hunger]));
     AppendNumber(line, int64_t{s[Hunger]} - 4);
-    AppendColour(line, 0x07);
-    line += ", ";
-    AppendLabel(line, ThirstLabel);
-    line += ' ';
-    AppendColour(line, HungerColour(s[Thirst]));
+    AppendSeparator(line);
+    AppendField(line, ThirstLabel, HungerColour(s[Thirst]));
     AppendNumber(line, int64_t{s[Thirst]} - 4);
-    AppendColour(line, 0x07);
-    line += ", ";
+    AppendSeparator(line);
     AppendColour(line, 0x07);
     AppendLabel(line, LoadLabel);
     line += ' ';
@@ -166,17 +167,13 @@ void StatusPanel::DrawStatusPanel() {
     }
     AppendColour(line, 0x0B);
     AppendNumber(line, s[LoadCapacity]);
-    AppendColour(line, 0x07);
-    line += ", ";
-    AppendLabel(line, FreeHandsLabel);
-    line += ' ';
-    AppendColour(line, 0x0B);
+    AppendSeparator(line);
+    AppendField(line, FreeHandsLabel, 0x0B);
     AppendNumber(line, s[FreeHands]);
     for (const OptionalGauge& gauge : OptionalGauges) {
         if (s[gauge.Maximum] <= 0)
             continue;
-        AppendColour(line, 0x07);
-        line += ", ";
+        AppendSeparator(line);
         AppendColour(line, gauge.Colour);
         line += FormatGauge(gauge.Label, s[gauge.Value], s[gauge.Maximum]);
     }
