@@ -183,7 +183,7 @@ void PosixTerminal::SetUpCharset() {
             std::string bytes = Iconv(toTerminal, utf8);
             // A glyph the terminal lacks, or one that would come out as a control byte.
             if (bytes.empty() || static_cast<uint8_t>(bytes[0]) < 0x20 || bytes[0] == 0x7F)
-                bytes = "?";
+                bytes.assign(1, '?');
             (*GlyphBytes)[b] = bytes;
         }
         ::iconv_close(toTerminal);

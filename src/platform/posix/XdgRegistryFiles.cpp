@@ -147,7 +147,7 @@ std::string ConsoleFileName(std::string_view programPath) {
             c = '_';
     }
     if (name.empty())
-        name = "_";
+        name.assign(1, '_');
     if (name.size() > MaxFileNameBytes) {
         char hash[20];
         std::snprintf(hash, sizeof hash, "~%016llx",
