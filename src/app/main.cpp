@@ -6,6 +6,7 @@
 #include "platform/posix/PosixModuleLoader.h"
 #include "platform/posix/PosixNetwork.h"
 #include "platform/posix/PosixTerminal.h"
+#include "platform/posix/StandardErrorCapture.h"
 #include "platform/posix/SystemMidiDevices.h"
 #include "platform/posix/XdgDesktopRegistry.h"
 #include "ui/TConsole.h"
@@ -18,9 +19,16 @@ using namespace tolmix;
 
 namespace {
 
+constexpr std::size_t DiagnosticsLimit = 1 << 20;
+
 // Runs the client; every object it makes is gone, and the terminal restored, when it returns
 // or throws.
 void RunClient(int argc, const char* const* argv) {
+    const posix::XdgFolders folders = posix::XdgFoldersFromEnvironment();
+    // Made first and gone last: nothing written to standard error while the screen is the
+    // client's reaches the screen.
+    posix::StandardErrorCapture diagnostics(posix::DiagnosticsFilePath(folders.StateHome),
+                                            DiagnosticsLimit);
     posix::PosixEventLoop loop;
     posix::PosixTerminal terminal(loop);
     posix::PosixClipboard clipboard(terminal);
@@ -33,7 +41,7 @@ void RunClient(int argc, const char* const* argv) {
     SystemWallClock wallClock;
     posix::PosixNetwork network;
     posix::PosixModuleLoader modules;
-    posix::XdgDesktopRegistry registry(posix::XdgFoldersFromEnvironment());
+    posix::XdgDesktopRegistry registry(folders);
     ClientEnvironment environment{files,
                                   wallClock,
                                   posix::ReadSystemLocale(),

@@ -40,9 +40,11 @@ TEST(XdgFolders, AbsoluteVariablesWinAndEverythingElseFallsBackToTheHomeFolder) 
     XdgFolders f = XdgFoldersFrom("/x/data", "/x/config", "/home/p");
     EXPECT_EQ(f.DataHome, "/x/data");
     EXPECT_EQ(f.ConfigHome, "/x/config");
-    f = XdgFoldersFrom(nullptr, "relative/config", "/home/p");
+    EXPECT_EQ(f.StateHome, "/home/p/.local/state");
+    f = XdgFoldersFrom(nullptr, "relative/config", "/home/p", "/x/state");
     EXPECT_EQ(f.DataHome, "/home/p/.local/share");
     EXPECT_EQ(f.ConfigHome, "/home/p/.config");
+    EXPECT_EQ(f.StateHome, "/x/state");
     f = XdgFoldersFrom("", nullptr, "/home/p/");
     EXPECT_EQ(f.DataHome, "/home/p/.local/share");
     // Without $HOME the account's home folder serves.
@@ -97,7 +99,8 @@ TEST(XdgRegistryFiles, EachProgramLocationHasItsOwnConsoleFile) {
 class XdgRegistry : public ::testing::Test {
   protected:
     TempDir Home;
-    XdgFolders Folders{Home.String() + "/share", Home.String() + "/config"};
+    XdgFolders Folders{Home.String() + "/share", Home.String() + "/config",
+                       Home.String() + "/state"};
     XdgDesktopRegistry Registry{Folders, false};
 };
 

@@ -82,20 +82,23 @@ void Refresh(const std::string& tool, const std::string& folder) {
 
 } // namespace
 
-XdgFolders XdgFoldersFrom(const char* dataHome, const char* configHome, const char* home) {
+XdgFolders XdgFoldersFrom(const char* dataHome, const char* configHome, const char* home,
+                          const char* stateHome) {
     // Relative paths in these variables are invalid and ignored.
     const auto absolute = [](const char* value) { return value != nullptr && value[0] == '/'; };
     XdgFolders folders;
-    const std::string homeFolder =
-        absolute(dataHome) && absolute(configHome) ? std::string() : HomeFolder(home);
+    const std::string homeFolder = absolute(dataHome) && absolute(configHome) && absolute(stateHome)
+                                       ? std::string()
+                                       : HomeFolder(home);
     folders.DataHome = absolute(dataHome) ? dataHome : Joined(homeFolder, ".local/share");
     folders.ConfigHome = absolute(configHome) ? configHome : Joined(homeFolder, ".config");
+    folders.StateHome = absolute(stateHome) ? stateHome : Joined(homeFolder, ".local/state");
     return folders;
 }
 
 XdgFolders XdgFoldersFromEnvironment() {
     return XdgFoldersFrom(std::getenv("XDG_DATA_HOME"), std::getenv("XDG_CONFIG_HOME"),
-                          std::getenv("HOME"));
+                          std::getenv("HOME"), std::getenv("XDG_STATE_HOME"));
 }
 
 int ReplaceFile(const std::string& path, std::string_view data, bool* changed) {

@@ -10,13 +10,16 @@ namespace tolmix::posix {
 struct XdgFolders {
     std::string DataHome;   // file types: mime/packages, applications
     std::string ConfigHome; // console settings: tolmix-client/console
+    std::string StateHome;  // what the program keeps for itself: tolmix-client/diagnostics.log
 };
 
-// $XDG_DATA_HOME and $XDG_CONFIG_HOME when they are absolute paths, otherwise ~/.local/share
-// and ~/.config of $HOME (or of the user's account when $HOME is not set).
+// $XDG_DATA_HOME, $XDG_CONFIG_HOME and $XDG_STATE_HOME when they are absolute paths, otherwise
+// ~/.local/share, ~/.config and ~/.local/state of $HOME (or of the user's account when $HOME is
+// not set).
 XdgFolders XdgFoldersFromEnvironment();
 // The same rules for given values (null: not set).
-XdgFolders XdgFoldersFrom(const char* dataHome, const char* configHome, const char* home);
+XdgFolders XdgFoldersFrom(const char* dataHome, const char* configHome, const char* home,
+                          const char* stateHome = nullptr);
 
 // The file types as a shared-mime-info package and a desktop entry under the data folder, and
 // one console settings file per program location under the configuration folder. Files are
