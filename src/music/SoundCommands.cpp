@@ -109,16 +109,27 @@ void SoundCommands::StartSound(const TPlayData& request) {
     Midi.SetVolume(request.Volume);
     Midi.SetDuration(static_cast<uint32_t>(request.Duration));
     Midi.SetLoops(static_cast<uint32_t>(request.Loops));
+    // A stream given up while this one starts reports its stop from inside PlayString; the
+    // queue is then served here, once this start is decided.
+    Starting = true;
     Midi.PlayString(request.Music);
+    Starting = false;
 }
 
 void SoundCommands::SoundStopped(TMidiGen&) {
     CurrentSound = DefaultPlayData;
-    if (MusicQueue.empty())
-        return;
-    const std::string next = std::move(MusicQueue.front());
-    MusicQueue.pop_front();
-    StartSound(ParsePlayData(next));
+    if (!Starting)
+        PlayWaiting();
+}
+
+void SoundCommands::PlayWaiting() {
+    // A request that cannot play (no notes, no output, the player taken) sends no stop
+    // notification, so the next one starts at once instead of waiting for one.
+    while (!Midi.IsPlaying() && !MusicQueue.empty()) {
+        const std::string next = std::move(MusicQueue.front());
+        MusicQueue.pop_front();
+        StartSound(ParsePlayData(next));
+    }
 }
 
 } // namespace tolmix

@@ -54,6 +54,9 @@ class SoundCommands {
 
   private:
     void Enqueue(std::string_view text);
+    void PlayWaiting();
+
+    bool Starting = false;
 };
 
 } // namespace tolmix

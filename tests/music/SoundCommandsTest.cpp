@@ -142,6 +142,24 @@ TEST_F(SoundCommandsTest, ASoundWithoutNotesPlaysNothingAndTheNextPlaysAtOnce) {
     EXPECT_TRUE(Sound->MusicQueue.empty());
 }
 
+TEST_F(SoundCommandsTest, AnUnplayableQueuedRequestIsSkippedAndTheNextPlaysInOrder) {
+    Sound->PlaySoundCommand("C4 L100");
+    Sound->PlaySoundCommand("c4 e4"); // no notes: lower case letters are no note names
+    Sound->PlaySoundCommand("E4 L50");
+    ASSERT_TRUE(Rig.RunUntil([&] { return Keys().size() >= 2; }, Milliseconds(10000)));
+    EXPECT_EQ(Keys(), (std::vector<int>{48, 52}));
+    EXPECT_TRUE(RunToSilence());
+    // Several unplayable ones in a row, and one at the end, leave nothing behind.
+    Sound->PlaySoundCommand("D4 L20");
+    Sound->PlaySoundCommand("x");
+    Sound->PlaySoundCommand("V10");
+    Sound->PlaySoundCommand("G4 L20");
+    Sound->PlaySoundCommand("L5");
+    EXPECT_TRUE(RunToSilence());
+    EXPECT_EQ(Keys(), (std::vector<int>{48, 52, 50, 55}));
+    EXPECT_TRUE(Sound->MusicQueue.empty());
+}
+
 TEST_F(SoundCommandsTest, InstrumentWordsAreTimedLikeNotes) {
     Sound->PlaySoundCommand("I40 C4 E4");
     ASSERT_TRUE(RunToSilence());
