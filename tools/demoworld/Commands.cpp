@@ -201,7 +201,7 @@ void Session::Look() {
     for (const Item& item : W.Items)
         if (item.room == Me->room)
             Line(Cp1251("^3Здесь лежит ") + item.name + Cp1251(".^7"));
-    if (W.BeastPresent(room.beast, Clock::now())) {
+    if (W.BeastPresent(room.beast, Moment)) {
         const Beast& beast = W.Beasts[room.beast];
         std::string name = beast.name;
         name[0] = static_cast<char>(static_cast<unsigned char>(name[0]) - 0x20);

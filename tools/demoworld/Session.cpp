@@ -42,7 +42,7 @@ std::string Pair(const Gauge& gauge) {
 } // namespace
 
 Session::Session(World& world, PlayerLink& link, Clock::time_point now)
-    : W(world), Link(link), LoginBy(now + LoginTime), NextClock(now + ClockEvery),
+    : W(world), Link(link), LoginBy(now + LoginTime), Moment(now), NextClock(now + ClockEvery),
       Random(std::random_device{}()) {}
 
 Session::~Session() {
@@ -95,6 +95,7 @@ void Session::AskPassword(const char* prompt) {
 void Session::Receive(const TelnetInput::Line& line, Clock::time_point now) {
     if (Now == Stage::Gone)
         return;
+    Moment = now;
     const std::string_view text = line.text;
     if (text.starts_with(wire::Marker)) {
         ClientCode(text.substr(wire::Marker.size()));
@@ -220,7 +221,7 @@ void Session::EnterGame() {
     W.Players.push_back(this);
     Code(wire::Code("n", Me->name));
     SendStatus();
-    Code(wire::Code("t", std::to_string(W.Time.Now(Clock::now()))));
+    Code(wire::Code("t", std::to_string(W.Time.Now(Moment))));
     Code(wire::Code("gl")); // which game plugins has the client?
     Line("");
     Line(Cp1251("^fЗдравствуйте, ") + Me->name +
@@ -262,6 +263,7 @@ std::optional<Clock::time_point> Session::NextDeadline() const {
 void Session::OnTime(Clock::time_point now) {
     if (Now == Stage::Gone)
         return;
+    Moment = now;
     if (Now != Stage::Playing) {
         if (now >= LoginBy) {
             Say("^9Время на вход вышло.^7");

@@ -115,6 +115,7 @@ class Session {
     std::string PendingPassword; // a new character's first password
     int WrongPasswords = 0;
     Clock::time_point LoginBy; // a connection that does not log in is closed then
+    Clock::time_point Moment;  // the time of the input or timer being handled
     std::string ClientVersion;
     std::vector<std::string> Plugins;
     std::string Tune; // the looping tune playing, or empty
