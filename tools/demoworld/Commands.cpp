@@ -195,8 +195,10 @@ void Session::Look() {
     Line(room.description);
     std::string exits = Cp1251("^2Выходы:");
     for (int i = 0; i < DirectionCount; ++i)
-        if (room.exits[i] != Nowhere)
-            exits += " " + std::string(World::DirectionName(static_cast<Direction>(i)));
+        if (room.exits[i] != Nowhere) {
+            exits += ' ';
+            exits += World::DirectionName(static_cast<Direction>(i));
+        }
     Line(exits + Cp1251("^7"));
     for (const Item& item : W.Items)
         if (item.room == Me->room)
