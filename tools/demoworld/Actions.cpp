@@ -47,7 +47,6 @@ void Session::Attack(std::string_view what, Clock::time_point now) {
     if (target.health <= 0)
         target.health = target.healthMax; // it came back
     Fighting = beast;
-    target.fighter = this;
     Line(Cp1251("^9Вы бросаетесь на ") + target.accusative + Cp1251("!^7"));
     W.TellRoom(Me->room, this, Me->name + Cp1251(" бросается на ") + target.accusative + "!");
     FightRound(now);
@@ -75,7 +74,6 @@ void Session::FightRound(Clock::time_point now) {
     PlaySound(sword ? "I116 C4 L10 V80" : "I117 G3 L10 V80");
     if (beast.health <= 0) {
         beast.backAt = now + 30s;
-        beast.fighter = nullptr;
         Fighting = Nowhere;
         Code(wire::Code("a", "0"));
         // "крыса повержена", "волк повержен"
@@ -103,26 +101,24 @@ void Session::FightRound(Clock::time_point now) {
     NextRound = now + RoundTime;
 }
 
-void Session::Flee(Clock::time_point now) {
+void Session::Flee() {
     if (Fighting == Nowhere) {
         Say("Вы ни с кем не сражаетесь.");
         return;
     }
-    W.Beasts[Fighting].fighter = nullptr;
     Fighting = Nowhere;
     NextRound.reset();
     Code(wire::Code("a", "0"));
     Say("^eВы убегаете!^7");
     for (int i = 0; i < DirectionCount; ++i) {
         if (W.Rooms[Me->room].exits[i] != Nowhere) {
-            Walk(static_cast<Direction>(i), now);
+            Walk(static_cast<Direction>(i));
             return;
         }
     }
 }
 
 void Session::Faint() {
-    W.Beasts[Fighting].fighter = nullptr;
     Fighting = Nowhere;
     NextRound.reset();
     Code(wire::Code("a", "0"));

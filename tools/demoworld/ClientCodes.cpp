@@ -26,14 +26,14 @@ void Session::ClientCode(std::string_view code) {
         const std::string name = CleanPlayerText(entry.substr(0, entry.find(wire::Separator)), 40);
         if (!name.empty() && !HasPlugin(name) && Plugins.size() < PluginsKept) {
             Plugins.push_back(name);
-            if (Now == Stage::Playing) {
+            if (Step == Stage::Playing) {
                 Line(Cp1251("^8Модуль клиента: ^f") + name + Cp1251("^8.^7"));
                 if (name == DicePlugin)
                     Say("^8В таверне к северу от площади можно сыграть с крупье в кости.^7");
                 Prompt();
             }
         }
-    } else if (Now != Stage::Playing) {
+    } else if (Step != Stage::Playing) {
         return; // the rest needs a character
     } else if (code.starts_with("ct")) {
         EditorText(code.substr(2));

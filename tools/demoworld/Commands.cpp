@@ -105,7 +105,7 @@ void Session::Command(std::string_view typed, Clock::time_point now) {
     const std::string_view rest = Trim(line.substr(wordEnd));
 
     if (const auto way = World::ParseDirection(word)) {
-        Walk(*way, now);
+        Walk(*way);
         Prompt();
         return;
     }
@@ -141,7 +141,7 @@ void Session::Command(std::string_view typed, Clock::time_point now) {
         Attack(rest, now);
         break;
     case Verb::Flee:
-        Flee(now);
+        Flee();
         break;
     case Verb::Heal:
         Heal();
@@ -214,7 +214,7 @@ void Session::Look() {
             Line(Cp1251("^e") + other->Me->name + Cp1251(" стоит здесь.^7"));
 }
 
-void Session::Walk(Direction way, Clock::time_point now) {
+void Session::Walk(Direction way) {
     if (Fighting != Nowhere) {
         Say("Вы сражаетесь! Можно ^bбежать^7.");
         return;
@@ -254,7 +254,6 @@ void Session::Walk(Direction way, Clock::time_point now) {
     SendStatus();
     PlayTune(W.Rooms[to].tune);
     Look();
-    (void)now;
 }
 
 void Session::Inventory() {

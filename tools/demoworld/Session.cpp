@@ -58,7 +58,7 @@ void Session::Code(std::string_view line) {
 }
 
 void Session::Prompt() {
-    if (Now == Stage::Playing)
+    if (Step == Stage::Playing)
         Link.SendPrompt(Cp1251("^2") + Me->name + Cp1251("^7> "));
 }
 
@@ -68,7 +68,7 @@ void Session::Hear(std::string_view text) {
 }
 
 int Session::Room() const {
-    return Now == Stage::Playing ? Me->room : Nowhere;
+    return Step == Stage::Playing ? Me->room : Nowhere;
 }
 
 void Session::Start() {
@@ -83,7 +83,7 @@ void Session::Start() {
 }
 
 void Session::AskName() {
-    Now = Stage::Name;
+    Step = Stage::Name;
     Link.SendPrompt(Cp1251("Как зовут вашего персонажа? "));
 }
 
@@ -93,7 +93,7 @@ void Session::AskPassword(const char* prompt) {
 }
 
 void Session::Receive(const TelnetInput::Line& line, Clock::time_point now) {
-    if (Now == Stage::Gone)
+    if (Step == Stage::Gone)
         return;
     Moment = now;
     const std::string_view text = line.text;
@@ -103,11 +103,11 @@ void Session::Receive(const TelnetInput::Line& line, Clock::time_point now) {
     }
     if (line.cut) {
         Say("^9Слишком длинная строка, она пропущена.^7");
-        if (Now == Stage::Playing)
+        if (Step == Stage::Playing)
             Prompt();
         return;
     }
-    switch (Now) {
+    switch (Step) {
     case Stage::Name:
         OnName(text);
         break;
@@ -145,11 +145,11 @@ void Session::OnName(std::string_view typed) {
     if (known == W.Characters.end()) {
         Line(Cp1251("Добро пожаловать, ^f") + Capitalised(PendingName) +
              Cp1251("^7! Придумайте пароль, чтобы войти им снова."));
-        Now = Stage::NewPassword;
+        Step = Stage::NewPassword;
         AskPassword("Новый пароль: ");
         return;
     }
-    Now = Stage::Password;
+    Step = Stage::Password;
     AskPassword("Пароль: ");
 }
 
@@ -161,7 +161,7 @@ void Session::OnPassword(std::string_view typed) {
         Say("^9Неверный пароль.^7");
         if (++WrongPasswords >= PasswordTries) {
             Say("До свидания.");
-            Now = Stage::Gone;
+            Step = Stage::Gone;
             Link.Hangup();
             return;
         }
@@ -188,7 +188,7 @@ void Session::OnNewPassword(std::string_view typed) {
         return;
     }
     PendingPassword = typed;
-    Now = Stage::RepeatPassword;
+    Step = Stage::RepeatPassword;
     AskPassword("Повторите пароль: ");
 }
 
@@ -197,7 +197,7 @@ void Session::OnRepeatPassword(std::string_view typed) {
     Line("");
     if (typed != PendingPassword) {
         Say("^9Пароли не совпали, попробуем ещё раз.^7");
-        Now = Stage::NewPassword;
+        Step = Stage::NewPassword;
         AskPassword("Новый пароль: ");
         return;
     }
@@ -216,7 +216,7 @@ void Session::OnRepeatPassword(std::string_view typed) {
 }
 
 void Session::EnterGame() {
-    Now = Stage::Playing;
+    Step = Stage::Playing;
     PendingPassword.clear();
     W.Players.push_back(this);
     Code(wire::Code("n", Me->name));
@@ -235,22 +235,19 @@ void Session::EnterGame() {
 }
 
 void Session::Leave() {
-    if (Now == Stage::Playing) {
+    if (Step == Stage::Playing) {
         StopDice();
         ReturnItems();
         std::erase(W.Players, this);
         W.TellRoom(Me->room, this, Me->name + Cp1251(" покидает игру."));
-        for (Beast& beast : W.Beasts)
-            if (beast.fighter == this)
-                beast.fighter = nullptr;
     }
-    Now = Stage::Gone;
+    Step = Stage::Gone;
 }
 
 std::optional<Clock::time_point> Session::NextDeadline() const {
-    if (Now == Stage::Gone)
+    if (Step == Stage::Gone)
         return std::nullopt;
-    if (Now != Stage::Playing)
+    if (Step != Stage::Playing)
         return LoginBy;
     Clock::time_point next = NextClock;
     if (NextRound)
@@ -261,13 +258,13 @@ std::optional<Clock::time_point> Session::NextDeadline() const {
 }
 
 void Session::OnTime(Clock::time_point now) {
-    if (Now == Stage::Gone)
+    if (Step == Stage::Gone)
         return;
     Moment = now;
-    if (Now != Stage::Playing) {
+    if (Step != Stage::Playing) {
         if (now >= LoginBy) {
             Say("^9Время на вход вышло.^7");
-            Now = Stage::Gone;
+            Step = Stage::Gone;
             Link.Hangup();
         }
         return;

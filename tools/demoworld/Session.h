@@ -35,7 +35,6 @@ class Session {
     int Room() const;
     void Hear(std::string_view text);
     void Code(std::string_view line);
-    const Character* Hero() const { return Me; }
 
   private:
     enum class Stage { Name, Password, NewPassword, RepeatPassword, Playing, Gone };
@@ -62,7 +61,7 @@ class Session {
     // Commands (Commands.cpp).
     void Command(std::string_view text, Clock::time_point now);
     void Look();
-    void Walk(Direction way, Clock::time_point now);
+    void Walk(Direction way);
     void Inventory();
     void Take(std::string_view what);
     void Drop(std::string_view what);
@@ -88,7 +87,7 @@ class Session {
     // Fights and rest, on timers (Actions.cpp).
     void Attack(std::string_view what, Clock::time_point now);
     void FightRound(Clock::time_point now);
-    void Flee(Clock::time_point now);
+    void Flee();
     void StartRest(Clock::time_point now);
     void EndRest(Clock::time_point now);
     void GainExperience(int amount);
@@ -109,7 +108,7 @@ class Session {
 
     World& W;
     PlayerLink& Link;
-    Stage Now = Stage::Name;
+    Stage Step = Stage::Name;
     Character* Me = nullptr;
     std::string PendingName;     // lower case, while the password is asked
     std::string PendingPassword; // a new character's first password

@@ -45,7 +45,6 @@ struct Beast {
     int damageMax = 4;
     int experience = 300;
     Clock::time_point backAt{}; // a killed beast comes back after a while
-    const Session* fighter = nullptr;
 };
 
 struct Room {
