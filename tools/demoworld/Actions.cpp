@@ -125,7 +125,7 @@ void Session::Faint() {
     Say("^9Вы теряете сознание...^7");
     PlaySound("I19 60 E3 C3 L90 V70");
     W.TellRoom(Me->room, this, Me->name + Cp1251(" падает без чувств."));
-    Me->room = 3; // the temple
+    Me->room = W.TempleRoom;
     Me->health.now = 1;
     Me->moves.now = std::min(Me->moves.now, 10);
     Say("^fВы приходите в себя в храме. Отдохните (^bотдых^f).^7");

@@ -89,7 +89,7 @@ int DemoServer::Timeout(Clock::time_point now) const {
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - now).count();
         timeout = static_cast<int>(std::clamp<long long>(wait, 0, 60'000));
     }
-    if (ParentPid > 0 && Parent < 0)
+    if ((ParentPid > 0 && Parent < 0) || AcceptPausedUntil)
         timeout = timeout < 0 ? ParentCheckMs : std::min(timeout, ParentCheckMs);
     return timeout;
 }
@@ -97,8 +97,11 @@ int DemoServer::Timeout(Clock::time_point now) const {
 void DemoServer::Accept(Clock::time_point now) {
     for (int i = 0; i < AcceptsPerPass; ++i) {
         const int fd = ::accept4(Listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0)
-            return; // EAGAIN, or out of descriptors: try again on the next pass
+        if (fd < 0) {
+            if (errno == EMFILE || errno == ENFILE)
+                AcceptPausedUntil = now + 1s; // rather than poll() waking at once, again and again
+            return;
+        }
         if (Players.size() >= MaxPlayers) {
             static constexpr char Full[] = "\xD1\xE5\xF0\xE2\xE5\xF0 \xEF\xEE\xEB\xEE\xED.\r\n";
             (void)!::send(fd, Full, sizeof Full - 1, MSG_NOSIGNAL | MSG_DONTWAIT); // Сервер полон.
@@ -118,7 +121,9 @@ void DemoServer::Run() {
     for (;;) {
         fds.clear();
         fds.push_back({Signals, POLLIN, 0});
-        fds.push_back({Listener, POLLIN, 0});
+        if (AcceptPausedUntil && Clock::now() >= *AcceptPausedUntil)
+            AcceptPausedUntil.reset();
+        fds.push_back({AcceptPausedUntil ? -1 : Listener, POLLIN, 0});
         fds.push_back({Parent, POLLIN, 0}); // a negative descriptor is left alone by poll
         for (const auto& player : Players)
             fds.push_back({player->Fd(), player->Events(), 0});

@@ -5,6 +5,7 @@
 #include "World.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 // The server: one thread, one poll() over the listening socket, the players' sockets, the quit
@@ -36,6 +37,8 @@ class DemoServer {
     int Parent = -1;  // pidfd of the parent, readable once it ends; -1 without one
     pid_t ParentPid = 0;
     uint16_t ListenPort = 0;
+    // Out of file descriptors: new players wait in the backlog until then.
+    std::optional<Clock::time_point> AcceptPausedUntil;
     std::vector<std::unique_ptr<Connection>> Players;
 };
 

@@ -114,6 +114,7 @@ World::World(Clock::time_point now)
     Rooms[Cellar].beast = 0;
     Rooms[Thicket].beast = 1;
     StartRoom = Square;
+    TempleRoom = Temple;
 }
 
 bool World::BeastPresent(int beast, Clock::time_point now) const {

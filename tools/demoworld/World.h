@@ -67,6 +67,7 @@ class World {
     std::vector<Beast> Beasts;
     WorldClock Time;
     int StartRoom = 0;
+    int TempleRoom = 0; // where a fainted character comes to
 
     // Characters by their lower-case name, kept while the server runs.
     std::map<std::string, Character> Characters;
