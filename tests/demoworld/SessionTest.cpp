@@ -273,6 +273,29 @@ TEST(DemoSession, AFightRunsInRoundsUntilTheRatIsDead) {
     EXPECT_TRUE(HasText(game.Link.Take(), "Здесь не с кем драться."));
 }
 
+TEST(DemoSession, EachPlaceLoopsItsTuneShortSoundsPlayOverItAndMusicCanBeSwitchedOff) {
+    Game game;
+    const std::string square = FindCode(game.Enter("Listener", "pw"), "p");
+    EXPECT_TRUE(square.ends_with(" R0")) << square;
+    game.Type("north");
+    const std::string tavern = FindCode(game.Link.Take(), "p");
+    EXPECT_TRUE(tavern.ends_with(" R0")) << tavern;
+    EXPECT_NE(tavern, square);
+    game.Type("down"); // the cellar shares the tavern's tune: it is not started again
+    EXPECT_EQ(FindCode(game.Link.Take(), "p"), "");
+    game.Type("take torch");
+    const std::string sound = FindCode(game.Link.Take(), "p");
+    EXPECT_FALSE(sound.empty());
+    EXPECT_EQ(sound.find("R0"), std::string::npos) << sound; // it ends, and the tune comes back
+    game.Type("music");
+    EXPECT_TRUE(Has(game.Link.Take(), CodeLine("P")));
+    game.Type("drop torch");
+    game.Type("up");
+    EXPECT_EQ(FindCode(game.Link.Take(), "p"), "");
+    game.Type("music on");
+    EXPECT_EQ(FindCode(game.Link.Take(), "p"), tavern);
+}
+
 TEST(DemoSession, PlayersInOneRoomHearEachOtherButCannotForgeCodes) {
     Game game;
     game.Enter("Alice", "pw");
