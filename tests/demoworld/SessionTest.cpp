@@ -85,6 +85,19 @@ TEST(DemoSession, TheGreetingAsksForTheVersionAndANameAndTheDigitsAfterConnectin
     EXPECT_TRUE(HasText(sent, "Имя - это от 2 до 12 букв"));
 }
 
+TEST(DemoSession, AConnectionThatNeverLogsInIsClosedAtItsDeadline) {
+    Game game;
+    game.Player.Start();
+    const auto due = game.Player.NextDeadline();
+    ASSERT_TRUE(due.has_value());
+    EXPECT_GE(*due - game.Now, std::chrono::minutes(1));
+    game.Player.OnTime(*due - 1ms);
+    EXPECT_FALSE(game.Link.HungUp);
+    game.Player.OnTime(*due);
+    EXPECT_TRUE(game.Link.HungUp);
+    EXPECT_FALSE(game.Player.NextDeadline().has_value()); // nothing more to wake up for
+}
+
 TEST(DemoSession, PasswordsAreAskedWithEchoOffAndANewCharacterGetsEveryPanelCode) {
     Game game;
     game.Player.Start();
