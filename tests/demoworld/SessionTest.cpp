@@ -85,6 +85,19 @@ TEST(DemoSession, TheGreetingAsksForTheVersionAndANameAndTheDigitsAfterConnectin
     EXPECT_TRUE(HasText(sent, "Имя - это от 2 до 12 букв"));
 }
 
+TEST(DemoSession, AConnectionThatNeverLogsInIsClosedAtItsDeadline) {
+    Game game;
+    game.Player.Start();
+    const auto due = game.Player.NextDeadline();
+    ASSERT_TRUE(due.has_value());
+    EXPECT_GE(*due - game.Now, std::chrono::minutes(1));
+    game.Player.OnTime(*due - 1ms);
+    EXPECT_FALSE(game.Link.HungUp);
+    game.Player.OnTime(*due);
+    EXPECT_TRUE(game.Link.HungUp);
+    EXPECT_FALSE(game.Player.NextDeadline().has_value()); // nothing more to wake up for
+}
+
 TEST(DemoSession, PasswordsAreAskedWithEchoOffAndANewCharacterGetsEveryPanelCode) {
     Game game;
     game.Player.Start();
@@ -271,6 +284,29 @@ TEST(DemoSession, AFightRunsInRoundsUntilTheRatIsDead) {
     EXPECT_EQ(FindCode(sent, "x"), "350/1000");
     game.Type("kill rat");
     EXPECT_TRUE(HasText(game.Link.Take(), "Здесь не с кем драться."));
+}
+
+TEST(DemoSession, EachPlaceLoopsItsTuneShortSoundsPlayOverItAndMusicCanBeSwitchedOff) {
+    Game game;
+    const std::string square = FindCode(game.Enter("Listener", "pw"), "p");
+    EXPECT_TRUE(square.ends_with(" R0")) << square;
+    game.Type("north");
+    const std::string tavern = FindCode(game.Link.Take(), "p");
+    EXPECT_TRUE(tavern.ends_with(" R0")) << tavern;
+    EXPECT_NE(tavern, square);
+    game.Type("down"); // the cellar shares the tavern's tune: it is not started again
+    EXPECT_EQ(FindCode(game.Link.Take(), "p"), "");
+    game.Type("take torch");
+    const std::string sound = FindCode(game.Link.Take(), "p");
+    EXPECT_FALSE(sound.empty());
+    EXPECT_EQ(sound.find("R0"), std::string::npos) << sound; // it ends, and the tune comes back
+    game.Type("music");
+    EXPECT_TRUE(Has(game.Link.Take(), CodeLine("P")));
+    game.Type("drop torch");
+    game.Type("up");
+    EXPECT_EQ(FindCode(game.Link.Take(), "p"), "");
+    game.Type("music on");
+    EXPECT_EQ(FindCode(game.Link.Take(), "p"), tavern);
 }
 
 TEST(DemoSession, PlayersInOneRoomHearEachOtherButCannotForgeCodes) {

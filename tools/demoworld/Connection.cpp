@@ -14,6 +14,7 @@ namespace {
 constexpr std::size_t ReadChunk = 4096;
 // A connection reads at most this much per wake-up, so one busy player cannot starve the rest.
 constexpr std::size_t ReadPerPass = 64 * 1024;
+constexpr auto LastWordsTime = std::chrono::seconds(10);
 
 } // namespace
 
@@ -23,6 +24,12 @@ Connection::Connection(int fd, World& world, Clock::time_point now)
 Connection::~Connection() {
     Dead = true; // the session's farewell has nowhere to go now
     ::close(Socket);
+}
+
+std::optional<Clock::time_point> Connection::Deadline() const {
+    if (Closing)
+        return ClosedBy;
+    return std::nullopt;
 }
 
 short Connection::Events() const {
@@ -60,6 +67,8 @@ void Connection::SendTelnet(std::string_view bytes) {
 }
 
 void Connection::Hangup() {
+    if (!Closing)
+        ClosedBy = Clock::now() + LastWordsTime;
     Closing = true;
 }
 
@@ -75,9 +84,9 @@ bool Connection::Handle(short revents, Clock::time_point now) {
     return !Dead;
 }
 
-bool Connection::Flush() {
+bool Connection::Flush(Clock::time_point now) {
     Write();
-    if (Closing && Written == Output.size())
+    if (Closing && (Written == Output.size() || now >= ClosedBy))
         Dead = true;
     return !Dead;
 }

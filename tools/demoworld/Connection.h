@@ -4,6 +4,7 @@
 #include "Session.h"
 #include "TelnetInput.h"
 
+#include <optional>
 #include <string>
 
 // One player's socket: non-blocking reads into the telnet decoder, an output queue written
@@ -27,7 +28,10 @@ class Connection final : public PlayerLink {
     // Acts on what poll() reported; false when the connection is over.
     bool Handle(short revents, Clock::time_point now);
     // Sends what is queued, as far as the socket takes it; false when the connection is over.
-    bool Flush();
+    bool Flush(Clock::time_point now);
+    // When the connection needs Flush again without any socket event: the end of the time a
+    // hung-up connection has to send its last words.
+    std::optional<Clock::time_point> Deadline() const;
     Session& Game() { return Player; }
     // False once the connection should be closed.
     bool Alive() const { return !Dead; }
@@ -45,8 +49,9 @@ class Connection final : public PlayerLink {
     int Socket;
     TelnetInput Input{InputLineLimit};
     std::string Output;
-    std::size_t Written = 0; // bytes of Output already sent
-    bool Closing = false;    // hung up: the rest of Output goes, then the socket closes
+    std::size_t Written = 0;      // bytes of Output already sent
+    bool Closing = false;         // hung up: the rest of Output goes, then the socket closes
+    Clock::time_point ClosedBy{}; // a hung-up player who does not read is dropped then
     bool Dead = false;
     Session Player; // last: it may still send while it is destroyed
 };

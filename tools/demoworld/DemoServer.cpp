@@ -81,9 +81,11 @@ bool DemoServer::ParentGone() const {
 
 int DemoServer::Timeout(Clock::time_point now) const {
     std::optional<Clock::time_point> next;
-    for (const auto& player : Players)
-        if (const auto due = player->Game().NextDeadline())
-            next = next ? std::min(*next, *due) : *due;
+    for (const auto& player : Players) {
+        for (const auto due : {player->Game().NextDeadline(), player->Deadline()})
+            if (due)
+                next = next ? std::min(*next, *due) : *due;
+    }
     int timeout = -1;
     if (next) {
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*next - now).count();
@@ -111,7 +113,7 @@ void DemoServer::Accept(Clock::time_point now) {
         ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &SendBuffer, sizeof SendBuffer);
         auto player = std::make_unique<Connection>(fd, Village, now);
         player->Game().Start();
-        if (player->Flush())
+        if (player->Flush(now))
             Players.push_back(std::move(player));
     }
 }
@@ -149,7 +151,7 @@ void DemoServer::Run() {
         }
         // Sessions speak to each other's players too: everything queued goes out now.
         for (const auto& player : Players)
-            player->Flush();
+            player->Flush(now);
         std::erase_if(Players, [](const auto& player) { return !player->Alive(); });
     }
 }

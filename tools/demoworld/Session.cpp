@@ -11,7 +11,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto LoginTime = 120s;
+constexpr auto LoginTime = 600s; // a newcomer may read the banner for a while
 constexpr auto ClockEvery = 60s;
 constexpr std::size_t NameMax = 12;
 constexpr std::size_t PasswordMax = 32;
