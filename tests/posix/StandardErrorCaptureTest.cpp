@@ -1,5 +1,5 @@
-#include "e2e/harness/TempDir.h"
 #include "platform/posix/StandardErrorCapture.h"
+#include "e2e/harness/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +22,7 @@ void WriteToStandardError(const std::string& text) {
 // Points descriptor 2 at a file of the test for its lifetime, as the terminal would be.
 class StandardErrorFile {
   public:
-    explicit StandardErrorFile(const std::string& path)
-        : Saved(::dup(2)) {
+    explicit StandardErrorFile(const std::string& path) : Saved(::dup(2)) {
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ::dup2(fd, 2);
         ::close(fd);
