@@ -278,10 +278,6 @@ bool TClient::HandleKey(const KeyEvent& key) {
     return Keys->HandleKey(key);
 }
 
-void TClient::SendEditor() {
-    Editor->SendEditor();
-}
-
 void TClient::ClearEditor() {
     Editor->ClearEditor();
 }

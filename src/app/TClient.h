@@ -80,8 +80,6 @@ class TClient final : public TTolmixHost, public ServerLinkHost {
     void DrawStatusPanel();
     // Opens the server's text editor with its lines (console code page).
     void BeginEditMode(const std::string& text);
-    // Sends the editor's text (or the edited text in edit mode) and prepares for the next one.
-    void SendEditor();
     // Empties the editor; in edit mode the server's edit is cancelled.
     void ClearEditor();
 

@@ -47,8 +47,6 @@ class TMidiGen {
     void SetReverb(int32_t value);
     int32_t GetChorus() const { return Sound.Chorus; }
     void SetChorus(int32_t value);
-    bool GetSustain() const { return Sound.Sustain; }
-    void SetSustain(bool value) { Sound.Sustain = value; }
     int32_t GetModulation() const { return Sound.Modulation; }
     void SetModulation(int32_t value);
     int32_t GetPitchBend() const { return Sound.PitchBend; }

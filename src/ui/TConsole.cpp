@@ -6,12 +6,6 @@
 
 namespace tolmix {
 
-TConsole* Console = nullptr;
-
-uint64_t FindConsoleWindow() {
-    return Console ? Console->FindConsoleWindow() : 0;
-}
-
 namespace {
 
 // While lines stream in, the screen is shown at most this often.

@@ -47,7 +47,6 @@ class TConsole {
     void SetCursorPos(TCoord pos);
     void SetCursorSize(int percent);
     void SetCursorVisible(bool visible);
-    uint16_t GetTextAttr() const { return TextAttr; }
     void SetTextAttr(uint16_t attr) { TextAttr = attr; }
 
     void Run();
@@ -57,7 +56,6 @@ class TConsole {
     bool ProcessMessage();
 
     bool SetFullScreen(bool on);
-    void SetInputMode(uint32_t mode) { InputMode = mode; }
     std::string PasteFromClipboard();
     void CopyToClipboard(std::string_view text);
 
@@ -82,16 +80,9 @@ class TConsole {
     Frame Buffer;
     std::string Title;
     uint16_t TextAttr = 7;
-    uint32_t InputMode = 0;
     bool IdleBusy = false;
     bool Dirty = true; // the buffer changed since the terminal last showed it
     TimePoint LastFlush{};
 };
-
-// The console driver of the running program, set by the main block.
-extern TConsole* Console;
-
-// The window of the running program's console; 0 when none is known.
-uint64_t FindConsoleWindow();
 
 } // namespace tolmix
