@@ -9,8 +9,9 @@
 #include "platform/MonotonicClock.h"
 #include "platform/SoftwareMidiDevices.h"
 #include "plugins/PluginCall.h"
-#include "ui/CodePage.h"
-#include "ui/ProgramName.h"
+#include "text/CodePage.h"
+#include "text/LineEnds.h"
+#include "text/ProgramName.h"
 #include "util/FilePaths.h"
 
 namespace tolmix {

@@ -1,5 +1,7 @@
 #include "macros/RunKeyMacro.h"
 
+#include "text/LineEnds.h"
+
 namespace tolmix {
 
 bool RunKeyMacro(const KeyEvent& key, const TKeyMacrosMap& macros, TAliasArray& aliases,

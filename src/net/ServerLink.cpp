@@ -1,9 +1,9 @@
 #include "net/ServerLink.h"
-#include "macros/KeyMacros.h"
 #include "net/ConnectionMessages.h"
 #include "net/IncomingLine.h"
 #include "platform/SocketErrors.h"
-#include "ui/CodePage.h"
+#include "text/CodePage.h"
+#include "text/LineEnds.h"
 
 namespace tolmix {
 

@@ -1,9 +1,10 @@
 #include "net/TextPrinter.h"
 
 #include "net/PayloadFields.h"
-#include "ui/CodePage.h"
-#include "ui/ColourBytes.h"
-#include "ui/ProgramName.h"
+#include "text/CodeMarker.h"
+#include "text/CodePage.h"
+#include "text/ColourBytes.h"
+#include "text/ProgramName.h"
 
 namespace tolmix {
 
@@ -161,10 +162,10 @@ void TextPrinter::SetName(std::string_view name) {
 // The argument is a header, then the lines, each after a marker byte.
 void TextPrinter::OpenServerEditor(std::string_view argument) {
     std::string text;
-    const size_t first = argument.find(ServerCodeMarker);
+    const size_t first = argument.find(CodeMarker);
     if (first != std::string_view::npos) {
         for (char c : argument.substr(first + 1)) {
-            if (c == ServerCodeMarker)
+            if (c == CodeMarker)
                 text += "\r\n";
             else
                 text.push_back(c);

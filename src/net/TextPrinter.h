@@ -56,13 +56,4 @@ class TextPrinter {
     const char DecimalSeparator;
 };
 
-// The two marker bytes that open a server code, in console text.
-inline constexpr char ServerCodeMarker = 0x10;
-
-// A console-text line that is a server code: longer than two bytes and opened by the marker
-// twice.
-inline bool IsServerCode(std::string_view text) {
-    return text.size() > 2 && text[0] == ServerCodeMarker && text[1] == ServerCodeMarker;
-}
-
 } // namespace tolmix

@@ -1,6 +1,7 @@
 // What the server's game codes do to the plugins.
 #include "plugins/PluginCall.h"
 #include "plugins/PluginList.h"
+#include "text/CodeMarker.h"
 #include "util/Base64.h"
 #include "util/TolmixStringList.h"
 
@@ -8,7 +9,7 @@ namespace tolmix {
 
 namespace {
 
-constexpr char FieldSeparator = '\x10';
+constexpr char FieldSeparator = CodeMarker;
 
 } // namespace
 

@@ -1,6 +1,6 @@
 #include "plugins/GameHost.h"
 
-#include "ui/CodePage.h"
+#include "text/CodePage.h"
 #include "util/Base64.h"
 
 #include <utility>

@@ -2,7 +2,7 @@
 #include "util/FilePaths.h"
 
 #include "plugins/PluginCall.h"
-#include "ui/CodePage.h"
+#include "text/CodePage.h"
 
 #include <algorithm>
 

@@ -1,5 +1,8 @@
 #include "ui/InputEditor.h"
 
+#include "text/CodeMarker.h"
+#include "text/LineEnds.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -9,8 +12,6 @@ namespace {
 
 constexpr char CR = '\r';
 constexpr char LF = '\n';
-// The marker that opens a client code, twice, in console text.
-constexpr char CodeMarker = 0x10;
 
 // Space, line breaks and the other control bytes; Cyrillic letters are not blank.
 bool IsBlank(uint8_t c) {
@@ -34,24 +35,6 @@ int32_t StepCount(std::string_view text) {
 }
 
 } // namespace
-
-std::string NormaliseLineEnds(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 16);
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == CR) {
-            out += "\r\n";
-            if (i + 1 < text.size() && text[i + 1] == LF)
-                ++i;
-        } else if (c == LF) {
-            out += "\r\n";
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
 
 InputEditor::InputEditor(TConsole& console, ClientState& state, InputEditorOptions options)
     : History(options.HistorySize), EnterSwap(options.EnterSwap), Con(console), State(state),

@@ -116,7 +116,4 @@ class InputEditor {
     const InputEditorOptions Opt;
 };
 
-// A pasted text with every line end (CR LF, a lone CR, a lone LF) made CR LF.
-std::string NormaliseLineEnds(std::string_view text);
-
 } // namespace tolmix

@@ -1,6 +1,6 @@
 #include "ui/ScreenLayout.h"
 
-#include "ui/ProgramName.h"
+#include "text/ProgramName.h"
 
 #include <algorithm>
 

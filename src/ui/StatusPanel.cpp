@@ -1,7 +1,7 @@
 #include "ui/StatusPanel.h"
 
-#include "ui/CodePage.h"
-#include "ui/TimeFormat.h"
+#include "text/CodePage.h"
+#include "text/TimeFormat.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "text/DateNames.h"
 #include "ui/ClientState.h"
-#include "ui/DateNames.h"
 #include "ui/TConsole.h"
 
 #include <cstdint>

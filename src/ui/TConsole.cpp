@@ -1,6 +1,6 @@
 #include "ui/TConsole.h"
 
-#include "ui/CodePage.h"
+#include "text/CodePage.h"
 
 #include <algorithm>
 

@@ -8,7 +8,7 @@
 #include "support/FakeFileSystem.h"
 #include "support/FakeNetwork.h"
 #include "support/RecordingLinkHost.h"
-#include "ui/ProgramName.h"
+#include "text/ProgramName.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "app/ClientFakes.h"
 #include "app/TClient.h"
 #include "support/ScreenText.h"
-#include "ui/ProgramName.h"
+#include "text/ProgramName.h"
 
 #include <gtest/gtest.h>
 

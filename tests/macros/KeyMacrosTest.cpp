@@ -79,13 +79,6 @@ TEST(MacroCombination, EnhancedKeysCarryWinUnlessRightAltOrCtrlIsDown) {
     EXPECT_EQ(MacroCombination(Press(0x141)), (TKeyCombination{0, 0}));
 }
 
-TEST(BarsToLineBreaks, EveryBarBecomesCrLf) {
-    EXPECT_EQ(BarsToLineBreaks("sc|eq"), "sc\r\neq");
-    EXPECT_EQ(BarsToLineBreaks("a||b|"), "a\r\n\r\nb\r\n");
-    EXPECT_EQ(BarsToLineBreaks("no bars"), "no bars");
-    EXPECT_EQ(BarsToLineBreaks("a;b", ';'), "a\r\nb");
-}
-
 class RunKeyMacroTest : public ::testing::Test {
   protected:
     TKeyMacrosMap Macros;

@@ -4,7 +4,7 @@
 #include "support/FakeTerminal.h"
 #include "support/FakeWallClock.h"
 #include "support/ScreenText.h"
-#include "ui/CodePage.h"
+#include "text/CodePage.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
-#include "ui/CodePage.h"
+#include "text/CodePage.h"
 
 #include <algorithm>
 #include <deque>

@@ -464,10 +464,5 @@ TEST(CommandHistory, HugeCommandsPushOutTheOldestBeyondTheByteLimit) {
     EXPECT_EQ(history.At(0), "n");
 }
 
-TEST(NormaliseLineEnds, EveryLineEndBecomesCrLf) {
-    EXPECT_EQ(NormaliseLineEnds("a\nb\rc\r\nd\n\re"), "a\r\nb\r\nc\r\nd\r\n\r\ne");
-    EXPECT_EQ(NormaliseLineEnds("plain"), "plain");
-}
-
 } // namespace
 } // namespace tolmix
