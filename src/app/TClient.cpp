@@ -8,7 +8,6 @@
 #include "macros/RunKeyMacro.h"
 #include "platform/MonotonicClock.h"
 #include "platform/SoftwareMidiDevices.h"
-#include "plugins/PluginCall.h"
 #include "text/CodePage.h"
 #include "text/LineEnds.h"
 #include "text/ProgramName.h"
@@ -28,8 +27,8 @@ constexpr std::string_view BannerNotice =
 
 TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
                  const char* const* argv)
-    : Link(*this, environment.Net, console.Loop()), GameClock(environment.Time), Host(console),
-      Plugins(environment.Files, environment.Modules), Con(console), Env(environment),
+    : Link(*this, environment.Net, console.Loop()), GameClock(environment.Time),
+      Host(*this, Link, *this, State.CharName), Con(console), Env(environment),
       Files(environment.Files) {
     SettingsPath = ChooseSettingsPath(Files, argc, argv);
     {
@@ -74,6 +73,8 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
 
     Output = std::make_unique<OutputBuffer>(Con, Settings.SizeX, Settings.OutputSize,
                                             Layout.SeparatorRow);
+    // Empty until the plugins start; the game codes find none before.
+    Plugins = std::make_unique<GamePlugins>(Files, Env.Modules, Link, *Output);
 
     StatusPanelOptions panel;
     panel.SizeX = Settings.SizeX;
@@ -99,7 +100,7 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     };
     Printer->Hooks.StopMusic = [this] { Sound->StopMusic(); };
     Printer->Hooks.GameCode = [this](char letter, const std::string& argument) {
-        Plugins.HandleGameCode(letter, argument);
+        Plugins->HandleGameCode(letter, argument);
     };
 
     StartEditor();
@@ -141,7 +142,8 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
 
 TClient::~TClient() {
     Running = false;
-    Plugins.UnloadPlugins();
+    if (Plugins)
+        Plugins->UnloadPlugins();
     Con.Loop().KillTimer(StatusTimer);
     Con.Loop().KillTimer(CountdownTimer);
     Con.OnKey = nullptr;
@@ -175,26 +177,10 @@ void TClient::StartEditor() {
     editor.HistorySize = Settings.HistorySize;
     editor.EditLockHistory = Settings.EditLockHistory;
     editor.EnterSwap = Settings.EnterSwap;
-    Editor = std::make_unique<InputEditor>(Con, State, editor);
-    Editor->Hooks.ScrollOutputToEnd = [this] { Output->ScrollOutputToEnd(); };
-    Editor->Hooks.Connected = [this] { return Link.Connected(); };
-    Editor->Hooks.ConnectToServer = [this] { Link.ConnectToServer(); };
-    Editor->Hooks.SendLine = [this](const std::string& text) { Link.SendLine(text, true); };
-    Editor->Hooks.ExpandAliases = [this](const std::string& text) {
-        TExpandedText expanded = ExpandAliases(text);
-        return ExpandedCommand{std::move(expanded.SendText), std::move(expanded.EditText)};
-    };
-    Editor->Hooks.DrawStatusPanel = [this] { DrawStatusPanel(); };
-
-    Keys = std::make_unique<KeyDispatch>(*Editor, Layout.OutputRows);
-    Keys->Hooks.RunKeyMacro = [this](const KeyEvent& key) { return RunKeyMacro(key); };
-    Keys->Hooks.ScrollOutput = [this](bool down, int64_t count) {
-        Output->ScrollOutput(down, count);
-    };
-    Keys->Hooks.LoadMacrosAndAliases = [this] { LoadMacrosAndAliases(); };
-    Keys->Hooks.Connected = [this] { return Link.Connected(); };
-    Keys->Hooks.Disconnect = [this] { Link.Disconnect(); };
-    Keys->Hooks.Terminate = [this] { Con.Terminated = true; };
+    CommandRewriter& aliases = *this;
+    KeyMacroStep& macros = *this;
+    Editor = std::make_unique<InputEditor>(Con, State, editor, Link, aliases, *Output, *Panel);
+    Keys = std::make_unique<KeyDispatch>(Con, *Editor, *Output, Link, macros, Layout.OutputRows);
     // A paste from the terminal goes in like the clipboard's text, its lines ended by CR LF.
     Con.OnPaste = [this](const std::string& text) { Editor->InsertText(NormaliseLineEnds(text)); };
 }
@@ -211,13 +197,7 @@ void TClient::StartPlugins() {
         ProgramDir = JoinPath(startFolder, "");
     PluginsDir = ProgramDir + "Plugins/";
 
-    Host.Connected = [this] { return Link.Connected(); };
-    Host.SendLine = [this](const std::string& text, bool convert) { Link.SendLine(text, convert); };
-    Host.PrintLine = [this](const std::string& text) { PrintLine(text); };
-    Host.CharName = [this] { return State.CharName; };
-    Plugins.AppendOutput = [this](const std::string& text) { Output->AppendOutput(text); };
-    Plugins.SendPluginList = [this] { Link.SendPluginList(); };
-    Plugins.StartPlugins(PluginsDir, ProgramDir, *this);
+    Plugins->StartPlugins(PluginsDir, ProgramDir, Host);
 }
 
 void TClient::LoadMacrosAndAliases() {
@@ -227,12 +207,11 @@ void TClient::LoadMacrosAndAliases() {
 }
 
 bool TClient::RunKeyMacro(const KeyEvent& key) {
-    KeyMacroHooks hooks;
-    hooks.Connected = [this] { return Link.Connected(); };
-    hooks.SendLine = [this](const std::string& text) { Link.SendLine(text, true); };
-    hooks.ReplaceEditText = [this](const std::string& text) { Editor->ReplaceEditText(text); };
-    hooks.Report = [this](const std::string& line) { PrintLine(line); };
-    return tolmix::RunKeyMacro(key, Macros, Aliases, hooks);
+    const KeyMacroResult result = tolmix::RunKeyMacro(
+        key, Macros, Aliases, Link, [this](const std::string& line) { PrintLine(line); });
+    if (!result.EditText.empty())
+        Editor->ReplaceEditText(result.EditText);
+    return result.Bound;
 }
 
 TExpandedText TClient::ExpandAliases(std::string_view text) {
@@ -240,39 +219,17 @@ TExpandedText TClient::ExpandAliases(std::string_view text) {
                                  [this](const std::string& line) { PrintLine(line); });
 }
 
-std::vector<PluginDetails> TClient::PluginList() {
-    std::vector<PluginDetails> list;
-    for (const TPluginEntry& entry : Plugins.LoadedPlugins) {
-        TGamePlugin* plugin = entry.Plugin.get();
-        if (plugin)
-            list.push_back({CallPlugin([&] { return plugin->GetName(); }),
-                            CallPlugin([&] { return plugin->GetDetails(); })});
-    }
-    return list;
+ExpandedCommand TClient::ExpandCommand(const std::string& text) {
+    TExpandedText expanded = ExpandAliases(text);
+    return ExpandedCommand{std::move(expanded.SendText), std::move(expanded.EditText)};
 }
 
-uint64_t TClient::GetWindowHandle() {
-    return Host.GetWindowHandle();
+uint64_t TClient::WindowHandle() const {
+    return Con.FindConsoleWindow();
 }
 
-std::string TClient::GetCharName() {
-    return Host.GetCharName();
-}
-
-void TClient::ProcessIdle() {
-    Host.ProcessIdle();
-}
-
-void TClient::SendGameData(const std::string& data) {
-    Host.SendGameData(data);
-}
-
-void TClient::SendGameText(uint8_t channel, const std::string& text) {
-    Host.SendGameText(channel, text);
-}
-
-void TClient::SendGameFinish() {
-    Host.SendGameFinish();
+void TClient::RunLoopPass(bool receive) {
+    Con.Step(receive);
 }
 
 bool TClient::HandleKey(const KeyEvent& key) {

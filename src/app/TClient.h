@@ -27,10 +27,12 @@
 namespace tolmix {
 
 // The one client object: it reads the settings, lays out the screen, owns every part of the
-// client and binds them to the console driver. Construction runs the start-up steps in order;
-// an error raised there ends the program. It is the host of the game plugins and of the server
-// link.
-class TClient final : public TTolmixHost, public ServerLinkHost {
+// client and binds them to the console driver and to each other. Construction runs the start-up
+// steps in order; an error raised there ends the program.
+class TClient final : public LinePrinter,
+                      private KeyMacroStep,
+                      private CommandRewriter,
+                      private HostLoop {
   public:
     TClient(TConsole& console, ClientEnvironment& environment, int argc, const char* const* argv);
     ~TClient() override;
@@ -68,9 +70,9 @@ class TClient final : public TTolmixHost, public ServerLinkHost {
     bool ConsoleKeyExisted = false;
     TKeyMacrosMap Macros;
     TAliasArray Aliases;
-    // The game plugins and the host operations they call.
+    // The host operations the game plugins call, and the plugins.
     GameHost Host;
-    GamePlugins Plugins;
+    std::unique_ptr<GamePlugins> Plugins;
 
     // Prints or dispatches one line of Windows-1251 text.
     void PrintLine(const std::string& text) override;
@@ -94,27 +96,21 @@ class TClient final : public TTolmixHost, public ServerLinkHost {
 
     // Reads the macro and alias files named in the settings file again, printing what went
     // wrong.
-    void LoadMacrosAndAliases();
-    // The macro step of the key handler: true when a macro is bound to the key and has run.
-    bool RunKeyMacro(const KeyEvent& key);
+    void LoadMacrosAndAliases() override;
+    // The macro step of the key handler: true when a macro is bound to the key and has run;
+    // its edit text replaces the editor's.
+    bool RunKeyMacro(const KeyEvent& key) override;
     // A submitted text rewritten by the aliases; a failing alias prints its one-time report.
     TExpandedText ExpandAliases(std::string_view text);
-
-    // The loaded plugins for the server's list request.
-    std::vector<PluginDetails> PluginList() override;
-
-    // The host operations of the plugins.
-    uint64_t GetWindowHandle() override;
-    std::string GetCharName() override;
-    void ProcessIdle() override;
-    void SendGameData(const std::string& data) override;
-    void SendGameText(uint8_t channel, const std::string& text) override;
-    void SendGameFinish() override;
 
     uint32_t StatusTimer = 0;
     uint32_t CountdownTimer = 0;
 
   private:
+    ExpandedCommand ExpandCommand(const std::string& text) override;
+    uint64_t WindowHandle() const override;
+    void RunLoopPass(bool receive) override;
+
     void StartMusic();
     void StartEditor();
     void StartPlugins();

@@ -28,18 +28,16 @@ void GamePlugins::HandleGameCode(char letter, std::string_view argument) {
         OpenCode(argument);
         break;
     case 'l':
-        if (SendPluginList)
-            SendPluginList();
+        SendPluginList();
         break;
-    default:
-        if (AppendOutput) {
-            std::string message = "\x11"
-                                  "Got unsupported game code: ";
-            message += letter;
-            message += argument;
-            AppendOutput(message);
-        }
+    default: {
+        std::string message = "\x11"
+                              "Got unsupported game code: ";
+        message += letter;
+        message += argument;
+        Output.AppendOutput(message);
         break;
+    }
     }
 }
 

@@ -1,7 +1,6 @@
 #include "ui/InputEditor.h"
 
-#include "text/CodeMarker.h"
-#include "text/LineEnds.h"
+#include "net/ClientCodes.h"
 
 #include <algorithm>
 #include <utility>
@@ -36,9 +35,11 @@ int32_t StepCount(std::string_view text) {
 
 } // namespace
 
-InputEditor::InputEditor(TConsole& console, ClientState& state, InputEditorOptions options)
+InputEditor::InputEditor(TConsole& console, ClientState& state, InputEditorOptions options,
+                         ServerConnection& link, CommandRewriter& aliases, OutputView& output,
+                         StatusView& panel)
     : History(options.HistorySize), EnterSwap(options.EnterSwap), Con(console), State(state),
-      Opt(Sanitised(options)) {}
+      Link(link), Aliases(aliases), Output(output), Panel(panel), Opt(Sanitised(options)) {}
 
 int32_t InputEditor::LineStart() const {
     if (CursorLine >= 0 && static_cast<size_t>(CursorLine) < EditLines.size())
@@ -229,8 +230,7 @@ void InputEditor::RecallHistory(bool newer) {
 void InputEditor::LeaveEditMode() {
     State.EditMode = false;
     EnterSwap = !EnterSwap;
-    if (Hooks.DrawStatusPanel)
-        Hooks.DrawStatusPanel();
+    Panel.DrawStatusPanel();
 }
 
 void InputEditor::ClearEditor() {
@@ -240,8 +240,7 @@ void InputEditor::ClearEditor() {
     DrawEditor();
     if (EditMode()) {
         // The server's edit is cancelled.
-        if (Hooks.SendLine)
-            Hooks.SendLine(std::string{CodeMarker, CodeMarker, 'c', 'c'});
+        Link.SendLine(EditCancelCode(), true);
         LeaveEditMode();
     }
 }
@@ -326,38 +325,22 @@ void InputEditor::PasteClipboard() {
 }
 
 void InputEditor::SendEditor() {
-    if (Hooks.ScrollOutputToEnd)
-        Hooks.ScrollOutputToEnd();
-    if (!Hooks.Connected || !Hooks.Connected()) {
+    Output.ScrollOutputToEnd();
+    if (!Link.Connected()) {
         // The text stays for when the connection is there.
-        if (Hooks.ConnectToServer)
-            Hooks.ConnectToServer();
+        Link.ConnectToServer();
         return;
     }
     History.Add(EditText);
     if (EditMode()) {
-        // The server's editor gets the text back whole, its lines separated by the marker.
-        std::string code{CodeMarker, CodeMarker, 'c', 't'};
-        code += std::to_string(CountTextLines(EditText));
-        code += CodeMarker;
-        for (size_t i = 0; i < EditText.size(); ++i) {
-            if (EditText[i] == CR && i + 1 < EditText.size() && EditText[i + 1] == LF) {
-                code += CodeMarker;
-                ++i;
-            } else {
-                code += EditText[i];
-            }
-        }
-        if (Hooks.SendLine)
-            Hooks.SendLine(code);
+        // The server's editor gets the text back whole.
+        Link.SendLine(EditResultCode(EditText), true);
         LeaveEditMode();
         ClearEditor();
         return;
     }
-    ExpandedCommand expanded = Hooks.ExpandAliases ? Hooks.ExpandAliases(EditText)
-                                                   : ExpandedCommand{EditText, std::string()};
-    if (Hooks.SendLine)
-        Hooks.SendLine(expanded.SendText);
+    ExpandedCommand expanded = Aliases.ExpandCommand(EditText);
+    Link.SendLine(expanded.SendText, true);
     EditText = std::move(expanded.EditText);
     if (EditText.size() > MaxTextLength)
         EditText.resize(MaxTextLength);
@@ -377,8 +360,7 @@ void InputEditor::BeginEditMode(const std::string& text) {
         State.EditMode = true;
         EnterSwap = !EnterSwap;
     }
-    if (Hooks.DrawStatusPanel)
-        Hooks.DrawStatusPanel();
+    Panel.DrawStatusPanel();
 }
 
 void InputEditor::ReplaceEditText(const std::string& text) {

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "net/ServerConnection.h"
 #include "ui/ClientState.h"
 #include "ui/CommandHistory.h"
 #include "ui/EditorLayout.h"
+#include "ui/ScreenViews.h"
 #include "ui/TConsole.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,16 +34,11 @@ struct ExpandedCommand {
     std::string EditText;
 };
 
-// What the editor needs from the rest of the client. A hook left empty does nothing (and an
-// empty ExpandAliases sends the text as typed).
-struct InputEditorHooks {
-    std::function<void()> ScrollOutputToEnd;
-    std::function<bool()> Connected;
-    std::function<void()> ConnectToServer;
-    // Sends a console-code-page text with conversion to Windows-1251; CR LF is appended.
-    std::function<void(const std::string&)> SendLine;
-    std::function<ExpandedCommand(const std::string&)> ExpandAliases;
-    std::function<void()> DrawStatusPanel;
+// What becomes of a submitted command before it is sent: the aliases rewrite it.
+class CommandRewriter {
+  public:
+    virtual ~CommandRewriter() = default;
+    virtual ExpandedCommand ExpandCommand(const std::string& text) = 0;
 };
 
 // The multi-line input editor in the rows above the status panel, its command history and the
@@ -57,9 +53,11 @@ class InputEditor {
     // Longest text the editor holds; what an insertion would add beyond it is dropped.
     static constexpr size_t MaxTextLength = size_t{4} << 20;
 
-    InputEditor(TConsole& console, ClientState& state, InputEditorOptions options);
-
-    InputEditorHooks Hooks;
+    // Enter sends through `link` what `aliases` make of the text, and the output window
+    // follows again; the panel shows the server's edit mode.
+    InputEditor(TConsole& console, ClientState& state, InputEditorOptions options,
+                ServerConnection& link, CommandRewriter& aliases, OutputView& output,
+                StatusView& panel);
 
     std::string EditText;
     // The text as it was last put into the editor from outside (history, server, clearing).
@@ -113,6 +111,10 @@ class InputEditor {
 
     TConsole& Con;
     ClientState& State;
+    ServerConnection& Link;
+    CommandRewriter& Aliases;
+    OutputView& Output;
+    StatusView& Panel;
     const InputEditorOptions Opt;
 };
 

@@ -2,6 +2,7 @@
 
 #include "text/DateNames.h"
 #include "ui/ClientState.h"
+#include "ui/ScreenViews.h"
 #include "ui/TConsole.h"
 
 #include <cstdint>
@@ -31,12 +32,12 @@ struct StatusPanelOptions {
 std::string FormatGauge(std::string_view label, int32_t current, int32_t maximum);
 
 // The separator line's name, caption, clock and countdown, and the two-row info panel.
-class StatusPanel {
+class StatusPanel final : public StatusView {
   public:
     StatusPanel(TConsole& console, ClientState& state, StatusPanelOptions options);
 
     // The name part of the separator line and the whole info panel.
-    void DrawStatusPanel();
+    void DrawStatusPanel() override;
     // The game time at the right end of the separator line; nothing for 0 (no time known).
     void DrawGameClock(int64_t gameTime);
     // Puts the separator line back where the clock was, once the clock is switched off.

@@ -131,7 +131,7 @@ void TConsole::Run() {
     Flush();
 }
 
-void TConsole::Step() {
+void TConsole::Step(bool runIdle) {
     ProcessPending();
     if (Terminated)
         return;
@@ -143,7 +143,7 @@ void TConsole::Step() {
         Flush();
     if (!IdleBusy)
         Events.Wait(Term.InputDeadline());
-    IdleBusy = OnIdle ? OnIdle() : false;
+    IdleBusy = runIdle && OnIdle ? OnIdle() : false;
 }
 
 void TConsole::ProcessPending() {

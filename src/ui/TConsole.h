@@ -50,7 +50,9 @@ class TConsole {
     void SetTextAttr(uint16_t attr) { TextAttr = attr; }
 
     void Run();
-    void Step();
+    // One pass of the loop; the idle step (which receives from the server) only when
+    // `runIdle`.
+    void Step(bool runIdle = true);
     void ProcessPending();
     bool ProcessInput();
     bool ProcessMessage();

@@ -118,7 +118,7 @@ TEST_F(ClientWiring, PluginsBesideTheProgramAnswerTheServersGameCodes) {
     Start();
     EXPECT_EQ(Client->ProgramDir, "/opt/tolmix/");
     EXPECT_EQ(Client->PluginsDir, "/opt/tolmix/Plugins/");
-    ASSERT_EQ(Client->Plugins.LoadedPlugins.size(), 1u);
+    ASSERT_EQ(Client->Plugins->LoadedPlugins.size(), 1u);
     Server->Sent.clear();
     Arrive("\x80\x80gl");
     EXPECT_EQ(Server->Sent, "\x80\x80glChess\x80"

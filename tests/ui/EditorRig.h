@@ -9,14 +9,19 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace tolmix::test {
 
-// An editor 20 columns wide in rows 5 to 7 of a fake console, with hooks that record what it
-// sends and asks of the client.
-class EditorRig : public ::testing::Test {
+// An editor 20 columns wide in rows 5 to 7 of a fake console, bound to a connection, aliases,
+// an output window and a panel that record what it sends and asks of them.
+class EditorRig : public ::testing::Test,
+                  public ServerConnection,
+                  public CommandRewriter,
+                  public OutputView,
+                  public StatusView {
   protected:
     static constexpr int Top = 5;
     static constexpr uint16_t TextColor = 0x1F;
@@ -29,11 +34,28 @@ class EditorRig : public ::testing::Test {
     ClientState State;
     std::unique_ptr<InputEditor> Editor;
 
-    bool Connected = true;
+    bool IsConnected = true;
     std::vector<std::string> Sent;
     int ConnectAttempts = 0;
     int ScrollsToEnd = 0;
     int PanelDraws = 0;
+    // What the aliases make of a command; as typed while empty.
+    std::function<ExpandedCommand(const std::string&)> Rewrite;
+
+    bool Connected() const override { return IsConnected; }
+    void ConnectToServer() override { ++ConnectAttempts; }
+    void Disconnect() override { Record("disconnect"); }
+    void SendLine(std::string_view text, bool) override { Sent.emplace_back(text); }
+    ExpandedCommand ExpandCommand(const std::string& text) override {
+        return Rewrite ? Rewrite(text) : ExpandedCommand{text, std::string()};
+    }
+    void ScrollOutput(bool down, int64_t count) override {
+        Record((down ? "down " : "up ") + std::to_string(count));
+    }
+    void ScrollOutputToEnd() override { ++ScrollsToEnd; }
+    void DrawStatusPanel() override { ++PanelDraws; }
+    // What the keys asked of the client, for the tests that follow it.
+    virtual void Record(const std::string&) {}
 
     void SetUp() override { Make(Options()); }
 
@@ -48,12 +70,7 @@ class EditorRig : public ::testing::Test {
     }
 
     void Make(const InputEditorOptions& options) {
-        Editor = std::make_unique<InputEditor>(Con, State, options);
-        Editor->Hooks.Connected = [this] { return Connected; };
-        Editor->Hooks.ConnectToServer = [this] { ++ConnectAttempts; };
-        Editor->Hooks.SendLine = [this](const std::string& text) { Sent.push_back(text); };
-        Editor->Hooks.ScrollOutputToEnd = [this] { ++ScrollsToEnd; };
-        Editor->Hooks.DrawStatusPanel = [this] { ++PanelDraws; };
+        Editor = std::make_unique<InputEditor>(Con, State, options, *this, *this, *this, *this);
         Editor->ClearEditor();
     }
 

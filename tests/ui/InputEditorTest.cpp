@@ -341,7 +341,7 @@ TEST_F(InputEditorTest, TheHistoryKeepsDifferentNonEmptyCommandsUpToItsSize) {
 // --- Sending ---
 
 TEST_F(InputEditorTest, SendingWhileDisconnectedConnectsAndKeepsTheText) {
-    Connected = false;
+    IsConnected = false;
     E().InsertText("north");
     E().SendEditor();
     EXPECT_EQ(ConnectAttempts, 1);
@@ -352,9 +352,7 @@ TEST_F(InputEditorTest, SendingWhileDisconnectedConnectsAndKeepsTheText) {
 }
 
 TEST_F(InputEditorTest, TheExpandedTextIsSentAndItsEditTextComesBack) {
-    E().Hooks.ExpandAliases = [](const std::string& text) {
-        return ExpandedCommand{"say " + text, "again"};
-    };
+    Rewrite = [](const std::string& text) { return ExpandedCommand{"say " + text, "again"}; };
     E().InsertText("hi");
     E().SendEditor();
     EXPECT_EQ(Sent, std::vector<std::string>{"say hi"});
@@ -367,7 +365,7 @@ TEST_F(InputEditorTest, TheExpandedTextIsSentAndItsEditTextComesBack) {
 // --- The server's text-edit mode ---
 
 TEST_F(InputEditorTest, EditModeSendsTheTextBackWithItsLineCount) {
-    E().Hooks.ExpandAliases = [](const std::string&) { return ExpandedCommand{"wrong", ""}; };
+    Rewrite = [](const std::string&) { return ExpandedCommand{"wrong", ""}; };
     E().BeginEditMode("one\r\ntwo");
     EXPECT_TRUE(State.EditMode);
     EXPECT_TRUE(E().EnterSwap);

@@ -5,7 +5,7 @@
 namespace tolmix {
 namespace {
 
-class KeyDispatchTest : public test::EditorRig {
+class KeyDispatchTest : public test::EditorRig, public KeyMacroStep {
   protected:
     static constexpr int32_t OutputRows = 17;
     std::unique_ptr<KeyDispatch> Keys;
@@ -16,20 +16,22 @@ class KeyDispatchTest : public test::EditorRig {
         EditorRig::SetUp();
         Bind();
     }
-    void Bind() {
-        Keys = std::make_unique<KeyDispatch>(E(), OutputRows);
-        Keys->Hooks.RunKeyMacro = [this](const KeyEvent&) {
-            if (MacroBound)
-                Calls.push_back("macro");
-            return MacroBound;
-        };
-        Keys->Hooks.ScrollOutput = [this](bool down, int64_t count) {
-            Calls.push_back((down ? "down " : "up ") + std::to_string(count));
-        };
-        Keys->Hooks.LoadMacrosAndAliases = [this] { Calls.push_back("reload"); };
-        Keys->Hooks.Connected = [this] { return Connected; };
-        Keys->Hooks.Disconnect = [this] { Calls.push_back("disconnect"); };
-        Keys->Hooks.Terminate = [this] { Calls.push_back("terminate"); };
+    void Bind() { Keys = std::make_unique<KeyDispatch>(Con, E(), *this, *this, *this, OutputRows); }
+    bool RunKeyMacro(const KeyEvent&) override {
+        if (MacroBound)
+            Calls.push_back("macro");
+        return MacroBound;
+    }
+    void LoadMacrosAndAliases() override { Calls.push_back("reload"); }
+    // The end of the input loop shows up after what came before it.
+    void Record(const std::string& call) override {
+        Calls.push_back(Con.Terminated ? "terminate" : call);
+    }
+    std::vector<std::string> CallsAndEnd() {
+        std::vector<std::string> calls = Calls;
+        if (Con.Terminated)
+            calls.push_back("terminate");
+        return calls;
     }
     void Remake(const InputEditorOptions& options) {
         Make(options);
@@ -204,11 +206,12 @@ TEST_F(KeyDispatchTest, PagesScrollByOneRowLessThanTheWindowAndCtrlArrowsByOne) 
 
 TEST_F(KeyDispatchTest, F10DisconnectsFirstWhenConnected) {
     EXPECT_TRUE(Press(VK_F10));
-    EXPECT_EQ(Calls, (std::vector<std::string>{"disconnect", "terminate"}));
+    EXPECT_EQ(CallsAndEnd(), (std::vector<std::string>{"disconnect", "terminate"}));
     Calls.clear();
-    Connected = false;
+    Con.Terminated = false;
+    IsConnected = false;
     Press(VK_F10);
-    EXPECT_EQ(Calls, std::vector<std::string>{"terminate"});
+    EXPECT_EQ(CallsAndEnd(), std::vector<std::string>{"terminate"});
 }
 
 TEST_F(KeyDispatchTest, ABoundMacroReplacesWhatTheKeyDoes) {

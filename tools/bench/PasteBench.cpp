@@ -65,7 +65,22 @@ InProcess RunInProcess(int runs, int32_t editorLines) {
     InputEditorOptions options;
     options.EditorTop = static_cast<int>(24 - editorLines);
     options.EditorLines = editorLines;
-    InputEditor editor(console, state, options);
+    // The editor alone: nothing connected, no aliases, no output window or panel to move.
+    class Alone final : public ServerConnection,
+                        public CommandRewriter,
+                        public OutputView,
+                        public StatusView {
+      public:
+        bool Connected() const override { return false; }
+        void ConnectToServer() override {}
+        void Disconnect() override {}
+        void SendLine(std::string_view, bool) override {}
+        ExpandedCommand ExpandCommand(const std::string& text) override { return {text, {}}; }
+        void ScrollOutput(bool, int64_t) override {}
+        void ScrollOutputToEnd() override {}
+        void DrawStatusPanel() override {}
+    } alone;
+    InputEditor editor(console, state, options, alone, alone, alone, alone);
     const std::string text = PasteText();
     InProcess result;
     std::size_t rendered = 0;

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+
+namespace tolmix {
+
+// The output window as the keys and the editor move it.
+class OutputView {
+  public:
+    virtual ~OutputView() = default;
+    // Scrolls by `count` rows, down towards the newest or up into the scrollback.
+    virtual void ScrollOutput(bool down, int64_t count) = 0;
+    // Shows the newest rows and follows new ones again.
+    virtual void ScrollOutputToEnd() = 0;
+};
+
+// The status panel as the parts that change what it shows see it.
+class StatusView {
+  public:
+    virtual ~StatusView() = default;
+    virtual void DrawStatusPanel() = 0;
+};
+
+} // namespace tolmix
