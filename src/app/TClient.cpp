@@ -90,18 +90,9 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     panel.DecimalSeparator = Env.Locale.DecimalSeparator;
     panel.Names = &LocaleDateNames(Env.Locale.Russian);
     Panel = std::make_unique<StatusPanel>(Con, State, panel);
-    Printer = std::make_unique<TextPrinter>(Con, *Output, State, GameClock, *Panel,
+    PrintedLineTargets& targets = *this;
+    Printer = std::make_unique<TextPrinter>(Con, *Output, State, GameClock, *Panel, targets,
                                             Settings.FlashActivity, Env.Locale.DecimalSeparator);
-    Printer->Hooks.BeginEditMode = [this](const std::string& text) { BeginEditMode(text); };
-    Printer->Hooks.AppendLog = [this](const std::string& text) { AppendLog(text); };
-    Printer->Hooks.SendVersion = [this] { Link.SendVersion(); };
-    Printer->Hooks.PlaySoundCommand = [this](const std::string& text) {
-        Sound->PlaySoundCommand(text);
-    };
-    Printer->Hooks.StopMusic = [this] { Sound->StopMusic(); };
-    Printer->Hooks.GameCode = [this](char letter, const std::string& argument) {
-        Plugins->HandleGameCode(letter, argument);
-    };
 
     StartEditor();
 
@@ -230,6 +221,22 @@ uint64_t TClient::WindowHandle() const {
 
 void TClient::RunLoopPass(bool receive) {
     Con.Step(receive);
+}
+
+void TClient::SendVersion() {
+    Link.SendVersion();
+}
+
+void TClient::PlaySoundCommand(const std::string& text) {
+    Sound->PlaySoundCommand(text);
+}
+
+void TClient::StopMusic() {
+    Sound->StopMusic();
+}
+
+void TClient::GameCode(char letter, const std::string& argument) {
+    Plugins->HandleGameCode(letter, argument);
 }
 
 bool TClient::HandleKey(const KeyEvent& key) {

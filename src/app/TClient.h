@@ -3,13 +3,13 @@
 #include "app/ClientEnvironment.h"
 #include "app/ClientSettings.h"
 #include "app/OutputLog.h"
+#include "app/TextPrinter.h"
 #include "macros/AliasFile.h"
 #include "macros/ExpandAliases.h"
 #include "macros/KeyMacros.h"
 #include "music/SoundCommands.h"
 #include "net/GameClock.h"
 #include "net/ServerLink.h"
-#include "net/TextPrinter.h"
 #include "plugins/GameHost.h"
 #include "plugins/PluginList.h"
 #include "ui/ClientState.h"
@@ -32,7 +32,8 @@ namespace tolmix {
 class TClient final : public LinePrinter,
                       private KeyMacroStep,
                       private CommandRewriter,
-                      private HostLoop {
+                      private HostLoop,
+                      private PrintedLineTargets {
   public:
     TClient(TConsole& console, ClientEnvironment& environment, int argc, const char* const* argv);
     ~TClient() override;
@@ -77,11 +78,11 @@ class TClient final : public LinePrinter,
     // Prints or dispatches one line of Windows-1251 text.
     void PrintLine(const std::string& text) override;
     // Writes a printed line (console code page, no colour bytes) to the output log when it is on.
-    void AppendLog(const std::string& text);
+    void AppendLog(const std::string& text) override;
     bool IsFirstRun() const { return !ConsoleKeyExisted; }
     void DrawStatusPanel();
     // Opens the server's text editor with its lines (console code page).
-    void BeginEditMode(const std::string& text);
+    void BeginEditMode(const std::string& text) override;
     // Empties the editor; in edit mode the server's edit is cancelled.
     void ClearEditor();
 
@@ -110,6 +111,12 @@ class TClient final : public LinePrinter,
     ExpandedCommand ExpandCommand(const std::string& text) override;
     uint64_t WindowHandle() const override;
     void RunLoopPass(bool receive) override;
+    void SendVersion() override;
+    bool HasMusic() const override { return true; }
+    bool HasPlugins() const override { return true; }
+    void PlaySoundCommand(const std::string& text) override;
+    void StopMusic() override;
+    void GameCode(char letter, const std::string& argument) override;
 
     void StartMusic();
     void StartEditor();

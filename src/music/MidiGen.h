@@ -4,8 +4,8 @@
 #include "music/MidiGenTypes.h"
 #include "music/MusicString.h"
 #include "music/NotifyWindow.h"
+#include "platform/MessagePump.h"
 #include "platform/MidiStream.h"
-#include "ui/TConsole.h"
 
 #include <cstdint>
 #include <functional>
@@ -31,7 +31,7 @@ class TMidiGen {
   public:
     using TNotifyEvent = std::function<void(TMidiGen& sender)>;
 
-    TMidiGen(TConsole& console, MidiDevices& devices,
+    TMidiGen(MessagePump& pump, MidiDevices& devices,
              TMidiGenClass& shared = TMidiGenClass::Process());
     // Stops the piece and waits until its stream has closed.
     ~TMidiGen();
@@ -97,7 +97,7 @@ class TMidiGen {
     // Forgets a stream that no longer answers, as if it had closed.
     void AbandonStream();
 
-    TConsole& Console;
+    MessagePump& Pump;
     MidiDevices& Devices;
     TMidiGenClass& Shared;
 

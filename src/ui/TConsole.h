@@ -3,6 +3,7 @@
 #include "platform/Clipboard.h"
 #include "platform/EventLoop.h"
 #include "platform/Frame.h"
+#include "platform/MessagePump.h"
 #include "platform/Terminal.h"
 #include "ui/Coord.h"
 
@@ -16,7 +17,7 @@ namespace tolmix {
 // The console driver: the client's only contact with the screen, the keyboard and the
 // clipboard, and the one input loop. Writes go into a screen buffer of cells that the terminal
 // shows once per loop pass.
-class TConsole {
+class TConsole final : public MessagePump {
   public:
     using KeyHandler = std::function<bool(const KeyEvent&)>;
     // Returns true while it has more work ready at once (a complete received line), so that the
@@ -53,7 +54,8 @@ class TConsole {
     // One pass of the loop; the idle step (which receives from the server) only when
     // `runIdle`.
     void Step(bool runIdle = true);
-    void ProcessPending();
+    void ProcessPending() override;
+    bool LoopEnded() const override { return Terminated; }
     bool ProcessInput();
     bool ProcessMessage();
 
@@ -73,7 +75,7 @@ class TConsole {
     // Shows the screen buffer now.
     void Flush();
     const Frame& Screen() const { return Buffer; }
-    EventLoop& Loop() { return Events; }
+    EventLoop& Loop() override { return Events; }
 
   private:
     Terminal& Term;

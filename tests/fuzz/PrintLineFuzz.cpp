@@ -1,10 +1,11 @@
 // Feeds arbitrary lines to the text printer, each line of the input one printed line, with
 // the panel, the clock and the countdown drawn after each as the timers would.
-#include "net/TextPrinter.h"
+#include "app/TextPrinter.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/FakeWallClock.h"
+#include "support/PrintTargets.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -25,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     StatusPanelOptions options;
     options.TimeFormat = "dddd dd mmmm yyyy hh:nn:ss.zzz am/pm c";
     StatusPanel panel(console, state, options);
-    TextPrinter printer(console, output, state, clock, panel, true, ',');
+    test::CountingPrintTargets targets;
+    TextPrinter printer(console, output, state, clock, panel, targets, true, ',');
     std::string_view input(reinterpret_cast<const char*>(data), size);
     while (!input.empty()) {
         const size_t end = input.find('\n');
