@@ -8,11 +8,11 @@
 #include "macros/ExpandAliases.h"
 #include "macros/KeyMacros.h"
 #include "music/SoundCommands.h"
+#include "net/CharacterStatus.h"
 #include "net/GameClock.h"
 #include "net/ServerLink.h"
 #include "plugins/GameHost.h"
 #include "plugins/PluginList.h"
-#include "ui/ClientState.h"
 #include "ui/InputEditor.h"
 #include "ui/KeyDispatch.h"
 #include "ui/OutputBuffer.h"
@@ -57,7 +57,7 @@ class TClient final : public LinePrinter,
     // The scrollback and the output window's view of it.
     std::unique_ptr<OutputBuffer> Output;
     // The character's state from the server codes, the game clock, and where they are shown.
-    ClientState State;
+    CharacterStatus State;
     TGameClock GameClock;
     std::unique_ptr<StatusPanel> Panel;
     std::unique_ptr<TextPrinter> Printer;

@@ -8,7 +8,7 @@
 
 namespace tolmix {
 
-TextPrinter::TextPrinter(TConsole& console, OutputBuffer& output, ClientState& state,
+TextPrinter::TextPrinter(TConsole& console, OutputBuffer& output, CharacterStatus& state,
                          TGameClock& clock, StatusPanel& panel, PrintedLineTargets& targets,
                          bool flashActivity, char decimalSeparator)
     : Con(console), Output(output), State(state), Clock(clock), Panel(panel), Targets(targets),
@@ -29,7 +29,7 @@ void TextPrinter::PrintLine(std::string_view ansiText) {
     }
     Targets.AppendLog(plain);
     if (FlashActivity)
-        State.ActivityPending = true;
+        Panel.NoteActivity();
 }
 
 void TextPrinter::HandleServerCode(char code, std::string_view payload) {

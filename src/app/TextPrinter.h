@@ -1,7 +1,7 @@
 #pragma once
 
+#include "net/CharacterStatus.h"
 #include "net/GameClock.h"
-#include "ui/ClientState.h"
 #include "ui/OutputBuffer.h"
 #include "ui/StatusPanel.h"
 #include "ui/TConsole.h"
@@ -40,7 +40,7 @@ class PrintedLineTargets {
 // pieces, the editor, the music, the plugins, the link and the log.
 class TextPrinter {
   public:
-    TextPrinter(TConsole& console, OutputBuffer& output, ClientState& state, TGameClock& clock,
+    TextPrinter(TConsole& console, OutputBuffer& output, CharacterStatus& state, TGameClock& clock,
                 StatusPanel& panel, PrintedLineTargets& targets, bool flashActivity,
                 char decimalSeparator);
 
@@ -55,7 +55,7 @@ class TextPrinter {
 
     TConsole& Con;
     OutputBuffer& Output;
-    ClientState& State;
+    CharacterStatus& State;
     TGameClock& Clock;
     StatusPanel& Panel;
     PrintedLineTargets& Targets;

@@ -35,11 +35,10 @@ int32_t StepCount(std::string_view text) {
 
 } // namespace
 
-InputEditor::InputEditor(TConsole& console, ClientState& state, InputEditorOptions options,
-                         ServerConnection& link, CommandRewriter& aliases, OutputView& output,
-                         StatusView& panel)
-    : History(options.HistorySize), EnterSwap(options.EnterSwap), Con(console), State(state),
-      Link(link), Aliases(aliases), Output(output), Panel(panel), Opt(Sanitised(options)) {}
+InputEditor::InputEditor(TConsole& console, InputEditorOptions options, ServerConnection& link,
+                         CommandRewriter& aliases, OutputView& output, StatusView& panel)
+    : History(options.HistorySize), EnterSwap(options.EnterSwap), Con(console), Link(link),
+      Aliases(aliases), Output(output), Panel(panel), Opt(Sanitised(options)) {}
 
 int32_t InputEditor::LineStart() const {
     if (CursorLine >= 0 && static_cast<size_t>(CursorLine) < EditLines.size())
@@ -228,9 +227,9 @@ void InputEditor::RecallHistory(bool newer) {
 }
 
 void InputEditor::LeaveEditMode() {
-    State.EditMode = false;
+    EditModeOn = false;
     EnterSwap = !EnterSwap;
-    Panel.DrawStatusPanel();
+    Panel.ShowEditMode(false);
 }
 
 void InputEditor::ClearEditor() {
@@ -357,10 +356,10 @@ void InputEditor::BeginEditMode(const std::string& text) {
     // A second text while the edit is open replaces the first; the Enter keys stay swapped
     // only once.
     if (!EditMode()) {
-        State.EditMode = true;
+        EditModeOn = true;
         EnterSwap = !EnterSwap;
     }
-    Panel.DrawStatusPanel();
+    Panel.ShowEditMode(true);
 }
 
 void InputEditor::ReplaceEditText(const std::string& text) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "net/ServerConnection.h"
-#include "ui/ClientState.h"
 #include "ui/CommandHistory.h"
 #include "ui/EditorLayout.h"
 #include "ui/ScreenViews.h"
@@ -55,9 +54,8 @@ class InputEditor {
 
     // Enter sends through `link` what `aliases` make of the text, and the output window
     // follows again; the panel shows the server's edit mode.
-    InputEditor(TConsole& console, ClientState& state, InputEditorOptions options,
-                ServerConnection& link, CommandRewriter& aliases, OutputView& output,
-                StatusView& panel);
+    InputEditor(TConsole& console, InputEditorOptions options, ServerConnection& link,
+                CommandRewriter& aliases, OutputView& output, StatusView& panel);
 
     std::string EditText;
     // The text as it was last put into the editor from outside (history, server, clearing).
@@ -76,7 +74,8 @@ class InputEditor {
     int32_t LineLength() const;
     int32_t CursorPosition() const { return LineStart() + CursorCol; }
     int32_t TextLength() const { return static_cast<int32_t>(EditText.size()); }
-    bool EditMode() const { return State.EditMode; }
+    // The server's text-editing mode: the text goes back to the server's editor.
+    bool EditMode() const { return EditModeOn; }
 
     void LayoutEditor();
     void DrawEditor();
@@ -110,12 +109,12 @@ class InputEditor {
     void LeaveEditMode();
 
     TConsole& Con;
-    ClientState& State;
     ServerConnection& Link;
     CommandRewriter& Aliases;
     OutputView& Output;
     StatusView& Panel;
     const InputEditorOptions Opt;
+    bool EditModeOn = false;
 };
 
 } // namespace tolmix

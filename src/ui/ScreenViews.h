@@ -14,11 +14,11 @@ class OutputView {
     virtual void ScrollOutputToEnd() = 0;
 };
 
-// The status panel as the parts that change what it shows see it.
+// The status panel as the editor sees it: it shows the caption of the server's edit mode.
 class StatusView {
   public:
     virtual ~StatusView() = default;
-    virtual void DrawStatusPanel() = 0;
+    virtual void ShowEditMode(bool on) = 0;
 };
 
 } // namespace tolmix

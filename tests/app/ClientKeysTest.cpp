@@ -66,7 +66,7 @@ TEST_F(ClientKeys, TheServersEditorComesBackAsOneCodeOrIsCancelled) {
     Net.Streams.back()->Arrive("\x80\x80"
                                "ct2\x80look\x80north\r\n");
     Run();
-    EXPECT_TRUE(Client->State.EditMode);
+    EXPECT_TRUE(Client->Editor->EditMode());
     EXPECT_EQ(Client->Editor->EditText, "look\r\nnorth");
     EXPECT_EQ(test::RowText(Con.Screen(), 22).substr(0, 4), "look");
     // Enter breaks the line in edit mode; Ctrl+Enter sends the whole text.
@@ -77,7 +77,7 @@ TEST_F(ClientKeys, TheServersEditorComesBackAsOneCodeOrIsCancelled) {
     Run();
     EXPECT_EQ(Wire(), "\x80\x80"
                       "ct3\x80look\x80x\x80north\r\n");
-    EXPECT_FALSE(Client->State.EditMode);
+    EXPECT_FALSE(Client->Editor->EditMode());
     EXPECT_FALSE(Client->Editor->EnterSwap);
 
     Net.Streams.back()->Arrive("\x80\x80"
@@ -88,7 +88,7 @@ TEST_F(ClientKeys, TheServersEditorComesBackAsOneCodeOrIsCancelled) {
     EXPECT_FALSE(Con.Terminated);
     EXPECT_EQ(Wire().substr(Wire().size() - 6), "\x80\x80"
                                                 "cc\r\n");
-    EXPECT_FALSE(Client->State.EditMode);
+    EXPECT_FALSE(Client->Editor->EditMode());
 }
 
 TEST_F(ClientKeys, F10DisconnectsWithThePromptAndEndsTheLoop) {

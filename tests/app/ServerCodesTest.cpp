@@ -52,7 +52,7 @@ class Printer : public ::testing::Test, public PrintedLineTargets {
     test::FakeWallClock Wall;
     TConsole Con{Term, Loop, Clip};
     OutputBuffer Output{Con, 80, 100, 21};
-    ClientState State;
+    CharacterStatus State;
     TGameClock Clock{Wall};
     StatusPanel Panel{Con, State, StatusPanelOptions{}};
     TextPrinter Print{Con, Output, State, Clock, Panel, *this, true, '.'};
@@ -72,7 +72,7 @@ TEST_F(Printer, MarkerBytesOfTheWireAndOfTheConsoleBothOpenACode) {
     EXPECT_EQ(State.Status[Level], 56);
     EXPECT_EQ(Output.LineCount, 0);
     EXPECT_TRUE(Logged.empty());
-    EXPECT_FALSE(State.ActivityPending);
+    EXPECT_FALSE(Panel.ActivityPending());
 }
 
 TEST_F(Printer, TwoMarkerBytesAloneAreABlankRowThatLeavesTheColourBlack) {
@@ -95,12 +95,13 @@ TEST_F(Printer, PrintedLinesAreLoggedWithoutColourBytesAndCountAsActivity) {
     EXPECT_EQ(Output.At(0, 5).Attr, 0x07);
     ASSERT_EQ(Logged.size(), 1u);
     EXPECT_EQ(Logged[0], "gold coins");
-    EXPECT_TRUE(State.ActivityPending);
+    EXPECT_TRUE(Panel.ActivityPending());
 
     TextPrinter quiet{Con, Output, State, Clock, Panel, *this, false, '.'};
-    State.ActivityPending = false;
+    Panel.FlashStep(); // the window is in front: nothing waits unseen any more
+    ASSERT_FALSE(Panel.ActivityPending());
     quiet.PrintLine("text");
-    EXPECT_FALSE(State.ActivityPending);
+    EXPECT_FALSE(Panel.ActivityPending());
 }
 
 TEST_F(Printer, PairsTakeTheirFieldsFromEitherSideOfTheFirstSlash) {
@@ -240,7 +241,7 @@ TEST_F(Printer, UnsupportedCodesShowInRedButAreNotLoggedNorActivity) {
     EXPECT_EQ(OutputRow(0), "Got unsupported code: zabc");
     EXPECT_EQ(Output.At(0, 0).Attr, 0x04);
     EXPECT_TRUE(Logged.empty());
-    EXPECT_FALSE(State.ActivityPending);
+    EXPECT_FALSE(Panel.ActivityPending());
     // Music and plugins are not there: their codes are unsupported too.
     Print.PrintLine("\x10\x10pC4");
     Print.PrintLine("\x10\x10P");

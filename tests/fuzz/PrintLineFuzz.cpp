@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TConsole console(term, loop, clip);
     console.SetBufferSize(MakeCoord(80, 25));
     OutputBuffer output(console, 80, 60, 21);
-    ClientState state;
+    CharacterStatus state;
     TGameClock clock(wall);
     StatusPanelOptions options;
     options.TimeFormat = "dddd dd mmmm yyyy hh:nn:ss.zzz am/pm c";
@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         printer.PrintLine(input.substr(0, end));
         wall.Advance(Milliseconds(250));
         panel.DrawGameClock(clock.GameClockNow());
-        panel.OnCountdownTimer();
+        panel.DrawCountdown();
+        state.CountDown();
         if (end == std::string_view::npos)
             break;
         input.remove_prefix(end + 1);

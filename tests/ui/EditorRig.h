@@ -31,7 +31,6 @@ class EditorRig : public ::testing::Test,
     FakeEventLoop Loop;
     FakeClipboard Clip;
     TConsole Con{Term, Loop, Clip};
-    ClientState State;
     std::unique_ptr<InputEditor> Editor;
 
     bool IsConnected = true;
@@ -53,7 +52,7 @@ class EditorRig : public ::testing::Test,
         Record((down ? "down " : "up ") + std::to_string(count));
     }
     void ScrollOutputToEnd() override { ++ScrollsToEnd; }
-    void DrawStatusPanel() override { ++PanelDraws; }
+    void ShowEditMode(bool) override { ++PanelDraws; }
     // What the keys asked of the client, for the tests that follow it.
     virtual void Record(const std::string&) {}
 
@@ -70,7 +69,7 @@ class EditorRig : public ::testing::Test,
     }
 
     void Make(const InputEditorOptions& options) {
-        Editor = std::make_unique<InputEditor>(Con, State, options, *this, *this, *this, *this);
+        Editor = std::make_unique<InputEditor>(Con, options, *this, *this, *this, *this);
         Editor->ClearEditor();
     }
 

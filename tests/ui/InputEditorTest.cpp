@@ -367,7 +367,7 @@ TEST_F(InputEditorTest, TheExpandedTextIsSentAndItsEditTextComesBack) {
 TEST_F(InputEditorTest, EditModeSendsTheTextBackWithItsLineCount) {
     Rewrite = [](const std::string&) { return ExpandedCommand{"wrong", ""}; };
     E().BeginEditMode("one\r\ntwo");
-    EXPECT_TRUE(State.EditMode);
+    EXPECT_TRUE(E().EditMode());
     EXPECT_TRUE(E().EnterSwap);
     EXPECT_EQ(Cursor(), (Pos{0, 0}));
     EXPECT_EQ(Row(1), "two");
@@ -377,7 +377,7 @@ TEST_F(InputEditorTest, EditModeSendsTheTextBackWithItsLineCount) {
     E().SendEditor();
     EXPECT_EQ(Sent, std::vector<std::string>{"\x10\x10"
                                              "ct2\x10one\x10two"});
-    EXPECT_FALSE(State.EditMode);
+    EXPECT_FALSE(E().EditMode());
     EXPECT_FALSE(E().EnterSwap);
     EXPECT_GT(PanelDraws, draws);
     EXPECT_EQ(E().EditText, "");
@@ -398,7 +398,7 @@ TEST_F(InputEditorTest, ClearingInEditModeCancelsTheEditOnce) {
     E().ClearEditor();
     EXPECT_EQ(Sent, std::vector<std::string>{"\x10\x10"
                                              "cc"});
-    EXPECT_FALSE(State.EditMode);
+    EXPECT_FALSE(E().EditMode());
     EXPECT_FALSE(E().EnterSwap);
     E().ClearEditor();
     EXPECT_EQ(Sent.size(), 1u);
@@ -411,7 +411,7 @@ TEST_F(InputEditorTest, ASecondServerTextReplacesTheFirstWithoutSwappingEnterBac
     EXPECT_TRUE(E().EnterSwap);
     E().SendEditor();
     EXPECT_FALSE(E().EnterSwap);
-    EXPECT_FALSE(State.EditMode);
+    EXPECT_FALSE(E().EditMode());
 }
 
 // --- Big and hostile input ---

@@ -61,7 +61,6 @@ InProcess RunInProcess(int runs, int32_t editorLines) {
     test::FakeClipboard clip;
     TConsole console(term, loop, clip);
     console.SetBufferSize(MakeCoord(80, 25));
-    ClientState state;
     InputEditorOptions options;
     options.EditorTop = static_cast<int>(24 - editorLines);
     options.EditorLines = editorLines;
@@ -78,9 +77,9 @@ InProcess RunInProcess(int runs, int32_t editorLines) {
         ExpandedCommand ExpandCommand(const std::string& text) override { return {text, {}}; }
         void ScrollOutput(bool, int64_t) override {}
         void ScrollOutputToEnd() override {}
-        void DrawStatusPanel() override {}
+        void ShowEditMode(bool) override {}
     } alone;
-    InputEditor editor(console, state, options, alone, alone, alone, alone);
+    InputEditor editor(console, options, alone, alone, alone, alone);
     const std::string text = PasteText();
     InProcess result;
     std::size_t rendered = 0;

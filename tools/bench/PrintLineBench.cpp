@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     TConsole console(term, loop, clip);
     console.SetBufferSize(MakeCoord(80, 25));
     OutputBuffer output(console, 80, 10000, 21);
-    ClientState state;
+    CharacterStatus state;
     TGameClock clock(wall);
     StatusPanel panel(console, state, StatusPanelOptions{});
     test::CountingPrintTargets targets;

@@ -49,7 +49,7 @@ TEST_F(RunningClient, TheServerEditorStartsEditModeAndSwapsEnter) {
     const bool swap = Client->Editor->EnterSwap;
     Client->PrintLine("\x80\x80"
                       "ct");
-    EXPECT_TRUE(Client->State.EditMode);
+    EXPECT_TRUE(Client->Editor->EditMode());
     EXPECT_EQ(Client->Editor->EditText, "");
     EXPECT_NE(Client->Editor->EnterSwap, swap);
     EXPECT_EQ(Con.Screen().At(8, 21).Attr, 0xF0);
