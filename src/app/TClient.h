@@ -26,6 +26,10 @@
 
 namespace tolmix {
 
+namespace test {
+struct TClientParts;
+}
+
 // The one client object: it reads the settings, lays out the screen, owns every part of the
 // client and binds them to the console driver and to each other. Construction runs the start-up
 // steps in order; an error raised there ends the program.
@@ -39,6 +43,19 @@ class TClient final : public LinePrinter,
     ~TClient() override;
     TClient(const TClient&) = delete;
     TClient& operator=(const TClient&) = delete;
+
+    // Prints or dispatches one line of Windows-1251 text: the way in for the link, the plugins
+    // and the client's own messages.
+    void PrintLine(const std::string& text) override;
+    // The console's OnKey: every key event; true when consumed.
+    bool HandleKey(const KeyEvent& key);
+    // The console's OnIdle: at most one line from the server; true while another is ready at
+    // once.
+    bool PollSocket();
+
+  private:
+    // What the client-level tests look at inside the assembled client.
+    friend struct test::TClientParts;
 
     // The settings file in use, kept for later re-reads.
     std::string SettingsPath;
@@ -75,8 +92,6 @@ class TClient final : public LinePrinter,
     GameHost Host;
     std::unique_ptr<GamePlugins> Plugins;
 
-    // Prints or dispatches one line of Windows-1251 text.
-    void PrintLine(const std::string& text) override;
     // Writes a printed line (console code page, no colour bytes) to the output log when it is on.
     void AppendLog(const std::string& text) override;
     bool IsFirstRun() const { return !ConsoleKeyExisted; }
@@ -86,11 +101,6 @@ class TClient final : public LinePrinter,
     // Empties the editor; in edit mode the server's edit is cancelled.
     void ClearEditor();
 
-    // Every key event of the console; true when consumed.
-    bool HandleKey(const KeyEvent& key);
-    // The idle step of the input loop: at most one line from the server; true while another
-    // is ready at once.
-    bool PollSocket();
     // The 250 ms and 100 ms timer handlers.
     void OnStatusTimer();
     void OnCountdownTimer();
@@ -107,7 +117,6 @@ class TClient final : public LinePrinter,
     uint32_t StatusTimer = 0;
     uint32_t CountdownTimer = 0;
 
-  private:
     ExpandedCommand ExpandCommand(const std::string& text) override;
     uint64_t WindowHandle() const override;
     void RunLoopPass(bool receive) override;
