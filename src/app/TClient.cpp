@@ -170,7 +170,8 @@ void TClient::StartEditor() {
     editor.EnterSwap = Settings.EnterSwap;
     CommandRewriter& aliases = *this;
     KeyMacroStep& macros = *this;
-    Editor = std::make_unique<InputEditor>(Con, editor, Link, aliases, *Output, *Panel);
+    Editor = std::make_unique<InputEditor>(editor, Con, Link, aliases, *Output, *Panel);
+    EditorScreen = std::make_unique<EditorView>(Con, *Editor);
     Keys = std::make_unique<KeyDispatch>(Con, *Editor, *Output, Link, macros, Layout.OutputRows);
     // A paste from the terminal goes in like the clipboard's text, its lines ended by CR LF.
     Con.OnPaste = [this](const std::string& text) { Editor->InsertText(NormaliseLineEnds(text)); };

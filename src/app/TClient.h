@@ -13,6 +13,7 @@
 #include "net/ServerLink.h"
 #include "plugins/GameHost.h"
 #include "plugins/PluginList.h"
+#include "ui/EditorView.h"
 #include "ui/InputEditor.h"
 #include "ui/KeyDispatch.h"
 #include "ui/OutputBuffer.h"
@@ -81,6 +82,7 @@ class TClient final : public LinePrinter,
     // The input editor with the command history (EditText, History, HistoryIndex, EditLines
     // and the cursor are its fields) and the key tables that drive it.
     std::unique_ptr<InputEditor> Editor;
+    std::unique_ptr<EditorView> EditorScreen;
     std::unique_ptr<KeyDispatch> Keys;
     std::unique_ptr<TOutputLog> Log;
     // Whether the console settings of this program location existed before this start; false

@@ -35,9 +35,10 @@ int32_t StepCount(std::string_view text) {
 
 } // namespace
 
-InputEditor::InputEditor(TConsole& console, InputEditorOptions options, ServerConnection& link,
-                         CommandRewriter& aliases, OutputView& output, StatusView& panel)
-    : History(options.HistorySize), EnterSwap(options.EnterSwap), Con(console), Link(link),
+InputEditor::InputEditor(InputEditorOptions options, TextClipboard& clipboard,
+                         ServerConnection& link, CommandRewriter& aliases, OutputView& output,
+                         StatusView& panel)
+    : History(options.HistorySize), EnterSwap(options.EnterSwap), Clip(clipboard), Link(link),
       Aliases(aliases), Output(output), Panel(panel), Opt(Sanitised(options)) {}
 
 int32_t InputEditor::LineStart() const {
@@ -78,37 +79,9 @@ void InputEditor::LayoutEditor() {
     KeepCursorInView();
 }
 
-void InputEditor::DrawEditor() {
+void InputEditor::Changed() {
     LayoutEditor();
-    const int sizeX = Opt.SizeX;
-    for (int32_t r = 0; r < Opt.EditorLines; ++r) {
-        const int32_t i = EditTopLine + r;
-        const auto y = static_cast<int16_t>(Opt.EditorTop + r);
-        if (i < 0 || static_cast<size_t>(i) >= EditLines.size()) {
-            Con.FillRect(MakeCoord(0, y), sizeX, 1, ' ', Opt.EditorTextColor);
-            continue;
-        }
-        const EditLine& line = EditLines[static_cast<size_t>(i)];
-        const int32_t d = line.Start;
-        const int32_t length = line.Length;
-        Con.WriteText(std::string_view(EditText).substr(static_cast<size_t>(d - 1),
-                                                        static_cast<size_t>(length)),
-                      Opt.EditorTextColor, MakeCoord(0, y));
-        if (length < sizeX)
-            Con.FillRect(MakeCoord(static_cast<int16_t>(length), y), sizeX - length, 1, ' ',
-                         Opt.EditorTextColor);
-        if (HasSelection() && d < SelEnd && d + length >= SelStart) {
-            const int32_t from = std::max(SelStart - d, 0);
-            const int32_t to = std::min({SelEnd - d, length, static_cast<int32_t>(sizeX)});
-            if (to > from)
-                Con.FillAttribute(MakeCoord(static_cast<int16_t>(from), y), to - from,
-                                  Opt.EditorSelColor);
-        }
-    }
-    // At the end of a full-width line the column is SizeX, one past the last; it is shown in
-    // the last column.
-    Con.SetCursorPos(MakeCoord(static_cast<int16_t>(std::min(CursorCol, sizeX - 1)),
-                               static_cast<int16_t>(Opt.EditorTop + CursorLine - EditTopLine)));
+    ChangedSinceShown = true;
 }
 
 bool InputEditor::StepCursor(bool right) {
@@ -156,14 +129,14 @@ bool InputEditor::StepCursor(bool right) {
 void InputEditor::MoveCursor(bool right, int32_t count) {
     for (int32_t i = 0; i < count; ++i) {
         if (!StepCursor(right))
-            return; // the caller redraws, with ClearSelection or ExtendSelection
+            return; // the caller marks the change, with ClearSelection or ExtendSelection
     }
-    DrawEditor();
+    Changed();
 }
 
 void InputEditor::MoveWord(bool right) {
-    // Every step is a cursor move; the editor is drawn once at the end, so a long word costs
-    // one step per byte.
+    // Every step is a cursor move; the editor is laid out once at the end, so a long word
+    // costs one step per byte.
     if (right) {
         StepCursor(true);
         while (CursorPosition() <= TextLength() && !IsBlank(ByteAt(CursorPosition())) &&
@@ -180,12 +153,12 @@ void InputEditor::MoveWord(bool right) {
                StepCursor(false)) {
         }
     }
-    DrawEditor();
+    Changed();
 }
 
 void InputEditor::MoveToLineEdge(bool end) {
     CursorCol = end ? LineLength() : 0;
-    DrawEditor();
+    Changed();
 }
 
 void InputEditor::MoveLine(bool down) {
@@ -205,7 +178,7 @@ void InputEditor::MoveLine(bool down) {
             --EditTopLine;
     }
     CursorCol = std::min(CursorCol, LineLength());
-    DrawEditor();
+    Changed();
 }
 
 void InputEditor::CursorToTextEnd() {
@@ -236,7 +209,7 @@ void InputEditor::ClearEditor() {
     EditText.clear();
     SavedEditText.clear();
     EditTopLine = CursorCol = CursorLine = SelStart = SelEnd = 0;
-    DrawEditor();
+    Changed();
     if (EditMode()) {
         // The server's edit is cancelled.
         Link.SendLine(EditCancelCode(), true);
@@ -278,7 +251,7 @@ void InputEditor::DeleteText(bool forward) {
     // A CR LF pair goes as one; a lone CR is one byte like any other.
     const size_t bytes = ByteAt(p) == CR && ByteAt(p + 1) == LF ? 2 : 1;
     EditText.erase(static_cast<size_t>(p - 1), bytes);
-    DrawEditor();
+    Changed();
 }
 
 void InputEditor::ExtendSelection(int32_t anchor) {
@@ -295,12 +268,12 @@ void InputEditor::ExtendSelection(int32_t anchor) {
     }
     if (SelEnd < SelStart)
         std::swap(SelStart, SelEnd);
-    DrawEditor();
+    Changed();
 }
 
 void InputEditor::ClearSelection() {
     SelStart = SelEnd = CursorPosition();
-    DrawEditor();
+    Changed();
 }
 
 void InputEditor::CopySelection() {
@@ -308,8 +281,8 @@ void InputEditor::CopySelection() {
         return;
     const int32_t start = std::clamp(SelStart, 1, TextLength() + 1);
     const int32_t end = std::clamp(SelEnd, start, TextLength() + 1);
-    Con.CopyToClipboard(std::string_view(EditText).substr(static_cast<size_t>(start - 1),
-                                                          static_cast<size_t>(end - start)));
+    Clip.CopyToClipboard(std::string_view(EditText).substr(static_cast<size_t>(start - 1),
+                                                           static_cast<size_t>(end - start)));
 }
 
 void InputEditor::CutSelection() {
@@ -320,7 +293,7 @@ void InputEditor::CutSelection() {
 }
 
 void InputEditor::PasteClipboard() {
-    InsertText(Con.PasteFromClipboard());
+    InsertText(Clip.PasteFromClipboard());
 }
 
 void InputEditor::SendEditor() {

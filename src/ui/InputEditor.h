@@ -4,17 +4,18 @@
 #include "ui/CommandHistory.h"
 #include "ui/EditorLayout.h"
 #include "ui/ScreenViews.h"
-#include "ui/TConsole.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tolmix {
 
-// Where the editor draws, in which colours, and how it keeps the history.
+// How wide and high the editor is, where its view draws it and in which colours, and how it
+// keeps the history.
 struct InputEditorOptions {
     int SizeX = 80;
     int EditorTop = 22;
@@ -40,9 +41,10 @@ class CommandRewriter {
     virtual ExpandedCommand ExpandCommand(const std::string& text) = 0;
 };
 
-// The multi-line input editor in the rows above the status panel, its command history and the
-// editor half of the server's text-edit mode. Its text is in the console code page with CR LF
-// line breaks and may hold any byte; it is shown wrapped at the screen width.
+// The multi-line input editor's text model: the text, the cursor and the selection, the
+// command history and the editor half of the server's text-edit mode. It draws nothing; its
+// view (EditorView) shows it once per loop pass after it changed. Its text is in the console
+// code page with CR LF line breaks and may hold any byte; it is laid out wrapped at SizeX.
 //
 // Positions are 1-based byte positions in EditText (length + 1 is the end). The cursor is a
 // display line and a column in it; a CR LF pair is one step, and at the end of a display line
@@ -54,7 +56,7 @@ class InputEditor {
 
     // Enter sends through `link` what `aliases` make of the text, and the output window
     // follows again; the panel shows the server's edit mode.
-    InputEditor(TConsole& console, InputEditorOptions options, ServerConnection& link,
+    InputEditor(InputEditorOptions options, TextClipboard& clipboard, ServerConnection& link,
                 CommandRewriter& aliases, OutputView& output, StatusView& panel);
 
     std::string EditText;
@@ -78,7 +80,9 @@ class InputEditor {
     bool EditMode() const { return EditModeOn; }
 
     void LayoutEditor();
-    void DrawEditor();
+    // True once after every change the view has not shown yet.
+    bool TakeChange() { return std::exchange(ChangedSinceShown, false); }
+    const InputEditorOptions& Options() const { return Opt; }
     void MoveCursor(bool right, int32_t count);
     void MoveWord(bool right);
     void MoveToLineEdge(bool end);
@@ -101,20 +105,23 @@ class InputEditor {
     void ReplaceEditText(const std::string& text);
 
   private:
-    // One cursor step without a redraw; false when it is impossible.
+    // One cursor step, not yet marked for the view; false when it is impossible.
     bool StepCursor(bool right);
+    // Lays the text out again and marks it for the view.
+    void Changed();
     uint8_t ByteAt(int32_t position) const;
     void CursorToTextEnd();
     void KeepCursorInView();
     void LeaveEditMode();
 
-    TConsole& Con;
+    TextClipboard& Clip;
     ServerConnection& Link;
     CommandRewriter& Aliases;
     OutputView& Output;
     StatusView& Panel;
     const InputEditorOptions Opt;
     bool EditModeOn = false;
+    bool ChangedSinceShown = true;
 };
 
 } // namespace tolmix

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace tolmix {
 
@@ -19,6 +21,22 @@ class StatusView {
   public:
     virtual ~StatusView() = default;
     virtual void ShowEditMode(bool on) = 0;
+};
+
+// The clipboard as the editor sees it: console code page text.
+class TextClipboard {
+  public:
+    virtual ~TextClipboard() = default;
+    virtual void CopyToClipboard(std::string_view text) = 0;
+    virtual std::string PasteFromClipboard() = 0;
+};
+
+// A piece of the screen drawn from its own model once per pass of the input loop, when the
+// model changed since it was last drawn.
+class ScreenView {
+  public:
+    virtual ~ScreenView() = default;
+    virtual void Refresh() = 0;
 };
 
 } // namespace tolmix

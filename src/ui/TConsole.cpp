@@ -137,6 +137,8 @@ void TConsole::Step(bool runIdle) {
         return;
     if (Events.IsMainThread() && Events.RunQueuedCalls())
         return;
+    for (ScreenView* view : Views)
+        view->Refresh();
     // Show the screen before sleeping; while lines keep coming, at a bounded rate.
     const TimePoint now = Events.Now();
     if (Dirty && (!IdleBusy || now - LastFlush >= StreamingFlushInterval))
@@ -203,6 +205,8 @@ void TConsole::CopyToClipboard(std::string_view text) {
 }
 
 void TConsole::Flush() {
+    for (ScreenView* view : Views)
+        view->Refresh();
     Dirty = false;
     Term.Present(Buffer);
     LastFlush = Events.Now();

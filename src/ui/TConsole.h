@@ -6,18 +6,20 @@
 #include "platform/MessagePump.h"
 #include "platform/Terminal.h"
 #include "ui/Coord.h"
+#include "ui/ScreenViews.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tolmix {
 
 // The console driver: the client's only contact with the screen, the keyboard and the
 // clipboard, and the one input loop. Writes go into a screen buffer of cells that the terminal
 // shows once per loop pass.
-class TConsole final : public MessagePump {
+class TConsole final : public MessagePump, public TextClipboard {
   public:
     using KeyHandler = std::function<bool(const KeyEvent&)>;
     // Returns true while it has more work ready at once (a complete received line), so that the
@@ -60,8 +62,12 @@ class TConsole final : public MessagePump {
     bool ProcessMessage();
 
     bool SetFullScreen(bool on);
-    std::string PasteFromClipboard();
-    void CopyToClipboard(std::string_view text);
+    std::string PasteFromClipboard() override;
+    void CopyToClipboard(std::string_view text) override;
+    // Views are refreshed before the screen is shown, in the order they were added; a view
+    // is removed before it goes.
+    void AddView(ScreenView& view) { Views.push_back(&view); }
+    void RemoveView(ScreenView& view) { std::erase(Views, &view); }
 
     uint64_t FindConsoleWindow() const { return Term.WindowId(); }
     // Whether the player looks at this window (focus reports; in front until told otherwise).
@@ -72,7 +78,7 @@ class TConsole final : public MessagePump {
     // own colours back when the program ends.
     void SetPaletteColor(int consoleColor, uint32_t rgb) { Term.SetPalette(consoleColor, rgb); }
 
-    // Shows the screen buffer now.
+    // Shows the screen buffer now, its views refreshed first.
     void Flush();
     const Frame& Screen() const { return Buffer; }
     EventLoop& Loop() override { return Events; }
@@ -82,6 +88,7 @@ class TConsole final : public MessagePump {
     EventLoop& Events;
     Clipboard& Clip;
     Frame Buffer;
+    std::vector<ScreenView*> Views;
     std::string Title;
     uint16_t TextAttr = 7;
     bool IdleBusy = false;

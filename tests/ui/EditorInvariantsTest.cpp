@@ -42,12 +42,12 @@ class EditorInvariants : public test::EditorRig {
             ASSERT_LE(e.SelEnd, e.TextLength() + 1);
             ASSERT_TRUE(p == e.SelStart || p == e.SelEnd);
         }
-        ASSERT_EQ(Con.Screen().CursorY, Top + e.CursorLine - e.EditTopLine);
-        ASSERT_EQ(Con.Screen().CursorX, std::min(e.CursorCol, 19));
+        ASSERT_EQ(Screen().CursorY, Top + e.CursorLine - e.EditTopLine);
+        ASSERT_EQ(Screen().CursorX, std::min(e.CursorCol, 19));
         // The rows show the lines from the top line on.
         for (int r = 0; r < 3; ++r) {
             const int32_t i = e.EditTopLine + r;
-            std::string shown = test::RowText(Con.Screen(), Top + r).substr(0, 20);
+            std::string shown = test::RowText(Screen(), Top + r).substr(0, 20);
             std::string expected;
             if (i < count)
                 expected = e.EditText.substr(fresh[i].Start - 1, fresh[i].Length);

@@ -4,6 +4,7 @@
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/ScreenText.h"
+#include "ui/EditorView.h"
 #include "ui/InputEditor.h"
 #include "ui/TConsole.h"
 
@@ -32,6 +33,7 @@ class EditorRig : public ::testing::Test,
     FakeClipboard Clip;
     TConsole Con{Term, Loop, Clip};
     std::unique_ptr<InputEditor> Editor;
+    std::unique_ptr<EditorView> View;
 
     bool IsConnected = true;
     std::vector<std::string> Sent;
@@ -69,7 +71,9 @@ class EditorRig : public ::testing::Test,
     }
 
     void Make(const InputEditorOptions& options) {
-        Editor = std::make_unique<InputEditor>(Con, options, *this, *this, *this, *this);
+        View.reset();
+        Editor = std::make_unique<InputEditor>(options, Con, *this, *this, *this, *this);
+        View = std::make_unique<EditorView>(Con, *Editor);
         Editor->ClearEditor();
     }
 
@@ -81,9 +85,14 @@ class EditorRig : public ::testing::Test,
             E().InsertText(std::string_view(&c, 1));
     }
 
+    // The screen after the loop pass: the view shows what the editor changed.
+    const Frame& Screen() {
+        View->Refresh();
+        return Con.Screen();
+    }
     // The editor row r as it is on screen, without trailing blanks.
     std::string Row(int r) {
-        std::string row = RowText(Con.Screen(), Top + r).substr(0, 20);
+        std::string row = RowText(Screen(), Top + r).substr(0, 20);
         return row.substr(0, row.find_last_not_of(' ') + 1);
     }
 

@@ -13,8 +13,8 @@ TEST_F(InputEditorTest, TheCursorStandsAtColumnSizeXAfterAFullLineAndIsShownInTh
     Type(std::string(20, 'a'));
     EXPECT_EQ(Cursor(), (Pos{0, 20}));
     EXPECT_EQ(E().CursorPosition(), 21);
-    EXPECT_EQ(Con.Screen().CursorX, 19);
-    EXPECT_EQ(Con.Screen().CursorY, Top);
+    EXPECT_EQ(Screen().CursorX, 19);
+    EXPECT_EQ(Screen().CursorY, Top);
     // The next byte starts the second display line; the cursor passes it.
     Type("b");
     EXPECT_EQ(Cursor(), (Pos{1, 1}));
@@ -204,12 +204,13 @@ TEST_F(InputEditorTest, TheSelectionIsDrawnInItsColourOnEveryLineItTouches) {
     const int32_t anchor = E().CursorPosition();
     E().MoveCursor(true, 5); // after e
     E().ExtendSelection(anchor);
-    const Frame& s = Con.Screen();
+    const Frame& s = Screen();
     for (int x = 0; x < 20; ++x) {
         EXPECT_EQ(s.At(x, Top).Attr, x >= 1 && x < 3 ? SelColor : TextColor) << x;
         EXPECT_EQ(s.At(x, Top + 1).Attr, x < 2 ? SelColor : TextColor) << x;
     }
     E().ClearSelection();
+    Screen(); // the next pass of the loop shows it
     for (int x = 0; x < 20; ++x) {
         EXPECT_EQ(s.At(x, Top).Attr, TextColor);
         EXPECT_EQ(s.At(x, Top + 2), (Cell{' ', TextColor}));
@@ -242,7 +243,7 @@ TEST_F(InputEditorTest, CopyAndPasteCrossTheClipboardInWindows1251) {
 
 TEST_F(InputEditorTest, ControlBytesAreDrawnAsCellsOfTheirOwn) {
     E().InsertText(std::string("a\x01\x1b[2J\x10\x07", 8));
-    const Frame& s = Con.Screen();
+    const Frame& s = Screen();
     EXPECT_EQ(s.At(1, Top).Char, 0x01);
     EXPECT_EQ(s.At(2, Top).Char, 0x1B);
     EXPECT_EQ(s.At(6, Top).Char, 0x10); // a colour byte is a character here
@@ -256,12 +257,12 @@ TEST_F(InputEditorTest, TheRowsFollowTheCursorThroughALongText) {
     EXPECT_EQ(E().EditTopLine, 2);
     EXPECT_EQ(Row(0), "3");
     EXPECT_EQ(Row(2), "5");
-    EXPECT_EQ(Con.Screen().CursorY, Top + 2);
+    EXPECT_EQ(Screen().CursorY, Top + 2);
     E().MoveCursor(false, 100); // stops early: the redraw is the caller's
     E().ClearSelection();
     EXPECT_EQ(E().EditTopLine, 0);
     EXPECT_EQ(Row(0), "1");
-    EXPECT_EQ(Con.Screen().CursorY, Top);
+    EXPECT_EQ(Screen().CursorY, Top);
     E().MoveLine(true);
     E().MoveLine(true);
     E().MoveLine(true);
@@ -460,6 +461,21 @@ TEST(CommandHistory, HugeCommandsPushOutTheOldestBeyondTheByteLimit) {
     history.Add("n");
     ASSERT_EQ(history.Count(), 1);
     EXPECT_EQ(history.At(0), "n");
+}
+
+TEST_F(InputEditorTest, TheViewDrawsOncePerPassAndOnlyAfterAChange) {
+    Type("look");
+    EXPECT_EQ(Row(0), "look");
+    // Nothing changed since: the next pass leaves the rows alone (a scribble stays).
+    Con.WriteText("XY", TextColor, MakeCoord(10, Top));
+    View->Refresh();
+    EXPECT_EQ(Row(0), "look      XY");
+    // Several changes before the pass are shown together, in one draw.
+    E().InsertText(" n");
+    E().MoveToLineEdge(false);
+    EXPECT_EQ(test::RowText(Con.Screen(), Top).substr(10, 2), "XY");
+    EXPECT_EQ(Row(0), "look n");
+    EXPECT_EQ(Screen().CursorX, 0);
 }
 
 } // namespace
