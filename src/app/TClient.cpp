@@ -3,9 +3,6 @@
 #include "app/ConsolePalette.h"
 #include "app/FirstRunNotice.h"
 #include "app/SystemRegistration.h"
-#include "macros/ExpandAliases.h"
-#include "macros/MacroFiles.h"
-#include "macros/RunKeyMacro.h"
 #include "platform/MonotonicClock.h"
 #include "platform/SoftwareMidiDevices.h"
 #include "text/CodePage.h"
@@ -28,6 +25,7 @@ constexpr std::string_view BannerNotice =
 TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
                  const char* const* argv)
     : Link(*this, environment.Net, console.Loop()), GameClock(environment.Time),
+      MacrosAndAliases(environment.Files, SettingsPath, Link, *this),
       Host(*this, Link, *this, State.CharName), Con(console), Env(environment),
       Files(environment.Files) {
     SettingsPath = ChooseSettingsPath(Files, argc, argv);
@@ -50,8 +48,7 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     Link.ProxyPassword = Settings.ProxyPassword;
     Link.AutoSend = Settings.AutoSend;
 
-    const std::vector<std::string> macroMessages =
-        tolmix::LoadMacrosAndAliases(Files, SettingsPath, Macros, Aliases);
+    const std::vector<std::string> macroMessages = MacrosAndAliases.Load();
 
     ScreenOptions screen;
     screen.SizeX = Settings.SizeX;
@@ -140,7 +137,7 @@ TClient::~TClient() {
     Con.OnKey = nullptr;
     Con.OnIdle = nullptr;
     Con.OnPaste = nullptr;
-    Aliases.clear();
+    MacrosAndAliases.Aliases.clear();
     // The player waits for its stream to close, running the message pump: no key or idle
     // step reaches the half-destroyed client any more.
     Sound.reset();
@@ -168,11 +165,10 @@ void TClient::StartEditor() {
     editor.HistorySize = Settings.HistorySize;
     editor.EditLockHistory = Settings.EditLockHistory;
     editor.EnterSwap = Settings.EnterSwap;
-    CommandRewriter& aliases = *this;
-    KeyMacroStep& macros = *this;
-    Editor = std::make_unique<InputEditor>(editor, Con, Link, aliases, *Output, *Panel);
+    Editor = std::make_unique<InputEditor>(editor, Con, Link, MacrosAndAliases, *Output, *Panel);
     EditorScreen = std::make_unique<EditorView>(Con, *Editor);
-    Keys = std::make_unique<KeyDispatch>(Con, *Editor, *Output, Link, macros, Layout.OutputRows);
+    Keys = std::make_unique<KeyDispatch>(Con, *Editor, *Output, Link, MacrosAndAliases,
+                                         Layout.OutputRows);
     // A paste from the terminal goes in like the clipboard's text, its lines ended by CR LF.
     Con.OnPaste = [this](const std::string& text) { Editor->InsertText(NormaliseLineEnds(text)); };
 }
@@ -190,30 +186,6 @@ void TClient::StartPlugins() {
     PluginsDir = ProgramDir + "Plugins/";
 
     Plugins->StartPlugins(PluginsDir, ProgramDir, Host);
-}
-
-void TClient::LoadMacrosAndAliases() {
-    for (const std::string& line :
-         tolmix::LoadMacrosAndAliases(Files, SettingsPath, Macros, Aliases))
-        PrintLine(line);
-}
-
-bool TClient::RunKeyMacro(const KeyEvent& key) {
-    const KeyMacroResult result = tolmix::RunKeyMacro(
-        key, Macros, Aliases, Link, [this](const std::string& line) { PrintLine(line); });
-    if (!result.EditText.empty())
-        Editor->ReplaceEditText(result.EditText);
-    return result.Bound;
-}
-
-TExpandedText TClient::ExpandAliases(std::string_view text) {
-    return tolmix::ExpandAliases(Aliases, text,
-                                 [this](const std::string& line) { PrintLine(line); });
-}
-
-ExpandedCommand TClient::ExpandCommand(const std::string& text) {
-    TExpandedText expanded = ExpandAliases(text);
-    return ExpandedCommand{std::move(expanded.SendText), std::move(expanded.EditText)};
 }
 
 uint64_t TClient::WindowHandle() const {

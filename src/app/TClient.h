@@ -5,8 +5,7 @@
 #include "app/OutputLog.h"
 #include "app/TextPrinter.h"
 #include "macros/AliasFile.h"
-#include "macros/ExpandAliases.h"
-#include "macros/KeyMacros.h"
+#include "macros/MacroSet.h"
 #include "music/SoundCommands.h"
 #include "net/CharacterStatus.h"
 #include "net/GameClock.h"
@@ -34,11 +33,7 @@ struct TClientParts;
 // The one client object: it reads the settings, lays out the screen, owns every part of the
 // client and binds them to the console driver and to each other. Construction runs the start-up
 // steps in order; an error raised there ends the program.
-class TClient final : public LinePrinter,
-                      private KeyMacroStep,
-                      private CommandRewriter,
-                      private HostLoop,
-                      private PrintedLineTargets {
+class TClient final : public LinePrinter, private HostLoop, private PrintedLineTargets {
   public:
     TClient(TConsole& console, ClientEnvironment& environment, int argc, const char* const* argv);
     ~TClient() override;
@@ -88,8 +83,8 @@ class TClient final : public LinePrinter,
     // Whether the console settings of this program location existed before this start; false
     // on the first start from a folder, which shows the first-run notice instead of connecting.
     bool ConsoleKeyExisted = false;
-    TKeyMacrosMap Macros;
-    TAliasArray Aliases;
+    // The key macros and the aliases (Macros, Aliases), read again on Tab.
+    MacroSet MacrosAndAliases;
     // The host operations the game plugins call, and the plugins.
     GameHost Host;
     std::unique_ptr<GamePlugins> Plugins;
@@ -107,19 +102,9 @@ class TClient final : public LinePrinter,
     void OnStatusTimer();
     void OnCountdownTimer();
 
-    // Reads the macro and alias files named in the settings file again, printing what went
-    // wrong.
-    void LoadMacrosAndAliases() override;
-    // The macro step of the key handler: true when a macro is bound to the key and has run;
-    // its edit text replaces the editor's.
-    bool RunKeyMacro(const KeyEvent& key) override;
-    // A submitted text rewritten by the aliases; a failing alias prints its one-time report.
-    TExpandedText ExpandAliases(std::string_view text);
-
     uint32_t StatusTimer = 0;
     uint32_t CountdownTimer = 0;
 
-    ExpandedCommand ExpandCommand(const std::string& text) override;
     uint64_t WindowHandle() const override;
     void RunLoopPass(bool receive) override;
     void SendVersion() override;

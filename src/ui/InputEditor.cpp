@@ -311,7 +311,7 @@ void InputEditor::SendEditor() {
         ClearEditor();
         return;
     }
-    ExpandedCommand expanded = Aliases.ExpandCommand(EditText);
+    TExpandedText expanded = Aliases.ExpandCommand(EditText);
     Link.SendLine(expanded.SendText, true);
     EditText = std::move(expanded.EditText);
     if (EditText.size() > MaxTextLength)

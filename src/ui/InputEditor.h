@@ -1,5 +1,6 @@
 #pragma once
 
+#include "macros/MacroSet.h"
 #include "net/ServerConnection.h"
 #include "ui/CommandHistory.h"
 #include "ui/EditorLayout.h"
@@ -25,20 +26,6 @@ struct InputEditorOptions {
     int32_t HistorySize = 1000;
     bool EditLockHistory = true;
     bool EnterSwap = false;
-};
-
-// A submitted text after alias expansion (console code page): what goes to the server and what
-// comes back into the editor.
-struct ExpandedCommand {
-    std::string SendText;
-    std::string EditText;
-};
-
-// What becomes of a submitted command before it is sent: the aliases rewrite it.
-class CommandRewriter {
-  public:
-    virtual ~CommandRewriter() = default;
-    virtual ExpandedCommand ExpandCommand(const std::string& text) = 0;
 };
 
 // The multi-line input editor's text model: the text, the cursor and the selection, the

@@ -15,8 +15,14 @@ constexpr uint16_t VK_X = 'X';
 bool KeyDispatch::HandleKey(const KeyEvent& key) {
     if (!key.KeyDown)
         return false;
-    if (Macros.RunKeyMacro(key))
+    // A bound macro replaces whatever the key does otherwise; its edit text replaces the
+    // editor's.
+    const KeyMacroResult macro = Macros.RunKeyMacro(key);
+    if (macro.Bound) {
+        if (!macro.EditText.empty())
+            Editor.ReplaceEditText(macro.EditText);
         return true;
+    }
     const bool alt = (key.ControlKeyState & ALT_PRESSED) != 0;
     const bool ctrl = (key.ControlKeyState & CTRL_PRESSED) != 0;
     const bool shift = (key.ControlKeyState & SHIFT_PRESSED) != 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "macros/MacroSet.h"
 #include "net/ServerConnection.h"
 #include "platform/KeyEvent.h"
 #include "ui/InputEditor.h"
@@ -9,17 +10,6 @@
 #include <cstdint>
 
 namespace tolmix {
-
-// What the keys ask of the macros.
-class KeyMacroStep {
-  public:
-    virtual ~KeyMacroStep() = default;
-    // True when a macro is bound to the key's combination (it has then done its work, or
-    // nothing while disconnected).
-    virtual bool RunKeyMacro(const KeyEvent& key) = 0;
-    // Tab: reads the key-macro and alias files anew.
-    virtual void LoadMacrosAndAliases() = 0;
-};
 
 // The client's whole reaction to the player's keys: every key-down event goes to the macro
 // step, then typed characters into the editor, then the tables of plain, Ctrl, Shift and

@@ -32,8 +32,10 @@ struct TClientParts {
     const uint32_t StatusTimer;
     const uint32_t CountdownTimer;
 
-    TExpandedText ExpandAliases(std::string_view text) { return Client.ExpandAliases(text); }
-    void LoadMacrosAndAliases() { Client.LoadMacrosAndAliases(); }
+    TExpandedText ExpandAliases(std::string_view text) {
+        return Client.MacrosAndAliases.ExpandCommand(std::string(text));
+    }
+    void LoadMacrosAndAliases() { Client.MacrosAndAliases.LoadMacrosAndAliases(); }
     bool IsFirstRun() const { return Client.IsFirstRun(); }
 
   private:

@@ -60,7 +60,7 @@ class EditorInvariants : public test::EditorRig {
 // No macro is bound and Tab reads nothing.
 class NoMacros final : public KeyMacroStep {
   public:
-    bool RunKeyMacro(const KeyEvent&) override { return false; }
+    KeyMacroResult RunKeyMacro(const KeyEvent&) override { return {}; }
     void LoadMacrosAndAliases() override {}
 };
 

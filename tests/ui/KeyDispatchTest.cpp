@@ -11,16 +11,17 @@ class KeyDispatchTest : public test::EditorRig, public KeyMacroStep {
     std::unique_ptr<KeyDispatch> Keys;
     std::vector<std::string> Calls;
     bool MacroBound = false;
+    std::string MacroEditText;
 
     void SetUp() override {
         EditorRig::SetUp();
         Bind();
     }
     void Bind() { Keys = std::make_unique<KeyDispatch>(Con, E(), *this, *this, *this, OutputRows); }
-    bool RunKeyMacro(const KeyEvent&) override {
+    KeyMacroResult RunKeyMacro(const KeyEvent&) override {
         if (MacroBound)
             Calls.push_back("macro");
-        return MacroBound;
+        return {MacroBound, MacroEditText};
     }
     void LoadMacrosAndAliases() override { Calls.push_back("reload"); }
     // The end of the input loop shows up after what came before it.
@@ -224,6 +225,19 @@ TEST_F(KeyDispatchTest, ABoundMacroReplacesWhatTheKeyDoes) {
     MacroBound = false;
     Press(VK_TAB, 0, 0x09);
     EXPECT_EQ(Calls.back(), "reload");
+}
+
+TEST_F(KeyDispatchTest, AMacrosEditTextReplacesTheEditorsWithTheCursorAtItsEnd) {
+    TypeKeys("old");
+    MacroBound = true;
+    MacroEditText = "new\r\ntext";
+    EXPECT_TRUE(Press(VK_F1));
+    EXPECT_EQ(E().EditText, "new\r\ntext");
+    EXPECT_EQ(Cursor(), (std::pair<int32_t, int32_t>{1, 4}));
+    EXPECT_FALSE(E().HasSelection());
+    MacroEditText.clear();
+    EXPECT_TRUE(Press(VK_F1));
+    EXPECT_EQ(E().EditText, "new\r\ntext"); // an empty edit text leaves the editor alone
 }
 
 TEST_F(KeyDispatchTest, ShiftMovesSelectAndCutPasteAndCopyKeysUseTheClipboard) {
