@@ -6,7 +6,6 @@
 #include "platform/MonotonicClock.h"
 #include "platform/SoftwareMidiDevices.h"
 #include "text/CodePage.h"
-#include "text/LineEnds.h"
 #include "text/ProgramName.h"
 #include "util/FilePaths.h"
 
@@ -136,7 +135,7 @@ TClient::~TClient() {
     Con.Loop().KillTimer(CountdownTimer);
     Con.OnKey = nullptr;
     Con.OnIdle = nullptr;
-    Con.OnPaste = nullptr;
+    Con.PasteInto = nullptr;
     MacrosAndAliases.Aliases.clear();
     // The player waits for its stream to close, running the message pump: no key or idle
     // step reaches the half-destroyed client any more.
@@ -169,8 +168,7 @@ void TClient::StartEditor() {
     EditorScreen = std::make_unique<EditorView>(Con, *Editor);
     Keys = std::make_unique<KeyDispatch>(Con, *Editor, *Output, Link, MacrosAndAliases,
                                          Layout.OutputRows);
-    // A paste from the terminal goes in like the clipboard's text, its lines ended by CR LF.
-    Con.OnPaste = [this](const std::string& text) { Editor->InsertText(NormaliseLineEnds(text)); };
+    Con.PasteInto = Editor.get();
 }
 
 void TClient::StartPlugins() {

@@ -1,6 +1,7 @@
 #include "ui/InputEditor.h"
 
 #include "net/ClientCodes.h"
+#include "text/LineEnds.h"
 
 #include <algorithm>
 #include <utility>
@@ -294,6 +295,10 @@ void InputEditor::CutSelection() {
 
 void InputEditor::PasteClipboard() {
     InsertText(Clip.PasteFromClipboard());
+}
+
+void InputEditor::Paste(const std::string& text) {
+    InsertText(NormaliseLineEnds(text));
 }
 
 void InputEditor::SendEditor() {

@@ -36,7 +36,7 @@ struct InputEditorOptions {
 // Positions are 1-based byte positions in EditText (length + 1 is the end). The cursor is a
 // display line and a column in it; a CR LF pair is one step, and at the end of a display line
 // that fills the whole width the column is SizeX (shown in the last column).
-class InputEditor {
+class InputEditor final : public PasteTarget {
   public:
     // Longest text the editor holds; what an insertion would add beyond it is dropped.
     static constexpr size_t MaxTextLength = size_t{4} << 20;
@@ -85,6 +85,8 @@ class InputEditor {
     // Copies the selection to the clipboard and deletes it; nothing without a selection.
     void CutSelection();
     void PasteClipboard();
+    // A terminal paste goes in like the clipboard's text, its lines ended by CR LF.
+    void Paste(const std::string& text) override;
     void SendEditor();
     void BeginEditMode(const std::string& text);
     // A text from outside the editor (a macro's edit text): laid out with the cursor at the end

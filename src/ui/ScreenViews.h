@@ -31,6 +31,13 @@ class TextClipboard {
     virtual std::string PasteFromClipboard() = 0;
 };
 
+// Where the text the player pastes into the terminal goes: console code page text.
+class PasteTarget {
+  public:
+    virtual ~PasteTarget() = default;
+    virtual void Paste(const std::string& text) = 0;
+};
+
 // A piece of the screen drawn from its own model once per pass of the input loop, when the
 // model changed since it was last drawn.
 class ScreenView {

@@ -174,8 +174,8 @@ bool TConsole::ProcessInput() {
     if (!Term.ReadInput(record))
         return false;
     if (record.Type == InputRecord::Kind::Paste) {
-        if (OnPaste)
-            OnPaste(AnsiToConsole(record.Text));
+        if (PasteInto)
+            PasteInto->Paste(AnsiToConsole(record.Text));
         return true;
     }
     if (record.Type == InputRecord::Kind::Resize)

@@ -25,14 +25,14 @@ class TConsole final : public MessagePump, public TextClipboard {
     // Returns true while it has more work ready at once (a complete received line), so that the
     // loop calls it again without waiting.
     using IdleHandler = std::function<bool()>;
-    using PasteHandler = std::function<void(const std::string&)>;
 
     TConsole(Terminal& terminal, EventLoop& loop, Clipboard& clipboard);
 
     bool Terminated = false;
     KeyHandler OnKey;
     IdleHandler OnIdle;
-    PasteHandler OnPaste; // console code page text of a terminal paste
+    // Where a terminal paste goes; none drops it.
+    PasteTarget* PasteInto = nullptr;
 
     void Clear();
     void WriteText(std::string_view text, uint16_t attr, TCoord pos);

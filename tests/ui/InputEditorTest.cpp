@@ -478,5 +478,12 @@ TEST_F(InputEditorTest, TheViewDrawsOncePerPassAndOnlyAfterAChange) {
     EXPECT_EQ(Screen().CursorX, 0);
 }
 
+TEST_F(InputEditorTest, ATerminalPasteGoesInWithItsLinesEndedByCrLf) {
+    Type("say ");
+    E().Paste("one\ntwo\rthree");
+    EXPECT_EQ(E().EditText, "say one\r\ntwo\r\nthree");
+    EXPECT_EQ(E().CursorPosition(), E().TextLength() + 1);
+}
+
 } // namespace
 } // namespace tolmix
