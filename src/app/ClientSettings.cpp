@@ -1,6 +1,6 @@
 #include "app/ClientSettings.h"
 
-#include "ui/CodePage.h"
+#include "text/CodePage.h"
 #include "util/FilePaths.h"
 
 namespace tolmix {

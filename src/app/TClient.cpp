@@ -3,14 +3,10 @@
 #include "app/ConsolePalette.h"
 #include "app/FirstRunNotice.h"
 #include "app/SystemRegistration.h"
-#include "macros/ExpandAliases.h"
-#include "macros/MacroFiles.h"
-#include "macros/RunKeyMacro.h"
 #include "platform/MonotonicClock.h"
 #include "platform/SoftwareMidiDevices.h"
-#include "plugins/PluginCall.h"
-#include "ui/CodePage.h"
-#include "ui/ProgramName.h"
+#include "text/CodePage.h"
+#include "text/ProgramName.h"
 #include "util/FilePaths.h"
 
 namespace tolmix {
@@ -27,8 +23,9 @@ constexpr std::string_view BannerNotice =
 
 TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
                  const char* const* argv)
-    : Link(*this, environment.Net, console.Loop()), GameClock(environment.Time), Host(console),
-      Plugins(environment.Files, environment.Modules), Con(console), Env(environment),
+    : Link(*this, environment.Net, console.Loop()), GameClock(environment.Time),
+      MacrosAndAliases(environment.Files, SettingsPath, Link, *this),
+      Host(*this, Link, *this, State.CharName), Con(console), Env(environment),
       Files(environment.Files) {
     SettingsPath = ChooseSettingsPath(Files, argc, argv);
     {
@@ -50,8 +47,7 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     Link.ProxyPassword = Settings.ProxyPassword;
     Link.AutoSend = Settings.AutoSend;
 
-    const std::vector<std::string> macroMessages =
-        tolmix::LoadMacrosAndAliases(Files, SettingsPath, Macros, Aliases);
+    const std::vector<std::string> macroMessages = MacrosAndAliases.Load();
 
     ScreenOptions screen;
     screen.SizeX = Settings.SizeX;
@@ -73,6 +69,8 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
 
     Output = std::make_unique<OutputBuffer>(Con, Settings.SizeX, Settings.OutputSize,
                                             Layout.SeparatorRow);
+    // Empty until the plugins start; the game codes find none before.
+    Plugins = std::make_unique<GamePlugins>(Files, Env.Modules, Link, *Output);
 
     StatusPanelOptions panel;
     panel.SizeX = Settings.SizeX;
@@ -88,18 +86,9 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     panel.DecimalSeparator = Env.Locale.DecimalSeparator;
     panel.Names = &LocaleDateNames(Env.Locale.Russian);
     Panel = std::make_unique<StatusPanel>(Con, State, panel);
-    Printer = std::make_unique<TextPrinter>(Con, *Output, State, GameClock, *Panel,
+    PrintedLineTargets& targets = *this;
+    Printer = std::make_unique<TextPrinter>(Con, *Output, State, GameClock, *Panel, targets,
                                             Settings.FlashActivity, Env.Locale.DecimalSeparator);
-    Printer->Hooks.BeginEditMode = [this](const std::string& text) { BeginEditMode(text); };
-    Printer->Hooks.AppendLog = [this](const std::string& text) { AppendLog(text); };
-    Printer->Hooks.SendVersion = [this] { Link.SendVersion(); };
-    Printer->Hooks.PlaySoundCommand = [this](const std::string& text) {
-        Sound->PlaySoundCommand(text);
-    };
-    Printer->Hooks.StopMusic = [this] { Sound->StopMusic(); };
-    Printer->Hooks.GameCode = [this](char letter, const std::string& argument) {
-        Plugins.HandleGameCode(letter, argument);
-    };
 
     StartEditor();
 
@@ -140,13 +129,14 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
 
 TClient::~TClient() {
     Running = false;
-    Plugins.UnloadPlugins();
+    if (Plugins)
+        Plugins->UnloadPlugins();
     Con.Loop().KillTimer(StatusTimer);
     Con.Loop().KillTimer(CountdownTimer);
     Con.OnKey = nullptr;
     Con.OnIdle = nullptr;
-    Con.OnPaste = nullptr;
-    Aliases.clear();
+    Con.PasteInto = nullptr;
+    MacrosAndAliases.Aliases.clear();
     // The player waits for its stream to close, running the message pump: no key or idle
     // step reaches the half-destroyed client any more.
     Sound.reset();
@@ -174,28 +164,11 @@ void TClient::StartEditor() {
     editor.HistorySize = Settings.HistorySize;
     editor.EditLockHistory = Settings.EditLockHistory;
     editor.EnterSwap = Settings.EnterSwap;
-    Editor = std::make_unique<InputEditor>(Con, State, editor);
-    Editor->Hooks.ScrollOutputToEnd = [this] { Output->ScrollOutputToEnd(); };
-    Editor->Hooks.Connected = [this] { return Link.Connected(); };
-    Editor->Hooks.ConnectToServer = [this] { Link.ConnectToServer(); };
-    Editor->Hooks.SendLine = [this](const std::string& text) { Link.SendLine(text, true); };
-    Editor->Hooks.ExpandAliases = [this](const std::string& text) {
-        TExpandedText expanded = ExpandAliases(text);
-        return ExpandedCommand{std::move(expanded.SendText), std::move(expanded.EditText)};
-    };
-    Editor->Hooks.DrawStatusPanel = [this] { DrawStatusPanel(); };
-
-    Keys = std::make_unique<KeyDispatch>(*Editor, Layout.OutputRows);
-    Keys->Hooks.RunKeyMacro = [this](const KeyEvent& key) { return RunKeyMacro(key); };
-    Keys->Hooks.ScrollOutput = [this](bool down, int64_t count) {
-        Output->ScrollOutput(down, count);
-    };
-    Keys->Hooks.LoadMacrosAndAliases = [this] { LoadMacrosAndAliases(); };
-    Keys->Hooks.Connected = [this] { return Link.Connected(); };
-    Keys->Hooks.Disconnect = [this] { Link.Disconnect(); };
-    Keys->Hooks.Terminate = [this] { Con.Terminated = true; };
-    // A paste from the terminal goes in like the clipboard's text, its lines ended by CR LF.
-    Con.OnPaste = [this](const std::string& text) { Editor->InsertText(NormaliseLineEnds(text)); };
+    Editor = std::make_unique<InputEditor>(editor, Con, Link, MacrosAndAliases, *Output, *Panel);
+    EditorScreen = std::make_unique<EditorView>(Con, *Editor);
+    Keys = std::make_unique<KeyDispatch>(Con, *Editor, *Output, Link, MacrosAndAliases,
+                                         Layout.OutputRows);
+    Con.PasteInto = Editor.get();
 }
 
 void TClient::StartPlugins() {
@@ -210,76 +183,35 @@ void TClient::StartPlugins() {
         ProgramDir = JoinPath(startFolder, "");
     PluginsDir = ProgramDir + "Plugins/";
 
-    Host.Connected = [this] { return Link.Connected(); };
-    Host.SendLine = [this](const std::string& text, bool convert) { Link.SendLine(text, convert); };
-    Host.PrintLine = [this](const std::string& text) { PrintLine(text); };
-    Host.CharName = [this] { return State.CharName; };
-    Plugins.AppendOutput = [this](const std::string& text) { Output->AppendOutput(text); };
-    Plugins.SendPluginList = [this] { Link.SendPluginList(); };
-    Plugins.StartPlugins(PluginsDir, ProgramDir, *this);
+    Plugins->StartPlugins(PluginsDir, ProgramDir, Host);
 }
 
-void TClient::LoadMacrosAndAliases() {
-    for (const std::string& line :
-         tolmix::LoadMacrosAndAliases(Files, SettingsPath, Macros, Aliases))
-        PrintLine(line);
+uint64_t TClient::WindowHandle() const {
+    return Con.FindConsoleWindow();
 }
 
-bool TClient::RunKeyMacro(const KeyEvent& key) {
-    KeyMacroHooks hooks;
-    hooks.Connected = [this] { return Link.Connected(); };
-    hooks.SendLine = [this](const std::string& text) { Link.SendLine(text, true); };
-    hooks.ReplaceEditText = [this](const std::string& text) { Editor->ReplaceEditText(text); };
-    hooks.Report = [this](const std::string& line) { PrintLine(line); };
-    return tolmix::RunKeyMacro(key, Macros, Aliases, hooks);
+void TClient::RunLoopPass(bool receive) {
+    Con.Step(receive);
 }
 
-TExpandedText TClient::ExpandAliases(std::string_view text) {
-    return tolmix::ExpandAliases(Aliases, text,
-                                 [this](const std::string& line) { PrintLine(line); });
+void TClient::SendVersion() {
+    Link.SendVersion();
 }
 
-std::vector<PluginDetails> TClient::PluginList() {
-    std::vector<PluginDetails> list;
-    for (const TPluginEntry& entry : Plugins.LoadedPlugins) {
-        TGamePlugin* plugin = entry.Plugin.get();
-        if (plugin)
-            list.push_back({CallPlugin([&] { return plugin->GetName(); }),
-                            CallPlugin([&] { return plugin->GetDetails(); })});
-    }
-    return list;
+void TClient::PlaySoundCommand(const std::string& text) {
+    Sound->PlaySoundCommand(text);
 }
 
-uint64_t TClient::GetWindowHandle() {
-    return Host.GetWindowHandle();
+void TClient::StopMusic() {
+    Sound->StopMusic();
 }
 
-std::string TClient::GetCharName() {
-    return Host.GetCharName();
-}
-
-void TClient::ProcessIdle() {
-    Host.ProcessIdle();
-}
-
-void TClient::SendGameData(const std::string& data) {
-    Host.SendGameData(data);
-}
-
-void TClient::SendGameText(uint8_t channel, const std::string& text) {
-    Host.SendGameText(channel, text);
-}
-
-void TClient::SendGameFinish() {
-    Host.SendGameFinish();
+void TClient::GameCode(char letter, const std::string& argument) {
+    Plugins->HandleGameCode(letter, argument);
 }
 
 bool TClient::HandleKey(const KeyEvent& key) {
     return Keys->HandleKey(key);
-}
-
-void TClient::SendEditor() {
-    Editor->SendEditor();
 }
 
 void TClient::ClearEditor() {
@@ -312,7 +244,8 @@ void TClient::OnStatusTimer() {
 }
 
 void TClient::OnCountdownTimer() {
-    Panel->OnCountdownTimer();
+    Panel->DrawCountdown();
+    State.CountDown();
 }
 
 } // namespace tolmix

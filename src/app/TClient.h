@@ -3,16 +3,16 @@
 #include "app/ClientEnvironment.h"
 #include "app/ClientSettings.h"
 #include "app/OutputLog.h"
+#include "app/TextPrinter.h"
 #include "macros/AliasFile.h"
-#include "macros/ExpandAliases.h"
-#include "macros/KeyMacros.h"
+#include "macros/MacroSet.h"
 #include "music/SoundCommands.h"
+#include "net/CharacterStatus.h"
 #include "net/GameClock.h"
 #include "net/ServerLink.h"
-#include "net/TextPrinter.h"
 #include "plugins/GameHost.h"
 #include "plugins/PluginList.h"
-#include "ui/ClientState.h"
+#include "ui/EditorView.h"
 #include "ui/InputEditor.h"
 #include "ui/KeyDispatch.h"
 #include "ui/OutputBuffer.h"
@@ -26,16 +26,32 @@
 
 namespace tolmix {
 
+namespace test {
+struct TClientParts;
+}
+
 // The one client object: it reads the settings, lays out the screen, owns every part of the
-// client and binds them to the console driver. Construction runs the start-up steps in order;
-// an error raised there ends the program. It is the host of the game plugins and of the server
-// link.
-class TClient final : public TTolmixHost, public ServerLinkHost {
+// client and binds them to the console driver and to each other. Construction runs the start-up
+// steps in order; an error raised there ends the program.
+class TClient final : public LinePrinter, private HostLoop, private PrintedLineTargets {
   public:
     TClient(TConsole& console, ClientEnvironment& environment, int argc, const char* const* argv);
     ~TClient() override;
     TClient(const TClient&) = delete;
     TClient& operator=(const TClient&) = delete;
+
+    // Prints or dispatches one line of Windows-1251 text: the way in for the link, the plugins
+    // and the client's own messages.
+    void PrintLine(const std::string& text) override;
+    // The console's OnKey: every key event; true when consumed.
+    bool HandleKey(const KeyEvent& key);
+    // The console's OnIdle: at most one line from the server; true while another is ready at
+    // once.
+    bool PollSocket();
+
+  private:
+    // What the client-level tests look at inside the assembled client.
+    friend struct test::TClientParts;
 
     // The settings file in use, kept for later re-reads.
     std::string SettingsPath;
@@ -54,69 +70,50 @@ class TClient final : public TTolmixHost, public ServerLinkHost {
     // The scrollback and the output window's view of it.
     std::unique_ptr<OutputBuffer> Output;
     // The character's state from the server codes, the game clock, and where they are shown.
-    ClientState State;
+    CharacterStatus State;
     TGameClock GameClock;
     std::unique_ptr<StatusPanel> Panel;
     std::unique_ptr<TextPrinter> Printer;
     // The input editor with the command history (EditText, History, HistoryIndex, EditLines
     // and the cursor are its fields) and the key tables that drive it.
     std::unique_ptr<InputEditor> Editor;
+    std::unique_ptr<EditorView> EditorScreen;
     std::unique_ptr<KeyDispatch> Keys;
     std::unique_ptr<TOutputLog> Log;
     // Whether the console settings of this program location existed before this start; false
     // on the first start from a folder, which shows the first-run notice instead of connecting.
     bool ConsoleKeyExisted = false;
-    TKeyMacrosMap Macros;
-    TAliasArray Aliases;
-    // The game plugins and the host operations they call.
+    // The key macros and the aliases (Macros, Aliases), read again on Tab.
+    MacroSet MacrosAndAliases;
+    // The host operations the game plugins call, and the plugins.
     GameHost Host;
-    GamePlugins Plugins;
+    std::unique_ptr<GamePlugins> Plugins;
 
-    // Prints or dispatches one line of Windows-1251 text.
-    void PrintLine(const std::string& text) override;
     // Writes a printed line (console code page, no colour bytes) to the output log when it is on.
-    void AppendLog(const std::string& text);
+    void AppendLog(const std::string& text) override;
     bool IsFirstRun() const { return !ConsoleKeyExisted; }
     void DrawStatusPanel();
     // Opens the server's text editor with its lines (console code page).
-    void BeginEditMode(const std::string& text);
-    // Sends the editor's text (or the edited text in edit mode) and prepares for the next one.
-    void SendEditor();
+    void BeginEditMode(const std::string& text) override;
     // Empties the editor; in edit mode the server's edit is cancelled.
     void ClearEditor();
 
-    // Every key event of the console; true when consumed.
-    bool HandleKey(const KeyEvent& key);
-    // The idle step of the input loop: at most one line from the server; true while another
-    // is ready at once.
-    bool PollSocket();
     // The 250 ms and 100 ms timer handlers.
     void OnStatusTimer();
     void OnCountdownTimer();
 
-    // Reads the macro and alias files named in the settings file again, printing what went
-    // wrong.
-    void LoadMacrosAndAliases();
-    // The macro step of the key handler: true when a macro is bound to the key and has run.
-    bool RunKeyMacro(const KeyEvent& key);
-    // A submitted text rewritten by the aliases; a failing alias prints its one-time report.
-    TExpandedText ExpandAliases(std::string_view text);
-
-    // The loaded plugins for the server's list request.
-    std::vector<PluginDetails> PluginList() override;
-
-    // The host operations of the plugins.
-    uint64_t GetWindowHandle() override;
-    std::string GetCharName() override;
-    void ProcessIdle() override;
-    void SendGameData(const std::string& data) override;
-    void SendGameText(uint8_t channel, const std::string& text) override;
-    void SendGameFinish() override;
-
     uint32_t StatusTimer = 0;
     uint32_t CountdownTimer = 0;
 
-  private:
+    uint64_t WindowHandle() const override;
+    void RunLoopPass(bool receive) override;
+    void SendVersion() override;
+    bool HasMusic() const override { return true; }
+    bool HasPlugins() const override { return true; }
+    void PlaySoundCommand(const std::string& text) override;
+    void StopMusic() override;
+    void GameCode(char letter, const std::string& argument) override;
+
     void StartMusic();
     void StartEditor();
     void StartPlugins();

@@ -34,10 +34,6 @@ void RunClient(int argc, const char* const* argv) {
     posix::PosixClipboard clipboard(terminal);
     posix::PosixFileSystem files;
     TConsole console(terminal, loop, clipboard);
-    Console = &console;
-    struct ConsoleReference {
-        ~ConsoleReference() { Console = nullptr; }
-    } reference;
     SystemWallClock wallClock;
     posix::PosixNetwork network;
     posix::PosixModuleLoader modules;

@@ -1,5 +1,5 @@
 #include "macros/AliasFile.h"
-#include "ui/CodePage.h"
+#include "text/CodePage.h"
 
 namespace tolmix {
 

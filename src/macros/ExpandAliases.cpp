@@ -1,7 +1,7 @@
 #include "macros/ExpandAliases.h"
 #include "macros/RegexReplace.h"
-#include "ui/CodePage.h"
-#include "ui/ColourBytes.h"
+#include "text/CodePage.h"
+#include "text/ColourBytes.h"
 
 #include <optional>
 

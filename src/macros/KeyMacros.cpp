@@ -1,5 +1,5 @@
 #include "macros/KeyMacros.h"
-#include "ui/CodePage.h"
+#include "text/CodePage.h"
 
 namespace tolmix {
 
@@ -39,18 +39,6 @@ TKeyCombination MacroCombination(const KeyEvent& key) {
 const std::string& FindKeyMacro(const TKeyMacrosMap& macros, const KeyEvent& key) {
     const TKeyCombination combination = MacroCombination(key);
     return macros[combination.Modifiers][combination.Key];
-}
-
-std::string BarsToLineBreaks(std::string_view text, char separator) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        if (c == separator)
-            out += "\r\n";
-        else
-            out += c;
-    }
-    return out;
 }
 
 } // namespace tolmix

@@ -31,7 +31,4 @@ TKeyCombination MacroCombination(const KeyEvent& key);
 // The macro text bound to the event's combination; empty when none is bound.
 const std::string& FindKeyMacro(const TKeyMacrosMap& macros, const KeyEvent& key);
 
-// The text with every separator replaced by CR LF.
-std::string BarsToLineBreaks(std::string_view text, char separator = '|');
-
 } // namespace tolmix

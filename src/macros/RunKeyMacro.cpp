@@ -1,23 +1,24 @@
 #include "macros/RunKeyMacro.h"
 
+#include "text/LineEnds.h"
+
 namespace tolmix {
 
-bool RunKeyMacro(const KeyEvent& key, const TKeyMacrosMap& macros, TAliasArray& aliases,
-                 const KeyMacroHooks& hooks) {
+KeyMacroResult RunKeyMacro(const KeyEvent& key, const TKeyMacrosMap& macros, TAliasArray& aliases,
+                           ServerConnection& link, const AliasReportHook& report) {
+    KeyMacroResult result;
     if (!key.KeyDown)
-        return false;
+        return result;
     const std::string& macro = FindKeyMacro(macros, key);
     if (macro.empty())
-        return false;
-    if (!hooks.Connected || !hooks.Connected())
-        return true;
-    const TExpandedText expanded =
-        ExpandAliases(aliases, BarsToLineBreaks(macro, '|'), hooks.Report);
-    if (hooks.SendLine)
-        hooks.SendLine(expanded.SendText);
-    if (!expanded.EditText.empty() && hooks.ReplaceEditText)
-        hooks.ReplaceEditText(expanded.EditText);
-    return true;
+        return result;
+    result.Bound = true;
+    if (!link.Connected())
+        return result;
+    TExpandedText expanded = ExpandAliases(aliases, BarsToLineBreaks(macro, '|'), report);
+    link.SendLine(expanded.SendText, true);
+    result.EditText = std::move(expanded.EditText);
+    return result;
 }
 
 } // namespace tolmix

@@ -2,33 +2,27 @@
 
 #include "macros/ExpandAliases.h"
 #include "macros/KeyMacros.h"
+#include "net/ServerConnection.h"
 #include "platform/KeyEvent.h"
 
-#include <functional>
 #include <string>
 
 namespace tolmix {
 
-// What the macro step needs from the client.
-struct KeyMacroHooks {
-    // True while a connection to the server is open.
-    std::function<bool()> Connected;
-    // Sends a console-code-page text through the client's SendLine with conversion to
-    // Windows-1251; the client ends it with CR LF, so an empty text sends a bare line break.
-    std::function<void(const std::string& text)> SendLine;
-    // Replaces the editor's text, lays it out, puts the cursor at the end of the last display
-    // line and clears the selection.
-    std::function<void(const std::string& text)> ReplaceEditText;
-    // Prints a line about a failing alias (see ExpandAliases).
-    AliasReportHook Report;
+// What the macro step did with a key.
+struct KeyMacroResult {
+    // A macro is bound to the key's combination: it replaces whatever the key does otherwise.
+    bool Bound = false;
+    // A text for the editor (console code page); empty leaves the editor as it is.
+    std::string EditText;
 };
 
-// The macro step, run first for every key-down event: true when a macro is bound to the
-// event's combination, which then replaces whatever the key does otherwise. While connected
-// its text, each "|" turned into a line break, goes through alias expansion; the send text is
-// sent (also when empty) and a non-empty edit text replaces the editor's. While disconnected
-// the key is swallowed.
-bool RunKeyMacro(const KeyEvent& key, const TKeyMacrosMap& macros, TAliasArray& aliases,
-                 const KeyMacroHooks& hooks);
+// The macro step, run first for every key-down event. While connected the bound macro's
+// text, each "|" turned into a line break, goes through alias expansion; the send text is sent
+// through `link` (also when empty; CR LF is appended there, converted to Windows-1251) and the
+// edit text is handed back. While disconnected the key is swallowed. A failing alias prints its
+// report through `report`.
+KeyMacroResult RunKeyMacro(const KeyEvent& key, const TKeyMacrosMap& macros, TAliasArray& aliases,
+                           ServerConnection& link, const AliasReportHook& report);
 
 } // namespace tolmix

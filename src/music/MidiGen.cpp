@@ -22,9 +22,9 @@ TMidiGenClass& TMidiGenClass::Process() {
     return shared;
 }
 
-TMidiGen::TMidiGen(TConsole& console, MidiDevices& devices, TMidiGenClass& shared)
-    : Console(console), Devices(devices), Shared(shared), Id(shared.InstanceCounter++),
-      Window(console.Loop(), [this](const Message& message) { WindowProc(message); }) {}
+TMidiGen::TMidiGen(MessagePump& pump, MidiDevices& devices, TMidiGenClass& shared)
+    : Pump(pump), Devices(devices), Shared(shared), Id(shared.InstanceCounter++),
+      Window(pump.Loop(), [this](const Message& message) { WindowProc(message); }) {}
 
 TMidiGen::~TMidiGen() {
     Destroying = true;
@@ -155,7 +155,7 @@ bool TMidiGen::BuildAndStart(const TScoreList& score, bool simple) {
 
     if (!PumpUntil([this] { return !OpenFlag; }))
         AbandonStream();
-    const MidiNotifyTarget target{&Console.Loop(), Window.Handle(), Id};
+    const MidiNotifyTarget target{&Pump.Loop(), Window.Handle(), Id};
     if (Devices.OpenStream(DeviceId, target, Stream) != MMSYSERR_NOERROR) {
         Stream.reset();
         return FailRequest();
@@ -241,11 +241,11 @@ void TMidiGen::WindowProc(const Message& message) {
 }
 
 bool TMidiGen::PumpUntil(const std::function<bool()>& done) {
-    EventLoop& loop = Console.Loop();
+    EventLoop& loop = Pump.Loop();
     const TimePoint limit = loop.Now() + AnswerLimit;
     while (!done()) {
-        if (!Console.Terminated) {
-            Console.ProcessPending();
+        if (!Pump.LoopEnded()) {
+            Pump.ProcessPending();
         } else {
             // Once the input loop has ended nothing else pumps: deliver the messages here.
             Message message;

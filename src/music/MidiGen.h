@@ -4,8 +4,8 @@
 #include "music/MidiGenTypes.h"
 #include "music/MusicString.h"
 #include "music/NotifyWindow.h"
+#include "platform/MessagePump.h"
 #include "platform/MidiStream.h"
-#include "ui/TConsole.h"
 
 #include <cstdint>
 #include <functional>
@@ -31,7 +31,7 @@ class TMidiGen {
   public:
     using TNotifyEvent = std::function<void(TMidiGen& sender)>;
 
-    TMidiGen(TConsole& console, MidiDevices& devices,
+    TMidiGen(MessagePump& pump, MidiDevices& devices,
              TMidiGenClass& shared = TMidiGenClass::Process());
     // Stops the piece and waits until its stream has closed.
     ~TMidiGen();
@@ -47,8 +47,6 @@ class TMidiGen {
     void SetReverb(int32_t value);
     int32_t GetChorus() const { return Sound.Chorus; }
     void SetChorus(int32_t value);
-    bool GetSustain() const { return Sound.Sustain; }
-    void SetSustain(bool value) { Sound.Sustain = value; }
     int32_t GetModulation() const { return Sound.Modulation; }
     void SetModulation(int32_t value);
     int32_t GetPitchBend() const { return Sound.PitchBend; }
@@ -99,7 +97,7 @@ class TMidiGen {
     // Forgets a stream that no longer answers, as if it had closed.
     void AbandonStream();
 
-    TConsole& Console;
+    MessagePump& Pump;
     MidiDevices& Devices;
     TMidiGenClass& Shared;
 

@@ -65,8 +65,8 @@ TPlayData ParsePlayData(std::string_view command) {
     return result;
 }
 
-SoundCommands::SoundCommands(TConsole& console, MidiDevices& devices, TMidiGenClass& shared)
-    : Midi(console, devices, shared) {
+SoundCommands::SoundCommands(MessagePump& pump, MidiDevices& devices, TMidiGenClass& shared)
+    : Midi(pump, devices, shared) {
     Midi.OnStop = [this](TMidiGen& sender) { SoundStopped(sender); };
 }
 

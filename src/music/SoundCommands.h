@@ -33,7 +33,7 @@ class SoundCommands {
     // At most this many commands wait; later ones are dropped until the queue shrinks.
     static constexpr size_t MusicQueueLimit = 1000;
 
-    SoundCommands(TConsole& console, MidiDevices& devices,
+    SoundCommands(MessagePump& pump, MidiDevices& devices,
                   TMidiGenClass& shared = TMidiGenClass::Process());
     // Forgets the queue; the player then stops and waits for its stream to close.
     ~SoundCommands();

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Clock.h"
-#include "ui/TimeFormat.h"
+#include "text/TimeFormat.h"
 
 #include <cstdint>
 

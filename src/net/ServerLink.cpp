@@ -1,9 +1,10 @@
 #include "net/ServerLink.h"
-#include "macros/KeyMacros.h"
+#include "net/ClientCodes.h"
 #include "net/ConnectionMessages.h"
 #include "net/IncomingLine.h"
 #include "platform/SocketErrors.h"
-#include "ui/CodePage.h"
+#include "text/CodePage.h"
+#include "text/LineEnds.h"
 
 namespace tolmix {
 
@@ -13,8 +14,8 @@ constexpr int32_t ServerLineLimit = 16384;
 
 } // namespace
 
-ServerLink::ServerLink(ServerLinkHost& host, Network& network, EventLoop& loop)
-    : Host(host), Net(network), Loop(loop) {}
+ServerLink::ServerLink(LinePrinter& printer, Network& network, EventLoop& loop)
+    : Printer(printer), Net(network), Loop(loop) {}
 
 ServerLink::~ServerLink() {
     Watch.reset();
@@ -28,9 +29,9 @@ void ServerLink::ConnectToServer() {
     try {
         Socket->AnyLineEnd = true;
         Socket->LineLimit = ServerLineLimit;
-        Host.PrintLine("");
-        Host.PrintLine(ConnectingLine(Address, Port));
-        Host.PrintLine("");
+        Printer.PrintLine("");
+        Printer.PrintLine(ConnectingLine(Address, Port));
+        Printer.PrintLine("");
         Socket->TunnelHost = ProxyAddr;
         Socket->TunnelPort = ProxyPort;
         Socket->TunnelUser = ProxyUserName;
@@ -50,13 +51,13 @@ void ServerLink::Disconnect() {
     Watch.reset();
     if (std::unique_ptr<TTCPBlockSocket> socket = std::move(Socket))
         socket->CloseConnection();
-    Host.PrintLine("");
-    Host.PrintLine(ReconnectPrompt);
+    Printer.PrintLine("");
+    Printer.PrintLine(ReconnectPrompt);
 }
 
 void ServerLink::ReportSocketError() {
     const std::string text = Socket ? Socket->ErrorText : std::string();
-    Host.PrintLine(SocketErrorLine(text));
+    Printer.PrintLine(SocketErrorLine(text));
     throw SocketFailure(text);
 }
 
@@ -80,7 +81,7 @@ bool ServerLink::PollSocket() {
 }
 
 void ServerLink::ProcessIncomingLine(std::string_view line) {
-    Host.PrintLine(DecodeIncomingLine(line, [this](std::string_view bytes) {
+    Printer.PrintLine(DecodeIncomingLine(line, [this](std::string_view bytes) {
         if (Socket)
             Socket->SendText(bytes);
     }));
@@ -106,14 +107,7 @@ void ServerLink::SendLine(std::string_view text, bool convert) {
 }
 
 void ServerLink::SendVersion() {
-    SendLine("\x10\x10v1.4", true);
-}
-
-void ServerLink::SendPluginList() {
-    if (!Socket)
-        return;
-    for (const PluginDetails& plugin : Host.PluginList())
-        SendLine("\x10\x10gl" + plugin.Name + '\x10' + plugin.Details, false);
+    SendLine(VersionCode(), true);
 }
 
 } // namespace tolmix

@@ -1,6 +1,7 @@
 // What the server's game codes do to the plugins.
 #include "plugins/PluginCall.h"
 #include "plugins/PluginList.h"
+#include "text/CodeMarker.h"
 #include "util/Base64.h"
 #include "util/TolmixStringList.h"
 
@@ -8,7 +9,7 @@ namespace tolmix {
 
 namespace {
 
-constexpr char FieldSeparator = '\x10';
+constexpr char FieldSeparator = CodeMarker;
 
 } // namespace
 
@@ -27,18 +28,16 @@ void GamePlugins::HandleGameCode(char letter, std::string_view argument) {
         OpenCode(argument);
         break;
     case 'l':
-        if (SendPluginList)
-            SendPluginList();
+        SendPluginList();
         break;
-    default:
-        if (AppendOutput) {
-            std::string message = "\x11"
-                                  "Got unsupported game code: ";
-            message += letter;
-            message += argument;
-            AppendOutput(message);
-        }
+    default: {
+        std::string message = "\x11"
+                              "Got unsupported game code: ";
+        message += letter;
+        message += argument;
+        Output.AppendOutput(message);
         break;
+    }
     }
 }
 

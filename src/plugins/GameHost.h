@@ -1,36 +1,39 @@
 #pragma once
 
+#include "net/ServerConnection.h"
 #include "plugins/uPluginIntf.h"
-#include "ui/TConsole.h"
+#include "text/LinePrinter.h"
 
-#include <functional>
+#include <cstdint>
 #include <string>
 
 namespace tolmix {
 
+// The client's input loop as the plugins' host runs it from inside a plugin's call.
+class HostLoop {
+  public:
+    virtual ~HostLoop() = default;
+    // The window of the client's console; 0 when none is known.
+    virtual uint64_t WindowHandle() const = 0;
+    // One pass of the input loop: messages, keys and, when `receive`, the idle step that
+    // receives from the server.
+    virtual void RunLoopPass(bool receive) = 0;
+};
+
 // The host operations that plugins call, built on the few things they need from the client.
-// The client either derives from it (filling the hooks in its constructor) or keeps one and
-// forwards its own host operations to it.
-class GameHost : public TTolmixHost {
+class GameHost final : public TTolmixHost {
   public:
     // Nested ProcessIdle calls beyond this depth run the input loop without receiving, so that
     // a plugin that runs the loop inside every ReceiveData cannot exhaust the stack with a
     // stream of game data; the lines wait until the nested calls return.
     static constexpr int MaxReceivingDepth = 32;
 
-    explicit GameHost(TConsole& console) : Con(console) {}
+    // `charName` is the character's name as the server codes leave it (console code page).
+    GameHost(HostLoop& loop, ServerConnection& link, LinePrinter& printer,
+             const std::string& charName)
+        : Loop(loop), Link(link), Printer(printer), CharName(charName) {}
     GameHost(const GameHost&) = delete;
     GameHost& operator=(const GameHost&) = delete;
-    virtual ~GameHost() = default;
-
-    // Whether a connection to the server exists.
-    std::function<bool()> Connected;
-    // Sends one text to the server; with convert off, as plugin codes are sent.
-    std::function<void(const std::string& text, bool convert)> SendLine;
-    // Prints or dispatches one Windows-1251 line exactly like a line from the server.
-    std::function<void(const std::string& text)> PrintLine;
-    // The character name, in the console code page.
-    std::function<std::string()> CharName;
 
     uint64_t GetWindowHandle() override;
     std::string GetCharName() override;
@@ -43,10 +46,10 @@ class GameHost : public TTolmixHost {
     int IdleDepth() const { return Depth; }
 
   private:
-    bool IsConnected() const { return Connected && Connected(); }
-    void SendCode(const std::string& code);
-
-    TConsole& Con;
+    HostLoop& Loop;
+    ServerConnection& Link;
+    LinePrinter& Printer;
+    const std::string& CharName;
     int Depth = 0;
 };
 

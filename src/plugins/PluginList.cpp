@@ -1,8 +1,9 @@
 #include "plugins/PluginList.h"
-#include "util/FilePaths.h"
 
+#include "net/ClientCodes.h"
 #include "plugins/PluginCall.h"
-#include "ui/CodePage.h"
+#include "text/CodePage.h"
+#include "util/FilePaths.h"
 
 #include <algorithm>
 
@@ -116,19 +117,21 @@ TGamePlugin* GamePlugins::FindPlugin(std::string_view consoleName) const {
     return nullptr;
 }
 
-std::vector<std::string> GamePlugins::PluginListLines() const {
-    std::vector<std::string> lines;
+void GamePlugins::SendPluginList() {
+    if (!Link.Connected())
+        return;
+    // Every plugin is asked first: one that fails sends no part of the list.
+    std::vector<std::string> codes;
     for (const TPluginEntry& entry : LoadedPlugins) {
         TGamePlugin* plugin = entry.Plugin.get();
         if (!plugin)
             continue;
-        std::string line = "\x10\x10gl";
-        line += CallPlugin([&] { return plugin->GetName(); });
-        line += '\x10';
-        line += CallPlugin([&] { return plugin->GetDetails(); });
-        lines.push_back(std::move(line));
+        const std::string name = CallPlugin([&] { return plugin->GetName(); });
+        const std::string details = CallPlugin([&] { return plugin->GetDetails(); });
+        codes.push_back(PluginListCode(name, details));
     }
-    return lines;
+    for (const std::string& code : codes)
+        Link.SendLine(code, false);
 }
 
 } // namespace tolmix

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "net/ServerConnection.h"
 #include "platform/FileSystem.h"
 #include "platform/ModuleLoader.h"
 #include "plugins/uPluginIntf.h"
+#include "text/LinePrinter.h"
 
-#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -36,10 +37,12 @@ class EPluginError : public std::runtime_error {
 bool IsPluginFileName(std::string_view name);
 
 // The loaded plugins of the running client and the game that is running. The client owns one;
-// it unloads its plugins when it goes.
+// it unloads its plugins when it goes. The game codes answer through the connection and write
+// their messages into the output window.
 class GamePlugins {
   public:
-    GamePlugins(FileSystem& files, ModuleLoader& loader) : Files(files), Loader(loader) {}
+    GamePlugins(FileSystem& files, ModuleLoader& loader, ServerConnection& link, TextOutput& output)
+        : Files(files), Loader(loader), Link(link), Output(output) {}
     ~GamePlugins() { UnloadPlugins(); }
     GamePlugins(const GamePlugins&) = delete;
     GamePlugins& operator=(const GamePlugins&) = delete;
@@ -72,14 +75,9 @@ class GamePlugins {
 
     // What the server's game code "g" with this letter and argument (console code page) does.
     void HandleGameCode(char letter, std::string_view argument);
-    // The client codes that answer the server's list request, one per plugin in list order:
-    // two markers 0x10, "gl", the name, 0x10, the details, all as the plugin gives them.
-    std::vector<std::string> PluginListLines() const;
-
-    // What the game codes need from the client: writing into the output window (console code
-    // page text, not logged) and sending the plugin list.
-    std::function<void(const std::string&)> AppendOutput;
-    std::function<void()> SendPluginList;
+    // The answer to the server's list request: one client code per plugin in list order, its
+    // name and details as the plugin gives them.
+    void SendPluginList();
 
   private:
     void StartCode(std::string_view argument);
@@ -89,6 +87,8 @@ class GamePlugins {
 
     FileSystem& Files;
     ModuleLoader& Loader;
+    ServerConnection& Link;
+    TextOutput& Output;
 };
 
 } // namespace tolmix

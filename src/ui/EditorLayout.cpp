@@ -40,19 +40,4 @@ void LayoutLines(std::string_view text, int sizeX, std::vector<EditLine>& lines)
         lines.push_back({static_cast<int32_t>(start + 1), static_cast<int32_t>(n - start)});
 }
 
-int32_t CountTextLines(std::string_view text) {
-    int32_t count = 0;
-    size_t i = 0;
-    while (i < text.size()) {
-        const size_t brk = text.find_first_of("\r\n", i);
-        ++count;
-        if (brk == std::string_view::npos)
-            break;
-        i = brk + 1;
-        if (text[brk] == '\r' && i < text.size() && text[i] == '\n')
-            ++i;
-    }
-    return count;
-}
-
 } // namespace tolmix

@@ -21,8 +21,4 @@ struct EditLine {
 // length; `lines` keeps its capacity from one layout to the next.
 void LayoutLines(std::string_view text, int sizeX, std::vector<EditLine>& lines);
 
-// The number of lines of a text broken at CR LF, CR or LF; a final break adds no line and the
-// empty text has none.
-int32_t CountTextLines(std::string_view text);
-
 } // namespace tolmix

@@ -1,5 +1,8 @@
 #include "ui/InputEditor.h"
 
+#include "net/ClientCodes.h"
+#include "text/LineEnds.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -9,8 +12,6 @@ namespace {
 
 constexpr char CR = '\r';
 constexpr char LF = '\n';
-// The marker that opens a client code, twice, in console text.
-constexpr char CodeMarker = 0x10;
 
 // Space, line breaks and the other control bytes; Cyrillic letters are not blank.
 bool IsBlank(uint8_t c) {
@@ -35,27 +36,11 @@ int32_t StepCount(std::string_view text) {
 
 } // namespace
 
-std::string NormaliseLineEnds(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 16);
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == CR) {
-            out += "\r\n";
-            if (i + 1 < text.size() && text[i + 1] == LF)
-                ++i;
-        } else if (c == LF) {
-            out += "\r\n";
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-InputEditor::InputEditor(TConsole& console, ClientState& state, InputEditorOptions options)
-    : History(options.HistorySize), EnterSwap(options.EnterSwap), Con(console), State(state),
-      Opt(Sanitised(options)) {}
+InputEditor::InputEditor(InputEditorOptions options, TextClipboard& clipboard,
+                         ServerConnection& link, CommandRewriter& aliases, OutputView& output,
+                         StatusView& panel)
+    : History(options.HistorySize), EnterSwap(options.EnterSwap), Clip(clipboard), Link(link),
+      Aliases(aliases), Output(output), Panel(panel), Opt(Sanitised(options)) {}
 
 int32_t InputEditor::LineStart() const {
     if (CursorLine >= 0 && static_cast<size_t>(CursorLine) < EditLines.size())
@@ -95,37 +80,9 @@ void InputEditor::LayoutEditor() {
     KeepCursorInView();
 }
 
-void InputEditor::DrawEditor() {
+void InputEditor::Changed() {
     LayoutEditor();
-    const int sizeX = Opt.SizeX;
-    for (int32_t r = 0; r < Opt.EditorLines; ++r) {
-        const int32_t i = EditTopLine + r;
-        const auto y = static_cast<int16_t>(Opt.EditorTop + r);
-        if (i < 0 || static_cast<size_t>(i) >= EditLines.size()) {
-            Con.FillRect(MakeCoord(0, y), sizeX, 1, ' ', Opt.EditorTextColor);
-            continue;
-        }
-        const EditLine& line = EditLines[static_cast<size_t>(i)];
-        const int32_t d = line.Start;
-        const int32_t length = line.Length;
-        Con.WriteText(std::string_view(EditText).substr(static_cast<size_t>(d - 1),
-                                                        static_cast<size_t>(length)),
-                      Opt.EditorTextColor, MakeCoord(0, y));
-        if (length < sizeX)
-            Con.FillRect(MakeCoord(static_cast<int16_t>(length), y), sizeX - length, 1, ' ',
-                         Opt.EditorTextColor);
-        if (HasSelection() && d < SelEnd && d + length >= SelStart) {
-            const int32_t from = std::max(SelStart - d, 0);
-            const int32_t to = std::min({SelEnd - d, length, static_cast<int32_t>(sizeX)});
-            if (to > from)
-                Con.FillAttribute(MakeCoord(static_cast<int16_t>(from), y), to - from,
-                                  Opt.EditorSelColor);
-        }
-    }
-    // At the end of a full-width line the column is SizeX, one past the last; it is shown in
-    // the last column.
-    Con.SetCursorPos(MakeCoord(static_cast<int16_t>(std::min(CursorCol, sizeX - 1)),
-                               static_cast<int16_t>(Opt.EditorTop + CursorLine - EditTopLine)));
+    ChangedSinceShown = true;
 }
 
 bool InputEditor::StepCursor(bool right) {
@@ -173,14 +130,14 @@ bool InputEditor::StepCursor(bool right) {
 void InputEditor::MoveCursor(bool right, int32_t count) {
     for (int32_t i = 0; i < count; ++i) {
         if (!StepCursor(right))
-            return; // the caller redraws, with ClearSelection or ExtendSelection
+            return; // the caller marks the change, with ClearSelection or ExtendSelection
     }
-    DrawEditor();
+    Changed();
 }
 
 void InputEditor::MoveWord(bool right) {
-    // Every step is a cursor move; the editor is drawn once at the end, so a long word costs
-    // one step per byte.
+    // Every step is a cursor move; the editor is laid out once at the end, so a long word
+    // costs one step per byte.
     if (right) {
         StepCursor(true);
         while (CursorPosition() <= TextLength() && !IsBlank(ByteAt(CursorPosition())) &&
@@ -197,12 +154,12 @@ void InputEditor::MoveWord(bool right) {
                StepCursor(false)) {
         }
     }
-    DrawEditor();
+    Changed();
 }
 
 void InputEditor::MoveToLineEdge(bool end) {
     CursorCol = end ? LineLength() : 0;
-    DrawEditor();
+    Changed();
 }
 
 void InputEditor::MoveLine(bool down) {
@@ -222,7 +179,7 @@ void InputEditor::MoveLine(bool down) {
             --EditTopLine;
     }
     CursorCol = std::min(CursorCol, LineLength());
-    DrawEditor();
+    Changed();
 }
 
 void InputEditor::CursorToTextEnd() {
@@ -244,21 +201,19 @@ void InputEditor::RecallHistory(bool newer) {
 }
 
 void InputEditor::LeaveEditMode() {
-    State.EditMode = false;
+    EditModeOn = false;
     EnterSwap = !EnterSwap;
-    if (Hooks.DrawStatusPanel)
-        Hooks.DrawStatusPanel();
+    Panel.ShowEditMode(false);
 }
 
 void InputEditor::ClearEditor() {
     EditText.clear();
     SavedEditText.clear();
     EditTopLine = CursorCol = CursorLine = SelStart = SelEnd = 0;
-    DrawEditor();
+    Changed();
     if (EditMode()) {
         // The server's edit is cancelled.
-        if (Hooks.SendLine)
-            Hooks.SendLine(std::string{CodeMarker, CodeMarker, 'c', 'c'});
+        Link.SendLine(EditCancelCode(), true);
         LeaveEditMode();
     }
 }
@@ -297,7 +252,7 @@ void InputEditor::DeleteText(bool forward) {
     // A CR LF pair goes as one; a lone CR is one byte like any other.
     const size_t bytes = ByteAt(p) == CR && ByteAt(p + 1) == LF ? 2 : 1;
     EditText.erase(static_cast<size_t>(p - 1), bytes);
-    DrawEditor();
+    Changed();
 }
 
 void InputEditor::ExtendSelection(int32_t anchor) {
@@ -314,12 +269,12 @@ void InputEditor::ExtendSelection(int32_t anchor) {
     }
     if (SelEnd < SelStart)
         std::swap(SelStart, SelEnd);
-    DrawEditor();
+    Changed();
 }
 
 void InputEditor::ClearSelection() {
     SelStart = SelEnd = CursorPosition();
-    DrawEditor();
+    Changed();
 }
 
 void InputEditor::CopySelection() {
@@ -327,8 +282,8 @@ void InputEditor::CopySelection() {
         return;
     const int32_t start = std::clamp(SelStart, 1, TextLength() + 1);
     const int32_t end = std::clamp(SelEnd, start, TextLength() + 1);
-    Con.CopyToClipboard(std::string_view(EditText).substr(static_cast<size_t>(start - 1),
-                                                          static_cast<size_t>(end - start)));
+    Clip.CopyToClipboard(std::string_view(EditText).substr(static_cast<size_t>(start - 1),
+                                                           static_cast<size_t>(end - start)));
 }
 
 void InputEditor::CutSelection() {
@@ -339,42 +294,30 @@ void InputEditor::CutSelection() {
 }
 
 void InputEditor::PasteClipboard() {
-    InsertText(Con.PasteFromClipboard());
+    InsertText(Clip.PasteFromClipboard());
+}
+
+void InputEditor::Paste(const std::string& text) {
+    InsertText(NormaliseLineEnds(text));
 }
 
 void InputEditor::SendEditor() {
-    if (Hooks.ScrollOutputToEnd)
-        Hooks.ScrollOutputToEnd();
-    if (!Hooks.Connected || !Hooks.Connected()) {
+    Output.ScrollOutputToEnd();
+    if (!Link.Connected()) {
         // The text stays for when the connection is there.
-        if (Hooks.ConnectToServer)
-            Hooks.ConnectToServer();
+        Link.ConnectToServer();
         return;
     }
     History.Add(EditText);
     if (EditMode()) {
-        // The server's editor gets the text back whole, its lines separated by the marker.
-        std::string code{CodeMarker, CodeMarker, 'c', 't'};
-        code += std::to_string(CountTextLines(EditText));
-        code += CodeMarker;
-        for (size_t i = 0; i < EditText.size(); ++i) {
-            if (EditText[i] == CR && i + 1 < EditText.size() && EditText[i + 1] == LF) {
-                code += CodeMarker;
-                ++i;
-            } else {
-                code += EditText[i];
-            }
-        }
-        if (Hooks.SendLine)
-            Hooks.SendLine(code);
+        // The server's editor gets the text back whole.
+        Link.SendLine(EditResultCode(EditText), true);
         LeaveEditMode();
         ClearEditor();
         return;
     }
-    ExpandedCommand expanded = Hooks.ExpandAliases ? Hooks.ExpandAliases(EditText)
-                                                   : ExpandedCommand{EditText, std::string()};
-    if (Hooks.SendLine)
-        Hooks.SendLine(expanded.SendText);
+    TExpandedText expanded = Aliases.ExpandCommand(EditText);
+    Link.SendLine(expanded.SendText, true);
     EditText = std::move(expanded.EditText);
     if (EditText.size() > MaxTextLength)
         EditText.resize(MaxTextLength);
@@ -391,11 +334,10 @@ void InputEditor::BeginEditMode(const std::string& text) {
     // A second text while the edit is open replaces the first; the Enter keys stay swapped
     // only once.
     if (!EditMode()) {
-        State.EditMode = true;
+        EditModeOn = true;
         EnterSwap = !EnterSwap;
     }
-    if (Hooks.DrawStatusPanel)
-        Hooks.DrawStatusPanel();
+    Panel.ShowEditMode(true);
 }
 
 void InputEditor::ReplaceEditText(const std::string& text) {

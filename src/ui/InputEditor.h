@@ -1,20 +1,22 @@
 #pragma once
 
-#include "ui/ClientState.h"
+#include "macros/MacroSet.h"
+#include "net/ServerConnection.h"
 #include "ui/CommandHistory.h"
 #include "ui/EditorLayout.h"
-#include "ui/TConsole.h"
+#include "ui/ScreenViews.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tolmix {
 
-// Where the editor draws, in which colours, and how it keeps the history.
+// How wide and high the editor is, where its view draws it and in which colours, and how it
+// keeps the history.
 struct InputEditorOptions {
     int SizeX = 80;
     int EditorTop = 22;
@@ -26,40 +28,23 @@ struct InputEditorOptions {
     bool EnterSwap = false;
 };
 
-// A submitted text after alias expansion (console code page): what goes to the server and what
-// comes back into the editor.
-struct ExpandedCommand {
-    std::string SendText;
-    std::string EditText;
-};
-
-// What the editor needs from the rest of the client. A hook left empty does nothing (and an
-// empty ExpandAliases sends the text as typed).
-struct InputEditorHooks {
-    std::function<void()> ScrollOutputToEnd;
-    std::function<bool()> Connected;
-    std::function<void()> ConnectToServer;
-    // Sends a console-code-page text with conversion to Windows-1251; CR LF is appended.
-    std::function<void(const std::string&)> SendLine;
-    std::function<ExpandedCommand(const std::string&)> ExpandAliases;
-    std::function<void()> DrawStatusPanel;
-};
-
-// The multi-line input editor in the rows above the status panel, its command history and the
-// editor half of the server's text-edit mode. Its text is in the console code page with CR LF
-// line breaks and may hold any byte; it is shown wrapped at the screen width.
+// The multi-line input editor's text model: the text, the cursor and the selection, the
+// command history and the editor half of the server's text-edit mode. It draws nothing; its
+// view (EditorView) shows it once per loop pass after it changed. Its text is in the console
+// code page with CR LF line breaks and may hold any byte; it is laid out wrapped at SizeX.
 //
 // Positions are 1-based byte positions in EditText (length + 1 is the end). The cursor is a
 // display line and a column in it; a CR LF pair is one step, and at the end of a display line
 // that fills the whole width the column is SizeX (shown in the last column).
-class InputEditor {
+class InputEditor final : public PasteTarget {
   public:
     // Longest text the editor holds; what an insertion would add beyond it is dropped.
     static constexpr size_t MaxTextLength = size_t{4} << 20;
 
-    InputEditor(TConsole& console, ClientState& state, InputEditorOptions options);
-
-    InputEditorHooks Hooks;
+    // Enter sends through `link` what `aliases` make of the text, and the output window
+    // follows again; the panel shows the server's edit mode.
+    InputEditor(InputEditorOptions options, TextClipboard& clipboard, ServerConnection& link,
+                CommandRewriter& aliases, OutputView& output, StatusView& panel);
 
     std::string EditText;
     // The text as it was last put into the editor from outside (history, server, clearing).
@@ -78,10 +63,13 @@ class InputEditor {
     int32_t LineLength() const;
     int32_t CursorPosition() const { return LineStart() + CursorCol; }
     int32_t TextLength() const { return static_cast<int32_t>(EditText.size()); }
-    bool EditMode() const { return State.EditMode; }
+    // The server's text-editing mode: the text goes back to the server's editor.
+    bool EditMode() const { return EditModeOn; }
 
     void LayoutEditor();
-    void DrawEditor();
+    // True once after every change the view has not shown yet.
+    bool TakeChange() { return std::exchange(ChangedSinceShown, false); }
+    const InputEditorOptions& Options() const { return Opt; }
     void MoveCursor(bool right, int32_t count);
     void MoveWord(bool right);
     void MoveToLineEdge(bool end);
@@ -97,6 +85,8 @@ class InputEditor {
     // Copies the selection to the clipboard and deletes it; nothing without a selection.
     void CutSelection();
     void PasteClipboard();
+    // A terminal paste goes in like the clipboard's text, its lines ended by CR LF.
+    void Paste(const std::string& text) override;
     void SendEditor();
     void BeginEditMode(const std::string& text);
     // A text from outside the editor (a macro's edit text): laid out with the cursor at the end
@@ -104,19 +94,23 @@ class InputEditor {
     void ReplaceEditText(const std::string& text);
 
   private:
-    // One cursor step without a redraw; false when it is impossible.
+    // One cursor step, not yet marked for the view; false when it is impossible.
     bool StepCursor(bool right);
+    // Lays the text out again and marks it for the view.
+    void Changed();
     uint8_t ByteAt(int32_t position) const;
     void CursorToTextEnd();
     void KeepCursorInView();
     void LeaveEditMode();
 
-    TConsole& Con;
-    ClientState& State;
+    TextClipboard& Clip;
+    ServerConnection& Link;
+    CommandRewriter& Aliases;
+    OutputView& Output;
+    StatusView& Panel;
     const InputEditorOptions Opt;
+    bool EditModeOn = false;
+    bool ChangedSinceShown = true;
 };
-
-// A pasted text with every line end (CR LF, a lone CR, a lone LF) made CR LF.
-std::string NormaliseLineEnds(std::string_view text);
 
 } // namespace tolmix

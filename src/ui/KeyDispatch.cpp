@@ -15,8 +15,14 @@ constexpr uint16_t VK_X = 'X';
 bool KeyDispatch::HandleKey(const KeyEvent& key) {
     if (!key.KeyDown)
         return false;
-    if (Hooks.RunKeyMacro && Hooks.RunKeyMacro(key))
+    // A bound macro replaces whatever the key does otherwise; its edit text replaces the
+    // editor's.
+    const KeyMacroResult macro = Macros.RunKeyMacro(key);
+    if (macro.Bound) {
+        if (!macro.EditText.empty())
+            Editor.ReplaceEditText(macro.EditText);
         return true;
+    }
     const bool alt = (key.ControlKeyState & ALT_PRESSED) != 0;
     const bool ctrl = (key.ControlKeyState & CTRL_PRESSED) != 0;
     const bool shift = (key.ControlKeyState & SHIFT_PRESSED) != 0;
@@ -40,8 +46,7 @@ bool KeyDispatch::HandleKey(const KeyEvent& key) {
 }
 
 void KeyDispatch::Scroll(bool down, int64_t count) {
-    if (Hooks.ScrollOutput)
-        Hooks.ScrollOutput(down, count);
+    Output.ScrollOutput(down, count);
 }
 
 void KeyDispatch::Enter(bool ctrl) {
@@ -58,8 +63,7 @@ bool KeyDispatch::PlainKey(uint16_t vk) {
         Editor.DeleteText(false);
         return true;
     case VK_TAB:
-        if (Hooks.LoadMacrosAndAliases)
-            Hooks.LoadMacrosAndAliases();
+        Macros.LoadMacrosAndAliases();
         return true;
     case VK_RETURN:
         Enter(false);
@@ -106,10 +110,9 @@ bool KeyDispatch::PlainKey(uint16_t vk) {
         Editor.DeleteText(true);
         return true;
     case VK_F10:
-        if (Hooks.Connected && Hooks.Connected() && Hooks.Disconnect)
-            Hooks.Disconnect();
-        if (Hooks.Terminate)
-            Hooks.Terminate();
+        if (Link.Connected())
+            Link.Disconnect();
+        Con.Terminated = true;
         return true;
     default:
         return false;

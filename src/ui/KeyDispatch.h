@@ -1,27 +1,15 @@
 #pragma once
 
+#include "macros/MacroSet.h"
+#include "net/ServerConnection.h"
 #include "platform/KeyEvent.h"
 #include "ui/InputEditor.h"
+#include "ui/ScreenViews.h"
+#include "ui/TConsole.h"
 
 #include <cstdint>
-#include <functional>
 
 namespace tolmix {
-
-// What the key tables need from the client besides the editor. A hook left empty does nothing;
-// an empty RunKeyMacro finds no macro.
-struct KeyDispatchHooks {
-    // The macro step: true when a macro is bound to the key's combination (it has then done
-    // its work, or nothing while disconnected).
-    std::function<bool(const KeyEvent&)> RunKeyMacro;
-    std::function<void(bool down, int64_t count)> ScrollOutput;
-    // Tab: reads the key-macro and alias files anew.
-    std::function<void()> LoadMacrosAndAliases;
-    std::function<bool()> Connected;
-    std::function<void()> Disconnect;
-    // Ends the input loop (the console driver's Terminated).
-    std::function<void()> Terminate;
-};
 
 // The client's whole reaction to the player's keys: every key-down event goes to the macro
 // step, then typed characters into the editor, then the tables of plain, Ctrl, Shift and
@@ -29,11 +17,13 @@ struct KeyDispatchHooks {
 // program through the console driver.
 class KeyDispatch {
   public:
-    KeyDispatch(InputEditor& editor, int32_t outputRows) : Editor(editor), OutputRows(outputRows) {}
+    // F10 ends the console driver's input loop.
+    KeyDispatch(TConsole& console, InputEditor& editor, OutputView& output, ServerConnection& link,
+                KeyMacroStep& macros, int32_t outputRows)
+        : Con(console), Editor(editor), Output(output), Link(link), Macros(macros),
+          OutputRows(outputRows) {}
 
     bool HandleKey(const KeyEvent& key);
-
-    KeyDispatchHooks Hooks;
 
   private:
     bool PlainKey(uint16_t vk);
@@ -43,7 +33,11 @@ class KeyDispatch {
     void Scroll(bool down, int64_t count);
     void Enter(bool ctrl);
 
+    TConsole& Con;
     InputEditor& Editor;
+    OutputView& Output;
+    ServerConnection& Link;
+    KeyMacroStep& Macros;
     const int32_t OutputRows;
 };
 

@@ -1,6 +1,6 @@
 #include "ui/OutputBuffer.h"
 
-#include "ui/ColourBytes.h"
+#include "text/ColourBytes.h"
 
 #include <algorithm>
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/Cell.h"
+#include "text/LinePrinter.h"
+#include "ui/ScreenViews.h"
 #include "ui/TConsole.h"
 
 #include <cstdint>
@@ -12,17 +14,17 @@ namespace tolmix {
 // The scrollback: a ring of OutputSize rows of SizeX cells holding every printed line wrapped
 // into screen rows, and the output window's view of it. Row numbers count every row ever
 // appended (64-bit, so they never wrap); row n lives in ring row n mod OutputSize.
-class OutputBuffer {
+class OutputBuffer final : public OutputView, public TextOutput {
   public:
     // The ring starts as black blanks; throws std::bad_alloc when it cannot be had.
     OutputBuffer(TConsole& console, int sizeX, int32_t outputSize, int32_t outputRows);
 
     // Stores one printed line (console code page; colour bytes set CurrentAttr and take no
     // cell). The window follows when it showed the newest rows.
-    void AppendOutput(std::string_view text);
+    void AppendOutput(std::string_view text) override;
     void DrawOutput();
-    void ScrollOutput(bool down, int64_t count);
-    void ScrollOutputToEnd();
+    void ScrollOutput(bool down, int64_t count) override;
+    void ScrollOutputToEnd() override;
 
     // The lowest top row the window may scroll to once the bottom is reached.
     int64_t BottomPosition() const;

@@ -1,6 +1,6 @@
 #include "ui/ScreenLayout.h"
 
-#include "ui/ProgramName.h"
+#include "text/ProgramName.h"
 
 #include <algorithm>
 
@@ -31,7 +31,7 @@ ScreenLayout ComputeLayout(const ScreenOptions& options) {
 ScreenLayout StartScreen(TConsole& console, const ScreenOptions& options) {
     console.SetTitle(ProgramTitle);
     console.SetBufferSize(MakeCoord(options.SizeX, options.SizeY));
-    console.SetInputMode(0);
+    // The platform terminal reads keys raw from the start: there is no input mode to set.
     console.SetFullScreen(options.FullScreen);
     console.SetTextAttr(7);
     console.Clear();

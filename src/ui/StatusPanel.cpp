@@ -1,7 +1,7 @@
 #include "ui/StatusPanel.h"
 
-#include "ui/CodePage.h"
-#include "ui/TimeFormat.h"
+#include "text/CodePage.h"
+#include "text/TimeFormat.h"
 
 #include <cmath>
 #include <cstdio>
@@ -108,13 +108,13 @@ std::string FormatGauge(std::string_view label, int32_t current, int32_t maximum
     return text;
 }
 
-StatusPanel::StatusPanel(TConsole& console, ClientState& state, StatusPanelOptions options)
+StatusPanel::StatusPanel(TConsole& console, CharacterStatus& state, StatusPanelOptions options)
     : Con(console), State(state), Opt(std::move(options)), ClockStart(Opt.SizeX) {}
 
 void StatusPanel::DrawStatusPanel() {
     if (Opt.SeparatorLine) {
         Con.FillRect(MakeCoord(4, Opt.SeparatorRow), 40, 1, LineChar, Opt.SeparatorColor);
-        if (State.EditMode) {
+        if (EditMode) {
             Con.WriteText(AnsiToConsole(EditCaption), static_cast<uint16_t>(Opt.NameColor ^ 0xFF),
                           MakeCoord(8, Opt.SeparatorRow));
         } else if (!State.CharName.empty()) {
@@ -202,19 +202,24 @@ void StatusPanel::HideGameClock() {
     ClockStart = Opt.SizeX;
 }
 
+void StatusPanel::ShowEditMode(bool on) {
+    EditMode = on;
+    DrawStatusPanel();
+}
+
 void StatusPanel::FlashStep() {
-    if (!State.ActivityPending)
+    if (!Activity)
         return;
     if (Con.IsInFront()) {
-        State.ActivityPending = false;
+        Activity = false;
         return;
     }
-    State.FlashTick = static_cast<uint8_t>((State.FlashTick + 1) % 4);
-    if (State.FlashTick == 0)
+    FlashTick = static_cast<uint8_t>((FlashTick + 1) % 4);
+    if (FlashTick == 0)
         Con.FlashWindow();
 }
 
-void StatusPanel::OnCountdownTimer() {
+void StatusPanel::DrawCountdown() {
     if (!Opt.SeparatorLine)
         return;
     std::string text;
@@ -230,11 +235,8 @@ void StatusPanel::OnCountdownTimer() {
     const int length = static_cast<int>(text.size());
     if (length < 5)
         Con.FillRect(MakeCoord(50, Opt.SeparatorRow), 5 - length, 1, LineChar, Opt.SeparatorColor);
-    if (!text.empty()) {
+    if (!text.empty())
         Con.WriteText(text, Opt.NameColor, MakeCoord(55 - length, Opt.SeparatorRow));
-        const double next = State.Countdown - 0.1;
-        State.Countdown = next > 0 ? next : 0;
-    }
 }
 
 } // namespace tolmix

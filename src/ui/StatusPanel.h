@@ -1,7 +1,8 @@
 #pragma once
 
-#include "ui/ClientState.h"
-#include "ui/DateNames.h"
+#include "net/CharacterStatus.h"
+#include "text/DateNames.h"
+#include "ui/ScreenViews.h"
 #include "ui/TConsole.h"
 
 #include <cstdint>
@@ -31,29 +32,37 @@ struct StatusPanelOptions {
 std::string FormatGauge(std::string_view label, int32_t current, int32_t maximum);
 
 // The separator line's name, caption, clock and countdown, and the two-row info panel.
-class StatusPanel {
+class StatusPanel final : public StatusView {
   public:
-    StatusPanel(TConsole& console, ClientState& state, StatusPanelOptions options);
+    StatusPanel(TConsole& console, CharacterStatus& state, StatusPanelOptions options);
 
     // The name part of the separator line and the whole info panel.
     void DrawStatusPanel();
+    // The edit caption instead of the name while the server's edit mode is on; redraws.
+    void ShowEditMode(bool on) override;
     // The game time at the right end of the separator line; nothing for 0 (no time known).
     void DrawGameClock(int64_t gameTime);
     // Puts the separator line back where the clock was, once the clock is switched off.
     void HideGameClock();
+    // New text was printed: an unseen window flashes until the player looks at it.
+    void NoteActivity() { Activity = true; }
+    bool ActivityPending() const { return Activity; }
     // The 250 ms step of the window flash while new text waits unseen.
     void FlashStep();
-    // The 100 ms step: shows the countdown in columns 50 to 54 and counts it down by 0.1.
-    void OnCountdownTimer();
+    // The countdown in columns 50 to 54; nothing once it has run out.
+    void DrawCountdown();
 
     const StatusPanelOptions& Options() const { return Opt; }
 
   private:
     TConsole& Con;
-    ClientState& State;
+    CharacterStatus& State;
     StatusPanelOptions Opt;
     // The first column of the clock as last drawn; SizeX while none is shown.
     int ClockStart;
+    bool EditMode = false;
+    bool Activity = false;
+    uint8_t FlashTick = 0;
 };
 
 } // namespace tolmix

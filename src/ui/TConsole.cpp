@@ -1,16 +1,10 @@
 #include "ui/TConsole.h"
 
-#include "ui/CodePage.h"
+#include "text/CodePage.h"
 
 #include <algorithm>
 
 namespace tolmix {
-
-TConsole* Console = nullptr;
-
-uint64_t FindConsoleWindow() {
-    return Console ? Console->FindConsoleWindow() : 0;
-}
 
 namespace {
 
@@ -137,19 +131,21 @@ void TConsole::Run() {
     Flush();
 }
 
-void TConsole::Step() {
+void TConsole::Step(bool runIdle) {
     ProcessPending();
     if (Terminated)
         return;
     if (Events.IsMainThread() && Events.RunQueuedCalls())
         return;
+    for (ScreenView* view : Views)
+        view->Refresh();
     // Show the screen before sleeping; while lines keep coming, at a bounded rate.
     const TimePoint now = Events.Now();
     if (Dirty && (!IdleBusy || now - LastFlush >= StreamingFlushInterval))
         Flush();
     if (!IdleBusy)
         Events.Wait(Term.InputDeadline());
-    IdleBusy = OnIdle ? OnIdle() : false;
+    IdleBusy = runIdle && OnIdle ? OnIdle() : false;
 }
 
 void TConsole::ProcessPending() {
@@ -178,8 +174,8 @@ bool TConsole::ProcessInput() {
     if (!Term.ReadInput(record))
         return false;
     if (record.Type == InputRecord::Kind::Paste) {
-        if (OnPaste)
-            OnPaste(AnsiToConsole(record.Text));
+        if (PasteInto)
+            PasteInto->Paste(AnsiToConsole(record.Text));
         return true;
     }
     if (record.Type == InputRecord::Kind::Resize)
@@ -209,6 +205,8 @@ void TConsole::CopyToClipboard(std::string_view text) {
 }
 
 void TConsole::Flush() {
+    for (ScreenView* view : Views)
+        view->Refresh();
     Dirty = false;
     Term.Present(Buffer);
     LastFlush = Events.Now();

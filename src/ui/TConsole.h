@@ -3,33 +3,36 @@
 #include "platform/Clipboard.h"
 #include "platform/EventLoop.h"
 #include "platform/Frame.h"
+#include "platform/MessagePump.h"
 #include "platform/Terminal.h"
 #include "ui/Coord.h"
+#include "ui/ScreenViews.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tolmix {
 
 // The console driver: the client's only contact with the screen, the keyboard and the
 // clipboard, and the one input loop. Writes go into a screen buffer of cells that the terminal
 // shows once per loop pass.
-class TConsole {
+class TConsole final : public MessagePump, public TextClipboard {
   public:
     using KeyHandler = std::function<bool(const KeyEvent&)>;
     // Returns true while it has more work ready at once (a complete received line), so that the
     // loop calls it again without waiting.
     using IdleHandler = std::function<bool()>;
-    using PasteHandler = std::function<void(const std::string&)>;
 
     TConsole(Terminal& terminal, EventLoop& loop, Clipboard& clipboard);
 
     bool Terminated = false;
     KeyHandler OnKey;
     IdleHandler OnIdle;
-    PasteHandler OnPaste; // console code page text of a terminal paste
+    // Where a terminal paste goes; none drops it.
+    PasteTarget* PasteInto = nullptr;
 
     void Clear();
     void WriteText(std::string_view text, uint16_t attr, TCoord pos);
@@ -47,19 +50,24 @@ class TConsole {
     void SetCursorPos(TCoord pos);
     void SetCursorSize(int percent);
     void SetCursorVisible(bool visible);
-    uint16_t GetTextAttr() const { return TextAttr; }
     void SetTextAttr(uint16_t attr) { TextAttr = attr; }
 
     void Run();
-    void Step();
-    void ProcessPending();
+    // One pass of the loop; the idle step (which receives from the server) only when
+    // `runIdle`.
+    void Step(bool runIdle = true);
+    void ProcessPending() override;
+    bool LoopEnded() const override { return Terminated; }
     bool ProcessInput();
     bool ProcessMessage();
 
     bool SetFullScreen(bool on);
-    void SetInputMode(uint32_t mode) { InputMode = mode; }
-    std::string PasteFromClipboard();
-    void CopyToClipboard(std::string_view text);
+    std::string PasteFromClipboard() override;
+    void CopyToClipboard(std::string_view text) override;
+    // Views are refreshed before the screen is shown, in the order they were added; a view
+    // is removed before it goes.
+    void AddView(ScreenView& view) { Views.push_back(&view); }
+    void RemoveView(ScreenView& view) { std::erase(Views, &view); }
 
     uint64_t FindConsoleWindow() const { return Term.WindowId(); }
     // Whether the player looks at this window (focus reports; in front until told otherwise).
@@ -70,28 +78,22 @@ class TConsole {
     // own colours back when the program ends.
     void SetPaletteColor(int consoleColor, uint32_t rgb) { Term.SetPalette(consoleColor, rgb); }
 
-    // Shows the screen buffer now.
+    // Shows the screen buffer now, its views refreshed first.
     void Flush();
     const Frame& Screen() const { return Buffer; }
-    EventLoop& Loop() { return Events; }
+    EventLoop& Loop() override { return Events; }
 
   private:
     Terminal& Term;
     EventLoop& Events;
     Clipboard& Clip;
     Frame Buffer;
+    std::vector<ScreenView*> Views;
     std::string Title;
     uint16_t TextAttr = 7;
-    uint32_t InputMode = 0;
     bool IdleBusy = false;
     bool Dirty = true; // the buffer changed since the terminal last showed it
     TimePoint LastFlush{};
 };
-
-// The console driver of the running program, set by the main block.
-extern TConsole* Console;
-
-// The window of the running program's console; 0 when none is known.
-uint64_t FindConsoleWindow();
 
 } // namespace tolmix

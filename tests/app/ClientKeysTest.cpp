@@ -1,5 +1,6 @@
 #include "app/ClientFakes.h"
 #include "app/TClient.h"
+#include "app/TClientParts.h"
 #include "platform/VirtualKeys.h"
 #include "support/ScreenText.h"
 
@@ -34,31 +35,32 @@ class ClientKeys : public ::testing::Test, public test::ClientFakes {
     std::string Wire() { return Net.Streams.empty() ? "" : Net.Streams.back()->Sent; }
 
     std::unique_ptr<TClient> Client;
+    test::TClientParts Parts() { return test::TClientParts(*Client); }
 };
 
 TEST_F(ClientKeys, TheTypedCommandGoesOutInWindows1251AndIntoTheHistory) {
-    ASSERT_TRUE(Client->Link.Connected()); // since start-up
+    ASSERT_TRUE(Parts().Link.Connected()); // since start-up
     Type("\xEF\xAC\xA0");                  // яма
     Term.Key(VK_RETURN, 0x0D);
     Run();
     EXPECT_EQ(Wire(), "\xFF\xFF\xEC\xE0\r\n");
-    EXPECT_EQ(Client->Editor->EditText, "");
-    ASSERT_EQ(Client->Editor->History.Count(), 1);
-    EXPECT_EQ(Client->Editor->History.At(0), "\xEF\xAC\xA0");
+    EXPECT_EQ(Parts().Editor.EditText, "");
+    ASSERT_EQ(Parts().Editor.History.Count(), 1);
+    EXPECT_EQ(Parts().Editor.History.At(0), "\xEF\xAC\xA0");
 }
 
 TEST_F(ClientKeys, EnterWhileDisconnectedConnectsAndKeepsTheText) {
     Net.Streams.back()->ReceiveError = SocketError::ConnectionReset;
     Run();
-    ASSERT_FALSE(Client->Link.Connected());
+    ASSERT_FALSE(Parts().Link.Connected());
     Type("north");
     Term.Key(VK_RETURN, 0x0D);
     Run();
     ASSERT_EQ(Net.Streams.size(), 2u);
-    EXPECT_TRUE(Client->Link.Connected());
-    EXPECT_EQ(Client->Editor->EditText, "north");
+    EXPECT_TRUE(Parts().Link.Connected());
+    EXPECT_EQ(Parts().Editor.EditText, "north");
     EXPECT_EQ(Wire(), "");
-    EXPECT_EQ(Client->Editor->History.Count(), 0);
+    EXPECT_EQ(Parts().Editor.History.Count(), 0);
 }
 
 TEST_F(ClientKeys, TheServersEditorComesBackAsOneCodeOrIsCancelled) {
@@ -66,8 +68,8 @@ TEST_F(ClientKeys, TheServersEditorComesBackAsOneCodeOrIsCancelled) {
     Net.Streams.back()->Arrive("\x80\x80"
                                "ct2\x80look\x80north\r\n");
     Run();
-    EXPECT_TRUE(Client->State.EditMode);
-    EXPECT_EQ(Client->Editor->EditText, "look\r\nnorth");
+    EXPECT_TRUE(Parts().Editor.EditMode());
+    EXPECT_EQ(Parts().Editor.EditText, "look\r\nnorth");
     EXPECT_EQ(test::RowText(Con.Screen(), 22).substr(0, 4), "look");
     // Enter breaks the line in edit mode; Ctrl+Enter sends the whole text.
     Term.Key(VK_END, 0, ENHANCED_KEY);
@@ -77,8 +79,8 @@ TEST_F(ClientKeys, TheServersEditorComesBackAsOneCodeOrIsCancelled) {
     Run();
     EXPECT_EQ(Wire(), "\x80\x80"
                       "ct3\x80look\x80x\x80north\r\n");
-    EXPECT_FALSE(Client->State.EditMode);
-    EXPECT_FALSE(Client->Editor->EnterSwap);
+    EXPECT_FALSE(Parts().Editor.EditMode());
+    EXPECT_FALSE(Parts().Editor.EnterSwap);
 
     Net.Streams.back()->Arrive("\x80\x80"
                                "ct1\x80text\r\n");
@@ -88,18 +90,18 @@ TEST_F(ClientKeys, TheServersEditorComesBackAsOneCodeOrIsCancelled) {
     EXPECT_FALSE(Con.Terminated);
     EXPECT_EQ(Wire().substr(Wire().size() - 6), "\x80\x80"
                                                 "cc\r\n");
-    EXPECT_FALSE(Client->State.EditMode);
+    EXPECT_FALSE(Parts().Editor.EditMode());
 }
 
 TEST_F(ClientKeys, F10DisconnectsWithThePromptAndEndsTheLoop) {
-    ASSERT_TRUE(Client->Link.Connected());
-    const int64_t lines = Client->Output->LineCount;
+    ASSERT_TRUE(Parts().Link.Connected());
+    const int64_t lines = Parts().Output.LineCount;
     Term.Key(VK_F10);
     Run();
     EXPECT_TRUE(Con.Terminated);
-    EXPECT_FALSE(Client->Link.Connected());
+    EXPECT_FALSE(Parts().Link.Connected());
     EXPECT_TRUE(Net.Streams.back()->Closed);
-    EXPECT_GT(Client->Output->LineCount, lines); // the reconnect prompt
+    EXPECT_GT(Parts().Output.LineCount, lines); // the reconnect prompt
 }
 
 TEST_F(ClientKeys, ATerminalPasteIsInsertedWithCrLfLineEnds) {
@@ -108,24 +110,24 @@ TEST_F(ClientKeys, ATerminalPasteIsInsertedWithCrLfLineEnds) {
     paste.Text = "one\ntwo\r\xE4\x01";
     Term.Input.push_back(paste);
     Run();
-    EXPECT_EQ(Client->Editor->EditText, "one\r\ntwo\r\n\xA4\x01");
-    EXPECT_EQ(Client->Editor->CursorLine, 2);
+    EXPECT_EQ(Parts().Editor.EditText, "one\r\ntwo\r\n\xA4\x01");
+    EXPECT_EQ(Parts().Editor.CursorLine, 2);
 }
 
 TEST_F(ClientKeys, PageKeysScrollTheOutputWindow) {
     for (int i = 0; i < 60; ++i)
         Client->PrintLine("line " + std::to_string(i));
-    const int64_t bottom = Client->Output->ViewTop;
+    const int64_t bottom = Parts().Output.ViewTop;
     Term.Key(VK_PRIOR, 0, ENHANCED_KEY);
     Run();
-    EXPECT_EQ(Client->Output->ViewTop, bottom - 20);
+    EXPECT_EQ(Parts().Output.ViewTop, bottom - 20);
     Term.Key(VK_DOWN, 0, ENHANCED_KEY | LEFT_CTRL_PRESSED);
     Run();
-    EXPECT_EQ(Client->Output->ViewTop, bottom - 19);
+    EXPECT_EQ(Parts().Output.ViewTop, bottom - 19);
     // Sending brings the window back to the end.
     Term.Key(VK_RETURN, 0x0D);
     Run();
-    EXPECT_EQ(Client->Output->ViewTop, Client->Output->BottomPosition());
+    EXPECT_EQ(Parts().Output.ViewTop, Parts().Output.BottomPosition());
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // macro files read again from the same place, and the plugins behind the receive step.
 #include "app/ClientFakes.h"
 #include "app/TClient.h"
+#include "app/TClientParts.h"
 #include "platform/SoftwareMidiDevices.h"
 #include "support/LoopClock.h"
 #include "support/RecordingMidiSink.h"
@@ -52,12 +53,12 @@ class ClientWiring : public ::testing::Test, public test::ClientFakes {
     void Receive() {
         for (int i = 0; i < 100 && Client->PollSocket(); ++i) {
         }
-        while (Client->Link.Connected() && !Server->Incoming.empty() && Client->PollSocket()) {
+        while (Parts().Link.Connected() && !Server->Incoming.empty() && Client->PollSocket()) {
         }
     }
     void Arrive(const std::string& line) {
         Server->Arrive(line + "\r\n");
-        for (int i = 0; i < 4 && Client->Link.Connected() && !Server->Incoming.empty(); ++i)
+        for (int i = 0; i < 4 && Parts().Link.Connected() && !Server->Incoming.empty(); ++i)
             Client->PollSocket();
     }
     bool OutputHas(const std::string& text) const {
@@ -69,13 +70,14 @@ class ClientWiring : public ::testing::Test, public test::ClientFakes {
 
     std::shared_ptr<test::FakeStream> Server;
     std::unique_ptr<TClient> Client;
+    test::TClientParts Parts() { return test::TClientParts(*Client); }
 };
 
 TEST_F(ClientWiring, ConnectsAtStartUpWithTheSettingsAndSendsAutoSend) {
     Files.Add("hero.tcf",
               "Address=mud.example.org\r\nPort=5555\r\nAutoSend=hero|\xF1\xE5\xEA\xF0\xE5\xF2\r\n");
     Start(2);
-    ASSERT_TRUE(Client->Link.Connected());
+    ASSERT_TRUE(Parts().Link.Connected());
     EXPECT_EQ(Server->Host, "mud.example.org");
     EXPECT_EQ(Server->Port, "5555");
     // "секрет" travels in Windows-1251 as it was written.
@@ -96,7 +98,7 @@ TEST_F(ClientWiring, APeerThatClosesEndsInTheReconnectPrompt) {
     Start();
     Server->ReceiveError = SocketError::ConnectionReset;
     Client->PollSocket();
-    EXPECT_FALSE(Client->Link.Connected());
+    EXPECT_FALSE(Parts().Link.Connected());
     // "Нажмите Enter для повторного подключения" in the console code page.
     EXPECT_TRUE(OutputHas(" Enter "));
     EXPECT_TRUE(Server->Closed);
@@ -107,18 +109,18 @@ TEST_F(ClientWiring, MacroFilesAreReadAgainFromTheFolderTheProgramStartedIn) {
     Files.Add("aliases.taf", "alias:\r\nk *\r\nkill $1\r\n");
     Start();
     EXPECT_EQ(Files.Cwd, "/opt/tolmix/");
-    EXPECT_EQ(Client->ExpandAliases("k goblin").SendText, "kill goblin");
+    EXPECT_EQ(Parts().ExpandAliases("k goblin").SendText, "kill goblin");
     Files.Add("/home/player/aliases.taf", "alias:\r\nk *\r\nkick $1\r\n");
-    Client->LoadMacrosAndAliases();
-    EXPECT_EQ(Client->ExpandAliases("k goblin").SendText, "kick goblin");
+    Parts().LoadMacrosAndAliases();
+    EXPECT_EQ(Parts().ExpandAliases("k goblin").SendText, "kick goblin");
 }
 
 TEST_F(ClientWiring, PluginsBesideTheProgramAnswerTheServersGameCodes) {
     InstallPlugin();
     Start();
-    EXPECT_EQ(Client->ProgramDir, "/opt/tolmix/");
-    EXPECT_EQ(Client->PluginsDir, "/opt/tolmix/Plugins/");
-    ASSERT_EQ(Client->Plugins.LoadedPlugins.size(), 1u);
+    EXPECT_EQ(Parts().ProgramDir, "/opt/tolmix/");
+    EXPECT_EQ(Parts().PluginsDir, "/opt/tolmix/Plugins/");
+    ASSERT_EQ(Parts().Plugins.LoadedPlugins.size(), 1u);
     Server->Sent.clear();
     Arrive("\x80\x80gl");
     EXPECT_EQ(Server->Sent, "\x80\x80glChess\x80"
@@ -134,7 +136,7 @@ TEST_F(ClientWiring, APluginErrorWhileALineIsHandledDropsTheConnectionAndTheClie
     Start();
     Arrive("\x80\x80gsChess");
     Arrive("\x80\x80gd" + EncodeBase64("throw"));
-    EXPECT_FALSE(Client->Link.Connected());
+    EXPECT_FALSE(Parts().Link.Connected());
     EXPECT_TRUE(OutputHas(" Enter "));
     Client->PrintLine("still printing");
     EXPECT_TRUE(OutputHas("still printing"));
@@ -161,9 +163,9 @@ TEST_F(ClientWiring, SoundCodesWithoutAMidiOutputPlayNothingQuietly) {
     Start();
     Arrive("\x80\x80p50 C4 E4 G4");
     Arrive("\x80\x80P");
-    EXPECT_TRUE(Client->Link.Connected());
+    EXPECT_TRUE(Parts().Link.Connected());
     EXPECT_FALSE(OutputHas("unsupported"));
-    EXPECT_FALSE(Client->Sound->Midi.MidiAvailable());
+    EXPECT_FALSE(Parts().Sound.Midi.MidiAvailable());
 }
 
 TEST_F(ClientWiring, SoundCodesPlayOnTheOutputTheSettingsChoose) {
@@ -202,7 +204,7 @@ TEST_F(ClientWiring, SoundCodesPlayOnTheOutputTheSettingsChoose) {
     }
     EXPECT_EQ(keys, (std::vector<int>{48, 52})); // C4 and E4 of the music strings' octaves
     Arrive("\x80\x80P");
-    EXPECT_TRUE(Client->Sound->MusicQueue.empty());
+    EXPECT_TRUE(Parts().Sound.MusicQueue.empty());
     for (int step = 0; step < 2000 && devices->HasOpenStream(); ++step) {
         Loop.Clock += Milliseconds(5);
         devices->Service(Loop.Now());

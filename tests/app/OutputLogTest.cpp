@@ -2,13 +2,14 @@
 #include "app/ClientFakes.h"
 #include "app/InOutError.h"
 #include "app/TClient.h"
+#include "app/TClientParts.h"
 #include "net/ConnectionMessages.h"
 #include "platform/FileErrors.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeFileSystem.h"
 #include "support/FakeNetwork.h"
 #include "support/RecordingLinkHost.h"
-#include "ui/ProgramName.h"
+#include "text/ProgramName.h"
 
 #include <gtest/gtest.h>
 
@@ -90,7 +91,7 @@ class ClientLog : public ::testing::Test, public test::ClientFakes {
 
 TEST_F(ClientLog, OffCreatesNoFile) {
     auto client = Start("LogEnabled=0\r\n");
-    EXPECT_EQ(client->LogPath, LogFile);
+    EXPECT_EQ(test::TClientParts(*client).LogPath, LogFile);
     client->PrintLine("text");
     EXPECT_EQ(Files.Appends, 0);
     EXPECT_EQ(Files.Files.count(LogFile), 0u);
@@ -112,7 +113,7 @@ TEST_F(ClientLog, OnLogsTheBannerFirstThenPrintedLinesInTheConsoleCodePageWithou
     client->PrintLine("");
     // "Привет" in code page 866.
     EXPECT_EQ(LogText().substr(started), "\x8F\xE0\xA8\xA2\xA5\xE2, world\r\n\r\n");
-    EXPECT_EQ(client->State.Status[Level], 42);
+    EXPECT_EQ(test::TClientParts(*client).State.Status[Level], 42);
 }
 
 TEST_F(ClientLog, TheDefaultLogStaysInTheFolderOfTheStartWhenTheFolderChanges) {
@@ -120,7 +121,7 @@ TEST_F(ClientLog, TheDefaultLogStaysInTheFolderOfTheStartWhenTheFolderChanges) {
     const char* argv[] = {"tolmix-client"};
     Files.Add("TolmixClient.tcf", "LogEnabled=1\r\n");
     TClient client(Con, Env, 1, argv);
-    EXPECT_EQ(client.LogPath, "/home/player/TolmixClient-2006-05-17-19-08.log");
+    EXPECT_EQ(test::TClientParts(client).LogPath, "/home/player/TolmixClient-2006-05-17-19-08.log");
     Files.SetCurrentDirectory("/opt/tolmix");
     client.PrintLine("later");
     const std::string text = Files.Files["/home/player/TolmixClient-2006-05-17-19-08.log"];
@@ -150,7 +151,7 @@ TEST_F(ClientLog, TwoStartsWithinOneMinuteShareOneFileAndTheNextMinuteStartsAnot
     EXPECT_EQ(LogText(), first + first);
     Wall.Advance(10s); // 21:09:00
     auto third = Start("LogEnabled=1\r\n");
-    EXPECT_EQ(third->LogPath, "/games/hero-2006-05-17-21-09.log");
+    EXPECT_EQ(test::TClientParts(*third).LogPath, "/games/hero-2006-05-17-21-09.log");
     EXPECT_EQ(Files.Files["/games/hero-2006-05-17-21-09.log"], first);
 }
 

@@ -111,25 +111,6 @@ TEST(SettingsFile, AutoSendIsKeptInTheConsoleCodePage) {
     EXPECT_EQ(Read("AutoSend=\xE8\xEC\xFF|\x81x").AutoSend, "\xA8\xAC\xEF|\x11x");
 }
 
-TEST(SettingsList, ValueAtAndNameAtSplitAtTheFirstEquals) {
-    TTolmixStringList list;
-    list.SetText("a=1=2\nplain\n=x\n");
-    ASSERT_EQ(list.Count(), 3);
-    EXPECT_EQ(list.NameAt(0), "a");
-    EXPECT_EQ(list.ValueAt(0), "1=2");
-    EXPECT_EQ(list.NameAt(1), "");
-    EXPECT_EQ(list.ValueAt(1), "");
-    EXPECT_EQ(list.ValueAt(2), "x");
-    EXPECT_EQ(list.ValueAt(-1), "");
-    EXPECT_EQ(list.ValueAt(3), "");
-}
-
-TEST(SettingsList, CyrillicNamesCompareWithoutCase) {
-    TTolmixStringList list;
-    list.SetText("\xC8\xEC\xFF=1"); // capital I, small em, small ya
-    EXPECT_EQ(list.ValueOf("\xE8\xCC\xDF"), "1");
-}
-
 TEST(SettingsFileChoice, UsesTheArgumentWithItsExtensionChanged) {
     test::FakeFileSystem files;
     files.Add("/games/hero.tcf", "");
@@ -143,23 +124,6 @@ TEST(SettingsFileChoice, UsesTheArgumentWithItsExtensionChanged) {
     EXPECT_EQ(ChooseSettingsPath(files, 2, missing), DefaultSettingsFile);
     const char* none[] = {"client"};
     EXPECT_EQ(ChooseSettingsPath(files, 1, none), DefaultSettingsFile);
-}
-
-TEST(SettingsFileLoading, MissingFileIsEmptyAndUnreadableFileRaises) {
-    test::FakeFileSystem files;
-    TTolmixStringList list;
-    list.SetText("old=1");
-    list.LoadFromFile(files, "absent.tcf");
-    EXPECT_EQ(list.Count(), 0);
-
-    files.Unreadable.insert("locked.tcf");
-    try {
-        list.LoadFromFile(files, "locked.tcf");
-        FAIL() << "an unreadable file must raise";
-    } catch (const EFOpenError& error) {
-        EXPECT_NE(std::string(error.what()).find("locked.tcf"), std::string::npos);
-        EXPECT_NE(std::string(error.what()).find("Input/output error"), std::string::npos);
-    }
 }
 
 } // namespace

@@ -2,13 +2,14 @@
 #include "app/ClientFakes.h"
 #include "app/ConsolePalette.h"
 #include "app/TClient.h"
+#include "app/TClientParts.h"
 #include "platform/FileErrors.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeDesktopRegistry.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/ScreenText.h"
-#include "ui/CodePage.h"
+#include "text/CodePage.h"
 
 #include <gtest/gtest.h>
 
@@ -111,13 +112,13 @@ class ClientFirstRun : public ::testing::Test, public test::ClientFakes {
 
 TEST_F(ClientFirstRun, TheFirstStartFromAFolderShowsTheNoticeInItsColours) {
     auto client = Start();
-    EXPECT_TRUE(client->IsFirstRun());
+    EXPECT_TRUE(test::TClientParts(*client).IsFirstRun());
     EXPECT_EQ(Registry.TypesProgram, Files.Program);
     EXPECT_EQ(Registry.Consoles.count(Files.Program), 1u);
     EXPECT_EQ(Term.PaletteWrites, 16);
     EXPECT_EQ(Term.Palette[9], 0x0000FFu);
 
-    EXPECT_EQ(client->Output->LineCount, 5);
+    EXPECT_EQ(test::TClientParts(*client).Output.LineCount, 5);
     EXPECT_TRUE(test::RowIs(Con.Screen(), 1, ' ', 7));
     // "Программа зарегистрировала себя..." in light grey.
     const std::string registered = AnsiToConsole("\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE0 ");
@@ -135,27 +136,27 @@ TEST_F(ClientFirstRun, TheFirstStartFromAFolderShowsTheNoticeInItsColours) {
               AnsiToConsole(" \xE8 \xEF\xE5\xF0\xE5\xE7\xE0\xEF\xF3\xF1\xF2\xE8\xF2\xE5 "
                             "\xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xF3 \xE7\xE0\xED\xEE\xE2\xEE."));
     EXPECT_TRUE(test::RowIs(Con.Screen(), 4, ' ', 7));
-    EXPECT_EQ(client->Output->CurrentAttr, 7);
+    EXPECT_EQ(test::TClientParts(*client).Output.CurrentAttr, 7);
     EXPECT_TRUE(Net.Streams.empty()) << "a first start does not connect";
-    EXPECT_FALSE(client->Link.Connected());
+    EXPECT_FALSE(test::TClientParts(*client).Link.Connected());
 }
 
 TEST_F(ClientFirstRun, TheSecondStartShowsNoNoticeAndACopyElsewhereIsAFirstRunAgain) {
     Start().reset();
     EXPECT_TRUE(Net.Streams.empty());
     auto second = Start();
-    EXPECT_FALSE(second->IsFirstRun());
-    EXPECT_TRUE(second->Link.Connected());
+    EXPECT_FALSE(test::TClientParts(*second).IsFirstRun());
+    EXPECT_TRUE(test::TClientParts(*second).Link.Connected());
     EXPECT_EQ(Net.Streams.size(), 1u);
     // The banner, then empty, connecting, empty; no notice.
-    EXPECT_EQ(second->Output->LineCount, 4);
+    EXPECT_EQ(test::TClientParts(*second).Output.LineCount, 4);
     EXPECT_EQ(Term.PaletteWrites, 32) << "the palette is installed at every start";
     second.reset();
 
     Files.Program = "/home/player/elsewhere/tolmix-client";
     auto copy = Start();
-    EXPECT_TRUE(copy->IsFirstRun());
-    EXPECT_EQ(copy->Output->LineCount, 5);
+    EXPECT_TRUE(test::TClientParts(*copy).IsFirstRun());
+    EXPECT_EQ(test::TClientParts(*copy).Output.LineCount, 5);
     EXPECT_EQ(Net.Streams.size(), 1u);
 }
 

@@ -1,7 +1,8 @@
 #include "app/ClientFakes.h"
 #include "app/TClient.h"
+#include "app/TClientParts.h"
 #include "support/ScreenText.h"
-#include "ui/ProgramName.h"
+#include "text/ProgramName.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,7 @@ TEST_F(ClientStartup, ReadsTheArgumentsSettingsAndLaysOutTheScreen) {
               "SizeX=100\r\nSizeY=30\r\nEditorLines=2\r\nInfoPanelColor=$1F\r\n");
     const char* argv[] = {"tolmix-client", "/games/hero.txt"};
     TClient client(Con, Env, 2, argv);
-    EXPECT_EQ(client.SettingsPath, "/games/hero.tcf");
+    EXPECT_EQ(test::TClientParts(client).SettingsPath, "/games/hero.tcf");
     EXPECT_EQ(Term.Title, ProgramTitle);
     ASSERT_EQ(Term.SizeRequests.size(), 1u);
     EXPECT_EQ(Term.SizeRequests[0].Columns, 100);
@@ -29,7 +30,7 @@ TEST_F(ClientStartup, ReadsTheArgumentsSettingsAndLaysOutTheScreen) {
     EXPECT_TRUE(test::RowIs(screen, 27, ' ', 15));
     EXPECT_TRUE(test::RowIs(screen, 26, ' ', 15));
     EXPECT_TRUE(test::RowIs(screen, 25, 0xC4, 7));
-    EXPECT_EQ(client.Layout.OutputRows, 25);
+    EXPECT_EQ(test::TClientParts(client).Layout.OutputRows, 25);
     EXPECT_EQ(screen.CursorY, 26);
 }
 
@@ -37,13 +38,13 @@ TEST_F(ClientStartup, MissingSettingsFileGivesTheDefaults) {
     const char* argv[] = {"tolmix-client"};
     TClient client(Con, Env, 1, argv);
     // Fixed against the folder the program started in before the program's folder became current.
-    EXPECT_EQ(client.SettingsPath, "/home/player/TolmixClient.tcf");
-    EXPECT_EQ(client.Settings.Address, DefaultServerHost);
-    EXPECT_EQ(client.Layout.EditorTop, 22);
-    ASSERT_TRUE(client.Output);
-    EXPECT_EQ(client.Output->OutputRows, 21);
+    EXPECT_EQ(test::TClientParts(client).SettingsPath, "/home/player/TolmixClient.tcf");
+    EXPECT_EQ(test::TClientParts(client).Settings.Address, DefaultServerHost);
+    EXPECT_EQ(test::TClientParts(client).Layout.EditorTop, 22);
+
+    EXPECT_EQ(test::TClientParts(client).Output.OutputRows, 21);
     // The banner, then empty, connecting, empty: the fake network connects at once.
-    EXPECT_EQ(client.Output->LineCount, 4);
+    EXPECT_EQ(test::TClientParts(client).Output.LineCount, 4);
 }
 
 TEST_F(ClientStartup, UnreadableSettingsFileEndsStartUpWithItsMessage) {
@@ -58,8 +59,9 @@ TEST_F(ClientStartup, BindsTheCallbacksAndRunsBothTimersUntilDestroyed) {
         TClient client(Con, Env, 1, argv);
         EXPECT_TRUE(Con.OnKey);
         EXPECT_TRUE(Con.OnIdle);
-        EXPECT_NE(client.StatusTimer, 0u);
-        EXPECT_NE(client.CountdownTimer, client.StatusTimer);
+        EXPECT_NE(test::TClientParts(client).StatusTimer, 0u);
+        EXPECT_NE(test::TClientParts(client).CountdownTimer,
+                  test::TClientParts(client).StatusTimer);
         int timerMessages = 0;
         Loop.Advance(Milliseconds(250));
         Message m;
@@ -84,7 +86,7 @@ TEST_F(ClientStartup, AnUnconsumedEscapeEndsTheRun) {
     Term.Key(0x1B, 0x1B, SHIFT_PRESSED);
     for (int i = 0; i < 3 && !Con.Terminated; ++i)
         Con.Step();
-    EXPECT_EQ(client.Editor->EditText, "");
+    EXPECT_EQ(test::TClientParts(client).Editor.EditText, "");
     EXPECT_TRUE(Con.Terminated);
     EXPECT_TRUE(Term.Input.empty());
 }

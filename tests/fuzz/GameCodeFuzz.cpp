@@ -16,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     std::vector<std::string> journal;
     test::FakeFileSystem files;
     test::FakeModuleLoader loader;
-    GamePlugins plugins(files, loader);
-    test::FakeGameClient client(plugins);
+    test::FakeGameClient client(files, loader);
+    GamePlugins& plugins = client.Plugins;
     for (const char* name : {"Dice", "Dice", "Chess"}) {
         TPluginEntry entry;
         entry.Plugin = std::make_unique<test::ScriptedPlugin>(client.Host, name, "x", journal);
@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         input = end == std::string_view::npos ? std::string_view() : input.substr(end + 1);
     }
     client.ReceiveAll();
-    client.Connected = true;
+    client.Connect();
     client.ReceiveAll();
     if (plugins.LoadedPlugins.size() != 3)
         std::abort();

@@ -1,10 +1,11 @@
 // Feeds arbitrary lines to the text printer, each line of the input one printed line, with
 // the panel, the clock and the countdown drawn after each as the timers would.
-#include "net/TextPrinter.h"
+#include "app/TextPrinter.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/FakeWallClock.h"
+#include "support/PrintTargets.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -20,19 +21,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TConsole console(term, loop, clip);
     console.SetBufferSize(MakeCoord(80, 25));
     OutputBuffer output(console, 80, 60, 21);
-    ClientState state;
+    CharacterStatus state;
     TGameClock clock(wall);
     StatusPanelOptions options;
     options.TimeFormat = "dddd dd mmmm yyyy hh:nn:ss.zzz am/pm c";
     StatusPanel panel(console, state, options);
-    TextPrinter printer(console, output, state, clock, panel, true, ',');
+    test::CountingPrintTargets targets;
+    TextPrinter printer(console, output, state, clock, panel, targets, true, ',');
     std::string_view input(reinterpret_cast<const char*>(data), size);
     while (!input.empty()) {
         const size_t end = input.find('\n');
         printer.PrintLine(input.substr(0, end));
         wall.Advance(Milliseconds(250));
         panel.DrawGameClock(clock.GameClockNow());
-        panel.OnCountdownTimer();
+        panel.DrawCountdown();
+        state.CountDown();
         if (end == std::string_view::npos)
             break;
         input.remove_prefix(end + 1);

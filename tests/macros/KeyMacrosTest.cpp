@@ -79,24 +79,22 @@ TEST(MacroCombination, EnhancedKeysCarryWinUnlessRightAltOrCtrlIsDown) {
     EXPECT_EQ(MacroCombination(Press(0x141)), (TKeyCombination{0, 0}));
 }
 
-TEST(BarsToLineBreaks, EveryBarBecomesCrLf) {
-    EXPECT_EQ(BarsToLineBreaks("sc|eq"), "sc\r\neq");
-    EXPECT_EQ(BarsToLineBreaks("a||b|"), "a\r\n\r\nb\r\n");
-    EXPECT_EQ(BarsToLineBreaks("no bars"), "no bars");
-    EXPECT_EQ(BarsToLineBreaks("a;b", ';'), "a\r\nb");
-}
-
-class RunKeyMacroTest : public ::testing::Test {
+class RunKeyMacroTest : public ::testing::Test, public ServerConnection {
   protected:
     TKeyMacrosMap Macros;
     TAliasArray Aliases;
     bool Online = true;
     std::vector<std::string> Sent;
     std::vector<std::string> Edited;
-    KeyMacroHooks Hooks{[this] { return Online; },
-                        [this](const std::string& text) { Sent.push_back(text); },
-                        [this](const std::string& text) { Edited.push_back(text); },
-                        {}};
+    AliasReportHook Report;
+
+    bool Connected() const override { return Online; }
+    void ConnectToServer() override { ADD_FAILURE() << "the macro step never connects"; }
+    void Disconnect() override { ADD_FAILURE() << "the macro step never disconnects"; }
+    void SendLine(std::string_view text, bool convert) override {
+        EXPECT_TRUE(convert);
+        Sent.emplace_back(text);
+    }
 
     void Bind(const std::string& macros) { LoadText(Macros, macros); }
     void Aliased(const std::string& file) {
@@ -104,7 +102,12 @@ class RunKeyMacroTest : public ::testing::Test {
         lines.SetText(file);
         ParseAliasFile(Aliases, lines);
     }
-    bool Run(const KeyEvent& key) { return RunKeyMacro(key, Macros, Aliases, Hooks); }
+    bool Run(const KeyEvent& key) {
+        const KeyMacroResult result = RunKeyMacro(key, Macros, Aliases, *this, Report);
+        if (!result.EditText.empty())
+            Edited.push_back(result.EditText);
+        return result.Bound;
+    }
 };
 
 TEST_F(RunKeyMacroTest, BarsSeparateCommandsThatEachPassThroughTheAliases) {
@@ -168,7 +171,7 @@ TEST_F(RunKeyMacroTest, WhileDisconnectedAMacroKeyIsSwallowed) {
 
 TEST_F(RunKeyMacroTest, AFailingAliasIsToldThroughTheReportHook) {
     std::vector<std::string> reports;
-    Hooks.Report = [&](const std::string& line) { reports.push_back(line); };
+    Report = [&](const std::string& line) { reports.push_back(line); };
     Bind("F1=aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaab");
     Aliased("alias: pure part\n(a+)+$\nx");
     EXPECT_TRUE(Run(Press(VK_F1)));

@@ -233,22 +233,12 @@ TEST_F(ServerLinkTest, PluginTextsAreNotConvertedButTheirMarkersAreRaised) {
                                     "r\x8F\xEF\xFF\xFF\r\n");
     Link.SendLine(std::string("\x0F\x20\x7F\x80", 4), false);
     EXPECT_EQ(Stream->Sends.back(), std::string("\x0F\x20\x7F\x80\r\n", 6));
-
-    Stream->Sends.clear();
-    Link.SendPluginList();
-    EXPECT_TRUE(Stream->Sends.empty()); // no plugin loaded
-    Host.Plugins = {{"Chess", "Board game \xEF"}, {"Go", ""}};
-    Link.SendPluginList();
-    EXPECT_EQ(Stream->Sends, (Lines{"\x80\x80glChess\x80"
-                                    "Board game \xEF\r\n",
-                                    "\x80\x80glGo\x80\r\n"}));
 }
 
 TEST_F(ServerLinkTest, NothingIsSentWhileUnconnected) {
     Link.SendLine("look", true);
     Link.SendVersion();
-    Host.Plugins = {{"Chess", ""}};
-    Link.SendPluginList();
+    Link.SendLine("\x10\x10glChess\x10", false);
     EXPECT_TRUE(Net.Streams.empty());
     EXPECT_TRUE(Host.Printed.empty());
 }

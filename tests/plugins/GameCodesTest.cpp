@@ -18,8 +18,8 @@ class GameCodes : public ::testing::Test {
     Journal Calls; // outlives the plugins, which write to it when they go
     test::FakeFileSystem Files;
     test::FakeModuleLoader Loader;
-    GamePlugins Plugins{Files, Loader};
-    test::FakeGameClient Client{Plugins};
+    test::FakeGameClient Client{Files, Loader};
+    GamePlugins& Plugins = Client.Plugins;
 
     test::ScriptedPlugin& Add(const std::string& name) {
         auto plugin = std::make_unique<test::ScriptedPlugin>(Client.Host, name, "", Calls);
@@ -100,9 +100,24 @@ TEST_F(GameCodes, ProcessIdleRunsTimersAndKeysAtTheNestingLimitToo) {
 }
 
 TEST_F(GameCodes, ThePluginListIsTheNameAndDetailsOfEachPlugin) {
+    Plugins.SendPluginList();
+    EXPECT_EQ(Client.Wire, ""); // no plugin loaded
     Add("Chess");
     Add("Dice");
-    EXPECT_EQ(Plugins.PluginListLines(), (Journal{"\x10\x10glChess\x10", "\x10\x10glDice\x10"}));
+    Plugins.SendPluginList();
+    EXPECT_EQ(Client.Wire, "\x80\x80glChess\x80\r\n\x80\x80glDice\x80\r\n");
+    Client.Wire.clear();
+    // Windows-1251 details go out as the plugin gives them.
+    TPluginEntry go;
+    go.Plugin = std::make_unique<test::ScriptedPlugin>(Client.Host, "Go", "Board game \xEF", Calls);
+    Plugins.LoadedPlugins.push_back(std::move(go));
+    Plugins.SendPluginList();
+    EXPECT_EQ(Client.Wire.substr(Client.Wire.find("\x80\x80glGo")), "\x80\x80glGo\x80"
+                                                                    "Board game \xEF\r\n");
+    Client.Wire.clear();
+    Client.DropConnection();
+    Plugins.SendPluginList();
+    EXPECT_EQ(Client.Wire, ""); // nothing while unconnected
     EXPECT_EQ(Plugins.FindPlugin("Dice"), Plugins.LoadedPlugins[1].Plugin.get());
     EXPECT_EQ(Plugins.FindPlugin("dice"), nullptr);
     EXPECT_EQ(Plugins.FindPlugin("Dic"), nullptr);

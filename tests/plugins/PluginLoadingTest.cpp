@@ -1,6 +1,7 @@
 #include "plugins/PluginList.h"
 #include "support/FakeFileSystem.h"
 #include "support/FakeModuleLoader.h"
+#include "support/RecordingConnection.h"
 #include "support/ScriptedPlugin.h"
 
 #include <gtest/gtest.h>
@@ -64,6 +65,11 @@ class NoHost final : public TTolmixHost {
     void SendGameFinish() override {}
 };
 
+class NoOutput final : public TextOutput {
+  public:
+    void AppendOutput(std::string_view) override {}
+};
+
 class PluginLoading : public ::testing::Test {
   protected:
     static constexpr const char* Dir = "/opt/tolmix/Plugins/";
@@ -72,6 +78,8 @@ class PluginLoading : public ::testing::Test {
     test::FakeFileSystem Files;
     test::FakeModuleLoader Loader;
     NoHost Host;
+    test::RecordingConnection Link;
+    NoOutput Output;
 
     void SetUp() override {
         for (auto& b : Behaviours)
@@ -105,7 +113,7 @@ TEST_F(PluginLoading, LoadsPluginFilesInByteOrderAndCreatesThemInThePluginsFolde
     AddPlugin<3>(".hidden.so", "hidden", Proc(&CurrentVersion));
     Files.Add(std::string(Dir) + "readme.txt", "");
     Files.Add(std::string(Dir) + "sub.so/inner.so", ""); // a folder is no plugin
-    GamePlugins plugins(Files, Loader);
+    GamePlugins plugins(Files, Loader, Link, Output);
     plugins.StartPlugins(Dir, ProgramDir, Host);
 
     EXPECT_EQ(Names(plugins), (std::vector<std::string>{"hidden", "first", "second"}));
@@ -118,7 +126,7 @@ TEST_F(PluginLoading, LoadsPluginFilesInByteOrderAndCreatesThemInThePluginsFolde
 
 TEST_F(PluginLoading, WithoutAPluginsFolderNothingLoadsAndTheProgramFolderBecomesCurrent) {
     Files.Missing.insert(Dir);
-    GamePlugins plugins(Files, Loader);
+    GamePlugins plugins(Files, Loader, Link, Output);
     plugins.StartPlugins(Dir, ProgramDir, Host);
     EXPECT_TRUE(plugins.LoadedPlugins.empty());
     EXPECT_TRUE(Loader.Journal.empty());
@@ -133,12 +141,13 @@ TEST_F(PluginLoading, FilesThatAreNoPluginOfThisInterfaceAreLeftOutAndUnloaded) 
     Loader.Add(std::string(Dir) + "d.so", {{"TolmixPluginVersion", Proc(&CurrentVersion)}});
     Files.Add(std::string(Dir) + "e.so", "");
     Loader.Add(std::string(Dir) + "e.so", {{"TolmixPluginFactory", Proc(&Factory<2>)}});
-    GamePlugins plugins(Files, Loader);
+    GamePlugins plugins(Files, Loader, Link, Output);
     plugins.StartPlugins(Dir, ProgramDir, Host);
 
     EXPECT_EQ(Names(plugins), (std::vector<std::string>{"good"}));
     EXPECT_EQ(Loader.OpenCount, 1);
-    EXPECT_EQ(plugins.PluginListLines().size(), 1u);
+    plugins.SendPluginList();
+    EXPECT_EQ(Link.Sent.size(), 1u);
 }
 
 TEST_F(PluginLoading, PluginsThatMakeNoObjectAreLeftOutSilently) {
@@ -149,7 +158,7 @@ TEST_F(PluginLoading, PluginsThatMakeNoObjectAreLeftOutSilently) {
     Behaviours[0].NoClass = true;
     Behaviours[1].NoObject = true;
     Behaviours[2].Throws = true;
-    GamePlugins plugins(Files, Loader);
+    GamePlugins plugins(Files, Loader, Link, Output);
     plugins.StartPlugins(Dir, ProgramDir, Host);
 
     EXPECT_EQ(Names(plugins), (std::vector<std::string>{"works"}));
@@ -163,7 +172,7 @@ TEST_F(PluginLoading, UnloadingDestroysEachObjectBeforeItsModuleInListOrder) {
     AddPlugin<1>("b.so", "two", Proc(&CurrentVersion));
     JournalInUse = &Loader.Journal; // plugin calls and module loads in one journal
     {
-        GamePlugins plugins(Files, Loader);
+        GamePlugins plugins(Files, Loader, Link, Output);
         plugins.StartPlugins(Dir, ProgramDir, Host);
         plugins.ActiveGame = plugins.LoadedPlugins[1].Plugin.get();
         Loader.Journal.clear();

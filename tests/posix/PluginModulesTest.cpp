@@ -26,8 +26,8 @@ class PluginModules : public ::testing::Test {
     fs::path StartDir = fs::current_path();
     posix::PosixFileSystem Files;
     posix::PosixModuleLoader Loader;
-    GamePlugins Plugins{Files, Loader};
-    test::FakeGameClient Client{Plugins};
+    test::FakeGameClient Client{Files, Loader};
+    GamePlugins& Plugins = Client.Plugins;
 
     void SetUp() override {
         std::random_device random;
@@ -183,7 +183,7 @@ TEST_F(PluginModules, SendsWhileDisconnectedAreDroppedButChannelZeroPrints) {
     Install("probe_first", "a.so");
     Start();
     Server("gsProbe");
-    Client.Connected = false;
+    Client.DropConnection();
     for (std::string_view command : {"send:x", "text:1:x", "text:4:x", "finish", "text:0:local"})
         Data(command);
     Server("gl");
@@ -224,10 +224,10 @@ TEST_F(PluginModules, AnErrorInAPluginEndsTheConnectionAndTheClientGoesOn) {
         Client.Incoming.push_back(test::FakeGameClient::Code(line));
     Client.ReceiveAll();
     EXPECT_EQ(Client.Errors, (Journal{"thrown by Probe"}));
-    EXPECT_EQ(Client.Printed, (Journal{std::string(test::FakeGameClient::ReconnectPrompt)}));
+    EXPECT_EQ(Client.Printed, (Journal{"", test::FakeGameClient::ReconnectPrompt()}));
     EXPECT_EQ(Client.Incoming.size(), 1u); // not received after the disconnect
 
-    Client.Connected = true; // the player reconnects
+    Client.Connect(); // the player reconnects
     Client.Incoming.push_back(test::FakeGameClient::Code("gd" + EncodeBase64("throw-int")));
     Client.ReceiveAll();
     EXPECT_EQ(Client.Errors.size(), 2u);

@@ -9,11 +9,11 @@
 
 namespace tolmix::test {
 
-// A server link host that keeps every printed line; a test may act on each line as it comes.
-class RecordingLinkHost final : public ServerLinkHost {
+// A printer for the server link that keeps every printed line; a test may act on each line as
+// it comes.
+class RecordingLinkHost final : public LinePrinter {
   public:
     std::vector<std::string> Printed;
-    std::vector<PluginDetails> Plugins;
     std::function<void(const std::string&)> OnPrint;
 
     void PrintLine(const std::string& ansiText) override {
@@ -21,7 +21,6 @@ class RecordingLinkHost final : public ServerLinkHost {
         if (OnPrint)
             OnPrint(ansiText);
     }
-    std::vector<PluginDetails> PluginList() override { return Plugins; }
 };
 
 } // namespace tolmix::test

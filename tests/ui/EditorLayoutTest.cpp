@@ -69,16 +69,5 @@ TEST(EditorLayout, LinesFollowEachOtherOverAMegabyte) {
     EXPECT_EQ(end, text.size() + 1);
 }
 
-TEST(EditorLayout, CountTextLinesBreaksAtEveryLineEnd) {
-    EXPECT_EQ(CountTextLines(""), 0);
-    EXPECT_EQ(CountTextLines("a"), 1);
-    EXPECT_EQ(CountTextLines("a\r\n"), 1);
-    EXPECT_EQ(CountTextLines("one\r\ntwo"), 2);
-    EXPECT_EQ(CountTextLines("a\nb\n"), 2);
-    EXPECT_EQ(CountTextLines("a\rb"), 2);
-    EXPECT_EQ(CountTextLines("\r\n\r\n"), 2);
-    EXPECT_EQ(CountTextLines("\n\r"), 2);
-}
-
 } // namespace
 } // namespace tolmix

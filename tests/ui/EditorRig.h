@@ -4,19 +4,25 @@
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/ScreenText.h"
+#include "ui/EditorView.h"
 #include "ui/InputEditor.h"
 #include "ui/TConsole.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace tolmix::test {
 
-// An editor 20 columns wide in rows 5 to 7 of a fake console, with hooks that record what it
-// sends and asks of the client.
-class EditorRig : public ::testing::Test {
+// An editor 20 columns wide in rows 5 to 7 of a fake console, bound to a connection, aliases,
+// an output window and a panel that record what it sends and asks of them.
+class EditorRig : public ::testing::Test,
+                  public ServerConnection,
+                  public CommandRewriter,
+                  public OutputView,
+                  public StatusView {
   protected:
     static constexpr int Top = 5;
     static constexpr uint16_t TextColor = 0x1F;
@@ -26,14 +32,31 @@ class EditorRig : public ::testing::Test {
     FakeEventLoop Loop;
     FakeClipboard Clip;
     TConsole Con{Term, Loop, Clip};
-    ClientState State;
     std::unique_ptr<InputEditor> Editor;
+    std::unique_ptr<EditorView> View;
 
-    bool Connected = true;
+    bool IsConnected = true;
     std::vector<std::string> Sent;
     int ConnectAttempts = 0;
     int ScrollsToEnd = 0;
     int PanelDraws = 0;
+    // What the aliases make of a command; as typed while empty.
+    std::function<TExpandedText(const std::string&)> Rewrite;
+
+    bool Connected() const override { return IsConnected; }
+    void ConnectToServer() override { ++ConnectAttempts; }
+    void Disconnect() override { Record("disconnect"); }
+    void SendLine(std::string_view text, bool) override { Sent.emplace_back(text); }
+    TExpandedText ExpandCommand(const std::string& text) override {
+        return Rewrite ? Rewrite(text) : TExpandedText{text, std::string()};
+    }
+    void ScrollOutput(bool down, int64_t count) override {
+        Record((down ? "down " : "up ") + std::to_string(count));
+    }
+    void ScrollOutputToEnd() override { ++ScrollsToEnd; }
+    void ShowEditMode(bool) override { ++PanelDraws; }
+    // What the keys asked of the client, for the tests that follow it.
+    virtual void Record(const std::string&) {}
 
     void SetUp() override { Make(Options()); }
 
@@ -48,12 +71,9 @@ class EditorRig : public ::testing::Test {
     }
 
     void Make(const InputEditorOptions& options) {
-        Editor = std::make_unique<InputEditor>(Con, State, options);
-        Editor->Hooks.Connected = [this] { return Connected; };
-        Editor->Hooks.ConnectToServer = [this] { ++ConnectAttempts; };
-        Editor->Hooks.SendLine = [this](const std::string& text) { Sent.push_back(text); };
-        Editor->Hooks.ScrollOutputToEnd = [this] { ++ScrollsToEnd; };
-        Editor->Hooks.DrawStatusPanel = [this] { ++PanelDraws; };
+        View.reset();
+        Editor = std::make_unique<InputEditor>(options, Con, *this, *this, *this, *this);
+        View = std::make_unique<EditorView>(Con, *Editor);
         Editor->ClearEditor();
     }
 
@@ -65,9 +85,14 @@ class EditorRig : public ::testing::Test {
             E().InsertText(std::string_view(&c, 1));
     }
 
+    // The screen after the loop pass: the view shows what the editor changed.
+    const Frame& Screen() {
+        View->Refresh();
+        return Con.Screen();
+    }
     // The editor row r as it is on screen, without trailing blanks.
     std::string Row(int r) {
-        std::string row = RowText(Con.Screen(), Top + r).substr(0, 20);
+        std::string row = RowText(Screen(), Top + r).substr(0, 20);
         return row.substr(0, row.find_last_not_of(' ') + 1);
     }
 

@@ -13,8 +13,8 @@ TEST_F(InputEditorTest, TheCursorStandsAtColumnSizeXAfterAFullLineAndIsShownInTh
     Type(std::string(20, 'a'));
     EXPECT_EQ(Cursor(), (Pos{0, 20}));
     EXPECT_EQ(E().CursorPosition(), 21);
-    EXPECT_EQ(Con.Screen().CursorX, 19);
-    EXPECT_EQ(Con.Screen().CursorY, Top);
+    EXPECT_EQ(Screen().CursorX, 19);
+    EXPECT_EQ(Screen().CursorY, Top);
     // The next byte starts the second display line; the cursor passes it.
     Type("b");
     EXPECT_EQ(Cursor(), (Pos{1, 1}));
@@ -204,12 +204,13 @@ TEST_F(InputEditorTest, TheSelectionIsDrawnInItsColourOnEveryLineItTouches) {
     const int32_t anchor = E().CursorPosition();
     E().MoveCursor(true, 5); // after e
     E().ExtendSelection(anchor);
-    const Frame& s = Con.Screen();
+    const Frame& s = Screen();
     for (int x = 0; x < 20; ++x) {
         EXPECT_EQ(s.At(x, Top).Attr, x >= 1 && x < 3 ? SelColor : TextColor) << x;
         EXPECT_EQ(s.At(x, Top + 1).Attr, x < 2 ? SelColor : TextColor) << x;
     }
     E().ClearSelection();
+    Screen(); // the next pass of the loop shows it
     for (int x = 0; x < 20; ++x) {
         EXPECT_EQ(s.At(x, Top).Attr, TextColor);
         EXPECT_EQ(s.At(x, Top + 2), (Cell{' ', TextColor}));
@@ -242,7 +243,7 @@ TEST_F(InputEditorTest, CopyAndPasteCrossTheClipboardInWindows1251) {
 
 TEST_F(InputEditorTest, ControlBytesAreDrawnAsCellsOfTheirOwn) {
     E().InsertText(std::string("a\x01\x1b[2J\x10\x07", 8));
-    const Frame& s = Con.Screen();
+    const Frame& s = Screen();
     EXPECT_EQ(s.At(1, Top).Char, 0x01);
     EXPECT_EQ(s.At(2, Top).Char, 0x1B);
     EXPECT_EQ(s.At(6, Top).Char, 0x10); // a colour byte is a character here
@@ -256,12 +257,12 @@ TEST_F(InputEditorTest, TheRowsFollowTheCursorThroughALongText) {
     EXPECT_EQ(E().EditTopLine, 2);
     EXPECT_EQ(Row(0), "3");
     EXPECT_EQ(Row(2), "5");
-    EXPECT_EQ(Con.Screen().CursorY, Top + 2);
+    EXPECT_EQ(Screen().CursorY, Top + 2);
     E().MoveCursor(false, 100); // stops early: the redraw is the caller's
     E().ClearSelection();
     EXPECT_EQ(E().EditTopLine, 0);
     EXPECT_EQ(Row(0), "1");
-    EXPECT_EQ(Con.Screen().CursorY, Top);
+    EXPECT_EQ(Screen().CursorY, Top);
     E().MoveLine(true);
     E().MoveLine(true);
     E().MoveLine(true);
@@ -341,7 +342,7 @@ TEST_F(InputEditorTest, TheHistoryKeepsDifferentNonEmptyCommandsUpToItsSize) {
 // --- Sending ---
 
 TEST_F(InputEditorTest, SendingWhileDisconnectedConnectsAndKeepsTheText) {
-    Connected = false;
+    IsConnected = false;
     E().InsertText("north");
     E().SendEditor();
     EXPECT_EQ(ConnectAttempts, 1);
@@ -352,9 +353,7 @@ TEST_F(InputEditorTest, SendingWhileDisconnectedConnectsAndKeepsTheText) {
 }
 
 TEST_F(InputEditorTest, TheExpandedTextIsSentAndItsEditTextComesBack) {
-    E().Hooks.ExpandAliases = [](const std::string& text) {
-        return ExpandedCommand{"say " + text, "again"};
-    };
+    Rewrite = [](const std::string& text) { return TExpandedText{"say " + text, "again"}; };
     E().InsertText("hi");
     E().SendEditor();
     EXPECT_EQ(Sent, std::vector<std::string>{"say hi"});
@@ -367,9 +366,9 @@ TEST_F(InputEditorTest, TheExpandedTextIsSentAndItsEditTextComesBack) {
 // --- The server's text-edit mode ---
 
 TEST_F(InputEditorTest, EditModeSendsTheTextBackWithItsLineCount) {
-    E().Hooks.ExpandAliases = [](const std::string&) { return ExpandedCommand{"wrong", ""}; };
+    Rewrite = [](const std::string&) { return TExpandedText{"wrong", ""}; };
     E().BeginEditMode("one\r\ntwo");
-    EXPECT_TRUE(State.EditMode);
+    EXPECT_TRUE(E().EditMode());
     EXPECT_TRUE(E().EnterSwap);
     EXPECT_EQ(Cursor(), (Pos{0, 0}));
     EXPECT_EQ(Row(1), "two");
@@ -379,7 +378,7 @@ TEST_F(InputEditorTest, EditModeSendsTheTextBackWithItsLineCount) {
     E().SendEditor();
     EXPECT_EQ(Sent, std::vector<std::string>{"\x10\x10"
                                              "ct2\x10one\x10two"});
-    EXPECT_FALSE(State.EditMode);
+    EXPECT_FALSE(E().EditMode());
     EXPECT_FALSE(E().EnterSwap);
     EXPECT_GT(PanelDraws, draws);
     EXPECT_EQ(E().EditText, "");
@@ -400,7 +399,7 @@ TEST_F(InputEditorTest, ClearingInEditModeCancelsTheEditOnce) {
     E().ClearEditor();
     EXPECT_EQ(Sent, std::vector<std::string>{"\x10\x10"
                                              "cc"});
-    EXPECT_FALSE(State.EditMode);
+    EXPECT_FALSE(E().EditMode());
     EXPECT_FALSE(E().EnterSwap);
     E().ClearEditor();
     EXPECT_EQ(Sent.size(), 1u);
@@ -413,7 +412,7 @@ TEST_F(InputEditorTest, ASecondServerTextReplacesTheFirstWithoutSwappingEnterBac
     EXPECT_TRUE(E().EnterSwap);
     E().SendEditor();
     EXPECT_FALSE(E().EnterSwap);
-    EXPECT_FALSE(State.EditMode);
+    EXPECT_FALSE(E().EditMode());
 }
 
 // --- Big and hostile input ---
@@ -464,9 +463,26 @@ TEST(CommandHistory, HugeCommandsPushOutTheOldestBeyondTheByteLimit) {
     EXPECT_EQ(history.At(0), "n");
 }
 
-TEST(NormaliseLineEnds, EveryLineEndBecomesCrLf) {
-    EXPECT_EQ(NormaliseLineEnds("a\nb\rc\r\nd\n\re"), "a\r\nb\r\nc\r\nd\r\n\r\ne");
-    EXPECT_EQ(NormaliseLineEnds("plain"), "plain");
+TEST_F(InputEditorTest, TheViewDrawsOncePerPassAndOnlyAfterAChange) {
+    Type("look");
+    EXPECT_EQ(Row(0), "look");
+    // Nothing changed since: the next pass leaves the rows alone (a scribble stays).
+    Con.WriteText("XY", TextColor, MakeCoord(10, Top));
+    View->Refresh();
+    EXPECT_EQ(Row(0), "look      XY");
+    // Several changes before the pass are shown together, in one draw.
+    E().InsertText(" n");
+    E().MoveToLineEdge(false);
+    EXPECT_EQ(test::RowText(Con.Screen(), Top).substr(10, 2), "XY");
+    EXPECT_EQ(Row(0), "look n");
+    EXPECT_EQ(Screen().CursorX, 0);
+}
+
+TEST_F(InputEditorTest, ATerminalPasteGoesInWithItsLinesEndedByCrLf) {
+    Type("say ");
+    E().Paste("one\ntwo\rthree");
+    EXPECT_EQ(E().EditText, "say one\r\ntwo\r\nthree");
+    EXPECT_EQ(E().CursorPosition(), E().TextLength() + 1);
 }
 
 } // namespace

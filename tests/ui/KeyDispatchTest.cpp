@@ -5,31 +5,34 @@
 namespace tolmix {
 namespace {
 
-class KeyDispatchTest : public test::EditorRig {
+class KeyDispatchTest : public test::EditorRig, public KeyMacroStep {
   protected:
     static constexpr int32_t OutputRows = 17;
     std::unique_ptr<KeyDispatch> Keys;
     std::vector<std::string> Calls;
     bool MacroBound = false;
+    std::string MacroEditText;
 
     void SetUp() override {
         EditorRig::SetUp();
         Bind();
     }
-    void Bind() {
-        Keys = std::make_unique<KeyDispatch>(E(), OutputRows);
-        Keys->Hooks.RunKeyMacro = [this](const KeyEvent&) {
-            if (MacroBound)
-                Calls.push_back("macro");
-            return MacroBound;
-        };
-        Keys->Hooks.ScrollOutput = [this](bool down, int64_t count) {
-            Calls.push_back((down ? "down " : "up ") + std::to_string(count));
-        };
-        Keys->Hooks.LoadMacrosAndAliases = [this] { Calls.push_back("reload"); };
-        Keys->Hooks.Connected = [this] { return Connected; };
-        Keys->Hooks.Disconnect = [this] { Calls.push_back("disconnect"); };
-        Keys->Hooks.Terminate = [this] { Calls.push_back("terminate"); };
+    void Bind() { Keys = std::make_unique<KeyDispatch>(Con, E(), *this, *this, *this, OutputRows); }
+    KeyMacroResult RunKeyMacro(const KeyEvent&) override {
+        if (MacroBound)
+            Calls.push_back("macro");
+        return {MacroBound, MacroEditText};
+    }
+    void LoadMacrosAndAliases() override { Calls.push_back("reload"); }
+    // The end of the input loop shows up after what came before it.
+    void Record(const std::string& call) override {
+        Calls.push_back(Con.Terminated ? "terminate" : call);
+    }
+    std::vector<std::string> CallsAndEnd() {
+        std::vector<std::string> calls = Calls;
+        if (Con.Terminated)
+            calls.push_back("terminate");
+        return calls;
     }
     void Remake(const InputEditorOptions& options) {
         Make(options);
@@ -204,11 +207,12 @@ TEST_F(KeyDispatchTest, PagesScrollByOneRowLessThanTheWindowAndCtrlArrowsByOne) 
 
 TEST_F(KeyDispatchTest, F10DisconnectsFirstWhenConnected) {
     EXPECT_TRUE(Press(VK_F10));
-    EXPECT_EQ(Calls, (std::vector<std::string>{"disconnect", "terminate"}));
+    EXPECT_EQ(CallsAndEnd(), (std::vector<std::string>{"disconnect", "terminate"}));
     Calls.clear();
-    Connected = false;
+    Con.Terminated = false;
+    IsConnected = false;
     Press(VK_F10);
-    EXPECT_EQ(Calls, std::vector<std::string>{"terminate"});
+    EXPECT_EQ(CallsAndEnd(), std::vector<std::string>{"terminate"});
 }
 
 TEST_F(KeyDispatchTest, ABoundMacroReplacesWhatTheKeyDoes) {
@@ -221,6 +225,19 @@ TEST_F(KeyDispatchTest, ABoundMacroReplacesWhatTheKeyDoes) {
     MacroBound = false;
     Press(VK_TAB, 0, 0x09);
     EXPECT_EQ(Calls.back(), "reload");
+}
+
+TEST_F(KeyDispatchTest, AMacrosEditTextReplacesTheEditorsWithTheCursorAtItsEnd) {
+    TypeKeys("old");
+    MacroBound = true;
+    MacroEditText = "new\r\ntext";
+    EXPECT_TRUE(Press(VK_F1));
+    EXPECT_EQ(E().EditText, "new\r\ntext");
+    EXPECT_EQ(Cursor(), (std::pair<int32_t, int32_t>{1, 4}));
+    EXPECT_FALSE(E().HasSelection());
+    MacroEditText.clear();
+    EXPECT_TRUE(Press(VK_F1));
+    EXPECT_EQ(E().EditText, "new\r\ntext"); // an empty edit text leaves the editor alone
 }
 
 TEST_F(KeyDispatchTest, ShiftMovesSelectAndCutPasteAndCopyKeysUseTheClipboard) {

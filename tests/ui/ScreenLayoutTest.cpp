@@ -3,7 +3,7 @@
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/ScreenText.h"
-#include "ui/ProgramName.h"
+#include "text/ProgramName.h"
 
 #include <gtest/gtest.h>
 

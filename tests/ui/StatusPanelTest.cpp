@@ -3,7 +3,7 @@
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/ScreenText.h"
-#include "ui/CodePage.h"
+#include "text/CodePage.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +57,7 @@ class Panel : public ::testing::Test {
     test::FakeEventLoop Loop;
     test::FakeClipboard Clip;
     TConsole Con{Term, Loop, Clip};
-    ClientState State;
+    CharacterStatus State;
 };
 
 TEST_F(Panel, FirstLineShowsLevelExperienceInThousandsAndTheGauges) {
@@ -141,15 +141,14 @@ TEST_F(Panel, TheNameAndTheEditCaptionShareTheSeparator) {
     Make().DrawStatusPanel();
     EXPECT_EQ(Row(21).substr(4, 4), "Hero");
     EXPECT_EQ(Con.Screen().At(4, 21).Attr, 15);
-    State.EditMode = true;
-    Make().DrawStatusPanel();
+    StatusPanel panel = Make();
+    panel.ShowEditMode(true);
     const std::string caption = AnsiToConsole("\xD0\xE5\xE6\xE8\xEC");
     EXPECT_EQ(Row(21).substr(8, caption.size()), caption);
     EXPECT_EQ(Con.Screen().At(8, 21).Attr, 0xF0); // black on white
     EXPECT_EQ(Con.Screen().At(4, 21), (Cell{0xC4, 7}));
-    State.EditMode = false;
     State.CharName.clear();
-    Make().DrawStatusPanel();
+    panel.ShowEditMode(false);
     EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7));
 }
 
@@ -158,40 +157,45 @@ TEST_F(Panel, WithoutTheSeparatorLineNothingIsShownThere) {
     options.SeparatorLine = false;
     Con.FillRect(MakeCoord(0, 21), 80, 1, ' ', 0);
     State.CharName = "Hero";
-    State.EditMode = true;
     State.Countdown = 2.5;
     StatusPanel panel = Make(options);
+    panel.ShowEditMode(true);
     panel.DrawStatusPanel();
     panel.DrawGameClock(63932457600000);
-    panel.OnCountdownTimer();
+    panel.DrawCountdown();
     EXPECT_TRUE(test::RowIs(Con.Screen(), 21, ' ', 0));
-    EXPECT_DOUBLE_EQ(State.Countdown, 2.5);
+    EXPECT_DOUBLE_EQ(State.Countdown, 2.5); // drawing never changes it
 }
 
 TEST_F(Panel, TheCountdownRunsDownInColumnsFiftyToFiftyFour) {
     State.Countdown = 2.5;
     StatusPanel panel = Make();
-    panel.OnCountdownTimer();
+    // The 100 ms step: the panel shows the countdown, then the status counts it down.
+    const auto tick = [&] {
+        panel.DrawCountdown();
+        State.CountDown();
+    };
+    tick();
     EXPECT_EQ(Row(21).substr(50, 5), "\xC4\xC4"
                                      "2.5");
     EXPECT_EQ(Con.Screen().At(52, 21).Attr, 15);
-    panel.OnCountdownTimer();
+    tick();
     EXPECT_EQ(Row(21).substr(52, 3), "2.4");
     for (int i = 0; i < 40 && State.Countdown != 0; ++i)
-        panel.OnCountdownTimer();
+        tick();
     EXPECT_EQ(State.Countdown, 0);
-    panel.OnCountdownTimer();
+    tick();
     EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7)) << Row(21);
 
     State.Countdown = -3;
-    panel.OnCountdownTimer();
+    tick();
     EXPECT_EQ(Row(21).substr(50, 5), "\xC4-3.0");
     EXPECT_EQ(State.Countdown, 0);
 
     StatusPanelOptions russian;
     russian.DecimalSeparator = ',';
     State.Countdown = 12.25;
-    Make(russian).OnCountdownTimer();
+    Make(russian).DrawCountdown();
     EXPECT_EQ(Row(21).substr(50, 5), "\xC4"
                                      "12,2");
 }
@@ -213,15 +217,15 @@ TEST_F(Panel, TheClockEndsOneColumnBeforeTheEdgeAndLeavesNoRestWhenShorter) {
 
 TEST_F(Panel, NewTextFlashesAnUnseenWindowOnceASecond) {
     StatusPanel panel = Make();
-    State.ActivityPending = true;
+    panel.NoteActivity();
     Term.Focused = false;
     for (int tick = 0; tick < 8; ++tick)
         panel.FlashStep();
     EXPECT_EQ(Term.Flashes, 2);
-    EXPECT_TRUE(State.ActivityPending);
+    EXPECT_TRUE(panel.ActivityPending());
     Term.Focused = true;
     panel.FlashStep();
-    EXPECT_FALSE(State.ActivityPending);
+    EXPECT_FALSE(panel.ActivityPending());
     Term.Focused = false;
     for (int tick = 0; tick < 8; ++tick)
         panel.FlashStep();

@@ -203,14 +203,17 @@ TEST_F(ConsoleTest, ClipboardCrossesInWindows1251) {
 }
 
 TEST_F(ConsoleTest, TerminalPasteArrivesInTheConsoleCodePage) {
-    std::string pasted;
-    Con.OnPaste = [&](const std::string& text) { pasted = text; };
+    struct Recorder final : PasteTarget {
+        std::string Pasted;
+        void Paste(const std::string& text) override { Pasted = text; }
+    } recorder;
+    Con.PasteInto = &recorder;
     InputRecord paste;
     paste.Type = InputRecord::Kind::Paste;
     paste.Text = "\xEF\x80\r\n";
     Term.Input.push_back(paste);
     Con.ProcessPending();
-    EXPECT_EQ(pasted, "\xAF\x10\r\n");
+    EXPECT_EQ(recorder.Pasted, "\xAF\x10\r\n");
 }
 
 } // namespace

@@ -21,6 +21,9 @@ constexpr Vector Vectors[] = {
     {"foobar", "Zm9vYmFy"},
     {"\xFB\xFF", "+/8="},
     {std::string_view("\xFF\xFE\x00", 3), "//4A"},
+    // High bytes (a Windows-1251 password of the proxy) and zero bytes.
+    {"\xFF\xFE\xFD\xFB\xEF\xBE", "//79++++"},
+    {std::string_view("\0\0\0", 3), "AAAA"},
 };
 
 TEST(Base64, EncodesAndDecodesTheStandardVectors) {

@@ -9,6 +9,7 @@
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
+#include "ui/EditorView.h"
 #include "ui/InputEditor.h"
 
 #include <algorithm>
@@ -61,25 +62,43 @@ InProcess RunInProcess(int runs, int32_t editorLines) {
     test::FakeClipboard clip;
     TConsole console(term, loop, clip);
     console.SetBufferSize(MakeCoord(80, 25));
-    ClientState state;
     InputEditorOptions options;
     options.EditorTop = static_cast<int>(24 - editorLines);
     options.EditorLines = editorLines;
-    InputEditor editor(console, state, options);
+    // The editor alone: nothing connected, no aliases, no output window or panel to move.
+    class Alone final : public ServerConnection,
+                        public CommandRewriter,
+                        public OutputView,
+                        public StatusView {
+      public:
+        bool Connected() const override { return false; }
+        void ConnectToServer() override {}
+        void Disconnect() override {}
+        void SendLine(std::string_view, bool) override {}
+        TExpandedText ExpandCommand(const std::string& text) override { return {text, {}}; }
+        void ScrollOutput(bool, int64_t) override {}
+        void ScrollOutputToEnd() override {}
+        void ShowEditMode(bool) override {}
+    } alone;
+    InputEditor editor(options, console, alone, alone, alone, alone);
+    EditorView view(console, editor);
     const std::string text = PasteText();
     InProcess result;
     std::size_t rendered = 0;
     for (int run = 0; run < runs; ++run) {
         editor.ClearEditor();
+        view.Refresh();
         const Frame before = console.Screen();
         const auto start = std::chrono::steady_clock::now();
         editor.InsertText(text);
+        view.Refresh();
         rendered += vt::Render(before, console.Screen()).size();
         result.Paste.push_back(Ms(std::chrono::steady_clock::now() - start));
 
         const Frame typed = console.Screen();
         const auto keyStart = std::chrono::steady_clock::now();
         editor.InsertText("x");
+        view.Refresh();
         rendered += vt::Render(typed, console.Screen()).size();
         result.Key.push_back(Ms(std::chrono::steady_clock::now() - keyStart));
     }

@@ -1,10 +1,11 @@
 // Lines per second through the text printer into the scrollback with the window following, on
 // a console in memory: the cost of the client's own printing, without a terminal.
-#include "net/TextPrinter.h"
+#include "app/TextPrinter.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/FakeWallClock.h"
+#include "support/PrintTargets.h"
 
 #include <chrono>
 #include <cstdio>
@@ -30,12 +31,12 @@ int main(int argc, char** argv) {
     TConsole console(term, loop, clip);
     console.SetBufferSize(MakeCoord(80, 25));
     OutputBuffer output(console, 80, 10000, 21);
-    ClientState state;
+    CharacterStatus state;
     TGameClock clock(wall);
     StatusPanel panel(console, state, StatusPanelOptions{});
-    TextPrinter printer(console, output, state, clock, panel, true, '.');
-    size_t logged = 0;
-    printer.Hooks.AppendLog = [&](const std::string& line) { logged += line.size(); };
+    test::CountingPrintTargets targets;
+    TextPrinter printer(console, output, state, clock, panel, targets, true, '.');
+    const size_t& logged = targets.Logged;
 
     // Eight 80-column lines of Windows-1251 text with colour bytes, as a room or a fight reads.
     std::vector<std::string> samples;

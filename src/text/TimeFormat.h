@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/DateNames.h"
+#include "text/DateNames.h"
 
 #include <cstdint>
 #include <string>

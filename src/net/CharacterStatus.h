@@ -37,15 +37,18 @@ enum StatusIndex : int {
     StatusCount
 };
 
-// The character's state as the server codes leave it, shared by the printer that writes it and
-// the panel that shows it. It survives a reconnection.
-struct ClientState {
+// The character's status as the server codes leave it: written by the printer, shown by the
+// panel, read by the plugins' host. It survives a reconnection.
+struct CharacterStatus {
     std::string CharName; // console code page
     std::array<int32_t, StatusCount> Status{};
+    // The server's countdown in seconds; it runs down by a tenth every 100 ms to 0.
     double Countdown = 0;
-    bool EditMode = false;
-    bool ActivityPending = false;
-    uint8_t FlashTick = 0;
+
+    void CountDown() {
+        const double next = Countdown - 0.1;
+        Countdown = next > 0 ? next : 0;
+    }
 };
 
 } // namespace tolmix

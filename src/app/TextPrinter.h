@@ -1,45 +1,51 @@
 #pragma once
 
+#include "net/CharacterStatus.h"
 #include "net/GameClock.h"
-#include "ui/ClientState.h"
 #include "ui/OutputBuffer.h"
 #include "ui/StatusPanel.h"
 #include "ui/TConsole.h"
 
-#include <functional>
 #include <string>
 #include <string_view>
 
 namespace tolmix {
 
-// What the printer hands on to other parts of the client. A code whose hook is not set is
-// treated as unsupported.
-struct TextPrinterHooks {
+// Where the printer hands on what is not the screen's: the log, and the server codes of the
+// other parts.
+class PrintedLineTargets {
+  public:
+    virtual ~PrintedLineTargets() = default;
     // A printed line without its colour bytes (console code page), for the output log.
-    std::function<void(const std::string&)> AppendLog;
+    virtual void AppendLog(const std::string& text) = 0;
     // The server's text editor opens with these lines (console code page, CR LF between).
-    std::function<void(const std::string&)> BeginEditMode;
+    virtual void BeginEditMode(const std::string& text) = 0;
     // The server asks which version this is.
-    std::function<void()> SendVersion;
+    virtual void SendVersion() = 0;
+    // Whether the client plays music and has plugins; without them their codes are shown as
+    // unsupported.
+    virtual bool HasMusic() const = 0;
+    virtual bool HasPlugins() const = 0;
     // "p": a sound command; "P": silence and forget the queued music.
-    std::function<void(const std::string&)> PlaySoundCommand;
-    std::function<void()> StopMusic;
+    virtual void PlaySoundCommand(const std::string& text) = 0;
+    virtual void StopMusic() = 0;
     // "g": a game code for the plugins, its sub-letter and argument.
-    std::function<void(char, const std::string&)> GameCode;
+    virtual void GameCode(char letter, const std::string& argument) = 0;
 };
 
 // The one door through which every line reaches the output window: the server's lines and
 // the client's own messages. A line that is a server code updates the character's state
-// instead of being shown.
+// instead of being shown, or goes to the part it is for. It lives with the client that
+// assembles the parts because a received line fans out to nearly all of them: the screen
+// pieces, the editor, the music, the plugins, the link and the log.
 class TextPrinter {
   public:
-    TextPrinter(TConsole& console, OutputBuffer& output, ClientState& state, TGameClock& clock,
-                StatusPanel& panel, bool flashActivity, char decimalSeparator);
+    TextPrinter(TConsole& console, OutputBuffer& output, CharacterStatus& state, TGameClock& clock,
+                StatusPanel& panel, PrintedLineTargets& targets, bool flashActivity,
+                char decimalSeparator);
 
     // Prints or dispatches one line of Windows-1251 text.
     void PrintLine(std::string_view text);
-
-    TextPrinterHooks Hooks;
 
   private:
     void HandleServerCode(char code, std::string_view payload);
@@ -49,20 +55,12 @@ class TextPrinter {
 
     TConsole& Con;
     OutputBuffer& Output;
-    ClientState& State;
+    CharacterStatus& State;
     TGameClock& Clock;
     StatusPanel& Panel;
+    PrintedLineTargets& Targets;
     const bool FlashActivity;
     const char DecimalSeparator;
 };
-
-// The two marker bytes that open a server code, in console text.
-inline constexpr char ServerCodeMarker = 0x10;
-
-// A console-text line that is a server code: longer than two bytes and opened by the marker
-// twice.
-inline bool IsServerCode(std::string_view text) {
-    return text.size() > 2 && text[0] == ServerCodeMarker && text[1] == ServerCodeMarker;
-}
 
 } // namespace tolmix

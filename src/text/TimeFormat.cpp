@@ -1,4 +1,4 @@
-#include "ui/TimeFormat.h"
+#include "text/TimeFormat.h"
 
 namespace tolmix {
 

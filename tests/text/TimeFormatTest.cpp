@@ -1,5 +1,5 @@
-#include "ui/TimeFormat.h"
-#include "ui/CodePage.h"
+#include "text/TimeFormat.h"
+#include "text/CodePage.h"
 
 #include <gtest/gtest.h>
 

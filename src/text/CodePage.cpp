@@ -1,4 +1,4 @@
-#include "ui/CodePage.h"
+#include "text/CodePage.h"
 
 namespace tolmix {
 

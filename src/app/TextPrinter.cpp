@@ -1,16 +1,17 @@
-#include "net/TextPrinter.h"
+#include "app/TextPrinter.h"
 
 #include "net/PayloadFields.h"
-#include "ui/CodePage.h"
-#include "ui/ColourBytes.h"
-#include "ui/ProgramName.h"
+#include "text/CodeMarker.h"
+#include "text/CodePage.h"
+#include "text/ColourBytes.h"
+#include "text/ProgramName.h"
 
 namespace tolmix {
 
-TextPrinter::TextPrinter(TConsole& console, OutputBuffer& output, ClientState& state,
-                         TGameClock& clock, StatusPanel& panel, bool flashActivity,
-                         char decimalSeparator)
-    : Con(console), Output(output), State(state), Clock(clock), Panel(panel),
+TextPrinter::TextPrinter(TConsole& console, OutputBuffer& output, CharacterStatus& state,
+                         TGameClock& clock, StatusPanel& panel, PrintedLineTargets& targets,
+                         bool flashActivity, char decimalSeparator)
+    : Con(console), Output(output), State(state), Clock(clock), Panel(panel), Targets(targets),
       FlashActivity(flashActivity), DecimalSeparator(decimalSeparator) {}
 
 void TextPrinter::PrintLine(std::string_view ansiText) {
@@ -20,17 +21,15 @@ void TextPrinter::PrintLine(std::string_view ansiText) {
         return;
     }
     Output.AppendOutput(text);
-    if (Hooks.AppendLog) {
-        std::string plain;
-        plain.reserve(text.size());
-        for (char c : text) {
-            if (!IsColourByte(static_cast<uint8_t>(c)))
-                plain.push_back(c);
-        }
-        Hooks.AppendLog(plain);
+    std::string plain;
+    plain.reserve(text.size());
+    for (char c : text) {
+        if (!IsColourByte(static_cast<uint8_t>(c)))
+            plain.push_back(c);
     }
+    Targets.AppendLog(plain);
     if (FlashActivity)
-        State.ActivityPending = true;
+        Panel.NoteActivity();
 }
 
 void TextPrinter::HandleServerCode(char code, std::string_view payload) {
@@ -42,9 +41,9 @@ void TextPrinter::HandleServerCode(char code, std::string_view payload) {
     };
     switch (code) {
     case 'P':
-        if (!Hooks.StopMusic)
+        if (!Targets.HasMusic())
             return Unsupported(code, payload);
-        Hooks.StopMusic();
+        Targets.StopMusic();
         break;
     case 'a':
         State.Countdown = PayloadDecimal(payload, DecimalSeparator);
@@ -84,11 +83,11 @@ void TextPrinter::HandleServerCode(char code, std::string_view payload) {
         break;
     }
     case 'g':
-        if (!Hooks.GameCode)
+        if (!Targets.HasPlugins())
             return Unsupported(code, payload);
         if (payload.empty())
             return;
-        Hooks.GameCode(payload[0], std::string(payload.substr(1)));
+        Targets.GameCode(payload[0], std::string(payload.substr(1)));
         break;
     case 'h':
         setPair(Health, payload);
@@ -111,9 +110,9 @@ void TextPrinter::HandleServerCode(char code, std::string_view payload) {
         break;
     }
     case 'p':
-        if (!Hooks.PlaySoundCommand)
+        if (!Targets.HasMusic())
             return Unsupported(code, payload);
-        Hooks.PlaySoundCommand(std::string(payload));
+        Targets.PlaySoundCommand(std::string(payload));
         break;
     case 't':
         Clock.SetGameClock(PayloadInteger64(payload));
@@ -124,8 +123,7 @@ void TextPrinter::HandleServerCode(char code, std::string_view payload) {
         setPair(Hunger, payload);
         break;
     case 'v':
-        if (Hooks.SendVersion)
-            Hooks.SendVersion();
+        Targets.SendVersion();
         break;
     case 'w':
         setPair(Moves, payload);
@@ -161,17 +159,16 @@ void TextPrinter::SetName(std::string_view name) {
 // The argument is a header, then the lines, each after a marker byte.
 void TextPrinter::OpenServerEditor(std::string_view argument) {
     std::string text;
-    const size_t first = argument.find(ServerCodeMarker);
+    const size_t first = argument.find(CodeMarker);
     if (first != std::string_view::npos) {
         for (char c : argument.substr(first + 1)) {
-            if (c == ServerCodeMarker)
+            if (c == CodeMarker)
                 text += "\r\n";
             else
                 text.push_back(c);
         }
     }
-    if (Hooks.BeginEditMode)
-        Hooks.BeginEditMode(text);
+    Targets.BeginEditMode(text);
 }
 
 } // namespace tolmix

@@ -1,10 +1,10 @@
-#include "net/TextPrinter.h"
+#include "app/TextPrinter.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/FakeWallClock.h"
 #include "support/ScreenText.h"
-#include "ui/CodePage.h"
+#include "text/CodePage.h"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +16,27 @@ namespace {
 using namespace std::chrono_literals;
 
 // A printer on an 80x25 fake console with the default layout: output rows 0-20, separator
-// 21, panel 23-24.
-class Printer : public ::testing::Test {
+// 21, panel 23-24. It records what it hands on; music and plugins are there when a test says
+// so.
+class Printer : public ::testing::Test, public PrintedLineTargets {
   protected:
     Printer() {
         Con.SetBufferSize(MakeCoord(80, 25));
         Con.FillRect(MakeCoord(0, 21), 80, 1, 0xC4, 7);
-        Print.Hooks.AppendLog = [this](const std::string& line) { Logged.push_back(line); };
-        Print.Hooks.BeginEditMode = [this](const std::string& text) {
-            EditText = text;
-            ++EditModeStarts;
-        };
+    }
+
+    void AppendLog(const std::string& line) override { Logged.push_back(line); }
+    void BeginEditMode(const std::string& text) override {
+        EditText = text;
+        ++EditModeStarts;
+    }
+    void SendVersion() override { Calls.push_back("v"); }
+    bool HasMusic() const override { return MusicAndPlugins; }
+    bool HasPlugins() const override { return MusicAndPlugins; }
+    void PlaySoundCommand(const std::string& c) override { Calls.push_back("p:" + c); }
+    void StopMusic() override { Calls.push_back("P"); }
+    void GameCode(char letter, const std::string& a) override {
+        Calls.push_back(std::string("g") + letter + ":" + a);
     }
 
     std::string OutputRow(int64_t row) const {
@@ -42,10 +52,12 @@ class Printer : public ::testing::Test {
     test::FakeWallClock Wall;
     TConsole Con{Term, Loop, Clip};
     OutputBuffer Output{Con, 80, 100, 21};
-    ClientState State;
+    CharacterStatus State;
     TGameClock Clock{Wall};
     StatusPanel Panel{Con, State, StatusPanelOptions{}};
-    TextPrinter Print{Con, Output, State, Clock, Panel, true, '.'};
+    TextPrinter Print{Con, Output, State, Clock, Panel, *this, true, '.'};
+    bool MusicAndPlugins = false;
+    std::vector<std::string> Calls;
     std::vector<std::string> Logged;
     std::string EditText;
     int EditModeStarts = 0;
@@ -60,7 +72,7 @@ TEST_F(Printer, MarkerBytesOfTheWireAndOfTheConsoleBothOpenACode) {
     EXPECT_EQ(State.Status[Level], 56);
     EXPECT_EQ(Output.LineCount, 0);
     EXPECT_TRUE(Logged.empty());
-    EXPECT_FALSE(State.ActivityPending);
+    EXPECT_FALSE(Panel.ActivityPending());
 }
 
 TEST_F(Printer, TwoMarkerBytesAloneAreABlankRowThatLeavesTheColourBlack) {
@@ -83,12 +95,13 @@ TEST_F(Printer, PrintedLinesAreLoggedWithoutColourBytesAndCountAsActivity) {
     EXPECT_EQ(Output.At(0, 5).Attr, 0x07);
     ASSERT_EQ(Logged.size(), 1u);
     EXPECT_EQ(Logged[0], "gold coins");
-    EXPECT_TRUE(State.ActivityPending);
+    EXPECT_TRUE(Panel.ActivityPending());
 
-    TextPrinter quiet{Con, Output, State, Clock, Panel, false, '.'};
-    State.ActivityPending = false;
+    TextPrinter quiet{Con, Output, State, Clock, Panel, *this, false, '.'};
+    Panel.FlashStep(); // the window is in front: nothing waits unseen any more
+    ASSERT_FALSE(Panel.ActivityPending());
     quiet.PrintLine("text");
-    EXPECT_FALSE(State.ActivityPending);
+    EXPECT_FALSE(Panel.ActivityPending());
 }
 
 TEST_F(Printer, PairsTakeTheirFieldsFromEitherSideOfTheFirstSlash) {
@@ -186,7 +199,7 @@ TEST_F(Printer, CountdownIsADecimalWithThePointOrTheLocaleSeparator) {
         Print.PrintLine(std::string("\x10\x10") + bad);
         EXPECT_EQ(State.Countdown, 0) << bad;
     }
-    TextPrinter russian{Con, Output, State, Clock, Panel, true, ','};
+    TextPrinter russian{Con, Output, State, Clock, Panel, *this, true, ','};
     russian.PrintLine("\x10\x10"
                       "a2,5");
     EXPECT_DOUBLE_EQ(State.Countdown, 2.5);
@@ -228,7 +241,7 @@ TEST_F(Printer, UnsupportedCodesShowInRedButAreNotLoggedNorActivity) {
     EXPECT_EQ(OutputRow(0), "Got unsupported code: zabc");
     EXPECT_EQ(Output.At(0, 0).Attr, 0x04);
     EXPECT_TRUE(Logged.empty());
-    EXPECT_FALSE(State.ActivityPending);
+    EXPECT_FALSE(Panel.ActivityPending());
     // Music and plugins are not there: their codes are unsupported too.
     Print.PrintLine("\x10\x10pC4");
     Print.PrintLine("\x10\x10P");
@@ -239,20 +252,14 @@ TEST_F(Printer, UnsupportedCodesShowInRedButAreNotLoggedNorActivity) {
 }
 
 TEST_F(Printer, MusicPluginAndVersionCodesReachTheirHooks) {
-    std::vector<std::string> calls;
-    Print.Hooks.PlaySoundCommand = [&](const std::string& c) { calls.push_back("p:" + c); };
-    Print.Hooks.StopMusic = [&] { calls.push_back("P"); };
-    Print.Hooks.GameCode = [&](char letter, const std::string& a) {
-        calls.push_back(std::string("g") + letter + ":" + a);
-    };
-    Print.Hooks.SendVersion = [&] { calls.push_back("v"); };
+    MusicAndPlugins = true;
     Print.PrintLine("\x10\x10pI40 C4 E4");
     Print.PrintLine("\x10\x10Pignored");
     Print.PrintLine("\x10\x10gsdice\x80"
                     "1");
     Print.PrintLine("\x10\x10g");
     Print.PrintLine("\x10\x10v");
-    EXPECT_EQ(calls, (std::vector<std::string>{"p:I40 C4 E4", "P",
+    EXPECT_EQ(Calls, (std::vector<std::string>{"p:I40 C4 E4", "P",
                                                "gs:dice\x10"
                                                "1",
                                                "v"}));

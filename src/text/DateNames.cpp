@@ -1,4 +1,4 @@
-#include "ui/DateNames.h"
+#include "text/DateNames.h"
 
 namespace tolmix {
 

@@ -1,5 +1,6 @@
 #include "app/ClientFakes.h"
 #include "app/TClient.h"
+#include "app/TClientParts.h"
 #include "support/ScreenText.h"
 
 #include <gtest/gtest.h>
@@ -33,25 +34,26 @@ class RunningClient : public ::testing::Test, public test::ClientFakes {
     std::string Row(int y) const { return test::RowText(Con.Screen(), y); }
 
     std::unique_ptr<TClient> Client;
+    test::TClientParts Parts() { return test::TClientParts(*Client); }
 };
 
 TEST_F(RunningClient, TheBannerIsTheFirstLineInYellowOnRed) {
     Start();
     EXPECT_EQ(Row(0).substr(0, 20), "Tolmix Client v1.4.0");
     EXPECT_EQ(Con.Screen().At(0, 0).Attr, 0x4E);
-    EXPECT_EQ(Client->Output->CurrentAttr, 7);
+    EXPECT_EQ(Parts().Output.CurrentAttr, 7);
     Client->PrintLine("next");
     EXPECT_EQ(Con.Screen().At(0, 1).Attr, 7);
 }
 
 TEST_F(RunningClient, TheServerEditorStartsEditModeAndSwapsEnter) {
     Start();
-    const bool swap = Client->Editor->EnterSwap;
+    const bool swap = Parts().Editor.EnterSwap;
     Client->PrintLine("\x80\x80"
                       "ct");
-    EXPECT_TRUE(Client->State.EditMode);
-    EXPECT_EQ(Client->Editor->EditText, "");
-    EXPECT_NE(Client->Editor->EnterSwap, swap);
+    EXPECT_TRUE(Parts().Editor.EditMode());
+    EXPECT_EQ(Parts().Editor.EditText, "");
+    EXPECT_NE(Parts().Editor.EnterSwap, swap);
     EXPECT_EQ(Con.Screen().At(8, 21).Attr, 0xF0);
 }
 
@@ -78,7 +80,7 @@ TEST_F(RunningClient, TheCountdownTimerCountsTheServerCountdownDown) {
     RunFor(1000ms);
     EXPECT_EQ(Row(21).substr(52, 3), "1.5");
     RunFor(2000ms);
-    EXPECT_EQ(Client->State.Countdown, 0);
+    EXPECT_EQ(Parts().State.Countdown, 0);
     EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7)) << Row(21);
 }
 

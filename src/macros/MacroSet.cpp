@@ -1,0 +1,26 @@
+#include "macros/MacroSet.h"
+
+#include "macros/MacroFiles.h"
+
+namespace tolmix {
+
+std::vector<std::string> MacroSet::Load() {
+    return tolmix::LoadMacrosAndAliases(Files, SettingsPath, Macros, Aliases);
+}
+
+void MacroSet::LoadMacrosAndAliases() {
+    for (const std::string& line : Load())
+        Printer.PrintLine(line);
+}
+
+KeyMacroResult MacroSet::RunKeyMacro(const KeyEvent& key) {
+    return tolmix::RunKeyMacro(key, Macros, Aliases, Link,
+                               [this](const std::string& line) { Printer.PrintLine(line); });
+}
+
+TExpandedText MacroSet::ExpandCommand(const std::string& text) {
+    return ExpandAliases(Aliases, text,
+                         [this](const std::string& line) { Printer.PrintLine(line); });
+}
+
+} // namespace tolmix

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tolmix {
+
+// The one way in for text: prints or dispatches one line of Windows-1251 text with colour
+// bytes 0x80..0x8F, exactly like a line from the server. It may throw; while a received line
+// is handled, the server link treats that like a broken connection.
+class LinePrinter {
+  public:
+    virtual ~LinePrinter() = default;
+    virtual void PrintLine(const std::string& ansiText) = 0;
+};
+
+// The output window's scrollback as the parts that write into it directly see it: a line of
+// console text, neither logged nor counted as new text.
+class TextOutput {
+  public:
+    virtual ~TextOutput() = default;
+    virtual void AppendOutput(std::string_view consoleText) = 0;
+};
+
+} // namespace tolmix

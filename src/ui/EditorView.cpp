@@ -1,0 +1,54 @@
+#include "ui/EditorView.h"
+
+#include <algorithm>
+
+namespace tolmix {
+
+EditorView::EditorView(TConsole& console, InputEditor& model) : Con(console), Model(model) {
+    Con.AddView(*this);
+}
+
+EditorView::~EditorView() {
+    Con.RemoveView(*this);
+}
+
+void EditorView::Refresh() {
+    if (Model.TakeChange())
+        Draw();
+}
+
+void EditorView::Draw() {
+    const InputEditorOptions& opt = Model.Options();
+    const std::string_view text = Model.EditText;
+    const int sizeX = opt.SizeX;
+    for (int32_t r = 0; r < opt.EditorLines; ++r) {
+        const int32_t i = Model.EditTopLine + r;
+        const auto y = static_cast<int16_t>(opt.EditorTop + r);
+        if (i < 0 || static_cast<size_t>(i) >= Model.EditLines.size()) {
+            Con.FillRect(MakeCoord(0, y), sizeX, 1, ' ', opt.EditorTextColor);
+            continue;
+        }
+        const EditLine& line = Model.EditLines[static_cast<size_t>(i)];
+        const int32_t d = line.Start;
+        const int32_t length = line.Length;
+        Con.WriteText(text.substr(static_cast<size_t>(d - 1), static_cast<size_t>(length)),
+                      opt.EditorTextColor, MakeCoord(0, y));
+        if (length < sizeX)
+            Con.FillRect(MakeCoord(static_cast<int16_t>(length), y), sizeX - length, 1, ' ',
+                         opt.EditorTextColor);
+        if (Model.HasSelection() && d < Model.SelEnd && d + length >= Model.SelStart) {
+            const int32_t from = std::max(Model.SelStart - d, 0);
+            const int32_t to = std::min({Model.SelEnd - d, length, static_cast<int32_t>(sizeX)});
+            if (to > from)
+                Con.FillAttribute(MakeCoord(static_cast<int16_t>(from), y), to - from,
+                                  opt.EditorSelColor);
+        }
+    }
+    // At the end of a full-width line the column is SizeX, one past the last; it is shown in
+    // the last column.
+    Con.SetCursorPos(
+        MakeCoord(static_cast<int16_t>(std::min(Model.CursorCol, sizeX - 1)),
+                  static_cast<int16_t>(opt.EditorTop + Model.CursorLine - Model.EditTopLine)));
+}
+
+} // namespace tolmix
