@@ -5,6 +5,7 @@
 #include "platform/vt/KeyDecoder.h"
 
 #include <array>
+#include <optional>
 #include <memory>
 #include <string>
 #include <termios.h>
@@ -39,6 +40,11 @@ class PosixTerminal final : public Terminal {
     void Restore();
 
   private:
+    void EnterModes();
+    void LeaveModes();
+    // Job control: the terminal is the shell's while the process is stopped, and the client's
+    // again, drawn whole, once it is continued.
+    bool FollowJobControl();
     bool ReadAvailable(TimePoint now);
     void QuerySize();
     void WriteAll(std::string_view bytes);
@@ -54,6 +60,13 @@ class PosixTerminal final : public Terminal {
     bool Focused = true;
     bool InputClosed = false;
     TerminalSize CurrentSize;
+    // What the terminal was before the client asked for a size, to ask for it back at the end.
+    TerminalSize OriginalSize;
+    bool SizeRequested = false;
+    termios Raw{};
+    std::string Title;
+    // Palette entries the client set, to set again after the process was stopped.
+    std::array<std::optional<uint32_t>, 16> Palette;
     Frame Shown; // what the terminal shows now; empty when unknown
     vt::KeyDecoder Decoder;
     // Glyph bytes for a terminal whose character set is not UTF-8.
