@@ -51,6 +51,8 @@ std::string Describe(const InputRecord& r) {
         return r.Focused ? "focus in" : "focus out";
     case InputRecord::Kind::Resize:
         return "resize";
+    case InputRecord::Kind::Wheel:
+        return "wheel " + std::to_string(r.Wheel);
     }
     return "?";
 }
@@ -353,6 +355,24 @@ TEST(KeyDecoder, KittyKeysAndReleaseEvents) {
 
 TEST(KeyDecoder, FocusReports) {
     EXPECT_EQ(Decode("\x1b[I\x1b[O"), (Expected{"focus in", "focus out"}));
+}
+
+// The wheel arrives as SGR mouse reports; clicks, releases, motion and the old X10 reports are
+// dropped whole, so no coordinate ever turns into typed text.
+TEST(KeyDecoder, TheWheelArrivesAsNotchesAndOtherMouseReportsLeaveNothing) {
+    EXPECT_EQ(Decode("\x1b[<64;10;5M\x1b[<65;80;25M"), (Expected{"wheel -1", "wheel 1"}));
+    // Shift, Alt and Ctrl bits on the wheel.
+    EXPECT_EQ(Decode("\x1b[<68;1;1M\x1b[<89;1;1M"), (Expected{"wheel -1", "wheel 1"}));
+    EXPECT_EQ(Decode("\x1b[<0;3;4M\x1b[<0;3;4m\x1b[<32;5;5M\x1b[<64;1;1m\x1b[<66;1;1M"
+                     "\x1b[<64;1M\x1b[M !!"),
+              Expected{});
+    EXPECT_EQ(Decode("\x1b[<64;999999999999;1Mx"), (Expected{"wheel -1", Key('X', 'x')}));
+    // A report split across reads is one notch.
+    KeyDecoder d;
+    d.Feed("\x1b[<65;1", T0);
+    EXPECT_EQ(Drain(d, T0), Expected{});
+    d.Feed("0;2M", T0);
+    EXPECT_EQ(Drain(d, T0), Expected{"wheel 1"});
 }
 
 TEST(KeyDecoder, BracketedPasteIsOneRecordInWindows1251) {

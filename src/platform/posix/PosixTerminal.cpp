@@ -23,7 +23,9 @@ namespace {
 
 // Modes for the run: alternate screen, the old title pushed, focus reports, bracketed paste,
 // modifyOtherKeys and the kitty protocol so that Ctrl+Enter and the like arrive, application
-// keypad, no autowrap (the last cell must not scroll the screen).
+// keypad, no autowrap (the last cell must not scroll the screen), and SGR mouse reports so that
+// the wheel scrolls the output (without them many terminals send the wheel as cursor keys in
+// the alternate screen, which would recall commands).
 constexpr std::string_view SetupSequence = "\x1b[?1049h"
                                            "\x1b[22;0t"
                                            "\x1b[?1004h"
@@ -32,9 +34,13 @@ constexpr std::string_view SetupSequence = "\x1b[?1049h"
                                            "\x1b[>1u"
                                            "\x1b="
                                            "\x1b[?7l"
+                                           "\x1b[?1000h\x1b[?1006h"
                                            "\x1b[0m\x1b[2J";
+constexpr std::string_view MouseOn = "\x1b[?1000h\x1b[?1006h";
+constexpr std::string_view MouseOff = "\x1b[?1006l\x1b[?1000l";
 
 constexpr std::string_view TeardownSequence = "\x1b[0m"
+                                              "\x1b[?1006l\x1b[?1000l"
                                               "\x1b[<u"
                                               "\x1b[>4m"
                                               "\x1b[?2004l"
@@ -176,6 +182,8 @@ PosixTerminal::PosixTerminal(PosixEventLoop& loop, int inputFd, int outputFd)
 void PosixTerminal::EnterModes() {
     ::tcsetattr(InputFd, TCSAFLUSH, &Raw);
     std::string again(SetupSequence);
+    if (!Mouse)
+        again += MouseOff;
     if (FullScreen)
         again += "\x1b[10;1t";
     for (int colour = 0; colour < 16; ++colour) {
@@ -358,6 +366,12 @@ uint64_t PosixTerminal::WindowId() const {
     char* end = nullptr;
     const unsigned long long value = std::strtoull(id, &end, 0);
     return end != id && *end == '\0' ? value : 0;
+}
+
+void PosixTerminal::SetMouseReporting(bool on) {
+    if (on != Mouse)
+        WriteAll(on ? MouseOn : MouseOff);
+    Mouse = on;
 }
 
 void PosixTerminal::Flash() {

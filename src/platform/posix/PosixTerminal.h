@@ -30,6 +30,7 @@ class PosixTerminal final : public Terminal {
     void ResetPalette() override;
     void Present(const Frame& frame) override;
     void Flash() override;
+    void SetMouseReporting(bool on) override;
     uint64_t WindowId() const override;
     bool HasFocus() const override { return Focused; }
     void WriteRaw(std::string_view bytes) override;
@@ -58,6 +59,7 @@ class PosixTerminal final : public Terminal {
     bool PaletteChanged = false;
     bool FullScreen = false;
     bool Focused = true;
+    bool Mouse = true;
     bool InputClosed = false;
     TerminalSize CurrentSize;
     // What the terminal was before the client asked for a size, to ask for it back at the end.

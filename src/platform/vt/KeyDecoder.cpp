@@ -148,6 +148,13 @@ void KeyDecoder::Apply(const Token& token) {
         ready_.push_back(std::move(r));
         break;
     }
+    case SequenceMeaning::Kind::Wheel: {
+        InputRecord r;
+        r.Type = InputRecord::Kind::Wheel;
+        r.Wheel = m.Wheel;
+        ready_.push_back(std::move(r));
+        break;
+    }
     case SequenceMeaning::Kind::PasteStart:
         inPaste_ = true;
         paste_.clear();
