@@ -375,6 +375,28 @@ TEST(KeyDecoder, TheWheelArrivesAsNotchesAndOtherMouseReportsLeaveNothing) {
     EXPECT_EQ(Drain(d, T0), Expected{"wheel 1"});
 }
 
+// Answers to the palette queries are kept, not typed; anything malformed is only dropped.
+TEST(KeyDecoder, PaletteAnswersAreKeptAndNeverBecomeKeys) {
+    KeyDecoder d;
+    d.Feed("\x1b]4;1;rgb:ffff/8080/0000\x1b\\a\x1b]4;15;rgb:1/2/3\a"
+           "\x1b]4;7;rgb:12345/0/0\a\x1b]4;16;rgb:1/1/1\a\x1b]4;3;rgb:1/1\a"
+           "\x1b]10;rgb:1/1/1\a\x1b]4;5;rgb:aa/bb/cc",
+           T0);
+    EXPECT_EQ(Drain(d, T0), Expected{Key('A', 'a')});
+    EXPECT_EQ(d.ReportedPalette(1), 0xFF8000u);
+    EXPECT_EQ(d.ReportedPalette(15), 0x112233u);
+    for (int index : {0, 3, 5, 7, 16, -1})
+        EXPECT_FALSE(d.ReportedPalette(index).has_value()) << index;
+    // The unfinished answer completes in a later read.
+    d.Feed("\x1b\\", T0);
+    EXPECT_EQ(Drain(d, T0), Expected{});
+    EXPECT_EQ(d.ReportedPalette(5), 0xAABBCCu);
+    // A long string keeps only its head and still ends where it should.
+    d.Feed("\x1b]4;6;rgb:00/00/00" + std::string(10000, '0') + "\x1b\\b", T0);
+    EXPECT_EQ(Drain(d, T0), Expected{Key('B', 'b')});
+    EXPECT_FALSE(d.ReportedPalette(6).has_value());
+}
+
 TEST(KeyDecoder, BracketedPasteIsOneRecordInWindows1251) {
     const std::string paste = "\x1b[200~one\r\ntwo \xD0\xBC\xD0\xB8\xD1\x80\x1b[2x\x1b[201~";
     const Expected expected = {"paste one\\x0D\\x0Atwo \\xEC\\xE8\\xF0\\x1B[2x", Key('Q', 'q')};

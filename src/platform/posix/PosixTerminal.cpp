@@ -174,6 +174,8 @@ PosixTerminal::PosixTerminal(PosixEventLoop& loop, int inputFd, int outputFd)
     }
     Active = true;
     WriteAll(SetupSequence);
+    // The colours the client is about to change, so that they can be put back as they were.
+    WriteAll(vt::PaletteQuerySequence());
     QuerySize();
     OriginalSize = CurrentSize;
     Loop.WatchFd(InputFd);
@@ -195,12 +197,26 @@ void PosixTerminal::EnterModes() {
     WriteAll(again);
 }
 
+std::string PosixTerminal::PaletteRestoreSequence() const {
+    // Each colour the client changed goes back to what the terminal reported for it, or to the
+    // terminal's default where it did not answer.
+    std::string out;
+    for (int colour = 0; colour < 16; ++colour) {
+        if (!Palette[colour])
+            continue;
+        const auto original = Decoder.ReportedPalette(vt::AnsiColourIndex(colour));
+        out += original ? vt::PaletteSequence(colour, *original)
+                        : vt::PaletteEntryResetSequence(colour);
+    }
+    return out;
+}
+
 void PosixTerminal::LeaveModes() {
     std::string tail;
     if (FullScreen)
         tail += "\x1b[10;0t";
     if (PaletteChanged)
-        tail += PaletteResetTail;
+        tail += PaletteRestoreSequence();
     tail += TeardownSequence;
     WriteAll(tail);
     ::tcsetattr(InputFd, TCSAFLUSH, &Saved);
@@ -337,7 +353,7 @@ void PosixTerminal::SetPalette(int consoleColour, uint32_t rgb) {
 void PosixTerminal::ResetPalette() {
     if (!PaletteChanged)
         return;
-    WriteAll(vt::PaletteResetSequence());
+    WriteAll(PaletteRestoreSequence());
     Palette.fill(std::nullopt);
     PaletteChanged = false;
     Crash.PaletteChanged.store(false);

@@ -41,6 +41,7 @@ class PosixTerminal final : public Terminal {
     void Restore();
 
   private:
+    std::string PaletteRestoreSequence() const;
     void EnterModes();
     void LeaveModes();
     // Job control: the terminal is the shell's while the process is stopped, and the client's
