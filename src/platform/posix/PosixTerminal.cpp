@@ -68,8 +68,8 @@ CrashRestore Crash;
 constexpr int CrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGQUIT};
 // Signals whose default is to end the process: the terminal is put back first, then the
 // signal ends the process as it would have. Taken only where nobody else handles them.
-constexpr int EndingSignals[] = {SIGUSR1, SIGUSR2, SIGALRM,   SIGVTALRM, SIGPROF, SIGXCPU,
-                                 SIGXFSZ, SIGSYS,  SIGTRAP,   SIGPOLL,   SIGPWR,  SIGSTKFLT};
+constexpr int EndingSignals[] = {SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU,
+                                 SIGXFSZ, SIGSYS,  SIGTRAP, SIGPOLL,   SIGPWR,  SIGSTKFLT};
 
 extern "C" void OnCrashSignal(int signal) {
     if (Crash.Armed.exchange(false)) {

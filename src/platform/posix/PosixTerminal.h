@@ -5,8 +5,8 @@
 #include "platform/vt/KeyDecoder.h"
 
 #include <array>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <termios.h>
 

@@ -382,7 +382,8 @@ void KeyDecoder::StringEnded() {
         }
         uint32_t value = 0;
         size_t hex = 0;
-        for (int digit; at < head.size() && hex < 5 && (digit = HexDigit(head[at])) >= 0; ++at, ++hex)
+        for (int digit; at < head.size() && hex < 5 && (digit = HexDigit(head[at])) >= 0;
+             ++at, ++hex)
             value = value * 16 + static_cast<uint32_t>(digit);
         if (hex == 0 || hex > 4)
             return;

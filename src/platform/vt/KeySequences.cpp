@@ -163,7 +163,8 @@ SequenceMeaning InterpretSgrMouse(std::string_view params, char final) {
 } // namespace
 
 SequenceMeaning InterpretCsi(std::string_view params, std::string_view intermediates, char final) {
-    if (!params.empty() && params[0] == '<' && intermediates.empty() && (final == 'M' || final == 'm'))
+    if (!params.empty() && params[0] == '<' && intermediates.empty() &&
+        (final == 'M' || final == 'm'))
         return InterpretSgrMouse(params.substr(1), final);
     Params p;
     if (!intermediates.empty() || !p.Parse(params))
