@@ -9,12 +9,13 @@ namespace tolmix {
 // One console input record. The console driver looks at key events; a paste carries the pasted
 // text in Windows-1251, like the clipboard; the other kinds are informational.
 struct InputRecord {
-    enum class Kind { Key, Paste, Focus, Resize };
+    enum class Kind { Key, Paste, Focus, Resize, Wheel };
 
     Kind Type = Kind::Key;
     KeyEvent Key;
     std::string Text;    // Kind::Paste: Windows-1251, line ends as the terminal sent them
     bool Focused = true; // Kind::Focus
+    int Wheel = 0;       // Kind::Wheel: notches, negative up (away from the user), positive down
 
     static InputRecord FromKey(const KeyEvent& key) {
         InputRecord r;

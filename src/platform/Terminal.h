@@ -43,6 +43,10 @@ class Terminal {
     // builds it from safe bytes only.
     virtual void WriteRaw(std::string_view bytes) = 0;
 
+    // Mouse reports (the wheel) instead of the terminal's own use of the mouse; on while the
+    // client runs unless turned off. A terminal without a mouse ignores it.
+    virtual void SetMouseReporting(bool on) { (void)on; }
+
     // Takes at most one input record without waiting.
     virtual bool ReadInput(InputRecord& record) = 0;
     // When a partly received key sequence (a lone ESC) must be decided, if one is pending.

@@ -156,7 +156,14 @@ const char* const PaletteSequences[16] = {
     "\x1b]4;9;rgb:ff/00/00\x1b\\",  "\x1b]4;10;rgb:00/ff/00\x1b\\", "\x1b]4;11;rgb:ff/ff/00\x1b\\",
     "\x1b]4;12;rgb:00/00/ff\x1b\\", "\x1b]4;13;rgb:ff/00/ff\x1b\\", "\x1b]4;14;rgb:00/ff/ff\x1b\\",
     "\x1b]4;15;rgb:ff/ff/ff\x1b\\"};
-constexpr std::string_view PaletteReset = "\x1b]104\x1b\\";
+// A terminal that does not say its colours gets each changed entry reset to its default.
+bool ResetsEveryEntry(std::string_view output) {
+    for (int index = 0; index < 16; ++index) {
+        if (output.find("\x1b]104;" + std::to_string(index) + "\x1b\\") == std::string::npos)
+            return false;
+    }
+    return true;
+}
 
 struct PaletteExit {
     const char* Name;
@@ -178,16 +185,43 @@ TEST_P(PaletteAtEveryStart, SixteenColoursAtStartAndTheResetOnTheWayOut) {
             EXPECT_NE(at, std::string::npos) << "missing " << sequence + 1;
             last = std::max(last, at);
         }
-        EXPECT_FALSE(s.OutputContains(PaletteReset)) << "reset before the end";
+        EXPECT_FALSE(s.OutputContains("\x1b]104")) << "reset before the end";
+        // The colours were asked for before they were changed.
+        const size_t query = s.Output().find("\x1b]4;15;?\x1b\\");
+        EXPECT_LT(query, s.Output().find(PaletteSequences[0]));
         const size_t mark = s.Output().size();
         if (GetParam().Signal)
             ::kill(s.Pid(), SIGTERM);
         else
             s.Send(keys::F10);
         ASSERT_TRUE(ExitsWith(s, 0, Patience));
-        EXPECT_NE(s.OutputSince(mark).find(PaletteReset), std::string::npos) << s.Dump();
+        EXPECT_TRUE(ResetsEveryEntry(s.OutputSince(mark))) << s.Dump();
         EXPECT_TRUE(TtyRestored(s));
     }
+}
+
+// Where the terminal answers the queries, the player's own colours come back at the end, and
+// the whole palette is never reset.
+TEST(Registration, ColoursTheTerminalReportedArePutBackAsTheyWere) {
+    TempDir home;
+    Start start(home, false);
+    PtySession& s = *start;
+    ASSERT_TRUE(s.WaitFor([&] { return s.OutputContains(PaletteSequences[15]); }, Patience));
+    // Blue is ANSI 4 (console colour 1), bright red ANSI 9 (console colour 12); one answer ends
+    // with BEL, one with ST, and one is malformed.
+    s.Send("\x1b]4;4;rgb:1234/5678/9abc\a\x1b]4;9;rgb:f/8/0\x1b\\\x1b]4;2;rgb:zz/00/00\x1b\\");
+    s.PumpFor(200ms);
+    // No part of an answer reached the editor as typed text.
+    EXPECT_FALSE(s.ScreenContains("rgb")) << s.Dump();
+    const size_t mark = s.Output().size();
+    s.Send(keys::F10);
+    ASSERT_TRUE(ExitsWith(s, 0, Patience));
+    const std::string_view tail = s.OutputSince(mark);
+    EXPECT_NE(tail.find("\x1b]4;4;rgb:12/56/9a\x1b\\"), std::string::npos) << s.Dump();
+    EXPECT_NE(tail.find("\x1b]4;9;rgb:ff/88/00\x1b\\"), std::string::npos) << s.Dump();
+    EXPECT_NE(tail.find("\x1b]104;2\x1b\\"), std::string::npos);
+    EXPECT_EQ(tail.find("\x1b]104;4\x1b\\"), std::string::npos);
+    EXPECT_EQ(tail.find("\x1b]104\x1b\\"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(WaysOut, PaletteAtEveryStart,

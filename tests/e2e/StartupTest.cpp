@@ -263,6 +263,8 @@ TEST_P(StartupExit, RestoresTheTerminal) {
     EXPECT_EQ(s.LastPrivateMode(2004), false) << "bracketed paste left on";
     EXPECT_EQ(s.LastPrivateMode(1004), false) << "focus reports left on";
     EXPECT_EQ(s.LastPrivateMode(7), true) << "autowrap left off";
+    EXPECT_EQ(s.LastPrivateMode(1000), false) << "mouse reports left on";
+    EXPECT_EQ(s.LastPrivateMode(1006), false) << "SGR mouse reports left on";
     EXPECT_TRUE(s.OutputContains("\x1b[<u")) << "kitty keyboard mode not popped";
     EXPECT_TRUE(s.OutputContains("\x1b[23;0t")) << "title not popped";
     EXPECT_FALSE(s.Screen().AltScreen());
@@ -278,7 +280,12 @@ INSTANTIATE_TEST_SUITE_P(
         ExitCase{"Sighup", [](PtySession& s) { ::kill(s.Pid(), SIGHUP); }, ExitStatus::Code(0)},
         ExitCase{"Sigint", [](PtySession& s) { ::kill(s.Pid(), SIGINT); }, ExitStatus::Code(0)},
         ExitCase{"CrashSignal", [](PtySession& s) { ::kill(s.Pid(), SIGSEGV); },
-                 ExitStatus::Signal(SIGSEGV)}),
+                 ExitStatus::Signal(SIGSEGV)},
+        // Signals nobody handles end the process as they would, the terminal restored first.
+        ExitCase{"Sigusr1", [](PtySession& s) { ::kill(s.Pid(), SIGUSR1); },
+                 ExitStatus::Signal(SIGUSR1)},
+        ExitCase{"Sigalrm", [](PtySession& s) { ::kill(s.Pid(), SIGALRM); },
+                 ExitStatus::Signal(SIGALRM)}),
     [](const ::testing::TestParamInfo<ExitCase>& info) { return std::string(info.param.Name); });
 
 TEST(Startup, ShiftEscapeEndsButOtherKeysDoNot) {
@@ -307,6 +314,52 @@ TEST(Startup, FullScreenIsAskedForOnlyWhenSetAndLeftAtTheEnd) {
         s.Send(keys::F10);
         ASSERT_TRUE(s.WaitForExit(Patience).has_value());
         EXPECT_EQ(s.OutputContains("\x1b[10;0t"), on);
+    }
+}
+
+// Job control from outside: a stop gives the terminal back to the shell, a continue takes it
+// again and draws the whole screen anew.
+TEST(Startup, StoppedAndContinuedTheTerminalIsTheShellsThenTheClientsAgain) {
+    Client client(std::nullopt);
+    PtySession& s = *client;
+    ASSERT_TRUE(s.WaitFor([&] { return s.Row(21) == Separator80; }, Patience)) << s.Dump();
+    const std::size_t beforeStop = s.Output().size();
+    ::kill(s.Pid(), SIGTSTP);
+    ASSERT_TRUE(s.WaitFor([&] { return s.TtyRestored() && !s.Screen().AltScreen(); }, Patience))
+        << s.Dump();
+    EXPECT_EQ(s.LastPrivateMode(25), true) << "cursor left hidden while stopped";
+    EXPECT_NE(s.OutputSince(beforeStop).find("\x1b[23;0t"), std::string_view::npos);
+
+    const std::size_t beforeContinue = s.Output().size();
+    ::kill(s.Pid(), SIGCONT);
+    ASSERT_TRUE(s.WaitFor(
+        [&] { return !s.TtyRestored() && s.Screen().AltScreen() && s.Row(21) == Separator80; },
+        Patience))
+        << s.Dump();
+    // The title and the banner are back too, and keys work again.
+    EXPECT_NE(s.OutputSince(beforeContinue).find("\x1b]2;Tolmix Client v1.4.0"),
+              std::string_view::npos);
+    EXPECT_TRUE(s.ScreenContains("Tolmix Client v1.4.0")) << s.Dump();
+    ASSERT_TRUE(s.Send(keys::F10));
+    const auto status = s.WaitForExit(Patience);
+    ASSERT_TRUE(status.has_value()) << s.Dump();
+    EXPECT_EQ(*status, ExitStatus::Code(0));
+    EXPECT_TRUE(s.TtyRestored());
+}
+
+// The size the client asks for at start is asked back at the end, where the terminal took it.
+TEST(Startup, TheSizeItAskedForIsUndoneAtTheEnd) {
+    for (const bool honoured : {true, false}) {
+        Client client(std::nullopt, 100, 30);
+        PtySession& s = *client;
+        ASSERT_TRUE(s.WaitFor([&] { return s.OutputContains("\x1b[8;25;80t"); }, Patience))
+            << s.Dump();
+        if (honoured)
+            s.Resize(80, 25); // what a terminal that takes the request does
+        s.PumpFor(100ms);
+        ASSERT_TRUE(s.Send(keys::F10));
+        ASSERT_TRUE(s.WaitForExit(Patience).has_value()) << s.Dump();
+        EXPECT_EQ(s.OutputContains("\x1b[8;30;100t"), honoured);
     }
 }
 

@@ -51,6 +51,8 @@ std::string Describe(const InputRecord& r) {
         return r.Focused ? "focus in" : "focus out";
     case InputRecord::Kind::Resize:
         return "resize";
+    case InputRecord::Kind::Wheel:
+        return "wheel " + std::to_string(r.Wheel);
     }
     return "?";
 }
@@ -353,6 +355,46 @@ TEST(KeyDecoder, KittyKeysAndReleaseEvents) {
 
 TEST(KeyDecoder, FocusReports) {
     EXPECT_EQ(Decode("\x1b[I\x1b[O"), (Expected{"focus in", "focus out"}));
+}
+
+// The wheel arrives as SGR mouse reports; clicks, releases, motion and the old X10 reports are
+// dropped whole, so no coordinate ever turns into typed text.
+TEST(KeyDecoder, TheWheelArrivesAsNotchesAndOtherMouseReportsLeaveNothing) {
+    EXPECT_EQ(Decode("\x1b[<64;10;5M\x1b[<65;80;25M"), (Expected{"wheel -1", "wheel 1"}));
+    // Shift, Alt and Ctrl bits on the wheel.
+    EXPECT_EQ(Decode("\x1b[<68;1;1M\x1b[<89;1;1M"), (Expected{"wheel -1", "wheel 1"}));
+    EXPECT_EQ(Decode("\x1b[<0;3;4M\x1b[<0;3;4m\x1b[<32;5;5M\x1b[<64;1;1m\x1b[<66;1;1M"
+                     "\x1b[<64;1M\x1b[M !!"),
+              Expected{});
+    EXPECT_EQ(Decode("\x1b[<64;999999999999;1Mx"), (Expected{"wheel -1", Key('X', 'x')}));
+    // A report split across reads is one notch.
+    KeyDecoder d;
+    d.Feed("\x1b[<65;1", T0);
+    EXPECT_EQ(Drain(d, T0), Expected{});
+    d.Feed("0;2M", T0);
+    EXPECT_EQ(Drain(d, T0), Expected{"wheel 1"});
+}
+
+// Answers to the palette queries are kept, not typed; anything malformed is only dropped.
+TEST(KeyDecoder, PaletteAnswersAreKeptAndNeverBecomeKeys) {
+    KeyDecoder d;
+    d.Feed("\x1b]4;1;rgb:ffff/8080/0000\x1b\\a\x1b]4;15;rgb:1/2/3\a"
+           "\x1b]4;7;rgb:12345/0/0\a\x1b]4;16;rgb:1/1/1\a\x1b]4;3;rgb:1/1\a"
+           "\x1b]10;rgb:1/1/1\a\x1b]4;5;rgb:aa/bb/cc",
+           T0);
+    EXPECT_EQ(Drain(d, T0), Expected{Key('A', 'a')});
+    EXPECT_EQ(d.ReportedPalette(1), 0xFF8000u);
+    EXPECT_EQ(d.ReportedPalette(15), 0x112233u);
+    for (int index : {0, 3, 5, 7, 16, -1})
+        EXPECT_FALSE(d.ReportedPalette(index).has_value()) << index;
+    // The unfinished answer completes in a later read.
+    d.Feed("\x1b\\", T0);
+    EXPECT_EQ(Drain(d, T0), Expected{});
+    EXPECT_EQ(d.ReportedPalette(5), 0xAABBCCu);
+    // A long string keeps only its head and still ends where it should.
+    d.Feed("\x1b]4;6;rgb:00/00/00" + std::string(10000, '0') + "\x1b\\b", T0);
+    EXPECT_EQ(Drain(d, T0), Expected{Key('B', 'b')});
+    EXPECT_FALSE(d.ReportedPalette(6).has_value());
 }
 
 TEST(KeyDecoder, BracketedPasteIsOneRecordInWindows1251) {

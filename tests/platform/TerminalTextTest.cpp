@@ -69,6 +69,12 @@ TEST(TerminalText, PaletteUsesTheAnsiIndexOfTheConsoleColour) {
     EXPECT_EQ(PaletteSequence(16, 0), "");
     EXPECT_EQ(PaletteSequence(-1, 0), "");
     EXPECT_EQ(PaletteResetSequence(), "\x1b]104\x1b\\");
+    // Console colours are numbered blue-first, the terminal's palette red-first.
+    EXPECT_EQ(PaletteEntryResetSequence(1), "\x1b]104;4\x1b\\");
+    EXPECT_EQ(PaletteEntryResetSequence(16), "");
+    const std::string queries = PaletteQuerySequence();
+    EXPECT_EQ(queries.substr(0, 9), "\x1b]4;0;?\x1b\\");
+    EXPECT_NE(queries.find("\x1b]4;15;?\x1b\\"), std::string::npos);
 }
 
 TEST(TerminalText, ClipboardCarriesBase64OfUtf8) {

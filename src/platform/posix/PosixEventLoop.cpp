@@ -17,9 +17,24 @@ namespace {
 std::atomic<int> SignalWakeFd{-1};
 std::atomic<bool> QuitSignalled{false};
 std::atomic<bool> ResizeSignalled{false};
+std::atomic<bool> StopSignalled{false};
+std::atomic<bool> ContinueSignalled{false};
+
+std::atomic<bool>& FlagOf(int signal) {
+    switch (signal) {
+    case SIGWINCH:
+        return ResizeSignalled;
+    case SIGTSTP:
+        return StopSignalled;
+    case SIGCONT:
+        return ContinueSignalled;
+    default:
+        return QuitSignalled;
+    }
+}
 
 extern "C" void OnSignal(int signal) {
-    (signal == SIGWINCH ? ResizeSignalled : QuitSignalled).store(true);
+    FlagOf(signal).store(true);
     const int fd = SignalWakeFd.load();
     if (fd >= 0) {
         const int saved = errno;
@@ -51,6 +66,8 @@ PosixEventLoop::PosixEventLoop() {
     Install(SIGHUP, OnSignal);
     Install(SIGINT, OnSignal); // only from kill: raw mode turns Ctrl+C into a key
     Install(SIGWINCH, OnSignal);
+    Install(SIGTSTP, OnSignal);
+    Install(SIGCONT, OnSignal);
     ::signal(SIGPIPE, SIG_IGN); // a dropped connection is reported by send(), not by a signal
 }
 
@@ -59,6 +76,8 @@ PosixEventLoop::~PosixEventLoop() {
     ::signal(SIGHUP, SIG_DFL);
     ::signal(SIGINT, SIG_DFL);
     ::signal(SIGWINCH, SIG_DFL);
+    ::signal(SIGTSTP, SIG_DFL);
+    ::signal(SIGCONT, SIG_DFL);
     SignalWakeFd.store(-1);
     ::close(WakeRead);
     ::close(WakeWrite);
@@ -86,6 +105,21 @@ void PosixEventLoop::UnwatchFd(int fd) {
 
 bool PosixEventLoop::TakeResized() {
     return ResizeSignalled.exchange(false);
+}
+
+bool PosixEventLoop::TakeStopRequested() {
+    return StopSignalled.exchange(false);
+}
+
+bool PosixEventLoop::TakeContinued() {
+    return ContinueSignalled.exchange(false);
+}
+
+void PosixEventLoop::StopUntilContinued() {
+    // SIGSTOP rather than the default action of SIGTSTP, which the kernel drops for a process
+    // group without a shell to continue it (a client started as a session's leader): the
+    // request to stop came from outside and is honoured. kill() returns once continued.
+    ::kill(::getpid(), SIGSTOP);
 }
 
 void PosixEventLoop::Wait(std::optional<TimePoint> deadline) {

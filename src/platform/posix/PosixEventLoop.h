@@ -10,7 +10,7 @@ namespace tolmix::posix {
 
 // The event loop on poll(): one wait whose time-out is the nearest timer or deadline, ended
 // early by watched descriptors, by a wake pipe (other threads) and by signals. SIGTERM and
-// SIGHUP become WM_QUIT; SIGWINCH is remembered for the terminal.
+// SIGHUP become WM_QUIT; SIGWINCH, SIGTSTP and SIGCONT are remembered for the terminal.
 class PosixEventLoop final : public QueuedEventLoop {
   public:
     PosixEventLoop();
@@ -27,6 +27,12 @@ class PosixEventLoop final : public QueuedEventLoop {
 
     // True once after each window-size change signal.
     bool TakeResized();
+    // True once after a stop request from outside (SIGTSTP: job control, kill -TSTP).
+    bool TakeStopRequested();
+    // True once after the process was continued (SIGCONT), whoever stopped it.
+    bool TakeContinued();
+    // Stops the process, and returns once it is continued.
+    void StopUntilContinued();
     // How many times the loop has polled its descriptors: a descriptor's owner that sees no
     // new poll knows the loop is streaming without sleeping.
     uint64_t Waits() const { return WaitCount; }

@@ -4,6 +4,7 @@
 #include "platform/vt/FrameRenderer.h"
 #include "platform/vt/TerminalText.h"
 
+#include <atomic>
 #include <cerrno>
 #include <clocale>
 #include <csignal>
@@ -22,7 +23,9 @@ namespace {
 
 // Modes for the run: alternate screen, the old title pushed, focus reports, bracketed paste,
 // modifyOtherKeys and the kitty protocol so that Ctrl+Enter and the like arrive, application
-// keypad, no autowrap (the last cell must not scroll the screen).
+// keypad, no autowrap (the last cell must not scroll the screen), and SGR mouse reports so that
+// the wheel scrolls the output (without them many terminals send the wheel as cursor keys in
+// the alternate screen, which would recall commands).
 constexpr std::string_view SetupSequence = "\x1b[?1049h"
                                            "\x1b[22;0t"
                                            "\x1b[?1004h"
@@ -31,9 +34,13 @@ constexpr std::string_view SetupSequence = "\x1b[?1049h"
                                            "\x1b[>1u"
                                            "\x1b="
                                            "\x1b[?7l"
+                                           "\x1b[?1000h\x1b[?1006h"
                                            "\x1b[0m\x1b[2J";
+constexpr std::string_view MouseOn = "\x1b[?1000h\x1b[?1006h";
+constexpr std::string_view MouseOff = "\x1b[?1006l\x1b[?1000l";
 
 constexpr std::string_view TeardownSequence = "\x1b[0m"
+                                              "\x1b[?1006l\x1b[?1000l"
                                               "\x1b[<u"
                                               "\x1b[>4m"
                                               "\x1b[?2004l"
@@ -59,6 +66,10 @@ struct CrashRestore {
 CrashRestore Crash;
 
 constexpr int CrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGQUIT};
+// Signals whose default is to end the process: the terminal is put back first, then the
+// signal ends the process as it would have. Taken only where nobody else handles them.
+constexpr int EndingSignals[] = {SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU,
+                                 SIGXFSZ, SIGSYS,  SIGTRAP, SIGPOLL,   SIGPWR,  SIGSTKFLT};
 
 extern "C" void OnCrashSignal(int signal) {
     if (Crash.Armed.exchange(false)) {
@@ -74,19 +85,40 @@ extern "C" void OnCrashSignal(int signal) {
     ::raise(signal);
 }
 
+// Which of the ending signals this terminal took, to give back exactly those.
+std::atomic<uint64_t> EndingSignalsTaken{0};
+
+void InstallCrashHandler(int signal) {
+    struct sigaction action {};
+    action.sa_handler = OnCrashSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    ::sigaction(signal, &action, nullptr);
+}
+
 void InstallCrashHandlers() {
-    for (int signal : CrashSignals) {
-        struct sigaction action {};
-        action.sa_handler = OnCrashSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND;
-        ::sigaction(signal, &action, nullptr);
+    for (int signal : CrashSignals)
+        InstallCrashHandler(signal);
+    uint64_t taken = 0;
+    for (int signal : EndingSignals) {
+        struct sigaction old {};
+        if (::sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_DFL &&
+            !(old.sa_flags & SA_SIGINFO)) {
+            InstallCrashHandler(signal);
+            taken |= uint64_t{1} << signal;
+        }
     }
+    EndingSignalsTaken.store(taken);
 }
 
 void RemoveCrashHandlers() {
     for (int signal : CrashSignals)
         ::signal(signal, SIG_DFL);
+    const uint64_t taken = EndingSignalsTaken.exchange(0);
+    for (int signal : EndingSignals) {
+        if (taken & (uint64_t{1} << signal))
+            ::signal(signal, SIG_DFL);
+    }
 }
 
 std::string Iconv(iconv_t cd, std::string_view in) {
@@ -114,7 +146,8 @@ PosixTerminal::PosixTerminal(PosixEventLoop& loop, int inputFd, int outputFd)
     if (Saved.c_cc[VERASE] == 0x08)
         Decoder.SetEraseByte(0x08);
 
-    termios raw = Saved;
+    termios& raw = Raw;
+    raw = Saved;
     // Raw mode: Ctrl+C, Ctrl+Z and Ctrl+\ arrive as keys, never as signals.
     raw.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
                                           ICRNL | IXON | IXOFF);
@@ -141,8 +174,72 @@ PosixTerminal::PosixTerminal(PosixEventLoop& loop, int inputFd, int outputFd)
     }
     Active = true;
     WriteAll(SetupSequence);
+    // The colours the client is about to change, so that they can be put back as they were.
+    WriteAll(vt::PaletteQuerySequence());
     QuerySize();
+    OriginalSize = CurrentSize;
     Loop.WatchFd(InputFd);
+}
+
+void PosixTerminal::EnterModes() {
+    ::tcsetattr(InputFd, TCSAFLUSH, &Raw);
+    std::string again(SetupSequence);
+    if (!Mouse)
+        again += MouseOff;
+    if (FullScreen)
+        again += "\x1b[10;1t";
+    for (int colour = 0; colour < 16; ++colour) {
+        if (Palette[colour])
+            again += vt::PaletteSequence(colour, *Palette[colour]);
+    }
+    if (!Title.empty())
+        again += vt::TitleSequence(Title);
+    WriteAll(again);
+}
+
+std::string PosixTerminal::PaletteRestoreSequence() const {
+    // Each colour the client changed goes back to what the terminal reported for it, or to the
+    // terminal's default where it did not answer.
+    std::string out;
+    for (int colour = 0; colour < 16; ++colour) {
+        if (!Palette[colour])
+            continue;
+        const auto original = Decoder.ReportedPalette(vt::AnsiColourIndex(colour));
+        out += original ? vt::PaletteSequence(colour, *original)
+                        : vt::PaletteEntryResetSequence(colour);
+    }
+    return out;
+}
+
+void PosixTerminal::LeaveModes() {
+    std::string tail;
+    if (FullScreen)
+        tail += "\x1b[10;0t";
+    if (PaletteChanged)
+        tail += PaletteRestoreSequence();
+    tail += TeardownSequence;
+    WriteAll(tail);
+    ::tcsetattr(InputFd, TCSAFLUSH, &Saved);
+}
+
+bool PosixTerminal::FollowJobControl() {
+    if (!Active)
+        return false;
+    bool redraw = false;
+    if (Loop.TakeStopRequested()) {
+        LeaveModes();
+        Loop.StopUntilContinued();
+        redraw = true;
+    }
+    // Continued, after our own stop or after one nobody could catch (SIGSTOP): the shell may
+    // have changed the modes and drawn over the screen.
+    if (Loop.TakeContinued() || redraw) {
+        EnterModes();
+        QuerySize();
+        Shown = Frame{};
+        redraw = true;
+    }
+    return redraw;
 }
 
 PosixTerminal::~PosixTerminal() {
@@ -154,14 +251,14 @@ void PosixTerminal::Restore() {
         return;
     Active = false;
     Loop.UnwatchFd(InputFd);
-    std::string tail;
-    if (FullScreen)
-        tail += "\x1b[10;0t";
-    if (PaletteChanged)
-        tail += PaletteResetTail;
-    tail += TeardownSequence;
-    WriteAll(tail);
-    ::tcsetattr(InputFd, TCSAFLUSH, &Saved);
+    // The size the client asked for is undone where the terminal took it.
+    if (SizeRequested) {
+        QuerySize();
+        if (CurrentSize.Columns != OriginalSize.Columns || CurrentSize.Rows != OriginalSize.Rows)
+            WriteAll("\x1b[8;" + std::to_string(OriginalSize.Rows) + ";" +
+                     std::to_string(OriginalSize.Columns) + "t");
+    }
+    LeaveModes();
     Crash.Armed.store(false);
     RemoveCrashHandlers();
 }
@@ -226,10 +323,12 @@ void PosixTerminal::WriteAll(std::string_view bytes) {
 }
 
 void PosixTerminal::RequestSize(int columns, int rows) {
+    SizeRequested = true;
     WriteAll("\x1b[8;" + std::to_string(rows) + ";" + std::to_string(columns) + "t");
 }
 
 void PosixTerminal::SetTitle(std::string_view title) {
+    Title = std::string(title);
     WriteAll(vt::TitleSequence(title));
 }
 
@@ -246,6 +345,7 @@ void PosixTerminal::SetPalette(int consoleColour, uint32_t rgb) {
     if (consoleColour < 0 || consoleColour > 15)
         return;
     WriteAll(vt::PaletteSequence(consoleColour, rgb));
+    Palette[consoleColour] = rgb;
     PaletteChanged = true;
     Crash.PaletteChanged.store(true);
 }
@@ -253,7 +353,8 @@ void PosixTerminal::SetPalette(int consoleColour, uint32_t rgb) {
 void PosixTerminal::ResetPalette() {
     if (!PaletteChanged)
         return;
-    WriteAll(vt::PaletteResetSequence());
+    WriteAll(PaletteRestoreSequence());
+    Palette.fill(std::nullopt);
     PaletteChanged = false;
     Crash.PaletteChanged.store(false);
 }
@@ -281,6 +382,12 @@ uint64_t PosixTerminal::WindowId() const {
     char* end = nullptr;
     const unsigned long long value = std::strtoull(id, &end, 0);
     return end != id && *end == '\0' ? value : 0;
+}
+
+void PosixTerminal::SetMouseReporting(bool on) {
+    if (on != Mouse)
+        WriteAll(on ? MouseOn : MouseOff);
+    Mouse = on;
 }
 
 void PosixTerminal::Flash() {
@@ -328,7 +435,7 @@ bool PosixTerminal::ReadAvailable(TimePoint now) {
 }
 
 bool PosixTerminal::ReadInput(InputRecord& record) {
-    if (Loop.TakeResized()) {
+    if (FollowJobControl() || Loop.TakeResized()) {
         QuerySize();
         Shown = Frame{};
         record = InputRecord{};

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <termios.h>
 
@@ -29,6 +30,7 @@ class PosixTerminal final : public Terminal {
     void ResetPalette() override;
     void Present(const Frame& frame) override;
     void Flash() override;
+    void SetMouseReporting(bool on) override;
     uint64_t WindowId() const override;
     bool HasFocus() const override { return Focused; }
     void WriteRaw(std::string_view bytes) override;
@@ -39,6 +41,12 @@ class PosixTerminal final : public Terminal {
     void Restore();
 
   private:
+    std::string PaletteRestoreSequence() const;
+    void EnterModes();
+    void LeaveModes();
+    // Job control: the terminal is the shell's while the process is stopped, and the client's
+    // again, drawn whole, once it is continued.
+    bool FollowJobControl();
     bool ReadAvailable(TimePoint now);
     void QuerySize();
     void WriteAll(std::string_view bytes);
@@ -52,8 +60,16 @@ class PosixTerminal final : public Terminal {
     bool PaletteChanged = false;
     bool FullScreen = false;
     bool Focused = true;
+    bool Mouse = true;
     bool InputClosed = false;
     TerminalSize CurrentSize;
+    // What the terminal was before the client asked for a size, to ask for it back at the end.
+    TerminalSize OriginalSize;
+    bool SizeRequested = false;
+    termios Raw{};
+    std::string Title;
+    // Palette entries the client set, to set again after the process was stopped.
+    std::array<std::optional<uint32_t>, 16> Palette;
     Frame Shown; // what the terminal shows now; empty when unknown
     vt::KeyDecoder Decoder;
     // Glyph bytes for a terminal whose character set is not UTF-8.

@@ -5,6 +5,8 @@
 #include "platform/vt/KeyLayout.h"
 #include "platform/vt/KeySequences.h"
 
+#include <algorithm>
+
 namespace tolmix::vt {
 
 namespace {
@@ -33,6 +35,7 @@ struct KeyDecoder::Token {
     Kind Type = Kind::Done;
     size_t Used = 0;
     SequenceMeaning Meaning;
+    char Introducer = 0; // DiscardString: ']' for OSC, 'P' for DCS, '_' for APC
 
     static Token Partial() { return {Kind::Partial, 0, {}}; }
     static Token Drop(size_t used) { return {Kind::Done, used, {}}; }
@@ -131,6 +134,8 @@ void KeyDecoder::Apply(const Token& token) {
         return;
     case Token::Kind::DiscardString:
         discard_ = Discard::String;
+        stringIsOsc_ = token.Introducer == ']';
+        stringHead_.clear();
         return;
     case Token::Kind::Partial:
     case Token::Kind::Done:
@@ -145,6 +150,13 @@ void KeyDecoder::Apply(const Token& token) {
         InputRecord r;
         r.Type = InputRecord::Kind::Focus;
         r.Focused = m.Focused;
+        ready_.push_back(std::move(r));
+        break;
+    }
+    case SequenceMeaning::Kind::Wheel: {
+        InputRecord r;
+        r.Type = InputRecord::Kind::Wheel;
+        r.Wheel = m.Wheel;
         ready_.push_back(std::move(r));
         break;
     }
@@ -204,7 +216,7 @@ KeyDecoder::Token KeyDecoder::ParseEscape(std::string_view s, bool final) const 
         if (s.size() == 2 && !final)
             return Token::Partial();
         if (s.size() > 2 && s[2] >= 0x20 && s[2] <= 0x7E)
-            return {Token::Kind::DiscardString, 2, {}};
+            return {Token::Kind::DiscardString, 2, {}, next};
     }
     const uint32_t alt = LEFT_ALT_PRESSED;
     if (next == Esc) {
@@ -296,10 +308,18 @@ size_t KeyDecoder::DiscardBytes(std::string_view s, bool final, bool& wait) {
         return s.size();
     }
     // A string ends at BEL or ST (ESC \); CAN and SUB abort it; another ESC starts a sequence.
+    // Only the head of an OSC string is kept, for the replies the terminal backend asks for.
+    const auto keep = [&](size_t end) {
+        if (stringIsOsc_ && stringHead_.size() < MaxStringHead)
+            stringHead_.append(s.substr(0, std::min(end, MaxStringHead - stringHead_.size())));
+    };
     for (size_t i = 0; i < s.size(); ++i) {
         const char c = s[i];
         if (c == '\a' || c == '\x18' || c == '\x1a') {
+            keep(i);
             discard_ = Discard::None;
+            if (c == '\a')
+                StringEnded();
             return i + 1;
         }
         if (c != Esc)
@@ -307,13 +327,78 @@ size_t KeyDecoder::DiscardBytes(std::string_view s, bool final, bool& wait) {
         if (i + 1 == s.size()) {
             if (final)
                 break;
+            keep(i);
             wait = true;
             return i;
         }
+        keep(i);
         discard_ = Discard::None;
-        return s[i + 1] == '\\' ? i + 2 : i;
+        if (s[i + 1] != '\\')
+            return i;
+        StringEnded();
+        return i + 2;
     }
+    keep(s.size());
     return s.size();
+}
+
+namespace {
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+void KeyDecoder::StringEnded() {
+    if (!stringIsOsc_)
+        return;
+    // A palette reply: 4;index;rgb:R/G/B with one to four hex digits a component.
+    const std::string_view head = stringHead_;
+    if (head.substr(0, 2) != "4;")
+        return;
+    size_t at = 2;
+    int index = 0;
+    size_t digits = 0;
+    while (at < head.size() && head[at] >= '0' && head[at] <= '9' && digits < 3) {
+        index = index * 10 + (head[at++] - '0');
+        ++digits;
+    }
+    if (digits == 0 || index > 15 || head.substr(at, 5) != ";rgb:")
+        return;
+    at += 5;
+    uint32_t rgb = 0;
+    for (int component = 0; component < 3; ++component) {
+        if (component > 0) {
+            if (at >= head.size() || head[at] != '/')
+                return;
+            ++at;
+        }
+        uint32_t value = 0;
+        size_t hex = 0;
+        for (int digit; at < head.size() && hex < 5 && (digit = HexDigit(head[at])) >= 0;
+             ++at, ++hex)
+            value = value * 16 + static_cast<uint32_t>(digit);
+        if (hex == 0 || hex > 4)
+            return;
+        const uint32_t max = (1u << (4 * hex)) - 1;
+        rgb = rgb << 8 | (value * 255 + max / 2) / max;
+    }
+    if (at != head.size())
+        return;
+    reportedPalette_[static_cast<size_t>(index)] = rgb;
+}
+
+std::optional<uint32_t> KeyDecoder::ReportedPalette(int index) const {
+    if (index < 0 || index > 15)
+        return std::nullopt;
+    return reportedPalette_[static_cast<size_t>(index)];
 }
 
 size_t KeyDecoder::PasteBytes(std::string_view s) {

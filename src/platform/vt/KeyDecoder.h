@@ -60,6 +60,11 @@ class KeyDecoder {
     // dropped, an unfinished paste is delivered.
     void Force();
 
+    // The colour of a palette entry (0 to 15) as 0xRRGGBB, once the terminal answered a query
+    // for it (OSC 4;n;? asked by the backend); nothing before that or from a terminal that
+    // does not answer.
+    std::optional<uint32_t> ReportedPalette(int index) const;
+
   private:
     struct Token;
     enum class Discard { None, Sequence, String };
@@ -78,6 +83,9 @@ class KeyDecoder {
     void FinishPaste();
     void Apply(const Token& token);
     void Decide();
+    void StringEnded();
+
+    static constexpr size_t MaxStringHead = 64;
 
     std::unique_ptr<std::array<char32_t, 256>> singleByte_; // null: UTF-8
     uint8_t eraseByte_ = 0x7F;
@@ -86,6 +94,9 @@ class KeyDecoder {
     std::deque<InputRecord> ready_;
     TimePoint lastInput_{};
     Discard discard_ = Discard::None;
+    bool stringIsOsc_ = false;
+    std::string stringHead_; // the start of the OSC string being read, at most MaxStringHead
+    std::array<std::optional<uint32_t>, 16> reportedPalette_{};
 
     bool inPaste_ = false;
     std::string paste_; // raw bytes as the terminal sent them

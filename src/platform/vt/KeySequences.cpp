@@ -143,7 +143,29 @@ std::optional<KeyEvent> TildeKey(uint32_t n, uint32_t state) {
 
 } // namespace
 
+namespace {
+
+// An SGR mouse report: button (with modifier bits 4, 8 and 16), column, row; M for a press, m
+// for a release. Only the wheel's presses mean something here: buttons 64 (up) and 65 (down).
+SequenceMeaning InterpretSgrMouse(std::string_view params, char final) {
+    Params p;
+    if (final != 'M' || !p.Parse(params) || p.Count() != 3)
+        return {};
+    const uint32_t button = p.Get(0, 0, 0) & ~uint32_t{4 | 8 | 16};
+    if (button != 64 && button != 65)
+        return {};
+    SequenceMeaning m;
+    m.Type = SequenceMeaning::Kind::Wheel;
+    m.Wheel = button == 64 ? -1 : 1;
+    return m;
+}
+
+} // namespace
+
 SequenceMeaning InterpretCsi(std::string_view params, std::string_view intermediates, char final) {
+    if (!params.empty() && params[0] == '<' && intermediates.empty() &&
+        (final == 'M' || final == 'm'))
+        return InterpretSgrMouse(params.substr(1), final);
     Params p;
     if (!intermediates.empty() || !p.Parse(params))
         return {};

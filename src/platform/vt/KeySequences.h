@@ -9,11 +9,12 @@
 namespace tolmix::vt {
 
 struct SequenceMeaning {
-    enum class Kind { Nothing, Key, Focus, PasteStart, PasteEnd };
+    enum class Kind { Nothing, Key, Focus, PasteStart, PasteEnd, Wheel };
 
     Kind Type = Kind::Nothing;
     KeyEvent Key;
     bool Focused = false;
+    int Wheel = 0; // Kind::Wheel: -1 one notch up (away from the user), +1 down
 
     static SequenceMeaning Of(const KeyEvent& key) {
         SequenceMeaning m;
@@ -25,7 +26,8 @@ struct SequenceMeaning {
 
 // CSI params intermediates final: xterm / ECMA-48 keys with modifiers, modifyOtherKeys
 // (CSI 27;m;k~), kitty (CSI k:shifted:base;m:event;text u), focus reports and the paste
-// markers. Terminal replies (private markers, intermediates) and unknown ones mean nothing.
+// markers, and the mouse wheel as SGR mouse reports (CSI < b;x;y M). Terminal replies (other
+// private markers, intermediates), other mouse reports and unknown ones mean nothing.
 SequenceMeaning InterpretCsi(std::string_view params, std::string_view intermediates, char final);
 
 // SS3 [modifier digits] final: cursor keys in application mode, F1-F4, the application keypad.

@@ -98,6 +98,24 @@ std::string PaletteResetSequence() {
     return "\x1b]104\x1b\\";
 }
 
+std::string PaletteEntryResetSequence(int consoleColour) {
+    const int index = AnsiColourIndex(consoleColour);
+    if (index < 0)
+        return {};
+    std::string out = "\x1b]104;" + std::to_string(index);
+    out += StringTerminator;
+    return out;
+}
+
+std::string PaletteQuerySequence() {
+    std::string out;
+    for (int index = 0; index < 16; ++index) {
+        out += "\x1b]4;" + std::to_string(index) + ";?";
+        out += StringTerminator;
+    }
+    return out;
+}
+
 std::string ClipboardSequence(std::string_view cp1251Text) {
     // Converted one character at a time so the cap never splits a character.
     std::string utf8;

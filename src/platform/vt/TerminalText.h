@@ -29,6 +29,11 @@ std::string TitleSequence(std::string_view cp1251Title);
 std::string PaletteSequence(int consoleColour, uint32_t rgb);
 // OSC 104: puts every palette colour back.
 std::string PaletteResetSequence();
+// OSC 104 for one console colour: puts its palette entry back to the terminal's default.
+std::string PaletteEntryResetSequence(int consoleColour);
+// OSC 4 queries of the sixteen palette entries; a terminal that can answers each with its
+// colour (which the key decoder keeps).
+std::string PaletteQuerySequence();
 
 // OSC 52: puts Windows-1251 text on the terminal's clipboard, as UTF-8 capped at
 // MaxClipboardBytes.
