@@ -9,6 +9,7 @@ namespace tolmix {
 namespace {
 
 constexpr Cell BlankCell{' ', 0};
+constexpr int TabWidth = 8;
 
 } // namespace
 
@@ -22,6 +23,14 @@ void OutputBuffer::AppendOutput(std::string_view text) {
     Cell* row = Row(LineCount);
     int column = 0;
     bool anyCharacter = false;
+    const auto put = [&](uint8_t c) {
+        row[column++] = Cell{c, CurrentAttr};
+        if (column == SizeX) {
+            ++LineCount;
+            row = Row(LineCount);
+            column = 0;
+        }
+    };
     for (char ch : text) {
         const auto c = static_cast<uint8_t>(ch);
         if (IsColourByte(c)) {
@@ -29,12 +38,15 @@ void OutputBuffer::AppendOutput(std::string_view text) {
             continue;
         }
         anyCharacter = true;
-        row[column++] = Cell{c, CurrentAttr};
-        if (column == SizeX) {
-            ++LineCount;
-            row = Row(LineCount);
-            column = 0;
+        if (c != '\t') {
+            put(c);
+            continue;
         }
+        // A tab moves to the next multiple of eight columns, as a terminal's tab stops do
+        // (servers lay out tables and rooms with them); the other control bytes stay glyphs.
+        const int stop = std::min((column / TabWidth + 1) * TabWidth, SizeX);
+        for (int blanks = stop - column; blanks > 0; --blanks)
+            put(' ');
     }
     // A row begun but not full, or a line without characters, is closed with blanks.
     if (column > 0 || !anyCharacter) {

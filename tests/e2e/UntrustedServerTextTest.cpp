@@ -15,6 +15,17 @@ using namespace std::chrono_literals;
 
 constexpr auto Patience = 5000ms;
 
+// A server's table laid out with tabs lines up as in a terminal, with no glyph for the tab.
+TEST(UntrustedServerText, TabsGoToTheNextMultipleOfEightColumns) {
+    GameSession game("AutoSend=");
+    ASSERT_TRUE(game.Connect(Patience)) << game.Client().Dump();
+    PtySession& s = game.Client();
+    ASSERT_TRUE(game.Peer().Send("Name\tHP\tRoom\r\nBob\t\t100\r\n"));
+    ASSERT_TRUE(ShowsText(s, "Name    HP      Room", Patience)) << s.Dump();
+    EXPECT_TRUE(ShowsText(s, "Bob             100", 0ms)) << s.Dump();
+    EXPECT_FALSE(ShowsText(s, "\u25CB", 0ms)) << s.Dump();
+}
+
 TEST(UntrustedServerText, ControlBytesAreDrawnAsGlyphsNeverAsControls) {
     GameSession game("AutoSend=");
     ASSERT_TRUE(game.Connect(Patience)) << game.Client().Dump();

@@ -36,6 +36,24 @@ TEST_F(OutputBufferTest, LongTextWrapsIntoRowsAndTheLastIsFilledWithBlanks) {
     }
 }
 
+TEST_F(OutputBufferTest, TabsMoveToTheNextMultipleOfEightColumns) {
+    OutputBuffer out(Con, 20, 50, 10);
+    out.AppendOutput("a\tbc\td\x1A\tef");
+    EXPECT_EQ(out.LineCount, 2);
+    const std::string first = "a       bc      d   ";
+    for (int c = 0; c < 20; ++c)
+        EXPECT_EQ(out.At(0, c).Char, static_cast<uint8_t>(first[c])) << c;
+    // The tab at column 17 fills the row in the colour then in force; the text goes on below.
+    EXPECT_EQ(out.At(0, 19), (Cell{' ', 0x0A}));
+    EXPECT_EQ(out.At(1, 0), (Cell{'e', 0x0A}));
+    // A tab at a stop moves a whole stop; a row of tabs is one row.
+    out.AppendOutput("\tx");
+    EXPECT_EQ(out.At(2, 8).Char, 'x');
+    EXPECT_EQ(out.At(2, 7).Char, ' ');
+    out.AppendOutput("\t\t\t");
+    EXPECT_EQ(out.LineCount, 4);
+}
+
 TEST_F(OutputBufferTest, ExactWidthEmptyAndColourOnlyTextsEachAddOneRow) {
     OutputBuffer out(Con, 20, 50, 10);
     out.AppendOutput(std::string(20, 'y'));
@@ -47,10 +65,10 @@ TEST_F(OutputBufferTest, ExactWidthEmptyAndColourOnlyTextsEachAddOneRow) {
     EXPECT_EQ(out.LineCount, 3);
     EXPECT_EQ(out.CurrentAttr, 0x0A);
     EXPECT_EQ(out.At(2, 19), (Cell{' ', 0x0A}));
-    // Control characters are stored as they are, with no tab expansion.
-    out.AppendOutput("\t\x07");
-    EXPECT_EQ(out.At(3, 0), (Cell{'\t', 0x0A}));
-    EXPECT_EQ(out.At(3, 1), (Cell{0x07, 0x0A}));
+    // Control characters other than the tab are stored as they are, shown as glyphs.
+    out.AppendOutput("\x07\x0D");
+    EXPECT_EQ(out.At(3, 0), (Cell{0x07, 0x0A}));
+    EXPECT_EQ(out.At(3, 1), (Cell{0x0D, 0x0A}));
 }
 
 TEST_F(OutputBufferTest, ColourBytesFollowTheTableAndCarryToTheNextLine) {
