@@ -136,6 +136,7 @@ TClient::~TClient() {
     Con.OnKey = nullptr;
     Con.OnIdle = nullptr;
     Con.PasteInto = nullptr;
+    Con.ScrollWith = nullptr;
     MacrosAndAliases.Aliases.clear();
     // The player waits for its stream to close, running the message pump: no key or idle
     // step reaches the half-destroyed client any more.
@@ -169,6 +170,8 @@ void TClient::StartEditor() {
     Keys = std::make_unique<KeyDispatch>(Con, *Editor, *Output, Link, MacrosAndAliases,
                                          Layout.OutputRows);
     Con.PasteInto = Editor.get();
+    Con.ScrollWith = Output.get();
+    NewRowsMark = std::make_unique<ScrollbackMark>(Con, *Output, *Panel);
 }
 
 void TClient::StartPlugins() {

@@ -17,6 +17,7 @@
 #include "ui/KeyDispatch.h"
 #include "ui/OutputBuffer.h"
 #include "ui/ScreenLayout.h"
+#include "ui/ScrollbackMark.h"
 #include "ui/StatusPanel.h"
 #include "ui/TConsole.h"
 
@@ -73,6 +74,7 @@ class TClient final : public LinePrinter, private HostLoop, private PrintedLineT
     CharacterStatus State;
     TGameClock GameClock;
     std::unique_ptr<StatusPanel> Panel;
+    std::unique_ptr<ScrollbackMark> NewRowsMark;
     std::unique_ptr<TextPrinter> Printer;
     // The input editor with the command history (EditText, History, HistoryIndex, EditLines
     // and the cursor are its fields) and the key tables that drive it.

@@ -121,6 +121,9 @@ bool KeyDispatch::PlainKey(uint16_t vk) {
 
 bool KeyDispatch::CtrlKey(uint16_t vk) {
     switch (vk) {
+    case VK_END: // back to the newest text from anywhere in the scrollback
+        Output.ScrollOutputToEnd();
+        return true;
     case VK_RETURN:
         Enter(true);
         return true;
@@ -150,6 +153,12 @@ bool KeyDispatch::CtrlKey(uint16_t vk) {
 
 bool KeyDispatch::ShiftKey(uint16_t vk, int32_t anchor) {
     switch (vk) {
+    case VK_PRIOR: // terminal users' habit: Shift+Page Up/Down scroll like Page Up/Down
+        Scroll(false, OutputRows - 1);
+        return true;
+    case VK_NEXT:
+        Scroll(true, OutputRows - 1);
+        return true;
     case VK_END:
     case VK_HOME:
         Editor.MoveToLineEdge(vk == VK_END);

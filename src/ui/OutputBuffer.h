@@ -28,6 +28,8 @@ class OutputBuffer final : public OutputView, public TextOutput {
 
     // The lowest top row the window may scroll to once the bottom is reached.
     int64_t BottomPosition() const;
+    // How many rows wait below the window while it is scrolled back; 0 when it follows.
+    int64_t RowsBelowWindow() const { return BottomPosition() - ViewTop; }
     const Cell& At(int64_t row, int column) const;
 
     uint16_t CurrentAttr = 7; // attribute of the cells being stored; carries over lines

@@ -212,11 +212,13 @@ void StatusPanel::FlashStep() {
         return;
     if (Con.IsInFront()) {
         Activity = false;
+        Flashed = false;
         return;
     }
-    FlashTick = static_cast<uint8_t>((FlashTick + 1) % 4);
-    if (FlashTick == 0)
+    // One bell for the first text of a quiet period, not one a second until the player looks.
+    if (!Flashed)
         Con.FlashWindow();
+    Flashed = true;
 }
 
 void StatusPanel::DrawCountdown() {
@@ -237,6 +239,20 @@ void StatusPanel::DrawCountdown() {
         Con.FillRect(MakeCoord(50, Opt.SeparatorRow), 5 - length, 1, LineChar, Opt.SeparatorColor);
     if (!text.empty())
         Con.WriteText(text, Opt.NameColor, MakeCoord(55 - length, Opt.SeparatorRow));
+}
+
+void StatusPanel::ShowRowsBelow(int64_t rows) {
+    if (!Opt.SeparatorLine)
+        return;
+    constexpr int First = 44;
+    constexpr int Width = 6;
+    Con.FillRect(MakeCoord(First, Opt.SeparatorRow), Width, 1, LineChar, Opt.SeparatorColor);
+    if (rows <= 0)
+        return;
+    // An arrow down (the glyph of 0x19) and the count, at most five digits.
+    const std::string text = "\x19" + std::to_string(std::min<int64_t>(rows, 99999));
+    Con.WriteText(text, Opt.NameColor,
+                  MakeCoord(First + Width - static_cast<int>(text.size()), Opt.SeparatorRow));
 }
 
 } // namespace tolmix

@@ -51,6 +51,9 @@ class StatusPanel final : public StatusView {
     void FlashStep();
     // The countdown in columns 50 to 54; nothing once it has run out.
     void DrawCountdown();
+    // While the output is scrolled back, the number of newer rows below the window, as an arrow
+    // and the number in columns 44 to 49 of the separator line; nothing for 0.
+    void ShowRowsBelow(int64_t rows);
 
     const StatusPanelOptions& Options() const { return Opt; }
 
@@ -62,7 +65,8 @@ class StatusPanel final : public StatusView {
     int ClockStart;
     bool EditMode = false;
     bool Activity = false;
-    uint8_t FlashTick = 0;
+    // The window was flashed for the text waiting now; once is enough until the player looks.
+    bool Flashed = false;
 };
 
 } // namespace tolmix

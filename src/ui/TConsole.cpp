@@ -3,6 +3,7 @@
 #include "text/CodePage.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace tolmix {
 
@@ -10,6 +11,8 @@ namespace {
 
 // While lines stream in, the screen is shown at most this often.
 constexpr auto StreamingFlushInterval = Milliseconds(16);
+// Rows of output one notch of the mouse wheel scrolls, as terminals commonly do.
+constexpr int64_t WheelRows = 3;
 
 } // namespace
 
@@ -176,6 +179,11 @@ bool TConsole::ProcessInput() {
     if (record.Type == InputRecord::Kind::Paste) {
         if (PasteInto)
             PasteInto->Paste(AnsiToConsole(record.Text));
+        return true;
+    }
+    if (record.Type == InputRecord::Kind::Wheel) {
+        if (ScrollWith && record.Wheel != 0)
+            ScrollWith->ScrollOutput(record.Wheel > 0, WheelRows * std::abs(int64_t{record.Wheel}));
         return true;
     }
     if (record.Type == InputRecord::Kind::Resize)

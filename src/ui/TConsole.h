@@ -33,6 +33,8 @@ class TConsole final : public MessagePump, public TextClipboard {
     IdleHandler OnIdle;
     // Where a terminal paste goes; none drops it.
     PasteTarget* PasteInto = nullptr;
+    // What the mouse wheel scrolls: the output window, three rows a notch.
+    OutputView* ScrollWith = nullptr;
 
     void Clear();
     void WriteText(std::string_view text, uint16_t attr, TCoord pos);

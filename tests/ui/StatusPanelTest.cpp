@@ -215,13 +215,18 @@ TEST_F(Panel, TheClockEndsOneColumnBeforeTheEdgeAndLeavesNoRestWhenShorter) {
     EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7)) << Row(21);
 }
 
-TEST_F(Panel, NewTextFlashesAnUnseenWindowOnceASecond) {
+// One bell for the text of a quiet period, not one a second until the player looks.
+TEST_F(Panel, NewTextFlashesAnUnseenWindowOncePerQuietPeriod) {
     StatusPanel panel = Make();
     panel.NoteActivity();
     Term.Focused = false;
     for (int tick = 0; tick < 8; ++tick)
         panel.FlashStep();
-    EXPECT_EQ(Term.Flashes, 2);
+    EXPECT_EQ(Term.Flashes, 1);
+    panel.NoteActivity(); // more text while the first is still unseen
+    for (int tick = 0; tick < 8; ++tick)
+        panel.FlashStep();
+    EXPECT_EQ(Term.Flashes, 1);
     EXPECT_TRUE(panel.ActivityPending());
     Term.Focused = true;
     panel.FlashStep();
@@ -229,7 +234,24 @@ TEST_F(Panel, NewTextFlashesAnUnseenWindowOnceASecond) {
     Term.Focused = false;
     for (int tick = 0; tick < 8; ++tick)
         panel.FlashStep();
+    EXPECT_EQ(Term.Flashes, 1);
+    panel.NoteActivity(); // the first text after the player looked
+    panel.FlashStep();
     EXPECT_EQ(Term.Flashes, 2);
+}
+
+TEST_F(Panel, TheSeparatorCountsTheRowsWaitingBelowAScrolledBackWindow) {
+    StatusPanel panel = Make();
+    panel.ShowRowsBelow(12);
+    EXPECT_EQ(Row(21).substr(44, 6), "\xC4\xC4\xC4\x19"
+                                     "12");
+    EXPECT_EQ(Con.Screen().At(47, 21).Attr, 15);
+    panel.ShowRowsBelow(1234567);
+    EXPECT_EQ(Row(21).substr(44, 6), "\x19"
+                                     "99999");
+    // Back at the newest text the line is whole again, and the countdown's columns untouched.
+    panel.ShowRowsBelow(0);
+    EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7)) << Row(21);
 }
 
 } // namespace

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "ui/OutputBuffer.h"
+#include "ui/StatusPanel.h"
+#include "ui/TConsole.h"
+
+namespace tolmix {
+
+// Tells on the separator line how many rows of new text wait below a scrolled-back output
+// window, checked once per pass of the input loop and drawn only when the count changed.
+class ScrollbackMark final : public ScreenView {
+  public:
+    // Registers with the console until it goes.
+    ScrollbackMark(TConsole& console, const OutputBuffer& output, StatusPanel& panel);
+    ~ScrollbackMark() override;
+    ScrollbackMark(const ScrollbackMark&) = delete;
+    ScrollbackMark& operator=(const ScrollbackMark&) = delete;
+
+    void Refresh() override;
+
+  private:
+    TConsole& Con;
+    const OutputBuffer& Output;
+    StatusPanel& Panel;
+    int64_t Shown = 0;
+};
+
+} // namespace tolmix
