@@ -194,7 +194,7 @@ uint64_t TClient::WindowHandle() const {
 }
 
 void TClient::RunLoopPass(bool receive) {
-    Con.Step(receive);
+    Con.Pass(receive);
 }
 
 void TClient::SendVersion() {

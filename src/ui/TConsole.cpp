@@ -151,6 +151,22 @@ void TConsole::Step(bool runIdle) {
     IdleBusy = runIdle && OnIdle ? OnIdle() : false;
 }
 
+void TConsole::Pass(bool runIdle) {
+    // A wait that ends now looks at the terminal, the socket and the timers without sleeping.
+    Events.Wait(Events.Now());
+    ProcessPending();
+    if (Terminated)
+        return;
+    if (Events.IsMainThread())
+        Events.RunQueuedCalls();
+    for (ScreenView* view : Views)
+        view->Refresh();
+    if (Dirty && Events.Now() - LastFlush >= StreamingFlushInterval)
+        Flush();
+    if (runIdle && OnIdle)
+        IdleBusy = OnIdle();
+}
+
 void TConsole::ProcessPending() {
     while (!Terminated) {
         if (ProcessMessage())

@@ -58,6 +58,10 @@ class TConsole final : public MessagePump, public TextClipboard {
     // One pass of the loop; the idle step (which receives from the server) only when
     // `runIdle`.
     void Step(bool runIdle = true);
+    // One pass that handles whatever is pending (messages, due timers, keys, the screen at the
+    // streaming rate and, when `runIdle`, the idle step) and never sleeps: what a plugin's long
+    // work runs between its chunks.
+    void Pass(bool runIdle = true);
     void ProcessPending() override;
     bool LoopEnded() const override { return Terminated; }
     bool ProcessInput();

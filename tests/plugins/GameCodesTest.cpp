@@ -86,6 +86,7 @@ TEST_F(GameCodes, ProcessIdleRunsTimersAndKeysAtTheNestingLimitToo) {
     int keys = 0;
     Client.Con.OnKey = [&](const KeyEvent&) { return keys += beyondLimit(), true; };
     Client.Loop.OnWait = [&] {
+        Client.Loop.Advance(Milliseconds(30)); // the plugin's work between its calls
         if (beyondLimit() && keys == 0)
             Client.Term.Key('a', 'a');
     };
@@ -97,6 +98,30 @@ TEST_F(GameCodes, ProcessIdleRunsTimersAndKeysAtTheNestingLimitToo) {
     EXPECT_EQ(keys, 1);
     EXPECT_GT(ticks, 0);
     EXPECT_EQ(std::count(Calls.begin(), Calls.end(), "end idle:5"), 1);
+}
+
+// A plugin that calls ProcessIdle between chunks of work gets one pass each time, never a
+// wait for the next timer: a thousand calls take no time on the loop's clock.
+TEST_F(GameCodes, ProcessIdleIsOnePassThatNeverWaits) {
+    Add("Chess");
+    int ticks = 0;
+    Client.Loop.SetTimer(100, [&] { ++ticks; });
+    Client.Incoming.push_back(Line("gsChess"));
+    Client.Incoming.push_back(DataLine("idle:100"));
+    const TimePoint before = Client.Loop.Clock;
+    for (int i = 0; i < 10; ++i)
+        Client.Host.ProcessIdle();
+    EXPECT_EQ(Client.Loop.Clock, before);
+    Client.ReceiveAll();
+    EXPECT_EQ(std::count(Calls.begin(), Calls.end(), "end idle:100"), 1);
+    EXPECT_EQ(ticks, 0);
+    // A key pressed meanwhile is handled by the next pass.
+    int keys = 0;
+    Client.Con.OnKey = [&](const KeyEvent&) { return ++keys, true; };
+    Client.Term.Key('a', 'a');
+    Client.Host.ProcessIdle();
+    EXPECT_EQ(keys, 1);
+    EXPECT_EQ(Client.Loop.Clock, before);
 }
 
 TEST_F(GameCodes, ThePluginListIsTheNameAndDetailsOfEachPlugin) {

@@ -74,7 +74,7 @@ class FakeGameClient final : public LinePrinter, public TextOutput, public HostL
     }
     void AppendOutput(std::string_view text) override { Output.emplace_back(text); }
     uint64_t WindowHandle() const override { return Con.FindConsoleWindow(); }
-    void RunLoopPass(bool receive) override { Con.Step(receive); }
+    void RunLoopPass(bool receive) override { Con.Pass(receive); }
 
     // Opens a new connection, as the player's Enter does after a disconnect.
     void Connect() {
