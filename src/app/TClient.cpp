@@ -221,7 +221,7 @@ void TClient::StartPlugins() {
 
 void TClient::LoadMacrosAndAliases() {
     for (const std::string& line :
-         tolmix::LoadMacrosAndAliases(Files, SettingsPath, Macros, Aliases))
+         tolmix::LoadMacrosAndAliases(Files, SettingsPath, Macros, Aliases, MissingFiles::Report))
         PrintLine(line);
 }
 
