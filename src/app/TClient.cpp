@@ -162,6 +162,7 @@ void TClient::StartMusic() {
         MidiOutputs = std::make_unique<SoftwareMidiDevices>(nullptr, clock);
     }
     Sound = std::make_unique<SoundCommands>(Con, *MidiOutputs);
+    Sound->Report = [this](const std::string& line) { PrintLine(line); };
 }
 
 void TClient::StartEditor() {
