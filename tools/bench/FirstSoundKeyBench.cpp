@@ -2,8 +2,8 @@
 // clients the server sends its first sound command, and commands are typed without pause for
 // the next second, each timed from its keys in the pseudo-terminal to its line at a loopback
 // server. Also says how long the output took to open (until the client's line about it showed)
-// and what that line says. Run on demand; the goal is that no command waits for the open: the
-// slowest stays under 20 ms.
+// and what that line says. Run on demand; the goal is that no command waits for the open (which
+// takes 0.1 to 0.25 s): the slowest stays under 50 ms even on a busy machine.
 #include "BenchSupport.h"
 #include "e2e/harness/LoopbackServer.h"
 #include "e2e/harness/TempDir.h"
@@ -19,7 +19,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr double kGoalMs = 20.0;
+constexpr double kGoalMs = 50.0;
 // What the client's line about the music output starts with, on the screen.
 const char* const kPlaying = "Музыка:";
 const char* const kSilent = "Нет вывода звука:";
@@ -37,6 +37,9 @@ int main(int argc, char** argv) {
         return 64;
 
     std::vector<double> times;
+    // The slowest command typed while the output was opening, and the slowest after.
+    double slowestWhileOpening = 0;
+    double slowestAfter = 0;
     double slowestOpen = 0;
     std::string said;
     for (int round = 0; round < rounds; ++round) {
@@ -74,7 +77,10 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "FirstSoundKeyBench: command %d did not arrive\n", i);
                 return 1;
             }
-            times.push_back(Milliseconds(std::chrono::steady_clock::now() - start));
+            const double took = Milliseconds(std::chrono::steady_clock::now() - start);
+            times.push_back(took);
+            double& slowest = opened < 0 ? slowestWhileOpening : slowestAfter;
+            slowest = std::max(slowest, took);
             peer->Take();
             client->PumpFor(2ms);
             if (opened < 0 && (client->ScreenContains(kPlaying) || client->ScreenContains(kSilent)))
@@ -94,10 +100,11 @@ int main(int argc, char** argv) {
     const double median = times[times.size() / 2];
     const bool met = times.back() < kGoalMs;
     std::printf("key to wire in the second after the first sound command, %d clients, %zu "
-                "commands: median %.3f ms, 99%% %.3f ms, max %.3f ms; the output line (%s) showed "
-                "within "
-                "%.0f ms (goal: max under %.0f ms) %s\n",
+                "commands: median %.3f ms, 99%% %.3f ms, max %.3f ms (%.3f ms while the output "
+                "opened, %.3f ms after); the output line (%s) showed within %.0f ms (goal: max "
+                "under %.0f ms) %s\n",
                 rounds, times.size(), median, times[times.size() * 99 / 100], times.back(),
-                said.c_str(), slowestOpen, kGoalMs, met ? "met" : "MISSED");
+                slowestWhileOpening, slowestAfter, said.c_str(), slowestOpen, kGoalMs,
+                met ? "met" : "MISSED");
     return met ? 0 : 2;
 }
