@@ -1,11 +1,27 @@
 #include "app/SystemRegistration.h"
 
 #include "app/ConsolePalette.h"
+#include "app/InOutError.h"
 
 namespace tolmix {
 
-ERegistryException::ERegistryException(const std::string& valueName, int errorCode)
-    : std::runtime_error("Failed to set data for '" + valueName + "'"), ValueName(valueName),
+namespace {
+
+std::string RegistryFailureText(const std::string& valueName, int errorCode,
+                                const std::string& failure) {
+    std::string text = "Failed to set data for '" + valueName + "'";
+    if (!failure.empty())
+        text += ": " + failure;
+    else if (errorCode != 0)
+        text += ": " + InOutErrorText(errorCode);
+    return text;
+}
+
+} // namespace
+
+ERegistryException::ERegistryException(const std::string& valueName, int errorCode,
+                                       const std::string& failure)
+    : std::runtime_error(RegistryFailureText(valueName, errorCode, failure)), ValueName(valueName),
       ErrorCode(errorCode) {}
 
 const std::vector<FileTypeEntry>& ClientFileTypes() {
@@ -20,7 +36,7 @@ const std::vector<FileTypeEntry>& ClientFileTypes() {
 bool RegisterSystem(DesktopRegistry& registry, std::string_view programPath) {
     // Every value of a file type is a default value, whose name is empty.
     if (const int error = registry.RegisterFileTypes(programPath, ClientFileTypes()))
-        throw ERegistryException("", error);
+        throw ERegistryException("", error, registry.LastFailure());
 
     // Asked before anything is written for this location.
     const bool existed = registry.ConsoleKeyExists(programPath);
@@ -29,7 +45,7 @@ bool RegisterSystem(DesktopRegistry& registry, std::string_view programPath) {
         values.push_back({ColorTableName(i), ConsolePalette[static_cast<size_t>(i)]});
     // The values are written together, so the first of them is the one that failed.
     if (const int error = registry.WriteConsoleValues(programPath, values))
-        throw ERegistryException(values.front().Name, error);
+        throw ERegistryException(values.front().Name, error, registry.LastFailure());
     return existed;
 }
 

@@ -10,10 +10,12 @@
 namespace tolmix {
 
 // A registry value that could not be written: "Failed to set data for 'ColorTable00'" (the
-// name is empty for a type's default value).
+// name is empty for a type's default value), then what failed: the file and the system's
+// reason when the registry knows them, else the reason of the error code.
 class ERegistryException : public std::runtime_error {
   public:
-    explicit ERegistryException(const std::string& valueName, int errorCode = 0);
+    explicit ERegistryException(const std::string& valueName, int errorCode = 0,
+                                const std::string& failure = {});
     std::string ValueName;
     int ErrorCode; // the FileErrors code of the failed write
 };

@@ -153,6 +153,7 @@ void TClient::StartMusic() {
         MidiOutputs = std::make_unique<SoftwareMidiDevices>(nullptr, clock);
     }
     Sound = std::make_unique<SoundCommands>(Con, *MidiOutputs);
+    Sound->Reporter = this;
 }
 
 void TClient::StartEditor() {

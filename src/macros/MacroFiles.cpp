@@ -1,6 +1,8 @@
 #include "macros/MacroFiles.h"
 #include "util/FilePaths.h"
 
+#include <algorithm>
+
 namespace tolmix {
 
 namespace {
@@ -14,6 +16,11 @@ std::string UnreadableFileMessage(const std::string& error) {
     line += error;
     line += "\x87";
     return line;
+}
+
+std::string MissingFileMessage(const std::string& path) {
+    // "файл не найден: "
+    return UnreadableFileMessage("\xF4\xE0\xE9\xEB \xED\xE5 \xED\xE0\xE9\xE4\xE5\xED: " + path);
 }
 
 // The file's lines; an unreadable file gives none and a message in problems.
@@ -32,18 +39,19 @@ TTolmixStringList ReadList(const FileSystem& files, const std::string& path,
 
 std::string MacroFilePath(std::string_view value, std::string_view extension,
                           std::string_view settingsPath) {
-    std::string path = ChangeFileExt(value, extension);
-    if (ExtractFilePath(path).empty())
-        path = ExtractFilePath(settingsPath) + path;
-    return path;
+    std::string name(value);
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return ExpandFileName(ExtractFilePath(settingsPath), ChangeFileExt(name, extension));
 }
 
 std::vector<std::string> LoadMacrosAndAliases(const FileSystem& files,
                                               const std::string& settingsPath,
-                                              TKeyMacrosMap& macros, TAliasArray& aliases) {
+                                              TKeyMacrosMap& macros, TAliasArray& aliases,
+                                              MissingFiles missing) {
     ClearMacros(macros);
     aliases.clear();
     std::vector<std::string> problems;
+    std::vector<std::string> reported;
     const TTolmixStringList settings = ReadList(files, settingsPath, problems);
     for (int i = 0; i < settings.Count(); ++i) {
         const std::string name = settings.NameAt(i);
@@ -52,6 +60,13 @@ std::vector<std::string> LoadMacrosAndAliases(const FileSystem& files,
             continue;
         const std::string path =
             MacroFilePath(settings.ValueAt(i), isMacros ? ".tmf" : ".taf", settingsPath);
+        if (missing == MissingFiles::Report && !files.FileExists(path)) {
+            if (std::find(reported.begin(), reported.end(), path) == reported.end()) {
+                reported.push_back(path);
+                problems.push_back(MissingFileMessage(path));
+            }
+            continue;
+        }
         const TTolmixStringList lines = ReadList(files, path, problems);
         if (isMacros)
             LoadKeyMacroFile(macros, lines);

@@ -11,21 +11,28 @@
 namespace tolmix {
 
 // The file a "MacrosFile" or "AliasFile" value names: its extension replaced by the type's
-// (".tmf", ".taf"; appended when it has none) and, when it names no folder, taken from the
-// settings file's folder; a value with a folder is used as it stands (a relative one from
-// the current directory).
+// (".tmf", ".taf"; appended when it has none) and, unless it is absolute, taken from the
+// settings file's folder, with or without a folder of its own. A "\" in the value separates
+// folders like "/", so that settings files written on Windows work unchanged.
 std::string MacroFilePath(std::string_view value, std::string_view extension,
                           std::string_view settingsPath);
+
+// Whether a file that cannot be found is worth a message: not at start, where settings may name
+// files still to be written, but at a reload the player asked for.
+enum class MissingFiles { Skip, Report };
 
 // Empties macros and aliases, then reads the settings file anew and loads, in its order,
 // every key-macro file of a "MacrosFile" line and every alias file of an "AliasFile" line
 // (names compared with their exact letter case). Later key-macro files override earlier
-// bindings; alias files append. Missing files are skipped silently.
+// bindings; alias files append.
 //
-// A file that exists but cannot be read is skipped too, so that a reload never ends the
-// program; the result holds one Windows-1251 line per such file for the output window.
+// A file that exists but cannot be read is skipped, so that a reload never ends the program;
+// so is a missing one. The result holds one Windows-1251 line for the output window per file
+// that could not be read, and with MissingFiles::Report one per file that is missing (each file
+// named once, however many lines name it).
 std::vector<std::string> LoadMacrosAndAliases(const FileSystem& files,
                                               const std::string& settingsPath,
-                                              TKeyMacrosMap& macros, TAliasArray& aliases);
+                                              TKeyMacrosMap& macros, TAliasArray& aliases,
+                                              MissingFiles missing = MissingFiles::Skip);
 
 } // namespace tolmix

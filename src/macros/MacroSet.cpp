@@ -9,7 +9,9 @@ std::vector<std::string> MacroSet::Load() {
 }
 
 void MacroSet::LoadMacrosAndAliases() {
-    for (const std::string& line : Load())
+    // A file that has gone since the start is named at every reload.
+    for (const std::string& line : tolmix::LoadMacrosAndAliases(Files, SettingsPath, Macros, Aliases,
+                                                                MissingFiles::Report))
         Printer.PrintLine(line);
 }
 

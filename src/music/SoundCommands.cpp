@@ -65,8 +65,17 @@ TPlayData ParsePlayData(std::string_view command) {
     return result;
 }
 
+std::string MusicOutputLine(std::string_view description, bool playing) {
+    std::string line = playing ? "\x87\xCC\xF3\xE7\xFB\xEA\xE0: \x8B" // Музыка:
+                               : "\x8C\xCD\xE5\xF2 \xE2\xFB\xE2\xEE\xE4\xE0 "
+                                 "\xE7\xE2\xF3\xEA\xE0: \x87"; // Нет вывода звука:
+    line += description;
+    line += '\x87';
+    return line;
+}
+
 SoundCommands::SoundCommands(MessagePump& pump, MidiDevices& devices, TMidiGenClass& shared)
-    : Midi(pump, devices, shared) {
+    : Midi(pump, devices, shared), Devices(devices), Loop(pump.Loop()) {
     Midi.OnStop = [this](TMidiGen& sender) { SoundStopped(sender); };
 }
 
@@ -81,7 +90,43 @@ void SoundCommands::Enqueue(std::string_view text) {
         MusicQueue.emplace_back(text);
 }
 
+bool SoundCommands::OutputReady() {
+    if (Prepared)
+        return true;
+    if (Preparing)
+        return false;
+    Preparing = true;
+    const std::weak_ptr<bool> alive = Alive;
+    if (!Devices.Prepare(Loop, [this, alive] {
+            if (alive.lock())
+                OutputOpened(true);
+        }))
+        return false;
+    OutputOpened(false);
+    return true;
+}
+
+void SoundCommands::OutputOpened(bool replay) {
+    Prepared = true;
+    Preparing = false;
+    const std::string description = Devices.Description();
+    if (!description.empty() && Reporter)
+        Reporter->PrintLine(MusicOutputLine(description, Devices.NumDevs() > 0));
+    if (!replay)
+        return;
+    // As if they had come now, in their order: the queue's rules apply to them as to any.
+    std::deque<std::string> waiting = std::move(BeforeOutput);
+    BeforeOutput.clear();
+    for (const std::string& text : waiting)
+        PlaySoundCommand(text);
+}
+
 void SoundCommands::PlaySoundCommand(std::string_view text) {
+    if (!OutputReady()) {
+        if (BeforeOutput.size() < MusicQueueLimit)
+            BeforeOutput.emplace_back(text);
+        return;
+    }
     TPlayData request = ParsePlayData(text);
     if (!Midi.IsPlaying()) {
         StartSound(request);
@@ -99,6 +144,7 @@ void SoundCommands::PlaySoundCommand(std::string_view text) {
 }
 
 void SoundCommands::StopMusic() {
+    BeforeOutput.clear();
     MusicQueue.clear();
     Midi.Stop();
 }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "music/MidiGen.h"
+#include "text/LinePrinter.h"
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -25,9 +27,17 @@ inline const TPlayData DefaultPlayData{};
 // A sound command ("50 C4 E4 V80 L30 R2") as a music string and player settings.
 TPlayData ParsePlayData(std::string_view command);
 
+// The line that tells the player, once, what plays the music (a device was found) or why
+// nothing does (Windows-1251 with colour bytes).
+std::string MusicOutputLine(std::string_view description, bool playing);
+
 // The server's sound commands: the player, the queue of commands waiting while music plays,
 // and the request now playing. Finite sounds wait behind each other; background music that
 // repeats without end is interrupted by a finite sound and resumed from its beginning after it.
+//
+// The first command prepares the MIDI outputs; commands that arrive while they are still
+// opening wait, and are taken in their order once the outputs are there, after one line (see
+// Reporter) that says what plays them.
 class SoundCommands {
   public:
     // At most this many commands wait; later ones are dropped until the queue shrinks.
@@ -51,12 +61,26 @@ class SoundCommands {
     TMidiGen Midi;
     std::deque<std::string> MusicQueue;
     TPlayData CurrentSound;
+    // Where the line about the output goes; none, nowhere.
+    LinePrinter* Reporter = nullptr;
 
   private:
     void Enqueue(std::string_view text);
     void PlayWaiting();
+    // Prepares the outputs on the first call; false while they are still opening.
+    bool OutputReady();
+    // The outputs are there: says what they are and plays the commands that waited for them.
+    void OutputOpened(bool replay);
 
+    MidiDevices& Devices;
+    EventLoop& Loop;
     bool Starting = false;
+    bool Preparing = false;
+    bool Prepared = false;
+    // Commands that came while the outputs were opening, in their order.
+    std::deque<std::string> BeforeOutput;
+    // Lets the outputs' late "ready" find out that these commands are gone.
+    std::shared_ptr<bool> Alive = std::make_shared<bool>(true);
 };
 
 } // namespace tolmix

@@ -35,6 +35,9 @@ class DesktopRegistry {
     // 0, or a FileErrors code.
     virtual int WriteConsoleValues(std::string_view programPath,
                                    const std::vector<ConsoleValue>& values) = 0;
+    // What the last failed write could not do, for the player: the file or folder and the
+    // system's reason ("/home/p/.config/x: Read-only file system"). Empty when unknown.
+    virtual std::string LastFailure() const { return {}; }
 };
 
 } // namespace tolmix

@@ -3,7 +3,9 @@
 #include "platform/EventLoop.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 
 namespace tolmix {
 
@@ -96,6 +98,20 @@ class MidiDevices {
     // One stream on the device; MM_MOM_OPEN is posted before it returns with success.
     virtual MMRESULT OpenStream(uint32_t deviceId, const MidiNotifyTarget& target,
                                 std::unique_ptr<MidiStream>& stream) = 0;
+
+    // Whether the outputs can be asked for streams now. Outputs that take long to open (a
+    // synthesizer loading its soundfont) start opening on the first call, away from the main
+    // thread, and answer false until they are open or known to be missing; then `ready` runs
+    // once on the main thread, through the loop's queued calls. Outputs that are always there
+    // answer true and never call `ready`.
+    virtual bool Prepare(EventLoop& loop, std::function<void()> ready) {
+        (void)loop;
+        (void)ready;
+        return true;
+    }
+    // Once Prepare has answered true or called `ready`: what plays the music (with a device),
+    // or why nothing does (without one), for the player to read. Empty: nothing to say.
+    virtual std::string Description() const { return {}; }
 };
 
 } // namespace tolmix

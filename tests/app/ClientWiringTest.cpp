@@ -4,6 +4,7 @@
 #include "app/TClient.h"
 #include "app/TClientParts.h"
 #include "platform/SoftwareMidiDevices.h"
+#include "platform/VirtualKeys.h"
 #include "support/LoopClock.h"
 #include "support/RecordingMidiSink.h"
 #include "support/ScreenText.h"
@@ -113,6 +114,25 @@ TEST_F(ClientWiring, MacroFilesAreReadAgainFromTheFolderTheProgramStartedIn) {
     Files.Add("/home/player/aliases.taf", "alias:\r\nk *\r\nkick $1\r\n");
     Parts().LoadMacrosAndAliases();
     EXPECT_EQ(Parts().ExpandAliases("k goblin").SendText, "kick goblin");
+}
+
+TEST_F(ClientWiring, MacroFilesNamedWithAFolderAreTheSameFilesAfterTab) {
+    Files.Add("TolmixClient.tcf", "MacrosFile=sub/keys\r\nAliasFile=sub\\al\r\n");
+    Files.Add("sub/keys.tmf", "F1=look\r\n");
+    Files.Add("sub/al.taf", "alias:\r\nk *\r\nkill $1\r\n");
+    Start();
+    EXPECT_EQ(Files.Cwd, "/opt/tolmix/");
+    EXPECT_EQ(Parts().MacroOf(0, VK_F1), "look");
+    EXPECT_EQ(Parts().ExpandAliases("k goblin").SendText, "kill goblin");
+    Parts().LoadMacrosAndAliases();
+    EXPECT_EQ(Parts().MacroOf(0, VK_F1), "look");
+    EXPECT_EQ(Parts().ExpandAliases("k goblin").SendText, "kill goblin");
+    EXPECT_FALSE(OutputHas("sub/"));
+    // A file gone by the next Tab is named in the output, once.
+    Files.Files.erase("/home/player/sub/al.taf");
+    Parts().LoadMacrosAndAliases();
+    EXPECT_TRUE(OutputHas("/home/player/sub/al.taf"));
+    EXPECT_EQ(Parts().ExpandAliases("k goblin").SendText, "k goblin");
 }
 
 TEST_F(ClientWiring, PluginsBesideTheProgramAnswerTheServersGameCodes) {

@@ -56,25 +56,29 @@ TEST(SystemRegistration, WritesTheThreeTypesAndTheSixteenColoursAndSaysWhetherTh
     EXPECT_FALSE(RegisterSystem(registry, "/home/player/copy/tolmix-client"));
 }
 
-TEST(SystemRegistration, AFailedWriteNamesTheValue) {
+TEST(SystemRegistration, AFailedWriteNamesTheValueTheFileAndTheReason) {
     test::FakeDesktopRegistry registry;
     registry.FileTypesError = FileErrors::AccessDenied;
+    registry.Failure = "/home/p/.local/share/mime: Read-only file system";
     try {
         RegisterSystem(registry, "/opt/tolmix-client");
         ADD_FAILURE() << "a failed write must raise";
     } catch (const ERegistryException& e) {
-        EXPECT_STREQ(e.what(), "Failed to set data for ''");
+        EXPECT_STREQ(e.what(),
+                     "Failed to set data for '': /home/p/.local/share/mime: Read-only file system");
         EXPECT_EQ(e.ErrorCode, FileErrors::AccessDenied);
     }
     EXPECT_EQ(registry.Calls, Calls{"types"});
 
+    // A registry that cannot say which file failed still gives the reason of the code.
     registry.FileTypesError = 0;
     registry.ConsoleError = FileErrors::DiskFull;
+    registry.Failure.clear();
     try {
         RegisterSystem(registry, "/opt/tolmix-client");
         ADD_FAILURE() << "a failed write must raise";
     } catch (const ERegistryException& e) {
-        EXPECT_STREQ(e.what(), "Failed to set data for 'ColorTable00'");
+        EXPECT_STREQ(e.what(), "Failed to set data for 'ColorTable00': Disk full");
     }
 }
 

@@ -36,6 +36,9 @@ struct TClientParts {
         return Client.MacrosAndAliases.ExpandCommand(std::string(text));
     }
     void LoadMacrosAndAliases() { Client.MacrosAndAliases.LoadMacrosAndAliases(); }
+    const std::string& MacroOf(int modifiers, uint16_t key) {
+        return Client.MacrosAndAliases.Macros[modifiers][key];
+    }
     bool IsFirstRun() const { return Client.IsFirstRun(); }
 
   private:

@@ -260,7 +260,7 @@ TEST(Registration, TheDesktopFilesNameTheProgramAndParse) {
     EXPECT_FALSE(v.ScreenContains("error")) << v.Dump();
 }
 
-TEST(Registration, AFailedWriteEndsStartUpWithTheValueName) {
+TEST(Registration, AFailedWriteEndsStartUpWithTheValueNameTheFileAndTheReason) {
     struct Case {
         const char* Variable;
         const char* Message;
@@ -276,6 +276,9 @@ TEST(Registration, AFailedWriteEndsStartUpWithTheValueName) {
         PtySession s(options);
         ASSERT_TRUE(ExitsWith(s, 1, Patience)) << c.Variable;
         EXPECT_TRUE(s.ScreenContains(std::string("tolmix-client: ") + c.Message)) << s.Dump();
+        // Then the folder that could not be made inside the blocking file (the line wraps
+        // somewhere in it), and why.
+        EXPECT_TRUE(s.ScreenContains(": Not a directory")) << s.Dump();
         EXPECT_FALSE(s.Screen().AltScreen());
         EXPECT_TRUE(TtyRestored(s));
     }

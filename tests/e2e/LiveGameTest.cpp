@@ -146,6 +146,23 @@ TEST(LiveGame, AKeyPressedDuringABurstIsAnsweredBeforeTheBurstEnds) {
     EXPECT_EQ(g.Game.Wire(), "ping\r\n\x80\x80v1.4\r\n");
 }
 
+TEST(LiveGame, TheFirstSoundCommandSaysOnceWhatPlaysTheMusicOrWhyNothingDoes) {
+    ConnectedGame g("AutoSend=\r\nMidiOutput=none");
+    ASSERT_TRUE(g.Game.Connect(Patience)) << g.Screen().Dump();
+    ASSERT_TRUE(g.Server().Send("\x80\x80p C4 L10\r\nfirst\r\n"));
+    PtySession& s = g.Screen();
+    ASSERT_TRUE(ShowsText(s, "first", Patience));
+    ASSERT_TRUE(ShowsText(s, "Нет вывода звука: музыка выключена (MidiOutput=none)", Patience))
+        << s.Dump();
+    ASSERT_TRUE(g.Server().Send("\x80\x80p E4\r\n\x80\x80p G4\r\nsecond\r\n"));
+    ASSERT_TRUE(ShowsText(s, "second", Patience));
+    int lines = 0;
+    for (int row = 0; row < 25; ++row)
+        lines += s.RowUtf8(row).find("Нет вывода звука") != std::string::npos ? 1 : 0;
+    EXPECT_EQ(lines, 1) << s.Dump();
+    EXPECT_TRUE(NoStrayControls(s));
+}
+
 TEST(LiveGame, TheCharacterNameGoesIntoTheTitle) {
     ConnectedGame g;
     ASSERT_TRUE(g.Game.Connect(Patience)) << g.Screen().Dump();

@@ -14,7 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const TMusicDefaults defaults{static_cast<int32_t>(size % 11), 50,
                                   static_cast<int32_t>(size % 175),
                                   static_cast<uint8_t>(size % 16)};
-    for (const std::string_view music : {text, std::string_view(ParsePlayData(text).Music)}) {
+    // The sound command's music string is held here: a view into the returned request itself
+    // would dangle once the loop's initialiser ends.
+    const TPlayData request = ParsePlayData(text);
+    for (const std::string_view music : {text, std::string_view(request.Music)}) {
         TScoreList score;
         ParseMusicString(music, score, defaults);
         for (size_t i = 0; i < score.size(); ++i) {

@@ -7,15 +7,22 @@
 namespace tolmix {
 namespace {
 
-TEST(MacroFilePath, ExtensionIsForcedAndABareNameComesFromTheSettingsFolder) {
+TEST(MacroFilePath, ExtensionIsForcedAndRelativeNamesComeFromTheSettingsFolder) {
     const std::string settings = "/games/hero.tcf";
     EXPECT_EQ(MacroFilePath("keys.txt", ".tmf", settings), "/games/keys.tmf");
     EXPECT_EQ(MacroFilePath("keys", ".tmf", settings), "/games/keys.tmf");
     EXPECT_EQ(MacroFilePath("my.keys.txt", ".taf", settings), "/games/my.keys.taf");
-    EXPECT_EQ(MacroFilePath("sub/keys", ".tmf", settings), "sub/keys.tmf");
+    // A name with a folder of its own is relative to the settings file too, not to whatever
+    // folder is current when the files are read again.
+    EXPECT_EQ(MacroFilePath("sub/keys", ".tmf", settings), "/games/sub/keys.tmf");
+    EXPECT_EQ(MacroFilePath("../shared/al", ".taf", settings), "/games/../shared/al.taf");
     EXPECT_EQ(MacroFilePath("/etc/tolmix/keys.tmf", ".tmf", settings), "/etc/tolmix/keys.tmf");
-    EXPECT_EQ(MacroFilePath("sub.d/keys", ".taf", settings), "sub.d/keys.taf");
+    EXPECT_EQ(MacroFilePath("sub.d/keys", ".taf", settings), "/games/sub.d/keys.taf");
     EXPECT_EQ(MacroFilePath("keys", ".tmf", "TolmixClient.tcf"), "keys.tmf");
+    EXPECT_EQ(MacroFilePath("sub/keys", ".tmf", "TolmixClient.tcf"), "sub/keys.tmf");
+    // Settings written on Windows.
+    EXPECT_EQ(MacroFilePath("sub\\keys", ".tmf", settings), "/games/sub/keys.tmf");
+    EXPECT_EQ(MacroFilePath("a\\b.c\\keys.txt", ".taf", settings), "/games/a/b.c/keys.taf");
 }
 
 class MacroFilesTest : public ::testing::Test {
@@ -37,7 +44,7 @@ TEST_F(MacroFilesTest, EveryNamedFileLoadsInOrderAndLaterMacrosWin) {
                         "MacrosFile=sub/more\r\n"
                         "AliasFile=second.x\r\n");
     Files.Add("/games/keys.tmf", "F1=from keys\r\nF2=only in keys\r\n");
-    Files.Add("sub/more.tmf", "f1=from more\r\n");
+    Files.Add("/games/sub/more.tmf", "f1=from more\r\n");
     Files.Add("/games/first.taf", "alias:\nk *\nkill $1");
     Files.Add("/games/second.taf", "alias:\nk *\nslay $1\nalias:\nj\njump");
     EXPECT_TRUE(Load().empty());
@@ -100,6 +107,27 @@ TEST_F(MacroFilesTest, AnUnreadableFileIsSkippedWithAMessageAndTheOthersStillLoa
     EXPECT_EQ(Load().size(), 1u);
     EXPECT_EQ(Macros[0][VK_F1], "");
     EXPECT_TRUE(Aliases.empty());
+}
+
+TEST_F(MacroFilesTest, AReloadNamesEachMissingFileOnceAndLoadsTheRest) {
+    Files.Add(Settings, "MacrosFile=sub/keys\nAliasFile=sub\\al\nMacrosFile=gone\n"
+                        "AliasFile=gone.tmf\nMacrosFile=gone\n");
+    Files.Add("/games/sub/keys.tmf", "F1=bound");
+    Files.Add("/games/sub/al.taf", "alias:\nk *\nkill $1");
+    // At start a missing file is passed over in silence.
+    EXPECT_TRUE(Load().empty());
+    EXPECT_EQ(Macros[0][VK_F1], "bound");
+    ASSERT_EQ(Aliases.size(), 1u);
+
+    const std::vector<std::string> lines =
+        LoadMacrosAndAliases(Files, Settings, Macros, Aliases, MissingFiles::Report);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "\x8F\xCE\xF8\xE8\xE1\xEA\xE0: \x89"                   // Ошибка:
+                        "\xF4\xE0\xE9\xEB \xED\xE5 \xED\xE0\xE9\xE4\xE5\xED: " // файл не найден:
+                        "/games/gone.tmf\x87");
+    EXPECT_NE(lines[1].find("/games/gone.taf"), std::string::npos);
+    EXPECT_EQ(Macros[0][VK_F1], "bound");
+    EXPECT_EQ(Aliases.size(), 1u);
 }
 
 } // namespace

@@ -218,5 +218,138 @@ TEST_F(SoundCommandsTest, DestroyingWithAQueueStartsNothingNew) {
     EXPECT_EQ(Rig.Sounding(), 0);
 }
 
+// The rig's outputs behind an open that takes its time: no device until the test says the open
+// has ended, then the rig's devices (or none) and a description.
+class OpeningDevices final : public MidiDevices {
+  public:
+    explicit OpeningDevices(MidiDevices& inner) : Inner(inner) {}
+
+    uint32_t NumDevs() const override { return Open && Works ? Inner.NumDevs() : 0; }
+    MMRESULT TestOpen(uint32_t id) override {
+        return Open && Works ? Inner.TestOpen(id) : MMSYSERR_NODRIVER;
+    }
+    MMRESULT OpenStream(uint32_t id, const MidiNotifyTarget& target,
+                        std::unique_ptr<MidiStream>& stream) override {
+        return Open && Works ? Inner.OpenStream(id, target, stream) : MMSYSERR_NODRIVER;
+    }
+    bool Prepare(EventLoop& loop, std::function<void()> ready) override {
+        ++Prepares;
+        Loop = &loop;
+        Ready = std::move(ready);
+        return Open;
+    }
+    std::string Description() const override { return Open ? Text : std::string(); }
+
+    // The open ends: the ready call goes through the loop, as from the opening thread.
+    void Finish(bool works, std::string text) {
+        Works = works;
+        Text = std::move(text);
+        Loop->QueueCall([this] {
+            Open = true;
+            if (Ready)
+                Ready();
+        });
+    }
+
+    int Prepares = 0;
+
+  private:
+    MidiDevices& Inner;
+    EventLoop* Loop = nullptr;
+    std::function<void()> Ready;
+    bool Open = false;
+    bool Works = false;
+    std::string Text;
+};
+
+// The lines the sound commands print, kept.
+struct RecordingPrinter final : LinePrinter {
+    std::vector<std::string> Lines;
+    void PrintLine(const std::string& line) override { Lines.push_back(line); }
+};
+
+class SoundWhileTheOutputOpens : public ::testing::Test {
+  protected:
+    test::MidiRig Rig;
+    OpeningDevices Devices{Rig.Devices};
+    std::unique_ptr<SoundCommands> Sound =
+        std::make_unique<SoundCommands>(Rig.Con, Devices, Rig.Shared);
+    RecordingPrinter Printer;
+    std::vector<std::string>& Lines = Printer.Lines;
+
+    void SetUp() override { Sound->Reporter = &Printer; }
+    std::vector<int> Keys() const {
+        std::vector<int> keys;
+        for (const auto& m : Rig.NoteOns())
+            keys.push_back(m.Data1);
+        return keys;
+    }
+};
+
+TEST_F(SoundWhileTheOutputOpens, CommandsWaitForTheOutputAndPlayInTheirOrderAfterOneLine) {
+    Sound->PlaySoundCommand("C4 L20");
+    Sound->PlaySoundCommand("E4 L20");
+    EXPECT_EQ(Devices.Prepares, 1);
+    EXPECT_FALSE(Sound->Midi.IsPlaying());
+    Rig.RunFor(Milliseconds(500));
+    EXPECT_TRUE(Keys().empty());
+    EXPECT_TRUE(Lines.empty());
+
+    Devices.Finish(true, "FluidSynth (alsa), /fonts/gm.sf2");
+    EXPECT_TRUE(Rig.Loop.RunQueuedCalls());
+    ASSERT_EQ(Lines.size(), 1u);
+    EXPECT_EQ(Lines[0], "\x87\xCC\xF3\xE7\xFB\xEA\xE0: \x8B" // Музыка:
+                        "FluidSynth (alsa), /fonts/gm.sf2\x87");
+    EXPECT_TRUE(Sound->Midi.IsPlaying());
+    ASSERT_TRUE(
+        Rig.RunUntil([&] { return !Sound->Midi.IsPlaying() && Sound->MusicQueue.empty(); }));
+    EXPECT_EQ(Keys(), (std::vector<int>{48, 52}));
+    // Later commands play at once and say nothing more.
+    Sound->PlaySoundCommand("G4");
+    EXPECT_TRUE(Sound->Midi.IsPlaying());
+    EXPECT_EQ(Lines.size(), 1u);
+    EXPECT_EQ(Devices.Prepares, 1);
+}
+
+TEST_F(SoundWhileTheOutputOpens, WithoutAnOutputThePlayerIsToldWhyOnceAndNothingWaits) {
+    Sound->PlaySoundCommand("C4 L20");
+    Sound->PlaySoundCommand("R0 D4");
+    Devices.Finish(false, "no soundfont");
+    EXPECT_TRUE(Rig.Loop.RunQueuedCalls());
+    ASSERT_EQ(Lines.size(), 1u);
+    EXPECT_EQ(
+        Lines[0],
+        "\x8C\xCD\xE5\xF2 \xE2\xFB\xE2\xEE\xE4\xE0 \xE7\xE2\xF3\xEA\xE0: " // Нет вывода звука:
+        "\x87no soundfont\x87");
+    for (int i = 0; i < 5; ++i)
+        Sound->PlaySoundCommand("E4");
+    EXPECT_FALSE(Sound->Midi.IsPlaying());
+    EXPECT_TRUE(Sound->MusicQueue.empty());
+    EXPECT_EQ(Lines.size(), 1u);
+}
+
+TEST_F(SoundWhileTheOutputOpens, StopMusicForgetsWhatWaitsAndLateNewsOfGoneCommandsIsIgnored) {
+    Sound->PlaySoundCommand("C4");
+    Sound->StopMusic();
+    Devices.Finish(true, "recorder");
+    EXPECT_TRUE(Rig.Loop.RunQueuedCalls());
+    Rig.RunFor(Milliseconds(500));
+    EXPECT_TRUE(Keys().empty());
+    EXPECT_EQ(Lines.size(), 1u);
+
+    // Commands gone while their output still opens: the news finds nobody.
+    test::MidiRig rig;
+    OpeningDevices devices(rig.Devices);
+    auto sound = std::make_unique<SoundCommands>(rig.Con, devices, rig.Shared);
+    RecordingPrinter printer;
+    sound->Reporter = &printer;
+    sound->PlaySoundCommand("C4");
+    sound.reset();
+    devices.Finish(true, "recorder");
+    EXPECT_TRUE(rig.Loop.RunQueuedCalls());
+    EXPECT_TRUE(printer.Lines.empty());
+    EXPECT_TRUE(rig.NoteOns().empty());
+}
+
 } // namespace
 } // namespace tolmix

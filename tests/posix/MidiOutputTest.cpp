@@ -229,9 +229,9 @@ TEST(MidiSinks, ChoosingAndFindingOutputs) {
     EXPECT_EQ(posix::OpenMidiSink(off).Sink, nullptr);
     MidiSinkSettings unknown;
     unknown.Output = "carrier-pigeon";
-    const posix::OpenedMidiSink none = posix::OpenMidiSink(unknown);
+    const OpenedMidiOutput none = posix::OpenMidiSink(unknown);
     EXPECT_EQ(none.Sink, nullptr);
-    EXPECT_NE(none.Description.find("carrier-pigeon"), std::string::npos);
+    EXPECT_NE(none.Description.find("MidiOutput=carrier-pigeon"), std::string::npos);
     MidiSinkSettings missingFont;
     missingFont.Output = "fluidsynth";
     missingFont.SoundFont = "/no/such/font.sf2";

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 
 namespace tolmix::posix {
@@ -141,13 +143,31 @@ TEST_F(XdgRegistry, WritesTheFileTypesAndTheConsoleFileWhoseExistenceIsTheMarker
     EXPECT_EQ(entries, 1);
 }
 
-TEST_F(XdgRegistry, AFolderThatCannotBeMadeFailsTheWrite) {
+TEST_F(XdgRegistry, AFolderThatCannotBeMadeFailsTheWriteAndIsNamedWithTheReason) {
+    EXPECT_EQ(Registry.LastFailure(), "");
     Home.WriteFile("config", "a file where the folder should be");
     EXPECT_EQ(Registry.WriteConsoleValues("/opt/tolmix-client", {{"ColorTable00", 0}}),
               FileErrors::PathNotFound);
+    EXPECT_EQ(Registry.LastFailure(), Home.String() + "/config/tolmix-client: Not a directory");
+    // A file where the file types' folder should be.
+    Home.WriteFile("share", "x");
+    EXPECT_NE(Registry.RegisterFileTypes("/opt/tolmix-client", Types), 0);
+    EXPECT_EQ(Registry.LastFailure(), Home.String() + "/share/mime: Not a directory");
     XdgDesktopRegistry nowhere(XdgFolders{}, false);
     EXPECT_NE(nowhere.RegisterFileTypes("/opt/tolmix-client", Types), 0);
+    EXPECT_NE(nowhere.LastFailure(), "");
     EXPECT_FALSE(nowhere.ConsoleKeyExists("/opt/tolmix-client"));
+}
+
+TEST(ReplaceFile, AFileThatCannotBeReplacedIsNamedWithTheSystemsReason) {
+    TempDir home;
+    // A folder standing where the file should be: the rename fails.
+    std::filesystem::create_directories(home.Path() / "target" / "inside");
+    std::string failure;
+    EXPECT_NE(ReplaceFile(home.String() + "/target", "bytes", nullptr, &failure), 0);
+    EXPECT_EQ(failure, home.String() + "/target: Is a directory");
+    EXPECT_FALSE(
+        std::filesystem::exists(home.String() + "/target.new-" + std::to_string(::getpid())));
 }
 
 TEST_F(XdgRegistry, TheDesktopDatabasesLearnTheTypes) {

@@ -22,6 +22,8 @@ class FakeDesktopRegistry final : public DesktopRegistry {
     std::map<std::string, std::vector<ConsoleValue>> Consoles;
     int FileTypesError = 0;
     int ConsoleError = 0;
+    // What LastFailure says.
+    std::string Failure;
     mutable std::vector<std::string> Calls;
 
     int RegisterFileTypes(std::string_view programPath,
@@ -45,6 +47,7 @@ class FakeDesktopRegistry final : public DesktopRegistry {
         Consoles[std::string(programPath)] = values;
         return 0;
     }
+    std::string LastFailure() const override { return Failure; }
 };
 
 } // namespace tolmix::test

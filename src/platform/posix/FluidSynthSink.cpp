@@ -54,8 +54,13 @@ struct FluidSynthSink::Handles {
     }
 };
 
-std::unique_ptr<FluidSynthSink> FluidSynthSink::Open(const Options& options) {
+std::unique_ptr<FluidSynthSink> FluidSynthSink::Open(const Options& options, std::string* failure) {
     SilenceFluidSynthLog();
+    const auto fail = [failure](std::string why) -> std::unique_ptr<FluidSynthSink> {
+        if (failure)
+            *failure = std::move(why);
+        return nullptr;
+    };
     auto handles = std::make_unique<Handles>();
     handles->Settings.reset(new_fluid_settings());
     if (!handles->Settings)
@@ -77,7 +82,8 @@ std::unique_ptr<FluidSynthSink> FluidSynthSink::Open(const Options& options) {
         return nullptr;
     if (options.SoundFont.empty() ||
         fluid_synth_sfload(handles->Synth.get(), options.SoundFont.c_str(), 1) == FLUID_FAILED)
-        return nullptr;
+        return fail("FluidSynth \xED\xE5 \xE7\xE0\xE3\xF0\xF3\xE7\xE8\xEB " + // не загрузил
+                    options.SoundFont);
 
     std::string driverName;
     if (toFile) {
@@ -116,8 +122,15 @@ std::unique_ptr<FluidSynthSink> FluidSynthSink::Open(const Options& options) {
                 break;
             }
         }
-        if (!handles->Driver)
-            return nullptr;
+        if (!handles->Driver) {
+            std::string tried;
+            for (const std::string& name : candidates)
+                tried += (tried.empty() ? "" : ", ") + name;
+            return fail("\xED\xE5\xF2 \xE7\xE2\xF3\xEA\xEE\xE2\xEE\xE3\xEE "
+                        "\xE2\xFB\xF5\xEE\xE4\xE0 " // нет звукового выхода
+                        "(" +
+                        tried + ")");
+        }
     }
     std::unique_ptr<FluidSynthSink> sink(new FluidSynthSink(std::move(handles)));
     sink->Driver = driverName;

@@ -24,8 +24,10 @@ class FluidSynthSink final : public MidiSink {
         double Gain = 0.5;
     };
 
-    // Null when the soundfont cannot be loaded or no audio output can be opened.
-    static std::unique_ptr<FluidSynthSink> Open(const Options& options);
+    // Null when the soundfont cannot be loaded or no audio output can be opened; `failure`, when
+    // given, then says which (Windows-1251, for the player).
+    static std::unique_ptr<FluidSynthSink> Open(const Options& options,
+                                                std::string* failure = nullptr);
     ~FluidSynthSink() override;
     FluidSynthSink(const FluidSynthSink&) = delete;
     FluidSynthSink& operator=(const FluidSynthSink&) = delete;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/BackgroundMidiDevices.h"
 #include "platform/MidiSink.h"
 
 #include <memory>
@@ -8,18 +9,13 @@
 
 namespace tolmix::posix {
 
-struct OpenedMidiSink {
-    std::unique_ptr<MidiSink> Sink; // null: no usable output, music stays silent
-    std::string Description;        // what was opened, or why nothing was
-};
-
 // Where Debian and its neighbours keep General MIDI soundfonts, smallest first.
 std::vector<std::string> SoundFontPlaces();
 
 // The configured soundfont when it is readable; without one, the first readable usual place.
 std::string FindSoundFont(const std::string& configured);
 
-// The output the settings choose (see MidiSinkSettings).
-OpenedMidiSink OpenMidiSink(const MidiSinkSettings& settings);
+// The output the settings choose (see MidiSinkSettings), or why there is none (a null sink).
+OpenedMidiOutput OpenMidiSink(const MidiSinkSettings& settings);
 
 } // namespace tolmix::posix

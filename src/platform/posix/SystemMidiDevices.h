@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/BackgroundMidiDevices.h"
 #include "platform/MidiSink.h"
 #include "platform/MonotonicClock.h"
-#include "platform/SoftwareMidiDevices.h"
 
 #include <memory>
 #include <string>
@@ -10,32 +10,28 @@
 namespace tolmix::posix {
 
 // The machine's MIDI output as the client's devices. The output the settings choose is opened
-// the first time the player asks for a device, so a game without music never starts a
-// synthesizer or touches the sound system.
+// the first time the player prepares the devices, on a thread of its own: a game without music
+// never starts a synthesizer or touches the sound system, and one with music never waits for
+// the soundfont to load.
 class SystemMidiDevices final : public MidiDevices {
   public:
     explicit SystemMidiDevices(MidiSinkSettings settings);
-    ~SystemMidiDevices() override;
-    SystemMidiDevices(const SystemMidiDevices&) = delete;
-    SystemMidiDevices& operator=(const SystemMidiDevices&) = delete;
 
-    uint32_t NumDevs() const override;
-    MMRESULT TestOpen(uint32_t deviceId) override;
+    uint32_t NumDevs() const override { return Devices.NumDevs(); }
+    MMRESULT TestOpen(uint32_t deviceId) override { return Devices.TestOpen(deviceId); }
     MMRESULT OpenStream(uint32_t deviceId, const MidiNotifyTarget& target,
-                        std::unique_ptr<MidiStream>& stream) override;
-
-    // What was opened, or why nothing was; empty until the first use.
-    const std::string& Description() const { return Opened; }
+                        std::unique_ptr<MidiStream>& stream) override {
+        return Devices.OpenStream(deviceId, target, stream);
+    }
+    bool Prepare(EventLoop& loop, std::function<void()> ready) override {
+        return Devices.Prepare(loop, std::move(ready));
+    }
+    // What was opened, or why nothing was; empty until the opener has finished.
+    std::string Description() const override { return Devices.Description(); }
 
   private:
-    SoftwareMidiDevices& Devices() const;
-
-    MidiSinkSettings Settings;
     MonotonicClock Clock;
-    mutable std::string Opened;
-    mutable std::unique_ptr<MidiSink> Sink;
-    // Declared after the sink, so its streams stop before the sink goes.
-    mutable std::unique_ptr<SoftwareMidiDevices> Software;
+    BackgroundMidiDevices Devices;
 };
 
 } // namespace tolmix::posix

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -43,13 +44,21 @@ std::string Joined(const std::string& base, std::string_view rest) {
     return out;
 }
 
+// The FileErrors code of a system error, and the failing file and the system's reason in
+// `failure` when it is given.
+int Failed(int error, const std::string& path, std::string* failure) {
+    if (failure != nullptr)
+        *failure = path + ": " + std::strerror(error);
+    return FileErrorFromErrno(error);
+}
+
 // Makes every missing folder of the path's parent.
-int MakeParents(const std::string& path) {
+int MakeParents(const std::string& path, std::string* failure) {
     for (size_t slash = path.find('/', 1); slash != std::string::npos;
          slash = path.find('/', slash + 1)) {
         const std::string folder = path.substr(0, slash);
         if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-            return FileErrorFromErrno(errno);
+            return Failed(errno, folder, failure);
     }
     return 0;
 }
@@ -101,30 +110,38 @@ XdgFolders XdgFoldersFromEnvironment() {
                           std::getenv("HOME"), std::getenv("XDG_STATE_HOME"));
 }
 
-int ReplaceFile(const std::string& path, std::string_view data, bool* changed) {
-    if (path.empty() || path[0] != '/')
+int ReplaceFile(const std::string& path, std::string_view data, bool* changed,
+                std::string* failure) {
+    if (path.empty() || path[0] != '/') {
+        if (failure != nullptr)
+            *failure = "'" + path + "': no home folder";
         return FileErrors::PathNotFound;
+    }
     if (changed != nullptr) {
         *changed = !HoldsExactly(path, data);
         if (!*changed)
             return 0;
     }
-    if (const int error = MakeParents(path))
+    if (const int error = MakeParents(path, failure))
         return error;
     // A name of its own, so that two clients starting at once do not share one.
     const std::string temporary = path + ".new-" + std::to_string(::getpid());
     const int fd =
         ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0644);
     if (fd < 0)
-        return FileErrorFromErrno(errno);
+        return Failed(errno, temporary, failure);
     int error = WriteAll(fd, data);
     if (::close(fd) != 0 && error == 0 && errno != EINTR)
         error = errno;
-    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0)
+    const std::string* failing = &temporary;
+    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) {
         error = errno;
-    if (error != 0)
-        ::unlink(temporary.c_str());
-    return FileErrorFromErrno(error);
+        failing = &path;
+    }
+    if (error == 0)
+        return 0;
+    ::unlink(temporary.c_str());
+    return Failed(error, *failing, failure);
 }
 
 XdgDesktopRegistry::XdgDesktopRegistry(XdgFolders folders, bool refreshDatabases)
@@ -146,11 +163,12 @@ std::string XdgDesktopRegistry::ConsoleFilePath(std::string_view programPath) co
 int XdgDesktopRegistry::RegisterFileTypes(std::string_view programPath,
                                           const std::vector<FileTypeEntry>& types) {
     bool mimeChanged = false;
-    if (const int error = ReplaceFile(MimePackagePath(), MimePackageXml(types), &mimeChanged))
+    if (const int error =
+            ReplaceFile(MimePackagePath(), MimePackageXml(types), &mimeChanged, &Failure))
         return error;
     bool entryChanged = false;
     if (const std::optional<std::string> entry = DesktopEntry(programPath, types)) {
-        if (const int error = ReplaceFile(DesktopEntryPath(), *entry, &entryChanged))
+        if (const int error = ReplaceFile(DesktopEntryPath(), *entry, &entryChanged, &Failure))
             return error;
     }
     if (RefreshDatabases && mimeChanged)
@@ -168,7 +186,7 @@ bool XdgDesktopRegistry::ConsoleKeyExists(std::string_view programPath) const {
 
 int XdgDesktopRegistry::WriteConsoleValues(std::string_view programPath,
                                            const std::vector<ConsoleValue>& values) {
-    return ReplaceFile(ConsoleFilePath(programPath), ConsoleFileText(values));
+    return ReplaceFile(ConsoleFilePath(programPath), ConsoleFileText(values), nullptr, &Failure);
 }
 
 } // namespace tolmix::posix

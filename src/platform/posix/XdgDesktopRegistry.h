@@ -36,6 +36,8 @@ class XdgDesktopRegistry final : public DesktopRegistry {
     int WriteConsoleValues(std::string_view programPath,
                            const std::vector<ConsoleValue>& values) override;
 
+    std::string LastFailure() const override { return Failure; }
+
     std::string MimePackagePath() const;
     std::string DesktopEntryPath() const;
     std::string ConsoleFilePath(std::string_view programPath) const;
@@ -43,11 +45,14 @@ class XdgDesktopRegistry final : public DesktopRegistry {
   private:
     XdgFolders Folders;
     bool RefreshDatabases;
+    std::string Failure;
 };
 
 // Replaces the file with these bytes, making its folders (mode 0700) when missing. 0 when the
-// file holds them, otherwise a FileErrors code. Given `changed`, a file that holds them already
+// file holds them, otherwise a FileErrors code, and `failure` (when given) names the file or
+// folder that failed and the system's reason. Given `changed`, a file that holds them already
 // is left as it is, and `changed` says whether its bytes were different before.
-int ReplaceFile(const std::string& path, std::string_view data, bool* changed = nullptr);
+int ReplaceFile(const std::string& path, std::string_view data, bool* changed = nullptr,
+                std::string* failure = nullptr);
 
 } // namespace tolmix::posix

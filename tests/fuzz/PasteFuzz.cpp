@@ -1,0 +1,121 @@
+// Feeds arbitrary pasted text through the terminal's paste record, the console and the editor's
+// paste path, between cursor moves, selections and deletions that the input picks. Besides
+// memory errors it checks what the editor promises after every step: the layout is the text's,
+// the cursor and the selection lie inside the text and never between the two bytes of a line
+// break, every line break is CR LF, and the text never grows past its limit.
+#include "support/FakeClipboard.h"
+#include "support/FakeEventLoop.h"
+#include "support/FakeTerminal.h"
+#include "ui/EditorLayout.h"
+#include "ui/InputEditor.h"
+#include "ui/TConsole.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using namespace tolmix;
+
+namespace {
+
+constexpr int SizeX = 16;
+
+void Check(bool ok) {
+    if (!ok)
+        __builtin_trap();
+}
+
+bool InsideText(const InputEditor& e, int32_t p) {
+    if (p < 1 || p > e.TextLength() + 1)
+        return false;
+    // Never between the CR and the LF of a line break.
+    return p == 1 || p > e.TextLength() ||
+           !(e.EditText[p - 2] == '\r' && e.EditText[p - 1] == '\n');
+}
+
+void CheckEditor(const InputEditor& e) {
+    std::vector<EditLine> fresh;
+    LayoutLines(e.EditText, SizeX, fresh);
+    Check(e.EditLines == fresh);
+    Check(e.EditText.size() <= InputEditor::MaxTextLength);
+    Check(InsideText(e, e.CursorPosition()));
+    Check(e.EditTopLine <= e.CursorLine && e.CursorLine < e.EditTopLine + 3);
+    if (e.HasSelection())
+        Check(InsideText(e, e.SelStart) && InsideText(e, e.SelEnd) && e.SelStart < e.SelEnd);
+    for (size_t i = 0; i < e.EditText.size(); ++i) {
+        if (e.EditText[i] == '\r')
+            Check(i + 1 < e.EditText.size() && e.EditText[i + 1] == '\n');
+        if (e.EditText[i] == '\n')
+            Check(i > 0 && e.EditText[i - 1] == '\r');
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    test::FakeTerminal term;
+    test::FakeEventLoop loop;
+    test::FakeClipboard clip;
+    TConsole console(term, loop, clip);
+    console.SetBufferSize(MakeCoord(SizeX, 8));
+    ClientState state;
+    InputEditorOptions options;
+    options.SizeX = SizeX;
+    options.EditorTop = 4;
+    options.EditorLines = 3;
+    InputEditor editor(console, state, options);
+    console.OnPaste = [&](const std::string& text) { editor.InsertText(NormaliseLineEnds(text)); };
+    editor.ClearEditor();
+
+    // The input is pieces separated by a zero byte: each piece's first byte picks what the
+    // editor does before the rest of the piece is pasted.
+    std::string_view input(reinterpret_cast<const char*>(data), size);
+    for (int pieces = 0; !input.empty() && pieces < 256; ++pieces) {
+        const size_t end = input.find('\0');
+        std::string_view piece = input.substr(0, end);
+        input = end == std::string_view::npos ? std::string_view() : input.substr(end + 1);
+        if (piece.empty())
+            continue;
+        const auto action = static_cast<uint8_t>(piece[0]);
+        piece.remove_prefix(1);
+        const int32_t anchor = editor.CursorPosition();
+        switch (action % 8) {
+        case 0:
+            editor.MoveCursor(action & 0x80, 1 + (action >> 3) % 8);
+            break;
+        case 1:
+            editor.MoveLine(action & 0x80);
+            break;
+        case 2:
+            editor.MoveWord(action & 0x80);
+            editor.ExtendSelection(anchor);
+            break;
+        case 3:
+            editor.MoveToLineEdge(action & 0x80);
+            editor.ExtendSelection(anchor);
+            break;
+        case 4:
+            editor.DeleteText(action & 0x80);
+            break;
+        case 5:
+            editor.CutSelection();
+            break;
+        case 6:
+            editor.CopySelection();
+            editor.PasteClipboard();
+            break;
+        default:
+            break;
+        }
+        CheckEditor(editor);
+        InputRecord paste;
+        paste.Type = InputRecord::Kind::Paste;
+        paste.Text = std::string(piece);
+        term.Input.push_back(paste);
+        console.ProcessPending();
+        CheckEditor(editor);
+    }
+    return 0;
+}

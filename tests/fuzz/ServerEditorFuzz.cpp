@@ -1,0 +1,95 @@
+// Feeds arbitrary server lines to the printer as the text of the server's editor ("ct"), opens
+// the input editor on it, and sends it back. Besides memory errors it checks that the editor
+// holds the text laid out whole, and that what it sends back opens the same text again: the
+// server gets its lines back as they were shown.
+#include "net/TextPrinter.h"
+#include "support/FakeClipboard.h"
+#include "support/FakeEventLoop.h"
+#include "support/FakeTerminal.h"
+#include "support/FakeWallClock.h"
+#include "ui/CodePage.h"
+#include "ui/EditorLayout.h"
+#include "ui/InputEditor.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using namespace tolmix;
+
+namespace {
+
+void Check(bool ok) {
+    if (!ok)
+        __builtin_trap();
+}
+
+void CheckLayout(const InputEditor& editor, int sizeX) {
+    std::vector<EditLine> fresh;
+    LayoutLines(editor.EditText, sizeX, fresh);
+    Check(editor.EditLines == fresh);
+    const int32_t p = editor.CursorPosition();
+    Check(p >= 1 && p <= editor.TextLength() + 1);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    test::FakeTerminal term;
+    test::FakeEventLoop loop;
+    test::FakeClipboard clip;
+    test::FakeWallClock wall;
+    TConsole console(term, loop, clip);
+    console.SetBufferSize(MakeCoord(40, 12));
+    OutputBuffer output(console, 40, 60, 8);
+    ClientState state;
+    TGameClock clock(wall);
+    StatusPanel panel(console, state, StatusPanelOptions{});
+    TextPrinter printer(console, output, state, clock, panel, false, '.');
+    InputEditorOptions options;
+    options.SizeX = 40;
+    options.EditorTop = 9;
+    options.EditorLines = 2;
+    InputEditor editor(console, state, options);
+    std::vector<std::string> sent;
+    editor.Hooks.Connected = [] { return true; };
+    editor.Hooks.SendLine = [&](const std::string& text) { sent.push_back(text); };
+    int opened = 0;
+    printer.Hooks.BeginEditMode = [&](const std::string& text) {
+        ++opened;
+        editor.BeginEditMode(text);
+    };
+
+    // Each input line is one "ct" code's payload; the editor sends every second text back.
+    std::string_view input(reinterpret_cast<const char*>(data), size);
+    int lines = 0;
+    while (!input.empty() && lines < 64) {
+        const size_t end = input.find('\n');
+        const std::string line = "\x80\x80"
+                                 "ct" +
+                                 std::string(input.substr(0, end));
+        printer.PrintLine(line);
+        ++lines;
+        Check(opened == lines && state.EditMode);
+        CheckLayout(editor, options.SizeX);
+        if (lines % 2 == 0) {
+            const std::string shown = editor.EditText;
+            editor.MoveCursor(true, static_cast<int32_t>(line.size() % 7));
+            CheckLayout(editor, options.SizeX);
+            editor.SendEditor();
+            Check(!state.EditMode && !sent.empty());
+            // The code sent back, read again as the server would send it, opens the same text.
+            printer.PrintLine(ConsoleToAnsi(sent.back()));
+            Check(opened == lines + 1 && editor.EditText == shown);
+            editor.SendEditor();
+            Check(sent.size() >= 2 && sent[sent.size() - 2] == sent.back());
+            opened = lines;
+        }
+        if (end == std::string_view::npos)
+            break;
+        input.remove_prefix(end + 1);
+    }
+    return 0;
+}
