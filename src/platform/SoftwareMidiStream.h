@@ -41,7 +41,7 @@ class SoftwareMidiStream final : public MidiStream {
     MMRESULT Reset() override;
     MMRESULT Close() override;
 
-    // Posts MM_MOM_OPEN; the devices call it once after construction.
+    // Posts MomOpen; the devices call it once after construction.
     void NotifyOpen();
 
     // Sounds every event due at `now` and posts what that causes; returns when the next event

@@ -21,13 +21,13 @@ bool IsPluginFileName(std::string_view name) {
 
 void GamePlugins::StartPlugins(const std::string& pluginsDir, const std::string& programDir,
                                TTolmixHost& host) {
-    if (Files.SetCurrentDirectory(pluginsDir)) {
+    if (Files.ChangeDirectory(pluginsDir)) {
         LoadPlugins(pluginsDir);
         // Plugins are created while their folder is current: they may open their own files
         // by relative names.
         CreatePlugins(host);
     }
-    Files.SetCurrentDirectory(programDir);
+    Files.ChangeDirectory(programDir);
 }
 
 void GamePlugins::LoadPlugins(const std::string& folder) {

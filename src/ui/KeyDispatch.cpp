@@ -6,9 +6,9 @@ namespace tolmix {
 
 namespace {
 
-constexpr uint16_t VK_C = 'C';
-constexpr uint16_t VK_V = 'V';
-constexpr uint16_t VK_X = 'X';
+constexpr uint16_t VkC = 'C';
+constexpr uint16_t VkV = 'V';
+constexpr uint16_t VkX = 'X';
 
 } // namespace
 
@@ -17,9 +17,9 @@ bool KeyDispatch::HandleKey(const KeyEvent& key) {
         return false;
     if (Hooks.RunKeyMacro && Hooks.RunKeyMacro(key))
         return true;
-    const bool alt = (key.ControlKeyState & ALT_PRESSED) != 0;
-    const bool ctrl = (key.ControlKeyState & CTRL_PRESSED) != 0;
-    const bool shift = (key.ControlKeyState & SHIFT_PRESSED) != 0;
+    const bool alt = (key.ControlKeyState & AltPressed) != 0;
+    const bool ctrl = (key.ControlKeyState & CtrlPressed) != 0;
+    const bool shift = (key.ControlKeyState & ShiftPressed) != 0;
     if (!alt && !ctrl && key.Char >= 0x20) {
         const char c = static_cast<char>(key.Char);
         Editor.InsertText(std::string_view(&c, 1));
@@ -54,36 +54,36 @@ void KeyDispatch::Enter(bool ctrl) {
 
 bool KeyDispatch::PlainKey(uint16_t vk) {
     switch (vk) {
-    case VK_BACK:
+    case VkBack:
         Editor.DeleteText(false);
         return true;
-    case VK_TAB:
+    case VkTab:
         if (Hooks.LoadMacrosAndAliases)
             Hooks.LoadMacrosAndAliases();
         return true;
-    case VK_RETURN:
+    case VkReturn:
         Enter(false);
         return true;
-    case VK_ESCAPE:
+    case VkEscape:
         Editor.ClearEditor();
         return true;
-    case VK_PRIOR:
+    case VkPrior:
         Scroll(false, OutputRows - 1);
         return true;
-    case VK_NEXT:
+    case VkNext:
         Scroll(true, OutputRows - 1);
         return true;
-    case VK_END:
-    case VK_HOME:
-        Editor.MoveToLineEdge(vk == VK_END);
+    case VkEnd:
+    case VkHome:
+        Editor.MoveToLineEdge(vk == VkEnd);
         Editor.ClearSelection();
         return true;
-    case VK_LEFT:
-    case VK_RIGHT:
-        Editor.MoveCursor(vk == VK_RIGHT, 1);
+    case VkLeft:
+    case VkRight:
+        Editor.MoveCursor(vk == VkRight, 1);
         Editor.ClearSelection();
         return true;
-    case VK_UP:
+    case VkUp:
         if (Editor.EditLines.size() > 1 && (Editor.CursorLine != 0 || Editor.CursorCol != 0)) {
             Editor.MoveLine(false);
             Editor.ClearSelection();
@@ -91,7 +91,7 @@ bool KeyDispatch::PlainKey(uint16_t vk) {
             Editor.RecallHistory(false);
         }
         return true;
-    case VK_DOWN: {
+    case VkDown: {
         const auto last = static_cast<int32_t>(Editor.EditLines.size()) - 1;
         const bool atEnd = Editor.CursorLine == last && Editor.CursorCol == Editor.LineLength();
         if (Editor.EditLines.size() > 1 && !atEnd) {
@@ -102,10 +102,10 @@ bool KeyDispatch::PlainKey(uint16_t vk) {
         }
         return true;
     }
-    case VK_DELETE:
+    case VkDelete:
         Editor.DeleteText(true);
         return true;
-    case VK_F10:
+    case VkF10:
         if (Hooks.Connected && Hooks.Connected() && Hooks.Disconnect)
             Hooks.Disconnect();
         if (Hooks.Terminate)
@@ -118,26 +118,26 @@ bool KeyDispatch::PlainKey(uint16_t vk) {
 
 bool KeyDispatch::CtrlKey(uint16_t vk) {
     switch (vk) {
-    case VK_RETURN:
+    case VkReturn:
         Enter(true);
         return true;
-    case VK_LEFT:
-    case VK_RIGHT:
-        Editor.MoveWord(vk == VK_RIGHT);
+    case VkLeft:
+    case VkRight:
+        Editor.MoveWord(vk == VkRight);
         Editor.ClearSelection();
         return true;
-    case VK_UP:
-    case VK_DOWN:
-        Scroll(vk == VK_DOWN, 1);
+    case VkUp:
+    case VkDown:
+        Scroll(vk == VkDown, 1);
         return true;
-    case VK_INSERT:
-    case VK_C:
+    case VkInsert:
+    case VkC:
         Editor.CopySelection();
         return true;
-    case VK_V:
+    case VkV:
         Editor.PasteClipboard();
         return true;
-    case VK_X:
+    case VkX:
         Editor.CutSelection();
         return true;
     default:
@@ -147,22 +147,22 @@ bool KeyDispatch::CtrlKey(uint16_t vk) {
 
 bool KeyDispatch::ShiftKey(uint16_t vk, int32_t anchor) {
     switch (vk) {
-    case VK_END:
-    case VK_HOME:
-        Editor.MoveToLineEdge(vk == VK_END);
+    case VkEnd:
+    case VkHome:
+        Editor.MoveToLineEdge(vk == VkEnd);
         break;
-    case VK_LEFT:
-    case VK_RIGHT:
-        Editor.MoveCursor(vk == VK_RIGHT, 1);
+    case VkLeft:
+    case VkRight:
+        Editor.MoveCursor(vk == VkRight, 1);
         break;
-    case VK_UP:
-    case VK_DOWN:
-        Editor.MoveLine(vk == VK_DOWN);
+    case VkUp:
+    case VkDown:
+        Editor.MoveLine(vk == VkDown);
         break;
-    case VK_INSERT:
+    case VkInsert:
         Editor.PasteClipboard();
         return true;
-    case VK_DELETE:
+    case VkDelete:
         Editor.CutSelection();
         return true;
     default:
@@ -173,9 +173,9 @@ bool KeyDispatch::ShiftKey(uint16_t vk, int32_t anchor) {
 }
 
 bool KeyDispatch::CtrlShiftKey(uint16_t vk, int32_t anchor) {
-    if (vk != VK_LEFT && vk != VK_RIGHT)
+    if (vk != VkLeft && vk != VkRight)
         return false;
-    Editor.MoveWord(vk == VK_RIGHT);
+    Editor.MoveWord(vk == VkRight);
     Editor.ExtendSelection(anchor);
     return true;
 }

@@ -41,8 +41,8 @@ TEST_F(MacroFilesTest, EveryNamedFileLoadsInOrderAndLaterMacrosWin) {
     Files.Add("/games/first.taf", "alias:\nk *\nkill $1");
     Files.Add("/games/second.taf", "alias:\nk *\nslay $1\nalias:\nj\njump");
     EXPECT_TRUE(Load().empty());
-    EXPECT_EQ(Macros[0][VK_F1], "from more");
-    EXPECT_EQ(Macros[0][VK_F1 + 1], "only in keys");
+    EXPECT_EQ(Macros[0][VkF1], "from more");
+    EXPECT_EQ(Macros[0][VkF1 + 1], "only in keys");
     ASSERT_EQ(Aliases.size(), 3u);
     EXPECT_EQ(Aliases[0].Text, "kill $1");
     EXPECT_EQ(Aliases[1].Text, "slay $1");
@@ -57,8 +57,8 @@ TEST_F(MacroFilesTest, OnlyExactlySpelledNamesCountAndMissingFilesAreSkipped) {
     Files.Add("/games/aliases.taf", "alias:\nk\nwrong");
     Files.Add("/games/keys2.tmf", "F2=right");
     EXPECT_TRUE(Load().empty());
-    EXPECT_EQ(Macros[0][VK_F1], "");
-    EXPECT_EQ(Macros[0][VK_F1 + 1], "right");
+    EXPECT_EQ(Macros[0][VkF1], "");
+    EXPECT_EQ(Macros[0][VkF1 + 1], "right");
     EXPECT_TRUE(Aliases.empty());
 }
 
@@ -71,8 +71,8 @@ TEST_F(MacroFilesTest, AReloadStartsFromEmptyTablesAndReadsTheSettingsAnew) {
     Files.Add("/games/keys.tmf", "F1=changed");
     Files.Add("/games/aliases.taf", "alias:\nk *\nslay $1");
     Load();
-    EXPECT_EQ(Macros[0][VK_F1], "changed");
-    EXPECT_EQ(Macros[0][VK_F1 + 1], "");
+    EXPECT_EQ(Macros[0][VkF1], "changed");
+    EXPECT_EQ(Macros[0][VkF1 + 1], "");
     ASSERT_EQ(Aliases.size(), 1u);
     EXPECT_EQ(Aliases[0].Text, "slay $1");
     Files.Add(Settings, "MacrosFile=keys\n");
@@ -80,7 +80,7 @@ TEST_F(MacroFilesTest, AReloadStartsFromEmptyTablesAndReadsTheSettingsAnew) {
     EXPECT_TRUE(Aliases.empty());
     Files.Files.erase(Files.Absolute(Settings));
     Load();
-    EXPECT_EQ(Macros[0][VK_F1], "");
+    EXPECT_EQ(Macros[0][VkF1], "");
 }
 
 TEST_F(MacroFilesTest, AnUnreadableFileIsSkippedWithAMessageAndTheOthersStillLoad) {
@@ -93,12 +93,12 @@ TEST_F(MacroFilesTest, AnUnreadableFileIsSkippedWithAMessageAndTheOthersStillLoa
     EXPECT_NE(problems[0].find("/games/locked.tmf"), std::string::npos) << problems[0];
     EXPECT_NE(problems[0].find("Input/output error"), std::string::npos) << problems[0];
     EXPECT_EQ(problems[0].back(), '\x87');
-    EXPECT_EQ(Macros[0][VK_F1], "one");
+    EXPECT_EQ(Macros[0][VkF1], "one");
     EXPECT_EQ(Aliases.size(), 1u);
     // An unreadable settings file at a reload leaves empty tables, not a crash.
     Files.Unreadable.insert(Settings);
     EXPECT_EQ(Load().size(), 1u);
-    EXPECT_EQ(Macros[0][VK_F1], "");
+    EXPECT_EQ(Macros[0][VkF1], "");
     EXPECT_TRUE(Aliases.empty());
 }
 

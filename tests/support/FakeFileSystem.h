@@ -64,7 +64,7 @@ class FakeFileSystem final : public FileSystem {
         return 0;
     }
     std::string CurrentDirectory() const override { return Cwd; }
-    bool SetCurrentDirectory(std::string_view path) override {
+    bool ChangeDirectory(std::string_view path) override {
         DirectoryChanges.emplace_back(path);
         if (Missing.count(std::string(path)))
             return false;
