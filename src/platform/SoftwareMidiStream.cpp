@@ -4,6 +4,15 @@
 
 namespace tolmix {
 
+uint64_t MidiTicksToNanoseconds(uint32_t ticks, uint32_t tempo, uint32_t division) {
+    // ticks * tempo fits 64 bits; multiplying by 1000 may not, so the quotient and the remainder
+    // by the division are scaled apart: floor(q * 1000 / d) = (q / d) * 1000 + (q % d) * 1000 / d.
+    if (division == 0)
+        return 0;
+    const uint64_t q = static_cast<uint64_t>(ticks) * tempo;
+    return q / division * 1000u + q % division * 1000u / division;
+}
+
 namespace {
 
 uint32_t ReadWord(const uint8_t* p) {
@@ -193,7 +202,7 @@ std::optional<TimePoint> SoftwareMidiStream::ServiceLocked(TimePoint now) {
 
 TimePoint SoftwareMidiStream::DueAfter(uint32_t delta) const {
     // Exact integer nanoseconds: with 50 ticks per quarter note a tick is 10,000,000 ns.
-    const unsigned __int128 ns = static_cast<unsigned __int128>(delta) * Tempo * 1000u / Division;
+    const uint64_t ns = MidiTicksToNanoseconds(delta, Tempo, Division);
     return LastEvent + std::chrono::nanoseconds(static_cast<int64_t>(ns));
 }
 

@@ -8,15 +8,17 @@
 
 namespace tolmix {
 
-namespace {
-
-constexpr std::string_view PluginExtension = ".so";
-
-} // namespace
-
-bool IsPluginFileName(std::string_view name) {
-    return name.size() >= PluginExtension.size() &&
-           name.substr(name.size() - PluginExtension.size()) == PluginExtension;
+bool IsPluginFileName(std::string_view name, PathStyle style) {
+    // Windows file names are compared without regard to case: "DICE.DLL" is a plugin there.
+    const std::string_view extension = style == PathStyle::Windows ? ".dll" : ".so";
+    if (name.size() < extension.size())
+        return false;
+    const std::string_view tail = name.substr(name.size() - extension.size());
+    if (style != PathStyle::Windows)
+        return tail == extension;
+    return std::equal(tail.begin(), tail.end(), extension.begin(), [](char a, char b) {
+        return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
+    });
 }
 
 void GamePlugins::StartPlugins(const std::string& pluginsDir, const std::string& programDir,

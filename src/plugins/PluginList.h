@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/ModuleLoader.h"
 #include "plugins/uPluginIntf.h"
+#include "util/FilePaths.h"
 
 #include <functional>
 #include <memory>
@@ -32,8 +33,8 @@ class EPluginError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Whether a file name is one of a plugin (what "*.so" matches).
-bool IsPluginFileName(std::string_view name);
+// Whether a file name is one of a plugin: "*.so", or "*.dll" in any letters on Windows.
+bool IsPluginFileName(std::string_view name, PathStyle style = NativePathStyle);
 
 // The loaded plugins of the running client and the game that is running. The client owns one;
 // it unloads its plugins when it goes.

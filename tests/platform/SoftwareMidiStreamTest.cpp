@@ -228,3 +228,55 @@ TEST(SoftwareMidiDevices, WithoutASinkThereIsNoDevice) {
 
 } // namespace
 } // namespace tolmix
+
+namespace tolmix {
+namespace {
+
+// The exact value, in the 128-bit arithmetic that 64-bit compilers offer, truncated to 64 bits.
+uint64_t WideTicksToNanoseconds(uint32_t ticks, uint32_t tempo, uint32_t division) {
+#ifdef __SIZEOF_INT128__
+    return static_cast<uint64_t>(static_cast<unsigned __int128>(ticks) * tempo * 1000u / division);
+#else
+    // Long division of the 96-bit product in 32-bit digits.
+    const uint64_t product = static_cast<uint64_t>(ticks) * tempo; // < 2^56
+    const uint64_t high = (product >> 32) * 1000u;                 // < 2^34
+    const uint64_t low = (product & 0xFFFFFFFFu) * 1000u;          // < 2^42
+    const uint64_t top = high + (low >> 32);
+    const uint64_t topQuotient = top / division;
+    const uint64_t rest = (top % division) << 32 | (low & 0xFFFFFFFFu);
+    return (topQuotient << 32) + rest / division;
+#endif
+}
+
+TEST(MidiTicksToNanosecondsTest, MatchesTheExactQuotientOverTheWholeRange) {
+    EXPECT_EQ(MidiTicksToNanoseconds(1, 500000, 50), 10'000'000u);
+    EXPECT_EQ(MidiTicksToNanoseconds(1, 500000, 96), 5'208'333u);
+    EXPECT_EQ(MidiTicksToNanoseconds(0, 0xFFFFFF, 1), 0u);
+
+    const uint32_t edges[] = {0, 1, 2, 95, 96, 0x7FFF, 0xFFFFFF, 0x7FFFFFFF, 0xFFFFFFFF};
+    for (uint32_t ticks : edges)
+        for (uint32_t tempo : {1u, 500000u, 0xFFFFFFu})
+            for (uint32_t division : {1u, 3u, 96u, 480u, 0x7FFFu})
+                EXPECT_EQ(MidiTicksToNanoseconds(ticks, tempo, division),
+                          WideTicksToNanoseconds(ticks, tempo, division))
+                    << ticks << " " << tempo << " " << division;
+
+    uint64_t seed = 0x9E3779B97F4A7C15u;
+    const auto next = [&seed] {
+        seed ^= seed << 13;
+        seed ^= seed >> 7;
+        seed ^= seed << 17;
+        return static_cast<uint32_t>(seed);
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const uint32_t ticks = next() >> (next() % 32);
+        const uint32_t tempo = next() & 0xFFFFFF;
+        const uint32_t division = next() % 0x7FFF + 1;
+        ASSERT_EQ(MidiTicksToNanoseconds(ticks, tempo, division),
+                  WideTicksToNanoseconds(ticks, tempo, division))
+            << ticks << " " << tempo << " " << division;
+    }
+}
+
+} // namespace
+} // namespace tolmix
