@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PathStyle.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,6 +33,8 @@ class FileSystem {
     virtual std::optional<std::vector<std::string>> ListFiles(std::string_view folder) const = 0;
     // Full path of the running program.
     virtual std::string ProgramPath() const = 0;
+    // How this file system's paths and file names are spelt.
+    virtual PathStyle Style() const { return NativePathStyle; }
 };
 
 } // namespace tolmix

@@ -40,7 +40,7 @@ void GamePlugins::LoadPlugins(const std::string& folder) {
     // Byte order, so that of two plugins with one name the one found first is predictable.
     std::sort(names->begin(), names->end());
     for (const std::string& name : *names) {
-        if (!IsPluginFileName(name))
+        if (!IsPluginFileName(name, Files.Style()))
             continue;
         TPluginEntry entry;
         if (LoadPlugin(JoinPath(folder, name), entry))

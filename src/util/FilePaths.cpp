@@ -47,8 +47,11 @@ std::string ExtractFilePath(std::string_view path, PathStyle style) {
 std::string JoinPath(std::string_view folder, std::string_view name, PathStyle style) {
     std::string result(folder);
     const bool bareDrive = HasDrive(folder, style) && folder.size() == 2;
-    if (!result.empty() && !IsSeparator(result.back(), style) && !bareDrive)
-        result += PathSeparator(style);
+    if (!result.empty() && !IsSeparator(result.back(), style) && !bareDrive) {
+        // "/home/player" stays with slashes on Windows too, which accepts both.
+        const size_t last = result.find_last_of(style == PathStyle::Windows ? "\\/" : "/");
+        result += last == std::string::npos ? PathSeparator(style) : result[last];
+    }
     result += name;
     return result;
 }

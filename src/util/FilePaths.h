@@ -1,22 +1,13 @@
 #pragma once
 
+#include "platform/PathStyle.h"
+
 #include <string>
 #include <string_view>
 
 namespace tolmix {
 
-// How paths are spelt. Posix: "/" separates and begins an absolute path. Windows: "\" and "/"
-// both separate, a drive ("C:") ends a folder part, and a path is absolute when it begins with a
-// drive and a separator, a separator, or two separators (a UNC path "\\server\share\...").
-enum class PathStyle { Posix, Windows };
-
-#ifdef _WIN32
-inline constexpr PathStyle NativePathStyle = PathStyle::Windows;
-#else
-inline constexpr PathStyle NativePathStyle = PathStyle::Posix;
-#endif
-
-// The separator that JoinPath puts between a folder and a name.
+// The separator that JoinPath puts after a folder that holds none yet.
 constexpr char PathSeparator(PathStyle style = NativePathStyle) {
     return style == PathStyle::Windows ? '\\' : '/';
 }
@@ -27,7 +18,8 @@ std::string ChangeFileExt(std::string_view path, std::string_view extension,
                           PathStyle style = NativePathStyle);
 // The folder part with its trailing separator (or drive), or empty when the path names no folder.
 std::string ExtractFilePath(std::string_view path, PathStyle style = NativePathStyle);
-// The name inside the folder, with one separator between them; an empty folder gives the name.
+// The name inside the folder, with one separator between them (on Windows the one the folder
+// already uses, if any); an empty folder gives the name.
 std::string JoinPath(std::string_view folder, std::string_view name,
                      PathStyle style = NativePathStyle);
 // Whether the path names its place without a current folder.

@@ -96,6 +96,8 @@ class FakeFileSystem final : public FileSystem {
         return std::vector<std::string>(names.rbegin(), names.rend());
     }
     std::string ProgramPath() const override { return Program; }
+    // The fakes model a POSIX file system, whatever the platform the tests run on.
+    PathStyle Style() const override { return PathStyle::Posix; }
 };
 
 } // namespace tolmix::test

@@ -46,6 +46,11 @@ TEST(FilePathsTest, JoinPutsOneSeparatorOfTheStyle) {
     EXPECT_EQ(JoinPath("C:\\Games\\", "Plugins", Windows), "C:\\Games\\Plugins");
     EXPECT_EQ(JoinPath("C:/Games/", "Plugins", Windows), "C:/Games/Plugins");
     EXPECT_EQ(JoinPath("C:", "mud.tcf", Windows), "C:mud.tcf");
+    // A folder keeps the separator it uses already.
+    EXPECT_EQ(JoinPath("/home/player", "mud.tcf", Windows), "/home/player/mud.tcf");
+    EXPECT_EQ(JoinPath("C:\\Games/Tolmix", "Plugins", Windows), "C:\\Games/Tolmix/Plugins");
+    EXPECT_EQ(JoinPath("D:/Games\\Tolmix", "Plugins", Windows), "D:/Games\\Tolmix\\Plugins");
+    EXPECT_EQ(JoinPath("home\\player", "a/b", Posix), "home\\player/a/b");
 }
 
 TEST(FilePathsTest, AbsolutePathsByStyle) {
