@@ -6,14 +6,17 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
+#include <mutex>
 #include <stdexcept>
 
 namespace tolmix::win32 {
 
 namespace {
 
-std::atomic<Win32EventLoop*> ActiveLoop{nullptr};
+// The loop the control handler ends; the handler runs on a thread of its own, so the loop is
+// taken and dropped under the lock.
+std::mutex ActiveLock;
+Win32EventLoop* ActiveLoop = nullptr;
 // Set when the loop that the control handler woke is gone; never closed, since the handler's
 // thread may still wait on it while the process ends.
 HANDLE LoopGone = nullptr;
@@ -21,10 +24,12 @@ HANDLE LoopGone = nullptr;
 BOOL WINAPI OnControlEvent(DWORD event) {
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT)
         return TRUE; // claimed: the keys are the client's, as keys
-    Win32EventLoop* loop = ActiveLoop.load();
-    if (loop == nullptr)
-        return TRUE;
-    loop->RequestQuit();
+    {
+        std::lock_guard guard(ActiveLock);
+        if (ActiveLoop == nullptr)
+            return TRUE;
+        ActiveLoop->RequestQuit();
+    }
     // The process ends when the handler returns from a close, log-off or shutdown event; the
     // system allows about five seconds, enough for the client to close its connection, log and
     // console in order.
@@ -44,14 +49,20 @@ Win32EventLoop::Win32EventLoop() {
     if (LoopGone == nullptr)
         LoopGone = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     ::ResetEvent(LoopGone);
-    ActiveLoop.store(this);
+    {
+        std::lock_guard guard(ActiveLock);
+        ActiveLoop = this;
+    }
     ::SetConsoleCtrlHandler(OnControlEvent, TRUE);
 }
 
 Win32EventLoop::~Win32EventLoop() {
     for (PollHandle handle : Selected)
         ::WSAEventSelect(static_cast<SOCKET>(handle.Value), nullptr, 0);
-    ActiveLoop.store(nullptr);
+    {
+        std::lock_guard guard(ActiveLock);
+        ActiveLoop = nullptr;
+    }
     ::SetEvent(LoopGone);
     ::WSACloseEvent(SocketEvent);
     ::CloseHandle(WakeEvent);
