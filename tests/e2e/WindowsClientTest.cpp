@@ -1,7 +1,8 @@
 // The Windows client under wine, in a pseudo-terminal: the package as a player unpacks it (the
 // program, its runtime DLLs and Plugins beside it), a first start that registers, and a second
-// that connects to a loopback server, sends AutoSend and leaves with F10. Run by the Windows
-// suite of scripts/test, which names the package in TOLMIX_WINDOWS_PACKAGE; skipped otherwise.
+// that connects to a loopback server, sends AutoSend and a typed command and leaves with F10.
+// Run by the Windows suite of scripts/test, which names the package in TOLMIX_WINDOWS_PACKAGE;
+// skipped otherwise.
 #include "e2e/harness/Assertions.h"
 #include "e2e/harness/Keys.h"
 #include "e2e/harness/LoopbackServer.h"
@@ -94,6 +95,9 @@ TEST_F(WindowsClient, RegistersOnFirstStartThenConnectsSendsAutoSendAndLeavesWit
     ASSERT_TRUE(peer);
     EXPECT_TRUE(ShowsText(client, "Welcome to the smoke test", Patience));
     EXPECT_TRUE(peer->WaitForReceived("smoke\r\ntest\r\n", Patience)) << peer->Received();
+    // A typed command, Cyrillic letters included, goes out in Windows-1251.
+    client.Send("look \xD0\xBA\xD1\x82\xD0\xBE\r");
+    EXPECT_TRUE(peer->WaitForReceived("look \xEA\xF2\xEE\r\n", Patience)) << peer->Received();
     client.Send(keys::F10);
     EXPECT_TRUE(ExitsWith(client, 0, Patience));
     EXPECT_TRUE(peer->WaitForPeerClosed(Patience));
