@@ -5,8 +5,9 @@
 namespace tolmix::win32 {
 
 // Plugins as DLLs through LoadLibraryExW; the path is UTF-8. A DLL's own dependencies are looked
-// for beside it first, then beside the client (where the C++ runtime DLLs are), then in the
-// system folders; no error box is shown when one is missing.
+// for beside it first; the C++ runtime DLLs it imports are the ones the client has loaded
+// already (a module of that name is never loaded twice), so both share one runtime. No error
+// box is shown when a dependency is missing.
 class Win32ModuleLoader final : public ModuleLoader {
   public:
     ModuleOpenResult Open(const std::string& path) override;
