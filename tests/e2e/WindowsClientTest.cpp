@@ -103,5 +103,23 @@ TEST_F(WindowsClient, RegistersOnFirstStartThenConnectsSendsAutoSendAndLeavesWit
     EXPECT_TRUE(peer->WaitForPeerClosed(Patience));
 }
 
+// The console driver's own tests need a console, which wine gives a program only in a terminal.
+TEST_F(WindowsClient, TheConsoleDriverTestsPassOnWinesConsole) {
+    const char* tests = std::getenv("TOLMIX_WINDOWS_TESTS");
+    if (tests == nullptr || !fs::exists(tests))
+        GTEST_SKIP() << "TOLMIX_WINDOWS_TESTS names no Windows test program";
+    const fs::path report = Folder.Path() / "console.xml";
+    SessionOptions options = Client("");
+    options.args = {tests, "--gtest_filter=Win32ConsoleTest.*",
+                    "--gtest_output=xml:" + WinePath(report)};
+    // The runtime DLLs of the package.
+    options.env.emplace_back("WINEPATH", WinePath(Program.parent_path()));
+    PtySession run(options);
+    EXPECT_TRUE(ExitsWith(run, 0, Patience));
+    const std::string xml = Folder.ReadFile("console.xml");
+    EXPECT_NE(xml.find("tests=\"3\" failures=\"0\" disabled=\"0\""), std::string::npos) << xml;
+    EXPECT_EQ(xml.find("result=\"skipped\""), std::string::npos) << xml;
+}
+
 } // namespace
 } // namespace tolmix::e2e
