@@ -24,13 +24,13 @@ void LoadKeyMacroFile(TKeyMacrosMap& macros, const TTolmixStringList& lines) {
 TKeyCombination MacroCombination(const KeyEvent& key) {
     const uint32_t state = key.ControlKeyState;
     TKeyCombination combination;
-    if (state & ALT_PRESSED)
+    if (state & AltPressed)
         combination.Modifiers |= 1;
-    if (state & CTRL_PRESSED)
+    if (state & CtrlPressed)
         combination.Modifiers |= 2;
-    if (state & SHIFT_PRESSED)
+    if (state & ShiftPressed)
         combination.Modifiers |= 4;
-    if ((state & ENHANCED_KEY) && !(state & (RIGHT_ALT_PRESSED | RIGHT_CTRL_PRESSED)))
+    if ((state & EnhancedKey) && !(state & (RightAltPressed | RightCtrlPressed)))
         combination.Modifiers |= 8;
     combination.Key = key.VirtualKey <= 0xFF ? static_cast<uint8_t>(key.VirtualKey) : 0;
     return combination;

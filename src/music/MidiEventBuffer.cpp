@@ -54,7 +54,7 @@ void AppendPreamble(TMidiEventBuffer& buffer, const TMidiSound& sound, uint8_t c
     const uint8_t drums = ControlChange | 9;
     const uint8_t pan = static_cast<uint8_t>(64 + sound.Pan * 63 / 100);
     const uint8_t volume = Percent127(sound.Volume);
-    buffer.Append(0, cc, 121, 0, MEVT_F_CALLBACK); // reset all controllers
+    buffer.Append(0, cc, 121, 0, MevtCallbackFlag); // reset all controllers
     buffer.Append(0, drums, 121, 0);
     buffer.Append(0, cc, 100, 0); // registered parameter 0: pitch-bend range
     buffer.Append(0, cc, 101, 0);

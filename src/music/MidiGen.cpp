@@ -120,7 +120,7 @@ void TMidiGen::Stop() {
 }
 
 bool TMidiGen::MidiAvailable() {
-    return Stream || Devices.TestOpen(DeviceId) == MMSYSERR_NOERROR;
+    return Stream || Devices.TestOpen(DeviceId) == MmNoError;
 }
 
 bool TMidiGen::SetDevice(uint32_t deviceId) {
@@ -156,7 +156,7 @@ bool TMidiGen::BuildAndStart(const TScoreList& score, bool simple) {
     if (!PumpUntil([this] { return !OpenFlag; }))
         AbandonStream();
     const MidiNotifyTarget target{&Pump.Loop(), Window.Handle(), Id};
-    if (Devices.OpenStream(DeviceId, target, Stream) != MMSYSERR_NOERROR) {
+    if (Devices.OpenStream(DeviceId, target, Stream) != MmNoError) {
         Stream.reset();
         return FailRequest();
     }
@@ -173,9 +173,9 @@ bool TMidiGen::BuildAndStart(const TScoreList& score, bool simple) {
     Header.Data = Events.Data();
     Header.BufferLength = Events.Length();
     Header.BytesRecorded = Events.Length();
-    if (Stream->SetTimeDivision(TicksPerQuarterNote) == MMSYSERR_NOERROR &&
-        Stream->PrepareHeader(Header) == MMSYSERR_NOERROR &&
-        Stream->Out(Header) == MMSYSERR_NOERROR && Stream->Restart() == MMSYSERR_NOERROR)
+    if (Stream->SetTimeDivision(TicksPerQuarterNote) == MmNoError &&
+        Stream->PrepareHeader(Header) == MmNoError && Stream->Out(Header) == MmNoError &&
+        Stream->Restart() == MmNoError)
         return true;
     // Opened but not running: close it again; its close notification calls OnStop as usual.
     RepeatFlag = false;
@@ -196,7 +196,7 @@ void TMidiGen::CloseStream() {
     Stream->Stop();
     Stream->Reset();
     Events.Release();
-    if (Stream->Close() != MMSYSERR_NOERROR)
+    if (Stream->Close() != MmNoError)
         AbandonStream();
 }
 
@@ -204,7 +204,7 @@ void TMidiGen::WindowProc(const Message& message) {
     if (message.LParam != Id)
         return;
     switch (message.Id) {
-    case MM_MOM_OPEN:
+    case MomOpen:
         OpenFlag = true;
         Playing = true;
         RepeatFlag = true;
@@ -212,21 +212,21 @@ void TMidiGen::WindowProc(const Message& message) {
         if (OnStart)
             OnStart(*this);
         break;
-    case MM_MOM_POSITIONCB:
+    case MomPositionCb:
         ReadyFlag = true;
         break;
-    case MM_MOM_DONE:
+    case MomDone:
         if (!Stream || CloseRequested)
             break;
-        if (RepeatFlag && (LoopsLeft == 0 || LoopsLeft > 1) &&
-            Stream->Out(Header) == MMSYSERR_NOERROR && Stream->Restart() == MMSYSERR_NOERROR) {
+        if (RepeatFlag && (LoopsLeft == 0 || LoopsLeft > 1) && Stream->Out(Header) == MmNoError &&
+            Stream->Restart() == MmNoError) {
             if (LoopsLeft > 1)
                 --LoopsLeft;
             break;
         }
         CloseStream();
         break;
-    case MM_MOM_CLOSE:
+    case MomClose:
         OpenFlag = false;
         Playing = false;
         RepeatFlag = false;
@@ -250,8 +250,8 @@ bool TMidiGen::PumpUntil(const std::function<bool()>& done) {
             // Once the input loop has ended nothing else pumps: deliver the messages here.
             Message message;
             while (!done() && loop.TakeMessage(message))
-                if (message.Id != WM_QUIT)
-                    loop.DispatchMessage(message);
+                if (message.Id != WmQuit)
+                    loop.Dispatch(message);
         }
         if (done())
             break;

@@ -102,7 +102,7 @@ class TMidiGen {
     TMidiGenClass& Shared;
 
     std::unique_ptr<MidiStream> Stream;
-    uint32_t DeviceId = MIDI_MAPPER;
+    uint32_t DeviceId = MidiMapper;
     TMidiEventBuffer Events;
     MidiHeader Header;
     int32_t Id;

@@ -22,7 +22,7 @@ TNotifyWindow::TNotifyWindow(EventLoop& loop, Procedure procedure)
     : WindowHandle(NextHandle++), WindowProc(std::move(procedure)) {
     Windows()[WindowHandle] = this;
     // Every window shares the one router; registering it again changes nothing.
-    for (uint32_t id : {MM_MOM_OPEN, MM_MOM_CLOSE, MM_MOM_DONE, MM_MOM_POSITIONCB})
+    for (uint32_t id : {MomOpen, MomClose, MomDone, MomPositionCb})
         loop.SetMessageHandler(id, &TNotifyWindow::Route);
 }
 

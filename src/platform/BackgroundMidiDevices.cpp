@@ -60,12 +60,12 @@ uint32_t BackgroundMidiDevices::NumDevs() const {
 }
 
 MMRESULT BackgroundMidiDevices::TestOpen(uint32_t deviceId) {
-    return Software ? Software->TestOpen(deviceId) : MMSYSERR_NODRIVER;
+    return Software ? Software->TestOpen(deviceId) : MmNoDriver;
 }
 
 MMRESULT BackgroundMidiDevices::OpenStream(uint32_t deviceId, const MidiNotifyTarget& target,
                                            std::unique_ptr<MidiStream>& stream) {
-    return Software ? Software->OpenStream(deviceId, target, stream) : MMSYSERR_NODRIVER;
+    return Software ? Software->OpenStream(deviceId, target, stream) : MmNoDriver;
 }
 
 std::optional<TimePoint> BackgroundMidiDevices::Service(TimePoint now) {

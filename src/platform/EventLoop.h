@@ -18,13 +18,13 @@ class EventLoop {
 
     virtual ~EventLoop() = default;
 
-    // Removes one message; a due timer shows up as WM_TIMER with the timer id in WParam, and an
-    // orderly termination request (SIGTERM, SIGHUP) as WM_QUIT.
+    // Removes one message; a due timer shows up as WmTimer with the timer id in WParam, and an
+    // orderly termination request (SIGTERM, SIGHUP) as WmQuit.
     virtual bool TakeMessage(Message& message) = 0;
     // Runs a message: a timer's procedure, or the handler registered for its id.
-    virtual void DispatchMessage(const Message& message) = 0;
+    virtual void Dispatch(const Message& message) = 0;
     // Safe from any thread.
-    virtual void PostMessage(const Message& message) = 0;
+    virtual void Post(const Message& message) = 0;
     virtual void SetMessageHandler(uint32_t id, MessageHandler handler) = 0;
 
     // A periodic timer; returns its id (never 0).

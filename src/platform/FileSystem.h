@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/PathStyle.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,12 +27,14 @@ class FileSystem {
     // this returns. 0, or why it failed as a FileErrors code.
     virtual int AppendToFile(std::string_view path, std::string_view data) = 0;
     virtual std::string CurrentDirectory() const = 0;
-    virtual bool SetCurrentDirectory(std::string_view path) = 0;
+    virtual bool ChangeDirectory(std::string_view path) = 0;
     // Names of the entries of a folder that are not folders themselves (hidden ones included),
     // in no particular order; nothing when the folder cannot be read.
     virtual std::optional<std::vector<std::string>> ListFiles(std::string_view folder) const = 0;
     // Full path of the running program.
     virtual std::string ProgramPath() const = 0;
+    // How this file system's paths and file names are spelt.
+    virtual PathStyle Style() const { return NativePathStyle; }
 };
 
 } // namespace tolmix

@@ -17,17 +17,17 @@ struct KeyEvent {
 };
 
 // Control-key state bits.
-inline constexpr uint32_t RIGHT_ALT_PRESSED = 0x01;
-inline constexpr uint32_t LEFT_ALT_PRESSED = 0x02;
-inline constexpr uint32_t RIGHT_CTRL_PRESSED = 0x04;
-inline constexpr uint32_t LEFT_CTRL_PRESSED = 0x08;
-inline constexpr uint32_t SHIFT_PRESSED = 0x10;
-inline constexpr uint32_t NUMLOCK_ON = 0x20;
-inline constexpr uint32_t SCROLLLOCK_ON = 0x40;
-inline constexpr uint32_t CAPSLOCK_ON = 0x80;
-inline constexpr uint32_t ENHANCED_KEY = 0x100;
+inline constexpr uint32_t RightAltPressed = 0x01;
+inline constexpr uint32_t LeftAltPressed = 0x02;
+inline constexpr uint32_t RightCtrlPressed = 0x04;
+inline constexpr uint32_t LeftCtrlPressed = 0x08;
+inline constexpr uint32_t ShiftPressed = 0x10;
+inline constexpr uint32_t NumLockOn = 0x20;
+inline constexpr uint32_t ScrollLockOn = 0x40;
+inline constexpr uint32_t CapsLockOn = 0x80;
+inline constexpr uint32_t EnhancedKey = 0x100;
 
-inline constexpr uint32_t ALT_PRESSED = RIGHT_ALT_PRESSED | LEFT_ALT_PRESSED;
-inline constexpr uint32_t CTRL_PRESSED = RIGHT_CTRL_PRESSED | LEFT_CTRL_PRESSED;
+inline constexpr uint32_t AltPressed = RightAltPressed | LeftAltPressed;
+inline constexpr uint32_t CtrlPressed = RightCtrlPressed | LeftCtrlPressed;
 
 } // namespace tolmix

@@ -11,7 +11,7 @@ struct Message {
     int64_t LParam = 0;
 };
 
-inline constexpr uint32_t WM_QUIT = 0x0012;
-inline constexpr uint32_t WM_TIMER = 0x0113;
+inline constexpr uint32_t WmQuit = 0x0012;
+inline constexpr uint32_t WmTimer = 0x0113;
 
 } // namespace tolmix

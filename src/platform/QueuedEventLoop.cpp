@@ -17,7 +17,7 @@ bool QueuedEventLoop::TakeMessage(Message& message) {
     }
     if (QuitRequested.load() && !QuitDelivered) {
         QuitDelivered = true;
-        message = Message{WM_QUIT, 0, 0};
+        message = Message{WmQuit, 0, 0};
         return true;
     }
     // Like a window system, a late timer yields one message, not a backlog.
@@ -27,15 +27,15 @@ bool QueuedEventLoop::TakeMessage(Message& message) {
             timer.Due += timer.Interval;
             if (timer.Due <= now)
                 timer.Due = now + timer.Interval;
-            message = Message{WM_TIMER, id, 0};
+            message = Message{WmTimer, id, 0};
             return true;
         }
     }
     return false;
 }
 
-void QueuedEventLoop::DispatchMessage(const Message& message) {
-    if (message.Id == WM_TIMER) {
+void QueuedEventLoop::Dispatch(const Message& message) {
+    if (message.Id == WmTimer) {
         auto it = Timers.find(static_cast<uint32_t>(message.WParam));
         if (it != Timers.end()) {
             TimerProc proc = it->second.Proc; // the procedure may kill its own timer
@@ -51,7 +51,7 @@ void QueuedEventLoop::DispatchMessage(const Message& message) {
     }
 }
 
-void QueuedEventLoop::PostMessage(const Message& message) {
+void QueuedEventLoop::Post(const Message& message) {
     {
         std::lock_guard guard(Lock);
         Posted.push_back(message);

@@ -19,8 +19,8 @@ class QueuedEventLoop : public EventLoop {
     QueuedEventLoop();
 
     bool TakeMessage(Message& message) override;
-    void DispatchMessage(const Message& message) override;
-    void PostMessage(const Message& message) override;
+    void Dispatch(const Message& message) override;
+    void Post(const Message& message) override;
     void SetMessageHandler(uint32_t id, MessageHandler handler) override;
     uint32_t SetTimer(uint32_t intervalMs, TimerProc proc) override;
     void KillTimer(uint32_t id) override;
@@ -31,7 +31,7 @@ class QueuedEventLoop : public EventLoop {
     void UnwatchHandle(PollHandle handle) override;
     const std::vector<PollHandle>& WatchedHandles() const { return Watched; }
 
-    // Safe from any thread and from a signal's flag check: the next TakeMessage yields WM_QUIT.
+    // Safe from any thread and from a signal's flag check: the next TakeMessage yields WmQuit.
     void RequestQuit();
 
   protected:

@@ -10,16 +10,16 @@ SoftwareMidiDevices::~SoftwareMidiDevices() = default;
 
 MMRESULT SoftwareMidiDevices::CheckDevice(uint32_t deviceId) const {
     if (!Sink)
-        return MMSYSERR_NODRIVER;
-    if (deviceId != 0 && deviceId != MIDI_MAPPER)
-        return MMSYSERR_BADDEVICEID;
-    return MMSYSERR_NOERROR;
+        return MmNoDriver;
+    if (deviceId != 0 && deviceId != MidiMapper)
+        return MmBadDeviceId;
+    return MmNoError;
 }
 
 MMRESULT SoftwareMidiDevices::TestOpen(uint32_t deviceId) {
     if (const MMRESULT result = CheckDevice(deviceId))
         return result;
-    return Open ? MMSYSERR_ALLOCATED : MMSYSERR_NOERROR;
+    return Open ? MmAllocated : MmNoError;
 }
 
 MMRESULT SoftwareMidiDevices::OpenStream(uint32_t deviceId, const MidiNotifyTarget& target,
@@ -27,13 +27,13 @@ MMRESULT SoftwareMidiDevices::OpenStream(uint32_t deviceId, const MidiNotifyTarg
     if (const MMRESULT result = CheckDevice(deviceId))
         return result;
     if (Open)
-        return MMSYSERR_ALLOCATED;
+        return MmAllocated;
     auto opened = std::make_unique<SoftwareMidiStream>(*Sink, Time, target, StreamTiming,
                                                        [this] { Open = nullptr; });
     Open = opened.get();
     opened->NotifyOpen();
     stream = std::move(opened);
-    return MMSYSERR_NOERROR;
+    return MmNoError;
 }
 
 std::optional<TimePoint> SoftwareMidiDevices::Service(TimePoint now) {

@@ -4,6 +4,15 @@
 
 namespace tolmix {
 
+uint64_t MidiTicksToNanoseconds(uint32_t ticks, uint32_t tempo, uint32_t division) {
+    // ticks * tempo fits 64 bits; multiplying by 1000 may not, so the quotient and the remainder
+    // by the division are scaled apart: floor(q * 1000 / d) = (q / d) * 1000 + (q % d) * 1000 / d.
+    if (division == 0)
+        return 0;
+    const uint64_t q = static_cast<uint64_t>(ticks) * tempo;
+    return q / division * 1000u + q % division * 1000u / division;
+}
+
 namespace {
 
 uint32_t ReadWord(const uint8_t* p) {
@@ -36,53 +45,53 @@ SoftwareMidiStream::~SoftwareMidiStream() {
 
 void SoftwareMidiStream::NotifyOpen() {
     std::lock_guard guard(Lock);
-    Post(MM_MOM_OPEN);
+    Post(MomOpen);
 }
 
 MMRESULT SoftwareMidiStream::SetTimeDivision(uint32_t ticksPerQuarterNote) {
     std::lock_guard guard(Lock);
     if (Closed)
-        return MMSYSERR_INVALHANDLE;
+        return MmInvalidHandle;
     if (ticksPerQuarterNote == 0 || ticksPerQuarterNote > 0x7FFF)
-        return MMSYSERR_INVALPARAM;
+        return MmInvalidParam;
     Division = ticksPerQuarterNote;
     Changed.notify_all();
-    return MMSYSERR_NOERROR;
+    return MmNoError;
 }
 
 MMRESULT SoftwareMidiStream::PrepareHeader(MidiHeader& header) {
     std::lock_guard guard(Lock);
     if (Closed)
-        return MMSYSERR_INVALHANDLE;
+        return MmInvalidHandle;
     if ((header.Data == nullptr && header.BufferLength > 0) ||
         header.BufferLength > MidiStreamBufferLimit)
-        return MMSYSERR_INVALPARAM;
-    header.Flags |= MHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+        return MmInvalidParam;
+    header.Flags |= MhdrPrepared;
+    return MmNoError;
 }
 
 MMRESULT SoftwareMidiStream::UnprepareHeader(MidiHeader& header) {
     std::lock_guard guard(Lock);
     if (Closed)
-        return MMSYSERR_INVALHANDLE;
-    if (header.Flags & MHDR_INQUEUE)
-        return MIDIERR_STILLPLAYING;
-    header.Flags &= ~MHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+        return MmInvalidHandle;
+    if (header.Flags & MhdrInQueue)
+        return MidiStillPlaying;
+    header.Flags &= ~MhdrPrepared;
+    return MmNoError;
 }
 
 MMRESULT SoftwareMidiStream::Out(MidiHeader& header) {
     std::lock_guard guard(Lock);
     if (Closed)
-        return MMSYSERR_INVALHANDLE;
-    if (!(header.Flags & MHDR_PREPARED))
-        return MIDIERR_UNPREPARED;
-    if (header.Flags & MHDR_INQUEUE)
-        return MIDIERR_STILLPLAYING;
+        return MmInvalidHandle;
+    if (!(header.Flags & MhdrPrepared))
+        return MidiUnprepared;
+    if (header.Flags & MhdrInQueue)
+        return MidiStillPlaying;
     if (header.BytesRecorded > header.BufferLength || header.BufferLength > MidiStreamBufferLimit ||
         (header.Data == nullptr && header.BytesRecorded > 0))
-        return MMSYSERR_INVALPARAM;
-    header.Flags = (header.Flags & ~MHDR_DONE) | MHDR_INQUEUE;
+        return MmInvalidParam;
+    header.Flags = (header.Flags & ~MhdrDone) | MhdrInQueue;
     // A running stream that ran out of buffers starts the new one from now, not from the past.
     if (Queue.empty() && Running) {
         const TimePoint now = Time.Now();
@@ -92,62 +101,62 @@ MMRESULT SoftwareMidiStream::Out(MidiHeader& header) {
     }
     Queue.push_back(&header);
     Changed.notify_all();
-    return MMSYSERR_NOERROR;
+    return MmNoError;
 }
 
 MMRESULT SoftwareMidiStream::Restart() {
     std::lock_guard guard(Lock);
     if (Closed)
-        return MMSYSERR_INVALHANDLE;
+        return MmInvalidHandle;
     if (!Running) {
         Running = true;
         LastEvent = Time.Now();
         Changed.notify_all();
     }
-    return MMSYSERR_NOERROR;
+    return MmNoError;
 }
 
 MMRESULT SoftwareMidiStream::Stop() {
     std::lock_guard guard(Lock);
     if (Closed)
-        return MMSYSERR_INVALHANDLE;
+        return MmInvalidHandle;
     Running = false;
     SilenceLocked(false);
     ReturnBuffersLocked();
     Changed.notify_all();
-    return MMSYSERR_NOERROR;
+    return MmNoError;
 }
 
 MMRESULT SoftwareMidiStream::Reset() {
     std::lock_guard guard(Lock);
     if (Closed)
-        return MMSYSERR_INVALHANDLE;
+        return MmInvalidHandle;
     Running = false;
     SilenceLocked(true);
     ReturnBuffersLocked();
     Changed.notify_all();
-    return MMSYSERR_NOERROR;
+    return MmNoError;
 }
 
 MMRESULT SoftwareMidiStream::Close() {
     {
         std::lock_guard guard(Lock);
         if (Closed)
-            return MMSYSERR_INVALHANDLE;
+            return MmInvalidHandle;
         if (!Queue.empty())
-            return MIDIERR_STILLPLAYING;
+            return MidiStillPlaying;
     }
-    // The timing thread ends before the close is announced, so nothing follows MM_MOM_CLOSE.
+    // The timing thread ends before the close is announced, so nothing follows MomClose.
     EndThread();
     {
         std::lock_guard guard(Lock);
         SilenceLocked(false);
         Running = false;
         Closed = true;
-        Post(MM_MOM_CLOSE);
+        Post(MomClose);
     }
     Gone();
-    return MMSYSERR_NOERROR;
+    return MmNoError;
 }
 
 std::optional<TimePoint> SoftwareMidiStream::Service(TimePoint now) {
@@ -163,8 +172,8 @@ std::optional<TimePoint> SoftwareMidiStream::ServiceLocked(TimePoint now) {
             // Played to its end (a partial trailing record is no event).
             Queue.pop_front();
             Position = 0;
-            header.Flags = (header.Flags & ~MHDR_INQUEUE) | MHDR_DONE;
-            Post(MM_MOM_DONE);
+            header.Flags = (header.Flags & ~MhdrInQueue) | MhdrDone;
+            Post(MomDone);
             continue;
         }
         const uint8_t* event = header.Data + Position;
@@ -176,16 +185,16 @@ std::optional<TimePoint> SoftwareMidiStream::ServiceLocked(TimePoint now) {
         const uint8_t type = static_cast<uint8_t>(word >> 24);
         const uint32_t offset = Position;
         uint64_t next = uint64_t{Position} + MidiEventSize;
-        if (type & MEVT_F_LONG)
+        if (type & MevtLongFlag)
             next += ((word & 0xFFFFFF) + 3u) & ~3u; // parameters are padded to whole words
-        else if ((type & 0x3F) == MEVT_SHORTMSG)
+        else if ((type & 0x3F) == MevtShortMsg)
             SendLocked(event[8], event[9], event[10]);
-        else if ((type & 0x3F) == MEVT_TEMPO && (word & 0xFFFFFF) != 0)
+        else if ((type & 0x3F) == MevtTempo && (word & 0xFFFFFF) != 0)
             Tempo = word & 0xFFFFFF;
         Position = next > end ? end : static_cast<uint32_t>(next);
-        if (type & MEVT_F_CALLBACK) {
+        if (type & MevtCallbackFlag) {
             header.Offset = offset;
-            Post(MM_MOM_POSITIONCB);
+            Post(MomPositionCb);
         }
     }
     return std::nullopt;
@@ -193,21 +202,21 @@ std::optional<TimePoint> SoftwareMidiStream::ServiceLocked(TimePoint now) {
 
 TimePoint SoftwareMidiStream::DueAfter(uint32_t delta) const {
     // Exact integer nanoseconds: with 50 ticks per quarter note a tick is 10,000,000 ns.
-    const unsigned __int128 ns = static_cast<unsigned __int128>(delta) * Tempo * 1000u / Division;
+    const uint64_t ns = MidiTicksToNanoseconds(delta, Tempo, Division);
     return LastEvent + std::chrono::nanoseconds(static_cast<int64_t>(ns));
 }
 
 void SoftwareMidiStream::Post(uint32_t id) {
     if (Target.Loop)
-        Target.Loop->PostMessage(Message{id, Target.Window, Target.Instance});
+        Target.Loop->Post(Message{id, Target.Window, Target.Instance});
 }
 
 void SoftwareMidiStream::ReturnBuffersLocked() {
     while (!Queue.empty()) {
         MidiHeader& header = *Queue.front();
         Queue.pop_front();
-        header.Flags = (header.Flags & ~MHDR_INQUEUE) | MHDR_DONE;
-        Post(MM_MOM_DONE);
+        header.Flags = (header.Flags & ~MhdrInQueue) | MhdrDone;
+        Post(MomDone);
     }
     Position = 0;
 }

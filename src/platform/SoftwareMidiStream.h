@@ -14,6 +14,10 @@
 
 namespace tolmix {
 
+// How long `ticks` last at `tempo` microseconds per quarter note and `division` ticks per quarter
+// note, in whole nanoseconds (rounded down); a result beyond 64 bits wraps modulo 2^64.
+uint64_t MidiTicksToNanoseconds(uint32_t ticks, uint32_t tempo, uint32_t division);
+
 // A MIDI stream done in software: the events of the queued buffers are sent to a sink when
 // their time on the stream's clock comes, and the notifications are posted to the target's
 // event loop in the order the multimedia system sends them (open, a position notification per
@@ -41,7 +45,7 @@ class SoftwareMidiStream final : public MidiStream {
     MMRESULT Reset() override;
     MMRESULT Close() override;
 
-    // Posts MM_MOM_OPEN; the devices call it once after construction.
+    // Posts MomOpen; the devices call it once after construction.
     void NotifyOpen();
 
     // Sounds every event due at `now` and posts what that causes; returns when the next event

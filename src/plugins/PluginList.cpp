@@ -9,26 +9,28 @@
 
 namespace tolmix {
 
-namespace {
-
-constexpr std::string_view PluginExtension = ".so";
-
-} // namespace
-
-bool IsPluginFileName(std::string_view name) {
-    return name.size() >= PluginExtension.size() &&
-           name.substr(name.size() - PluginExtension.size()) == PluginExtension;
+bool IsPluginFileName(std::string_view name, PathStyle style) {
+    // Windows file names are compared without regard to case: "DICE.DLL" is a plugin there.
+    const std::string_view extension = style == PathStyle::Windows ? ".dll" : ".so";
+    if (name.size() < extension.size())
+        return false;
+    const std::string_view tail = name.substr(name.size() - extension.size());
+    if (style != PathStyle::Windows)
+        return tail == extension;
+    return std::equal(tail.begin(), tail.end(), extension.begin(), [](char a, char b) {
+        return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
+    });
 }
 
 void GamePlugins::StartPlugins(const std::string& pluginsDir, const std::string& programDir,
                                TTolmixHost& host) {
-    if (Files.SetCurrentDirectory(pluginsDir)) {
+    if (Files.ChangeDirectory(pluginsDir)) {
         LoadPlugins(pluginsDir);
         // Plugins are created while their folder is current: they may open their own files
         // by relative names.
         CreatePlugins(host);
     }
-    Files.SetCurrentDirectory(programDir);
+    Files.ChangeDirectory(programDir);
 }
 
 void GamePlugins::LoadPlugins(const std::string& folder) {
@@ -39,7 +41,7 @@ void GamePlugins::LoadPlugins(const std::string& folder) {
     // Byte order, so that of two plugins with one name the one found first is predictable.
     std::sort(names->begin(), names->end());
     for (const std::string& name : *names) {
-        if (!IsPluginFileName(name))
+        if (!IsPluginFileName(name, Files.Style()))
             continue;
         TPluginEntry entry;
         if (LoadPlugin(JoinPath(folder, name), entry))

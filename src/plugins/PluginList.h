@@ -5,6 +5,7 @@
 #include "platform/ModuleLoader.h"
 #include "plugins/uPluginIntf.h"
 #include "text/LinePrinter.h"
+#include "util/FilePaths.h"
 
 #include <memory>
 #include <stdexcept>
@@ -33,8 +34,8 @@ class EPluginError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Whether a file name is one of a plugin (what "*.so" matches).
-bool IsPluginFileName(std::string_view name);
+// Whether a file name is one of a plugin: "*.so", or "*.dll" in any letters on Windows.
+bool IsPluginFileName(std::string_view name, PathStyle style = NativePathStyle);
 
 // The loaded plugins of the running client and the game that is running. The client owns one;
 // it unloads its plugins when it goes. The game codes answer through the connection and write

@@ -2,9 +2,10 @@
 
 // The contract between Tolmix Client and a game plugin: everything a plugin author needs.
 //
-// A plugin is a shared object (".so") in the "Plugins" folder beside the client. It exports,
-// with C linkage, TolmixPluginVersion (returning TolmixPluginInterfaceVersion) and
-// TolmixPluginFactory (returning the plugin's class, a TGamePluginClass). At start-up the
+// A plugin is a shared object (".so"; on Windows a ".dll") in the "Plugins" folder beside the
+// client. It exports, with C linkage, TolmixPluginVersion (returning
+// TolmixPluginInterfaceVersion) and TolmixPluginFactory (returning the plugin's class, a
+// TGamePluginClass). At start-up the
 // client calls the class's Create once with itself as the host; the object lives until the
 // client ends and is destroyed with delete. The server then drives it: Open, StartGame,
 // ReceiveData and FinishGame; the plugin talks back through TTolmixHost. Everything runs on
@@ -28,6 +29,12 @@
 //   }
 //
 // built with: g++ -std=c++20 -shared -fPIC -o MyGame.so MyGame.cpp
+//
+// On Windows, with the client's own toolchain (mingw-w64 GCC, the "-posix" threads variant):
+//   x86_64-w64-mingw32-g++-posix -std=c++20 -shared -o MyGame.dll MyGame.cpp
+// and nothing linked statically: the plugin then uses the libstdc++, libgcc and winpthread
+// DLLs beside the client, so that an exception it throws is caught by the client (one C++
+// runtime in the process), on 64-bit and 32-bit Windows alike.
 
 #include <cstdint>
 #include <string>
@@ -102,4 +109,8 @@ using TolmixPluginFactoryProc = const TGamePluginClass* (*)();
 
 } // namespace tolmix
 
+#ifdef _WIN32
+#define TOLMIX_PLUGIN_EXPORT extern "C" __declspec(dllexport)
+#else
 #define TOLMIX_PLUGIN_EXPORT extern "C" __attribute__((visibility("default")))
+#endif

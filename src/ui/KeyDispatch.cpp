@@ -6,9 +6,9 @@ namespace tolmix {
 
 namespace {
 
-constexpr uint16_t VK_C = 'C';
-constexpr uint16_t VK_V = 'V';
-constexpr uint16_t VK_X = 'X';
+constexpr uint16_t VkC = 'C';
+constexpr uint16_t VkV = 'V';
+constexpr uint16_t VkX = 'X';
 
 } // namespace
 
@@ -23,9 +23,9 @@ bool KeyDispatch::HandleKey(const KeyEvent& key) {
             Editor.ReplaceEditText(macro.EditText);
         return true;
     }
-    const bool alt = (key.ControlKeyState & ALT_PRESSED) != 0;
-    const bool ctrl = (key.ControlKeyState & CTRL_PRESSED) != 0;
-    const bool shift = (key.ControlKeyState & SHIFT_PRESSED) != 0;
+    const bool alt = (key.ControlKeyState & AltPressed) != 0;
+    const bool ctrl = (key.ControlKeyState & CtrlPressed) != 0;
+    const bool shift = (key.ControlKeyState & ShiftPressed) != 0;
     if (!alt && !ctrl && key.Char >= 0x20) {
         const char c = static_cast<char>(key.Char);
         Editor.InsertText(std::string_view(&c, 1));
@@ -59,35 +59,35 @@ void KeyDispatch::Enter(bool ctrl) {
 
 bool KeyDispatch::PlainKey(uint16_t vk) {
     switch (vk) {
-    case VK_BACK:
+    case VkBack:
         Editor.DeleteText(false);
         return true;
-    case VK_TAB:
+    case VkTab:
         Macros.LoadMacrosAndAliases();
         return true;
-    case VK_RETURN:
+    case VkReturn:
         Enter(false);
         return true;
-    case VK_ESCAPE:
+    case VkEscape:
         Editor.ClearEditor();
         return true;
-    case VK_PRIOR:
+    case VkPrior:
         Scroll(false, OutputRows - 1);
         return true;
-    case VK_NEXT:
+    case VkNext:
         Scroll(true, OutputRows - 1);
         return true;
-    case VK_END:
-    case VK_HOME:
-        Editor.MoveToLineEdge(vk == VK_END);
+    case VkEnd:
+    case VkHome:
+        Editor.MoveToLineEdge(vk == VkEnd);
         Editor.ClearSelection();
         return true;
-    case VK_LEFT:
-    case VK_RIGHT:
-        Editor.MoveCursor(vk == VK_RIGHT, 1);
+    case VkLeft:
+    case VkRight:
+        Editor.MoveCursor(vk == VkRight, 1);
         Editor.ClearSelection();
         return true;
-    case VK_UP:
+    case VkUp:
         if (Editor.EditLines.size() > 1 && (Editor.CursorLine != 0 || Editor.CursorCol != 0)) {
             Editor.MoveLine(false);
             Editor.ClearSelection();
@@ -95,7 +95,7 @@ bool KeyDispatch::PlainKey(uint16_t vk) {
             Editor.RecallHistory(false);
         }
         return true;
-    case VK_DOWN: {
+    case VkDown: {
         const auto last = static_cast<int32_t>(Editor.EditLines.size()) - 1;
         const bool atEnd = Editor.CursorLine == last && Editor.CursorCol == Editor.LineLength();
         if (Editor.EditLines.size() > 1 && !atEnd) {
@@ -106,10 +106,10 @@ bool KeyDispatch::PlainKey(uint16_t vk) {
         }
         return true;
     }
-    case VK_DELETE:
+    case VkDelete:
         Editor.DeleteText(true);
         return true;
-    case VK_F10:
+    case VkF10:
         if (Link.Connected())
             Link.Disconnect();
         Con.Terminated = true;
@@ -121,29 +121,29 @@ bool KeyDispatch::PlainKey(uint16_t vk) {
 
 bool KeyDispatch::CtrlKey(uint16_t vk) {
     switch (vk) {
-    case VK_END: // back to the newest text from anywhere in the scrollback
+    case VkEnd: // back to the newest text from anywhere in the scrollback
         Output.ScrollOutputToEnd();
         return true;
-    case VK_RETURN:
+    case VkReturn:
         Enter(true);
         return true;
-    case VK_LEFT:
-    case VK_RIGHT:
-        Editor.MoveWord(vk == VK_RIGHT);
+    case VkLeft:
+    case VkRight:
+        Editor.MoveWord(vk == VkRight);
         Editor.ClearSelection();
         return true;
-    case VK_UP:
-    case VK_DOWN:
-        Scroll(vk == VK_DOWN, 1);
+    case VkUp:
+    case VkDown:
+        Scroll(vk == VkDown, 1);
         return true;
-    case VK_INSERT:
-    case VK_C:
+    case VkInsert:
+    case VkC:
         Editor.CopySelection();
         return true;
-    case VK_V:
+    case VkV:
         Editor.PasteClipboard();
         return true;
-    case VK_X:
+    case VkX:
         Editor.CutSelection();
         return true;
     default:
@@ -153,28 +153,28 @@ bool KeyDispatch::CtrlKey(uint16_t vk) {
 
 bool KeyDispatch::ShiftKey(uint16_t vk, int32_t anchor) {
     switch (vk) {
-    case VK_PRIOR: // terminal users' habit: Shift+Page Up/Down scroll like Page Up/Down
+    case VkPrior: // terminal users' habit: Shift+Page Up/Down scroll like Page Up/Down
         Scroll(false, OutputRows - 1);
         return true;
-    case VK_NEXT:
+    case VkNext:
         Scroll(true, OutputRows - 1);
         return true;
-    case VK_END:
-    case VK_HOME:
-        Editor.MoveToLineEdge(vk == VK_END);
+    case VkEnd:
+    case VkHome:
+        Editor.MoveToLineEdge(vk == VkEnd);
         break;
-    case VK_LEFT:
-    case VK_RIGHT:
-        Editor.MoveCursor(vk == VK_RIGHT, 1);
+    case VkLeft:
+    case VkRight:
+        Editor.MoveCursor(vk == VkRight, 1);
         break;
-    case VK_UP:
-    case VK_DOWN:
-        Editor.MoveLine(vk == VK_DOWN);
+    case VkUp:
+    case VkDown:
+        Editor.MoveLine(vk == VkDown);
         break;
-    case VK_INSERT:
+    case VkInsert:
         Editor.PasteClipboard();
         return true;
-    case VK_DELETE:
+    case VkDelete:
         Editor.CutSelection();
         return true;
     default:
@@ -185,9 +185,9 @@ bool KeyDispatch::ShiftKey(uint16_t vk, int32_t anchor) {
 }
 
 bool KeyDispatch::CtrlShiftKey(uint16_t vk, int32_t anchor) {
-    if (vk != VK_LEFT && vk != VK_RIGHT)
+    if (vk != VkLeft && vk != VkRight)
         return false;
-    Editor.MoveWord(vk == VK_RIGHT);
+    Editor.MoveWord(vk == VkRight);
     Editor.ExtendSelection(anchor);
     return true;
 }

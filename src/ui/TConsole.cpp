@@ -181,10 +181,10 @@ bool TConsole::ProcessMessage() {
     Message message;
     if (!Events.TakeMessage(message))
         return false;
-    if (message.Id == WM_QUIT)
+    if (message.Id == WmQuit)
         Terminated = true;
     else
-        Events.DispatchMessage(message);
+        Events.Dispatch(message);
     return true;
 }
 

@@ -28,7 +28,7 @@ class RunningClient : public ::testing::Test, public test::ClientFakes {
             Wall.Advance(std::chrono::duration_cast<Milliseconds>(Loop.Clock - before));
             Message m;
             while (Loop.TakeMessage(m))
-                Loop.DispatchMessage(m);
+                Loop.Dispatch(m);
         }
     }
     std::string Row(int y) const { return test::RowText(Con.Screen(), y); }

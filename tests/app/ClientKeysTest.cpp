@@ -41,7 +41,7 @@ class ClientKeys : public ::testing::Test, public test::ClientFakes {
 TEST_F(ClientKeys, TheTypedCommandGoesOutInWindows1251AndIntoTheHistory) {
     ASSERT_TRUE(Parts().Link.Connected()); // since start-up
     Type("\xEF\xAC\xA0");                  // яма
-    Term.Key(VK_RETURN, 0x0D);
+    Term.Key(VkReturn, 0x0D);
     Run();
     EXPECT_EQ(Wire(), "\xFF\xFF\xEC\xE0\r\n");
     EXPECT_EQ(Parts().Editor.EditText, "");
@@ -54,7 +54,7 @@ TEST_F(ClientKeys, EnterWhileDisconnectedConnectsAndKeepsTheText) {
     Run();
     ASSERT_FALSE(Parts().Link.Connected());
     Type("north");
-    Term.Key(VK_RETURN, 0x0D);
+    Term.Key(VkReturn, 0x0D);
     Run();
     ASSERT_EQ(Net.Streams.size(), 2u);
     EXPECT_TRUE(Parts().Link.Connected());
@@ -72,10 +72,10 @@ TEST_F(ClientKeys, TheServersEditorComesBackAsOneCodeOrIsCancelled) {
     EXPECT_EQ(Parts().Editor.EditText, "look\r\nnorth");
     EXPECT_EQ(test::RowText(Con.Screen(), 22).substr(0, 4), "look");
     // Enter breaks the line in edit mode; Ctrl+Enter sends the whole text.
-    Term.Key(VK_END, 0, ENHANCED_KEY);
-    Term.Key(VK_RETURN, 0x0D);
+    Term.Key(VkEnd, 0, EnhancedKey);
+    Term.Key(VkReturn, 0x0D);
     Type("x");
-    Term.Key(VK_RETURN, 0x0A, LEFT_CTRL_PRESSED);
+    Term.Key(VkReturn, 0x0A, LeftCtrlPressed);
     Run();
     EXPECT_EQ(Wire(), "\x80\x80"
                       "ct3\x80look\x80x\x80north\r\n");
@@ -85,7 +85,7 @@ TEST_F(ClientKeys, TheServersEditorComesBackAsOneCodeOrIsCancelled) {
     Net.Streams.back()->Arrive("\x80\x80"
                                "ct1\x80text\r\n");
     Run();
-    Term.Key(VK_ESCAPE, 0x1B);
+    Term.Key(VkEscape, 0x1B);
     Run();
     EXPECT_FALSE(Con.Terminated);
     EXPECT_EQ(Wire().substr(Wire().size() - 6), "\x80\x80"
@@ -96,7 +96,7 @@ TEST_F(ClientKeys, TheServersEditorComesBackAsOneCodeOrIsCancelled) {
 TEST_F(ClientKeys, F10DisconnectsWithThePromptAndEndsTheLoop) {
     ASSERT_TRUE(Parts().Link.Connected());
     const int64_t lines = Parts().Output.LineCount;
-    Term.Key(VK_F10);
+    Term.Key(VkF10);
     Run();
     EXPECT_TRUE(Con.Terminated);
     EXPECT_FALSE(Parts().Link.Connected());
@@ -118,14 +118,14 @@ TEST_F(ClientKeys, PageKeysScrollTheOutputWindow) {
     for (int i = 0; i < 60; ++i)
         Client->PrintLine("line " + std::to_string(i));
     const int64_t bottom = Parts().Output.ViewTop;
-    Term.Key(VK_PRIOR, 0, ENHANCED_KEY);
+    Term.Key(VkPrior, 0, EnhancedKey);
     Run();
     EXPECT_EQ(Parts().Output.ViewTop, bottom - 20);
-    Term.Key(VK_DOWN, 0, ENHANCED_KEY | LEFT_CTRL_PRESSED);
+    Term.Key(VkDown, 0, EnhancedKey | LeftCtrlPressed);
     Run();
     EXPECT_EQ(Parts().Output.ViewTop, bottom - 19);
     // Sending brings the window back to the end.
-    Term.Key(VK_RETURN, 0x0D);
+    Term.Key(VkReturn, 0x0D);
     Run();
     EXPECT_EQ(Parts().Output.ViewTop, Parts().Output.BottomPosition());
 }

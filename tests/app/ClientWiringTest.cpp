@@ -122,10 +122,10 @@ TEST_F(ClientWiring, MacroFilesNamedWithAFolderAreTheSameFilesAfterTab) {
     Files.Add("sub/al.taf", "alias:\r\nk *\r\nkill $1\r\n");
     Start();
     EXPECT_EQ(Files.Cwd, "/opt/tolmix/");
-    EXPECT_EQ(Parts().MacroOf(0, VK_F1), "look");
+    EXPECT_EQ(Parts().MacroOf(0, VkF1), "look");
     EXPECT_EQ(Parts().ExpandAliases("k goblin").SendText, "kill goblin");
     Parts().LoadMacrosAndAliases();
-    EXPECT_EQ(Parts().MacroOf(0, VK_F1), "look");
+    EXPECT_EQ(Parts().MacroOf(0, VkF1), "look");
     EXPECT_EQ(Parts().ExpandAliases("k goblin").SendText, "kill goblin");
     EXPECT_FALSE(OutputHas("sub/"));
     // A file gone by the next Tab is named in the output, once.

@@ -122,7 +122,7 @@ TEST_F(ClientLog, TheDefaultLogStaysInTheFolderOfTheStartWhenTheFolderChanges) {
     Files.Add("TolmixClient.tcf", "LogEnabled=1\r\n");
     TClient client(Con, Env, 1, argv);
     EXPECT_EQ(test::TClientParts(client).LogPath, "/home/player/TolmixClient-2006-05-17-19-08.log");
-    Files.SetCurrentDirectory("/opt/tolmix");
+    Files.ChangeDirectory("/opt/tolmix");
     client.PrintLine("later");
     const std::string text = Files.Files["/home/player/TolmixClient-2006-05-17-19-08.log"];
     EXPECT_EQ(text.substr(text.size() - 7), "later\r\n");

@@ -66,7 +66,7 @@ TEST_F(ClientStartup, BindsTheCallbacksAndRunsBothTimersUntilDestroyed) {
         Loop.Advance(Milliseconds(250));
         Message m;
         while (Loop.TakeMessage(m)) {
-            EXPECT_EQ(m.Id, WM_TIMER);
+            EXPECT_EQ(m.Id, WmTimer);
             ++timerMessages;
         }
         EXPECT_EQ(timerMessages, 2);
@@ -83,7 +83,7 @@ TEST_F(ClientStartup, AnUnconsumedEscapeEndsTheRun) {
     Term.Key('A', 'a');
     // A plain Escape clears the editor; Shift+Escape is left to the driver, which ends the run.
     Term.Key(0x1B, 0x1B);
-    Term.Key(0x1B, 0x1B, SHIFT_PRESSED);
+    Term.Key(0x1B, 0x1B, ShiftPressed);
     for (int i = 0; i < 3 && !Con.Terminated; ++i)
         Con.Step();
     EXPECT_EQ(test::TClientParts(client).Editor.EditText, "");

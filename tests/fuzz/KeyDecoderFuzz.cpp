@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     d.Feed("\x1b[1;5D", now);
     InputRecord last;
     Check(Drain(d, now, &last) == 1);
-    Check(last.Type == InputRecord::Kind::Key && last.Key.VirtualKey == VK_LEFT &&
-          last.Key.ControlKeyState == (LEFT_CTRL_PRESSED | ENHANCED_KEY));
+    Check(last.Type == InputRecord::Kind::Key && last.Key.VirtualKey == VkLeft &&
+          last.Key.ControlKeyState == (LeftCtrlPressed | EnhancedKey));
     return 0;
 }

@@ -53,14 +53,14 @@ TEST(KeyNames, EveryNameParsesBackToItsCode) {
 }
 
 TEST(ParseKeyString, ModifiersAndNamesInAnyLetterCase) {
-    EXPECT_EQ(ParseKeyString("F1"), Key(0, VK_F1));
-    EXPECT_EQ(ParseKeyString("ctrl-f1"), Key(2, VK_F1));
+    EXPECT_EQ(ParseKeyString("F1"), Key(0, VkF1));
+    EXPECT_EQ(ParseKeyString("ctrl-f1"), Key(2, VkF1));
     EXPECT_EQ(ParseKeyString("Ctrl-F1"), ParseKeyString("CTRL-F1"));
-    EXPECT_EQ(ParseKeyString("ALT-SHIFT-N5"), Key(5, VK_NUMPAD0 + 5));
-    EXPECT_EQ(ParseKeyString("win-up"), Key(8, VK_UP));
+    EXPECT_EQ(ParseKeyString("ALT-SHIFT-N5"), Key(5, VkNumpad0 + 5));
+    EXPECT_EQ(ParseKeyString("win-up"), Key(8, VkUp));
     EXPECT_EQ(ParseKeyString("shift-win-ctrl-alt-Z"), Key(15, 'Z'));
-    EXPECT_EQ(ParseKeyString("MINUS"), Key(0, VK_OEM_MINUS));
-    EXPECT_EQ(ParseKeyString("alt-minus"), Key(1, VK_OEM_MINUS));
+    EXPECT_EQ(ParseKeyString("MINUS"), Key(0, VkOemMinus));
+    EXPECT_EQ(ParseKeyString("alt-minus"), Key(1, VkOemMinus));
 }
 
 TEST(ParseKeyString, RepeatedUnknownAndEmptyPartsAreSkipped) {

@@ -48,8 +48,8 @@ TEST_F(MacroFilesTest, EveryNamedFileLoadsInOrderAndLaterMacrosWin) {
     Files.Add("/games/first.taf", "alias:\nk *\nkill $1");
     Files.Add("/games/second.taf", "alias:\nk *\nslay $1\nalias:\nj\njump");
     EXPECT_TRUE(Load().empty());
-    EXPECT_EQ(Macros[0][VK_F1], "from more");
-    EXPECT_EQ(Macros[0][VK_F1 + 1], "only in keys");
+    EXPECT_EQ(Macros[0][VkF1], "from more");
+    EXPECT_EQ(Macros[0][VkF1 + 1], "only in keys");
     ASSERT_EQ(Aliases.size(), 3u);
     EXPECT_EQ(Aliases[0].Text, "kill $1");
     EXPECT_EQ(Aliases[1].Text, "slay $1");
@@ -64,8 +64,8 @@ TEST_F(MacroFilesTest, OnlyExactlySpelledNamesCountAndMissingFilesAreSkipped) {
     Files.Add("/games/aliases.taf", "alias:\nk\nwrong");
     Files.Add("/games/keys2.tmf", "F2=right");
     EXPECT_TRUE(Load().empty());
-    EXPECT_EQ(Macros[0][VK_F1], "");
-    EXPECT_EQ(Macros[0][VK_F1 + 1], "right");
+    EXPECT_EQ(Macros[0][VkF1], "");
+    EXPECT_EQ(Macros[0][VkF1 + 1], "right");
     EXPECT_TRUE(Aliases.empty());
 }
 
@@ -78,8 +78,8 @@ TEST_F(MacroFilesTest, AReloadStartsFromEmptyTablesAndReadsTheSettingsAnew) {
     Files.Add("/games/keys.tmf", "F1=changed");
     Files.Add("/games/aliases.taf", "alias:\nk *\nslay $1");
     Load();
-    EXPECT_EQ(Macros[0][VK_F1], "changed");
-    EXPECT_EQ(Macros[0][VK_F1 + 1], "");
+    EXPECT_EQ(Macros[0][VkF1], "changed");
+    EXPECT_EQ(Macros[0][VkF1 + 1], "");
     ASSERT_EQ(Aliases.size(), 1u);
     EXPECT_EQ(Aliases[0].Text, "slay $1");
     Files.Add(Settings, "MacrosFile=keys\n");
@@ -87,7 +87,7 @@ TEST_F(MacroFilesTest, AReloadStartsFromEmptyTablesAndReadsTheSettingsAnew) {
     EXPECT_TRUE(Aliases.empty());
     Files.Files.erase(Files.Absolute(Settings));
     Load();
-    EXPECT_EQ(Macros[0][VK_F1], "");
+    EXPECT_EQ(Macros[0][VkF1], "");
 }
 
 TEST_F(MacroFilesTest, AnUnreadableFileIsSkippedWithAMessageAndTheOthersStillLoad) {
@@ -100,12 +100,12 @@ TEST_F(MacroFilesTest, AnUnreadableFileIsSkippedWithAMessageAndTheOthersStillLoa
     EXPECT_NE(problems[0].find("/games/locked.tmf"), std::string::npos) << problems[0];
     EXPECT_NE(problems[0].find("Input/output error"), std::string::npos) << problems[0];
     EXPECT_EQ(problems[0].back(), '\x87');
-    EXPECT_EQ(Macros[0][VK_F1], "one");
+    EXPECT_EQ(Macros[0][VkF1], "one");
     EXPECT_EQ(Aliases.size(), 1u);
     // An unreadable settings file at a reload leaves empty tables, not a crash.
     Files.Unreadable.insert(Settings);
     EXPECT_EQ(Load().size(), 1u);
-    EXPECT_EQ(Macros[0][VK_F1], "");
+    EXPECT_EQ(Macros[0][VkF1], "");
     EXPECT_TRUE(Aliases.empty());
 }
 
@@ -116,7 +116,7 @@ TEST_F(MacroFilesTest, AReloadNamesEachMissingFileOnceAndLoadsTheRest) {
     Files.Add("/games/sub/al.taf", "alias:\nk *\nkill $1");
     // At start a missing file is passed over in silence.
     EXPECT_TRUE(Load().empty());
-    EXPECT_EQ(Macros[0][VK_F1], "bound");
+    EXPECT_EQ(Macros[0][VkF1], "bound");
     ASSERT_EQ(Aliases.size(), 1u);
 
     const std::vector<std::string> lines =
@@ -126,7 +126,7 @@ TEST_F(MacroFilesTest, AReloadNamesEachMissingFileOnceAndLoadsTheRest) {
                         "\xF4\xE0\xE9\xEB \xED\xE5 \xED\xE0\xE9\xE4\xE5\xED: " // файл не найден:
                         "/games/gone.tmf\x87");
     EXPECT_NE(lines[1].find("/games/gone.taf"), std::string::npos);
-    EXPECT_EQ(Macros[0][VK_F1], "bound");
+    EXPECT_EQ(Macros[0][VkF1], "bound");
     EXPECT_EQ(Aliases.size(), 1u);
 }
 

@@ -248,14 +248,14 @@ TEST_F(MidiGenTest, WithoutAnOutputNothingPlaysQuietly) {
     SoftwareMidiDevices none(nullptr, Rig.Clock, SoftwareMidiStream::Timing::Manual);
     TMidiGen silent(Rig.Con, none, Rig.Shared);
     EXPECT_FALSE(silent.MidiAvailable());
-    EXPECT_FALSE(silent.SetDevice(MIDI_MAPPER));
+    EXPECT_FALSE(silent.SetDevice(MidiMapper));
     EXPECT_FALSE(silent.Play());
     EXPECT_FALSE(silent.PlayString("C4"));
     EXPECT_FALSE(silent.IsPlaying());
 }
 
 TEST_F(MidiGenTest, DevicesAreCheckedAsSignedIdsAgainstTheCount) {
-    EXPECT_TRUE(Midi->SetDevice(MIDI_MAPPER));
+    EXPECT_TRUE(Midi->SetDevice(MidiMapper));
     EXPECT_TRUE(Midi->SetDevice(0));
     EXPECT_FALSE(Midi->SetDevice(1));
     // The id is kept even when it does not exist, and then nothing opens.

@@ -226,11 +226,11 @@ class OpeningDevices final : public MidiDevices {
 
     uint32_t NumDevs() const override { return Open && Works ? Inner.NumDevs() : 0; }
     MMRESULT TestOpen(uint32_t id) override {
-        return Open && Works ? Inner.TestOpen(id) : MMSYSERR_NODRIVER;
+        return Open && Works ? Inner.TestOpen(id) : MmNoDriver;
     }
     MMRESULT OpenStream(uint32_t id, const MidiNotifyTarget& target,
                         std::unique_ptr<MidiStream>& stream) override {
-        return Open && Works ? Inner.OpenStream(id, target, stream) : MMSYSERR_NODRIVER;
+        return Open && Works ? Inner.OpenStream(id, target, stream) : MmNoDriver;
     }
     bool Prepare(EventLoop& loop, std::function<void()> ready) override {
         ++Prepares;

@@ -66,9 +66,9 @@ TEST(BackgroundMidiDevices, TheSinkOpensOnAnotherThreadWhileTheMainThreadGoesOn)
     EXPECT_FALSE(devices.Prepare(loop, [&] { ++ready; }));
     EXPECT_FALSE(devices.Prepare(loop, [&] { ++ready; }));
     EXPECT_EQ(devices.NumDevs(), 0u);
-    EXPECT_EQ(devices.TestOpen(0), MMSYSERR_NODRIVER);
+    EXPECT_EQ(devices.TestOpen(0), MmNoDriver);
     std::unique_ptr<MidiStream> stream;
-    EXPECT_EQ(devices.OpenStream(0, {&loop, 1, 1}, stream), MMSYSERR_NODRIVER);
+    EXPECT_EQ(devices.OpenStream(0, {&loop, 1, 1}, stream), MmNoDriver);
     EXPECT_EQ(devices.Description(), "");
 
     opener.Release();
@@ -79,8 +79,8 @@ TEST(BackgroundMidiDevices, TheSinkOpensOnAnotherThreadWhileTheMainThreadGoesOn)
     EXPECT_EQ(devices.Description(), "recorder");
     EXPECT_EQ(devices.NumDevs(), 1u);
     EXPECT_TRUE(devices.Prepare(loop, [&] { ++ready; }));
-    ASSERT_EQ(devices.OpenStream(0, {&loop, 1, 1}, stream), MMSYSERR_NOERROR);
-    EXPECT_EQ(stream->Close(), MMSYSERR_NOERROR);
+    ASSERT_EQ(devices.OpenStream(0, {&loop, 1, 1}, stream), MmNoError);
+    EXPECT_EQ(stream->Close(), MmNoError);
     EXPECT_EQ(ready, 1);
 }
 
@@ -95,7 +95,7 @@ TEST(BackgroundMidiDevices, AnOpenerWithoutASinkLeavesNoDeviceAndItsReason) {
     opener.Release();
     ASSERT_TRUE(RunQueued(loop, [&] { return ready; }));
     EXPECT_EQ(devices.NumDevs(), 0u);
-    EXPECT_EQ(devices.TestOpen(0), MMSYSERR_NODRIVER);
+    EXPECT_EQ(devices.TestOpen(0), MmNoDriver);
     EXPECT_EQ(devices.Description(), "no recorder here");
     EXPECT_TRUE(devices.Prepare(loop, nullptr));
     EXPECT_EQ(opener.Calls, 1);

@@ -16,10 +16,10 @@ namespace {
 using namespace std::chrono_literals;
 
 const TimePoint T0 = TimePoint{} + 1h;
-constexpr uint32_t Shift = SHIFT_PRESSED;
-constexpr uint32_t Ctrl = LEFT_CTRL_PRESSED;
-constexpr uint32_t Alt = LEFT_ALT_PRESSED;
-constexpr uint32_t Grey = ENHANCED_KEY;
+constexpr uint32_t Shift = ShiftPressed;
+constexpr uint32_t Ctrl = LeftCtrlPressed;
+constexpr uint32_t Alt = LeftAltPressed;
+constexpr uint32_t Grey = EnhancedKey;
 
 std::string Hex(std::string_view text) {
     std::string out;
@@ -107,11 +107,11 @@ TEST(KeyDecoder, CursorAndEditingKeysCarryModifiersAndTheEnhancedBit) {
         uint16_t Vk;
     };
     const std::vector<GreyKey> keys = {
-        {"\x1b[A", "\x1b[1;", "A", VK_UP},      {"\x1b[B", "\x1b[1;", "B", VK_DOWN},
-        {"\x1b[C", "\x1b[1;", "C", VK_RIGHT},   {"\x1b[D", "\x1b[1;", "D", VK_LEFT},
-        {"\x1b[H", "\x1b[1;", "H", VK_HOME},    {"\x1b[F", "\x1b[1;", "F", VK_END},
-        {"\x1b[5~", "\x1b[5;", "~", VK_PRIOR},  {"\x1b[6~", "\x1b[6;", "~", VK_NEXT},
-        {"\x1b[2~", "\x1b[2;", "~", VK_INSERT}, {"\x1b[3~", "\x1b[3;", "~", VK_DELETE},
+        {"\x1b[A", "\x1b[1;", "A", VkUp},      {"\x1b[B", "\x1b[1;", "B", VkDown},
+        {"\x1b[C", "\x1b[1;", "C", VkRight},   {"\x1b[D", "\x1b[1;", "D", VkLeft},
+        {"\x1b[H", "\x1b[1;", "H", VkHome},    {"\x1b[F", "\x1b[1;", "F", VkEnd},
+        {"\x1b[5~", "\x1b[5;", "~", VkPrior},  {"\x1b[6~", "\x1b[6;", "~", VkNext},
+        {"\x1b[2~", "\x1b[2;", "~", VkInsert}, {"\x1b[3~", "\x1b[3;", "~", VkDelete},
     };
     const std::vector<std::pair<std::string, uint32_t>> modifiers = {
         {"2", Shift}, {"3", Alt}, {"5", Ctrl}, {"6", Ctrl | Shift}, {"4", Alt | Shift}};
@@ -122,28 +122,28 @@ TEST(KeyDecoder, CursorAndEditingKeysCarryModifiersAndTheEnhancedBit) {
             cases.push_back({k.Prefix + m + k.Suffix, Key(k.Vk, 0, state | Grey)});
     }
     // Other spellings of the same keys: application cursor mode, VT220 Home/End, rxvt.
-    cases.push_back({"\x1bOA", Key(VK_UP, 0, Grey)});
-    cases.push_back({"\x1bOH", Key(VK_HOME, 0, Grey)});
-    cases.push_back({"\x1b[1~", Key(VK_HOME, 0, Grey)});
-    cases.push_back({"\x1b[7~", Key(VK_HOME, 0, Grey)});
-    cases.push_back({"\x1b[4~", Key(VK_END, 0, Grey)});
-    cases.push_back({"\x1b[8~", Key(VK_END, 0, Grey)});
-    cases.push_back({"\x1b[d", Key(VK_LEFT, 0, Shift | Grey)});
-    cases.push_back({"\x1bOc", Key(VK_RIGHT, 0, Ctrl | Grey)});
+    cases.push_back({"\x1bOA", Key(VkUp, 0, Grey)});
+    cases.push_back({"\x1bOH", Key(VkHome, 0, Grey)});
+    cases.push_back({"\x1b[1~", Key(VkHome, 0, Grey)});
+    cases.push_back({"\x1b[7~", Key(VkHome, 0, Grey)});
+    cases.push_back({"\x1b[4~", Key(VkEnd, 0, Grey)});
+    cases.push_back({"\x1b[8~", Key(VkEnd, 0, Grey)});
+    cases.push_back({"\x1b[d", Key(VkLeft, 0, Shift | Grey)});
+    cases.push_back({"\x1bOc", Key(VkRight, 0, Ctrl | Grey)});
     ExpectEachDecodes(cases);
 }
 
 TEST(KeyDecoder, CtrlEnterArrivesByEveryRoute) {
-    const std::string ctrlEnter = Key(VK_RETURN, 0x0A, Ctrl);
+    const std::string ctrlEnter = Key(VkReturn, 0x0A, Ctrl);
     ExpectEachDecodes({
         {"\n", ctrlEnter},
         {"\x1b[13;5u", ctrlEnter},
         {"\x1b[27;5;13~", ctrlEnter},
-        {"\r", Key(VK_RETURN, 0x0D)},
-        {"\x1b[27;2;13~", Key(VK_RETURN, 0x0D, Shift)},
-        {"\x1b[27;5;9~", Key(VK_TAB, 0x09, Ctrl)},
+        {"\r", Key(VkReturn, 0x0D)},
+        {"\x1b[27;2;13~", Key(VkReturn, 0x0D, Shift)},
+        {"\x1b[27;5;9~", Key(VkTab, 0x09, Ctrl)},
         {"\x1b[27;5;97~", Key('A', 0x01, Ctrl)},
-        {"\x1bOM", Key(VK_RETURN, 0x0D, Grey)},
+        {"\x1bOM", Key(VkReturn, 0x0D, Grey)},
     });
 }
 
@@ -151,18 +151,18 @@ TEST(KeyDecoder, FunctionKeysInAllTheirSpellings) {
     std::vector<Case> cases;
     const char* ss3 = "PQRS";
     for (int i = 0; i < 4; ++i) {
-        cases.push_back({std::string("\x1bO") + ss3[i], Key(VK_F1 + i, 0)});
-        cases.push_back({std::string("\x1b[1;2") + ss3[i], Key(VK_F1 + i, 0, Shift)});
-        cases.push_back({"\x1b[" + std::to_string(11 + i) + "~", Key(VK_F1 + i, 0)});
+        cases.push_back({std::string("\x1bO") + ss3[i], Key(VkF1 + i, 0)});
+        cases.push_back({std::string("\x1b[1;2") + ss3[i], Key(VkF1 + i, 0, Shift)});
+        cases.push_back({"\x1b[" + std::to_string(11 + i) + "~", Key(VkF1 + i, 0)});
     }
     const int tilde[] = {15, 17, 18, 19, 20, 21, 23, 24};
     for (int i = 0; i < 8; ++i) {
-        cases.push_back({"\x1b[" + std::to_string(tilde[i]) + "~", Key(VK_F1 + 4 + i, 0)});
-        cases.push_back({"\x1b[" + std::to_string(tilde[i]) + ";5~", Key(VK_F1 + 4 + i, 0, Ctrl)});
+        cases.push_back({"\x1b[" + std::to_string(tilde[i]) + "~", Key(VkF1 + 4 + i, 0)});
+        cases.push_back({"\x1b[" + std::to_string(tilde[i]) + ";5~", Key(VkF1 + 4 + i, 0, Ctrl)});
     }
-    cases.push_back({"\x1b[[A", Key(VK_F1, 0)}); // Linux console
-    cases.push_back({"\x1bO5P", Key(VK_F1, 0, Ctrl)});
-    cases.push_back({"\x1b[57376u", Key(VK_F1 + 12, 0)}); // kitty F13
+    cases.push_back({"\x1b[[A", Key(VkF1, 0)}); // Linux console
+    cases.push_back({"\x1bO5P", Key(VkF1, 0, Ctrl)});
+    cases.push_back({"\x1b[57376u", Key(VkF1 + 12, 0)}); // kitty F13
     ExpectEachDecodes(cases);
 }
 
@@ -171,18 +171,18 @@ TEST(KeyDecoder, ApplicationKeypadGivesNumpadKeys) {
     for (int i = 0; i < 10; ++i) {
         const auto digit = static_cast<uint8_t>('0' + i);
         cases.push_back(
-            {std::string("\x1bO") + static_cast<char>('p' + i), Key(VK_NUMPAD0 + i, digit)});
-        cases.push_back({"\x1b[" + std::to_string(57399 + i) + "u", Key(VK_NUMPAD0 + i, digit)});
+            {std::string("\x1bO") + static_cast<char>('p' + i), Key(VkNumpad0 + i, digit)});
+        cases.push_back({"\x1b[" + std::to_string(57399 + i) + "u", Key(VkNumpad0 + i, digit)});
     }
-    cases.push_back({"\x1bOj", Key(VK_MULTIPLY, '*')});
-    cases.push_back({"\x1bOk", Key(VK_ADD, '+')});
-    cases.push_back({"\x1bOm", Key(VK_SUBTRACT, '-')});
-    cases.push_back({"\x1bOn", Key(VK_DECIMAL, '.')});
-    cases.push_back({"\x1bOo", Key(VK_DIVIDE, '/', Grey)});
-    cases.push_back({"\x1bO2k", Key(VK_ADD, '+', Shift)});
-    cases.push_back({"\x1bO5p", Key(VK_NUMPAD0, 0, Ctrl)});
-    cases.push_back({"\x1b[57414;5u", Key(VK_RETURN, 0x0A, Ctrl | Grey)}); // kitty KP_ENTER
-    cases.push_back({"\x1b[57417u", Key(VK_LEFT, 0)}); // keypad arrow: not a grey key
+    cases.push_back({"\x1bOj", Key(VkMultiply, '*')});
+    cases.push_back({"\x1bOk", Key(VkAdd, '+')});
+    cases.push_back({"\x1bOm", Key(VkSubtract, '-')});
+    cases.push_back({"\x1bOn", Key(VkDecimal, '.')});
+    cases.push_back({"\x1bOo", Key(VkDivide, '/', Grey)});
+    cases.push_back({"\x1bO2k", Key(VkAdd, '+', Shift)});
+    cases.push_back({"\x1bO5p", Key(VkNumpad0, 0, Ctrl)});
+    cases.push_back({"\x1b[57414;5u", Key(VkReturn, 0x0A, Ctrl | Grey)}); // kitty KP_ENTER
+    cases.push_back({"\x1b[57417u", Key(VkLeft, 0)}); // keypad arrow: not a grey key
     ExpectEachDecodes(cases);
 }
 
@@ -191,7 +191,7 @@ TEST(KeyDecoder, LoneEscapeBecomesEscapeOnlyAfterTheWait) {
     d.Feed("\x1b", T0);
     EXPECT_EQ(d.Deadline(), T0 + KeyDecoder::EscapeWait);
     EXPECT_EQ(Drain(d, T0 + KeyDecoder::EscapeWait - 1ms), Expected{});
-    EXPECT_EQ(Drain(d, T0 + KeyDecoder::EscapeWait), Expected{Key(VK_ESCAPE, 0x1B)});
+    EXPECT_EQ(Drain(d, T0 + KeyDecoder::EscapeWait), Expected{Key(VkEscape, 0x1B)});
     EXPECT_EQ(d.Deadline(), std::nullopt);
 
     // Bytes that arrive before anyone decides join the escape, however late they are read.
@@ -205,11 +205,11 @@ TEST(KeyDecoder, LoneEscapeBecomesEscapeOnlyAfterTheWait) {
     EXPECT_EQ(d.Deadline(), T0 + 20ms + KeyDecoder::EscapeWait);
     EXPECT_EQ(Drain(d, T0 + 30ms), Expected{});
     d.Feed(";5D", T0 + 40ms);
-    EXPECT_EQ(Drain(d, T0 + 40ms), Expected{Key(VK_LEFT, 0, Ctrl | Grey)});
+    EXPECT_EQ(Drain(d, T0 + 40ms), Expected{Key(VkLeft, 0, Ctrl | Grey)});
 
     d.Feed("\x1b", T0);
     d.Force();
-    EXPECT_EQ(Drain(d, T0), Expected{Key(VK_ESCAPE, 0x1B)});
+    EXPECT_EQ(Drain(d, T0), Expected{Key(VkEscape, 0x1B)});
 }
 
 TEST(KeyDecoder, EscapePrefixAddsAlt) {
@@ -218,19 +218,19 @@ TEST(KeyDecoder, EscapePrefixAddsAlt) {
         {EscThen("A"), Key('A', 'A', Alt | Shift)},
         {EscThen("1"), Key('1', '1', Alt)},
         {EscThen("\xD0\xB9"), Key('Q', 0xA9, Alt)}, // й
-        {EscThen("\r"), Key(VK_RETURN, 0x0D, Alt)},
-        {EscThen("\x7f"), Key(VK_BACK, 0x08, Alt)},
-        {EscThen("\x1b[A"), Key(VK_UP, 0, Alt | Grey)},
+        {EscThen("\r"), Key(VkReturn, 0x0D, Alt)},
+        {EscThen("\x7f"), Key(VkBack, 0x08, Alt)},
+        {EscThen("\x1b[A"), Key(VkUp, 0, Alt | Grey)},
         {"\x1b[97;3u", Key('A', 'a', Alt)},
-        {"\x1b[27;3u", Key(VK_ESCAPE, 0x1B, Alt)},
+        {"\x1b[27;3u", Key(VkEscape, 0x1B, Alt)},
     });
-    EXPECT_EQ(Decode(EscThen(EscThen("a"))), (Expected{Key(VK_ESCAPE, 0x1B, Alt), Key('A', 'a')}));
+    EXPECT_EQ(Decode(EscThen(EscThen("a"))), (Expected{Key(VkEscape, 0x1B, Alt), Key('A', 'a')}));
     // Sequence introducers alone are Alt keys once the wait is over.
-    for (const auto& [bytes, record] : std::vector<std::pair<std::string, std::string>>{
-             {"\x1b[", Key(VK_OEM_4, '[', Alt)},
-             {"\x1bO", Key('O', 'O', Alt | Shift)},
-             {"\x1b]", Key(VK_OEM_6, ']', Alt)},
-             {"\x1b\x1b", Key(VK_ESCAPE, 0x1B, Alt)}}) {
+    for (const auto& [bytes, record] :
+         std::vector<std::pair<std::string, std::string>>{{"\x1b[", Key(VkOem4, '[', Alt)},
+                                                          {"\x1bO", Key('O', 'O', Alt | Shift)},
+                                                          {"\x1b]", Key(VkOem6, ']', Alt)},
+                                                          {"\x1b\x1b", Key(VkEscape, 0x1B, Alt)}}) {
         SCOPED_TRACE(Hex(bytes));
         KeyDecoder d;
         d.Feed(bytes, T0);
@@ -241,21 +241,21 @@ TEST(KeyDecoder, EscapePrefixAddsAlt) {
 
 TEST(KeyDecoder, ControlBytesAreCtrlKeys) {
     ExpectEachDecodes({
-        {"\t", Key(VK_TAB, 0x09)},
-        {"\x7f", Key(VK_BACK, 0x08)},
-        {"\x08", Key(VK_BACK, 0x7F, Ctrl)},
+        {"\t", Key(VkTab, 0x09)},
+        {"\x7f", Key(VkBack, 0x08)},
+        {"\x08", Key(VkBack, 0x7F, Ctrl)},
         {"\x01", Key('A', 0x01, Ctrl)},
         {"\x03", Key('C', 0x03, Ctrl)},
         {"\x16", Key('V', 0x16, Ctrl)},
         {"\x1a", Key('Z', 0x1A, Ctrl)},
-        {std::string(1, '\0'), Key(VK_SPACE, 0x20, Ctrl)},
-        {"\x1c", Key(VK_OEM_5, 0x1C, Ctrl)},
-        {"\x1d", Key(VK_OEM_6, 0x1D, Ctrl)},
+        {std::string(1, '\0'), Key(VkSpace, 0x20, Ctrl)},
+        {"\x1c", Key(VkOem5, 0x1C, Ctrl)},
+        {"\x1d", Key(VkOem6, 0x1D, Ctrl)},
     });
     KeyDecoder d;
     d.SetEraseByte(0x08);
     d.Feed("\x08\x7f", T0);
-    EXPECT_EQ(Drain(d, T0), (Expected{Key(VK_BACK, 0x08), Key(VK_BACK, 0x08)}));
+    EXPECT_EQ(Drain(d, T0), (Expected{Key(VkBack, 0x08), Key(VkBack, 0x08)}));
 }
 
 TEST(KeyDecoder, PrintableAsciiSitsOnUsLayoutKeys) {
@@ -263,34 +263,34 @@ TEST(KeyDecoder, PrintableAsciiSitsOnUsLayoutKeys) {
         {"a", Key('A', 'a')},
         {"Z", Key('Z', 'Z', Shift)},
         {"7", Key('7', '7')},
-        {" ", Key(VK_SPACE, ' ')},
+        {" ", Key(VkSpace, ' ')},
         {"!", Key('1', '!', Shift)},
-        {";", Key(VK_OEM_1, ';')},
-        {":", Key(VK_OEM_1, ':', Shift)},
-        {"-", Key(VK_OEM_MINUS, '-')},
-        {"?", Key(VK_OEM_2, '?', Shift)},
-        {"~", Key(VK_OEM_3, '~', Shift)},
-        {"|", Key(VK_OEM_5, '|', Shift)},
+        {";", Key(VkOem1, ';')},
+        {":", Key(VkOem1, ':', Shift)},
+        {"-", Key(VkOemMinus, '-')},
+        {"?", Key(VkOem2, '?', Shift)},
+        {"~", Key(VkOem3, '~', Shift)},
+        {"|", Key(VkOem5, '|', Shift)},
     });
 }
 
 TEST(KeyDecoder, CyrillicArrivesAsCodePage866OnJcukenKeys) {
     ExpectEachDecodes({
-        {"\xD0\xB0", Key('F', 0xA0)},             // а
-        {"\xD1\x8F", Key('Z', 0xEF)},             // я
-        {"\xD0\x81", Key(VK_OEM_3, 0xF0, Shift)}, // Ё
-        {"\xD1\x80", Key('H', 0xE0)},             // р
-        {"\xD0\x99", Key('Q', 0x89, Shift)},      // Й
-        {"\xD0\xB6", Key(VK_OEM_1, 0xA6)},        // ж
-        {"\xD1\x85", Key(VK_OEM_4, 0xE5)},        // х
-        {"\xD1\x8A", Key(VK_OEM_6, 0xEA)},        // ъ
-        {"\xD1\x8D", Key(VK_OEM_7, 0xED)},        // э
-        {"\xD0\xB1", Key(VK_OEM_COMMA, 0xA1)},    // б
-        {"\xD1\x8E", Key(VK_OEM_PERIOD, 0xEE)},   // ю
-        {"\xE2\x82\xAC", Key(0, '?')},            // € is not in code page 866
-        {"\x1b[1078;5u", Key(VK_OEM_1, 0, Ctrl)}, // kitty Ctrl+ж
-        {"\x1b[1089;5u", Key('C', 0x03, Ctrl)},   // kitty Ctrl+с is Ctrl+C
-        {"\x1b[1072;2u", Key('F', 0x80, Shift)},  // kitty Shift+а is А
+        {"\xD0\xB0", Key('F', 0xA0)},            // а
+        {"\xD1\x8F", Key('Z', 0xEF)},            // я
+        {"\xD0\x81", Key(VkOem3, 0xF0, Shift)},  // Ё
+        {"\xD1\x80", Key('H', 0xE0)},            // р
+        {"\xD0\x99", Key('Q', 0x89, Shift)},     // Й
+        {"\xD0\xB6", Key(VkOem1, 0xA6)},         // ж
+        {"\xD1\x85", Key(VkOem4, 0xE5)},         // х
+        {"\xD1\x8A", Key(VkOem6, 0xEA)},         // ъ
+        {"\xD1\x8D", Key(VkOem7, 0xED)},         // э
+        {"\xD0\xB1", Key(VkOemComma, 0xA1)},     // б
+        {"\xD1\x8E", Key(VkOemPeriod, 0xEE)},    // ю
+        {"\xE2\x82\xAC", Key(0, '?')},           // € is not in code page 866
+        {"\x1b[1078;5u", Key(VkOem1, 0, Ctrl)},  // kitty Ctrl+ж
+        {"\x1b[1089;5u", Key('C', 0x03, Ctrl)},  // kitty Ctrl+с is Ctrl+C
+        {"\x1b[1072;2u", Key('F', 0x80, Shift)}, // kitty Shift+а is А
     });
 
     KeyDecoder d;
@@ -306,9 +306,9 @@ TEST(KeyDecoder, EveryRussianLetterSitsOnItsJcukenKey) {
     };
     const std::vector<Row> rows = {
         {U"ёйцукенгшщзхъ",
-         {VK_OEM_3, 'Q', 'W', 'E', 'R', 'T', 'Y', 'U', 'I', 'O', 'P', VK_OEM_4, VK_OEM_6}},
-        {U"фывапролджэ", {'A', 'S', 'D', 'F', 'G', 'H', 'J', 'K', 'L', VK_OEM_1, VK_OEM_7}},
-        {U"ячсмитьбю", {'Z', 'X', 'C', 'V', 'B', 'N', 'M', VK_OEM_COMMA, VK_OEM_PERIOD}},
+         {VkOem3, 'Q', 'W', 'E', 'R', 'T', 'Y', 'U', 'I', 'O', 'P', VkOem4, VkOem6}},
+        {U"фывапролджэ", {'A', 'S', 'D', 'F', 'G', 'H', 'J', 'K', 'L', VkOem1, VkOem7}},
+        {U"ячсмитьбю", {'Z', 'X', 'C', 'V', 'B', 'N', 'M', VkOemComma, VkOemPeriod}},
     };
     size_t letters = 0;
     for (const auto& row : rows) {
@@ -336,20 +336,20 @@ TEST(KeyDecoder, EveryRussianLetterSitsOnItsJcukenKey) {
 
 TEST(KeyDecoder, KittyKeysAndReleaseEvents) {
     ExpectEachDecodes({
-        {"\x1b[27u", Key(VK_ESCAPE, 0x1B)},
+        {"\x1b[27u", Key(VkEscape, 0x1B)},
         {"\x1b[97;5u", Key('A', 0x01, Ctrl)},
         {"\x1b[97;6u", Key('A', 0x01, Ctrl | Shift)},
         {"\x1b[97;4u", Key('A', 'A', Alt | Shift)},
-        {"\x1b[9;2u", Key(VK_TAB, 0x09, Shift)},
-        {"\x1b[127u", Key(VK_BACK, 0x08)},
-        {"\x1b[127;5u", Key(VK_BACK, 0x7F, Ctrl)},
-        {"\x1b[1;6D", Key(VK_LEFT, 0, Ctrl | Shift | Grey)},
+        {"\x1b[9;2u", Key(VkTab, 0x09, Shift)},
+        {"\x1b[127u", Key(VkBack, 0x08)},
+        {"\x1b[127;5u", Key(VkBack, 0x7F, Ctrl)},
+        {"\x1b[1;6D", Key(VkLeft, 0, Ctrl | Shift | Grey)},
         {"\x1b[97;5:3u", Key('A', 0x01, Ctrl, false)},
-        {"\x1b[1;1:3A", Key(VK_UP, 0, Grey, false)},
-        {"\x1b[3;5:3~", Key(VK_DELETE, 0, Ctrl | Grey, false)},
-        {"\x1b[13;1:2u", Key(VK_RETURN, 0x0D)}, // repeat
-        {"\x1b[97;9u", Key('A', 'a')},          // Super: no bit in the record
-        {"\x1b[Z", Key(VK_TAB, 0x09, Shift)},
+        {"\x1b[1;1:3A", Key(VkUp, 0, Grey, false)},
+        {"\x1b[3;5:3~", Key(VkDelete, 0, Ctrl | Grey, false)},
+        {"\x1b[13;1:2u", Key(VkReturn, 0x0D)}, // repeat
+        {"\x1b[97;9u", Key('A', 'a')},         // Super: no bit in the record
+        {"\x1b[Z", Key(VkTab, 0x09, Shift)},
     });
 }
 
@@ -462,8 +462,8 @@ TEST(KeyDecoder, MalformedAndUnknownSequencesLeaveNoKeys) {
         {"\xFF", {}},                                // never valid in UTF-8
         {"\xE0\xA0", {}},                            // UTF-8 cut short
         {"\xC3(", {Key('9', '(', Shift)}},           // bad UTF-8 before a key
-        {"\x1b[1\r", {Key(VK_RETURN, 0x0D)}},        // a key cuts a sequence off
-        {"\x1b[1;\x1b[B", {Key(VK_DOWN, 0, Grey)}},  // and so does a new sequence
+        {"\x1b[1\r", {Key(VkReturn, 0x0D)}},         // a key cuts a sequence off
+        {"\x1b[1;\x1b[B", {Key(VkDown, 0, Grey)}},   // and so does a new sequence
     };
     for (const auto& g : garbage) {
         SCOPED_TRACE(Hex(g.Bytes));
@@ -534,7 +534,7 @@ TEST(KeyDecoder, RandomBytesNeverBlockTheNextKey) {
         ASSERT_EQ(d.Deadline(), std::nullopt) << Hex(garbage);
 
         d.Feed("\x1b[1;5D", now);
-        ASSERT_EQ(Drain(d, now), Expected{Key(VK_LEFT, 0, Ctrl | Grey)}) << Hex(garbage);
+        ASSERT_EQ(Drain(d, now), Expected{Key(VkLeft, 0, Ctrl | Grey)}) << Hex(garbage);
     }
 }
 

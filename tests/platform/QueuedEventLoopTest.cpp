@@ -15,7 +15,7 @@ TEST(EventLoop, ALateTimerYieldsOneMessageNotABacklog) {
     EXPECT_FALSE(loop.TakeMessage(m));
     loop.Advance(Milliseconds(1000));
     ASSERT_TRUE(loop.TakeMessage(m));
-    EXPECT_EQ(m.Id, WM_TIMER);
+    EXPECT_EQ(m.Id, WmTimer);
     EXPECT_EQ(m.WParam, id);
     EXPECT_FALSE(loop.TakeMessage(m));
     loop.Advance(Milliseconds(100));
@@ -30,13 +30,13 @@ TEST(EventLoop, DispatchRunsTheTimerProcedureAndKilledTimersStop) {
     loop.Advance(Milliseconds(250));
     Message m;
     while (loop.TakeMessage(m))
-        loop.DispatchMessage(m);
+        loop.Dispatch(m);
     EXPECT_EQ(a, 1);
     EXPECT_EQ(b, 1);
     loop.KillTimer(first);
     loop.Advance(Milliseconds(250));
     while (loop.TakeMessage(m))
-        loop.DispatchMessage(m);
+        loop.Dispatch(m);
     EXPECT_EQ(a, 1);
     EXPECT_EQ(b, 2);
 }
@@ -45,16 +45,16 @@ TEST(EventLoop, PostedMessagesComeFirstThenQuitOnce) {
     test::FakeEventLoop loop;
     loop.SetTimer(10, [] {});
     loop.Advance(Milliseconds(10));
-    loop.PostMessage({0x401, 7, -1});
+    loop.Post({0x401, 7, -1});
     loop.RequestQuit();
     Message m;
     ASSERT_TRUE(loop.TakeMessage(m));
     EXPECT_EQ(m.Id, 0x401u);
     EXPECT_EQ(m.WParam, 7u);
     ASSERT_TRUE(loop.TakeMessage(m));
-    EXPECT_EQ(m.Id, WM_QUIT);
+    EXPECT_EQ(m.Id, WmQuit);
     ASSERT_TRUE(loop.TakeMessage(m));
-    EXPECT_EQ(m.Id, WM_TIMER);
+    EXPECT_EQ(m.Id, WmTimer);
     EXPECT_FALSE(loop.TakeMessage(m));
 }
 
@@ -65,7 +65,7 @@ TEST(EventLoop, CallsFromOtherThreadsRunOnTheMainThreadAndWakeTheWait) {
         EXPECT_FALSE(loop.IsMainThread());
         for (int i = 0; i < 3; ++i)
             loop.QueueCall([&] { ranOn.push_back(std::this_thread::get_id()); });
-        loop.PostMessage({0x402, 0, 0});
+        loop.Post({0x402, 0, 0});
     });
     worker.join();
     EXPECT_EQ(loop.Wakes, 4);
@@ -84,9 +84,9 @@ TEST(EventLoop, HandlersAreFoundByMessageId) {
     test::FakeEventLoop loop;
     int64_t seen = 0;
     loop.SetMessageHandler(0x3C9, [&](const Message& m) { seen = m.LParam; });
-    loop.DispatchMessage({0x3C8, 0, 1});
+    loop.Dispatch({0x3C8, 0, 1});
     EXPECT_EQ(seen, 0);
-    loop.DispatchMessage({0x3C9, 0, 42});
+    loop.Dispatch({0x3C9, 0, 42});
     EXPECT_EQ(seen, 42);
 }
 

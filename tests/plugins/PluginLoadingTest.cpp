@@ -191,12 +191,24 @@ TEST_F(PluginLoading, UnloadingDestroysEachObjectBeforeItsModuleInListOrder) {
 }
 
 TEST(PluginFileNames, OnlyNamesEndingInTheModuleExtensionArePlugins) {
-    EXPECT_TRUE(IsPluginFileName("game.so"));
-    EXPECT_TRUE(IsPluginFileName(".so"));
-    EXPECT_FALSE(IsPluginFileName("game.SO"));
-    EXPECT_FALSE(IsPluginFileName("game.so.1"));
-    EXPECT_FALSE(IsPluginFileName("so"));
-    EXPECT_FALSE(IsPluginFileName("game.dll"));
+    constexpr PathStyle Posix = PathStyle::Posix;
+    EXPECT_TRUE(IsPluginFileName("game.so", Posix));
+    EXPECT_TRUE(IsPluginFileName(".so", Posix));
+    EXPECT_FALSE(IsPluginFileName("game.SO", Posix));
+    EXPECT_FALSE(IsPluginFileName("game.so.1", Posix));
+    EXPECT_FALSE(IsPluginFileName("so", Posix));
+    EXPECT_FALSE(IsPluginFileName("game.dll", Posix));
+}
+
+TEST(PluginFileNames, WindowsModulesAreDllsInAnyLetters) {
+    constexpr PathStyle Windows = PathStyle::Windows;
+    EXPECT_TRUE(IsPluginFileName("Dice.dll", Windows));
+    EXPECT_TRUE(IsPluginFileName("DICE.DLL", Windows));
+    EXPECT_TRUE(IsPluginFileName("dice.Dll", Windows));
+    EXPECT_FALSE(IsPluginFileName("dice.so", Windows));
+    EXPECT_FALSE(IsPluginFileName("dice.dll.bak", Windows));
+    EXPECT_FALSE(IsPluginFileName("dll", Windows));
+    EXPECT_FALSE(IsPluginFileName("dice.dlL~", Windows));
 }
 
 } // namespace

@@ -30,8 +30,8 @@ TEST(ThreadedMidiStream, PlaysOnItsOwnThreadAndPostsThroughTheLoop) {
     test::RecordingMidiSink sink(clock);
     SoftwareMidiDevices devices(&sink, clock);
     std::unique_ptr<MidiStream> stream;
-    ASSERT_EQ(devices.OpenStream(MIDI_MAPPER, {&loop, 3, 9}, stream), MMSYSERR_NOERROR);
-    ASSERT_EQ(stream->SetTimeDivision(50), MMSYSERR_NOERROR);
+    ASSERT_EQ(devices.OpenStream(MidiMapper, {&loop, 3, 9}, stream), MmNoError);
+    ASSERT_EQ(stream->SetTimeDivision(50), MmNoError);
     std::vector<uint8_t> bytes;
     const auto put = [&](uint32_t delta, uint8_t status, uint8_t key, uint8_t velocity,
                          uint8_t flags) {
@@ -39,7 +39,7 @@ TEST(ThreadedMidiStream, PlaysOnItsOwnThreadAndPostsThroughTheLoop) {
             static_cast<uint8_t>(delta), 0, 0, 0, 0, 0, 0, 0, status, key, velocity, flags};
         bytes.insert(bytes.end(), record, record + 12);
     };
-    put(0, 0xB0, 121, 0, MEVT_F_CALLBACK);
+    put(0, 0xB0, 121, 0, MevtCallbackFlag);
     put(0, 0x90, 60, 127, 0);
     put(2, 0x90, 60, 0, 0);
     put(2, 0x90, 64, 127, 0);
@@ -48,18 +48,18 @@ TEST(ThreadedMidiStream, PlaysOnItsOwnThreadAndPostsThroughTheLoop) {
     header.Data = bytes.data();
     header.BufferLength = header.BytesRecorded = static_cast<uint32_t>(bytes.size());
     const TimePoint start = clock.Now();
-    ASSERT_EQ(stream->PrepareHeader(header), MMSYSERR_NOERROR);
-    ASSERT_EQ(stream->Out(header), MMSYSERR_NOERROR);
-    ASSERT_EQ(stream->Restart(), MMSYSERR_NOERROR);
+    ASSERT_EQ(stream->PrepareHeader(header), MmNoError);
+    ASSERT_EQ(stream->Out(header), MmNoError);
+    ASSERT_EQ(stream->Restart(), MmNoError);
 
     std::vector<uint32_t> posted;
-    for (int waits = 0; waits < 100 && (posted.empty() || posted.back() != MM_MOM_DONE); ++waits) {
+    for (int waits = 0; waits < 100 && (posted.empty() || posted.back() != MomDone); ++waits) {
         loop.Wait(clock.Now() + 100ms);
         Message m;
         while (loop.TakeMessage(m))
             posted.push_back(m.Id);
     }
-    EXPECT_EQ(posted, (std::vector<uint32_t>{MM_MOM_OPEN, MM_MOM_POSITIONCB, MM_MOM_DONE}));
+    EXPECT_EQ(posted, (std::vector<uint32_t>{MomOpen, MomPositionCb, MomDone}));
     const auto sent = sink.Taken();
     ASSERT_EQ(sent.size(), 5u);
     EXPECT_EQ(sent[2].Data1, 60);
@@ -67,8 +67,8 @@ TEST(ThreadedMidiStream, PlaysOnItsOwnThreadAndPostsThroughTheLoop) {
     // Never early: each event sounds no sooner than its time on the stream's clock.
     EXPECT_GE(sent[2].At - start, 20ms);
     EXPECT_GE(sent[4].At - start, 60ms);
-    EXPECT_EQ(stream->UnprepareHeader(header), MMSYSERR_NOERROR);
-    EXPECT_EQ(stream->Close(), MMSYSERR_NOERROR);
+    EXPECT_EQ(stream->UnprepareHeader(header), MmNoError);
+    EXPECT_EQ(stream->Close(), MmNoError);
 }
 
 TEST(ThreadedMidiStream, ThePlayerWaitsThroughTheRealLoop) {

@@ -21,7 +21,7 @@ TEST(PosixEventLoop, WaitSleepsUntilTheNextTimer) {
     EXPECT_LT(waited, 1000ms);
     Message m;
     ASSERT_TRUE(loop.TakeMessage(m));
-    EXPECT_EQ(m.Id, WM_TIMER);
+    EXPECT_EQ(m.Id, WmTimer);
 }
 
 TEST(PosixEventLoop, ACallFromAnotherThreadEndsTheWait) {
@@ -66,7 +66,7 @@ TEST(PosixEventLoop, TerminationSignalsBecomeOneQuitMessage) {
         loop.Wait(std::nullopt); // must not sleep: the signal is pending work
         Message m;
         ASSERT_TRUE(loop.TakeMessage(m)) << signal;
-        EXPECT_EQ(m.Id, WM_QUIT);
+        EXPECT_EQ(m.Id, WmQuit);
         EXPECT_FALSE(loop.TakeMessage(m));
     }
 }

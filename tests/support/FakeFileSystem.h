@@ -64,7 +64,7 @@ class FakeFileSystem final : public FileSystem {
         return 0;
     }
     std::string CurrentDirectory() const override { return Cwd; }
-    bool SetCurrentDirectory(std::string_view path) override {
+    bool ChangeDirectory(std::string_view path) override {
         DirectoryChanges.emplace_back(path);
         if (Missing.count(std::string(path)))
             return false;
@@ -96,6 +96,8 @@ class FakeFileSystem final : public FileSystem {
         return std::vector<std::string>(names.rbegin(), names.rend());
     }
     std::string ProgramPath() const override { return Program; }
+    // The fakes model a POSIX file system, whatever the platform the tests run on.
+    PathStyle Style() const override { return PathStyle::Posix; }
 };
 
 } // namespace tolmix::test

@@ -66,11 +66,9 @@ class NoMacros final : public KeyMacroStep {
 
 TEST_F(EditorInvariants, HoldAfterEveryKeyOfLongRandomSessions) {
     NoMacros macros;
-    const uint16_t keys[] = {VK_LEFT,   VK_RIGHT,  VK_UP,  VK_DOWN, VK_HOME, VK_END,
-                             VK_BACK,   VK_DELETE, 'C',    'V',     'X',     VK_INSERT,
-                             VK_RETURN, VK_ESCAPE, VK_TAB, VK_PRIOR};
-    const uint32_t states[] = {0, SHIFT_PRESSED, LEFT_CTRL_PRESSED,
-                               SHIFT_PRESSED | LEFT_CTRL_PRESSED};
+    const uint16_t keys[] = {VkLeft, VkRight, VkUp, VkDown,   VkHome,   VkEnd,    VkBack, VkDelete,
+                             'C',    'V',     'X',  VkInsert, VkReturn, VkEscape, VkTab,  VkPrior};
+    const uint32_t states[] = {0, ShiftPressed, LeftCtrlPressed, ShiftPressed | LeftCtrlPressed};
     const char bytes[] = {'a', 'b', ' ', '\r', '\n', '\x01', '\xA0', 'z'};
     for (uint32_t seed = 1; seed <= 12; ++seed) {
         Make(Options());
@@ -93,11 +91,11 @@ TEST_F(EditorInvariants, HoldAfterEveryKeyOfLongRandomSessions) {
                     text += bytes[random() % sizeof bytes];
                 Clip.Text = text;
                 key.VirtualKey = 'V';
-                key.ControlKeyState = LEFT_CTRL_PRESSED;
+                key.ControlKeyState = LeftCtrlPressed;
                 what = "paste";
             } else {
                 key.VirtualKey = keys[random() % std::size(keys)];
-                key.ControlKeyState = states[random() % std::size(states)] | ENHANCED_KEY;
+                key.ControlKeyState = states[random() % std::size(states)] | EnhancedKey;
                 what = "key " + std::to_string(key.VirtualKey) + " state " +
                        std::to_string(key.ControlKeyState);
             }

@@ -57,10 +57,10 @@ class KeyDispatchTest : public test::EditorRig, public KeyMacroStep {
     }
 };
 
-constexpr uint32_t Ctrl = LEFT_CTRL_PRESSED;
-constexpr uint32_t Shift = SHIFT_PRESSED;
-constexpr uint32_t Alt = LEFT_ALT_PRESSED;
-constexpr uint32_t Grey = ENHANCED_KEY;
+constexpr uint32_t Ctrl = LeftCtrlPressed;
+constexpr uint32_t Shift = ShiftPressed;
+constexpr uint32_t Alt = LeftAltPressed;
+constexpr uint32_t Grey = EnhancedKey;
 
 TEST_F(KeyDispatchTest, ReleasesAreIgnoredAndEveryRepeatActs) {
     EXPECT_FALSE(Press('A', 0, 'a', false));
@@ -68,7 +68,7 @@ TEST_F(KeyDispatchTest, ReleasesAreIgnoredAndEveryRepeatActs) {
     EXPECT_TRUE(Char('a'));
     EXPECT_TRUE(Char('a'));
     EXPECT_TRUE(Press('A', Shift, 'A'));
-    EXPECT_TRUE(Press(VK_SPACE, 0, ' '));
+    EXPECT_TRUE(Press(VkSpace, 0, ' '));
     EXPECT_TRUE(Press(0, 0, 0xA0)); // a Cyrillic letter without a key of its own
     EXPECT_EQ(E().EditText, "aaA \xA0");
 }
@@ -76,9 +76,9 @@ TEST_F(KeyDispatchTest, ReleasesAreIgnoredAndEveryRepeatActs) {
 TEST_F(KeyDispatchTest, AltKeysAreConsumedAndDoNothing) {
     E().InsertText("keep");
     EXPECT_TRUE(Press('N', Alt, 'n'));
-    EXPECT_TRUE(Press(VK_ESCAPE, Alt, 0x1B));
-    EXPECT_TRUE(Press(VK_BACK, Alt, 0x08));
-    EXPECT_TRUE(Press(VK_LEFT, Alt | Ctrl | Grey));
+    EXPECT_TRUE(Press(VkEscape, Alt, 0x1B));
+    EXPECT_TRUE(Press(VkBack, Alt, 0x08));
+    EXPECT_TRUE(Press(VkLeft, Alt | Ctrl | Grey));
     EXPECT_EQ(E().EditText, "keep");
     EXPECT_EQ(E().CursorPosition(), 5);
     EXPECT_TRUE(Calls.empty());
@@ -92,49 +92,49 @@ TEST_F(KeyDispatchTest, CtrlWithOtherLettersIsLeftAlone) {
     EXPECT_FALSE(Clip.Text.has_value());
     EXPECT_TRUE(Press('X', Ctrl, 0x18));
     EXPECT_EQ(E().EditText, "text");
-    EXPECT_FALSE(Press(VK_F1));
-    EXPECT_FALSE(Press(VK_INSERT, Grey));
-    EXPECT_FALSE(Press(VK_ESCAPE, Shift, 0x1B)); // the driver's way out
-    EXPECT_FALSE(Press(VK_RETURN, Shift, 0x0D));
+    EXPECT_FALSE(Press(VkF1));
+    EXPECT_FALSE(Press(VkInsert, Grey));
+    EXPECT_FALSE(Press(VkEscape, Shift, 0x1B)); // the driver's way out
+    EXPECT_FALSE(Press(VkReturn, Shift, 0x0D));
 }
 
 TEST_F(KeyDispatchTest, EnterSendsAndCtrlEnterBreaksTheLineUnlessSwapped) {
     TypeKeys("n");
-    EXPECT_TRUE(Press(VK_RETURN, Ctrl, 0x0A));
+    EXPECT_TRUE(Press(VkReturn, Ctrl, 0x0A));
     TypeKeys("s");
     EXPECT_EQ(E().EditText, "n\r\ns");
-    EXPECT_TRUE(Press(VK_RETURN, 0, 0x0D));
+    EXPECT_TRUE(Press(VkReturn, 0, 0x0D));
     EXPECT_EQ(Sent, std::vector<std::string>{"n\r\ns"});
 
     auto options = Options();
     options.EnterSwap = true;
     Remake(options);
     TypeKeys("a");
-    Press(VK_RETURN, 0, 0x0D);
+    Press(VkReturn, 0, 0x0D);
     EXPECT_EQ(E().EditText, "a\r\n");
-    Press(VK_RETURN, Ctrl, 0x0A);
+    Press(VkReturn, Ctrl, 0x0A);
     EXPECT_EQ(Sent.back(), "a\r\n");
 }
 
 TEST_F(KeyDispatchTest, InEditModeTheEnterKeysExchangeRoles) {
     E().BeginEditMode("line");
-    Press(VK_END, Grey);
-    Press(VK_RETURN, 0, 0x0D);
+    Press(VkEnd, Grey);
+    Press(VkReturn, 0, 0x0D);
     TypeKeys("two");
     EXPECT_TRUE(Sent.empty());
-    Press(VK_RETURN, Ctrl, 0x0A);
+    Press(VkReturn, Ctrl, 0x0A);
     EXPECT_EQ(Sent, std::vector<std::string>{"\x10\x10"
                                              "ct2\x10line\x10two"});
-    Press(VK_RETURN, 0, 0x0D); // normal mode again: Enter sends
+    Press(VkReturn, 0, 0x0D); // normal mode again: Enter sends
     EXPECT_EQ(Sent.size(), 2u);
 }
 
 TEST_F(KeyDispatchTest, EscapeClearsTheEditorAndCancelsAnEdit) {
     TypeKeys("typed");
-    EXPECT_TRUE(Press(VK_ESCAPE, 0, 0x1B));
+    EXPECT_TRUE(Press(VkEscape, 0, 0x1B));
     EXPECT_EQ(E().EditText, "");
     E().BeginEditMode("server text");
-    EXPECT_TRUE(Press(VK_ESCAPE, 0, 0x1B));
+    EXPECT_TRUE(Press(VkEscape, 0, 0x1B));
     EXPECT_EQ(Sent, std::vector<std::string>{"\x10\x10"
                                              "cc"});
     EXPECT_FALSE(E().EnterSwap);
@@ -142,88 +142,88 @@ TEST_F(KeyDispatchTest, EscapeClearsTheEditorAndCancelsAnEdit) {
 
 TEST_F(KeyDispatchTest, UpRecallsOnASingleLineFromAnyColumn) {
     TypeKeys("first");
-    Press(VK_RETURN, 0, 0x0D);
+    Press(VkReturn, 0, 0x0D);
     TypeKeys("second");
-    Press(VK_RETURN, 0, 0x0D);
-    EXPECT_TRUE(Press(VK_UP, Grey));
+    Press(VkReturn, 0, 0x0D);
+    EXPECT_TRUE(Press(VkUp, Grey));
     EXPECT_EQ(E().EditText, "second");
-    Press(VK_LEFT, Grey);
-    Press(VK_LEFT, Grey);
-    Press(VK_UP, Grey);
+    Press(VkLeft, Grey);
+    Press(VkLeft, Grey);
+    Press(VkUp, Grey);
     EXPECT_EQ(E().EditText, "first");
-    Press(VK_UP, Grey);
+    Press(VkUp, Grey);
     EXPECT_EQ(E().EditText, ""); // wrapped to the empty line
-    Press(VK_DOWN, Grey);
+    Press(VkDown, Grey);
     EXPECT_EQ(E().EditText, "");
 }
 
 TEST_F(KeyDispatchTest, OnSeveralLinesUpAndDownMoveUntilTheEdges) {
     TypeKeys("old");
-    Press(VK_RETURN, 0, 0x0D);
+    Press(VkReturn, 0, 0x0D);
     TypeKeys("a");
-    Press(VK_RETURN, Ctrl, 0x0A);
+    Press(VkReturn, Ctrl, 0x0A);
     TypeKeys("b");
-    Press(VK_RETURN, Ctrl, 0x0A);
+    Press(VkReturn, Ctrl, 0x0A);
     TypeKeys("c");
-    Press(VK_UP, Grey);
+    Press(VkUp, Grey);
     EXPECT_EQ(Cursor(), (std::pair<int32_t, int32_t>{1, 1}));
-    Press(VK_UP, Grey);
-    Press(VK_UP, Grey); // line 0: to column 0 first
+    Press(VkUp, Grey);
+    Press(VkUp, Grey); // line 0: to column 0 first
     EXPECT_EQ(Cursor(), (std::pair<int32_t, int32_t>{0, 0}));
     EXPECT_EQ(E().EditText, "a\r\nb\r\nc");
     // The typed text locks the history: recall is refused.
-    Press(VK_UP, Grey);
+    Press(VkUp, Grey);
     EXPECT_EQ(E().EditText, "a\r\nb\r\nc");
     // Shift+Up and Shift+Down never recall.
-    Press(VK_UP, Grey | Shift);
-    Press(VK_DOWN, Grey);
-    Press(VK_DOWN, Grey);
-    Press(VK_DOWN, Grey);
+    Press(VkUp, Grey | Shift);
+    Press(VkDown, Grey);
+    Press(VkDown, Grey);
+    Press(VkDown, Grey);
     EXPECT_EQ(Cursor(), (std::pair<int32_t, int32_t>{2, 1}));
     EXPECT_EQ(E().EditText, "a\r\nb\r\nc");
 
     // A multi-line text from the history: Down at its very end goes on to newer entries.
-    Press(VK_RETURN, 0, 0x0D);
-    Press(VK_UP, Grey);
+    Press(VkReturn, 0, 0x0D);
+    Press(VkUp, Grey);
     EXPECT_EQ(E().EditText, "a\r\nb\r\nc");
     EXPECT_EQ(Cursor(), (std::pair<int32_t, int32_t>{2, 1}));
-    Press(VK_DOWN, Grey);
+    Press(VkDown, Grey);
     EXPECT_EQ(E().EditText, "");
-    Press(VK_UP, Grey); // recalls the three lines, the cursor at their end
+    Press(VkUp, Grey); // recalls the three lines, the cursor at their end
     for (int i = 0; i < 3; ++i)
-        Press(VK_UP, Grey); // (1, 1), (0, 1), (0, 0)
+        Press(VkUp, Grey); // (1, 1), (0, 1), (0, 0)
     EXPECT_EQ(E().EditText, "a\r\nb\r\nc");
-    Press(VK_UP, Grey); // at line 0, column 0: older
+    Press(VkUp, Grey); // at line 0, column 0: older
     EXPECT_EQ(E().EditText, "old");
 }
 
 TEST_F(KeyDispatchTest, PagesScrollByOneRowLessThanTheWindowAndCtrlArrowsByOne) {
-    EXPECT_TRUE(Press(VK_PRIOR, Grey));
-    EXPECT_TRUE(Press(VK_NEXT, Grey));
-    EXPECT_TRUE(Press(VK_UP, Grey | Ctrl));
-    EXPECT_TRUE(Press(VK_DOWN, Grey | Ctrl));
+    EXPECT_TRUE(Press(VkPrior, Grey));
+    EXPECT_TRUE(Press(VkNext, Grey));
+    EXPECT_TRUE(Press(VkUp, Grey | Ctrl));
+    EXPECT_TRUE(Press(VkDown, Grey | Ctrl));
     EXPECT_EQ(Calls, (std::vector<std::string>{"up 16", "down 16", "up 1", "down 1"}));
 }
 
 TEST_F(KeyDispatchTest, F10DisconnectsFirstWhenConnected) {
-    EXPECT_TRUE(Press(VK_F10));
+    EXPECT_TRUE(Press(VkF10));
     EXPECT_EQ(CallsAndEnd(), (std::vector<std::string>{"disconnect", "terminate"}));
     Calls.clear();
     Con.Terminated = false;
     IsConnected = false;
-    Press(VK_F10);
+    Press(VkF10);
     EXPECT_EQ(CallsAndEnd(), std::vector<std::string>{"terminate"});
 }
 
 TEST_F(KeyDispatchTest, ABoundMacroReplacesWhatTheKeyDoes) {
     MacroBound = true;
-    EXPECT_TRUE(Press(VK_TAB, 0, 0x09));
+    EXPECT_TRUE(Press(VkTab, 0, 0x09));
     EXPECT_TRUE(Char('a'));
     EXPECT_TRUE(Press('A', Ctrl, 0x01));
     EXPECT_EQ(Calls, (std::vector<std::string>{"macro", "macro", "macro"}));
     EXPECT_EQ(E().EditText, "");
     MacroBound = false;
-    Press(VK_TAB, 0, 0x09);
+    Press(VkTab, 0, 0x09);
     EXPECT_EQ(Calls.back(), "reload");
 }
 
@@ -231,40 +231,40 @@ TEST_F(KeyDispatchTest, AMacrosEditTextReplacesTheEditorsWithTheCursorAtItsEnd) 
     TypeKeys("old");
     MacroBound = true;
     MacroEditText = "new\r\ntext";
-    EXPECT_TRUE(Press(VK_F1));
+    EXPECT_TRUE(Press(VkF1));
     EXPECT_EQ(E().EditText, "new\r\ntext");
     EXPECT_EQ(Cursor(), (std::pair<int32_t, int32_t>{1, 4}));
     EXPECT_FALSE(E().HasSelection());
     MacroEditText.clear();
-    EXPECT_TRUE(Press(VK_F1));
+    EXPECT_TRUE(Press(VkF1));
     EXPECT_EQ(E().EditText, "new\r\ntext"); // an empty edit text leaves the editor alone
 }
 
 TEST_F(KeyDispatchTest, ShiftMovesSelectAndCutPasteAndCopyKeysUseTheClipboard) {
     TypeKeys("go north");
-    EXPECT_TRUE(Press(VK_LEFT, Grey | Shift | Ctrl));
+    EXPECT_TRUE(Press(VkLeft, Grey | Shift | Ctrl));
     EXPECT_EQ((std::pair{E().SelStart, E().SelEnd}), (std::pair{4, 9}));
-    EXPECT_TRUE(Press(VK_INSERT, Grey | Ctrl));
+    EXPECT_TRUE(Press(VkInsert, Grey | Ctrl));
     EXPECT_EQ(*Clip.Text, "north");
-    EXPECT_TRUE(Press(VK_DELETE, Grey | Shift));
+    EXPECT_TRUE(Press(VkDelete, Grey | Shift));
     EXPECT_EQ(E().EditText, "go ");
-    EXPECT_TRUE(Press(VK_INSERT, Grey | Shift));
+    EXPECT_TRUE(Press(VkInsert, Grey | Shift));
     EXPECT_TRUE(Press('V', Ctrl, 0x16));
     EXPECT_EQ(E().EditText, "go northnorth");
-    Press(VK_HOME, Grey | Shift);
+    Press(VkHome, Grey | Shift);
     EXPECT_TRUE(Press('X', Ctrl, 0x18));
     EXPECT_EQ(E().EditText, "");
     EXPECT_EQ(*Clip.Text, "go northnorth");
     // A plain move drops the selection.
     TypeKeys("ab");
-    Press(VK_LEFT, Grey | Shift);
-    Press(VK_RIGHT, Grey | Shift);
-    Press(VK_LEFT, Grey | Shift);
+    Press(VkLeft, Grey | Shift);
+    Press(VkRight, Grey | Shift);
+    Press(VkLeft, Grey | Shift);
     EXPECT_TRUE(E().HasSelection());
-    Press(VK_RIGHT, Grey);
+    Press(VkRight, Grey);
     EXPECT_FALSE(E().HasSelection());
-    Press(VK_HOME, Grey);
-    Press(VK_RIGHT, Grey | Shift | Ctrl);
+    Press(VkHome, Grey);
+    Press(VkRight, Grey | Shift | Ctrl);
     EXPECT_EQ((std::pair{E().SelStart, E().SelEnd}), (std::pair{1, 3}));
     Press('C', Ctrl, 0x03);
     EXPECT_EQ(*Clip.Text, "ab");
@@ -272,17 +272,17 @@ TEST_F(KeyDispatchTest, ShiftMovesSelectAndCutPasteAndCopyKeysUseTheClipboard) {
 
 TEST_F(KeyDispatchTest, WordKeysAndEditingKeys) {
     TypeKeys("one two");
-    Press(VK_LEFT, Grey | Ctrl);
+    Press(VkLeft, Grey | Ctrl);
     EXPECT_EQ(E().CursorPosition(), 5);
-    Press(VK_BACK, 0, 0x08);
+    Press(VkBack, 0, 0x08);
     EXPECT_EQ(E().EditText, "onetwo");
-    Press(VK_DELETE, Grey);
+    Press(VkDelete, Grey);
     EXPECT_EQ(E().EditText, "onewo");
-    Press(VK_RIGHT, Grey | Ctrl);
+    Press(VkRight, Grey | Ctrl);
     EXPECT_EQ(E().CursorPosition(), 6);
-    Press(VK_HOME, Grey);
+    Press(VkHome, Grey);
     EXPECT_EQ(E().CursorPosition(), 1);
-    Press(VK_END, Grey);
+    Press(VkEnd, Grey);
     EXPECT_EQ(E().CursorPosition(), 6);
 }
 

@@ -86,7 +86,7 @@ TEST_F(ConsoleTest, TitleIsCappedAndPassedOn) {
 }
 
 TEST_F(ConsoleTest, UnconsumedEscapePressEndsTheLoop) {
-    Term.Key(0x1B, 0x1B, SHIFT_PRESSED);
+    Term.Key(0x1B, 0x1B, ShiftPressed);
     EXPECT_TRUE(Con.ProcessInput());
     EXPECT_TRUE(Con.Terminated);
 }
@@ -110,7 +110,7 @@ TEST_F(ConsoleTest, MessagesGoBeforeInputAndTerminationStopsTheQueue) {
     Loop.SetMessageHandler(0x400, [&](const Message&) { order.push_back("message"); });
     Term.Key('A', 'a');
     Term.Key('B', 'b');
-    Loop.PostMessage({0x400, 0, 0});
+    Loop.Post({0x400, 0, 0});
     Con.ProcessPending();
     EXPECT_EQ(order, (std::vector<std::string>{"message", "key a", "key b"}));
 

@@ -20,7 +20,7 @@ int main() {
     test::RecordingMidiSink sink(clock);
     SoftwareMidiDevices devices(&sink, clock);
     std::unique_ptr<MidiStream> stream;
-    if (devices.OpenStream(MIDI_MAPPER, {&loop, 1, 1}, stream) != MMSYSERR_NOERROR)
+    if (devices.OpenStream(MidiMapper, {&loop, 1, 1}, stream) != MmNoError)
         return 1;
     stream->SetTimeDivision(50);
 
@@ -28,7 +28,7 @@ int main() {
     TMidiEventBuffer buffer;
     std::vector<int64_t> scheduleTicks;
     int64_t tick = 0;
-    buffer.Append(0, 0xB0, 121, 0, MEVT_F_CALLBACK);
+    buffer.Append(0, 0xB0, 121, 0, MevtCallbackFlag);
     scheduleTicks.push_back(0);
     for (int i = 0; i < 600; ++i) {
         buffer.Append(i == 0 ? 0 : 2, 0x90, static_cast<uint8_t>(48 + i % 24), 100);
@@ -51,7 +51,7 @@ int main() {
         loop.Wait(clock.Now() + 200ms);
         Message m;
         while (loop.TakeMessage(m))
-            done = done || m.Id == MM_MOM_DONE;
+            done = done || m.Id == MomDone;
     }
     stream->UnprepareHeader(header);
     stream->Close();

@@ -10,7 +10,7 @@ namespace tolmix::posix {
 
 // The event loop on poll(): one wait whose time-out is the nearest timer or deadline, ended
 // early by watched descriptors, by a wake pipe (other threads) and by signals. SIGTERM and
-// SIGHUP become WM_QUIT; SIGWINCH, SIGTSTP and SIGCONT are remembered for the terminal.
+// SIGHUP become WmQuit; SIGWINCH, SIGTSTP and SIGCONT are remembered for the terminal.
 class PosixEventLoop final : public QueuedEventLoop {
   public:
     PosixEventLoop();

@@ -125,7 +125,7 @@ std::string PosixFileSystem::CurrentDirectory() const {
     return buffer;
 }
 
-bool PosixFileSystem::SetCurrentDirectory(std::string_view path) {
+bool PosixFileSystem::ChangeDirectory(std::string_view path) {
     return ::chdir(std::string(path).c_str()) == 0;
 }
 

@@ -13,7 +13,7 @@ class PosixFileSystem final : public FileSystem {
     FileReadResult ReadFile(std::string_view path) const override;
     int AppendToFile(std::string_view path, std::string_view data) override;
     std::string CurrentDirectory() const override;
-    bool SetCurrentDirectory(std::string_view path) override;
+    bool ChangeDirectory(std::string_view path) override;
     std::optional<std::vector<std::string>> ListFiles(std::string_view folder) const override;
     std::string ProgramPath() const override;
 };

@@ -177,7 +177,7 @@ KeyDecoder::Token KeyDecoder::ParseToken(std::string_view s, bool final) const {
     if (b == 0x1B)
         return ParseEscape(s, final);
     if (b == eraseByte_)
-        return Token::Key(1, NamedKey(VK_BACK, 0));
+        return Token::Key(1, NamedKey(VkBack, 0));
     if (b < 0x20 || b == 0x7F)
         return Token::Key(1, ControlByteKey(b));
     if (b < 0x80)
@@ -205,7 +205,7 @@ KeyDecoder::Token KeyDecoder::ParseText(std::string_view s, bool final) const {
 
 KeyDecoder::Token KeyDecoder::ParseEscape(std::string_view s, bool final) const {
     if (s.size() == 1)
-        return final ? Token::Key(1, NamedKey(VK_ESCAPE, 0)) : Token::Partial();
+        return final ? Token::Key(1, NamedKey(VkEscape, 0)) : Token::Partial();
     const char next = s[1];
     if (next == '[')
         return ParseCsi(s, final);
@@ -218,12 +218,12 @@ KeyDecoder::Token KeyDecoder::ParseEscape(std::string_view s, bool final) const 
         if (s.size() > 2 && s[2] >= 0x20 && s[2] <= 0x7E)
             return {Token::Kind::DiscardString, 2, {}, next};
     }
-    const uint32_t alt = LEFT_ALT_PRESSED;
+    const uint32_t alt = LeftAltPressed;
     if (next == Esc) {
         if (s.size() == 2)
-            return final ? Token::Key(2, NamedKey(VK_ESCAPE, alt)) : Token::Partial();
+            return final ? Token::Key(2, NamedKey(VkEscape, alt)) : Token::Partial();
         if (s[2] != '[' && s[2] != 'O')
-            return Token::Key(2, NamedKey(VK_ESCAPE, alt));
+            return Token::Key(2, NamedKey(VkEscape, alt));
     }
     // ESC + key = Alt + key; for ESC ESC [ the key is the sequence's.
     Token inner = next == Esc ? ParseEscape(s.substr(1), final) : ParseToken(s.substr(1), final);
@@ -236,7 +236,7 @@ KeyDecoder::Token KeyDecoder::ParseEscape(std::string_view s, bool final) const 
 }
 
 KeyDecoder::Token KeyDecoder::ParseCsi(std::string_view s, bool final) const {
-    const KeyEvent altBracket = CharKey('[', LEFT_ALT_PRESSED);
+    const KeyEvent altBracket = CharKey('[', LeftAltPressed);
     size_t intermediates = 0;
     bool malformed = false;
     for (size_t i = 2; i < s.size(); ++i) {
@@ -252,7 +252,7 @@ KeyDecoder::Token KeyDecoder::ParseCsi(std::string_view s, bool final) const {
                 if (s.size() == 3)
                     return final ? Token::Drop(3) : Token::Partial();
                 if (s[3] >= 'A' && s[3] <= 'E')
-                    return Token::Key(4, NamedKey(static_cast<uint16_t>(VK_F1 + s[3] - 'A'), 0));
+                    return Token::Key(4, NamedKey(static_cast<uint16_t>(VkF1 + s[3] - 'A'), 0));
                 return Token::Drop(3);
             }
             if (c == 'M' && i == 2) { // X10 mouse report: three raw bytes follow
@@ -278,7 +278,7 @@ KeyDecoder::Token KeyDecoder::ParseCsi(std::string_view s, bool final) const {
 }
 
 KeyDecoder::Token KeyDecoder::ParseSs3(std::string_view s, bool final) const {
-    const KeyEvent altO = CharKey('O', LEFT_ALT_PRESSED);
+    const KeyEvent altO = CharKey('O', LeftAltPressed);
     for (size_t i = 2; i < s.size(); ++i) {
         const char c = s[i];
         if ((c >= '0' && c <= '9') || c == ';') {

@@ -9,8 +9,8 @@ namespace tolmix::vt {
 
 namespace {
 
-constexpr uint16_t VK_SNAPSHOT = 0x2C;
-constexpr uint16_t VK_RWIN = 0x5C;
+constexpr uint16_t VkSnapshot = 0x2C;
+constexpr uint16_t VkRWin = 0x5C;
 
 struct SymbolKey {
     char Plain;
@@ -20,21 +20,20 @@ struct SymbolKey {
 
 // The US layout's keys for everything that is neither a letter nor space.
 constexpr std::array<SymbolKey, 21> UsSymbols = {{
-    {'`', '~', VK_OEM_3},     {'1', '!', '1'},           {'2', '@', '2'},
-    {'3', '#', '3'},          {'4', '$', '4'},           {'5', '%', '5'},
-    {'6', '^', '6'},          {'7', '&', '7'},           {'8', '*', '8'},
-    {'9', '(', '9'},          {'0', ')', '0'},           {'-', '_', VK_OEM_MINUS},
-    {'=', '+', VK_OEM_PLUS},  {'[', '{', VK_OEM_4},      {']', '}', VK_OEM_6},
-    {'\\', '|', VK_OEM_5},    {';', ':', VK_OEM_1},      {'\'', '"', VK_OEM_7},
-    {',', '<', VK_OEM_COMMA}, {'.', '>', VK_OEM_PERIOD}, {'/', '?', VK_OEM_2},
+    {'`', '~', VkOem3},    {'1', '!', '1'},     {'2', '@', '2'},        {'3', '#', '3'},
+    {'4', '$', '4'},       {'5', '%', '5'},     {'6', '^', '6'},        {'7', '&', '7'},
+    {'8', '*', '8'},       {'9', '(', '9'},     {'0', ')', '0'},        {'-', '_', VkOemMinus},
+    {'=', '+', VkOemPlus}, {'[', '{', VkOem4},  {']', '}', VkOem6},     {'\\', '|', VkOem5},
+    {';', ':', VkOem1},    {'\'', '"', VkOem7}, {',', '<', VkOemComma}, {'.', '>', VkOemPeriod},
+    {'/', '?', VkOem2},
 }};
 
 // JCUKEN keys of the lower-case letters U+0430 (а) to U+044F (я), in alphabetical order.
 constexpr std::array<uint16_t, 32> JcukenLetters = {
-    'F', VK_OEM_COMMA, 'D',      'U', 'L', 'T',      VK_OEM_1,      'P', // а б в г д е ж з
-    'B', 'Q',          'R',      'K', 'V', 'Y',      'J',           'G', // и й к л м н о п
-    'H', 'C',          'N',      'E', 'A', VK_OEM_4, 'W',           'X', // р с т у ф х ц ч
-    'I', 'O',          VK_OEM_6, 'S', 'M', VK_OEM_7, VK_OEM_PERIOD, 'Z', // ш щ ъ ы ь э ю я
+    'F', VkOemComma, 'D',    'U', 'L', 'T',    VkOem1,      'P', // а б в г д е ж з
+    'B', 'Q',        'R',    'K', 'V', 'Y',    'J',         'G', // и й к л м н о п
+    'H', 'C',        'N',    'E', 'A', VkOem4, 'W',         'X', // р с т у ф х ц ч
+    'I', 'O',        VkOem6, 'S', 'M', VkOem7, VkOemPeriod, 'Z', // ш щ ъ ы ь э ю я
 };
 
 // Letters of the neighbouring layouts that code page 866 (or the key record) can carry, as
@@ -45,11 +44,11 @@ struct ExtraLetter {
     uint16_t VirtualKey;
 };
 constexpr std::array<ExtraLetter, 5> ExtraLetters = {{
-    {0x0451, 0x0401, VK_OEM_3}, // ё
-    {0x0454, 0x0404, VK_OEM_7}, // є
-    {0x0457, 0x0407, VK_OEM_6}, // ї
-    {0x0456, 0x0406, 'S'},      // і
-    {0x045E, 0x040E, 'O'},      // ў
+    {0x0451, 0x0401, VkOem3}, // ё
+    {0x0454, 0x0404, VkOem7}, // є
+    {0x0457, 0x0407, VkOem6}, // ї
+    {0x0456, 0x0406, 'S'},    // і
+    {0x045E, 0x040E, 'O'},    // ў
 }};
 
 constexpr char32_t NumeroSign = 0x2116; // Shift+3 on the Russian layout
@@ -58,19 +57,19 @@ uint8_t CtrlChar(uint16_t vk, bool shift) {
     if (vk >= 'A' && vk <= 'Z')
         return static_cast<uint8_t>(vk - 0x40);
     switch (vk) {
-    case VK_SPACE:
+    case VkSpace:
         return 0x20;
-    case VK_OEM_4:
+    case VkOem4:
         return 0x1B;
-    case VK_OEM_5:
+    case VkOem5:
         return 0x1C;
-    case VK_OEM_6:
+    case VkOem6:
         return 0x1D;
     case '2':
         return shift ? 0x00 : 0;
     case '6':
         return shift ? 0x1E : 0;
-    case VK_OEM_MINUS:
+    case VkOemMinus:
         return shift ? 0x1F : 0;
     default:
         return 0;
@@ -99,7 +98,7 @@ KeyPosition PositionOf(char32_t c) {
     if (c >= 'A' && c <= 'Z')
         return {static_cast<uint16_t>(c), true};
     if (c == ' ')
-        return {VK_SPACE, false};
+        return {VkSpace, false};
     if (c < 0x80) {
         for (const auto& s : UsSymbols) {
             if (static_cast<char32_t>(s.Plain) == c)
@@ -146,74 +145,74 @@ char32_t ShiftedChar(char32_t c) {
 uint32_t ControlStateFromModifiers(uint32_t bits) {
     uint32_t state = 0;
     if (bits & 1)
-        state |= SHIFT_PRESSED;
+        state |= ShiftPressed;
     if (bits & 2)
-        state |= LEFT_ALT_PRESSED;
+        state |= LeftAltPressed;
     if (bits & 4)
-        state |= LEFT_CTRL_PRESSED;
+        state |= LeftCtrlPressed;
     if (bits & 64)
-        state |= CAPSLOCK_ON;
+        state |= CapsLockOn;
     if (bits & 128)
-        state |= NUMLOCK_ON;
+        state |= NumLockOn;
     return state;
 }
 
 KeyEvent CharKey(char32_t c, uint32_t state) {
     const KeyPosition pos = PositionOf(c);
     if (pos.Shift)
-        state |= SHIFT_PRESSED;
+        state |= ShiftPressed;
     uint8_t ch;
-    if (state & CTRL_PRESSED)
-        ch = CtrlChar(pos.VirtualKey, (state & SHIFT_PRESSED) != 0);
+    if (state & CtrlPressed)
+        ch = CtrlChar(pos.VirtualKey, (state & ShiftPressed) != 0);
     else
         ch = UnicodeToCp866(c).value_or('?');
     return MakeKey(pos.VirtualKey, ch, state);
 }
 
 KeyEvent NamedKey(uint16_t vk, uint32_t state) {
-    const bool ctrl = (state & CTRL_PRESSED) != 0;
+    const bool ctrl = (state & CtrlPressed) != 0;
     uint8_t ch = 0;
-    if (vk == VK_RETURN)
+    if (vk == VkReturn)
         ch = ctrl ? 0x0A : 0x0D;
-    else if (vk == VK_BACK)
+    else if (vk == VkBack)
         ch = ctrl ? 0x7F : 0x08;
-    else if (vk == VK_TAB)
+    else if (vk == VkTab)
         ch = 0x09;
-    else if (vk == VK_ESCAPE)
+    else if (vk == VkEscape)
         ch = 0x1B;
-    else if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD0 + 9)
-        ch = ctrl ? 0 : static_cast<uint8_t>('0' + (vk - VK_NUMPAD0));
-    else if (vk >= VK_MULTIPLY && vk <= VK_DIVIDE)
-        ch = ctrl ? 0 : static_cast<uint8_t>("*+,-./"[vk - VK_MULTIPLY]);
+    else if (vk >= VkNumpad0 && vk <= VkNumpad0 + 9)
+        ch = ctrl ? 0 : static_cast<uint8_t>('0' + (vk - VkNumpad0));
+    else if (vk >= VkMultiply && vk <= VkDivide)
+        ch = ctrl ? 0 : static_cast<uint8_t>("*+,-./"[vk - VkMultiply]);
     return MakeKey(vk, ch, state);
 }
 
 KeyEvent ControlByteKey(uint8_t byte) {
     switch (byte) {
     case 0x7F:
-        return NamedKey(VK_BACK, 0);
+        return NamedKey(VkBack, 0);
     case 0x08:
-        return NamedKey(VK_BACK, LEFT_CTRL_PRESSED);
+        return NamedKey(VkBack, LeftCtrlPressed);
     case 0x09:
-        return NamedKey(VK_TAB, 0);
+        return NamedKey(VkTab, 0);
     case 0x0D:
-        return NamedKey(VK_RETURN, 0);
+        return NamedKey(VkReturn, 0);
     case 0x0A:
-        return NamedKey(VK_RETURN, LEFT_CTRL_PRESSED);
+        return NamedKey(VkReturn, LeftCtrlPressed);
     case 0x00:
-        return MakeKey(VK_SPACE, 0x20, LEFT_CTRL_PRESSED);
+        return MakeKey(VkSpace, 0x20, LeftCtrlPressed);
     // Terminals send these for more than one key; take the unshifted key most of them mean.
     case 0x1C:
-        return MakeKey(VK_OEM_5, byte, LEFT_CTRL_PRESSED);
+        return MakeKey(VkOem5, byte, LeftCtrlPressed);
     case 0x1D:
-        return MakeKey(VK_OEM_6, byte, LEFT_CTRL_PRESSED);
+        return MakeKey(VkOem6, byte, LeftCtrlPressed);
     case 0x1E:
-        return MakeKey('6', byte, LEFT_CTRL_PRESSED);
+        return MakeKey('6', byte, LeftCtrlPressed);
     case 0x1F:
-        return MakeKey(VK_OEM_2, byte, LEFT_CTRL_PRESSED);
+        return MakeKey(VkOem2, byte, LeftCtrlPressed);
     default:
         // 0x01-0x1A: Ctrl+letter; the record keeps the control byte as Windows does.
-        return MakeKey(static_cast<uint16_t>('A' + byte - 1), byte, LEFT_CTRL_PRESSED);
+        return MakeKey(static_cast<uint16_t>('A' + byte - 1), byte, LeftCtrlPressed);
     }
 }
 
@@ -223,77 +222,77 @@ namespace {
 std::optional<KeyEvent> FunctionalKey(uint32_t code, uint32_t state) {
     constexpr uint32_t F13 = 57376, KpZero = 57399;
     if (code >= F13 && code < F13 + 12)
-        return NamedKey(static_cast<uint16_t>(VK_F1 + 12 + (code - F13)), state);
+        return NamedKey(static_cast<uint16_t>(VkF1 + 12 + (code - F13)), state);
     if (code >= KpZero && code < KpZero + 10)
-        return NamedKey(static_cast<uint16_t>(VK_NUMPAD0 + (code - KpZero)), state);
-    const uint32_t e = ENHANCED_KEY;
+        return NamedKey(static_cast<uint16_t>(VkNumpad0 + (code - KpZero)), state);
+    const uint32_t e = EnhancedKey;
     switch (code) {
     case 57358:
-        return NamedKey(VK_CAPITAL, state);
+        return NamedKey(VkCapital, state);
     case 57359:
-        return NamedKey(VK_SCROLL, state);
+        return NamedKey(VkScroll, state);
     case 57360:
-        return NamedKey(VK_NUMLOCK, state | e);
+        return NamedKey(VkNumLock, state | e);
     case 57361:
-        return NamedKey(VK_SNAPSHOT, state | e);
+        return NamedKey(VkSnapshot, state | e);
     case 57362:
-        return NamedKey(VK_PAUSE, state);
+        return NamedKey(VkPause, state);
     case 57363:
-        return NamedKey(VK_APPS, state | e);
+        return NamedKey(VkApps, state | e);
     case 57409:
-        return NamedKey(VK_DECIMAL, state);
+        return NamedKey(VkDecimal, state);
     case 57410:
-        return NamedKey(VK_DIVIDE, state | e);
+        return NamedKey(VkDivide, state | e);
     case 57411:
-        return NamedKey(VK_MULTIPLY, state);
+        return NamedKey(VkMultiply, state);
     case 57412:
-        return NamedKey(VK_SUBTRACT, state);
+        return NamedKey(VkSubtract, state);
     case 57413:
-        return NamedKey(VK_ADD, state);
+        return NamedKey(VkAdd, state);
     case 57414:
-        return NamedKey(VK_RETURN, state | e);
+        return NamedKey(VkReturn, state | e);
     case 57415:
         return CharKey('=', state);
     case 57416:
-        return NamedKey(VK_SEPARATOR, state);
+        return NamedKey(VkSeparator, state);
     // The keypad's cursor keys (NumLock off) are the white keys: no enhanced bit.
     case 57417:
-        return NamedKey(VK_LEFT, state);
+        return NamedKey(VkLeft, state);
     case 57418:
-        return NamedKey(VK_RIGHT, state);
+        return NamedKey(VkRight, state);
     case 57419:
-        return NamedKey(VK_UP, state);
+        return NamedKey(VkUp, state);
     case 57420:
-        return NamedKey(VK_DOWN, state);
+        return NamedKey(VkDown, state);
     case 57421:
-        return NamedKey(VK_PRIOR, state);
+        return NamedKey(VkPrior, state);
     case 57422:
-        return NamedKey(VK_NEXT, state);
+        return NamedKey(VkNext, state);
     case 57423:
-        return NamedKey(VK_HOME, state);
+        return NamedKey(VkHome, state);
     case 57424:
-        return NamedKey(VK_END, state);
+        return NamedKey(VkEnd, state);
     case 57425:
-        return NamedKey(VK_INSERT, state);
+        return NamedKey(VkInsert, state);
     case 57426:
-        return NamedKey(VK_DELETE, state);
+        return NamedKey(VkDelete, state);
     case 57427:
-        return NamedKey(VK_CLEAR, state);
+        return NamedKey(VkClear, state);
     case 57441:
     case 57447:
-        return NamedKey(VK_SHIFT, state);
+        return NamedKey(VkShift, state);
     case 57442:
-        return NamedKey(VK_CONTROL, state);
+        return NamedKey(VkControl, state);
     case 57448:
-        return NamedKey(VK_CONTROL, state | e);
+        return NamedKey(VkControl, state | e);
     case 57443:
-        return NamedKey(VK_MENU, state);
+        return NamedKey(VkMenu, state);
     case 57449:
-        return NamedKey(VK_MENU, state | e);
+        return NamedKey(VkMenu, state | e);
     case 57444:
-        return NamedKey(VK_LWIN, state | e);
+        return NamedKey(VkLWin, state | e);
     case 57450:
-        return NamedKey(VK_RWIN, state | e);
+        return NamedKey(VkRWin, state | e);
     default:
         return std::nullopt; // media keys, Hyper, Meta, F25 and up: no PC key
     }
@@ -305,14 +304,14 @@ std::optional<KeyEvent> NumberedKey(uint32_t code, uint32_t shifted, uint32_t te
                                     uint32_t state) {
     switch (code) {
     case 0x0D:
-        return NamedKey(VK_RETURN, state);
+        return NamedKey(VkReturn, state);
     case 0x09:
-        return NamedKey(VK_TAB, state);
+        return NamedKey(VkTab, state);
     case 0x1B:
-        return NamedKey(VK_ESCAPE, state);
+        return NamedKey(VkEscape, state);
     case 0x08:
     case 0x7F:
-        return NamedKey(VK_BACK, state);
+        return NamedKey(VkBack, state);
     default:
         break;
     }
@@ -324,11 +323,11 @@ std::optional<KeyEvent> NumberedKey(uint32_t code, uint32_t shifted, uint32_t te
     if (!IsTypedCharacter(code))
         return std::nullopt;
     char32_t c = code;
-    if (state & SHIFT_PRESSED)
+    if (state & ShiftPressed)
         c = IsTypedCharacter(shifted) ? shifted : ShiftedChar(c);
     // Reported text wins over the key's own character (dead keys, AltGr), but not under Ctrl,
     // whose character comes from the key.
-    if (IsTypedCharacter(text) && !(state & CTRL_PRESSED))
+    if (IsTypedCharacter(text) && !(state & CtrlPressed))
         c = text;
     return CharKey(c, state);
 }

@@ -34,7 +34,7 @@ KeyEvent CharKey(char32_t c, uint32_t state);
 
 // A key without a character of its own (arrows, F keys) or one whose character is implied by the
 // key: Enter 0x0D (Ctrl: 0x0A), Backspace 0x08 (Ctrl: 0x7F), Tab, Escape, the keypad digits and
-// operators (Ctrl: 0). state may carry ENHANCED_KEY.
+// operators (Ctrl: 0). state may carry EnhancedKey.
 KeyEvent NamedKey(uint16_t vk, uint32_t state);
 
 // The key a C0 control byte or DEL stands for, as terminals send them: 0x7F and 0x08

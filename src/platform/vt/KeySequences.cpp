@@ -82,27 +82,27 @@ SequenceMeaning Pressed(std::optional<KeyEvent> key, const Modifiers& mods) {
 
 // Keys named by the final letter of CSI 1;m X and SS3 X.
 std::optional<KeyEvent> LetterKey(char final, uint32_t state) {
-    const uint32_t grey = state | ENHANCED_KEY;
+    const uint32_t grey = state | EnhancedKey;
     switch (final) {
     case 'A':
-        return NamedKey(VK_UP, grey);
+        return NamedKey(VkUp, grey);
     case 'B':
-        return NamedKey(VK_DOWN, grey);
+        return NamedKey(VkDown, grey);
     case 'C':
-        return NamedKey(VK_RIGHT, grey);
+        return NamedKey(VkRight, grey);
     case 'D':
-        return NamedKey(VK_LEFT, grey);
+        return NamedKey(VkLeft, grey);
     case 'H':
-        return NamedKey(VK_HOME, grey);
+        return NamedKey(VkHome, grey);
     case 'F':
-        return NamedKey(VK_END, grey);
+        return NamedKey(VkEnd, grey);
     case 'E': // keypad 5 without NumLock
-        return NamedKey(VK_CLEAR, state);
+        return NamedKey(VkClear, state);
     case 'P':
     case 'Q':
     case 'R':
     case 'S':
-        return NamedKey(static_cast<uint16_t>(VK_F1 + (final - 'P')), state);
+        return NamedKey(static_cast<uint16_t>(VkF1 + (final - 'P')), state);
     default:
         return std::nullopt;
     }
@@ -110,22 +110,22 @@ std::optional<KeyEvent> LetterKey(char final, uint32_t state) {
 
 // Keys of CSI n;m ~ (VT220 numbering as xterm sends it).
 std::optional<KeyEvent> TildeKey(uint32_t n, uint32_t state) {
-    const uint32_t grey = state | ENHANCED_KEY;
+    const uint32_t grey = state | EnhancedKey;
     switch (n) {
     case 1:
     case 7:
-        return NamedKey(VK_HOME, grey);
+        return NamedKey(VkHome, grey);
     case 2:
-        return NamedKey(VK_INSERT, grey);
+        return NamedKey(VkInsert, grey);
     case 3:
-        return NamedKey(VK_DELETE, grey);
+        return NamedKey(VkDelete, grey);
     case 4:
     case 8:
-        return NamedKey(VK_END, grey);
+        return NamedKey(VkEnd, grey);
     case 5:
-        return NamedKey(VK_PRIOR, grey);
+        return NamedKey(VkPrior, grey);
     case 6:
-        return NamedKey(VK_NEXT, grey);
+        return NamedKey(VkNext, grey);
     default:
         break;
     }
@@ -134,7 +134,7 @@ std::optional<KeyEvent> TildeKey(uint32_t n, uint32_t state) {
                                                       23, 24, 25, 26, 28, 29, 31, 32, 33, 34};
     for (size_t i = 0; i < FKeys.size(); ++i) {
         if (FKeys[i] == n)
-            return NamedKey(static_cast<uint16_t>(VK_F1 + i), state);
+            return NamedKey(static_cast<uint16_t>(VkF1 + i), state);
     }
     if (n >= 0xE000 && n <= 0xF8FF) // kitty: KP_BEGIN is CSI 57427 ~
         return NumberedKey(n, 0, 0, state);
@@ -182,14 +182,14 @@ SequenceMeaning InterpretCsi(std::string_view params, std::string_view intermedi
             return m;
         }
     case 'Z': // back-tab
-        return Pressed(NamedKey(VK_TAB, mods.State | SHIFT_PRESSED), mods);
+        return Pressed(NamedKey(VkTab, mods.State | ShiftPressed), mods);
     case 'a': // rxvt: Shift + arrow
     case 'b':
     case 'c':
     case 'd':
         if (p.Count() != 0)
             return {};
-        return Pressed(LetterKey(static_cast<char>(final - 'a' + 'A'), SHIFT_PRESSED), mods);
+        return Pressed(LetterKey(static_cast<char>(final - 'a' + 'A'), ShiftPressed), mods);
     case '~': {
         const uint32_t n = p.Get(0, 0, 0);
         if (n == 200)
@@ -226,31 +226,31 @@ SequenceMeaning InterpretSs3(std::string_view params, char final) {
         mods = ModifiersAt(p, std::min(p.Count(), Params::MaxParams) - 1);
     const uint32_t state = mods.State;
     if (final >= 'p' && final <= 'y')
-        return Pressed(NamedKey(static_cast<uint16_t>(VK_NUMPAD0 + (final - 'p')), state), mods);
+        return Pressed(NamedKey(static_cast<uint16_t>(VkNumpad0 + (final - 'p')), state), mods);
     switch (final) {
     case 'j':
-        return Pressed(NamedKey(VK_MULTIPLY, state), mods);
+        return Pressed(NamedKey(VkMultiply, state), mods);
     case 'k':
-        return Pressed(NamedKey(VK_ADD, state), mods);
+        return Pressed(NamedKey(VkAdd, state), mods);
     case 'l':
-        return Pressed(NamedKey(VK_SEPARATOR, state), mods);
+        return Pressed(NamedKey(VkSeparator, state), mods);
     case 'm':
-        return Pressed(NamedKey(VK_SUBTRACT, state), mods);
+        return Pressed(NamedKey(VkSubtract, state), mods);
     case 'n':
-        return Pressed(NamedKey(VK_DECIMAL, state), mods);
+        return Pressed(NamedKey(VkDecimal, state), mods);
     case 'o':
-        return Pressed(NamedKey(VK_DIVIDE, state | ENHANCED_KEY), mods);
+        return Pressed(NamedKey(VkDivide, state | EnhancedKey), mods);
     case 'M':
-        return Pressed(NamedKey(VK_RETURN, state | ENHANCED_KEY), mods);
+        return Pressed(NamedKey(VkReturn, state | EnhancedKey), mods);
     case 'X':
         return Pressed(CharKey('=', state), mods);
     case 'I':
-        return Pressed(NamedKey(VK_TAB, state), mods);
+        return Pressed(NamedKey(VkTab, state), mods);
     case 'a': // rxvt: Ctrl + arrow
     case 'b':
     case 'c':
     case 'd':
-        return Pressed(LetterKey(static_cast<char>(final - 'a' + 'A'), state | LEFT_CTRL_PRESSED),
+        return Pressed(LetterKey(static_cast<char>(final - 'a' + 'A'), state | LeftCtrlPressed),
                        mods);
     default:
         return Pressed(LetterKey(final, state), mods);

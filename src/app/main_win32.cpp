@@ -1,0 +1,77 @@
+// The Windows entry point: the wide command line, so that a settings path in any letters reaches
+// the client intact (as UTF-8, the client's file-name encoding).
+#include "app/TClient.h"
+#include "platform/win32/Win32Clipboard.h"
+#include "platform/win32/Win32Console.h"
+#include "platform/win32/Win32EventLoop.h"
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Locale.h"
+#include "platform/win32/Win32ModuleLoader.h"
+#include "platform/win32/Win32Network.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/WinText.h"
+#include "platform/win32/WinmmMidiDevices.h"
+#include "ui/TConsole.h"
+
+#include <cstdio>
+#include <exception>
+#include <new>
+#include <string>
+#include <vector>
+
+using namespace tolmix;
+
+namespace {
+
+// Runs the client; every object it makes is gone, and the console restored, when it returns
+// or throws.
+void RunClient(int argc, const char* const* argv) {
+    win32::Win32EventLoop loop;
+    win32::Win32Console terminal(loop);
+    win32::Win32Clipboard clipboard;
+    win32::Win32FileSystem files;
+    TConsole console(terminal, loop, clipboard);
+    Console = &console;
+    struct ConsoleReference {
+        ~ConsoleReference() { Console = nullptr; }
+    } reference;
+    SystemWallClock wallClock;
+    win32::Win32Network network;
+    win32::Win32ModuleLoader modules;
+    win32::Win32Registry registry;
+    ClientEnvironment environment{
+        files,
+        wallClock,
+        win32::ReadSystemLocale(),
+        network,
+        modules,
+        registry,
+        [](const MidiSinkSettings&) { return std::make_unique<win32::WinmmMidiDevices>(); }};
+    TClient client(console, environment, argc, argv);
+    console.Run();
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> arguments;
+    std::vector<const char*> pointers;
+    for (int i = 0; i < argc; ++i)
+        arguments.push_back(win32::WideToUtf8(argv[i]));
+    for (const std::string& argument : arguments)
+        pointers.push_back(argument.c_str());
+    pointers.push_back(nullptr);
+    try {
+        RunClient(argc, pointers.data());
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "tolmix-client: out of memory\n");
+        return 1;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "tolmix-client: %s\n", error.what());
+        return 1;
+    } catch (...) {
+        std::fprintf(stderr, "tolmix-client: an unknown error ended the program\n");
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "platform/Terminal.h"
+#include "platform/win32/Win32EventLoop.h"
+
+#include <array>
+#include <string>
+
+namespace tolmix::win32 {
+
+// The process's console: input mode 0 (every key, Ctrl+C included, arrives as a key record),
+// a screen buffer of its own made active while the client runs (the user's buffer comes back
+// untouched), cells written with WriteConsoleOutputW as the glyphs of code page 866, and the
+// title, cursor, palette and input mode put back as they were on the way out.
+class Win32Console final : public Terminal {
+  public:
+    // Throws when the process has no console.
+    explicit Win32Console(Win32EventLoop& loop);
+    ~Win32Console() override;
+    Win32Console(const Win32Console&) = delete;
+    Win32Console& operator=(const Win32Console&) = delete;
+
+    TerminalSize Size() const override { return CurrentSize; }
+    void RequestSize(int columns, int rows) override;
+    void SetTitle(std::string_view title) override;
+    bool SetFullScreen(bool on) override;
+    void SetPalette(int consoleColour, uint32_t rgb) override;
+    void ResetPalette() override;
+    void Present(const Frame& frame) override;
+    void Flash() override;
+    uint64_t WindowId() const override;
+    bool HasFocus() const override { return Focused; }
+    // A console has no escape sequences to pass through: nothing is written.
+    void WriteRaw(std::string_view) override {}
+    bool ReadInput(InputRecord& record) override;
+    std::optional<TimePoint> InputDeadline() const override { return std::nullopt; }
+
+    // Puts the console back as it was; safe to call more than once.
+    void Restore();
+
+  private:
+    bool QuerySize();
+    void WritePalette(const std::array<uint32_t, 16>& table);
+
+    Win32EventLoop& Loop;
+    void* Input = nullptr;
+    void* UserOutput = nullptr; // the buffer the user had; active again at the end
+    void* Output = nullptr;     // the client's own buffer
+    unsigned long SavedInputMode = 0;
+    std::wstring SavedTitle;
+    std::array<uint32_t, 16> SavedPalette{}; // COLORREF values
+    bool PaletteChanged = false;
+    bool FullScreen = false;
+    bool Focused = true;
+    bool Active = false;
+    bool SizeChanged = false;
+    TerminalSize CurrentSize;
+    Frame Shown; // what the buffer shows now; empty when unknown
+    // While the loop streams lines without sleeping, the input is looked at every few passes.
+    static constexpr int StreamingProbeInterval = 16;
+    uint64_t ProbedAtWait = ~uint64_t{0};
+    int PassesSinceProbe = 0;
+};
+
+// A key record of the console as the client's key event.
+struct ConsoleKeyRecord {
+    bool KeyDown;
+    uint16_t RepeatCount;
+    uint16_t VirtualKey;
+    uint16_t ScanCode;
+    wchar_t Char;
+    uint32_t ControlKeyState;
+};
+KeyEvent KeyEventFromConsole(const ConsoleKeyRecord& key);
+
+// The rectangle of cells that differ between two frames of one size, as [left, right) x
+// [top, bottom); empty (left == right) when none differ.
+struct CellRect {
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;
+    bool Empty() const { return Left >= Right || Top >= Bottom; }
+};
+CellRect ChangedCells(const Frame& before, const Frame& after);
+
+} // namespace tolmix::win32

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/QueuedEventLoop.h"
+
+#include <vector>
+
+namespace tolmix::win32 {
+
+// The event loop on WaitForMultipleObjects: one wait on a wake event (other threads and the
+// console's control events), one event for every watched socket (WSAEventSelect) and the
+// console input, whose time-out is the nearest timer or deadline. Closing the console window,
+// logging off and shutting down become WmQuit, and the control handler holds the system back
+// until the loop's owner has ended in order; Ctrl+C and Ctrl+Break are claimed and ignored
+// (with input mode 0 Ctrl+C arrives as a key).
+class Win32EventLoop final : public QueuedEventLoop {
+  public:
+    Win32EventLoop();
+    ~Win32EventLoop() override;
+    Win32EventLoop(const Win32EventLoop&) = delete;
+    Win32EventLoop& operator=(const Win32EventLoop&) = delete;
+
+    void Wait(std::optional<TimePoint> deadline) override;
+    TimePoint Now() const override { return SteadyClock::now(); }
+
+    // A waitable handle (the console input) whose signal ends the wait; its owner takes what
+    // signalled it on the next pass.
+    void WatchWaitHandle(void* handle);
+    void UnwatchWaitHandle(void* handle);
+
+    // How many times the loop has waited.
+    uint64_t Waits() const { return WaitCount; }
+
+  protected:
+    void Wake() override;
+
+  private:
+    void SelectSockets();
+
+    void* WakeEvent = nullptr;
+    void* SocketEvent = nullptr;
+    std::vector<void*> WaitHandles;
+    std::vector<PollHandle> Selected; // sockets associated with SocketEvent
+    uint64_t WaitCount = 0;
+};
+
+} // namespace tolmix::win32

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+namespace tolmix::win32 {
+
+// Win32 error codes as the client's file errors (the same numbers, but for a full disk).
+int FileErrorFromSystem(unsigned long error);
+
+// Files through the wide Win32 calls; the client's paths are UTF-8, so a name in any letters
+// reaches the system intact.
+class Win32FileSystem final : public FileSystem {
+  public:
+    bool FileExists(std::string_view path) const override;
+    FileReadResult ReadFile(std::string_view path) const override;
+    int AppendToFile(std::string_view path, std::string_view data) override;
+    std::string CurrentDirectory() const override;
+    bool ChangeDirectory(std::string_view path) override;
+    std::optional<std::vector<std::string>> ListFiles(std::string_view folder) const override;
+    std::string ProgramPath() const override;
+};
+
+// The system's text for an error code, in UTF-8 without the trailing line end.
+std::string SystemErrorText(unsigned long error);
+
+} // namespace tolmix::win32

@@ -1,0 +1,232 @@
+#include "platform/win32/Win32Network.h"
+#include "platform/SocketErrors.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <charconv>
+
+namespace tolmix::win32 {
+
+namespace {
+
+struct AddressList {
+    addrinfo* Head = nullptr;
+    ~AddressList() {
+        if (Head)
+            ::freeaddrinfo(Head);
+    }
+};
+
+enum class Readiness { Read, Write };
+
+// Waits until the socket is ready or the deadline passes. True when ready, or in error (the
+// next call on the socket reports it; a failed connect shows in the exception set).
+bool WaitFor(SOCKET socket, Readiness what, TimePoint deadline) {
+    for (;;) {
+        const auto left = std::chrono::ceil<Milliseconds>(deadline - SteadyClock::now()).count();
+        const long wait = left <= 0 ? 0 : static_cast<long>(std::min<long long>(left, 60'000));
+        fd_set ready, failed;
+        FD_ZERO(&ready);
+        FD_ZERO(&failed);
+        FD_SET(socket, &ready);
+        FD_SET(socket, &failed);
+        timeval timeout{wait / 1000, (wait % 1000) * 1000};
+        const int n = ::select(0, what == Readiness::Read ? &ready : nullptr,
+                               what == Readiness::Write ? &ready : nullptr, &failed, &timeout);
+        if (n != 0)
+            return true;
+        if (left <= 60'000)
+            return false;
+    }
+}
+
+bool IsNumber(std::string_view text, unsigned& value) {
+    if (text.empty())
+        return false;
+    const char* end = text.data() + text.size();
+    auto [at, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc() && at == end;
+}
+
+SOCKET AsSocket(std::intptr_t value) {
+    return static_cast<SOCKET>(value);
+}
+
+} // namespace
+
+Win32StreamSocket::~Win32StreamSocket() {
+    Close();
+}
+
+int32_t Win32StreamSocket::Connect(std::string_view host, std::string_view port,
+                                   Milliseconds timeout) {
+    const TimePoint deadline = SteadyClock::now() + timeout;
+    if (Socket >= 0)
+        return SocketError::AlreadyConnected;
+    if (host.empty())
+        return SocketError::HostNotFound;
+    if (port.empty())
+        return SocketError::AddressNotAvailable;
+    const std::string hostText(host), portText(port);
+    if (hostText.find('\0') != std::string::npos)
+        return SocketError::HostNotFound;
+    if (portText.find('\0') != std::string::npos)
+        return SocketError::AddressNotAvailable;
+
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    AddressList list;
+    // The resolver's failures are Winsock numbers already (EAI_NONAME is WSAHOST_NOT_FOUND).
+    if (const int resolved = ::getaddrinfo(hostText.c_str(), portText.c_str(), &hints, &list.Head))
+        return resolved == EAI_SERVICE ? SocketError::AddressNotAvailable : resolved;
+    const addrinfo* chosen = nullptr;
+    for (const addrinfo* a = list.Head; a && !chosen; a = a->ai_next)
+        if (a->ai_family == AF_INET)
+            chosen = a;
+    for (const addrinfo* a = list.Head; a && !chosen; a = a->ai_next)
+        if (a->ai_family == AF_INET6)
+            chosen = a;
+    if (!chosen)
+        return SocketError::NoData;
+
+    const SOCKET socket = ::socket(chosen->ai_family, chosen->ai_socktype, chosen->ai_protocol);
+    if (socket == INVALID_SOCKET)
+        return ::WSAGetLastError();
+    Socket = static_cast<std::intptr_t>(socket);
+    u_long nonBlocking = 1;
+    ::ioctlsocket(socket, FIONBIO, &nonBlocking);
+    // Commands are small and interactive: send each at once.
+    const BOOL on = TRUE;
+    ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+
+    int error = 0;
+    if (::connect(socket, chosen->ai_addr, static_cast<int>(chosen->ai_addrlen)) != 0) {
+        error = ::WSAGetLastError();
+        if (error == WSAEWOULDBLOCK) {
+            if (!WaitFor(socket, Readiness::Write, deadline)) {
+                error = WSAETIMEDOUT;
+            } else {
+                int length = sizeof error;
+                if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error),
+                                 &length) != 0)
+                    error = ::WSAGetLastError();
+            }
+        }
+    }
+    if (error != 0) {
+        Close();
+        return error;
+    }
+    return SocketError::Ok;
+}
+
+int32_t Win32StreamSocket::Send(std::string_view bytes, Milliseconds timeout) {
+    if (Socket < 0)
+        return SocketError::NotASocket;
+    const TimePoint deadline = SteadyClock::now() + timeout;
+    while (!bytes.empty()) {
+        const int chunk = static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 20));
+        const int n = ::send(AsSocket(Socket), bytes.data(), chunk, 0);
+        if (n > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+            continue;
+        }
+        const int error = n < 0 ? ::WSAGetLastError() : WSAECONNRESET;
+        if (error == WSAEWOULDBLOCK) {
+            if (!WaitFor(AsSocket(Socket), Readiness::Write, deadline))
+                return SocketError::TimedOut;
+            continue;
+        }
+        return error;
+    }
+    return SocketError::Ok;
+}
+
+int32_t Win32StreamSocket::Receive(std::string& into, std::size_t limit, Milliseconds timeout) {
+    if (Socket < 0)
+        return SocketError::NotASocket;
+    if (limit == 0)
+        return SocketError::Ok;
+    const TimePoint deadline = SteadyClock::now() + timeout;
+    const std::size_t start = into.size();
+    const int chunk = static_cast<int>(std::min<std::size_t>(limit, 1 << 20));
+    into.resize(start + static_cast<std::size_t>(chunk));
+    int32_t result = SocketError::Ok;
+    std::size_t got = 0;
+    bool waited = false;
+    for (;;) {
+        const int n = ::recv(AsSocket(Socket), into.data() + start, chunk, 0);
+        if (n > 0) {
+            got = static_cast<std::size_t>(n);
+            break;
+        }
+        if (n == 0) {
+            result = SocketError::ConnectionReset; // the peer ended the stream
+            break;
+        }
+        const int error = ::WSAGetLastError();
+        if (error != WSAEWOULDBLOCK) {
+            result = error;
+            break;
+        }
+        if (waited || timeout.count() <= 0 ||
+            !WaitFor(AsSocket(Socket), Readiness::Read, deadline)) {
+            result = SocketError::TimedOut;
+            break;
+        }
+        waited = true;
+    }
+    into.resize(start + got);
+    return result;
+}
+
+void Win32StreamSocket::ShutdownSend() {
+    if (Socket >= 0)
+        ::shutdown(AsSocket(Socket), SD_SEND);
+}
+
+void Win32StreamSocket::Close() {
+    if (Socket >= 0) {
+        ::closesocket(AsSocket(Socket));
+        Socket = -1;
+    }
+}
+
+Win32Network::Win32Network() {
+    WSADATA data;
+    ::WSAStartup(MAKEWORD(2, 2), &data);
+}
+
+Win32Network::~Win32Network() {
+    ::WSACleanup();
+}
+
+std::unique_ptr<StreamSocket> Win32Network::CreateSocket() {
+    return std::make_unique<Win32StreamSocket>();
+}
+
+std::optional<uint16_t> Win32Network::ResolvePort(std::string_view port) {
+    unsigned value = 0;
+    if (IsNumber(port, value))
+        return value <= 65535 ? std::optional<uint16_t>(static_cast<uint16_t>(value))
+                              : std::nullopt;
+    const std::string name(port);
+    if (name.empty() || name.find('\0') != std::string::npos)
+        return std::nullopt;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    hints.ai_flags = AI_PASSIVE;
+    AddressList list;
+    if (::getaddrinfo(nullptr, name.c_str(), &hints, &list.Head) != 0 || !list.Head)
+        return std::nullopt;
+    const auto* address = reinterpret_cast<const sockaddr_in*>(list.Head->ai_addr);
+    return ntohs(address->sin_port);
+}
+
+} // namespace tolmix::win32

@@ -1,0 +1,94 @@
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/FileErrors.h"
+#include "platform/win32/WinText.h"
+#include "util/FilePaths.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <random>
+
+namespace tolmix::win32 {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path Wide(const std::string& utf8) {
+    return fs::path(Utf8ToWide(utf8));
+}
+
+class Win32FileSystemTest : public ::testing::Test {
+  protected:
+    Win32FileSystem Files;
+    fs::path Root;
+    fs::path StartDir = fs::current_path();
+    // A folder whose name needs more than one code page: Cyrillic and Greek letters.
+    std::string Folder;
+
+    void SetUp() override {
+        std::random_device random;
+        Root = fs::temp_directory_path() / ("tolmix-files-" + std::to_string(random()));
+        fs::create_directories(Root);
+        Folder = WideToUtf8(Root.wstring()) + "\\\xD0\x98\xD0\xB3\xD1\x80\xCE\xB1";
+        ASSERT_TRUE(fs::create_directory(Wide(Folder)));
+    }
+    void TearDown() override {
+        fs::current_path(StartDir);
+        fs::remove_all(Root);
+    }
+};
+
+TEST_F(Win32FileSystemTest, Utf8PathsInAnyLettersReachTheSystem) {
+    const std::string file = JoinPath(Folder, "\xD0\xBC\xD0\xB0\xD0\xB4.tcf"); // "мад.tcf"
+    EXPECT_FALSE(Files.FileExists(file));
+    EXPECT_EQ(Files.AppendToFile(file, "Port=4000\r\n"), 0);
+    EXPECT_EQ(Files.AppendToFile(file, "Address=localhost\r\n"), 0);
+    EXPECT_TRUE(Files.FileExists(file));
+    EXPECT_FALSE(Files.FileExists(Folder)); // a folder is no file
+    const FileReadResult read = Files.ReadFile(file);
+    ASSERT_TRUE(read.Ok);
+    EXPECT_EQ(read.Data, "Port=4000\r\nAddress=localhost\r\n");
+    EXPECT_TRUE(fs::exists(Wide(file)));
+}
+
+TEST_F(Win32FileSystemTest, FailuresGiveTheSystemsReasonAndCode) {
+    const FileReadResult missing = Files.ReadFile(JoinPath(Folder, "missing.tcf"));
+    EXPECT_FALSE(missing.Ok);
+    EXPECT_FALSE(missing.Error.empty());
+    EXPECT_EQ(Files.AppendToFile(JoinPath(Folder, "no\\such\\folder\\x.log"), "x"),
+              FileErrors::PathNotFound);
+    EXPECT_EQ(Files.AppendToFile(Folder, "x"), FileErrors::AccessDenied);
+    EXPECT_EQ(FileErrorFromSystem(112), FileErrors::DiskFull); // ERROR_DISK_FULL
+    EXPECT_EQ(FileErrorFromSystem(32), FileErrors::SharingViolation);
+    EXPECT_EQ(FileErrorFromSystem(1), FileErrors::GeneralFailure);
+}
+
+TEST_F(Win32FileSystemTest, ListsFilesButNotFoldersAndChangesTheCurrentFolder) {
+    EXPECT_EQ(Files.ListFiles(Folder), std::vector<std::string>{});
+    Files.AppendToFile(JoinPath(Folder, "Dice.DLL"), "x");
+    Files.AppendToFile(JoinPath(Folder, "\xD1\x91.txt"), "x");
+    fs::create_directory(Wide(JoinPath(Folder, "sub.dll")));
+    auto names = Files.ListFiles(Folder);
+    ASSERT_TRUE(names);
+    std::sort(names->begin(), names->end());
+    EXPECT_EQ(*names, (std::vector<std::string>{"Dice.DLL", "\xD1\x91.txt"}));
+    EXPECT_EQ(Files.ListFiles(JoinPath(Folder, "missing")), std::nullopt);
+
+    ASSERT_TRUE(Files.ChangeDirectory(Folder));
+    EXPECT_EQ(Files.CurrentDirectory(), Folder);
+    EXPECT_TRUE(Files.FileExists("Dice.DLL"));
+    EXPECT_FALSE(Files.ChangeDirectory(JoinPath(Folder, "missing")));
+    EXPECT_EQ(Files.CurrentDirectory(), Folder);
+}
+
+TEST_F(Win32FileSystemTest, ProgramPathIsTheRunningExecutable) {
+    const std::string path = Files.ProgramPath();
+    EXPECT_TRUE(IsAbsolutePath(path, PathStyle::Windows)) << path;
+    EXPECT_TRUE(Files.FileExists(path));
+    EXPECT_EQ(ChangeFileExt(path, "", PathStyle::Windows).substr(ExtractFilePath(path).size()),
+              "win32_tests");
+}
+
+} // namespace
+} // namespace tolmix::win32
