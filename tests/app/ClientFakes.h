@@ -26,7 +26,7 @@ struct ClientFakes {
     FakeModuleLoader Modules;
     // Started from this folder before; a test of the first start empties Registry.Consoles.
     FakeDesktopRegistry Registry{Files.Program};
-    ClientEnvironment Env{Files, Wall, {}, Net, Modules, Registry, {}};
+    ClientEnvironment Env{Files, Wall, {}, Net, Modules, Registry, nullptr};
     TConsole Con{Term, Loop, Clip};
 };
 

@@ -173,13 +173,24 @@ TEST_F(ClientWiring, SoundCodesPlayOnTheOutputTheSettingsChoose) {
     test::RecordingMidiSink sink(clock);
     SoftwareMidiDevices* devices = nullptr;
     MidiSinkSettings chosen;
-    Env.OpenMidi = [&](const MidiSinkSettings& settings) {
-        chosen = settings;
-        auto made =
-            std::make_unique<SoftwareMidiDevices>(&sink, clock, SoftwareMidiStream::Timing::Manual);
-        devices = made.get();
-        return made;
-    };
+    // Opens the recording sink and keeps what the settings chose.
+    struct Opener final : MidiOpener {
+        test::LoopClock& Clock;
+        test::RecordingMidiSink& Sink;
+        MidiSinkSettings& Chosen;
+        SoftwareMidiDevices*& Devices;
+        Opener(test::LoopClock& clock, test::RecordingMidiSink& sink, MidiSinkSettings& chosen,
+               SoftwareMidiDevices*& devices)
+            : Clock(clock), Sink(sink), Chosen(chosen), Devices(devices) {}
+        std::unique_ptr<MidiDevices> OpenMidi(const MidiSinkSettings& settings) override {
+            Chosen = settings;
+            auto made = std::make_unique<SoftwareMidiDevices>(&Sink, Clock,
+                                                              SoftwareMidiStream::Timing::Manual);
+            Devices = made.get();
+            return made;
+        }
+    } opener(clock, sink, chosen, devices);
+    Env.Midi = &opener;
     // The player's waits let the stream run.
     Loop.OnWait = [&] {
         if (devices)
