@@ -28,6 +28,9 @@ struct ClientFakes {
     FakeDesktopRegistry Registry{Files.Program};
     ClientEnvironment Env{Files, Wall, {}, Net, Modules, Registry, nullptr};
     TConsole Con{Term, Loop, Clip};
+
+    // Whether the client holds a connection to the server: the last socket it made is open.
+    bool ServerConnected() const { return !Net.Streams.empty() && !Net.Streams.back()->Closed; }
 };
 
 } // namespace tolmix::test

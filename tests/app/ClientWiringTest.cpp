@@ -53,12 +53,12 @@ class ClientWiring : public ::testing::Test, public test::ClientFakes {
     void Receive() {
         for (int i = 0; i < 100 && Client->PollSocket(); ++i) {
         }
-        while (Parts().Link.Connected() && !Server->Incoming.empty() && Client->PollSocket()) {
+        while (ServerConnected() && !Server->Incoming.empty() && Client->PollSocket()) {
         }
     }
     void Arrive(const std::string& line) {
         Server->Arrive(line + "\r\n");
-        for (int i = 0; i < 4 && Parts().Link.Connected() && !Server->Incoming.empty(); ++i)
+        for (int i = 0; i < 4 && ServerConnected() && !Server->Incoming.empty(); ++i)
             Client->PollSocket();
     }
     bool OutputHas(const std::string& text) const {
@@ -77,7 +77,7 @@ TEST_F(ClientWiring, ConnectsAtStartUpWithTheSettingsAndSendsAutoSend) {
     Files.Add("hero.tcf",
               "Address=mud.example.org\r\nPort=5555\r\nAutoSend=hero|\xF1\xE5\xEA\xF0\xE5\xF2\r\n");
     Start(2);
-    ASSERT_TRUE(Parts().Link.Connected());
+    ASSERT_TRUE(ServerConnected());
     EXPECT_EQ(Server->Host, "mud.example.org");
     EXPECT_EQ(Server->Port, "5555");
     // "секрет" travels in Windows-1251 as it was written.
@@ -98,7 +98,7 @@ TEST_F(ClientWiring, APeerThatClosesEndsInTheReconnectPrompt) {
     Start();
     Server->ReceiveError = SocketError::ConnectionReset;
     Client->PollSocket();
-    EXPECT_FALSE(Parts().Link.Connected());
+    EXPECT_FALSE(ServerConnected());
     // "Нажмите Enter для повторного подключения" in the console code page.
     EXPECT_TRUE(OutputHas(" Enter "));
     EXPECT_TRUE(Server->Closed);
@@ -136,7 +136,7 @@ TEST_F(ClientWiring, APluginErrorWhileALineIsHandledDropsTheConnectionAndTheClie
     Start();
     Arrive("\x80\x80gsChess");
     Arrive("\x80\x80gd" + EncodeBase64("throw"));
-    EXPECT_FALSE(Parts().Link.Connected());
+    EXPECT_FALSE(ServerConnected());
     EXPECT_TRUE(OutputHas(" Enter "));
     Client->PrintLine("still printing");
     EXPECT_TRUE(OutputHas("still printing"));
@@ -163,7 +163,7 @@ TEST_F(ClientWiring, SoundCodesWithoutAMidiOutputPlayNothingQuietly) {
     Start();
     Arrive("\x80\x80p50 C4 E4 G4");
     Arrive("\x80\x80P");
-    EXPECT_TRUE(Parts().Link.Connected());
+    EXPECT_TRUE(ServerConnected());
     EXPECT_FALSE(OutputHas("unsupported"));
     EXPECT_FALSE(Parts().Sound.Midi.MidiAvailable());
 }
