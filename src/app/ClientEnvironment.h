@@ -9,10 +9,16 @@
 #include "platform/Network.h"
 #include "platform/SystemLocale.h"
 
-#include <functional>
 #include <memory>
 
 namespace tolmix {
+
+// Opens the MIDI outputs for the output the settings choose.
+class MidiOpener {
+  public:
+    virtual ~MidiOpener() = default;
+    virtual std::unique_ptr<MidiDevices> OpenMidi(const MidiSinkSettings& settings) = 0;
+};
 
 // The parts of the system the client uses besides the console: the main block makes them for
 // the running platform, tests make fakes.
@@ -24,9 +30,9 @@ struct ClientEnvironment {
     ModuleLoader& Modules;
     // Where the file types and the console palette are registered.
     DesktopRegistry& Registry;
-    // The MIDI outputs for the output the settings choose; unset, the client has none and the
-    // server's music stays silent.
-    std::function<std::unique_ptr<MidiDevices>(const MidiSinkSettings&)> OpenMidi;
+    // The MIDI outputs for the output the settings choose; without an opener the client has
+    // none and the server's music stays silent.
+    MidiOpener* Midi = nullptr;
 };
 
 } // namespace tolmix

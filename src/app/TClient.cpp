@@ -145,8 +145,8 @@ TClient::~TClient() {
 }
 
 void TClient::StartMusic() {
-    if (Env.OpenMidi)
-        MidiOutputs = Env.OpenMidi(Settings.Midi);
+    if (Env.Midi)
+        MidiOutputs = Env.Midi->OpenMidi(Settings.Midi);
     if (!MidiOutputs) {
         // No output at all: no device, so nothing sounds.
         static const MonotonicClock clock;

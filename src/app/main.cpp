@@ -21,6 +21,14 @@ namespace {
 
 constexpr std::size_t DiagnosticsLimit = 1 << 20;
 
+// The system's MIDI outputs, opened when music first plays.
+class SystemMidiOpener final : public MidiOpener {
+  public:
+    std::unique_ptr<MidiDevices> OpenMidi(const MidiSinkSettings& settings) override {
+        return std::make_unique<posix::SystemMidiDevices>(settings);
+    }
+};
+
 // Runs the client; every object it makes is gone, and the terminal restored, when it returns
 // or throws.
 void RunClient(int argc, const char* const* argv) {
@@ -38,15 +46,9 @@ void RunClient(int argc, const char* const* argv) {
     posix::PosixNetwork network;
     posix::PosixModuleLoader modules;
     posix::XdgDesktopRegistry registry(folders);
-    ClientEnvironment environment{files,
-                                  wallClock,
-                                  posix::ReadSystemLocale(),
-                                  network,
-                                  modules,
-                                  registry,
-                                  [](const MidiSinkSettings& settings) {
-                                      return std::make_unique<posix::SystemMidiDevices>(settings);
-                                  }};
+    SystemMidiOpener midi;
+    ClientEnvironment environment{files,    wallClock, posix::ReadSystemLocale(), network, modules,
+                                  registry, &midi};
     TClient client(console, environment, argc, argv);
     console.Run();
 }

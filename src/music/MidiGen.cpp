@@ -24,7 +24,7 @@ TMidiGenClass& TMidiGenClass::Process() {
 
 TMidiGen::TMidiGen(MessagePump& pump, MidiDevices& devices, TMidiGenClass& shared)
     : Pump(pump), Devices(devices), Shared(shared), Id(shared.InstanceCounter++),
-      Window(pump.Loop(), [this](const Message& message) { WindowProc(message); }) {}
+      Window(pump.Loop(), *this) {}
 
 TMidiGen::~TMidiGen() {
     Destroying = true;

@@ -27,14 +27,14 @@ struct TMidiGenClass {
 // on a MIDI stream as often as Loops says, and reports the start and end of playing. Every
 // wait runs the console's message pump, so key handlers, timers and OnStart/OnStop may run
 // inside the play requests.
-class TMidiGen {
+class TMidiGen final : private TNotifyWindow::Procedure {
   public:
     using TNotifyEvent = std::function<void(TMidiGen& sender)>;
 
     TMidiGen(MessagePump& pump, MidiDevices& devices,
              TMidiGenClass& shared = TMidiGenClass::Process());
     // Stops the piece and waits until its stream has closed.
-    ~TMidiGen();
+    ~TMidiGen() override;
     TMidiGen(const TMidiGen&) = delete;
     TMidiGen& operator=(const TMidiGen&) = delete;
 
@@ -91,7 +91,7 @@ class TMidiGen {
     // A request that passed the start check but has no running stream: Idle and ready again.
     bool FailRequest();
     void CloseStream();
-    void WindowProc(const Message& message);
+    void WindowProc(const Message& message) override;
     // Runs the message pump until done() holds; false when the stream stopped answering.
     bool PumpUntil(const std::function<bool()>& done);
     // Forgets a stream that no longer answers, as if it had closed.

@@ -18,8 +18,8 @@ uint64_t NextHandle = 1;
 
 } // namespace
 
-TNotifyWindow::TNotifyWindow(EventLoop& loop, Procedure procedure)
-    : WindowHandle(NextHandle++), WindowProc(std::move(procedure)) {
+TNotifyWindow::TNotifyWindow(EventLoop& loop, Procedure& procedure)
+    : WindowHandle(NextHandle++), WindowProc(procedure) {
     Windows()[WindowHandle] = this;
     // Every window shares the one router; registering it again changes nothing.
     for (uint32_t id : {MomOpen, MomClose, MomDone, MomPositionCb})
@@ -34,9 +34,9 @@ void TNotifyWindow::Route(const Message& message) {
     const auto it = Windows().find(message.WParam);
     if (it == Windows().end())
         return;
-    const Procedure procedure = it->second->WindowProc; // the procedure may destroy the window
-    if (procedure)
-        procedure(message);
+    // Taken before the call: the procedure may destroy the window.
+    Procedure& procedure = it->second->WindowProc;
+    procedure.WindowProc(message);
 }
 
 } // namespace tolmix

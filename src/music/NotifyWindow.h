@@ -3,7 +3,6 @@
 #include "platform/EventLoop.h"
 
 #include <cstdint>
-#include <functional>
 
 namespace tolmix {
 
@@ -12,9 +11,14 @@ namespace tolmix {
 // that no longer exists are dropped.
 class TNotifyWindow {
   public:
-    using Procedure = std::function<void(const Message&)>;
+    // What receives the window's messages.
+    class Procedure {
+      public:
+        virtual ~Procedure() = default;
+        virtual void WindowProc(const Message& message) = 0;
+    };
 
-    TNotifyWindow(EventLoop& loop, Procedure procedure);
+    TNotifyWindow(EventLoop& loop, Procedure& procedure);
     ~TNotifyWindow();
     TNotifyWindow(const TNotifyWindow&) = delete;
     TNotifyWindow& operator=(const TNotifyWindow&) = delete;
@@ -25,7 +29,7 @@ class TNotifyWindow {
     static void Route(const Message& message);
 
     uint64_t WindowHandle;
-    Procedure WindowProc;
+    Procedure& WindowProc;
 };
 
 } // namespace tolmix

@@ -69,6 +69,11 @@ void InputEditor::KeepCursorInView() {
 
 void InputEditor::LayoutEditor() {
     LayoutLines(EditText, Opt.SizeX, EditLines);
+    TextChanged = false;
+    PlaceCursor();
+}
+
+void InputEditor::PlaceCursor() {
     const auto count = static_cast<int32_t>(EditLines.size());
     if (CursorLine >= count) {
         CursorLine = std::max(count - 1, 0);
@@ -81,7 +86,11 @@ void InputEditor::LayoutEditor() {
 }
 
 void InputEditor::Changed() {
-    LayoutEditor();
+    // Cursor moves leave the lines as they are: one typed character is laid out once.
+    if (TextChanged)
+        LayoutEditor();
+    else
+        PlaceCursor();
     ChangedSinceShown = true;
 }
 
@@ -208,6 +217,7 @@ void InputEditor::LeaveEditMode() {
 
 void InputEditor::ClearEditor() {
     EditText.clear();
+    TextChanged = true;
     SavedEditText.clear();
     EditTopLine = CursorCol = CursorLine = SelStart = SelEnd = 0;
     Changed();
@@ -252,6 +262,7 @@ void InputEditor::DeleteText(bool forward) {
     // A CR LF pair goes as one; a lone CR is one byte like any other.
     const size_t bytes = ByteAt(p) == CR && ByteAt(p + 1) == LF ? 2 : 1;
     EditText.erase(static_cast<size_t>(p - 1), bytes);
+    TextChanged = true;
     Changed();
 }
 

@@ -96,8 +96,11 @@ class InputEditor final : public PasteTarget {
   private:
     // One cursor step, not yet marked for the view; false when it is impossible.
     bool StepCursor(bool right);
-    // Lays the text out again and marks it for the view.
+    // Lays the text out again when it changed, keeps the cursor on it and marks it for the
+    // view.
     void Changed();
+    // The cursor within its line's length and the view's rows.
+    void PlaceCursor();
     uint8_t ByteAt(int32_t position) const;
     void CursorToTextEnd();
     void KeepCursorInView();
@@ -111,6 +114,8 @@ class InputEditor final : public PasteTarget {
     const InputEditorOptions Opt;
     bool EditModeOn = false;
     bool ChangedSinceShown = true;
+    // The text changed since it was last laid out.
+    bool TextChanged = true;
 };
 
 } // namespace tolmix

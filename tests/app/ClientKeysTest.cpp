@@ -39,8 +39,8 @@ class ClientKeys : public ::testing::Test, public test::ClientFakes {
 };
 
 TEST_F(ClientKeys, TheTypedCommandGoesOutInWindows1251AndIntoTheHistory) {
-    ASSERT_TRUE(Parts().Link.Connected()); // since start-up
-    Type("\xEF\xAC\xA0");                  // яма
+    ASSERT_TRUE(ServerConnected()); // since start-up
+    Type("\xEF\xAC\xA0");           // яма
     Term.Key(VkReturn, 0x0D);
     Run();
     EXPECT_EQ(Wire(), "\xFF\xFF\xEC\xE0\r\n");
@@ -52,12 +52,12 @@ TEST_F(ClientKeys, TheTypedCommandGoesOutInWindows1251AndIntoTheHistory) {
 TEST_F(ClientKeys, EnterWhileDisconnectedConnectsAndKeepsTheText) {
     Net.Streams.back()->ReceiveError = SocketError::ConnectionReset;
     Run();
-    ASSERT_FALSE(Parts().Link.Connected());
+    ASSERT_FALSE(ServerConnected());
     Type("north");
     Term.Key(VkReturn, 0x0D);
     Run();
     ASSERT_EQ(Net.Streams.size(), 2u);
-    EXPECT_TRUE(Parts().Link.Connected());
+    EXPECT_TRUE(ServerConnected());
     EXPECT_EQ(Parts().Editor.EditText, "north");
     EXPECT_EQ(Wire(), "");
     EXPECT_EQ(Parts().Editor.History.Count(), 0);
@@ -94,12 +94,12 @@ TEST_F(ClientKeys, TheServersEditorComesBackAsOneCodeOrIsCancelled) {
 }
 
 TEST_F(ClientKeys, F10DisconnectsWithThePromptAndEndsTheLoop) {
-    ASSERT_TRUE(Parts().Link.Connected());
+    ASSERT_TRUE(ServerConnected());
     const int64_t lines = Parts().Output.LineCount;
     Term.Key(VkF10);
     Run();
     EXPECT_TRUE(Con.Terminated);
-    EXPECT_FALSE(Parts().Link.Connected());
+    EXPECT_FALSE(ServerConnected());
     EXPECT_TRUE(Net.Streams.back()->Closed);
     EXPECT_GT(Parts().Output.LineCount, lines); // the reconnect prompt
 }

@@ -54,12 +54,12 @@ class ClientWiring : public ::testing::Test, public test::ClientFakes {
     void Receive() {
         for (int i = 0; i < 100 && Client->PollSocket(); ++i) {
         }
-        while (Parts().Link.Connected() && !Server->Incoming.empty() && Client->PollSocket()) {
+        while (ServerConnected() && !Server->Incoming.empty() && Client->PollSocket()) {
         }
     }
     void Arrive(const std::string& line) {
         Server->Arrive(line + "\r\n");
-        for (int i = 0; i < 4 && Parts().Link.Connected() && !Server->Incoming.empty(); ++i)
+        for (int i = 0; i < 4 && ServerConnected() && !Server->Incoming.empty(); ++i)
             Client->PollSocket();
     }
     bool OutputHas(const std::string& text) const {
@@ -78,7 +78,7 @@ TEST_F(ClientWiring, ConnectsAtStartUpWithTheSettingsAndSendsAutoSend) {
     Files.Add("hero.tcf",
               "Address=mud.example.org\r\nPort=5555\r\nAutoSend=hero|\xF1\xE5\xEA\xF0\xE5\xF2\r\n");
     Start(2);
-    ASSERT_TRUE(Parts().Link.Connected());
+    ASSERT_TRUE(ServerConnected());
     EXPECT_EQ(Server->Host, "mud.example.org");
     EXPECT_EQ(Server->Port, "5555");
     // "секрет" travels in Windows-1251 as it was written.
@@ -99,7 +99,7 @@ TEST_F(ClientWiring, APeerThatClosesEndsInTheReconnectPrompt) {
     Start();
     Server->ReceiveError = SocketError::ConnectionReset;
     Client->PollSocket();
-    EXPECT_FALSE(Parts().Link.Connected());
+    EXPECT_FALSE(ServerConnected());
     // "Нажмите Enter для повторного подключения" in the console code page.
     EXPECT_TRUE(OutputHas(" Enter "));
     EXPECT_TRUE(Server->Closed);
@@ -156,7 +156,7 @@ TEST_F(ClientWiring, APluginErrorWhileALineIsHandledDropsTheConnectionAndTheClie
     Start();
     Arrive("\x80\x80gsChess");
     Arrive("\x80\x80gd" + EncodeBase64("throw"));
-    EXPECT_FALSE(Parts().Link.Connected());
+    EXPECT_FALSE(ServerConnected());
     EXPECT_TRUE(OutputHas(" Enter "));
     Client->PrintLine("still printing");
     EXPECT_TRUE(OutputHas("still printing"));
@@ -183,7 +183,7 @@ TEST_F(ClientWiring, SoundCodesWithoutAMidiOutputPlayNothingQuietly) {
     Start();
     Arrive("\x80\x80p50 C4 E4 G4");
     Arrive("\x80\x80P");
-    EXPECT_TRUE(Parts().Link.Connected());
+    EXPECT_TRUE(ServerConnected());
     EXPECT_FALSE(OutputHas("unsupported"));
     EXPECT_FALSE(Parts().Sound.Midi.MidiAvailable());
 }
@@ -193,13 +193,24 @@ TEST_F(ClientWiring, SoundCodesPlayOnTheOutputTheSettingsChoose) {
     test::RecordingMidiSink sink(clock);
     SoftwareMidiDevices* devices = nullptr;
     MidiSinkSettings chosen;
-    Env.OpenMidi = [&](const MidiSinkSettings& settings) {
-        chosen = settings;
-        auto made =
-            std::make_unique<SoftwareMidiDevices>(&sink, clock, SoftwareMidiStream::Timing::Manual);
-        devices = made.get();
-        return made;
-    };
+    // Opens the recording sink and keeps what the settings chose.
+    struct Opener final : MidiOpener {
+        test::LoopClock& Clock;
+        test::RecordingMidiSink& Sink;
+        MidiSinkSettings& Chosen;
+        SoftwareMidiDevices*& Devices;
+        Opener(test::LoopClock& clock, test::RecordingMidiSink& sink, MidiSinkSettings& chosen,
+               SoftwareMidiDevices*& devices)
+            : Clock(clock), Sink(sink), Chosen(chosen), Devices(devices) {}
+        std::unique_ptr<MidiDevices> OpenMidi(const MidiSinkSettings& settings) override {
+            Chosen = settings;
+            auto made = std::make_unique<SoftwareMidiDevices>(&Sink, Clock,
+                                                              SoftwareMidiStream::Timing::Manual);
+            Devices = made.get();
+            return made;
+        }
+    } opener(clock, sink, chosen, devices);
+    Env.Midi = &opener;
     // The player's waits let the stream run.
     Loop.OnWait = [&] {
         if (devices)

@@ -142,7 +142,7 @@ TEST_F(ClientFirstRun, TheFirstStartFromAFolderShowsTheNoticeInItsColours) {
     EXPECT_TRUE(test::RowIs(Con.Screen(), 4, ' ', 7));
     EXPECT_EQ(test::TClientParts(*client).Output.CurrentAttr, 7);
     EXPECT_TRUE(Net.Streams.empty()) << "a first start does not connect";
-    EXPECT_FALSE(test::TClientParts(*client).Link.Connected());
+    EXPECT_FALSE(ServerConnected());
 }
 
 TEST_F(ClientFirstRun, TheSecondStartShowsNoNoticeAndACopyElsewhereIsAFirstRunAgain) {
@@ -150,7 +150,7 @@ TEST_F(ClientFirstRun, TheSecondStartShowsNoNoticeAndACopyElsewhereIsAFirstRunAg
     EXPECT_TRUE(Net.Streams.empty());
     auto second = Start();
     EXPECT_FALSE(test::TClientParts(*second).IsFirstRun());
-    EXPECT_TRUE(test::TClientParts(*second).Link.Connected());
+    EXPECT_TRUE(ServerConnected());
     EXPECT_EQ(Net.Streams.size(), 1u);
     // The banner, then empty, connecting, empty; no notice.
     EXPECT_EQ(test::TClientParts(*second).Output.LineCount, 4);

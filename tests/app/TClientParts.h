@@ -13,8 +13,8 @@ struct TClientParts {
     explicit TClientParts(TClient& client)
         : SettingsPath(client.SettingsPath), LogPath(client.LogPath), ProgramDir(client.ProgramDir),
           PluginsDir(client.PluginsDir), Settings(client.Settings), Layout(client.Layout),
-          Link(client.Link), Sound(*client.Sound), Output(*client.Output), State(client.State),
-          Editor(*client.Editor), Plugins(*client.Plugins), StatusTimer(client.StatusTimer),
+          Sound(*client.Sound), Output(*client.Output), State(client.State), Editor(*client.Editor),
+          Plugins(*client.Plugins), StatusTimer(client.StatusTimer),
           CountdownTimer(client.CountdownTimer), Client(client) {}
 
     const std::string& SettingsPath;
@@ -23,7 +23,6 @@ struct TClientParts {
     const std::string& PluginsDir;
     const ClientSettings& Settings;
     const ScreenLayout& Layout;
-    const ServerLink& Link;
     SoundCommands& Sound;
     const OutputBuffer& Output;
     const CharacterStatus& State;

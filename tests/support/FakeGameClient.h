@@ -1,6 +1,7 @@
 #pragma once
 
-// Only for test programs that link the plugin layer.
+// Only for test programs that link the client layer.
+#include "app/TextPrinter.h"
 #include "net/ConnectionMessages.h"
 #include "net/ServerLink.h"
 #include "plugins/GameHost.h"
@@ -9,8 +10,9 @@
 #include "support/FakeEventLoop.h"
 #include "support/FakeNetwork.h"
 #include "support/FakeTerminal.h"
-#include "text/CodeMarker.h"
+#include "support/FakeWallClock.h"
 #include "text/CodePage.h"
+#include "text/ColourBytes.h"
 #include "ui/TConsole.h"
 
 #include <algorithm>
@@ -23,20 +25,35 @@ namespace tolmix::test {
 
 // The parts of the client that the plugins meet: the real server link on a fake network, its
 // receive step bound to a real console driver that takes one queued server line per idle pass,
-// the plugins' host, and a printer that hands game codes to the plugins and keeps every other
-// line.
-class FakeGameClient final : public LinePrinter, public TextOutput, public HostLoop {
+// the real printer, which hands game codes to the plugins, and the plugins' host. The printed
+// lines are kept as the log gets them; the client has no music.
+class FakeGameClient final : public LinePrinter,
+                             public TextOutput,
+                             public HostLoop,
+                             public PrintedLineTargets {
   public:
-    // The reconnect prompt as it reaches the printed lines (console code page).
-    static std::string ReconnectPrompt() { return AnsiToConsole(tolmix::ReconnectPrompt); }
+    // The reconnect prompt as it reaches the printed lines (console code page, no colours).
+    static std::string ReconnectPrompt() {
+        std::string plain;
+        for (char c : AnsiToConsole(tolmix::ReconnectPrompt))
+            if (!IsColourByte(static_cast<uint8_t>(c)))
+                plain += c;
+        return plain;
+    }
 
     FakeTerminal Term;
     FakeEventLoop Loop;
     FakeClipboard Clip;
     TConsole Con{Term, Loop, Clip};
     FakeNetwork Net;
+    FakeWallClock Wall;
     ServerLink Link{*this, Net, Loop};
-    std::string CharName; // console code page
+    CharacterStatus State;
+    std::string& CharName = State.CharName; // console code page
+    TGameClock Clock{Wall};
+    OutputBuffer Screen{Con, 80, 100, 21};
+    StatusPanel Panel{Con, State, StatusPanelOptions{}};
+    TextPrinter Printer{Con, Screen, State, Clock, Panel, *this, false, '.'};
     GameHost Host{*this, Link, *this, CharName};
     GamePlugins Plugins;
 
@@ -56,22 +73,22 @@ class FakeGameClient final : public LinePrinter, public TextOutput, public HostL
     // A server code line on the wire: markers 0x80 0x80, then the code.
     static std::string Code(std::string_view code) { return "\x80\x80" + std::string(code); }
 
-    void PrintLine(const std::string& text) override {
-        const std::string line = AnsiToConsole(text);
-        if (!IsServerCode(line)) {
-            Printed.push_back(line);
-            return;
-        }
-        const std::string payload = line.substr(3);
-        if (line[2] != 'g' || payload.empty())
-            return;
+    void PrintLine(const std::string& text) override { Printer.PrintLine(text); }
+    void AppendLog(const std::string& text) override { Printed.push_back(text); }
+    void GameCode(char letter, const std::string& argument) override {
         try {
-            Plugins.HandleGameCode(payload[0], std::string_view(payload).substr(1));
+            Plugins.HandleGameCode(letter, argument);
         } catch (const std::exception& error) {
             Errors.push_back(error.what());
             throw;
         }
     }
+    bool HasPlugins() const override { return true; }
+    bool HasMusic() const override { return false; }
+    void SendVersion() override { Link.SendVersion(); }
+    void BeginEditMode(const std::string&) override {}
+    void PlaySoundCommand(const std::string&) override {}
+    void StopMusic() override {}
     void AppendOutput(std::string_view text) override { Output.emplace_back(text); }
     uint64_t WindowHandle() const override { return Con.FindConsoleWindow(); }
     void RunLoopPass(bool receive) override { Con.Pass(receive); }
