@@ -23,6 +23,14 @@ using namespace tolmix;
 
 namespace {
 
+// The multimedia system's MIDI output, opened when music first plays.
+class WinmmMidiOpener final : public MidiOpener {
+  public:
+    std::unique_ptr<MidiDevices> OpenMidi(const MidiSinkSettings&) override {
+        return std::make_unique<win32::WinmmMidiDevices>();
+    }
+};
+
 // Runs the client; every object it makes is gone, and the console restored, when it returns
 // or throws.
 void RunClient(int argc, const char* const* argv) {
@@ -31,22 +39,13 @@ void RunClient(int argc, const char* const* argv) {
     win32::Win32Clipboard clipboard;
     win32::Win32FileSystem files;
     TConsole console(terminal, loop, clipboard);
-    Console = &console;
-    struct ConsoleReference {
-        ~ConsoleReference() { Console = nullptr; }
-    } reference;
     SystemWallClock wallClock;
     win32::Win32Network network;
     win32::Win32ModuleLoader modules;
     win32::Win32Registry registry;
-    ClientEnvironment environment{
-        files,
-        wallClock,
-        win32::ReadSystemLocale(),
-        network,
-        modules,
-        registry,
-        [](const MidiSinkSettings&) { return std::make_unique<win32::WinmmMidiDevices>(); }};
+    WinmmMidiOpener midi;
+    ClientEnvironment environment{files,    wallClock, win32::ReadSystemLocale(), network, modules,
+                                  registry, &midi};
     TClient client(console, environment, argc, argv);
     console.Run();
 }
