@@ -36,6 +36,7 @@ ClientSettings ReadClientSettings(const TTolmixStringList& list) {
         s.SizeY = 5;
     s.FullScreen = list.ReadBool("FullScreen", d.FullScreen);
     s.FlashActivity = list.ReadBool("FlashActivity", d.FlashActivity);
+    s.MouseWheel = list.ReadBool("MouseWheel", d.MouseWheel);
     s.InfoPanel = list.ReadBool("InfoPanel", d.InfoPanel);
     s.InfoPanelColor = colour("InfoPanelColor", d.InfoPanelColor);
     s.SeparatorLine = list.ReadBool("SeparatorLine", d.SeparatorLine);

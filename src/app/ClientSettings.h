@@ -25,6 +25,9 @@ struct ClientSettings {
     int16_t SizeY = 25;
     bool FullScreen = false;
     bool FlashActivity = true;
+    // Mouse reports while the client runs, so that the wheel scrolls the output; off, the
+    // terminal keeps the mouse for its own selection.
+    bool MouseWheel = true;
     bool InfoPanel = true;
     uint16_t InfoPanelColor = 0x87;
     bool SeparatorLine = true;

@@ -60,6 +60,8 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     screen.EditorLines = Settings.EditorLines;
     screen.EditorTextColor = Settings.EditorTextColor;
     Layout = StartScreen(Con, screen);
+    if (!Settings.MouseWheel)
+        Con.SetMouseReporting(false);
     // A screen too short for the editor gets a smaller one, never a negative output window.
     Settings.EditorLines = Layout.EditorLines;
     Con.OnKey = [this](const KeyEvent& key) { return HandleKey(key); };

@@ -68,6 +68,8 @@ class TConsole final : public MessagePump, public TextClipboard {
     bool ProcessMessage();
 
     bool SetFullScreen(bool on);
+    // Mouse reports for the wheel (on unless the player turned them off).
+    void SetMouseReporting(bool on) { Term.SetMouseReporting(on); }
     std::string PasteFromClipboard() override;
     void CopyToClipboard(std::string_view text) override;
     // Views are refreshed before the screen is shown, in the order they were added; a view

@@ -77,5 +77,18 @@ TEST(Scrollback, ShiftPageKeysScrollAndCtrlEndReturnsToTheNewest) {
     EXPECT_FALSE(ShowsText(s, "\u2193", 0ms)) << s.Dump();
 }
 
+// Mouse reports are on while the client runs, unless the player keeps the mouse for the
+// terminal's own selection.
+TEST(Scrollback, MouseReportsAreOnUnlessTurnedOff) {
+    for (const bool on : {true, false}) {
+        GameSession game(on ? "AutoSend=" : "AutoSend=\r\nMouseWheel=0");
+        ASSERT_TRUE(game.Connect(Patience)) << game.Client().Dump();
+        PtySession& s = game.Client();
+        ASSERT_TRUE(ShowsText(s, "Tolmix Client", Patience)) << s.Dump();
+        EXPECT_EQ(s.LastPrivateMode(1000), on);
+        EXPECT_EQ(s.LastPrivateMode(1006), on);
+    }
+}
+
 } // namespace
 } // namespace tolmix::e2e
