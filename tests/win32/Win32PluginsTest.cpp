@@ -28,8 +28,8 @@ class Win32Plugins : public ::testing::Test {
     fs::path StartDir = fs::current_path();
     Win32FileSystem Files;
     Win32ModuleLoader Loader;
-    GamePlugins Plugins{Files, Loader};
-    test::FakeGameClient Client{Plugins};
+    test::FakeGameClient Client{Files, Loader};
+    GamePlugins& Plugins = Client.Plugins;
 
     void SetUp() override {
         std::random_device random;
@@ -110,11 +110,11 @@ TEST_F(Win32Plugins, AnErrorInAPluginEndsTheConnectionAndTheClientGoesOn) {
         Client.Incoming.push_back(test::FakeGameClient::Code(line));
     Client.ReceiveAll();
     EXPECT_EQ(Client.Errors, (Journal{"thrown by Probe"}));
-    EXPECT_EQ(Client.Printed, (Journal{std::string(test::FakeGameClient::ReconnectPrompt)}));
+    EXPECT_EQ(Client.Printed, (Journal{"", test::FakeGameClient::ReconnectPrompt()}));
     EXPECT_EQ(Client.Incoming.size(), 1u);
 
     // Not a standard exception: an int thrown in the DLL still reaches the client's handler.
-    Client.Connected = true;
+    Client.Connect(); // the player reconnects
     Client.Incoming.push_back(test::FakeGameClient::Code("gd" + EncodeBase64("throw-int")));
     Client.ReceiveAll();
     EXPECT_EQ(Client.Errors.size(), 2u);
