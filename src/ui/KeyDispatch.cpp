@@ -154,11 +154,8 @@ bool KeyDispatch::CtrlKey(uint16_t vk) {
 bool KeyDispatch::ShiftKey(uint16_t vk, int32_t anchor) {
     switch (vk) {
     case VkPrior: // terminal users' habit: Shift+Page Up/Down scroll like Page Up/Down
-        Scroll(false, OutputRows - 1);
-        return true;
     case VkNext:
-        Scroll(true, OutputRows - 1);
-        return true;
+        return PlainKey(vk);
     case VkEnd:
     case VkHome:
         Editor.MoveToLineEdge(vk == VkEnd);

@@ -250,7 +250,8 @@ void StatusPanel::ShowRowsBelow(int64_t rows) {
     if (rows <= 0)
         return;
     // An arrow down (the glyph of 0x19) and the count, at most five digits.
-    const std::string text = "\x19" + std::to_string(std::min<int64_t>(rows, 99999));
+    std::string text(1, '\x19');
+    text += std::to_string(std::min<int64_t>(rows, 99999));
     Con.WriteText(text, Opt.NameColor,
                   MakeCoord(First + Width - static_cast<int>(text.size()), Opt.SeparatorRow));
 }
