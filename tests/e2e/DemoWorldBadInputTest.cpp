@@ -151,6 +151,13 @@ testing::AssertionResult MemoryBounded(DemoWorld& world, long before) {
     const auto after = world.ResidentKb();
     if (!after)
         return testing::AssertionFailure() << "the server has gone";
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer keeps freed memory in quarantine and grows its shadow with every
+    // allocation, so the resident size says nothing about the server's own bounds there; the
+    // plain build checks them.
+    (void)before;
+    return testing::AssertionSuccess();
+#endif
     if (*after - before > MemoryGrowthKb)
         return testing::AssertionFailure()
                << "resident memory grew from " << before << " kB to " << *after << " kB";
