@@ -27,10 +27,6 @@
 
 namespace tolmix {
 
-namespace test {
-struct TClientParts;
-}
-
 // The one client object: it reads the settings, lays out the screen, owns every part of the
 // client and binds them to the console driver and to each other. Construction runs the start-up
 // steps in order; an error raised there ends the program.
@@ -51,9 +47,6 @@ class TClient final : public LinePrinter, private HostLoop, private PrintedLineT
     bool PollSocket();
 
   private:
-    // What the client-level tests look at inside the assembled client.
-    friend struct test::TClientParts;
-
     // The settings file in use, kept for later re-reads.
     std::string SettingsPath;
     // The output log file of this start, fixed before anything is printed.

@@ -12,7 +12,11 @@
 #include "support/FakeNetwork.h"
 #include "support/FakeTerminal.h"
 #include "support/FakeWallClock.h"
+#include "support/ScreenText.h"
 #include "ui/TConsole.h"
+
+#include <string>
+#include <string_view>
 
 namespace tolmix::test {
 
@@ -31,6 +35,38 @@ struct ClientFakes {
 
     // Whether the client holds a connection to the server: the last socket it made is open.
     bool ServerConnected() const { return !Net.Streams.empty() && !Net.Streams.back()->Closed; }
+
+    // What the client can be seen doing from outside: its screen, its wire and its files. The
+    // client-level tests look at it only through these.
+
+    // Runs the console's input loop, with the fake network's sockets watched, until every
+    // queued key and every arrived packet is handled.
+    void RunInput() {
+        Loop.HandleReady = [this](PollHandle handle) { return Net.Ready(handle); };
+        for (int i = 0; i < 50 && !Con.Terminated; ++i) {
+            Con.Step();
+            if (Term.Input.empty() && (Net.Streams.empty() || Net.Streams.back()->Incoming.empty()))
+                break;
+        }
+        if (!Con.Terminated)
+            Con.Step();
+    }
+    // Queues the characters as key presses (without running the loop).
+    void Type(std::string_view text) {
+        for (char c : text)
+            Term.Key(0, static_cast<uint8_t>(c));
+    }
+    // Everything sent on the last connection.
+    std::string Wire() const { return Net.Streams.empty() ? "" : Net.Streams.back()->Sent; }
+    std::string Row(int y) const { return test::RowText(Con.Screen(), y); }
+    // The first screen row holding the text, or -1.
+    int RowWith(std::string_view text) const {
+        for (int y = 0; y < Con.Screen().Height; ++y)
+            if (Row(y).find(text) != std::string::npos)
+                return y;
+        return -1;
+    }
+    bool ScreenHas(std::string_view text) const { return RowWith(text) >= 0; }
 };
 
 } // namespace tolmix::test

@@ -2,7 +2,6 @@
 #include "app/ClientFakes.h"
 #include "app/ConsolePalette.h"
 #include "app/TClient.h"
-#include "app/TClientParts.h"
 #include "platform/FileErrors.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeDesktopRegistry.h"
@@ -106,23 +105,25 @@ TEST(ConsolePalette, TheTerminalGetsEveryColourAsRgb) {
 
 class ClientFirstRun : public ::testing::Test, public test::ClientFakes {
   protected:
+    // The notice's "перезапустите" in the console code page.
+    bool NoticeShown() const {
+        return ScreenHas(AnsiToConsole("\xEF\xE5\xF0\xE5\xE7\xE0\xEF\xF3\xF1\xF2\xE8\xF2\xE5"));
+    }
     ClientFirstRun() { Registry.Consoles.clear(); }
     std::unique_ptr<TClient> Start() {
         const char* argv[] = {"tolmix-client"};
         return std::make_unique<TClient>(Con, Env, 1, argv);
     }
-    std::string Row(int y) const { return test::RowText(Con.Screen(), y); }
 };
 
 TEST_F(ClientFirstRun, TheFirstStartFromAFolderShowsTheNoticeInItsColours) {
     auto client = Start();
-    EXPECT_TRUE(test::TClientParts(*client).IsFirstRun());
+    EXPECT_TRUE(NoticeShown());
     EXPECT_EQ(Registry.TypesProgram, Files.Program);
     EXPECT_EQ(Registry.Consoles.count(Files.Program), 1u);
     EXPECT_EQ(Term.PaletteWrites, 16);
     EXPECT_EQ(Term.Palette[9], 0x0000FFu);
 
-    EXPECT_EQ(test::TClientParts(*client).Output.LineCount, 5);
     EXPECT_TRUE(test::RowIs(Con.Screen(), 1, ' ', 7));
     // "Программа зарегистрировала себя..." in light grey.
     const std::string registered = AnsiToConsole("\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE0 ");
@@ -140,7 +141,10 @@ TEST_F(ClientFirstRun, TheFirstStartFromAFolderShowsTheNoticeInItsColours) {
               AnsiToConsole(" \xE8 \xEF\xE5\xF0\xE5\xE7\xE0\xEF\xF3\xF1\xF2\xE8\xF2\xE5 "
                             "\xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xF3 \xE7\xE0\xED\xEE\xE2\xEE."));
     EXPECT_TRUE(test::RowIs(Con.Screen(), 4, ' ', 7));
-    EXPECT_EQ(test::TClientParts(*client).Output.CurrentAttr, 7);
+    // Five lines, and the colour back to light grey for the next.
+    client->PrintLine("next");
+    EXPECT_EQ(RowWith("next"), 5);
+    EXPECT_EQ(Con.Screen().At(0, 5).Attr, 7);
     EXPECT_TRUE(Net.Streams.empty()) << "a first start does not connect";
     EXPECT_FALSE(ServerConnected());
 }
@@ -149,18 +153,20 @@ TEST_F(ClientFirstRun, TheSecondStartShowsNoNoticeAndACopyElsewhereIsAFirstRunAg
     Start().reset();
     EXPECT_TRUE(Net.Streams.empty());
     auto second = Start();
-    EXPECT_FALSE(test::TClientParts(*second).IsFirstRun());
+    EXPECT_FALSE(NoticeShown());
     EXPECT_TRUE(ServerConnected());
     EXPECT_EQ(Net.Streams.size(), 1u);
     // The banner, then empty, connecting, empty; no notice.
-    EXPECT_EQ(test::TClientParts(*second).Output.LineCount, 4);
+    second->PrintLine("next");
+    EXPECT_EQ(RowWith("next"), 4);
     EXPECT_EQ(Term.PaletteWrites, 32) << "the palette is installed at every start";
     second.reset();
 
     Files.Program = "/home/player/elsewhere/tolmix-client";
     auto copy = Start();
-    EXPECT_TRUE(test::TClientParts(*copy).IsFirstRun());
-    EXPECT_EQ(test::TClientParts(*copy).Output.LineCount, 5);
+    EXPECT_TRUE(NoticeShown());
+    copy->PrintLine("next");
+    EXPECT_EQ(RowWith("next"), 5);
     EXPECT_EQ(Net.Streams.size(), 1u);
 }
 

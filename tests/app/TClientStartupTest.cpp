@@ -1,6 +1,6 @@
 #include "app/ClientFakes.h"
 #include "app/TClient.h"
-#include "app/TClientParts.h"
+#include "platform/VirtualKeys.h"
 #include "support/ScreenText.h"
 #include "text/ProgramName.h"
 
@@ -18,7 +18,6 @@ TEST_F(ClientStartup, ReadsTheArgumentsSettingsAndLaysOutTheScreen) {
               "SizeX=100\r\nSizeY=30\r\nEditorLines=2\r\nInfoPanelColor=$1F\r\n");
     const char* argv[] = {"tolmix-client", "/games/hero.txt"};
     TClient client(Con, Env, 2, argv);
-    EXPECT_EQ(test::TClientParts(client).SettingsPath, "/games/hero.tcf");
     EXPECT_EQ(Term.Title, ProgramTitle);
     ASSERT_EQ(Term.SizeRequests.size(), 1u);
     EXPECT_EQ(Term.SizeRequests[0].Columns, 100);
@@ -30,21 +29,31 @@ TEST_F(ClientStartup, ReadsTheArgumentsSettingsAndLaysOutTheScreen) {
     EXPECT_TRUE(test::RowIs(screen, 27, ' ', 15));
     EXPECT_TRUE(test::RowIs(screen, 26, ' ', 15));
     EXPECT_TRUE(test::RowIs(screen, 25, 0xC4, 7));
-    EXPECT_EQ(test::TClientParts(client).Layout.OutputRows, 25);
     EXPECT_EQ(screen.CursorY, 26);
 }
 
 TEST_F(ClientStartup, MissingSettingsFileGivesTheDefaults) {
     const char* argv[] = {"tolmix-client"};
     TClient client(Con, Env, 1, argv);
-    // Fixed against the folder the program started in before the program's folder became current.
-    EXPECT_EQ(test::TClientParts(client).SettingsPath, "/home/player/TolmixClient.tcf");
-    EXPECT_EQ(test::TClientParts(client).Settings.Address, DefaultServerHost);
-    EXPECT_EQ(test::TClientParts(client).Layout.EditorTop, 22);
-
-    EXPECT_EQ(test::TClientParts(client).Output.OutputRows, 21);
+    ASSERT_TRUE(ServerConnected());
+    EXPECT_EQ(Net.Streams.back()->Host, DefaultServerHost);
+    // 21 output rows, the separator, three editor rows.
+    EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7));
+    EXPECT_EQ(Con.Screen().CursorY, 22);
     // The banner, then empty, connecting, empty: the fake network connects at once.
-    EXPECT_EQ(test::TClientParts(client).Output.LineCount, 4);
+    client.PrintLine("next");
+    EXPECT_EQ(RowWith("next"), 4);
+
+    // The name was fixed against the folder the program started in before the program's folder
+    // became current: a settings file made there now is the one that Tab reads.
+    EXPECT_EQ(Files.Cwd, "/opt/tolmix/");
+    Files.Add("/home/player/TolmixClient.tcf", "AliasFile=al\r\n");
+    Files.Add("/home/player/al.taf", "alias:\r\nk *\r\nkill $1\r\n");
+    Term.Key(VkTab, '\t');
+    Type("k goblin");
+    Term.Key(VkReturn, 0x0D);
+    RunInput();
+    EXPECT_TRUE(Wire().ends_with("kill goblin\r\n")) << Wire();
 }
 
 TEST_F(ClientStartup, UnreadableSettingsFileEndsStartUpWithItsMessage) {
@@ -59,9 +68,6 @@ TEST_F(ClientStartup, BindsTheCallbacksAndRunsBothTimersUntilDestroyed) {
         TClient client(Con, Env, 1, argv);
         EXPECT_TRUE(Con.OnKey);
         EXPECT_TRUE(Con.OnIdle);
-        EXPECT_NE(test::TClientParts(client).StatusTimer, 0u);
-        EXPECT_NE(test::TClientParts(client).CountdownTimer,
-                  test::TClientParts(client).StatusTimer);
         int timerMessages = 0;
         Loop.Advance(Milliseconds(250));
         Message m;
@@ -86,7 +92,7 @@ TEST_F(ClientStartup, AnUnconsumedEscapeEndsTheRun) {
     Term.Key(0x1B, 0x1B, ShiftPressed);
     for (int i = 0; i < 3 && !Con.Terminated; ++i)
         Con.Step();
-    EXPECT_EQ(test::TClientParts(client).Editor.EditText, "");
+    EXPECT_EQ(Row(22)[0], ' ') << "the editor is empty";
     EXPECT_TRUE(Con.Terminated);
     EXPECT_TRUE(Term.Input.empty());
 }
