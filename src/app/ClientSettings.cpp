@@ -3,13 +3,56 @@
 #include "text/CodePage.h"
 #include "util/FilePaths.h"
 
+#include <optional>
+#include <string_view>
+#include <vector>
+
 namespace tolmix {
+
+namespace {
+
+bool IsSettingsExtension(std::string_view extension) {
+    constexpr std::string_view Lower = ".tcf";
+    if (extension.size() != Lower.size())
+        return false;
+    for (size_t i = 0; i < Lower.size(); ++i) {
+        const char c = extension[i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != Lower[i])
+            return false;
+    }
+    return true;
+}
+
+// A file named like the path except for the letter case of its ".tcf" (HERO.TCF, which the
+// desktop's "*.tcf" pattern matches as well); the first by name when there are several.
+std::optional<std::string> WithExtensionInAnyCase(const FileSystem& files, std::string_view path) {
+    const std::string folder = ExtractFilePath(path, files.Style());
+    const std::string_view name = path.substr(folder.size());
+    const std::string_view stem = name.substr(0, name.size() - 4);
+    const std::optional<std::vector<std::string>> entries = files.ListFiles(folder);
+    if (!entries)
+        return std::nullopt;
+    std::optional<std::string> found;
+    for (const std::string& entry : *entries) {
+        if (entry.size() == name.size() && entry.compare(0, stem.size(), stem) == 0 &&
+            IsSettingsExtension(std::string_view(entry).substr(stem.size())) &&
+            (!found || entry < *found))
+            found = entry;
+    }
+    if (!found)
+        return std::nullopt;
+    return folder + *found;
+}
+
+} // namespace
 
 std::string ChooseSettingsPath(const FileSystem& files, int argc, const char* const* argv) {
     if (argc > 1 && argv[1] != nullptr) {
-        std::string path = ChangeFileExt(argv[1], ".tcf");
+        std::string path = ChangeFileExt(argv[1], ".tcf", files.Style());
         if (files.FileExists(path))
             return path;
+        if (std::optional<std::string> found = WithExtensionInAnyCase(files, path))
+            return *found;
     }
     return DefaultSettingsFile;
 }

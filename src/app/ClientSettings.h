@@ -48,7 +48,7 @@ struct ClientSettings {
 };
 
 // The settings file to use: the first argument with its extension changed to ".tcf" when such a
-// file exists, otherwise the default file in the current folder.
+// file exists (its ".tcf" in any letter case), otherwise the default file in the current folder.
 std::string ChooseSettingsPath(const FileSystem& files, int argc, const char* const* argv);
 
 // Reads every key in the order the file format lists them, with their defaults and clamps.

@@ -137,13 +137,13 @@ void TextPrinter::HandleServerCode(char code, std::string_view payload) {
     Panel.DrawStatusPanel();
 }
 
-// Shown in red, but neither logged nor counted as new text.
+// Shown in red, but neither logged nor counted as new text; the server's colour stays.
 void TextPrinter::Unsupported(char code, std::string_view payload) {
     std::string line = "\x11"
                        "Got unsupported code: ";
     line += code;
     line += payload;
-    Output.AppendOutput(line);
+    Output.AppendMessage(line);
     Panel.DrawStatusPanel();
 }
 

@@ -4,7 +4,7 @@
 
 namespace tolmix {
 
-// One character cell of the console screen: a code page 866 byte and a console attribute
+// One character cell of the console screen: a console code page byte and a console attribute
 // (background * 16 + foreground, console colour numbers 0 to 15).
 struct Cell {
     uint8_t Char = ' ';

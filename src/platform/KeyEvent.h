@@ -10,7 +10,7 @@ struct KeyEvent {
     uint16_t RepeatCount = 1;
     uint16_t VirtualKey = 0;
     uint16_t ScanCode = 0;
-    uint8_t Char = 0; // code page 866; 0 for keys without a character
+    uint8_t Char = 0; // console code page; 0 for keys without a character
     uint32_t ControlKeyState = 0;
 
     bool operator==(const KeyEvent&) const = default;

@@ -35,7 +35,7 @@ void GamePlugins::HandleGameCode(char letter, std::string_view argument) {
                               "Got unsupported game code: ";
         message += letter;
         message += argument;
-        Output.AppendOutput(message);
+        Output.AppendMessage(message);
         break;
     }
     }

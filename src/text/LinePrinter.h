@@ -20,6 +20,9 @@ class TextOutput {
   public:
     virtual ~TextOutput() = default;
     virtual void AppendOutput(std::string_view consoleText) = 0;
+    // Like AppendOutput, for a message of the client's own in colours of its own: the server's
+    // next line goes on in the colour that was in force before the message.
+    virtual void AppendMessage(std::string_view consoleText) = 0;
 };
 
 } // namespace tolmix

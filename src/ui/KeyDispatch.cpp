@@ -119,8 +119,13 @@ bool KeyDispatch::PlainKey(uint16_t vk) {
     }
 }
 
+// Ctrl+Escape and Ctrl+Shift+Escape belong to the desktop on a PC and never came here; a
+// terminal passes them on. They are taken and do nothing, as Alt+Escape is: only Shift+Escape
+// ends the program without closing the connection, and a slip of the finger must not.
 bool KeyDispatch::CtrlKey(uint16_t vk) {
     switch (vk) {
+    case VkEscape:
+        return true;
     case VkEnd: // back to the newest text from anywhere in the scrollback
         Output.ScrollOutputToEnd();
         return true;
@@ -182,6 +187,8 @@ bool KeyDispatch::ShiftKey(uint16_t vk, int32_t anchor) {
 }
 
 bool KeyDispatch::CtrlShiftKey(uint16_t vk, int32_t anchor) {
+    if (vk == VkEscape)
+        return true;
     if (vk != VkLeft && vk != VkRight)
         return false;
     Editor.MoveWord(vk == VkRight);

@@ -18,6 +18,12 @@ OutputBuffer::OutputBuffer(TConsole& console, int sizeX, int32_t outputSize, int
       OutputSize(std::max(outputSize, 1)),
       Output(static_cast<size_t>(OutputSize) * static_cast<size_t>(SizeX), BlankCell) {}
 
+void OutputBuffer::AppendMessage(std::string_view text) {
+    const uint16_t inForce = CurrentAttr;
+    AppendOutput(text);
+    CurrentAttr = inForce;
+}
+
 void OutputBuffer::AppendOutput(std::string_view text) {
     const int64_t start = LineCount;
     Cell* row = Row(LineCount);

@@ -22,6 +22,7 @@ class OutputBuffer final : public OutputView, public TextOutput {
     // Stores one printed line (console code page; colour bytes set CurrentAttr and take no
     // cell). The window follows when it showed the newest rows.
     void AppendOutput(std::string_view text) override;
+    void AppendMessage(std::string_view text) override;
     void DrawOutput();
     void ScrollOutput(bool down, int64_t count) override;
     void ScrollOutputToEnd() override;

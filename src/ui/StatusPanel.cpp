@@ -3,6 +3,7 @@
 #include "text/CodePage.h"
 #include "text/TimeFormat.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -234,11 +235,23 @@ void StatusPanel::DrawCountdown() {
                 c = Opt.DecimalSeparator;
         }
     }
+    // Right-aligned to end at column 54. The clock at the right end wins where the two would
+    // meet (a long TimeFormat, a narrow screen): a countdown that does not fit whole before it
+    // is not shown, as a cut number would be a wrong one.
     const int length = static_cast<int>(text.size());
-    if (length < 5)
-        Con.FillRect(MakeCoord(50, Opt.SeparatorRow), 5 - length, 1, LineChar, Opt.SeparatorColor);
-    if (!text.empty())
-        Con.WriteText(text, Opt.NameColor, MakeCoord(55 - length, Opt.SeparatorRow));
+    int start = CountdownEnd - length;
+    if (start < 0 || CountdownEnd > ClockStart)
+        start = CountdownEnd;
+    // Line characters where the last one was drawn and this one is not: the five columns at
+    // least, as ever, and the columns of a longer number (1000.0 before 999.9).
+    const int erased = std::min(CountdownStart, CountdownEnd - 5);
+    const int erasedEnd = std::min(start, ClockStart);
+    if (erased < erasedEnd)
+        Con.FillRect(MakeCoord(erased, Opt.SeparatorRow), erasedEnd - erased, 1, LineChar,
+                     Opt.SeparatorColor);
+    if (start < CountdownEnd)
+        Con.WriteText(text, Opt.NameColor, MakeCoord(start, Opt.SeparatorRow));
+    CountdownStart = start;
 }
 
 void StatusPanel::ShowRowsBelow(int64_t rows) {

@@ -49,7 +49,8 @@ class StatusPanel final : public StatusView {
     bool ActivityPending() const { return Activity; }
     // The 250 ms step of the window flash while new text waits unseen.
     void FlashStep();
-    // The countdown in columns 50 to 54; nothing once it has run out.
+    // The countdown ending at column 54 (in columns 50 to 54 up to 999.9); nothing once it has
+    // run out, nor while it would reach the clock.
     void DrawCountdown();
     // While the output is scrolled back, the number of newer rows below the window, as an arrow
     // and the number in columns 44 to 49 of the separator line; nothing for 0.
@@ -63,6 +64,9 @@ class StatusPanel final : public StatusView {
     StatusPanelOptions Opt;
     // The first column of the clock as last drawn; SizeX while none is shown.
     int ClockStart;
+    // The countdown ends before this column; it began at CountdownStart when last drawn.
+    static constexpr int CountdownEnd = 55;
+    int CountdownStart = CountdownEnd;
     bool EditMode = false;
     bool Activity = false;
     // The window was flashed for the text waiting now; once is enough until the player looks.

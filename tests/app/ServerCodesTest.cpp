@@ -251,6 +251,19 @@ TEST_F(Printer, UnsupportedCodesShowInRedButAreNotLoggedNorActivity) {
     EXPECT_EQ(OutputRow(3), "Got unsupported code: gsgame");
 }
 
+TEST_F(Printer, TheServersColourOutlastsAnUnsupportedCodeMessage) {
+    Print.PrintLine("\x8Agreen");
+    Print.PrintLine("\x10\x10zabc");
+    Print.PrintLine("still green");
+    EXPECT_EQ(Output.At(1, 0).Attr, 0x04);
+    EXPECT_EQ(Output.At(2, 0).Attr, 0x0A) << OutputRow(2);
+    // Light grey likewise stays light grey, not red.
+    Print.PrintLine("\x87grey");
+    Print.PrintLine("\x10\x10qx");
+    Print.PrintLine("grey");
+    EXPECT_EQ(Output.At(5, 0).Attr, 0x07) << OutputRow(5);
+}
+
 TEST_F(Printer, MusicPluginAndVersionCodesReachTheirHooks) {
     MusicAndPlugins = true;
     Print.PrintLine("\x10\x10pI40 C4 E4");

@@ -126,5 +126,32 @@ TEST(SettingsFileChoice, UsesTheArgumentWithItsExtensionChanged) {
     EXPECT_EQ(ChooseSettingsPath(files, 1, none), DefaultSettingsFile);
 }
 
+// The desktop's "*.tcf" pattern matches an upper-case extension too.
+TEST(SettingsFile, AnExtensionInAnotherLetterCaseIsFound) {
+    test::FakeFileSystem files;
+    files.Add("/games/HERO.TCF", "");
+    files.Add("/games/Mage.Tcf", "");
+    files.Add("/games/mage.tcf.bak", "");
+    const char* upper[] = {"client", "/games/HERO.TCF"};
+    EXPECT_EQ(ChooseSettingsPath(files, 2, upper), "/games/HERO.TCF");
+    const char* otherExtension[] = {"client", "/games/HERO.txt"};
+    EXPECT_EQ(ChooseSettingsPath(files, 2, otherExtension), "/games/HERO.TCF");
+    const char* mixed[] = {"client", "/games/Mage"};
+    EXPECT_EQ(ChooseSettingsPath(files, 2, mixed), "/games/Mage.Tcf");
+    // The name itself keeps its letter case.
+    const char* lowerName[] = {"client", "/games/hero.TCF"};
+    EXPECT_EQ(ChooseSettingsPath(files, 2, lowerName), DefaultSettingsFile);
+    // Where both spellings exist, the exact one wins.
+    files.Add("/games/HERO.tcf", "");
+    EXPECT_EQ(ChooseSettingsPath(files, 2, upper), "/games/HERO.tcf");
+}
+
+TEST(SettingsFile, AnUpperCaseNameInTheCurrentFolderIsFound) {
+    test::FakeFileSystem files;
+    files.Add("HERO.TCF", "");
+    const char* upper[] = {"client", "HERO.TCF"};
+    EXPECT_EQ(ChooseSettingsPath(files, 2, upper), "HERO.TCF");
+}
+
 } // namespace
 } // namespace tolmix

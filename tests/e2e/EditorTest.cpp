@@ -233,9 +233,43 @@ TEST(Editor, EscapeOnlyClearsTheEditorWhileShiftEscapeEndsTheProgram) {
     EXPECT_TRUE(e.RowIs(EditorRow, ""));
     e.S().PumpFor(100ms);
     EXPECT_TRUE(e.S().Running());
+    // Ctrl+Escape and Ctrl+Shift+Escape, as the kitty protocol and modifyOtherKeys report
+    // them, do nothing at all.
+    e.S().Send("kept");
+    ASSERT_TRUE(e.RowIs(EditorRow, "kept"));
+    for (int modifiers : {4, 5}) // Ctrl, Ctrl+Shift
+        e.S().Send(keys::Kitty(27, modifiers) + keys::ModifyOtherKeys(27, modifiers));
+    e.S().Send("!");
+    EXPECT_TRUE(e.RowIs(EditorRow, "kept!"));
+    EXPECT_TRUE(e.S().Running());
     e.S().Send(keys::ShiftEscape);
     EXPECT_TRUE(ExitsWith(e.S(), 0, Patience));
     EXPECT_TRUE(TtyRestored(e.S()));
+}
+
+// Characters outside the letters both code pages share: the editor shows what was typed and
+// the server receives it in Windows-1251, or '?' where that code page has no such character.
+TEST(Editor, TypedAndPastedSymbolsReachTheServerAsThemselves) {
+    EditorSession e;
+    ASSERT_TRUE(e.Started());
+    ASSERT_TRUE(e.Connect());
+    e.S().Send("№5 є ї ў 3° і «да» — ─√");
+    ASSERT_TRUE(e.RowIs(EditorRow, "№5 є ї ў 3° і «да» — ??"));
+    e.S().Send(keys::Enter);
+    EXPECT_TRUE(e.Receives("\xB9"
+                           "5 \xBA \xBF \xA2 3\xB0 \xB3 \xAB\xE4\xE0\xBB \x97 ??\r\n"));
+
+    e.S().Send(keys::Paste("Ґ№ «Ї» ╬"));
+    ASSERT_TRUE(e.RowIs(EditorRow, "Ґ№ «Ї» ?"));
+    e.S().Send(keys::Enter);
+    EXPECT_TRUE(e.Receives("\xA5\xB9 \xAB\xAF\xBB ?\r\n"));
+
+    // The server's own such characters are shown as themselves too.
+    ASSERT_TRUE(e.Peer->Send("\xB9"
+                             "7: \xAB\xE4\xE0\xBB \x97 \xB3\r\n"));
+    EXPECT_TRUE(Eventually(
+        e.S(), [&] { return e.S().ScreenContains("№7: «да» — і"); }, Patience,
+        "the server's line with its symbols"));
 }
 
 TEST(Editor, PageKeysScrollByOneRowLessThanTheWindowAndCtrlArrowsByOne) {

@@ -161,7 +161,7 @@ testing::AssertionResult Shows(const TerminalModel& model, const Frame& frame) {
         for (int x = 0; x < width; ++x) {
             const Cell& want = frame.At(x, y);
             const ModelCell& got = model.At(x, y);
-            if (got.Glyph != Cp866Glyph(want.Char) || got.Fg != (want.Attr & 15) ||
+            if (got.Glyph != ConsoleGlyph(want.Char) || got.Fg != (want.Attr & 15) ||
                 got.Bg != (want.Attr >> 4 & 15))
                 return testing::AssertionFailure()
                        << "cell " << x << "," << y << " shows U+" << std::hex << int(got.Glyph)

@@ -287,7 +287,7 @@ TEST(KeyDecoder, CyrillicArrivesAsCodePage866OnJcukenKeys) {
         {"\xD1\x8D", Key(VkOem7, 0xED)},         // э
         {"\xD0\xB1", Key(VkOemComma, 0xA1)},     // б
         {"\xD1\x8E", Key(VkOemPeriod, 0xEE)},    // ю
-        {"\xE2\x82\xAC", Key(0, '?')},           // € is not in code page 866
+        {"\xE2\x82\xAC", Key(0, '?')},           // € would be a colour byte on the wire
         {"\x1b[1078;5u", Key(VkOem1, 0, Ctrl)},  // kitty Ctrl+ж
         {"\x1b[1089;5u", Key('C', 0x03, Ctrl)},  // kitty Ctrl+с is Ctrl+C
         {"\x1b[1072;2u", Key('F', 0x80, Shift)}, // kitty Shift+а is А
@@ -332,6 +332,37 @@ TEST(KeyDecoder, EveryRussianLetterSitsOnItsJcukenKey) {
         }
     }
     EXPECT_EQ(letters, 33u);
+}
+
+// The console byte of a typed character is the one the screen shows as that character and
+// that goes out as it; a character Windows-1251 lacks is '?' already in the editor.
+TEST(KeyDecoder, TypedSymbolsKeepTheirMeaning) {
+    const std::pair<const char*, uint8_t> typed[] = {
+        {"\xE2\x84\x96", 0xFC}, // № (Shift+3 on the Russian layout)
+        {"\xD1\x94", 0xF3},     // є
+        {"\xD1\x97", 0xF5},     // ї
+        {"\xD1\x9E", 0xF7},     // ў
+        {"\xC2\xB0", 0xF8},     // °
+        {"\xD1\x96", 0xD3},     // і: not in code page 866
+        {"\xC2\xAB", 0xCB},     // «
+        {"\xE2\x80\x94", 0xB7}, // —
+        {"\xE2\x94\x80", '?'},  // ─: no such character in Windows-1251
+        {"\xE2\x88\x9A", '?'},  // √
+        {"\xE2\x8C\x82", '?'},  // ⌂
+        {"\xE4\xB8\xAD", '?'},  // 中
+    };
+    for (const auto& [utf8, byte] : typed) {
+        KeyDecoder d;
+        d.Feed(utf8, T0);
+        InputRecord r;
+        ASSERT_TRUE(d.Next(r, T0)) << utf8;
+        EXPECT_EQ(r.Key.Char, byte) << utf8;
+        if (byte != '?') {
+            char32_t c = 0;
+            DecodeUtf8(utf8, c);
+            EXPECT_EQ(ConsoleGlyph(byte), c) << utf8;
+        }
+    }
 }
 
 TEST(KeyDecoder, KittyKeysAndReleaseEvents) {

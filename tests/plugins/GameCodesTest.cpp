@@ -56,6 +56,12 @@ TEST_F(GameCodes, AGameStartedWhileAnotherFinishesStaysRunning) {
                               "end idle:2"}));
 }
 
+// The red message is the client's own: the server's colour goes on after it.
+TEST_F(GameCodes, AnUnsupportedLetterIsAMessageThatKeepsTheServersColour) {
+    Client.PrintLine(Line("gzabc"));
+    EXPECT_EQ(Client.Messages, (std::vector<std::string>{"\x11Got unsupported game code: zabc"}));
+}
+
 TEST_F(GameCodes, ErrorsThatAreNoStandardExceptionBecomePluginErrors) {
     Add("Chess");
     Client.PrintLine(Line("gsChess"));

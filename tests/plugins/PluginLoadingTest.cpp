@@ -68,6 +68,7 @@ class NoHost final : public TTolmixHost {
 class NoOutput final : public TextOutput {
   public:
     void AppendOutput(std::string_view) override {}
+    void AppendMessage(std::string_view) override {}
 };
 
 class PluginLoading : public ::testing::Test {

@@ -57,12 +57,13 @@ class FakeGameClient final : public LinePrinter,
     GameHost Host{*this, Link, *this, CharName};
     GamePlugins Plugins;
 
-    std::string Wire;                 // every byte sent, as the server receives it
-    std::vector<std::string> Printed; // printed lines, console code page
-    std::vector<std::string> Output;  // texts written by the game codes
-    std::vector<std::string> Errors;  // what ended the connection
-    std::deque<std::string> Incoming; // server lines, Windows-1251, not yet received
-    int DeepestReceive = 0;           // most ProcessIdle calls running at one receive
+    std::string Wire;                  // every byte sent, as the server receives it
+    std::vector<std::string> Printed;  // printed lines, console code page
+    std::vector<std::string> Output;   // texts written by the game codes
+    std::vector<std::string> Messages; // the client's own lines among them
+    std::vector<std::string> Errors;   // what ended the connection
+    std::deque<std::string> Incoming;  // server lines, Windows-1251, not yet received
+    int DeepestReceive = 0;            // most ProcessIdle calls running at one receive
 
     FakeGameClient(FileSystem& files, ModuleLoader& loader) : Plugins(files, loader, Link, *this) {
         Loop.HandleReady = [this](PollHandle h) { return Net.Ready(h); };
@@ -90,6 +91,10 @@ class FakeGameClient final : public LinePrinter,
     void PlaySoundCommand(const std::string&) override {}
     void StopMusic() override {}
     void AppendOutput(std::string_view text) override { Output.emplace_back(text); }
+    void AppendMessage(std::string_view text) override {
+        Output.emplace_back(text);
+        Messages.emplace_back(text);
+    }
     uint64_t WindowHandle() const override { return Con.FindConsoleWindow(); }
     void RunLoopPass(bool receive) override { Con.Pass(receive); }
 

@@ -1,5 +1,6 @@
 #include "ui/KeyDispatch.h"
 #include "platform/VirtualKeys.h"
+#include "platform/vt/KeyDecoder.h"
 #include "ui/EditorRig.h"
 
 namespace tolmix {
@@ -82,6 +83,28 @@ TEST_F(KeyDispatchTest, AltKeysAreConsumedAndDoNothing) {
     EXPECT_EQ(E().EditText, "keep");
     EXPECT_EQ(E().CursorPosition(), 5);
     EXPECT_TRUE(Calls.empty());
+}
+
+// What a terminal sends for the Escape combinations: the kitty protocol and modifyOtherKeys.
+TEST_F(KeyDispatchTest, OnlyShiftEscapeIsLeftToTheDriversWayOut) {
+    E().InsertText("keep");
+    const auto decodedPress = [&](std::string_view bytes) {
+        vt::KeyDecoder decoder;
+        const TimePoint now{};
+        decoder.Feed(bytes, now);
+        InputRecord record;
+        EXPECT_TRUE(decoder.Next(record, now)) << bytes.substr(1);
+        EXPECT_EQ(record.Key.VirtualKey, VkEscape) << bytes.substr(1);
+        return Keys->HandleKey(record.Key);
+    };
+    for (std::string_view ctrl : {"\x1b[27;5u", "\x1b[27;6u", "\x1b[27;5;27~", "\x1b[27;6;27~"})
+        EXPECT_TRUE(decodedPress(ctrl)) << ctrl.substr(1);
+    EXPECT_EQ(E().EditText, "keep");
+    EXPECT_TRUE(Calls.empty());
+    for (std::string_view shift : {"\x1b[27;2u", "\x1b[27;2;27~"})
+        EXPECT_FALSE(decodedPress(shift)) << shift.substr(1);
+    EXPECT_TRUE(decodedPress("\x1b[27u")); // plain Escape clears the editor
+    EXPECT_EQ(E().EditText, "");
 }
 
 TEST_F(KeyDispatchTest, CtrlWithOtherLettersIsLeftAlone) {

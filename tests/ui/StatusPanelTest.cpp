@@ -200,6 +200,65 @@ TEST_F(Panel, TheCountdownRunsDownInColumnsFiftyToFiftyFour) {
                                      "12,2");
 }
 
+TEST_F(Panel, ACountdownOfAThousandOrMoreLeavesNoDigitBehind) {
+    State.Countdown = 1000.2;
+    StatusPanel panel = Make();
+    panel.DrawCountdown();
+    EXPECT_EQ(Row(21).substr(48, 8), "\xC4"
+                                     "1000.2\xC4");
+    for (int i = 0; i < 4; ++i) {
+        State.CountDown();
+        panel.DrawCountdown();
+    }
+    EXPECT_EQ(Row(21).substr(48, 8), "\xC4\xC4"
+                                     "999.8\xC4");
+    State.Countdown = 123456.5;
+    panel.DrawCountdown();
+    State.Countdown = 0;
+    panel.DrawCountdown();
+    EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7)) << Row(21);
+}
+
+// A long TimeFormat or a narrow screen puts the clock where the countdown goes.
+TEST_F(Panel, TheCountdownNeverDrawsNorErasesOverTheClock) {
+    StatusPanelOptions options;
+    options.TimeFormat = "dd mmmm yyyy, hh:nn:ss"; // 26 characters: columns 53 to 78
+    StatusPanel panel = Make(options);
+    const int64_t time = 739959 * 86'400'000LL + 3'723'000; // 9 December 2026, 01:02:03
+    const std::string clock = "09 December 2026, 01:02:03";
+    State.Countdown = 2.5;
+    panel.DrawCountdown(); // columns 52 to 54, before the clock arrives
+    panel.DrawGameClock(time);
+    for (int i = 0; i < 3; ++i) {
+        State.CountDown();
+        panel.DrawCountdown();
+        EXPECT_EQ(Row(21).substr(53, clock.size()), clock);
+    }
+    // The countdown's own cell before the clock is a line again, not half a number.
+    EXPECT_EQ(Row(21).substr(45, 8), std::string(8, '\xC4'));
+    panel.HideGameClock();
+    panel.DrawCountdown();
+    EXPECT_EQ(Row(21).substr(50, 5), "\xC4\xC4"
+                                     "2.2");
+}
+
+TEST_F(Panel, OnANarrowScreenTheClockKeepsItsPlace) {
+    Con.SetBufferSize(MakeCoord(60, 25));
+    StatusPanelOptions options;
+    options.SizeX = 60; // the default 21-character clock in columns 38 to 58
+    StatusPanel panel = Make(options);
+    panel.DrawGameClock(739959 * 86'400'000LL);
+    const std::string clock = Row(21).substr(38, 21);
+    EXPECT_EQ(Con.Screen().At(38, 21).Attr, 10);
+    State.Countdown = 5;
+    for (int i = 0; i < 3; ++i) {
+        panel.DrawCountdown();
+        State.CountDown();
+    }
+    EXPECT_EQ(Row(21).substr(38, 21), clock);
+    EXPECT_EQ(Con.Screen().At(54, 21).Attr, 10);
+}
+
 TEST_F(Panel, TheClockEndsOneColumnBeforeTheEdgeAndLeavesNoRestWhenShorter) {
     StatusPanelOptions options;
     options.TimeFormat = "mmmm d";

@@ -25,25 +25,29 @@ TEST(WinText, Windows1251CrossesAsUtf16) {
     EXPECT_EQ(WideToCp1251(L"\x4E2D\x0041"), "?A");
 }
 
-TEST(WinText, CellsShowCodePage866GlyphsAndNeverControlCharacters) {
-    EXPECT_EQ(Cp866CellGlyph(0x01), L'\x263A');
-    EXPECT_EQ(Cp866CellGlyph(0x00), L' ');
-    EXPECT_EQ(Cp866CellGlyph(0x1B), L'\x2190');
-    EXPECT_EQ(Cp866CellGlyph(0x80), L'\x0410');
-    EXPECT_EQ(Cp866CellGlyph(0xB3), L'\x2502');
+TEST(WinText, CellsShowConsoleGlyphsAndNeverControlCharacters) {
+    EXPECT_EQ(ConsoleCellGlyph(0x01), L'\x263A');
+    EXPECT_EQ(ConsoleCellGlyph(0x00), L' ');
+    EXPECT_EQ(ConsoleCellGlyph(0x1B), L'\x2190');
+    EXPECT_EQ(ConsoleCellGlyph(0x80), L'\x0410');
+    EXPECT_EQ(ConsoleCellGlyph(0xC4), L'\x2500'); // the separator's line
+    EXPECT_EQ(ConsoleCellGlyph(0xCB), L'\x00AB'); // a quote Windows-1251 has and 866 lacks
     for (int b = 0; b < 256; ++b) {
-        const wchar_t glyph = Cp866CellGlyph(static_cast<uint8_t>(b));
+        const wchar_t glyph = ConsoleCellGlyph(static_cast<uint8_t>(b));
         EXPECT_TRUE(glyph >= 0x20 && glyph != 0x7F) << b;
     }
 }
 
-TEST(WinText, TypedCharactersBecomeCodePage866Bytes) {
-    EXPECT_EQ(TypedCharToCp866(0), 0);
-    EXPECT_EQ(TypedCharToCp866(L'a'), 'a');
-    EXPECT_EQ(TypedCharToCp866(0x0410), 0x80); // А
-    EXPECT_EQ(TypedCharToCp866(0x0451), 0xF1); // ё
-    EXPECT_EQ(TypedCharToCp866(0x03), 0x03);   // Ctrl+C stays a control character
-    EXPECT_EQ(TypedCharToCp866(0x20AC), '?');  // no € in code page 866
+TEST(WinText, TypedCharactersBecomeConsoleBytesThatWindows1251Carries) {
+    EXPECT_EQ(TypedCharToConsole(0), 0);
+    EXPECT_EQ(TypedCharToConsole(L'a'), 'a');
+    EXPECT_EQ(TypedCharToConsole(0x0410), 0x80); // А
+    EXPECT_EQ(TypedCharToConsole(0x0451), 0xF1); // ё
+    EXPECT_EQ(TypedCharToConsole(0x03), 0x03);   // Ctrl+C stays a control character
+    EXPECT_EQ(TypedCharToConsole(0x2116), 0xFC); // №
+    EXPECT_EQ(TypedCharToConsole(0x0456), 0xD3); // і
+    EXPECT_EQ(TypedCharToConsole(0x2500), '?');  // a box drawing Windows-1251 lacks
+    EXPECT_EQ(TypedCharToConsole(0x20AC), '?');  // € is a colour byte on the wire
 }
 
 TEST(WinText, TitlesDropControlBytesAndAreBounded) {

@@ -32,8 +32,8 @@ int HexDigit(char c) {
     return -1;
 }
 
-// Letters only: the client shows Windows-1251 through code page 866, which has the Cyrillic
-// letters but neither guillemets nor dashes, so those become their ASCII cousins.
+// Letters only: guillemets and dashes become their ASCII cousins, which keeps the world's text
+// plain for clients and logs that show no more than code page 866 has.
 char ToCp1251(char32_t c) {
     if (c < 0x80)
         return static_cast<char>(c);

@@ -276,7 +276,7 @@ void PosixTerminal::SetUpCharset() {
         GlyphBytes = std::make_unique<std::array<std::string, 256>>();
         for (int b = 0; b < 256; ++b) {
             std::string utf8;
-            vt::AppendUtf8(utf8, vt::Cp866Glyph(static_cast<uint8_t>(b)));
+            vt::AppendUtf8(utf8, vt::ConsoleGlyph(static_cast<uint8_t>(b)));
             std::string bytes = Iconv(toTerminal, utf8);
             // A glyph the terminal lacks, or one that would come out as a control byte.
             if (bytes.empty() || static_cast<uint8_t>(bytes[0]) < 0x20 || bytes[0] == 0x7F)

@@ -38,6 +38,25 @@ std::optional<uint8_t> UnicodeToCp1251(char32_t c) {
     return it->second;
 }
 
+std::optional<uint8_t> UnicodeToConsole(char32_t c) {
+    static const auto map = [] {
+        std::unordered_map<char32_t, uint8_t> m;
+        for (int b = 0x80; b < 256; ++b) {
+            const char32_t glyph = ConsoleGlyphs[b];
+            const std::optional<uint8_t> ansi = UnicodeToCp1251(glyph);
+            if (ansi && *ansi >= 0x90)
+                m[glyph] = static_cast<uint8_t>(b);
+        }
+        return m;
+    }();
+    if (c >= 0x20 && c < 0x7F)
+        return static_cast<uint8_t>(c);
+    auto it = map.find(c);
+    if (it == map.end())
+        return std::nullopt;
+    return it->second;
+}
+
 void AppendUtf8(std::string& out, char32_t c) {
     if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
         c = 0xFFFD;

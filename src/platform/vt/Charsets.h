@@ -63,8 +63,30 @@ inline constexpr std::array<char32_t, 256> Cp1251Chars = {{
     0x044C, 0x044D, 0x044E, 0x044F,
 }};
 
+// The console code page as drawn on screen: code page 866, except that the box-drawing bytes
+// 0xB0..0xDF carry the characters of Windows-1251 0x90..0xBF that code page 866 lacks (the
+// client keeps such a character 0x20 above its Windows-1251 byte). The box drawings whose
+// Windows-1251 counterpart code page 866 has elsewhere stay, the line character 0xC4 among them.
+constexpr std::array<char32_t, 256> MakeConsoleGlyphs() {
+    std::array<char32_t, 256> table = Cp866Glyphs;
+    for (int b = 0xB0; b <= 0xDF; ++b) {
+        const char32_t c = Cp1251Chars[b - 0x20];
+        // 0x98 is no character: its byte keeps the box drawing.
+        bool keep = c == 0xFFFD;
+        for (int k = 0x80; k < 256; ++k)
+            keep = keep || Cp866Glyphs[k] == c;
+        if (!keep)
+            table[b] = c;
+    }
+    return table;
+}
+inline constexpr std::array<char32_t, 256> ConsoleGlyphs = MakeConsoleGlyphs();
+
 inline char32_t Cp866Glyph(uint8_t byte) {
     return Cp866Glyphs[byte];
+}
+inline char32_t ConsoleGlyph(uint8_t byte) {
+    return ConsoleGlyphs[byte];
 }
 inline char32_t Cp1251ToUnicode(uint8_t byte) {
     return Cp1251Chars[byte];
@@ -74,6 +96,10 @@ inline char32_t Cp1251ToUnicode(uint8_t byte) {
 // maps only its printable characters back (0x20 and above).
 std::optional<uint8_t> UnicodeToCp866(char32_t c);
 std::optional<uint8_t> UnicodeToCp1251(char32_t c);
+// The console byte of a typed character that Windows-1251 carries as text, or nothing: a
+// character the server could only receive as another one (a box drawing, a control, one whose
+// Windows-1251 byte is a colour byte) has none.
+std::optional<uint8_t> UnicodeToConsole(char32_t c);
 
 void AppendUtf8(std::string& out, char32_t c);
 

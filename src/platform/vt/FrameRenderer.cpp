@@ -38,7 +38,7 @@ const std::array<std::string, 256>& Utf8Glyphs() {
     static const std::array<std::string, 256> glyphs = [] {
         std::array<std::string, 256> table;
         for (int b = 0; b < 256; ++b)
-            AppendUtf8(table[b], Cp866Glyph(static_cast<uint8_t>(b)));
+            AppendUtf8(table[b], ConsoleGlyph(static_cast<uint8_t>(b)));
         return table;
     }();
     return glyphs;

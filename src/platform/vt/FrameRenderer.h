@@ -18,7 +18,7 @@ struct RenderOptions {
     int Rows = INT_MAX;
     // Wrap the output in synchronized-output marks, for terminals that understand them.
     bool Synchronized = false;
-    // The bytes of each code page 866 glyph in the terminal's character set when that is not
+    // The bytes of each console code page glyph in the terminal's character set when that is not
     // UTF-8; null for UTF-8. An empty entry, or one holding a control byte, is drawn as '?'.
     const std::array<std::string, 256>* GlyphBytes = nullptr;
 };

@@ -165,7 +165,7 @@ KeyEvent CharKey(char32_t c, uint32_t state) {
     if (state & CtrlPressed)
         ch = CtrlChar(pos.VirtualKey, (state & ShiftPressed) != 0);
     else
-        ch = UnicodeToCp866(c).value_or('?');
+        ch = UnicodeToConsole(c).value_or('?');
     return MakeKey(pos.VirtualKey, ch, state);
 }
 

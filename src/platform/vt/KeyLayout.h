@@ -28,8 +28,9 @@ char32_t ShiftedChar(char32_t c);
 uint32_t ControlStateFromModifiers(uint32_t bits);
 
 // The key that types c, with the given modifiers. Shift is added when c needs it. The character
-// byte follows the Windows console: the code page 866 byte ('?' when the code page lacks it),
-// or with Ctrl the control code of the key (Ctrl+A 0x01), 0 when the key has none.
+// byte is the console code page's byte when Windows-1251 carries the character, else '?' (so
+// that nothing typed reaches the server as another letter), or with Ctrl the control code of the
+// key (Ctrl+A 0x01), 0 when the key has none.
 KeyEvent CharKey(char32_t c, uint32_t state);
 
 // A key without a character of its own (arrows, F keys) or one whose character is implied by the

@@ -37,7 +37,7 @@ KeyEvent KeyEventFromConsole(const ConsoleKeyRecord& key) {
     event.RepeatCount = key.RepeatCount;
     event.VirtualKey = key.VirtualKey;
     event.ScanCode = key.ScanCode;
-    event.Char = TypedCharToCp866(key.Char);
+    event.Char = TypedCharToConsole(key.Char);
     event.ControlKeyState = key.ControlKeyState;
     return event;
 }
@@ -206,7 +206,7 @@ void Win32Console::Present(const Frame& frame) {
             for (int x = 0; x < w; ++x) {
                 const Cell& cell = frame.At(rect.Left + x, rect.Top + y);
                 CHAR_INFO& out = cells[static_cast<size_t>(y) * w + x];
-                out.Char.UnicodeChar = Cp866CellGlyph(cell.Char);
+                out.Char.UnicodeChar = ConsoleCellGlyph(cell.Char);
                 out.Attributes = cell.Attr & 0xFF;
             }
         SMALL_RECT region{static_cast<SHORT>(rect.Left), static_cast<SHORT>(rect.Top),

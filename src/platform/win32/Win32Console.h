@@ -10,8 +10,8 @@ namespace tolmix::win32 {
 
 // The process's console: input mode 0 (every key, Ctrl+C included, arrives as a key record),
 // a screen buffer of its own made active while the client runs (the user's buffer comes back
-// untouched), cells written with WriteConsoleOutputW as the glyphs of code page 866, and the
-// title, cursor, palette and input mode put back as they were on the way out.
+// untouched), cells written with WriteConsoleOutputW as the glyphs of the console code page, and
+// the title, cursor, palette and input mode put back as they were on the way out.
 class Win32Console final : public Terminal {
   public:
     // Throws when the process has no console.

@@ -74,16 +74,16 @@ std::string WideToCp1251(std::wstring_view text) {
     return out;
 }
 
-wchar_t Cp866CellGlyph(uint8_t byte) {
-    return static_cast<wchar_t>(vt::Cp866Glyph(byte));
+wchar_t ConsoleCellGlyph(uint8_t byte) {
+    return static_cast<wchar_t>(vt::ConsoleGlyph(byte));
 }
 
-uint8_t TypedCharToCp866(wchar_t c) {
+uint8_t TypedCharToConsole(wchar_t c) {
     if (c == 0)
         return 0;
     if (c < 0x20 || c == 0x7F)
         return static_cast<uint8_t>(c);
-    const std::optional<uint8_t> byte = vt::UnicodeToCp866(static_cast<char16_t>(c));
+    const std::optional<uint8_t> byte = vt::UnicodeToConsole(static_cast<char16_t>(c));
     return byte ? *byte : static_cast<uint8_t>('?');
 }
 

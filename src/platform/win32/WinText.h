@@ -5,7 +5,7 @@
 #include <string_view>
 
 // Text at the borders of the Windows platform: the system speaks UTF-16, file names cross the
-// client as UTF-8, and console cells and keys are code page 866 bytes, texts Windows-1251.
+// client as UTF-8, and console cells and keys are console code page bytes, texts Windows-1251.
 namespace tolmix::win32 {
 
 std::wstring Utf8ToWide(std::string_view text);
@@ -15,12 +15,12 @@ std::string WideToUtf8(std::wstring_view text);
 std::wstring Cp1251ToWide(std::string_view text);
 std::string WideToCp1251(std::wstring_view text);
 
-// The glyph a console cell shows for a code page 866 byte (control bytes as their classic
+// The glyph a console cell shows for a console code page byte (control bytes as their classic
 // pictures, so no cell is ever a control character).
-wchar_t Cp866CellGlyph(uint8_t byte);
-// The code page 866 byte of a typed character: control characters as themselves, '?' for a
-// character code page 866 lacks, 0 for none.
-uint8_t TypedCharToCp866(wchar_t c);
+wchar_t ConsoleCellGlyph(uint8_t byte);
+// The console code page byte of a typed character: control characters as themselves, '?' for a
+// character that Windows-1251 cannot carry to the server, 0 for none.
+uint8_t TypedCharToConsole(wchar_t c);
 
 // A window title from Windows-1251: control bytes dropped, at most `limit` characters.
 std::wstring TitleText(std::string_view text, std::size_t limit = 255);
