@@ -202,6 +202,13 @@ void StatusPanel::HideGameClock() {
     ClockStart = Opt.SizeX;
 }
 
+void StatusPanel::Relayout(int sizeX, int separatorRow, int panelRow) {
+    Opt.SizeX = sizeX;
+    Opt.SeparatorRow = separatorRow;
+    Opt.PanelRow = panelRow;
+    ClockStart = sizeX;
+}
+
 void StatusPanel::ShowEditMode(bool on) {
     EditMode = on;
     DrawStatusPanel();
