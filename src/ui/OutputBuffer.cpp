@@ -129,8 +129,11 @@ void OutputBuffer::Resize(int sizeX, int32_t outputRows) {
     const int64_t base = std::max(LineCount - kept, MinViewTop);
     const int64_t lineCount = base + kept;
 
-    std::vector<Cell> ring(static_cast<size_t>(size) * static_cast<size_t>(sizeX), BlankCell);
-    std::vector<RowShape> shapes(static_cast<size_t>(size));
+    // The ring of the size before last is reused: its pages are already the process's.
+    std::vector<Cell>& ring = SpareOutput;
+    std::vector<RowShape>& shapes = SpareShapes;
+    ring.assign(static_cast<size_t>(size) * static_cast<size_t>(sizeX), BlankCell);
+    shapes.assign(static_cast<size_t>(size), RowShape{});
     int64_t next = base - (total - kept); // rows numbered below base are left out
     int64_t viewRow = base;
     for (int64_t row = first, cells = 0; row < LineCount;) {

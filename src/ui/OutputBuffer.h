@@ -65,6 +65,9 @@ class OutputBuffer final : public OutputView, public TextOutput {
     int32_t OutputSize;
     std::vector<Cell> Output;
     std::vector<RowShape> Shapes; // one per ring row
+    // The ring as it was before the last resize, kept for the next one.
+    std::vector<Cell> SpareOutput;
+    std::vector<RowShape> SpareShapes;
 };
 
 } // namespace tolmix
