@@ -76,6 +76,7 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
 
     StatusPanelOptions panel;
     panel.SizeX = screenWidth;
+    panel.RequestedSizeX = Settings.SizeX;
     panel.SeparatorRow = Layout.SeparatorRow;
     panel.PanelRow = Layout.PanelRow;
     panel.SeparatorLine = Settings.SeparatorLine;

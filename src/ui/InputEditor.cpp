@@ -87,6 +87,9 @@ void InputEditor::Relayout(int sizeX, int editorTop, int32_t editorLines) {
         [](int32_t p, const EditLine& line) { return p < line.Start; });
     CursorLine = std::max(static_cast<int32_t>(after - EditLines.begin()) - 1, 0);
     CursorCol = position - LineStart();
+    // More rows show more of the text: no empty rows below it while lines are hidden above.
+    const auto lines = static_cast<int32_t>(EditLines.size());
+    EditTopLine = std::min(EditTopLine, std::max(lines - Opt.EditorLines, 0));
     PlaceCursor();
     ChangedSinceShown = true;
 }

@@ -14,6 +14,8 @@ namespace tolmix {
 // Where the panel draws and in which colours, from the settings and the screen layout.
 struct StatusPanelOptions {
     int SizeX = 80;
+    // The width the client asked the terminal for; a narrower screen drops what no longer fits.
+    int RequestedSizeX = 80;
     int SeparatorRow = 21;
     int PanelRow = 23;
     bool SeparatorLine = true;

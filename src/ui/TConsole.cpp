@@ -141,6 +141,9 @@ void TConsole::FollowTerminalSize() {
     Buffer.Resize(width, height, Cell{' ', TextAttr});
     if (ResizeWith)
         ResizeWith->ScreenResized();
+    // The new frame goes out at once, not at the streaming rate: the terminal shows a broken
+    // screen until it comes.
+    LastFlush = TimePoint{};
 }
 
 void TConsole::SetCursorPos(TCoord pos) {

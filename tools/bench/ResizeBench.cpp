@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -86,8 +87,38 @@ bool NewFrameShown(const PtySession& s) {
            s.RowTrimmed(layout.separatorRow - 1).rfind(Line(kLines), 0) == 0;
 }
 
-// The real client in a pty, its scrollback filled by a loopback server first.
-bool InTerminal(int runs, const std::string& program, Figures& figures) {
+// The layout at the terminal's size is on screen and the frame finished: the separator across
+// the width, the panel's text, and the cursor back at the editor's start.
+bool LayoutShown(const PtySession& s) {
+    const DefaultLayout layout = DefaultLayout::ForRows(s.Rows());
+    for (int x = 0; x < s.Columns(); ++x)
+        if (s.Cell(x, layout.separatorRow).ch != U'\u2500')
+            return false;
+    return s.RowTrimmed(layout.panelRow).rfind("Уровень", 0) == 0 &&
+           s.Cursor() == CursorPosition{0, layout.editorTop};
+}
+
+// Resizes timed to the new frame; false when one did not come.
+bool TimeResizes(PtySession& s, int runs, const std::function<bool()>& shown,
+                 std::vector<double>& times) {
+    for (int run = 0; run < runs; ++run) {
+        const auto [columns, rows] = kSizes[run % std::size(kSizes)];
+        const auto start = Steady::now();
+        s.Resize(columns, rows);
+        if (!s.WaitFor(shown, 5s)) {
+            std::fprintf(stderr, "ResizeBench: no new frame at %dx%d\n%s", columns, rows,
+                         s.Dump().c_str());
+            return false;
+        }
+        times.push_back(Ms(Steady::now() - start));
+        s.PumpFor(20ms); // the next resize comes to a client that has settled
+    }
+    return true;
+}
+
+// The real client in a pty, its scrollback filled by a loopback server first: resized while
+// quiet, then while a stream of lines keeps coming.
+bool InTerminal(int runs, const std::string& program, Figures& quiet, Figures& streaming) {
     GameSessionOptions options;
     options.settings = "AutoSend=";
     options.program = program;
@@ -106,19 +137,19 @@ bool InTerminal(int runs, const std::string& program, Figures& figures) {
         return false;
     }
     std::vector<double> times;
-    for (int run = 0; run < runs; ++run) {
-        const auto [columns, rows] = kSizes[run % std::size(kSizes)];
-        const auto start = Steady::now();
-        s.Resize(columns, rows);
-        if (!s.WaitFor([&] { return NewFrameShown(s); }, 5s)) {
-            std::fprintf(stderr, "ResizeBench: no new frame at %dx%d\n%s", columns, rows,
-                         s.Dump().c_str());
-            return false;
-        }
-        times.push_back(Ms(Steady::now() - start));
-        s.PumpFor(20ms); // let it settle: each run starts from a quiet client
-    }
-    figures = Summarise(times);
+    if (!TimeResizes(s, runs, [&] { return NewFrameShown(s); }, times))
+        return false;
+    quiet = Summarise(times);
+    // Far more lines than arrive while the resizes are timed: the stream never runs dry.
+    text.clear();
+    for (int n = 0; n < 400'000; ++n)
+        text += "stream " + std::to_string(n) + "\r\n";
+    game.Peer().Post(text);
+    s.PumpFor(50ms);
+    times.clear();
+    if (!TimeResizes(s, runs, [&] { return LayoutShown(s); }, times))
+        return false;
+    streaming = Summarise(times);
     bench::Quit(s);
     return true;
 }
@@ -135,13 +166,17 @@ int main(int argc, char** argv) {
     std::printf("resize on fakes, %d lines, %d runs: median %.2f ms, 90%% %.2f ms, max %.2f ms "
                 "(last frame %zu bytes)\n",
                 kLines, runs, inside.median, inside.p90, inside.max, frameBytes);
-    Figures terminal;
-    if (!InTerminal(runs, session.program, terminal))
+    Figures quiet;
+    Figures streaming;
+    if (!InTerminal(runs, session.program, quiet, streaming))
         return 1;
-    const bool met = terminal.max < kGoalMs;
-    std::printf("SIGWINCH to the new frame in a pty, %d lines, %d runs: median %.2f ms, "
-                "90%% %.2f ms, max %.2f ms (goal: under %.0f ms) %s\n",
-                kLines, runs, terminal.median, terminal.p90, terminal.max, kGoalMs,
-                met ? "met" : "MISSED");
+    bool met = true;
+    for (const auto& [what, figures] : {std::pair{"quiet", quiet}, std::pair{"streaming", streaming}}) {
+        std::printf("SIGWINCH to the new frame in a pty, %d lines, %s, %d runs: median %.2f ms, "
+                    "90%% %.2f ms, max %.2f ms (goal: under %.0f ms) %s\n",
+                    kLines, what, runs, figures.median, figures.p90, figures.max, kGoalMs,
+                    figures.max < kGoalMs ? "met" : "MISSED");
+        met = met && figures.max < kGoalMs;
+    }
     return met ? 0 : 2;
 }
