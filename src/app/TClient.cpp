@@ -49,33 +49,34 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
 
     const std::vector<std::string> macroMessages = MacrosAndAliases.Load();
 
-    ScreenOptions screen;
-    screen.SizeX = Settings.SizeX;
-    screen.SizeY = Settings.SizeY;
-    screen.FullScreen = Settings.FullScreen;
-    screen.InfoPanel = Settings.InfoPanel;
-    screen.InfoPanelColor = Settings.InfoPanelColor;
-    screen.SeparatorLine = Settings.SeparatorLine;
-    screen.SeparatorColor = Settings.SeparatorColor;
-    screen.EditorLines = Settings.EditorLines;
-    screen.EditorTextColor = Settings.EditorTextColor;
-    Layout = StartScreen(Con, screen);
+    Screen.SizeX = Settings.SizeX;
+    Screen.SizeY = Settings.SizeY;
+    Screen.FullScreen = Settings.FullScreen;
+    Screen.InfoPanel = Settings.InfoPanel;
+    Screen.InfoPanelColor = Settings.InfoPanelColor;
+    Screen.SeparatorLine = Settings.SeparatorLine;
+    Screen.SeparatorColor = Settings.SeparatorColor;
+    Screen.EditorLines = Settings.EditorLines;
+    Screen.EditorTextColor = Settings.EditorTextColor;
+    // A screen too short for the editor gets a smaller one, never a negative output window;
+    // the setting stays, for a terminal that grows.
+    Layout = StartScreen(Con, Screen);
+    const int screenWidth = Con.GetBufferSize().X;
     if (!Settings.MouseWheel)
         Con.SetMouseReporting(false);
-    // A screen too short for the editor gets a smaller one, never a negative output window.
-    Settings.EditorLines = Layout.EditorLines;
     Con.OnKey = [this](const KeyEvent& key) { return HandleKey(key); };
     Con.OnIdle = [this] { return PollSocket(); };
 
     StartMusic();
 
-    Output = std::make_unique<OutputBuffer>(Con, Settings.SizeX, Settings.OutputSize,
+    Output = std::make_unique<OutputBuffer>(Con, screenWidth, Settings.OutputSize,
                                             Layout.SeparatorRow);
     // Empty until the plugins start; the game codes find none before.
     Plugins = std::make_unique<GamePlugins>(Files, Env.Modules, Link, *Output);
 
     StatusPanelOptions panel;
-    panel.SizeX = Settings.SizeX;
+    panel.SizeX = screenWidth;
+    panel.RequestedSizeX = Settings.SizeX;
     panel.SeparatorRow = Layout.SeparatorRow;
     panel.PanelRow = Layout.PanelRow;
     panel.SeparatorLine = Settings.SeparatorLine;
@@ -122,6 +123,7 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     ApplyConsolePalette(Con);
 
     StartPlugins();
+    Con.ResizeWith = this;
     Running = true;
     if (IsFirstRun())
         PrintFirstRunNotice([this](const std::string& text) { PrintLine(text); }, *Output);
@@ -139,6 +141,7 @@ TClient::~TClient() {
     Con.OnIdle = nullptr;
     Con.PasteInto = nullptr;
     Con.ScrollWith = nullptr;
+    Con.ResizeWith = nullptr;
     MacrosAndAliases.Aliases.clear();
     // The player waits for its stream to close, running the message pump: no key or idle
     // step reaches the half-destroyed client any more.
@@ -160,7 +163,7 @@ void TClient::StartMusic() {
 
 void TClient::StartEditor() {
     InputEditorOptions editor;
-    editor.SizeX = Settings.SizeX;
+    editor.SizeX = Con.GetBufferSize().X;
     editor.EditorTop = Layout.EditorTop;
     editor.EditorLines = Layout.EditorLines;
     editor.EditorTextColor = Settings.EditorTextColor;
@@ -190,6 +193,20 @@ void TClient::StartPlugins() {
     PluginsDir = ProgramDir + "Plugins/";
 
     Plugins->StartPlugins(PluginsDir, ProgramDir, Host);
+}
+
+void TClient::ScreenResized() {
+    Layout = DrawLayout(Con, Screen);
+    const int width = Con.GetBufferSize().X;
+    Output->Resize(width, Layout.OutputRows);
+    Output->DrawOutput();
+    Keys->SetOutputRows(Layout.OutputRows);
+    Panel->Relayout(width, Layout.SeparatorRow, Layout.PanelRow);
+    DrawStatusPanel();
+    Panel->DrawGameClock(GameClock.GameClockNow());
+    Panel->DrawCountdown();
+    NewRowsMark->Invalidate();
+    Editor->Relayout(width, Layout.EditorTop, Layout.EditorLines);
 }
 
 uint64_t TClient::WindowHandle() const {

@@ -30,7 +30,10 @@ namespace tolmix {
 // The one client object: it reads the settings, lays out the screen, owns every part of the
 // client and binds them to the console driver and to each other. Construction runs the start-up
 // steps in order; an error raised there ends the program.
-class TClient final : public LinePrinter, private HostLoop, private PrintedLineTargets {
+class TClient final : public LinePrinter,
+                      private HostLoop,
+                      private PrintedLineTargets,
+                      private ScreenResizeTarget {
   public:
     TClient(TConsole& console, ClientEnvironment& environment, int argc, const char* const* argv);
     ~TClient() override;
@@ -55,6 +58,8 @@ class TClient final : public LinePrinter, private HostLoop, private PrintedLineT
     std::string ProgramDir;
     std::string PluginsDir;
     ClientSettings Settings;
+    // The layout's settings; the size in them is what the client asks the terminal for.
+    ScreenOptions Screen;
     ScreenLayout Layout;
     // The connection to the game server; connected exactly while Link.Socket exists.
     ServerLink Link;
@@ -108,6 +113,9 @@ class TClient final : public LinePrinter, private HostLoop, private PrintedLineT
     void PlaySoundCommand(const std::string& text) override;
     void StopMusic() override;
     void GameCode(char letter, const std::string& argument) override;
+
+    // The terminal took another size: every part is laid out in it again and drawn whole.
+    void ScreenResized() override;
 
     void StartMusic();
     void StartEditor();

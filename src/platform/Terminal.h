@@ -21,7 +21,8 @@ class Terminal {
   public:
     virtual ~Terminal() = default;
 
-    // The terminal's real size; a frame larger than this is clipped.
+    // The terminal's real size, 0 x 0 when it does not tell; a frame larger than this is
+    // clipped.
     virtual TerminalSize Size() const = 0;
     // Asks the terminal to take this size; it may refuse.
     virtual void RequestSize(int columns, int rows) = 0;

@@ -73,6 +73,27 @@ void InputEditor::LayoutEditor() {
     PlaceCursor();
 }
 
+void InputEditor::Relayout(int sizeX, int editorTop, int32_t editorLines) {
+    const int32_t position = CursorPosition();
+    Opt.SizeX = sizeX;
+    Opt.EditorTop = editorTop;
+    Opt.EditorLines = editorLines;
+    Opt = Sanitised(Opt);
+    LayoutLines(EditText, Opt.SizeX, EditLines);
+    TextChanged = false;
+    // The last line starting at or before the cursor's position holds it now.
+    const auto after = std::upper_bound(
+        EditLines.begin(), EditLines.end(), position,
+        [](int32_t p, const EditLine& line) { return p < line.Start; });
+    CursorLine = std::max(static_cast<int32_t>(after - EditLines.begin()) - 1, 0);
+    CursorCol = position - LineStart();
+    // More rows show more of the text: no empty rows below it while lines are hidden above.
+    const auto lines = static_cast<int32_t>(EditLines.size());
+    EditTopLine = std::min(EditTopLine, std::max(lines - Opt.EditorLines, 0));
+    PlaceCursor();
+    ChangedSinceShown = true;
+}
+
 void InputEditor::PlaceCursor() {
     const auto count = static_cast<int32_t>(EditLines.size());
     if (CursorLine >= count) {

@@ -70,6 +70,9 @@ class InputEditor final : public PasteTarget {
     // True once after every change the view has not shown yet.
     bool TakeChange() { return std::exchange(ChangedSinceShown, false); }
     const InputEditorOptions& Options() const { return Opt; }
+    // A new screen size: the text is laid out at the new width in the new rows, the cursor
+    // stays at its place in the text and in view, and the view draws it all again.
+    void Relayout(int sizeX, int editorTop, int32_t editorLines);
     void MoveCursor(bool right, int32_t count);
     void MoveWord(bool right);
     void MoveToLineEdge(bool end);
@@ -111,7 +114,7 @@ class InputEditor final : public PasteTarget {
     CommandRewriter& Aliases;
     OutputView& Output;
     StatusView& Panel;
-    const InputEditorOptions Opt;
+    InputEditorOptions Opt;
     bool EditModeOn = false;
     bool ChangedSinceShown = true;
     // The text changed since it was last laid out.

@@ -24,6 +24,8 @@ class KeyDispatch {
           OutputRows(outputRows) {}
 
     bool HandleKey(const KeyEvent& key);
+    // The output window's height, which the page keys scroll by one row less than.
+    void SetOutputRows(int32_t rows) { OutputRows = rows; }
 
   private:
     bool PlainKey(uint16_t vk);
@@ -38,7 +40,7 @@ class KeyDispatch {
     OutputView& Output;
     ServerConnection& Link;
     KeyMacroStep& Macros;
-    const int32_t OutputRows;
+    int32_t OutputRows;
 };
 
 } // namespace tolmix

@@ -3,6 +3,7 @@
 #include "text/ColourBytes.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace tolmix {
 
@@ -10,13 +11,16 @@ namespace {
 
 constexpr Cell BlankCell{' ', 0};
 constexpr int TabWidth = 8;
+// A row's used cells are kept in 16 bits.
+constexpr int MaxWidth = std::numeric_limits<uint16_t>::max();
 
 } // namespace
 
 OutputBuffer::OutputBuffer(TConsole& console, int sizeX, int32_t outputSize, int32_t outputRows)
-    : OutputRows(outputRows), Con(console), SizeX(std::max(sizeX, 1)),
+    : OutputRows(outputRows), Con(console), SizeX(std::clamp(sizeX, 1, MaxWidth)),
       OutputSize(std::max(outputSize, 1)),
-      Output(static_cast<size_t>(OutputSize) * static_cast<size_t>(SizeX), BlankCell) {}
+      Output(static_cast<size_t>(OutputSize) * static_cast<size_t>(SizeX), BlankCell),
+      Shapes(static_cast<size_t>(OutputSize)) {}
 
 void OutputBuffer::AppendMessage(std::string_view text) {
     const uint16_t inForce = CurrentAttr;
@@ -32,6 +36,7 @@ void OutputBuffer::AppendOutput(std::string_view text) {
     const auto put = [&](uint8_t c) {
         row[column++] = Cell{c, CurrentAttr};
         if (column == SizeX) {
+            Shapes[Slot(LineCount)] = {static_cast<uint16_t>(SizeX), 0, LineCount != start};
             ++LineCount;
             row = Row(LineCount);
             column = 0;
@@ -57,7 +62,10 @@ void OutputBuffer::AppendOutput(std::string_view text) {
     // A row begun but not full, or a line without characters, is closed with blanks.
     if (column > 0 || !anyCharacter) {
         std::fill(row + column, row + SizeX, Cell{' ', CurrentAttr});
+        Shapes[Slot(LineCount)] = {static_cast<uint16_t>(column), CurrentAttr, LineCount != start};
         ++LineCount;
+    } else {
+        Shapes[Slot(LineCount - 1)].FillAttr = CurrentAttr;
     }
     if (MinViewTop + OutputSize - OutputRows < LineCount)
         MinViewTop = LineCount - (OutputSize - OutputRows);
@@ -87,8 +95,103 @@ void OutputBuffer::ScrollOutputToEnd() {
     DrawOutput();
 }
 
+void OutputBuffer::Resize(int sizeX, int32_t outputRows) {
+    sizeX = std::clamp(sizeX, 1, MaxWidth);
+    outputRows = std::max(outputRows, 0);
+    const bool following = ViewTop >= BottomPosition();
+    const auto size = static_cast<int32_t>(std::clamp<int64_t>(
+        2 * int64_t{outputRows}, OutputSize, std::numeric_limits<int32_t>::max()));
+    if (sizeX == SizeX && size == OutputSize) {
+        OutputRows = outputRows;
+        MinViewTop = std::max(MinViewTop, LineCount - (OutputSize - OutputRows));
+        ViewTop = following ? BottomPosition() : std::clamp(ViewTop, MinViewTop, BottomPosition());
+        return;
+    }
+
+    // The lines the window can still reach: from the start of the line holding MinViewTop,
+    // unless that start has already left the ring.
+    const int64_t oldest = std::max<int64_t>(0, LineCount - OutputSize);
+    int64_t first = std::clamp(MinViewTop, oldest, LineCount);
+    while (first > oldest && first < LineCount && Shapes[Slot(first)].Continues)
+        --first;
+    // The rows after `row` that hold the rest of its line, and the cells the line uses.
+    const auto lineOf = [&](int64_t row, int64_t& cells) {
+        int64_t end = row;
+        cells = 0;
+        do {
+            cells += Shapes[Slot(end)].Used;
+            ++end;
+        } while (end < LineCount && Shapes[Slot(end)].Continues);
+        return end;
+    };
+    const auto rowsFor = [&](int64_t cells) { return cells == 0 ? 1 : (cells + sizeX - 1) / sizeX; };
+
+    int64_t total = 0;
+    for (int64_t row = first, cells = 0; row < LineCount; total += rowsFor(cells))
+        row = lineOf(row, cells);
+    // The newest rows that fit, numbered so that neither the line counter nor the scrollback's
+    // bound ever goes back.
+    const int64_t kept = std::min<int64_t>(total, size);
+    const int64_t base = std::max(LineCount - kept, MinViewTop);
+    const int64_t lineCount = base + kept;
+
+    // The ring of the size before last is reused: its pages are already the process's.
+    std::vector<Cell>& ring = SpareOutput;
+    std::vector<RowShape>& shapes = SpareShapes;
+    ring.assign(static_cast<size_t>(size) * static_cast<size_t>(sizeX), BlankCell);
+    shapes.assign(static_cast<size_t>(size), RowShape{});
+    int64_t next = base - (total - kept); // rows numbered below base are left out
+    int64_t viewRow = base;
+    for (int64_t row = first, cells = 0; row < LineCount;) {
+        const int64_t end = lineOf(row, cells);
+        if (ViewTop >= row && ViewTop < end)
+            viewRow = next + (ViewTop - row) * SizeX / sizeX;
+        const uint16_t fill = Shapes[Slot(end - 1)].FillAttr;
+        // The line's cells, row by row, into rows of the new width.
+        int column = 0;
+        bool continues = false;
+        const auto target = [&]() -> Cell* {
+            return next >= base ? &ring[static_cast<size_t>(next % size) * sizeX] : nullptr;
+        };
+        const auto close = [&](int used) {
+            if (Cell* out = target()) {
+                std::fill(out + used, out + sizeX, Cell{' ', fill});
+                shapes[static_cast<size_t>(next % size)] = {static_cast<uint16_t>(used), fill,
+                                                            continues};
+            }
+            ++next;
+            continues = true;
+            column = 0;
+        };
+        for (; row < end; ++row) {
+            const Cell* from = &Output[Slot(row) * SizeX];
+            int left = Shapes[Slot(row)].Used;
+            while (left > 0) {
+                if (column == sizeX)
+                    close(sizeX);
+                const int n = std::min(left, sizeX - column);
+                if (Cell* out = target())
+                    std::copy(from, from + n, out + column);
+                from += n;
+                left -= n;
+                column += n;
+            }
+        }
+        close(column);
+    }
+
+    Output.swap(ring);
+    Shapes.swap(shapes);
+    SizeX = sizeX;
+    OutputSize = size;
+    OutputRows = outputRows;
+    LineCount = lineCount;
+    MinViewTop = std::max(base, LineCount - (OutputSize - OutputRows));
+    ViewTop = following ? BottomPosition() : std::clamp(viewRow, MinViewTop, BottomPosition());
+}
+
 const Cell& OutputBuffer::At(int64_t row, int column) const {
-    return Output[static_cast<size_t>(row % OutputSize) * SizeX + static_cast<size_t>(column)];
+    return Output[Slot(row) * SizeX + static_cast<size_t>(column)];
 }
 
 } // namespace tolmix

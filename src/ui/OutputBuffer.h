@@ -13,7 +13,9 @@ namespace tolmix {
 
 // The scrollback: a ring of OutputSize rows of SizeX cells holding every printed line wrapped
 // into screen rows, and the output window's view of it. Row numbers count every row ever
-// appended (64-bit, so they never wrap); row n lives in ring row n mod OutputSize.
+// appended (64-bit, so they never wrap); row n lives in ring row n mod OutputSize. Each row
+// also remembers how much of it its line used, so that a new screen width can wrap the lines
+// again.
 class OutputBuffer final : public OutputView, public TextOutput {
   public:
     // The ring starts as black blanks; throws std::bad_alloc when it cannot be had.
@@ -26,26 +28,47 @@ class OutputBuffer final : public OutputView, public TextOutput {
     void DrawOutput();
     void ScrollOutput(bool down, int64_t count) override;
     void ScrollOutputToEnd() override;
+    // A new screen width or window height: the lines the window can still reach are wrapped
+    // again at the new width, a following window keeps following and a scrolled-back one keeps
+    // the text at its top in view. The ring grows to at least twice the window; nothing is
+    // drawn.
+    void Resize(int sizeX, int32_t outputRows);
 
     // The lowest top row the window may scroll to once the bottom is reached.
     int64_t BottomPosition() const;
     // How many rows wait below the window while it is scrolled back; 0 when it follows.
     int64_t RowsBelowWindow() const { return BottomPosition() - ViewTop; }
     const Cell& At(int64_t row, int column) const;
+    int Width() const { return SizeX; }
+    int32_t Size() const { return OutputSize; }
 
     uint16_t CurrentAttr = 7; // attribute of the cells being stored; carries over lines
     int64_t ViewTop = 0;
     int64_t MinViewTop = 0;
     int64_t LineCount = 0;
-    const int32_t OutputRows;
+    int32_t OutputRows;
 
   private:
-    Cell* Row(int64_t row) { return &Output[static_cast<size_t>(row % OutputSize) * SizeX]; }
+    // What wrapping a row's line again needs: the cells the line used in it, the attribute of
+    // the blanks that closed the line (its colour at the end), and whether the row continues
+    // the line of the row before.
+    struct RowShape {
+        uint16_t Used = 0;
+        uint16_t FillAttr = 0;
+        bool Continues = false;
+    };
+
+    size_t Slot(int64_t row) const { return static_cast<size_t>(row % OutputSize); }
+    Cell* Row(int64_t row) { return &Output[Slot(row) * SizeX]; }
 
     TConsole& Con;
-    const int SizeX;
-    const int32_t OutputSize;
+    int SizeX;
+    int32_t OutputSize;
     std::vector<Cell> Output;
+    std::vector<RowShape> Shapes; // one per ring row
+    // The ring as it was before the last resize, kept for the next one.
+    std::vector<Cell> SpareOutput;
+    std::vector<RowShape> SpareShapes;
 };
 
 } // namespace tolmix

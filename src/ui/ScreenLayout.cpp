@@ -34,20 +34,28 @@ ScreenLayout StartScreen(TConsole& console, const ScreenOptions& options) {
     // The platform terminal reads keys raw from the start: there is no input mode to set.
     console.SetFullScreen(options.FullScreen);
     console.SetTextAttr(7);
-    console.Clear();
-
-    const ScreenLayout layout = ComputeLayout(options);
-    if (options.InfoPanel)
-        console.FillRect(MakeCoord(0, layout.PanelRow), options.SizeX, 2, ' ',
-                         options.InfoPanelColor);
-    console.FillRect(MakeCoord(0, layout.EditorTop), options.SizeX, layout.EditorLines, ' ',
-                     options.EditorTextColor);
-    if (options.SeparatorLine)
-        console.FillRect(MakeCoord(0, layout.SeparatorRow), options.SizeX, 1, HorizontalLine,
-                         options.SeparatorColor);
-    console.SetCursorPos(MakeCoord(0, layout.EditorTop));
+    const ScreenLayout layout = DrawLayout(console, options);
     console.SetCursorSize(16);
     console.SetCursorVisible(true);
+    return layout;
+}
+
+ScreenLayout DrawLayout(TConsole& console, const ScreenOptions& options) {
+    ScreenOptions sized = options;
+    const TCoord size = console.GetBufferSize();
+    sized.SizeX = size.X;
+    sized.SizeY = size.Y;
+    console.Clear();
+
+    const ScreenLayout layout = ComputeLayout(sized);
+    if (options.InfoPanel)
+        console.FillRect(MakeCoord(0, layout.PanelRow), size.X, 2, ' ', options.InfoPanelColor);
+    console.FillRect(MakeCoord(0, layout.EditorTop), size.X, layout.EditorLines, ' ',
+                     options.EditorTextColor);
+    if (options.SeparatorLine)
+        console.FillRect(MakeCoord(0, layout.SeparatorRow), size.X, 1, HorizontalLine,
+                         options.SeparatorColor);
+    console.SetCursorPos(MakeCoord(0, layout.EditorTop));
     return layout;
 }
 

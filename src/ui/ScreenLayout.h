@@ -31,12 +31,15 @@ struct ScreenLayout {
 // The largest editor that still leaves one row of output.
 int32_t MaxEditorLines(const ScreenOptions& options);
 
-// Computes the rows without drawing.
+// Computes the rows for a screen of SizeX x SizeY without drawing.
 ScreenLayout ComputeLayout(const ScreenOptions& options);
 
-// Sets up the console (title, size, full screen, attribute) and draws the empty layout:
-// blanks, the separator of horizontal-line characters, the editor and panel rows, the cursor
-// at the editor's start.
+// Sets up the console (title, size, full screen, attribute, cursor) and draws the empty layout
+// at the size the console has then: the terminal's own where it differs from SizeX x SizeY.
 ScreenLayout StartScreen(TConsole& console, const ScreenOptions& options);
+
+// Lays the screen out at the console's present size and draws it empty: blanks, the separator
+// of horizontal-line characters, the editor and panel rows, the cursor at the editor's start.
+ScreenLayout DrawLayout(TConsole& console, const ScreenOptions& options);
 
 } // namespace tolmix

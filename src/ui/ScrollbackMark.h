@@ -17,6 +17,8 @@ class ScrollbackMark final : public ScreenView {
     ScrollbackMark& operator=(const ScrollbackMark&) = delete;
 
     void Refresh() override;
+    // The separator line was drawn anew: the count is drawn again at the next refresh.
+    void Invalidate() { Shown = 0; }
 
   private:
     TConsole& Con;

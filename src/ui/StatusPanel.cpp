@@ -13,6 +13,8 @@ namespace tolmix {
 namespace {
 
 constexpr uint8_t LineChar = 0xC4;
+// The countdown ends before this column of the separator line.
+constexpr int CountdownEnd = 55;
 constexpr uint8_t GaugeColours[4] = {0x0C, 0x0E, 0x0E, 0x0A};
 constexpr uint8_t HungerColours[7] = {0x0C, 0x0D, 0x0E, 0x0E, 0x0A, 0x0B, 0x0F};
 
@@ -187,6 +189,12 @@ void StatusPanel::DrawGameClock(int64_t gameTime) {
     const DateNames& names = Opt.Names ? *Opt.Names : LocaleDateNames(false);
     const std::string text = AnsiToConsole(FormatGameTime(Opt.TimeFormat, gameTime, names));
     const int start = Opt.SizeX - static_cast<int>(text.size()) - 1;
+    // On a screen narrower than the one asked for, a clock that would run into the countdown's
+    // columns is left out instead of flickering against it.
+    if (Opt.SizeX < Opt.RequestedSizeX && start < CountdownEnd) {
+        HideGameClock();
+        return;
+    }
     // A shorter text (another month name) leaves no rest of the longer one behind.
     if (ClockStart < start)
         Con.FillRect(MakeCoord(ClockStart, Opt.SeparatorRow), start - ClockStart, 1, LineChar,
@@ -201,6 +209,13 @@ void StatusPanel::HideGameClock() {
     Con.FillRect(MakeCoord(ClockStart, Opt.SeparatorRow), Opt.SizeX - ClockStart, 1, LineChar,
                  Opt.SeparatorColor);
     ClockStart = Opt.SizeX;
+}
+
+void StatusPanel::Relayout(int sizeX, int separatorRow, int panelRow) {
+    Opt.SizeX = sizeX;
+    Opt.SeparatorRow = separatorRow;
+    Opt.PanelRow = panelRow;
+    ClockStart = sizeX;
 }
 
 void StatusPanel::ShowEditMode(bool on) {

@@ -14,6 +14,8 @@ namespace tolmix {
 // Where the panel draws and in which colours, from the settings and the screen layout.
 struct StatusPanelOptions {
     int SizeX = 80;
+    // The width the client asked the terminal for; a narrower screen drops what no longer fits.
+    int RequestedSizeX = 80;
     int SeparatorRow = 21;
     int PanelRow = 23;
     bool SeparatorLine = true;
@@ -55,6 +57,9 @@ class StatusPanel final : public StatusView {
     // While the output is scrolled back, the number of newer rows below the window, as an arrow
     // and the number in columns 44 to 49 of the separator line; nothing for 0.
     void ShowRowsBelow(int64_t rows);
+    // A new screen size: where the separator line and the panel are now, and how wide. Draws
+    // nothing; the screen is drawn whole afterwards.
+    void Relayout(int sizeX, int separatorRow, int panelRow);
 
     const StatusPanelOptions& Options() const { return Opt; }
 

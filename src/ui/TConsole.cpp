@@ -1,6 +1,7 @@
 #include "ui/TConsole.h"
 
 #include "text/CodePage.h"
+#include "ui/SmallScreenNotice.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -97,10 +98,24 @@ TCoord TConsole::GetBufferSize() const {
 void TConsole::SetBufferSize(TCoord size) {
     if (size.X <= 0 || size.Y <= 0)
         return;
+    Term.RequestSize(size.X, size.Y);
+    // Most terminals keep their size (tmux, tiled and maximised windows): the screen is laid
+    // out in the size they have.
+    const TerminalSize actual = Term.Size();
+    int width = size.X;
+    int height = size.Y;
+    Small = false;
+    if (actual.Columns > 0 && actual.Rows > 0) {
+        Small = !IsUsableScreen(actual.Columns, actual.Rows);
+        if (!Small) {
+            width = std::min(actual.Columns, MaxColumns);
+            height = std::min(actual.Rows, MaxRows);
+        }
+    }
     Frame resized;
-    resized.Resize(size.X, size.Y, Cell{' ', TextAttr});
-    for (int y = 0; y < std::min<int>(size.Y, Buffer.Height); ++y) {
-        for (int x = 0; x < std::min<int>(size.X, Buffer.Width); ++x)
+    resized.Resize(width, height, Cell{' ', TextAttr});
+    for (int y = 0; y < std::min(height, Buffer.Height); ++y) {
+        for (int x = 0; x < std::min(width, Buffer.Width); ++x)
             resized.At(x, y) = Buffer.At(x, y);
     }
     resized.CursorX = Buffer.CursorX;
@@ -109,7 +124,26 @@ void TConsole::SetBufferSize(TCoord size) {
     resized.CursorSize = Buffer.CursorSize;
     Buffer = std::move(resized);
     Dirty = true;
-    Term.RequestSize(size.X, size.Y);
+}
+
+void TConsole::FollowTerminalSize() {
+    Dirty = true;
+    const TerminalSize size = Term.Size();
+    if (size.Columns <= 0 || size.Rows <= 0)
+        return;
+    Small = !IsUsableScreen(size.Columns, size.Rows);
+    const int width = std::min(size.Columns, MaxColumns);
+    const int height = std::min(size.Rows, MaxRows);
+    // Below the smallest size the buffer keeps its size: what the client draws meanwhile is
+    // there when the terminal grows back.
+    if (Small || (width == Buffer.Width && height == Buffer.Height))
+        return;
+    Buffer.Resize(width, height, Cell{' ', TextAttr});
+    if (ResizeWith)
+        ResizeWith->ScreenResized();
+    // The new frame goes out at once, not at the streaming rate: the terminal shows a broken
+    // screen until it comes.
+    LastFlush = TimePoint{};
 }
 
 void TConsole::SetCursorPos(TCoord pos) {
@@ -124,6 +158,7 @@ void TConsole::SetCursorSize(int percent) {
 }
 
 void TConsole::SetCursorVisible(bool visible) {
+    CursorWanted = visible;
     Buffer.CursorVisible = visible;
     Dirty = true;
 }
@@ -203,7 +238,7 @@ bool TConsole::ProcessInput() {
         return true;
     }
     if (record.Type == InputRecord::Kind::Resize)
-        Dirty = true; // the terminal lost what it showed: draw it all again
+        FollowTerminalSize();
     if (record.Type != InputRecord::Kind::Key)
         return true;
     const bool consumed = OnKey ? OnKey(record.Key) : false;
@@ -232,8 +267,19 @@ void TConsole::Flush() {
     for (ScreenView* view : Views)
         view->Refresh();
     Dirty = false;
-    Term.Present(Buffer);
     LastFlush = Events.Now();
+    const TerminalSize size = Term.Size();
+    if (Small) {
+        Term.Present(SmallScreenNotice(std::min(size.Columns, MaxColumns),
+                                       std::min(size.Rows, MaxRows)));
+        return;
+    }
+    // A cursor whose cell is off the screen is hidden rather than shown at the edge.
+    const bool known = size.Columns > 0 && size.Rows > 0;
+    Buffer.CursorVisible =
+        CursorWanted && Buffer.Contains(Buffer.CursorX, Buffer.CursorY) &&
+        (!known || (Buffer.CursorX < size.Columns && Buffer.CursorY < size.Rows));
+    Term.Present(Buffer);
 }
 
 } // namespace tolmix

@@ -35,6 +35,12 @@ class TConsole final : public MessagePump, public TextClipboard {
     PasteTarget* PasteInto = nullptr;
     // What the mouse wheel scrolls: the output window, three rows a notch.
     OutputView* ScrollWith = nullptr;
+    // What lays the screen out again when the terminal takes another size.
+    ScreenResizeTarget* ResizeWith = nullptr;
+
+    // The largest screen laid out; a larger terminal shows black beyond it.
+    static constexpr int MaxColumns = 1024;
+    static constexpr int MaxRows = 1024;
 
     void Clear();
     void WriteText(std::string_view text, uint16_t attr, TCoord pos);
@@ -48,7 +54,12 @@ class TConsole final : public MessagePump, public TextClipboard {
     std::string GetTitle() const { return Title; }
     void SetTitle(std::string_view title);
     TCoord GetBufferSize() const;
+    // Asks the terminal for this size. The screen buffer takes the terminal's actual size where
+    // the terminal tells it and it is large enough, else this size.
     void SetBufferSize(TCoord size);
+    // The terminal is below the smallest usable size: it shows a notice instead of the screen
+    // buffer, which keeps its last size and contents until the terminal grows again.
+    bool TooSmall() const { return Small; }
     void SetCursorPos(TCoord pos);
     void SetCursorSize(int percent);
     void SetCursorVisible(bool visible);
@@ -92,6 +103,10 @@ class TConsole final : public MessagePump, public TextClipboard {
     EventLoop& Loop() override { return Events; }
 
   private:
+    // The terminal reported a new size (or lost what it showed): the screen buffer follows it
+    // and everything is drawn again.
+    void FollowTerminalSize();
+
     Terminal& Term;
     EventLoop& Events;
     Clipboard& Clip;
@@ -100,6 +115,9 @@ class TConsole final : public MessagePump, public TextClipboard {
     std::string Title;
     uint16_t TextAttr = 7;
     bool IdleBusy = false;
+    bool Small = false;
+    // The cursor as the client wants it; the terminal shows it only where its cell is on screen.
+    bool CursorWanted = true;
     bool Dirty = true; // the buffer changed since the terminal last showed it
     TimePoint LastFlush{};
 };

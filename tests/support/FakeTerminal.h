@@ -39,7 +39,20 @@ class FakeTerminal final : public Terminal {
     }
 
     TerminalSize Size() const override { return CurrentSize; }
-    void RequestSize(int columns, int rows) override { SizeRequests.push_back({columns, rows}); }
+    // Like a terminal window that takes the size asked for, unless told to keep its own.
+    bool TakesSizeRequests = true;
+    void RequestSize(int columns, int rows) override {
+        SizeRequests.push_back({columns, rows});
+        if (TakesSizeRequests)
+            CurrentSize = {columns, rows};
+    }
+    // The terminal changed its size; the console hears of it as an input record.
+    void ResizeTo(int columns, int rows) {
+        CurrentSize = {columns, rows};
+        InputRecord record;
+        record.Type = InputRecord::Kind::Resize;
+        Input.push_back(record);
+    }
     void SetTitle(std::string_view title) override {
         Title = std::string(title);
         Titles.push_back(Title);

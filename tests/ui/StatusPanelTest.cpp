@@ -274,6 +274,19 @@ TEST_F(Panel, TheClockEndsOneColumnBeforeTheEdgeAndLeavesNoRestWhenShorter) {
     EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7)) << Row(21);
 }
 
+TEST_F(Panel, OnANarrowerScreenTheClockGivesWayToTheCountdown) {
+    StatusPanel panel = Make();
+    panel.Relayout(60, 21, 23);
+    const std::string separator = Row(21);
+    // 9 December 2026, 00:00:00 would begin at column 38, over the countdown's columns.
+    panel.DrawGameClock(739959 * 86'400'000LL);
+    EXPECT_EQ(Row(21), separator);
+    // Wide enough again, it is there.
+    panel.Relayout(80, 21, 23);
+    panel.DrawGameClock(739959 * 86'400'000LL);
+    EXPECT_EQ(Row(21).substr(58, 6), "09 Dec");
+}
+
 // One bell for the text of a quiet period, not one a second until the player looks.
 TEST_F(Panel, NewTextFlashesAnUnseenWindowOncePerQuietPeriod) {
     StatusPanel panel = Make();

@@ -252,7 +252,7 @@ void PosixTerminal::Restore() {
     Active = false;
     Loop.UnwatchFd(InputFd);
     // The size the client asked for is undone where the terminal took it.
-    if (SizeRequested) {
+    if (SizeRequested && OriginalSize.Columns > 0 && OriginalSize.Rows > 0) {
         QuerySize();
         if (CurrentSize.Columns != OriginalSize.Columns || CurrentSize.Rows != OriginalSize.Rows)
             WriteAll("\x1b[8;" + std::to_string(OriginalSize.Rows) + ";" +
@@ -360,13 +360,18 @@ void PosixTerminal::ResetPalette() {
 }
 
 void PosixTerminal::Present(const Frame& frame) {
+    // A resize seen here is still reported as input, so that the client lays the screen out
+    // again.
     if (Loop.TakeResized()) {
         QuerySize();
         Shown = Frame{};
+        ResizePending = true;
     }
     vt::RenderOptions options;
-    options.Columns = CurrentSize.Columns;
-    options.Rows = CurrentSize.Rows;
+    if (CurrentSize.Columns > 0 && CurrentSize.Rows > 0) {
+        options.Columns = CurrentSize.Columns;
+        options.Rows = CurrentSize.Rows;
+    }
     options.Synchronized = true;
     options.GlyphBytes = GlyphBytes.get();
     const std::string bytes = vt::Render(Shown, frame, options);
@@ -435,7 +440,8 @@ bool PosixTerminal::ReadAvailable(TimePoint now) {
 }
 
 bool PosixTerminal::ReadInput(InputRecord& record) {
-    if (FollowJobControl() || Loop.TakeResized()) {
+    if (FollowJobControl() || Loop.TakeResized() || ResizePending) {
+        ResizePending = false;
         QuerySize();
         Shown = Frame{};
         record = InputRecord{};

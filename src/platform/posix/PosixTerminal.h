@@ -62,7 +62,10 @@ class PosixTerminal final : public Terminal {
     bool Focused = true;
     bool Mouse = true;
     bool InputClosed = false;
-    TerminalSize CurrentSize;
+    // 0 x 0 until the terminal tells its size.
+    TerminalSize CurrentSize{0, 0};
+    // A resize was taken while drawing and is yet to be reported as input.
+    bool ResizePending = false;
     // What the terminal was before the client asked for a size, to ask for it back at the end.
     TerminalSize OriginalSize;
     bool SizeRequested = false;
