@@ -139,6 +139,7 @@ TClient::~TClient() {
     Con.OnIdle = nullptr;
     Con.PasteInto = nullptr;
     Con.ScrollWith = nullptr;
+    Link.Echo = nullptr;
     MacrosAndAliases.Aliases.clear();
     // The player waits for its stream to close, running the message pump: no key or idle
     // step reaches the half-destroyed client any more.
@@ -172,6 +173,7 @@ void TClient::StartEditor() {
     EditorScreen = std::make_unique<EditorView>(Con, *Editor);
     Keys = std::make_unique<KeyDispatch>(Con, *Editor, *Output, Link, MacrosAndAliases,
                                          Layout.OutputRows);
+    Link.Echo = Editor.get();
     Con.PasteInto = Editor.get();
     Con.ScrollWith = Output.get();
     NewRowsMark = std::make_unique<ScrollbackMark>(Con, *Output, *Panel);
@@ -230,6 +232,18 @@ bool TClient::PollSocket() {
 
 void TClient::PrintLine(const std::string& text) {
     Printer->PrintLine(text);
+}
+
+void TClient::PrintTextLine(const std::string& text) {
+    Printer->PrintTextLine(text);
+}
+
+void TClient::ShowUnfinishedLine(const std::string& text) {
+    Printer->ShowUnfinishedLine(text);
+}
+
+void TClient::RemoveUnfinishedLine() {
+    Printer->RemoveUnfinishedLine();
 }
 
 void TClient::AppendLog(const std::string& text) {

@@ -19,7 +19,58 @@ OutputBuffer::OutputBuffer(TConsole& console, int sizeX, int32_t outputSize, int
       Output(static_cast<size_t>(OutputSize) * static_cast<size_t>(SizeX), BlankCell) {}
 
 void OutputBuffer::AppendOutput(std::string_view text) {
-    const int64_t start = LineCount;
+    const bool following = Following();
+    TakeBackUnfinished();
+    StoreRows(text);
+    StoreUnfinished();
+    KeepInView(following);
+}
+
+void OutputBuffer::ShowUnfinished(std::string_view text) {
+    const bool following = Following();
+    TakeBackUnfinished();
+    Unfinished = std::string(text);
+    StoreUnfinished();
+    KeepInView(following);
+}
+
+void OutputBuffer::RemoveUnfinished() {
+    if (!Unfinished)
+        return;
+    const bool following = Following();
+    TakeBackUnfinished();
+    Unfinished.reset();
+    KeepInView(following);
+}
+
+void OutputBuffer::KeepInView(bool following) {
+    // A window that showed the newest rows follows; one scrolled back stays where it is, unless
+    // rows it showed were taken back.
+    if (following || ViewTop > BottomPosition())
+        ScrollOutputToEnd();
+}
+
+void OutputBuffer::TakeBackUnfinished() {
+    if (!Unfinished)
+        return;
+    // The rows go back to blanks: a window not yet full shows rows below the last one. Rows of
+    // the ring that the unfinished line overwrote were out of the scrollback's reach already,
+    // so MinViewTop stays where it is.
+    for (int64_t row = UnfinishedRow; row < LineCount; ++row)
+        std::fill(Row(row), Row(row) + SizeX, BlankCell);
+    LineCount = UnfinishedRow;
+    CurrentAttr = UnfinishedAttr;
+}
+
+void OutputBuffer::StoreUnfinished() {
+    if (!Unfinished)
+        return;
+    UnfinishedRow = LineCount;
+    UnfinishedAttr = CurrentAttr;
+    StoreRows(*Unfinished);
+}
+
+void OutputBuffer::StoreRows(std::string_view text) {
     Cell* row = Row(LineCount);
     int column = 0;
     bool anyCharacter = false;
@@ -55,8 +106,6 @@ void OutputBuffer::AppendOutput(std::string_view text) {
     }
     if (MinViewTop + OutputSize - OutputRows < LineCount)
         MinViewTop = LineCount - (OutputSize - OutputRows);
-    if (ViewTop >= start - OutputRows)
-        ScrollOutputToEnd();
 }
 
 void OutputBuffer::DrawOutput() {

@@ -6,6 +6,8 @@
 #include "ui/TConsole.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -14,6 +16,10 @@ namespace tolmix {
 // The scrollback: a ring of OutputSize rows of SizeX cells holding every printed line wrapped
 // into screen rows, and the output window's view of it. Row numbers count every row ever
 // appended (64-bit, so they never wrap); row n lives in ring row n mod OutputSize.
+//
+// Below the last printed line it may show one unfinished line (the server's prompt before its
+// line end): its rows are taken back before every line printed and stored again after it, so
+// that it stays at the end until it is removed.
 class OutputBuffer final : public OutputView, public TextOutput {
   public:
     // The ring starts as black blanks; throws std::bad_alloc when it cannot be had.
@@ -22,6 +28,11 @@ class OutputBuffer final : public OutputView, public TextOutput {
     // Stores one printed line (console code page; colour bytes set CurrentAttr and take no
     // cell). The window follows when it showed the newest rows.
     void AppendOutput(std::string_view text) override;
+    // Shows `text` (console code page) as the unfinished line, in place of the one shown.
+    void ShowUnfinished(std::string_view text);
+    // Takes the unfinished line's rows back, and the colour it set.
+    void RemoveUnfinished();
+    bool ShowsUnfinished() const { return Unfinished.has_value(); }
     void DrawOutput();
     void ScrollOutput(bool down, int64_t count) override;
     void ScrollOutputToEnd() override;
@@ -40,11 +51,22 @@ class OutputBuffer final : public OutputView, public TextOutput {
 
   private:
     Cell* Row(int64_t row) { return &Output[static_cast<size_t>(row % OutputSize) * SizeX]; }
+    // Stores the text's rows after the last one; the window is left as it is.
+    void StoreRows(std::string_view text);
+    // Whether the window shows the newest rows, so that it follows what is stored next.
+    bool Following() const { return ViewTop >= LineCount - OutputRows; }
+    void KeepInView(bool following);
+    void TakeBackUnfinished();
+    void StoreUnfinished();
 
     TConsole& Con;
     const int SizeX;
     const int32_t OutputSize;
     std::vector<Cell> Output;
+    // The unfinished line's text, its first row and the colour in force before it.
+    std::optional<std::string> Unfinished;
+    int64_t UnfinishedRow = 0;
+    uint16_t UnfinishedAttr = 7;
 };
 
 } // namespace tolmix

@@ -119,6 +119,36 @@ TEST_F(ClientWiring, APeerThatClosesEndsInTheReconnectPrompt) {
     EXPECT_TRUE(Server->Closed);
 }
 
+TEST_F(ClientWiring, APromptIsShownWhileItWaitsAndLoggedOnceWhenItEnds) {
+    Files.Add("TolmixClient.tcf", "LogEnabled=1\r\n");
+    Start();
+    Server->Arrive("Welcome\r\nLogin: ");
+    Receive();
+    EXPECT_FALSE(OutputHas("Login:"));
+    // The loop sleeps until the wait for more is over, and the prompt is on the screen.
+    const TimePoint start = Loop.Now();
+    for (int pass = 0; pass < 20 && Loop.Now() - start < Milliseconds(150); ++pass)
+        Con.Step();
+    Con.Step();
+    EXPECT_TRUE(OutputHas("Login: "));
+    const std::string& log = Files.Files[Parts().LogPath];
+    EXPECT_EQ(log.find("Login"), std::string::npos);
+
+    // The name typed, the server answers on the prompt's line: the prompt is printed once.
+    Server->Arrive("hero\r\nPassword: \xFF\xFB\x01");
+    Receive();
+    EXPECT_TRUE(Parts().Editor.Masked());
+    EXPECT_EQ(Server->Sent.substr(Server->Sent.size() - 3), "\xFF\xFE\x01");
+    int logins = 0;
+    for (int y = 0; y < Con.Screen().Height; ++y)
+        logins += test::RowText(Con.Screen(), y).rfind("Login: hero", 0) == 0;
+    EXPECT_EQ(logins, 1);
+    EXPECT_FALSE(OutputHas("Password:"));
+    std::size_t at = log.find("Login: hero\r\n");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(log.find("Login", at + 1), std::string::npos);
+}
+
 TEST_F(ClientWiring, MacroFilesAreReadAgainFromTheFolderTheProgramStartedIn) {
     Files.Add("TolmixClient.tcf", "AliasFile=aliases\r\n");
     Files.Add("aliases.taf", "alias:\r\nk *\r\nkill $1\r\n");
