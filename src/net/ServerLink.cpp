@@ -145,10 +145,11 @@ void ServerLink::Negotiate(uint8_t command, uint8_t option, std::size_t end) {
 }
 
 void ServerLink::WatchUnfinishedLine() {
-    // A copy: answering may drop the connection, and its buffer with it.
-    const std::string unfinished(Socket->UnfinishedLine());
-    if (unfinished.size() == UnfinishedSeen)
+    const std::string_view received = Socket->UnfinishedLine();
+    if (received.size() == UnfinishedSeen)
         return;
+    // A copy: answering may drop the connection, and its buffer with it.
+    const std::string unfinished(received);
     // A negotiation that the new bytes complete began at most two bytes before them.
     const std::size_t from = UnfinishedSeen > 2 ? UnfinishedSeen - 2 : 0;
     UnfinishedSeen = unfinished.size();
