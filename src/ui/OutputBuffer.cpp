@@ -53,13 +53,12 @@ void OutputBuffer::KeepInView(bool following) {
 void OutputBuffer::TakeBackUnfinished() {
     if (!Unfinished)
         return;
-    // The rows go back to blanks: a window not yet full shows rows below the last one. Rows of
-    // the ring that the unfinished line overwrote were out of the scrollback's reach already,
-    // so MinViewTop stays where it is.
+    // The rows go back to blanks: a window not yet full shows rows below the last one.
     for (int64_t row = UnfinishedRow; row < LineCount; ++row)
         std::fill(Row(row), Row(row) + SizeX, BlankCell);
     LineCount = UnfinishedRow;
     CurrentAttr = UnfinishedAttr;
+    MinViewTop = UnfinishedMinViewTop;
 }
 
 void OutputBuffer::StoreUnfinished() {
@@ -67,10 +66,15 @@ void OutputBuffer::StoreUnfinished() {
         return;
     UnfinishedRow = LineCount;
     UnfinishedAttr = CurrentAttr;
-    StoreRows(*Unfinished);
+    UnfinishedMinViewTop = MinViewTop;
+    // No more rows than the window has: the ring holds that many beyond the scrollback's
+    // reach, so the rows the unfinished line overwrites were out of reach already, and the
+    // scrollback keeps its reach once they are taken back.
+    StoreRows(*Unfinished, OutputRows);
 }
 
-void OutputBuffer::StoreRows(std::string_view text) {
+void OutputBuffer::StoreRows(std::string_view text, int64_t maxRows) {
+    const int64_t last = LineCount + maxRows;
     Cell* row = Row(LineCount);
     int column = 0;
     bool anyCharacter = false;
@@ -83,6 +87,8 @@ void OutputBuffer::StoreRows(std::string_view text) {
         }
     };
     for (char ch : text) {
+        if (LineCount == last)
+            break;
         const auto c = static_cast<uint8_t>(ch);
         if (IsColourByte(c)) {
             CurrentAttr = ColourByteAttr(c);

@@ -6,6 +6,7 @@
 #include "ui/TConsole.h"
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,8 +52,10 @@ class OutputBuffer final : public OutputView, public TextOutput {
 
   private:
     Cell* Row(int64_t row) { return &Output[static_cast<size_t>(row % OutputSize) * SizeX]; }
-    // Stores the text's rows after the last one; the window is left as it is.
-    void StoreRows(std::string_view text);
+    // Stores the text's rows after the last one, at most `maxRows` of them; the window is
+    // left as it is.
+    void StoreRows(std::string_view text,
+                   int64_t maxRows = std::numeric_limits<int64_t>::max() / 2);
     // Whether the window shows the newest rows, so that it follows what is stored next.
     bool Following() const { return ViewTop >= LineCount - OutputRows; }
     void KeepInView(bool following);
@@ -63,10 +66,12 @@ class OutputBuffer final : public OutputView, public TextOutput {
     const int SizeX;
     const int32_t OutputSize;
     std::vector<Cell> Output;
-    // The unfinished line's text, its first row and the colour in force before it.
+    // The unfinished line's text, its first row, and the colour and the scrollback's top in
+    // force before it.
     std::optional<std::string> Unfinished;
     int64_t UnfinishedRow = 0;
     uint16_t UnfinishedAttr = 7;
+    int64_t UnfinishedMinViewTop = 0;
 };
 
 } // namespace tolmix

@@ -195,13 +195,12 @@ TEST_F(OutputBufferTest, TheUnfinishedLineFollowsTheWindowOrLeavesAScrolledBackO
     out.RemoveUnfinished();
     EXPECT_EQ(ScreenRow(20), "line 100");
     EXPECT_EQ(out.ViewTop, out.BottomPosition());
-    // The scrollback keeps its reach: taking rows back never lowers MinViewTop.
+    // The scrollback's top moves with the rows shown and back when they go.
     const int64_t minViewTop = out.MinViewTop;
     out.ShowUnfinished(std::string(80 * 3, 'p'));
-    const int64_t shownMinViewTop = out.MinViewTop;
-    EXPECT_GT(shownMinViewTop, minViewTop);
+    EXPECT_EQ(out.MinViewTop, minViewTop + 3);
     out.RemoveUnfinished();
-    EXPECT_EQ(out.MinViewTop, shownMinViewTop);
+    EXPECT_EQ(out.MinViewTop, minViewTop);
 
     out.ScrollOutput(false, 5);
     const std::string top = ScreenRow(0);
@@ -224,6 +223,19 @@ TEST_F(OutputBufferTest, AWindowScrolledIntoTheRowsTakenBackMovesToTheNewEnd) {
     out.RemoveUnfinished();
     EXPECT_EQ(out.ViewTop, 5);
     EXPECT_EQ(ScreenRow(4), "line 9");
+}
+
+TEST_F(OutputBufferTest, AnUnfinishedLineTallerThanTheWindowShowsItsFirstWindowfulOnly) {
+    OutputBuffer out(Con, 20, 10, 5); // the smallest ring: twice the window
+    for (int n = 0; n < 12; ++n)
+        out.AppendOutput(Numbered(n));
+    out.ShowUnfinished(std::string(20 * 40, 'u'));
+    EXPECT_EQ(out.LineCount, 17);
+    out.RemoveUnfinished();
+    // Every row the scrollback reaches is still there.
+    out.ScrollOutput(false, 100);
+    for (int y = 0; y < 5; ++y)
+        EXPECT_EQ(ScreenRow(y), Numbered(static_cast<int>(out.ViewTop) + y));
 }
 
 TEST_F(OutputBufferTest, OnlyTheOutputRowsAreDrawn) {
