@@ -142,6 +142,7 @@ TClient::~TClient() {
     Con.PasteInto = nullptr;
     Con.ScrollWith = nullptr;
     Con.ResizeWith = nullptr;
+    Link.Echo = nullptr;
     MacrosAndAliases.Aliases.clear();
     // The player waits for its stream to close, running the message pump: no key or idle
     // step reaches the half-destroyed client any more.
@@ -175,6 +176,7 @@ void TClient::StartEditor() {
     EditorScreen = std::make_unique<EditorView>(Con, *Editor);
     Keys = std::make_unique<KeyDispatch>(Con, *Editor, *Output, Link, MacrosAndAliases,
                                          Layout.OutputRows);
+    Link.Echo = Editor.get();
     Con.PasteInto = Editor.get();
     Con.ScrollWith = Output.get();
     NewRowsMark = std::make_unique<ScrollbackMark>(Con, *Output, *Panel);
@@ -247,6 +249,18 @@ bool TClient::PollSocket() {
 
 void TClient::PrintLine(const std::string& text) {
     Printer->PrintLine(text);
+}
+
+void TClient::PrintTextLine(const std::string& text) {
+    Printer->PrintTextLine(text);
+}
+
+void TClient::ShowUnfinishedLine(const std::string& text) {
+    Printer->ShowUnfinishedLine(text);
+}
+
+void TClient::RemoveUnfinishedLine() {
+    Printer->RemoveUnfinishedLine();
 }
 
 void TClient::AppendLog(const std::string& text) {

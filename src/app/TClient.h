@@ -30,7 +30,7 @@ namespace tolmix {
 // The one client object: it reads the settings, lays out the screen, owns every part of the
 // client and binds them to the console driver and to each other. Construction runs the start-up
 // steps in order; an error raised there ends the program.
-class TClient final : public LinePrinter,
+class TClient final : public ServerLinePrinter,
                       private HostLoop,
                       private PrintedLineTargets,
                       private ScreenResizeTarget {
@@ -43,6 +43,10 @@ class TClient final : public LinePrinter,
     // Prints or dispatches one line of Windows-1251 text: the way in for the link, the plugins
     // and the client's own messages.
     void PrintLine(const std::string& text) override;
+    // The server link's received text: a line that is no server code, and the unfinished line.
+    void PrintTextLine(const std::string& text) override;
+    void ShowUnfinishedLine(const std::string& text) override;
+    void RemoveUnfinishedLine() override;
     // The console's OnKey: every key event; true when consumed.
     bool HandleKey(const KeyEvent& key);
     // The console's OnIdle: at most one line from the server; true while another is ready at

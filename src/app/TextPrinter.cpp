@@ -20,6 +20,24 @@ void TextPrinter::PrintLine(std::string_view ansiText) {
         HandleServerCode(text[2], std::string_view(text).substr(3));
         return;
     }
+    PrintText(text);
+}
+
+void TextPrinter::PrintTextLine(std::string_view ansiText) {
+    PrintText(AnsiToConsole(ansiText));
+}
+
+void TextPrinter::ShowUnfinishedLine(std::string_view ansiText) {
+    Output.ShowUnfinished(AnsiToConsole(ansiText));
+    if (FlashActivity)
+        Panel.NoteActivity();
+}
+
+void TextPrinter::RemoveUnfinishedLine() {
+    Output.RemoveUnfinished();
+}
+
+void TextPrinter::PrintText(const std::string& text) {
     Output.AppendOutput(text);
     std::string plain;
     plain.reserve(text.size());

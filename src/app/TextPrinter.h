@@ -46,8 +46,15 @@ class TextPrinter {
 
     // Prints or dispatches one line of Windows-1251 text.
     void PrintLine(std::string_view text);
+    // Prints one line of Windows-1251 text, never taking it for a server code.
+    void PrintTextLine(std::string_view text);
+    // The server's unfinished line at the end of the output window: shown (in place of the one
+    // shown before), or taken away. It is not logged.
+    void ShowUnfinishedLine(std::string_view text);
+    void RemoveUnfinishedLine();
 
   private:
+    void PrintText(const std::string& consoleText);
     void HandleServerCode(char code, std::string_view payload);
     void Unsupported(char code, std::string_view payload);
     void SetName(std::string_view name);

@@ -1,19 +1,20 @@
 #include "net/IncomingLine.h"
+#include "net/TelnetBytes.h"
 
 namespace tolmix {
 
 namespace {
 
 constexpr char Esc = 0x1B;
-constexpr uint8_t Iac = 0xFF;
-constexpr uint8_t Dont = 0xFE;
-constexpr uint8_t Do = 0xFD;
-constexpr uint8_t Wont = 0xFC;
-constexpr uint8_t Will = 0xFB;
+using telnet::Iac;
 constexpr uint8_t InitialColour = 7;
 
 uint8_t Byte(std::string_view line, std::size_t i) {
     return static_cast<uint8_t>(line[i]);
+}
+
+bool IsMarkerByte(char c) {
+    return c == '\x80' || c == '\x10';
 }
 
 } // namespace
@@ -33,9 +34,12 @@ void ApplyAnsiParameter(std::string& parameter, uint8_t& state, std::string& dec
     parameter.clear();
 }
 
-std::string DecodeIncomingLine(std::string_view line, const TelnetAnswer& answer) {
-    std::string decoded;
+DecodedLine DecodeIncomingLine(std::string_view line, TelnetNegotiation* negotiation) {
+    DecodedLine result;
+    std::string& decoded = result.Text;
     decoded.reserve(line.size());
+    // Where the first colour byte made from an ANSI sequence went.
+    std::size_t firstAnsiColour = std::string::npos;
     std::string parameter;
     uint8_t state = InitialColour;
     const std::size_t n = line.size();
@@ -55,6 +59,8 @@ std::string DecodeIncomingLine(std::string_view line, const TelnetAnswer& answer
             // Everything up to the next "m" belongs to the sequence, whatever it is.
             std::size_t j = i + 2;
             parameter.clear();
+            if (firstAnsiColour == std::string::npos)
+                firstAnsiColour = decoded.size();
             while (j < n && line[j] != 'm') {
                 if (line[j] == ';')
                     ApplyAnsiParameter(parameter, state, decoded);
@@ -70,16 +76,11 @@ std::string DecodeIncomingLine(std::string_view line, const TelnetAnswer& answer
             if (i + 1 >= n)
                 break;
             const uint8_t command = Byte(line, i + 1);
-            if (command == Will || command == Do || command == Dont || command == Wont) {
+            if (telnet::IsNegotiation(command)) {
                 if (i + 2 >= n)
                     break;
-                // The client offers no options: the server's offers are refused and its
-                // requests ignored.
-                if (command == Will && answer) {
-                    const char refusal[3] = {static_cast<char>(Iac), static_cast<char>(Dont),
-                                             line[i + 2]};
-                    answer(std::string_view(refusal, 3));
-                }
+                if (negotiation)
+                    negotiation->Negotiate(command, Byte(line, i + 2), i + 3);
                 i += 3;
                 continue;
             }
@@ -100,7 +101,12 @@ std::string DecodeIncomingLine(std::string_view line, const TelnetAnswer& answer
         decoded.append(line.data() + i, end - i);
         i = end;
     }
-    return decoded;
+    while (result.WireMarkers < 2 &&
+           static_cast<std::size_t>(result.WireMarkers) < decoded.size() &&
+           static_cast<std::size_t>(result.WireMarkers) < firstAnsiColour &&
+           IsMarkerByte(decoded[static_cast<std::size_t>(result.WireMarkers)]))
+        ++result.WireMarkers;
+    return result;
 }
 
 } // namespace tolmix

@@ -1,10 +1,14 @@
 #include "net/ServerLink.h"
 #include "net/ClientCodes.h"
 #include "net/ConnectionMessages.h"
-#include "net/IncomingLine.h"
+#include "net/TelnetBytes.h"
 #include "platform/SocketErrors.h"
+#include "text/CodeMarker.h"
 #include "text/CodePage.h"
 #include "text/LineEnds.h"
+
+#include <algorithm>
+#include <utility>
 
 namespace tolmix {
 
@@ -12,12 +16,26 @@ namespace {
 
 constexpr int32_t ServerLineLimit = 16384;
 
+// Whether an unfinished line may be shown, or ended by the player: not when it is empty or may
+// yet turn out to be a server code.
+bool MayShowUnfinished(const DecodedLine& decoded) {
+    const std::size_t size = decoded.Text.size();
+    return size > 0 &&
+           static_cast<std::size_t>(decoded.WireMarkers) < std::min<std::size_t>(size, 2);
+}
+
+// A client code (the version, the server editor's result): two marker bytes of console text.
+bool IsClientCode(std::string_view consoleText) {
+    return consoleText.size() >= 2 && consoleText[0] == CodeMarker && consoleText[1] == CodeMarker;
+}
+
 } // namespace
 
-ServerLink::ServerLink(LinePrinter& printer, Network& network, EventLoop& loop)
+ServerLink::ServerLink(ServerLinePrinter& printer, Network& network, EventLoop& loop)
     : Printer(printer), Net(network), Loop(loop) {}
 
 ServerLink::~ServerLink() {
+    StopUnfinishedTimer();
     Watch.reset();
 }
 
@@ -28,6 +46,7 @@ void ServerLink::ConnectToServer() {
     Socket = std::make_unique<TTCPBlockSocket>(Net);
     try {
         Socket->AnyLineEnd = true;
+        Socket->PromptLineEnd = true;
         Socket->LineLimit = ServerLineLimit;
         Printer.PrintLine("");
         Printer.PrintLine(ConnectingLine(Address, Port));
@@ -48,6 +67,13 @@ void ServerLink::ConnectToServer() {
 }
 
 void ServerLink::Disconnect() {
+    // A line never ended is not kept, also when its beginning was on the screen.
+    EndUnfinishedLine();
+    NegotiatedUpTo = 0;
+    // Whatever the server said, the next connection starts with the client's own echo.
+    ServerEchoes = false;
+    if (Echo)
+        Echo->ServerEchoChanged(false);
     Watch.reset();
     if (std::unique_ptr<TTCPBlockSocket> socket = std::move(Socket))
         socket->CloseConnection();
@@ -66,30 +92,128 @@ bool ServerLink::PollSocket() {
         return false;
     try {
         std::string line = Socket->ReceiveLine(0);
-        if (Socket->ErrorCode == SocketError::TimedOut)
-            return false; // no whole line yet; a partial one stays buffered
+        if (Socket->ErrorCode == SocketError::TimedOut) {
+            WatchUnfinishedLine(); // no whole line yet; a partial one stays buffered
+            return false;
+        }
         if (Socket->ErrorCode != SocketError::Ok)
             ReportSocketError();
+        EndUnfinishedLine();
         ProcessIncomingLine(line);
+        // Handling the line may have dropped the connection.
+        if (!Socket)
+            return false;
+        if (Socket->HasCompleteLine())
+            return true;
+        WatchUnfinishedLine();
     } catch (...) {
         // Also an error while the line was printed, logged, played or given to a plugin.
         Disconnect();
-        return false;
     }
-    // Handling the line may have dropped the connection.
-    return Socket && Socket->HasCompleteLine();
+    return false;
 }
 
 void ServerLink::ProcessIncomingLine(std::string_view line) {
-    Printer.PrintLine(DecodeIncomingLine(line, [this](std::string_view bytes) {
-        if (Socket)
-            Socket->SendText(bytes);
-    }));
+    const DecodedLine decoded = DecodeIncomingLine(line, this);
+    NegotiatedUpTo = 0;
+    // Only marker bytes that came as such make a server code; colour bytes made from ANSI
+    // sequences (black on black) merely look like them.
+    if (decoded.WireMarkers == 2)
+        Printer.PrintLine(decoded.Text);
+    else
+        Printer.PrintTextLine(decoded.Text);
+}
+
+void ServerLink::Negotiate(uint8_t command, uint8_t option, std::size_t end) {
+    if (!Socket || end <= NegotiatedUpTo)
+        return;
+    NegotiatedUpTo = end;
+    // The client offers no options: the server's offers are refused and its requests
+    // ignored. That the server echoes (or no longer does) is still worth knowing.
+    if (command == telnet::Will) {
+        const char refusal[3] = {static_cast<char>(telnet::Iac), static_cast<char>(telnet::Dont),
+                                 static_cast<char>(option)};
+        Socket->SendText(std::string_view(refusal, 3));
+    }
+    // Every offer counts, also a repeated one: the editor ends its masking itself when the
+    // line is sent, and the next password prompt offers again.
+    if (option == telnet::EchoOption && (command == telnet::Will || command == telnet::Wont)) {
+        ServerEchoes = command == telnet::Will;
+        if (Echo)
+            Echo->ServerEchoChanged(ServerEchoes);
+    }
+}
+
+void ServerLink::WatchUnfinishedLine() {
+    const std::string_view received = Socket->UnfinishedLine();
+    if (received.size() == UnfinishedSeen)
+        return;
+    // A copy: answering may drop the connection, and its buffer with it.
+    const std::string unfinished(received);
+    // A negotiation that the new bytes complete began at most two bytes before them.
+    const std::size_t from = UnfinishedSeen > 2 ? UnfinishedSeen - 2 : 0;
+    UnfinishedSeen = unfinished.size();
+    if (unfinished.find(static_cast<char>(telnet::Iac), from) != std::string::npos)
+        DecodeIncomingLine(unfinished, this);
+    if (!Socket)
+        return;
+    // Shown once nothing more has come for a while: each arrival starts the wait again.
+    StopUnfinishedTimer();
+    if (!unfinished.empty())
+        UnfinishedTimer = Loop.SetTimer(UnfinishedLineWait, [this] { ShowUnfinishedLine(); });
+}
+
+void ServerLink::ShowUnfinishedLine() {
+    StopUnfinishedTimer();
+    if (!Socket)
+        return;
+    const DecodedLine decoded = DecodeIncomingLine(Socket->UnfinishedLine());
+    if (!MayShowUnfinished(decoded))
+        return;
+    try {
+        UnfinishedShown = true;
+        Printer.ShowUnfinishedLine(decoded.Text);
+    } catch (...) {
+        Disconnect();
+    }
+}
+
+void ServerLink::EndPromptLine() {
+    if (!MayShowUnfinished(DecodeIncomingLine(Socket->UnfinishedLine())))
+        return;
+    try {
+        const std::string line = Socket->TakeUnfinishedLine();
+        EndUnfinishedLine();
+        ProcessIncomingLine(line);
+    } catch (...) {
+        Disconnect();
+    }
+}
+
+void ServerLink::EndUnfinishedLine() {
+    StopUnfinishedTimer();
+    UnfinishedSeen = 0;
+    if (UnfinishedShown) {
+        UnfinishedShown = false;
+        Printer.RemoveUnfinishedLine();
+    }
+}
+
+void ServerLink::StopUnfinishedTimer() {
+    if (UnfinishedTimer != 0)
+        Loop.KillTimer(std::exchange(UnfinishedTimer, 0));
 }
 
 void ServerLink::SendLine(std::string_view text, bool convert) {
     if (!Socket)
         return;
+    // Not while the server echoes (it ends the line itself), nor for the client's codes and
+    // the plugins' texts, which the player does not type.
+    if (convert && !ServerEchoes && !IsClientCode(text)) {
+        EndPromptLine();
+        if (!Socket)
+            return;
+    }
     const std::string bytes = convert ? ConsoleToAnsi(text) : std::string(text);
     std::string wire;
     wire.reserve(bytes.size() + bytes.size() / 8 + 2);

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "net/IncomingLine.h"
 #include "net/ServerConnection.h"
+#include "net/ServerEchoListener.h"
+#include "net/ServerLinePrinter.h"
 #include "net/TTCPBlockSocket.h"
 #include "platform/EventLoop.h"
 #include "platform/HandleWatch.h"
 #include "platform/Network.h"
-#include "text/LinePrinter.h"
 
 #include <memory>
 #include <stdexcept>
@@ -23,12 +25,18 @@ class SocketFailure : public std::runtime_error {
 };
 
 // The connection to the game server and its lifetime: connecting with its messages, the
-// reconnect prompt after every failure, receiving one line per idle pass, and everything sent.
-// The client is connected exactly while Socket is present.
-class ServerLink final : public ServerConnection {
+// reconnect prompt after every failure, receiving one line per idle pass, the telnet answers,
+// and everything sent. The client is connected exactly while Socket is present.
+//
+// A line the server has begun but not ended (a prompt) is shown once nothing more has come
+// for UnfinishedLineWait, and replaced by the whole line when its end arrives; the telnet
+// negotiations in it are answered as soon as they arrive.
+class ServerLink final : public ServerConnection, private TelnetNegotiation {
   public:
+    static constexpr uint32_t UnfinishedLineWait = 150; // ms
+
     // Every line received, and every message of the link, goes to `printer`.
-    ServerLink(LinePrinter& printer, Network& network, EventLoop& loop);
+    ServerLink(ServerLinePrinter& printer, Network& network, EventLoop& loop);
     ~ServerLink() override;
     ServerLink(const ServerLink&) = delete;
     ServerLink& operator=(const ServerLink&) = delete;
@@ -44,6 +52,8 @@ class ServerLink final : public ServerConnection {
     std::string AutoSend;
 
     std::unique_ptr<TTCPBlockSocket> Socket;
+    // Told when the server takes over the echo and gives it back (the editor hides a password).
+    ServerEchoListener* Echo = nullptr;
 
     bool Connected() const override { return Socket != nullptr; }
 
@@ -57,7 +67,8 @@ class ServerLink final : public ServerConnection {
     // The console's idle step: receives and handles at most one line without waiting. True
     // when another complete line is already buffered, so the loop calls again at once.
     bool PollSocket();
-    // Decodes one received line, answers its telnet offers, and prints it.
+    // Decodes one received line, answers the telnet negotiations in it not answered yet,
+    // and prints it.
     void ProcessIncomingLine(std::string_view line);
 
     void SendLine(std::string_view text, bool convert) override;
@@ -65,11 +76,33 @@ class ServerLink final : public ServerConnection {
     void SendVersion();
 
   private:
-    LinePrinter& Printer;
+    // Answers a negotiation of the line being received unless it was answered already.
+    void Negotiate(uint8_t command, uint8_t option, std::size_t end) override;
+    // After a receive that left part of a line: answers what came in it, and shows it once
+    // nothing more has come for a while.
+    void WatchUnfinishedLine();
+    void ShowUnfinishedLine();
+    // A command the player sends ends the line the server left unfinished, as the command's
+    // line end would on a terminal that echoes it.
+    void EndPromptLine();
+    // The line being received ended (or the connection did): the shown part goes, and what
+    // is known of it is forgotten.
+    void EndUnfinishedLine();
+    void StopUnfinishedTimer();
+
+    ServerLinePrinter& Printer;
     Network& Net;
     EventLoop& Loop;
     // Declared after Socket, so it stops watching before the socket closes.
     std::unique_ptr<HandleWatch> Watch;
+    // Of the line being received: the bytes looked at so far, those whose negotiations are
+    // answered, and whether it is on the screen.
+    std::size_t UnfinishedSeen = 0;
+    std::size_t NegotiatedUpTo = 0;
+    bool UnfinishedShown = false;
+    uint32_t UnfinishedTimer = 0;
+    // The server said it echoes what is typed, and has not taken that back.
+    bool ServerEchoes = false;
 };
 
 } // namespace tolmix

@@ -1,6 +1,7 @@
 #include "net/TTCPBlockSocket.h"
 #include "net/HttpTunnel.h"
 #include "net/SocketErrorText.h"
+#include "net/TelnetBytes.h"
 #include "platform/SocketErrors.h"
 
 #include <algorithm>
@@ -121,6 +122,7 @@ void TTCPBlockSocket::SettlePending() {
 TTCPBlockSocket::LineEnd TTCPBlockSocket::FindLineEnd() {
     const char* data = Buffer.data() + Start;
     const std::size_t n = Pending();
+    const auto isLineEndByte = [](char c) { return c == '\r' || c == '\n'; };
     for (std::size_t i = Scanned; i < n; ++i) {
         const char c = data[i];
         if (c == '\r') {
@@ -132,6 +134,28 @@ TTCPBlockSocket::LineEnd TTCPBlockSocket::FindLineEnd() {
             if (i + 1 < n && data[i + 1] == '\r')
                 return {i, 2, 0};
             return {i, 1, '\n'};
+        } else if (PromptLineEnd && static_cast<uint8_t>(c) == telnet::Iac) {
+            // A telnet command is read whole, so that neither a doubled IAC (the letter "я")
+            // nor a negotiation's option byte is taken for GA or EOR; a CR or LF inside one is
+            // still a line end.
+            if (i + 1 >= n) {
+                Scanned = i;
+                return {n, 0, 0};
+            }
+            const auto command = static_cast<uint8_t>(data[i + 1]);
+            if (command == telnet::Ga || command == telnet::Eor)
+                return {i, 2, 0};
+            if (isLineEndByte(data[i + 1]))
+                continue;
+            if (telnet::IsNegotiation(command)) {
+                if (i + 2 >= n) {
+                    Scanned = i;
+                    return {n, 0, 0};
+                }
+                i += isLineEndByte(data[i + 2]) ? 1 : 2;
+                continue;
+            }
+            ++i;
         }
     }
     // Without AnyLineEnd a CR at the very end may still get its LF.
@@ -194,6 +218,19 @@ std::string TTCPBlockSocket::ReceiveLine(int32_t timeoutMs) {
 bool TTCPBlockSocket::HasCompleteLine() {
     SettlePending();
     return FindLineEnd().Size != 0;
+}
+
+std::string_view TTCPBlockSocket::UnfinishedLine() {
+    if (HasCompleteLine())
+        return {};
+    return std::string_view(Buffer).substr(Start);
+}
+
+std::string TTCPBlockSocket::TakeUnfinishedLine() {
+    if (HasCompleteLine())
+        return {};
+    // The scan stopped before a command it could not read whole.
+    return TakeLine({Scanned, 0, 0});
 }
 
 void TTCPBlockSocket::CloseConnection() {

@@ -23,6 +23,8 @@ class TTCPBlockSocket {
 
     // Line ends: CR LF only, or (AnyLineEnd) CR LF, LF CR, CR and LF.
     bool AnyLineEnd = false;
+    // IAC GA and IAC EOR, by which a telnet server ends a prompt, end a line as well.
+    bool PromptLineEnd = false;
     // Longest line, in bytes, before the connection counts as broken (10055); 0: no limit
     // of the client's own (a hard ceiling still keeps the buffer bounded).
     int32_t LineLimit = 0;
@@ -53,6 +55,12 @@ class TTCPBlockSocket {
 
     // A complete line is buffered, so the next ReceiveLine hands it out without reading.
     bool HasCompleteLine();
+    // The bytes received of the line not ended yet; empty while a complete line is buffered.
+    // Valid until the next operation.
+    std::string_view UnfinishedLine();
+    // Ends the unfinished line where it stands and hands it out, all but a telnet command
+    // still missing its last bytes; empty while a complete line is buffered.
+    std::string TakeUnfinishedLine();
     PollHandle Handle() const;
 
     // Most bytes taken from the socket in one read.

@@ -1,8 +1,16 @@
 #include "ui/EditorView.h"
 
 #include <algorithm>
+#include <string>
 
 namespace tolmix {
+
+namespace {
+
+// What a masked text shows for each of its characters.
+constexpr char MaskCharacter = '*';
+
+} // namespace
 
 EditorView::EditorView(TConsole& console, InputEditor& model) : Con(console), Model(model) {
     Con.AddView(*this);
@@ -31,8 +39,13 @@ void EditorView::Draw() {
         const EditLine& line = Model.EditLines[static_cast<size_t>(i)];
         const int32_t d = line.Start;
         const int32_t length = line.Length;
-        Con.WriteText(text.substr(static_cast<size_t>(d - 1), static_cast<size_t>(length)),
-                      opt.EditorTextColor, MakeCoord(0, y));
+        const std::string_view shown =
+            text.substr(static_cast<size_t>(d - 1), static_cast<size_t>(length));
+        if (Model.Masked())
+            Con.WriteText(std::string(shown.size(), MaskCharacter), opt.EditorTextColor,
+                          MakeCoord(0, y));
+        else
+            Con.WriteText(shown, opt.EditorTextColor, MakeCoord(0, y));
         if (length < sizeX)
             Con.FillRect(MakeCoord(static_cast<int16_t>(length), y), sizeX - length, 1, ' ',
                          opt.EditorTextColor);

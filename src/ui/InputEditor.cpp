@@ -310,7 +310,7 @@ void InputEditor::ClearSelection() {
 }
 
 void InputEditor::CopySelection() {
-    if (!HasSelection())
+    if (!HasSelection() || Masked())
         return;
     const int32_t start = std::clamp(SelStart, 1, TextLength() + 1);
     const int32_t end = std::clamp(SelEnd, start, TextLength() + 1);
@@ -319,7 +319,7 @@ void InputEditor::CopySelection() {
 }
 
 void InputEditor::CutSelection() {
-    if (!HasSelection())
+    if (!HasSelection() || Masked())
         return;
     CopySelection();
     DeleteText(true);
@@ -340,7 +340,13 @@ void InputEditor::SendEditor() {
         Link.ConnectToServer();
         return;
     }
-    History.Add(EditText);
+    if (std::exchange(MaskedInput, false)) {
+        // A password: sent, but neither kept nor shown once it is gone.
+        History.HistoryIndex = History.Count();
+        ChangedSinceShown = true;
+    } else {
+        History.Add(EditText);
+    }
     if (EditMode()) {
         // The server's editor gets the text back whole.
         Link.SendLine(EditResultCode(EditText), true);
@@ -354,6 +360,13 @@ void InputEditor::SendEditor() {
     if (EditText.size() > MaxTextLength)
         EditText.resize(MaxTextLength);
     CursorToTextEnd();
+}
+
+void InputEditor::ServerEchoChanged(bool serverEchoes) {
+    if (MaskedInput == serverEchoes)
+        return;
+    MaskedInput = serverEchoes;
+    ChangedSinceShown = true;
 }
 
 void InputEditor::BeginEditMode(const std::string& text) {

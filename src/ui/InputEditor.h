@@ -2,6 +2,7 @@
 
 #include "macros/MacroSet.h"
 #include "net/ServerConnection.h"
+#include "net/ServerEchoListener.h"
 #include "ui/CommandHistory.h"
 #include "ui/EditorLayout.h"
 #include "ui/ScreenViews.h"
@@ -36,7 +37,10 @@ struct InputEditorOptions {
 // Positions are 1-based byte positions in EditText (length + 1 is the end). The cursor is a
 // display line and a column in it; a CR LF pair is one step, and at the end of a display line
 // that fills the whole width the column is SizeX (shown in the last column).
-class InputEditor final : public PasteTarget {
+//
+// While the server echoes what is typed (its password prompt), the text is shown masked, is
+// not copied to the clipboard, and the line sent is not kept in the history.
+class InputEditor final : public PasteTarget, public ServerEchoListener {
   public:
     // Longest text the editor holds; what an insertion would add beyond it is dropped.
     static constexpr size_t MaxTextLength = size_t{4} << 20;
@@ -65,6 +69,9 @@ class InputEditor final : public PasteTarget {
     int32_t TextLength() const { return static_cast<int32_t>(EditText.size()); }
     // The server's text-editing mode: the text goes back to the server's editor.
     bool EditMode() const { return EditModeOn; }
+    // The text is a secret until it is sent or the server echoes no more.
+    bool Masked() const { return MaskedInput; }
+    void ServerEchoChanged(bool serverEchoes) override;
 
     void LayoutEditor();
     // True once after every change the view has not shown yet.
@@ -116,6 +123,7 @@ class InputEditor final : public PasteTarget {
     StatusView& Panel;
     InputEditorOptions Opt;
     bool EditModeOn = false;
+    bool MaskedInput = false;
     bool ChangedSinceShown = true;
     // The text changed since it was last laid out.
     bool TextChanged = true;

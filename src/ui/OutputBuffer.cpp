@@ -29,7 +29,63 @@ void OutputBuffer::AppendMessage(std::string_view text) {
 }
 
 void OutputBuffer::AppendOutput(std::string_view text) {
+    const bool following = Following();
+    TakeBackUnfinished();
+    StoreRows(text);
+    StoreUnfinished();
+    KeepInView(following);
+}
+
+void OutputBuffer::ShowUnfinished(std::string_view text) {
+    const bool following = Following();
+    TakeBackUnfinished();
+    Unfinished = std::string(text);
+    StoreUnfinished();
+    KeepInView(following);
+}
+
+void OutputBuffer::RemoveUnfinished() {
+    if (!Unfinished)
+        return;
+    const bool following = Following();
+    TakeBackUnfinished();
+    Unfinished.reset();
+    KeepInView(following);
+}
+
+void OutputBuffer::KeepInView(bool following) {
+    // A window that showed the newest rows follows; one scrolled back stays where it is, unless
+    // rows it showed were taken back.
+    if (following || ViewTop > BottomPosition())
+        ScrollOutputToEnd();
+}
+
+void OutputBuffer::TakeBackUnfinished() {
+    if (!Unfinished)
+        return;
+    // The rows go back to blanks: a window not yet full shows rows below the last one.
+    for (int64_t row = UnfinishedRow; row < LineCount; ++row)
+        std::fill(Row(row), Row(row) + SizeX, BlankCell);
+    LineCount = UnfinishedRow;
+    CurrentAttr = UnfinishedAttr;
+    MinViewTop = UnfinishedMinViewTop;
+}
+
+void OutputBuffer::StoreUnfinished() {
+    if (!Unfinished)
+        return;
+    UnfinishedRow = LineCount;
+    UnfinishedAttr = CurrentAttr;
+    UnfinishedMinViewTop = MinViewTop;
+    // No more rows than the window has: the ring holds that many beyond the scrollback's
+    // reach, so the rows the unfinished line overwrites were out of reach already, and the
+    // scrollback keeps its reach once they are taken back.
+    StoreRows(*Unfinished, OutputRows);
+}
+
+void OutputBuffer::StoreRows(std::string_view text, int64_t maxRows) {
     const int64_t start = LineCount;
+    const int64_t last = LineCount + maxRows;
     Cell* row = Row(LineCount);
     int column = 0;
     bool anyCharacter = false;
@@ -43,6 +99,8 @@ void OutputBuffer::AppendOutput(std::string_view text) {
         }
     };
     for (char ch : text) {
+        if (LineCount == last)
+            break;
         const auto c = static_cast<uint8_t>(ch);
         if (IsColourByte(c)) {
             CurrentAttr = ColourByteAttr(c);
@@ -69,8 +127,6 @@ void OutputBuffer::AppendOutput(std::string_view text) {
     }
     if (MinViewTop + OutputSize - OutputRows < LineCount)
         MinViewTop = LineCount - (OutputSize - OutputRows);
-    if (ViewTop >= start - OutputRows)
-        ScrollOutputToEnd();
 }
 
 void OutputBuffer::DrawOutput() {
@@ -96,6 +152,16 @@ void OutputBuffer::ScrollOutputToEnd() {
 }
 
 void OutputBuffer::Resize(int sizeX, int32_t outputRows) {
+    // The unfinished line is wrapped again as a whole, after the lines wrapped again.
+    const bool following = Following();
+    TakeBackUnfinished();
+    WrapAgain(sizeX, outputRows);
+    StoreUnfinished();
+    if (following)
+        ViewTop = BottomPosition();
+}
+
+void OutputBuffer::WrapAgain(int sizeX, int32_t outputRows) {
     sizeX = std::clamp(sizeX, 1, MaxWidth);
     outputRows = std::max(outputRows, 0);
     const bool following = ViewTop >= BottomPosition();

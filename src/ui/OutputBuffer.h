@@ -6,6 +6,9 @@
 #include "ui/TConsole.h"
 
 #include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -16,6 +19,10 @@ namespace tolmix {
 // appended (64-bit, so they never wrap); row n lives in ring row n mod OutputSize. Each row
 // also remembers how much of it its line used, so that a new screen width can wrap the lines
 // again.
+//
+// Below the last printed line it may show one unfinished line (the server's prompt before its
+// line end): its rows are taken back before every line printed and stored again after it, so
+// that it stays at the end until it is removed.
 class OutputBuffer final : public OutputView, public TextOutput {
   public:
     // The ring starts as black blanks; throws std::bad_alloc when it cannot be had.
@@ -25,6 +32,11 @@ class OutputBuffer final : public OutputView, public TextOutput {
     // cell). The window follows when it showed the newest rows.
     void AppendOutput(std::string_view text) override;
     void AppendMessage(std::string_view text) override;
+    // Shows `text` (console code page) as the unfinished line, in place of the one shown.
+    void ShowUnfinished(std::string_view text);
+    // Takes the unfinished line's rows back, and the colour it set.
+    void RemoveUnfinished();
+    bool ShowsUnfinished() const { return Unfinished.has_value(); }
     void DrawOutput();
     void ScrollOutput(bool down, int64_t count) override;
     void ScrollOutputToEnd() override;
@@ -60,6 +72,17 @@ class OutputBuffer final : public OutputView, public TextOutput {
 
     size_t Slot(int64_t row) const { return static_cast<size_t>(row % OutputSize); }
     Cell* Row(int64_t row) { return &Output[Slot(row) * SizeX]; }
+    // Stores the text's rows after the last one, at most `maxRows` of them; the window is
+    // left as it is.
+    void StoreRows(std::string_view text,
+                   int64_t maxRows = std::numeric_limits<int64_t>::max() / 2);
+    // Whether the window shows the newest rows, so that it follows what is stored next.
+    bool Following() const { return ViewTop >= LineCount - OutputRows; }
+    void KeepInView(bool following);
+    void TakeBackUnfinished();
+    // Resize without the unfinished line.
+    void WrapAgain(int sizeX, int32_t outputRows);
+    void StoreUnfinished();
 
     TConsole& Con;
     int SizeX;
@@ -69,6 +92,12 @@ class OutputBuffer final : public OutputView, public TextOutput {
     // The ring as it was before the last resize, kept for the next one.
     std::vector<Cell> SpareOutput;
     std::vector<RowShape> SpareShapes;
+    // The unfinished line's text, its first row, and the colour and the scrollback's top in
+    // force before it.
+    std::optional<std::string> Unfinished;
+    int64_t UnfinishedRow = 0;
+    uint16_t UnfinishedAttr = 7;
+    int64_t UnfinishedMinViewTop = 0;
 };
 
 } // namespace tolmix

@@ -119,6 +119,40 @@ TEST_F(ClientWiring, APeerThatClosesEndsInTheReconnectPrompt) {
     EXPECT_TRUE(Server->Closed);
 }
 
+TEST_F(ClientWiring, APromptIsShownWhileItWaitsLoggedOnceAndItsPasswordIsMasked) {
+    Files.Add("TolmixClient.tcf", "LogEnabled=1\r\n");
+    Start();
+    Server->Arrive("Welcome\r\nLogin: ");
+    Receive();
+    EXPECT_FALSE(OutputHas("Login:"));
+    // The loop sleeps until the wait for more is over, and the prompt is on the screen.
+    const TimePoint start = Loop.Now();
+    for (int pass = 0; pass < 20 && Loop.Now() - start < Milliseconds(150); ++pass)
+        Con.Step();
+    Con.Step();
+    EXPECT_TRUE(OutputHas("Login: "));
+    std::string* log = nullptr;
+    for (auto& [path, data] : Files.Files)
+        if (path.ends_with(".log"))
+            log = &data;
+    ASSERT_NE(log, nullptr);
+    EXPECT_EQ(log->find("Login"), std::string::npos);
+
+    // The name sent ends the prompt's line: printed and logged once, and the password prompt
+    // comes on a row of its own.
+    EXPECT_EQ(Command("hero"), "hero\r\n");
+    Server->Arrive("Password: \xFF\xFB\x01");
+    RunInput();
+    EXPECT_EQ(Wire().substr(Wire().size() - 3), "\xFF\xFE\x01");
+    Type("pw");
+    RunInput();
+    EXPECT_EQ(Row(Con.Screen().CursorY).substr(0, 3), "** ");
+    EXPECT_FALSE(OutputHas("Login: Password"));
+    const std::size_t at = log->find("Login: \r\n");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(log->find("Login", at + 1), std::string::npos);
+}
+
 TEST_F(ClientWiring, MacroFilesAreReadAgainFromTheFolderTheProgramStartedIn) {
     Files.Add("TolmixClient.tcf", "AliasFile=aliases\r\n");
     Files.Add("aliases.taf", "alias:\r\nk *\r\nkill $1\r\n");

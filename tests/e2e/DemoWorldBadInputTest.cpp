@@ -29,7 +29,7 @@ constexpr long MemoryGrowthKb = 8 * 1024;
 
 // "Как зовут вашего персонажа? " in Windows-1251: the name prompt.
 const std::string NamePrompt = "\xCA\xE0\xEA \xE7\xEE\xE2\xF3\xF2 \xE2\xE0\xF8\xE5\xE3\xEE "
-                               "\xEF\xE5\xF0\xF1\xEE\xED\xE0\xE6\xE0? \xFF\xF9\r\n";
+                               "\xEF\xE5\xF0\xF1\xEE\xED\xE0\xE6\xE0? \xFF\xF9";
 // "Имя - это" begins the answer to a name that is no name.
 const std::string NotAName = "\xC8\xEC\xFF\xFF - \xFD\xF2\xEE";
 // "Слишком длинная строка"

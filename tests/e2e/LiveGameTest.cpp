@@ -60,19 +60,20 @@ TEST(LiveGame, AnsiAndServerColoursReachTheScreenInConsoleColours) {
     EXPECT_TRUE(NoStrayControls(s));
 }
 
-TEST(LiveGame, APromptWithoutLineEndWaitsForItsLineEnd) {
+TEST(LiveGame, APromptEndedByGoAheadIsALineOfItsOwn) {
     ConnectedGame g;
     ASSERT_TRUE(g.Game.Connect(Patience)) << g.Screen().Dump();
     PtySession& s = g.Screen();
-    // The line and the prompt arrive in one write, so the prompt is read with the line.
     ASSERT_TRUE(g.Server().Send("Room\r\n100H 80M > \xFF\xF9"));
-    ASSERT_TRUE(ShowsText(s, "Room", Patience));
-    s.PumpFor(300ms);
-    EXPECT_FALSE(s.ScreenContains("100H")) << s.Dump();
+    ASSERT_TRUE(ShowsText(s, "100H 80M >", Patience));
     ASSERT_TRUE(g.Server().Send("look\r\n"));
-    ASSERT_TRUE(ShowsText(s, "100H 80M > look", Patience));
-    // The go-ahead after the prompt is dropped, not shown.
-    EXPECT_TRUE(ShownInColour(s, "100H 80M > look", 0x07));
+    ASSERT_TRUE(ShowsText(s, "look", Patience));
+    const auto prompt = s.Screen().Find("100H 80M >");
+    ASSERT_TRUE(prompt.has_value());
+    EXPECT_EQ(s.RowTrimmed(prompt->y - 1), "Room") << s.Dump();
+    EXPECT_EQ(s.RowTrimmed(prompt->y + 1), "look") << s.Dump();
+    // The go-ahead itself is not shown.
+    EXPECT_TRUE(ShownInColour(s, "100H 80M > ", 0x07));
     EXPECT_TRUE(NoStrayControls(s));
 }
 

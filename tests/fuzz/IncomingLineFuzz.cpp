@@ -1,59 +1,107 @@
 // Feeds arbitrary bytes, cut into arbitrary reads, through the line transport and the
-// incoming decoder, as a hostile server would send them.
+// incoming decoder, as a hostile server would send them. After every read the unfinished line
+// is decoded as the server link does, to answer its negotiations on arrival: each negotiation
+// found there must be found again, at the same place, once the line has ended.
 #include "net/IncomingLine.h"
 #include "net/TTCPBlockSocket.h"
 #include "platform/SocketErrors.h"
 #include "support/FakeNetwork.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <vector>
+
+namespace {
+
+struct NegotiationEnds final : tolmix::TelnetNegotiation {
+    std::vector<std::size_t> Ends;
+    void Negotiate(uint8_t command, uint8_t, std::size_t end) override {
+        if (command < 0xFB || (!Ends.empty() && end <= Ends.back()))
+            __builtin_trap();
+        Ends.push_back(end);
+    }
+};
+
+void CheckDecoded(const tolmix::DecodedLine& decoded, std::string_view line,
+                  const NegotiationEnds& seen) {
+    if (decoded.Text.size() > line.size() || seen.Ends.size() * 3 > line.size())
+        __builtin_trap();
+    if (decoded.WireMarkers < 0 || decoded.WireMarkers > 2 ||
+        static_cast<std::size_t>(decoded.WireMarkers) > decoded.Text.size())
+        __builtin_trap();
+    if (!seen.Ends.empty() && seen.Ends.back() > line.size())
+        __builtin_trap();
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tolmix;
     if (size < 2)
         return 0;
-    // The first byte picks the line-end mode and the limit, the second the read size.
+    // The first byte picks the line-end mode and the limit, the second the read size and
+    // whether GA and EOR end lines.
     const bool anyLineEnd = data[0] & 1;
     const int32_t limit = (data[0] >> 1) * 16; // 0 (no limit) up to 2032
-    const std::size_t readSize = 1 + data[1] % 64;
+    const std::size_t readSize = 1 + (data[1] & 0x3F);
+    const bool promptLineEnd = data[1] & 0x40;
     const std::string_view stream(reinterpret_cast<const char*>(data + 2), size - 2);
 
     test::FakeNetwork net;
     auto peer = net.Prepare();
-    for (std::size_t at = 0; at < stream.size(); at += readSize)
-        peer->Arrive(std::string(stream.substr(at, readSize)));
-    peer->ReceiveError = SocketError::ConnectionReset;
-
     TTCPBlockSocket socket(net);
     socket.AnyLineEnd = anyLineEnd;
+    socket.PromptLineEnd = promptLineEnd;
     socket.LineLimit = limit;
     socket.OpenConnection("server", "4000");
+
     std::size_t handedOut = 0;
-    for (std::size_t guard = 0; guard <= stream.size() * 2 + 2; ++guard) {
-        const std::string line = socket.ReceiveLine(0);
-        if (socket.ErrorCode == SocketError::TimedOut)
-            continue;
-        if (socket.ErrorCode != 0)
-            break;
-        handedOut += line.size() + 1;
-        if (limit > 0 && line.size() > static_cast<std::size_t>(limit))
-            __builtin_trap();
-        if (anyLineEnd && line.find_first_of("\r\n") != std::string::npos)
-            __builtin_trap();
-        std::size_t answers = 0;
-        const std::string decoded = DecodeIncomingLine(line, [&](std::string_view bytes) {
-            if (bytes.size() != 3 || bytes[0] != '\xFF' || bytes[1] != '\xFE')
+    std::vector<std::size_t> answered; // negotiations of the unfinished line, by their end
+    // Takes every line there is; false once the connection is broken.
+    const auto receive = [&]() {
+        for (std::size_t guard = 0; guard <= stream.size() + 2; ++guard) {
+            const std::string line = socket.ReceiveLine(0);
+            if (socket.ErrorCode == SocketError::TimedOut)
+                break;
+            if (socket.ErrorCode != 0)
+                return false;
+            handedOut += line.size() + 1;
+            if (limit > 0 && line.size() > static_cast<std::size_t>(limit))
                 __builtin_trap();
-            ++answers;
-        });
-        if (decoded.size() > line.size() || answers * 3 > line.size())
-            __builtin_trap();
+            if (anyLineEnd && line.find_first_of("\r\n") != std::string::npos)
+                __builtin_trap();
+            NegotiationEnds seen;
+            CheckDecoded(DecodeIncomingLine(line, &seen), line, seen);
+            // (Only where every CR and LF ends a line, as the client has it: otherwise a CR
+            // waiting for its LF may be taken for a negotiation's option.)
+            for (std::size_t end : answered)
+                if (anyLineEnd && !std::binary_search(seen.Ends.begin(), seen.Ends.end(), end))
+                    __builtin_trap();
+            answered.clear();
+        }
+        const std::string unfinished(socket.UnfinishedLine());
+        NegotiationEnds seen;
+        CheckDecoded(DecodeIncomingLine(unfinished, &seen), unfinished, seen);
+        for (std::size_t end : seen.Ends)
+            if (!std::binary_search(answered.begin(), answered.end(), end))
+                answered.insert(std::upper_bound(answered.begin(), answered.end(), end), end);
+        return true;
+    };
+
+    bool open = true;
+    for (std::size_t at = 0; open && at < stream.size(); at += readSize) {
+        peer->Arrive(std::string(stream.substr(at, readSize)));
+        open = receive();
+    }
+    if (open) {
+        peer->ReceiveError = SocketError::ConnectionReset;
+        if (receive())
+            __builtin_trap(); // the stream ends in a reset, which must be reported
     }
     // Every line handed out came from the stream, each with at least one line-end byte.
     if (handedOut > stream.size())
         __builtin_trap();
-    if (socket.ErrorCode == 0 || socket.ErrorCode == SocketError::TimedOut)
-        __builtin_trap(); // the stream ends in a reset, which must be reported
     return 0;
 }

@@ -7,19 +7,6 @@
 namespace tolmix {
 namespace {
 
-// Decodes `line`, keeping every telnet answer.
-struct Decoded {
-    std::string Text;
-    std::vector<std::string> Answers;
-};
-
-Decoded Decode(std::string_view line) {
-    Decoded d;
-    d.Text =
-        DecodeIncomingLine(line, [&](std::string_view bytes) { d.Answers.emplace_back(bytes); });
-    return d;
-}
-
 std::string Bytes(std::initializer_list<int> values) {
     std::string s;
     for (int v : values)
@@ -27,31 +14,52 @@ std::string Bytes(std::initializer_list<int> values) {
     return s;
 }
 
+// Keeps every negotiation the decoder reports, as its three bytes and the offset after it.
+struct Negotiations final : TelnetNegotiation {
+    std::vector<std::string> Seen;
+    std::vector<std::size_t> Ends;
+    void Negotiate(uint8_t command, uint8_t option, std::size_t end) override {
+        Seen.push_back(Bytes({0xFF, command, option}));
+        Ends.push_back(end);
+    }
+};
+
+// Decodes `line`, keeping every negotiation.
+struct Decoded {
+    std::string Text;
+    int WireMarkers = 0;
+    std::vector<std::string> Negotiated; // the negotiations met
+};
+
+Decoded Decode(std::string_view line) {
+    Negotiations negotiations;
+    const DecodedLine decoded = DecodeIncomingLine(line, &negotiations);
+    return Decoded{decoded.Text, decoded.WireMarkers, negotiations.Seen};
+}
+
 TEST(IncomingLine, PlainTextAndTheServersOwnColourBytesPassUnchanged) {
     const std::string line("\x80\x80l12 \x8F\xE0\xE1\0tail", 14);
     const Decoded d = Decode(line);
     EXPECT_EQ(d.Text, line);
-    EXPECT_TRUE(d.Answers.empty());
+    EXPECT_TRUE(d.Negotiated.empty());
     EXPECT_EQ(Decode("").Text, "");
 }
 
-TEST(IncomingLine, WillIsRefusedAndTheOtherNegotiationsAreDroppedSilently) {
-    Decoded d = Decode("pass\xFF\xFB\x01word");
-    EXPECT_EQ(d.Text, "password");
-    ASSERT_EQ(d.Answers.size(), 1u);
-    EXPECT_EQ(d.Answers[0], Bytes({0xFF, 0xFE, 0x01}));
-
-    d = Decode("a\xFF\xFD\x18"
-               "b\xFF\xFE\x03"
-               "c\xFF\xFC\x05"
-               "d");
-    EXPECT_EQ(d.Text, "abcd");
-    EXPECT_TRUE(d.Answers.empty());
-
-    d = Decode("\xFF\xFB\x01\xFF\xFB\x03");
-    EXPECT_EQ(d.Text, "");
-    EXPECT_EQ(d.Answers,
-              (std::vector<std::string>{Bytes({0xFF, 0xFE, 0x01}), Bytes({0xFF, 0xFE, 0x03})}));
+TEST(IncomingLine, NegotiationsAreReportedWithWhereTheyEndAndLeaveNoText) {
+    Negotiations seen;
+    const DecodedLine d = DecodeIncomingLine("pass\xFF\xFB\x01word"
+                                             "a\xFF\xFD\x18"
+                                             "b\xFF\xFE\x03"
+                                             "c\xFF\xFC\x05"
+                                             "d",
+                                             &seen);
+    EXPECT_EQ(d.Text, "passwordabcd");
+    EXPECT_EQ(seen.Seen,
+              (std::vector<std::string>{Bytes({0xFF, 0xFB, 0x01}), Bytes({0xFF, 0xFD, 0x18}),
+                                        Bytes({0xFF, 0xFE, 0x03}), Bytes({0xFF, 0xFC, 0x05})}));
+    EXPECT_EQ(seen.Ends, (std::vector<std::size_t>{7, 15, 19, 23}));
+    // Without a listener they go just the same.
+    EXPECT_EQ(DecodeIncomingLine("\xFF\xFB\x01\xFF\xFB\x03").Text, "");
 }
 
 TEST(IncomingLine, DoubledIacIsTheLetterYaAndSwallowsOneZeroAfterIt) {
@@ -78,7 +86,7 @@ TEST(IncomingLine, IncompleteSequencesAtTheEndAreDropped) {
          {"\x1B", "\x1B[", "\xFF", "\xFF\xFB", "\xFF\xFD", "\xFF\xFE", "\xFF\xFC"}) {
         const Decoded d = Decode(std::string("text") + tail);
         EXPECT_EQ(d.Text, "text") << tail;
-        EXPECT_TRUE(d.Answers.empty()) << tail;
+        EXPECT_TRUE(d.Negotiated.empty()) << tail;
     }
 }
 
@@ -107,9 +115,31 @@ TEST(IncomingLine, ASequenceRunsToTheNextMWhateverItIs) {
     EXPECT_EQ(Decode("a\x1B(b").Text, "a(b");
     const Decoded escIac = Decode("a\x1B\xFF\xFB\x01");
     EXPECT_EQ(escIac.Text, "a\xFF\xFB\x01");
-    EXPECT_TRUE(escIac.Answers.empty());
+    EXPECT_TRUE(escIac.Negotiated.empty());
     // Telnet bytes inside a sequence are part of it.
     EXPECT_EQ(Decode("\x1B[\xFF\xFB\x01m").Text, "\x87");
+}
+
+TEST(IncomingLine, OnlyMarkerBytesAsTheServerSentThemCanOpenACode) {
+    // Either marker byte, also after a negotiation (which is no text).
+    EXPECT_EQ(Decode("\x80\x80l12").WireMarkers, 2);
+    EXPECT_EQ(Decode("\x10\x80l12").WireMarkers, 2);
+    EXPECT_EQ(Decode("\xFF\xFB\x01\x80\x80h1/2").WireMarkers, 2);
+    // Black on black from ANSI sequences gives the same two bytes, but no marker.
+    const Decoded black = Decode("\x1B[30m\x1B[40mh35/120");
+    EXPECT_EQ(black.Text, "\x80\x80h35/120");
+    EXPECT_EQ(black.WireMarkers, 0);
+    EXPECT_EQ(Decode("\x1B[30;40mct").WireMarkers, 0);
+    // Half of each kind is not enough, in either order.
+    EXPECT_EQ(Decode("\x80\x1B[30mn").Text, "\x80\x80n");
+    EXPECT_EQ(Decode("\x80\x1B[30mn").WireMarkers, 1);
+    EXPECT_EQ(Decode("\x1B[30m\x80n").Text, "\x80\x80n");
+    EXPECT_EQ(Decode("\x1B[30m\x80n").WireMarkers, 0);
+    EXPECT_EQ(Decode("\x10\x1B[0;30mn").WireMarkers, 1);
+    // Other first bytes are no marker at all.
+    EXPECT_EQ(Decode("\x81\x80l1").WireMarkers, 0);
+    EXPECT_EQ(Decode("").WireMarkers, 0);
+    EXPECT_EQ(Decode("\x80").WireMarkers, 1);
 }
 
 TEST(IncomingLine, ApplyAnsiParameterDigitsWrapIntoTheEightColours) {

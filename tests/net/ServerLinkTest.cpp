@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <stdexcept>
 
 namespace tolmix {
@@ -44,6 +45,25 @@ class ServerLinkTest : public ::testing::Test {
             ++polls;
         return polls;
     }
+    // Lets `span` pass on the loop's clock with nothing arriving, running the timers that fall
+    // due on the way.
+    void Pass(Milliseconds span) {
+        const TimePoint until = Loop.Now() + span;
+        Message message;
+        for (int guard = 0; guard < 1000; ++guard) {
+            while (Loop.TakeMessage(message))
+                Loop.Dispatch(message);
+            if (Loop.Now() >= until)
+                break;
+            Loop.Wait(until);
+        }
+    }
+};
+
+// Keeps what the link says of the server's echo.
+struct EchoRecord final : ServerEchoListener {
+    std::vector<bool> Changes;
+    void ServerEchoChanged(bool serverEchoes) override { Changes.push_back(serverEchoes); }
 };
 
 using Lines = std::vector<std::string>;
@@ -142,10 +162,219 @@ TEST_F(ServerLinkTest, EachPollHandlesOneLineAndSaysWhenAnotherIsWaiting) {
 
 TEST_F(ServerLinkTest, ReceivedLinesAreDecodedAndTelnetOffersRefused) {
     Connect();
-    Stream->Arrive("\xFF\xFB\x01Password: \xFF\xF9\r\n\x1B[1;31mX\r\n");
+    Stream->Arrive("\xFF\xFB\x01Name\r\n\x1B[1;31mX\xFF\xFD\x03\r\n");
     PollWhileBusy();
-    EXPECT_EQ(Host.Printed, (Lines{"Password: ", "\x8F\x89X"}));
+    EXPECT_EQ(Host.Printed, (Lines{"Name", "\x8F\x89X"}));
     EXPECT_EQ(Stream->Sent, "\xFF\xFE\x01");
+}
+
+TEST_F(ServerLinkTest, GoAheadAndEndOfRecordEndAPromptAtOnce) {
+    Connect();
+    Stream->Arrive("Password: \xFF\xF9");
+    EXPECT_FALSE(Link.PollSocket());
+    Stream->Arrive("\x1B[32mHP:100 MV:50> \xFF\xEF\x80\x80l7\xFF\xF9");
+    PollWhileBusy();
+    // The prompt ended by EOR carries its colour; a code may end with GA like any line end.
+    EXPECT_EQ(Host.Printed, (Lines{"Password: ", "\x82HP:100 MV:50> ", "\x80\x80l7"}));
+    EXPECT_EQ(Host.TextLines, (Lines{"Password: ", "\x82HP:100 MV:50> "}));
+    EXPECT_FALSE(Host.Unfinished);
+    // A line end after the go-ahead is a line of its own.
+    Stream->Arrive("> \xFF\xF9\r\n");
+    PollWhileBusy();
+    EXPECT_EQ(Host.Printed.back(), "");
+}
+
+TEST_F(ServerLinkTest, AnUnfinishedLineIsShownOnceNothingMoreCameAndReplacedByTheWholeLine) {
+    Connect();
+    Stream->Arrive("Login: ");
+    EXPECT_FALSE(Link.PollSocket());
+    Pass(Milliseconds(149));
+    EXPECT_FALSE(Host.Unfinished);
+    Pass(Milliseconds(1));
+    EXPECT_EQ(Host.Unfinished, "Login: ");
+    EXPECT_TRUE(Host.Printed.empty());
+    // Shown once: the wait does not come round again.
+    Pass(Milliseconds(1000));
+    EXPECT_EQ(Host.UnfinishedShown, Lines{"Login: "});
+
+    // Its line end takes it off the screen and prints the whole line, once.
+    Stream->Arrive("\r\nWelcome\r\n");
+    PollWhileBusy();
+    EXPECT_FALSE(Host.Unfinished);
+    EXPECT_EQ(Host.Printed, (Lines{"Login: ", "Welcome"}));
+}
+
+TEST_F(ServerLinkTest, EachArrivalStartsTheWaitAgainAndTheLatestTextIsShown) {
+    Connect();
+    Stream->Arrive("HP:1");
+    Link.PollSocket();
+    Pass(Milliseconds(100));
+    Stream->Arrive("00> \x1B[31m");
+    Link.PollSocket();
+    Pass(Milliseconds(100));
+    EXPECT_FALSE(Host.Unfinished);
+    Pass(Milliseconds(50));
+    EXPECT_EQ(Host.Unfinished, "HP:100> \x81");
+    // More of the same line replaces what is shown, after its own wait.
+    Stream->Arrive("!");
+    Link.PollSocket();
+    Pass(Milliseconds(150));
+    EXPECT_EQ(Host.UnfinishedShown, (Lines{"HP:100> \x81", "HP:100> \x81!"}));
+    // A complete line in the same read as the rest of another unfinished one.
+    Stream->Arrive("\nnext> ");
+    PollWhileBusy();
+    EXPECT_EQ(Host.Printed, Lines{"HP:100> \x81!"});
+    EXPECT_FALSE(Host.Unfinished);
+    Pass(Milliseconds(150));
+    EXPECT_EQ(Host.Unfinished, "next> ");
+}
+
+TEST_F(ServerLinkTest, TheWaitForAnUnfinishedLineIsATimerOfTheLoop) {
+    Connect();
+    // Nothing buffered: nothing to wait for.
+    TimePoint start = Loop.Now();
+    Loop.Wait(std::nullopt);
+    EXPECT_EQ(Loop.Now(), start);
+    Stream->Arrive("Name: ");
+    Link.PollSocket();
+    start = Loop.Now();
+    Loop.Wait(std::nullopt);
+    EXPECT_EQ(Loop.Now() - start, Milliseconds(ServerLink::UnfinishedLineWait));
+    Pass(Milliseconds(0));
+    EXPECT_EQ(Host.Unfinished, "Name: ");
+    // Once shown, the loop sleeps until something happens.
+    start = Loop.Now();
+    Loop.Wait(std::nullopt);
+    EXPECT_EQ(Loop.Now(), start);
+}
+
+TEST_F(ServerLinkTest, AnUnfinishedLineThatMayBeAServerCodeIsNeverShown) {
+    Connect();
+    for (const char* start : {"\x80", "\x10", "\x80\x80", "\x80\x10l1", "\xFF\xFB\x01\x80\x80n"}) {
+        Stream->Arrive(start);
+        Link.PollSocket();
+        Pass(Milliseconds(500));
+        EXPECT_TRUE(Host.UnfinishedShown.empty()) << start;
+        Stream->Arrive("\r\n");
+        PollWhileBusy();
+    }
+    // One marker and something else can no longer become a code; nor can ANSI black.
+    Stream->Arrive("\x80Hi");
+    Link.PollSocket();
+    Pass(Milliseconds(150));
+    EXPECT_EQ(Host.Unfinished, "\x80Hi");
+    Stream->Arrive("\n\x1B[30m\x1B[40m");
+    PollWhileBusy();
+    Pass(Milliseconds(150));
+    EXPECT_EQ(Host.Unfinished, "\x80\x80");
+}
+
+TEST_F(ServerLinkTest, TelnetNegotiationsAreAnsweredAsTheyArriveAndOnlyOnce) {
+    EchoRecord echo;
+    Link.Echo = &echo;
+    Connect();
+    Stream->Arrive("Password: \xFF\xFB\x01");
+    EXPECT_FALSE(Link.PollSocket());
+    EXPECT_EQ(Stream->Sent, "\xFF\xFE\x01");
+    EXPECT_EQ(echo.Changes, std::vector<bool>{true});
+    // A negotiation cut between reads is answered when it is whole.
+    Stream->Arrive("x\xFF");
+    Link.PollSocket();
+    Stream->Arrive("\xFB");
+    Link.PollSocket();
+    EXPECT_EQ(Stream->Sent, "\xFF\xFE\x01");
+    Stream->Arrive("\x03");
+    Link.PollSocket();
+    EXPECT_EQ(Stream->Sent, "\xFF\xFE\x01\xFF\xFE\x03");
+    // The line's end answers nothing twice; what came with it is answered then.
+    Stream->Arrive("\xFF\xFB\x18\r\n");
+    PollWhileBusy();
+    EXPECT_EQ(Host.Printed, Lines{"Password: x"});
+    EXPECT_EQ(Stream->Sent, "\xFF\xFE\x01\xFF\xFE\x03\xFF\xFE\x18");
+    // The same offer in the next line is a new one; WONT ECHO gives the echo back.
+    Stream->Arrive("\xFF\xFB\x01\xFF\xFC\x01");
+    Link.PollSocket();
+    EXPECT_EQ(Stream->Sent, "\xFF\xFE\x01\xFF\xFE\x03\xFF\xFE\x18\xFF\xFE\x01");
+    EXPECT_EQ(echo.Changes, (std::vector<bool>{true, true, false}));
+}
+
+TEST_F(ServerLinkTest, ANewConnectionAnswersFromTheStartAndEchoesItself) {
+    EchoRecord echo;
+    Link.Echo = &echo;
+    Connect();
+    Stream->Arrive("Password: \xFF\xFB\x01");
+    Link.PollSocket();
+    Pass(Milliseconds(150));
+    ASSERT_TRUE(Host.Unfinished);
+    Stream->ReceiveError = SocketError::ConnectionReset;
+    Link.PollSocket();
+    EXPECT_FALSE(Link.Connected());
+    // The unfinished line goes; the error and the prompt follow what was printed.
+    EXPECT_FALSE(Host.Unfinished);
+    EXPECT_EQ(Host.Printed.back(), ReconnectPrompt);
+    EXPECT_EQ(echo.Changes, (std::vector<bool>{true, false}));
+
+    auto next = Net.Prepare();
+    Link.ConnectToServer();
+    next->Arrive("\xFF\xFB\x01\r\n");
+    PollWhileBusy();
+    EXPECT_EQ(next->Sent, "\xFF\xFE\x01");
+}
+
+TEST_F(ServerLinkTest, ACommandSentAfterAPromptWithoutLineEndEndsThePromptsLine) {
+    EchoRecord echo;
+    Link.Echo = &echo;
+    Connect();
+    Stream->Arrive("Login: ");
+    Link.PollSocket();
+    Pass(Milliseconds(150));
+    // The client's codes leave it alone; the player's command ends it, as text.
+    Link.SendVersion();
+    EXPECT_TRUE(Host.Printed.empty());
+    Link.SendLine("hero", true);
+    EXPECT_EQ(Host.TextLines, Lines{"Login: "});
+    EXPECT_FALSE(Host.Unfinished);
+    EXPECT_EQ(Stream->Sends.back(), "hero\r\n");
+    // Not glued to what the server sends next.
+    Stream->Arrive("Password: \xFF\xFB\x01");
+    Link.PollSocket();
+    // While the server echoes, it ends the line itself.
+    Link.SendLine("secret", true);
+    EXPECT_EQ(Host.Printed, Lines{"Login: "});
+    Stream->Arrive("\xFF\xFC\x01\r\nWelcome\r\n");
+    PollWhileBusy();
+    EXPECT_EQ(Host.Printed, (Lines{"Login: ", "Password: ", "Welcome"}));
+    // A line that may be a code is not cut; nor is a complete one waiting to be handled.
+    Stream->Arrive("\x80\x80l1");
+    Link.PollSocket();
+    Link.SendLine("look", true);
+    Stream->Arrive("2\r\n");
+    PollWhileBusy();
+    EXPECT_EQ(Host.Printed.back(), "\x80\x80l12");
+    EXPECT_EQ(Host.TextLines.back(), "Welcome");
+    // A negotiation still missing its option waits for it.
+    Stream->Arrive("Name: \xFF\xFB");
+    Link.PollSocket();
+    Link.SendLine("hero", true);
+    EXPECT_EQ(Host.Printed.back(), "Name: ");
+    Stream->Arrive("\x18ok\r\n");
+    PollWhileBusy();
+    EXPECT_EQ(Host.Printed.back(), "ok");
+    EXPECT_EQ(Stream->Sent.substr(Stream->Sent.size() - 3), "\xFF\xFE\x18");
+}
+
+TEST_F(ServerLinkTest, ColourBytesMadeFromAnsiNeverFrameAServerCode) {
+    Connect();
+    Stream->Arrive("\x1B[30m\x1B[40mh35/120\r\n"
+                   "\x1B[30;40mct\r\n"
+                   "\x80\x1B[30mnMallory\r\n"
+                   "\x80\x80h35/120\r\n"
+                   "\x10\x80x1/2\r\n");
+    PollWhileBusy();
+    EXPECT_EQ(Host.Printed, (Lines{"\x80\x80h35/120", "\x80\x80\x63t", "\x80\x80nMallory",
+                                   "\x80\x80h35/120", "\x10\x80x1/2"}));
+    // Only the last two, whose markers came as bytes, may be codes.
+    EXPECT_EQ(Host.TextLines, (Lines{"\x80\x80h35/120", "\x80\x80\x63t", "\x80\x80nMallory"}));
 }
 
 TEST_F(ServerLinkTest, ThePeerClosingShowsTheErrorAndThePromptAndDropsTheConnection) {

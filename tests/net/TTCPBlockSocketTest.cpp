@@ -98,6 +98,63 @@ TEST_F(TTCPBlockSocketTest, APromptWithoutLineEndWaitsForItsLineEnd) {
     EXPECT_EQ(Drain(), (Lines{"Name: waiting"}));
 }
 
+TEST_F(TTCPBlockSocketTest, GoAheadAndEndOfRecordEndAPromptWhenTheyAreOn) {
+    Socket.PromptLineEnd = true;
+    Open();
+    Stream->Arrive("Login: \xFF\xF9HP:100> \xFF\xEFnext\r\n");
+    EXPECT_EQ(Drain(), (Lines{"Login: ", "HP:100> ", "next"}));
+    // A doubled IAC is a letter and a negotiation's option a number, even one that equals GA;
+    // the other commands stay in the line for the decoder.
+    Stream->Arrive("\xFF\xFF\xF9\xFF\xFB\xF9\xFF\xF1x\xFF\xF9");
+    EXPECT_EQ(Drain(), (Lines{"\xFF\xFF\xF9\xFF\xFB\xF9\xFF\xF1x"}));
+    // A CR or LF inside a command still ends the line.
+    Stream->Arrive("a\xFF\rb\xFF\xFB\nc\r\n");
+    EXPECT_EQ(Drain(), (Lines{"a\xFF", "b\xFF\xFB", "c"}));
+}
+
+TEST_F(TTCPBlockSocketTest, ACommandCutBetweenReadsIsReadWholeOnceItIsComplete) {
+    Socket.PromptLineEnd = true;
+    Open();
+    Stream->Arrive("Name: \xFF");
+    EXPECT_EQ(Drain(), Lines{});
+    EXPECT_EQ(Socket.UnfinishedLine(), "Name: \xFF");
+    Stream->Arrive("\xF9");
+    Stream->Arrive("x\xFF\xFB");
+    Stream->Arrive("\xF9\xFF");
+    Stream->Arrive("\xEF");
+    EXPECT_EQ(Drain(), (Lines{"Name: ", "x\xFF\xFB\xF9"}));
+    EXPECT_EQ(Socket.UnfinishedLine(), "");
+}
+
+TEST_F(TTCPBlockSocketTest, WithoutPromptLineEndsGoAheadStaysInTheLine) {
+    Open();
+    Stream->Arrive("Name: \xFF\xF9\r\n");
+    EXPECT_EQ(Drain(), (Lines{"Name: \xFF\xF9"}));
+}
+
+TEST_F(TTCPBlockSocketTest, TheUnfinishedLineIsWhatFollowsTheLastLineEnd) {
+    Open();
+    Stream->Arrive("one\r");
+    EXPECT_EQ(Socket.ReceiveLine(0), "one");
+    EXPECT_EQ(Socket.UnfinishedLine(), "");
+    // The LF that completes the CR is no part of the next line.
+    Stream->Arrive("\nPass");
+    EXPECT_EQ(Socket.ReceiveLine(0), "");
+    EXPECT_EQ(Socket.UnfinishedLine(), "Pass");
+    Stream->Arrive("word: ");
+    Socket.ReceiveLine(0);
+    EXPECT_EQ(Socket.UnfinishedLine(), "Password: ");
+    Stream->Arrive("\nmore");
+    EXPECT_EQ(Socket.ReceiveLine(0), "Password: ");
+    EXPECT_EQ(Socket.UnfinishedLine(), "more");
+    // While a complete line waits there is none.
+    Stream->Arrive("\nnext\nlast");
+    EXPECT_EQ(Socket.ReceiveLine(0), "more");
+    EXPECT_EQ(Socket.UnfinishedLine(), "");
+    EXPECT_EQ(Socket.ReceiveLine(0), "next");
+    EXPECT_EQ(Socket.UnfinishedLine(), "last");
+}
+
 TEST_F(TTCPBlockSocketTest, OnlyCrLfEndsALineUnlessAnyLineEndIsOn) {
     Open(false);
     Stream->Arrive("a\rb\nc\n\rd\r");

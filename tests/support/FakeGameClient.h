@@ -27,7 +27,7 @@ namespace tolmix::test {
 // receive step bound to a real console driver that takes one queued server line per idle pass,
 // the real printer, which hands game codes to the plugins, and the plugins' host. The printed
 // lines are kept as the log gets them; the client has no music.
-class FakeGameClient final : public LinePrinter,
+class FakeGameClient final : public ServerLinePrinter,
                              public TextOutput,
                              public HostLoop,
                              public PrintedLineTargets {
@@ -75,6 +75,9 @@ class FakeGameClient final : public LinePrinter,
     static std::string Code(std::string_view code) { return "\x80\x80" + std::string(code); }
 
     void PrintLine(const std::string& text) override { Printer.PrintLine(text); }
+    void PrintTextLine(const std::string& text) override { Printer.PrintTextLine(text); }
+    void ShowUnfinishedLine(const std::string& text) override { Printer.ShowUnfinishedLine(text); }
+    void RemoveUnfinishedLine() override { Printer.RemoveUnfinishedLine(); }
     void AppendLog(const std::string& text) override { Printed.push_back(text); }
     void GameCode(char letter, const std::string& argument) override {
         try {

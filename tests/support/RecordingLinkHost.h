@@ -4,23 +4,38 @@
 #include "net/ServerLink.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace tolmix::test {
 
-// A printer for the server link that keeps every printed line; a test may act on each line as
-// it comes.
-class RecordingLinkHost final : public LinePrinter {
+// A printer for the server link that keeps every printed line and the unfinished line it
+// shows; a test may act on each line as it comes.
+class RecordingLinkHost final : public ServerLinePrinter {
   public:
+    // Every line printed, in order, and of them those printed as text only (never a code).
     std::vector<std::string> Printed;
+    std::vector<std::string> TextLines;
     std::function<void(const std::string&)> OnPrint;
+    // The unfinished line on the screen, and every text shown as one.
+    std::optional<std::string> Unfinished;
+    std::vector<std::string> UnfinishedShown;
 
     void PrintLine(const std::string& ansiText) override {
         Printed.push_back(ansiText);
         if (OnPrint)
             OnPrint(ansiText);
     }
+    void PrintTextLine(const std::string& ansiText) override {
+        TextLines.push_back(ansiText);
+        PrintLine(ansiText);
+    }
+    void ShowUnfinishedLine(const std::string& ansiText) override {
+        Unfinished = ansiText;
+        UnfinishedShown.push_back(ansiText);
+    }
+    void RemoveUnfinishedLine() override { Unfinished.reset(); }
 };
 
 } // namespace tolmix::test

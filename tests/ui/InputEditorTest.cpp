@@ -339,6 +339,56 @@ TEST_F(InputEditorTest, TheHistoryKeepsDifferentNonEmptyCommandsUpToItsSize) {
     EXPECT_EQ(E().History.At(0), "b");
 }
 
+// --- Passwords ---
+
+TEST_F(InputEditorTest, WhileTheServerEchoesTheTextIsMaskedNotCopiedAndNotKept) {
+    E().InsertText("look");
+    E().SendEditor();
+    E().ServerEchoChanged(true);
+    E().InsertText("s3\xEF\r\nt"); // a line break is no character of the mask
+    EXPECT_EQ(Row(0), "***");
+    EXPECT_EQ(Row(1), "*");
+    EXPECT_EQ(Screen().At(0, Top).Attr, TextColor);
+    // The text itself is as typed, and the cursor where it would be.
+    EXPECT_EQ(E().EditText, "s3\xEF\r\nt");
+    EXPECT_EQ(Cursor(), (Pos{1, 1}));
+    const int32_t anchor = E().CursorPosition();
+    E().MoveToLineEdge(false);
+    E().ExtendSelection(anchor);
+    E().CopySelection();
+    E().CutSelection();
+    EXPECT_FALSE(Clip.Text.has_value());
+    EXPECT_EQ(E().EditText, "s3\xEF\r\nt");
+    E().ClearSelection();
+
+    // Sent as typed; the history does not keep it, and the mask ends with it.
+    E().SendEditor();
+    EXPECT_EQ(Sent.back(), "s3\xEF\r\nt");
+    EXPECT_FALSE(E().Masked());
+    ASSERT_EQ(E().History.Count(), 1);
+    EXPECT_EQ(E().History.HistoryIndex, 1);
+    E().RecallHistory(false);
+    EXPECT_EQ(E().EditText, "look");
+    EXPECT_EQ(Row(0), "look");
+}
+
+TEST_F(InputEditorTest, TheServerGivingTheEchoBackUnmasksTheText) {
+    E().ServerEchoChanged(true);
+    Type("abc");
+    EXPECT_EQ(Row(0), "***");
+    E().ServerEchoChanged(false);
+    EXPECT_EQ(Row(0), "abc");
+    E().SendEditor();
+    EXPECT_EQ(E().History.Count(), 1);
+    // Unconnected, Enter connects and the text stays a secret.
+    IsConnected = false;
+    E().ServerEchoChanged(true);
+    Type("pw");
+    E().SendEditor();
+    EXPECT_TRUE(E().Masked());
+    EXPECT_EQ(Row(0), "**");
+}
+
 // --- Sending ---
 
 TEST_F(InputEditorTest, SendingWhileDisconnectedConnectsAndKeepsTheText) {

@@ -150,6 +150,94 @@ TEST_F(OutputBufferTest, ScrollingAtEitherEndRedrawsWithoutMoving) {
     EXPECT_EQ(ScreenRow(0), "line 1");
 }
 
+// --- The unfinished line ---
+
+TEST_F(OutputBufferTest, TheUnfinishedLineStaysBelowThePrintedLinesUntilRemoved) {
+    OutputBuffer out(Con, 20, 50, 5);
+    out.AppendOutput("first");
+    out.ShowUnfinished("\x1ALogin: ");
+    EXPECT_EQ(ScreenRow(1), "Login:");
+    EXPECT_EQ(out.LineCount, 2);
+    EXPECT_EQ(out.CurrentAttr, 0x0A);
+    // A line printed meanwhile goes above it, in the colour from before it.
+    out.AppendOutput("notice");
+    EXPECT_EQ(ScreenRow(1), "notice");
+    EXPECT_EQ(out.At(1, 0).Attr, 7);
+    EXPECT_EQ(ScreenRow(2), "Login:");
+    // Replaced in place, then taken away: the rows and the colour are as before it.
+    out.ShowUnfinished(std::string(25, 'x'));
+    EXPECT_EQ(out.LineCount, 4);
+    EXPECT_EQ(ScreenRow(3), "xxxxx");
+    out.RemoveUnfinished();
+    EXPECT_FALSE(out.ShowsUnfinished());
+    EXPECT_EQ(out.LineCount, 2);
+    EXPECT_EQ(out.CurrentAttr, 7);
+    EXPECT_EQ(ScreenRow(2), "");
+    EXPECT_EQ(ScreenRow(3), "");
+    // Its whole line, printed in its place.
+    out.AppendOutput("Login: ");
+    EXPECT_EQ(ScreenRow(2), "Login:");
+    EXPECT_EQ(out.LineCount, 3);
+    out.RemoveUnfinished(); // nothing shown: nothing happens
+    EXPECT_EQ(out.LineCount, 3);
+}
+
+TEST_F(OutputBufferTest, TheUnfinishedLineFollowsTheWindowOrLeavesAScrolledBackOneAlone) {
+    OutputBuffer out(Con, 80, 50, 21);
+    for (int n = 0; n < 100; ++n)
+        out.AppendOutput(Numbered(n));
+    out.ShowUnfinished("> ");
+    EXPECT_EQ(ScreenRow(20), ">");
+    EXPECT_EQ(ScreenRow(19), "line 99");
+    out.AppendOutput(Numbered(100));
+    EXPECT_EQ(ScreenRow(19), "line 100");
+    EXPECT_EQ(ScreenRow(20), ">");
+    out.RemoveUnfinished();
+    EXPECT_EQ(ScreenRow(20), "line 100");
+    EXPECT_EQ(out.ViewTop, out.BottomPosition());
+    // The scrollback's top moves with the rows shown and back when they go.
+    const int64_t minViewTop = out.MinViewTop;
+    out.ShowUnfinished(std::string(80 * 3, 'p'));
+    EXPECT_EQ(out.MinViewTop, minViewTop + 3);
+    out.RemoveUnfinished();
+    EXPECT_EQ(out.MinViewTop, minViewTop);
+
+    out.ScrollOutput(false, 5);
+    const std::string top = ScreenRow(0);
+    out.ShowUnfinished("Password: ");
+    out.AppendOutput(Numbered(101));
+    EXPECT_EQ(ScreenRow(0), top);
+    EXPECT_EQ(out.RowsBelowWindow(), 7);
+    out.RemoveUnfinished();
+    EXPECT_EQ(ScreenRow(0), top);
+    EXPECT_EQ(out.RowsBelowWindow(), 6);
+}
+
+TEST_F(OutputBufferTest, AWindowScrolledIntoTheRowsTakenBackMovesToTheNewEnd) {
+    OutputBuffer out(Con, 20, 50, 5);
+    for (int n = 0; n < 10; ++n)
+        out.AppendOutput(Numbered(n));
+    out.ShowUnfinished(std::string(20 * 4, 'u')); // four rows
+    out.ScrollOutput(false, 2);
+    EXPECT_EQ(out.ViewTop, 7);
+    out.RemoveUnfinished();
+    EXPECT_EQ(out.ViewTop, 5);
+    EXPECT_EQ(ScreenRow(4), "line 9");
+}
+
+TEST_F(OutputBufferTest, AnUnfinishedLineTallerThanTheWindowShowsItsFirstWindowfulOnly) {
+    OutputBuffer out(Con, 20, 10, 5); // the smallest ring: twice the window
+    for (int n = 0; n < 12; ++n)
+        out.AppendOutput(Numbered(n));
+    out.ShowUnfinished(std::string(20 * 40, 'u'));
+    EXPECT_EQ(out.LineCount, 17);
+    out.RemoveUnfinished();
+    // Every row the scrollback reaches is still there.
+    out.ScrollOutput(false, 100);
+    for (int y = 0; y < 5; ++y)
+        EXPECT_EQ(ScreenRow(y), Numbered(static_cast<int>(out.ViewTop) + y));
+}
+
 TEST_F(OutputBufferTest, OnlyTheOutputRowsAreDrawn) {
     OutputBuffer out(Con, 80, 50, 3);
     Con.FillRect(MakeCoord(0, 3), 80, 1, 0xC4, 7);

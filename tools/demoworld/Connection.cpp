@@ -58,8 +58,8 @@ void Connection::SendLine(std::string_view text) {
 }
 
 void Connection::SendPrompt(std::string_view text) {
-    // The line end after the go-ahead shows the prompt also in clients that wait for one.
-    Queue(wire::EscapeIac(text) + std::string(wire::GoAhead) + "\r\n");
+    // The go-ahead ends the prompt: the answer is typed on the same line.
+    Queue(wire::EscapeIac(text) + std::string(wire::GoAhead));
 }
 
 void Connection::SendTelnet(std::string_view bytes) {
