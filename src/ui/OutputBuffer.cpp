@@ -15,8 +15,22 @@ constexpr int TabWidth = 8;
 
 OutputBuffer::OutputBuffer(TConsole& console, int sizeX, int32_t outputSize, int32_t outputRows)
     : OutputRows(outputRows), Con(console), SizeX(std::max(sizeX, 1)),
-      OutputSize(std::max(outputSize, 1)),
-      Output(static_cast<size_t>(OutputSize) * static_cast<size_t>(SizeX), BlankCell) {}
+      OutputSize(std::max(outputSize, 1)), BlankRow(static_cast<size_t>(SizeX), BlankCell) {
+    Output.reserve(static_cast<size_t>(OutputSize) * static_cast<size_t>(SizeX));
+}
+
+Cell* OutputBuffer::Row(int64_t row) {
+    const size_t start = static_cast<size_t>(row % OutputSize) * SizeX;
+    // Rows are written in order, so the ring grows a row at a time, inside its reserve.
+    if (start + SizeX > Output.size())
+        Output.resize(start + SizeX, BlankCell);
+    return &Output[start];
+}
+
+const Cell* OutputBuffer::ShownRow(int64_t row) const {
+    const size_t start = static_cast<size_t>(row % OutputSize) * SizeX;
+    return start + SizeX > Output.size() ? BlankRow.data() : &Output[start];
+}
 
 void OutputBuffer::AppendOutput(std::string_view text) {
     const int64_t start = LineCount;
@@ -61,7 +75,7 @@ void OutputBuffer::AppendOutput(std::string_view text) {
 
 void OutputBuffer::DrawOutput() {
     for (int y = 0; y < OutputRows; ++y)
-        Con.WriteCells(Row(ViewTop + y), SizeX, MakeCoord(0, y));
+        Con.WriteCells(ShownRow(ViewTop + y), SizeX, MakeCoord(0, y));
 }
 
 int64_t OutputBuffer::BottomPosition() const {
@@ -82,7 +96,7 @@ void OutputBuffer::ScrollOutputToEnd() {
 }
 
 const Cell& OutputBuffer::At(int64_t row, int column) const {
-    return Output[static_cast<size_t>(row % OutputSize) * SizeX + static_cast<size_t>(column)];
+    return ShownRow(row)[column];
 }
 
 } // namespace tolmix

@@ -16,7 +16,9 @@ namespace tolmix {
 // appended (64-bit, so they never wrap); row n lives in ring row n mod OutputSize.
 class OutputBuffer final : public OutputView, public TextOutput {
   public:
-    // The ring starts as black blanks; throws std::bad_alloc when it cannot be had.
+    // The ring starts as black blanks; throws std::bad_alloc when it cannot be had. Its memory
+    // is reserved here and filled as rows are first written, so that a long scrollback costs
+    // only what it holds.
     OutputBuffer(TConsole& console, int sizeX, int32_t outputSize, int32_t outputRows);
 
     // Stores one printed line (console code page; colour bytes set CurrentAttr and take no
@@ -39,12 +41,16 @@ class OutputBuffer final : public OutputView, public TextOutput {
     const int32_t OutputRows;
 
   private:
-    Cell* Row(int64_t row) { return &Output[static_cast<size_t>(row % OutputSize) * SizeX]; }
+    // The ring row of a row to be written, made when it is the first time.
+    Cell* Row(int64_t row);
+    // A ring row as it is shown; a row never written is blank.
+    const Cell* ShownRow(int64_t row) const;
 
     TConsole& Con;
     const int SizeX;
     const int32_t OutputSize;
-    std::vector<Cell> Output;
+    std::vector<Cell> Output; // the ring rows written so far, within the reserved whole
+    const std::vector<Cell> BlankRow;
 };
 
 } // namespace tolmix

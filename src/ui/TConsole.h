@@ -46,6 +46,7 @@ class TConsole final : public MessagePump, public TextClipboard {
     // Continues on the next row past the end of a row.
     void FillAttribute(TCoord pos, int count, uint16_t attr);
     std::string GetTitle() const { return Title; }
+    // The terminal gets the title with the next frame, once however often it changed.
     void SetTitle(std::string_view title);
     TCoord GetBufferSize() const;
     void SetBufferSize(TCoord size);
@@ -98,6 +99,8 @@ class TConsole final : public MessagePump, public TextClipboard {
     Frame Buffer;
     std::vector<ScreenView*> Views;
     std::string Title;
+    std::string ShownTitle; // as the terminal last got it
+    bool TitleChanged = false;
     uint16_t TextAttr = 7;
     bool IdleBusy = false;
     bool Dirty = true; // the buffer changed since the terminal last showed it

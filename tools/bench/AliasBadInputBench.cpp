@@ -164,13 +164,15 @@ void HundredThousandAliases() {
     TAliasArray aliases = LoadAliases(ManyAliases(100000), loadMs);
     const double firstMs = TimeMs([&] { ExpandAliases(aliases, "kill goblin"); });
     const double nextMs = TimeMs([&] { ExpandAliases(aliases, "kill goblin"); });
+    // The aliases past the size limit are left out: the last one kept.
+    const std::string n = std::to_string(aliases.size() - 1);
     std::string last;
     const double lastMs =
-        TimeMs([&] { last = ExpandAliases(aliases, "cmd99999 goblin").SendText; });
-    std::printf("100,000 aliases: load %.1f ms, first expansion %.1f ms, next %.1f ms, the last "
-                "alias matching %.1f ms (%s)\n",
-                loadMs, firstMs, nextMs, lastMs,
-                last == "cast 'spell 99999' goblin" ? "right" : "WRONG");
+        TimeMs([&] { last = ExpandAliases(aliases, "cmd" + n + " goblin").SendText; });
+    std::printf("100,000 aliases (%zu kept): load %.1f ms, first expansion %.1f ms, next %.1f "
+                "ms, the last alias matching %.1f ms (%s)\n",
+                aliases.size(), loadMs, firstMs, nextMs, lastMs,
+                last == "cast 'spell " + n + "' goblin" ? "right" : "WRONG");
 }
 
 bool Backtracking() {
