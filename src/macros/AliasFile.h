@@ -13,8 +13,8 @@ namespace tolmix {
 struct CompiledAlias;
 
 // The most alias text (patterns and texts together) the client reads from its alias files:
-// 1 MiB. Aliases past it are left out, so that no command waits long for them.
-inline constexpr size_t AliasBytesLimit = size_t{1} << 20;
+// 256 KiB. Aliases past it are left out, so that no command waits long for them.
+inline constexpr size_t AliasBytesLimit = size_t{256} << 10;
 
 // One alias: its pattern as it will be compiled (already escaped, anchored and in the console
 // code page) and its replacement template (the text lines joined by CR LF, console code page).
