@@ -101,7 +101,7 @@ class TClient final : public LinePrinter, private HostLoop, private PrintedLineT
     // countdown runs and until its end is drawn. An idle client sleeps.
     void KeepTimers();
 
-    uint32_t StatusTimer = 0;   // 0 while stopped
+    uint32_t StatusTimer = 0; // 0 while stopped
     uint32_t CountdownTimer = 0;
     // The countdown was drawn as running at the last countdown tick.
     bool CountdownShown = false;

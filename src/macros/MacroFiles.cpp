@@ -24,7 +24,9 @@ std::string MissingFileMessage(const std::string& path) {
 }
 
 std::string AliasesLeftOutMessage(const std::string& path) {
-    return "\x89" "Aliases past 256 KiB are left out, from " + path + " on.\x87";
+    return "\x89"
+           "Aliases past 256 KiB are left out, from " +
+           path + " on.\x87";
 }
 
 // The file's lines; an unreadable file gives none and a message in problems.

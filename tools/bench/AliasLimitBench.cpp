@@ -11,8 +11,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <string>
 
@@ -68,11 +68,13 @@ double Measure(const char* name, const std::string& file,
         for (const auto& [command, expected] : commands) {
             std::string sent;
             double cpu = 0;
-            const double ms = TimeMs([&] {
-                if (round == 1 && &command == &commands.front().first)
-                    aliases = Load(file);
-                sent = ExpandAliases(aliases, command).SendText;
-            }, cpu);
+            const double ms = TimeMs(
+                [&] {
+                    if (round == 1 && &command == &commands.front().first)
+                        aliases = Load(file);
+                    sent = ExpandAliases(aliases, command).SendText;
+                },
+                cpu);
             worst = std::max(worst, ms);
             worstCpu = std::max(worstCpu, cpu);
             right = right && sent == expected;
@@ -106,9 +108,9 @@ int main() {
     file = FillLimit([&](int i) { return "alias: part\r\n*w" + n(i) + "x*\r\nW" + n(i) + "\r\n"; });
     kept = Load(file);
     last = n(static_cast<int>(kept.size()) - 1);
-    worst = std::max(worst, Measure("easy anywhere", file,
-                                    {{"kill goblin", "kill goblin"},
-                                     {"say w" + last + "x", "W" + last}}));
+    worst = std::max(worst,
+                     Measure("easy anywhere", file,
+                             {{"kill goblin", "kill goblin"}, {"say w" + last + "x", "W" + last}}));
 
     file = FillLimit([&](int i) { return "alias: pure\r\np" + n(i) + "[a-z]+\r\nP\r\n"; });
     kept = Load(file);

@@ -47,8 +47,7 @@ int main(int argc, char** argv) {
     const auto wokenAfter = bench::WakeUps(client.Pid());
     if (!before || !after || !wokenBefore || !wokenAfter) {
         std::fprintf(stderr, "IdleCpuBench: the client ended during the measurement (%s)\n%s",
-                     client.Status() ? client.Status()->Describe().c_str()
-                                     : "CPU time unreadable",
+                     client.Status() ? client.Status()->Describe().c_str() : "CPU time unreadable",
                      client.Dump().c_str());
         return 1;
     }

@@ -7,7 +7,7 @@
 namespace tolmix::posix {
 
 // The synthesizer library's functions that the client calls.
-#define TOLMIX_FLUIDSYNTH_FUNCTIONS(X)                                                            \
+#define TOLMIX_FLUIDSYNTH_FUNCTIONS(X)                                                             \
     X(new_fluid_settings)                                                                          \
     X(delete_fluid_settings)                                                                       \
     X(fluid_settings_setnum)                                                                       \
