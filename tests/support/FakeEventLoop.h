@@ -3,6 +3,7 @@
 #include "platform/QueuedEventLoop.h"
 
 #include <functional>
+#include <optional>
 
 namespace tolmix::test {
 
