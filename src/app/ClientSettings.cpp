@@ -3,6 +3,7 @@
 #include "text/CodePage.h"
 #include "util/FilePaths.h"
 
+#include <algorithm>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -57,6 +58,11 @@ std::string ChooseSettingsPath(const FileSystem& files, int argc, const char* co
     return DefaultSettingsFile;
 }
 
+int32_t MostOutputRows(int16_t sizeX) {
+    const int64_t byCells = MaxOutputCells / std::max<int64_t>(sizeX, 1);
+    return static_cast<int32_t>(std::min<int64_t>(MaxOutputSize, byCells));
+}
+
 ClientSettings ReadClientSettings(const TTolmixStringList& list) {
     const ClientSettings d;
     ClientSettings s;
@@ -95,6 +101,14 @@ ClientSettings ReadClientSettings(const TTolmixStringList& list) {
     s.EditLockHistory = list.ReadBool("EditLockHistory", d.EditLockHistory);
     s.EnterSwap = list.ReadBool("EnterSwap", d.EnterSwap);
     s.OutputSize = list.ReadInteger("OutputSize", d.OutputSize);
+    // A ring the machine can hardly hold would take seconds to fill and invite the system to
+    // end the client; the screen's own minimum below still wins.
+    if (const int32_t most = MostOutputRows(s.SizeX); s.OutputSize > most) {
+        s.Notes.push_back("\x89OutputSize=" + std::to_string(s.OutputSize) +
+                          " is more than the output window keeps; it keeps " +
+                          std::to_string(most) + " rows.\x87");
+        s.OutputSize = most;
+    }
     if (s.OutputSize <= 2 * s.SizeY)
         s.OutputSize = 2 * s.SizeY;
     s.HistorySize = list.ReadInteger("HistorySize", d.HistorySize);

@@ -6,11 +6,18 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tolmix {
 
 inline constexpr const char* DefaultSettingsFile = "TolmixClient.tcf";
 inline constexpr const char* DefaultServerHost = "localhost";
+
+// The most rows the output window keeps: 100,000, and no more than 16 Mi cells (64 MB) in all,
+// so that a wide screen keeps fewer. A larger OutputSize is lowered to it, with a note.
+inline constexpr int32_t MaxOutputSize = 100'000;
+inline constexpr int64_t MaxOutputCells = int64_t{1} << 24;
+int32_t MostOutputRows(int16_t sizeX);
 
 // Every setting of the settings file, already adjusted. Colours are console attributes.
 struct ClientSettings {
@@ -45,6 +52,9 @@ struct ClientSettings {
     bool LogEnabled = false;
     // Where the server's music sounds (MidiOutput, SoundFont, AudioDriver, MidiPort).
     MidiSinkSettings Midi;
+    // What the reading changed that the player should hear of, one line each, Windows-1251
+    // with colour bytes; printed below the banner.
+    std::vector<std::string> Notes;
 };
 
 // The settings file to use: the first argument with its extension changed to ".tcf" when such a

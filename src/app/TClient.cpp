@@ -9,6 +9,10 @@
 #include "text/ProgramName.h"
 #include "util/FilePaths.h"
 
+#include <new>
+#include <stdexcept>
+#include <string>
+
 namespace tolmix {
 
 namespace {
@@ -18,6 +22,12 @@ namespace {
 constexpr std::string_view BannerNotice =
     " - \xEA\xEB\xE8\xE5\xED\xF2 \xF2\xE5\xEA\xF1\xF2\xEE\xE2\xEE\xE9 \xE8\xE3\xF0\xFB. F10 - "
     "\xE2\xFB\xF5\xEE\xE4, PgUp - \xEF\xF0\xEE\xEA\xF0\xF3\xF2\xEA\xE0.";
+
+// The start-up's largest blocks of memory follow the settings; when one cannot be had the
+// player learns which settings to lower, and in which file.
+[[noreturn]] void OutOfMemoryFor(const std::string& what, const std::string& settingsPath) {
+    throw std::runtime_error("out of memory for " + what + " set in " + settingsPath);
+}
 
 } // namespace
 
@@ -60,7 +70,13 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     Screen.EditorTextColor = Settings.EditorTextColor;
     // A screen too short for the editor gets a smaller one, never a negative output window;
     // the setting stays, for a terminal that grows.
-    Layout = StartScreen(Con, Screen);
+    try {
+        Layout = StartScreen(Con, Screen);
+    } catch (const std::bad_alloc&) {
+        OutOfMemoryFor("a screen of SizeX=" + std::to_string(Settings.SizeX) +
+                           " by SizeY=" + std::to_string(Settings.SizeY),
+                       ExpandFileName(Files.CurrentDirectory(), SettingsPath));
+    }
     const int screenWidth = Con.GetBufferSize().X;
     if (!Settings.MouseWheel)
         Con.SetMouseReporting(false);
@@ -69,8 +85,14 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
 
     StartMusic();
 
-    Output = std::make_unique<OutputBuffer>(Con, screenWidth, Settings.OutputSize,
-                                            Layout.SeparatorRow);
+    try {
+        Output = std::make_unique<OutputBuffer>(Con, screenWidth, Settings.OutputSize,
+                                                Layout.SeparatorRow);
+    } catch (const std::bad_alloc&) {
+        OutOfMemoryFor("the output window's OutputSize=" + std::to_string(Settings.OutputSize) +
+                           " rows of " + std::to_string(screenWidth) + " columns",
+                       ExpandFileName(Files.CurrentDirectory(), SettingsPath));
+    }
     // Empty until the plugins start; the game codes find none before.
     Plugins = std::make_unique<GamePlugins>(Files, Env.Modules, Link, *Output);
 
@@ -95,14 +117,6 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
 
     StartEditor();
 
-    StatusTimer = Con.Loop().SetTimer(250, [this] {
-        if (Running)
-            OnStatusTimer();
-    });
-    CountdownTimer = Con.Loop().SetTimer(100, [this] {
-        if (Running)
-            OnCountdownTimer();
-    });
     ClearEditor();
 
     State.CharName.clear();
@@ -115,6 +129,8 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     Output->CurrentAttr = 7;
     // What went wrong with the macro and alias files, below the banner.
     for (const std::string& line : macroMessages)
+        PrintLine(line);
+    for (const std::string& line : Settings.Notes)
         PrintLine(line);
 
     // The file types and the console palette, at every start; the first start from this
@@ -129,14 +145,17 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
         PrintFirstRunNotice([this](const std::string& text) { PrintLine(text); }, *Output);
     else
         Link.ConnectToServer();
+    KeepTimers();
 }
 
 TClient::~TClient() {
     Running = false;
     if (Plugins)
         Plugins->UnloadPlugins();
-    Con.Loop().KillTimer(StatusTimer);
-    Con.Loop().KillTimer(CountdownTimer);
+    if (StatusTimer)
+        Con.Loop().KillTimer(StatusTimer);
+    if (CountdownTimer)
+        Con.Loop().KillTimer(CountdownTimer);
     Con.OnKey = nullptr;
     Con.OnIdle = nullptr;
     Con.PasteInto = nullptr;
@@ -249,6 +268,9 @@ bool TClient::PollSocket() {
 
 void TClient::PrintLine(const std::string& text) {
     Printer->PrintLine(text);
+    // A line may start the game clock or a countdown, or wait unseen to flash the window.
+    if (Running)
+        KeepTimers();
 }
 
 void TClient::PrintTextLine(const std::string& text) {
@@ -278,11 +300,39 @@ void TClient::BeginEditMode(const std::string& text) {
 void TClient::OnStatusTimer() {
     Panel->FlashStep();
     Panel->DrawGameClock(GameClock.GameClockNow());
+    KeepTimers();
 }
 
 void TClient::OnCountdownTimer() {
+    CountdownShown = State.Countdown != 0;
     Panel->DrawCountdown();
     State.CountDown();
+    KeepTimers();
+}
+
+void TClient::KeepTimers() {
+    EventLoop& loop = Con.Loop();
+    const bool status =
+        (GameClock.Value() != 0 && Settings.SeparatorLine) || Panel->ActivityPending();
+    if (status && !StatusTimer) {
+        StatusTimer = loop.SetTimer(250, [this] {
+            if (Running)
+                OnStatusTimer();
+        });
+    } else if (!status && StatusTimer) {
+        loop.KillTimer(StatusTimer);
+        StatusTimer = 0;
+    }
+    const bool countdown = State.Countdown != 0 || CountdownShown;
+    if (countdown && !CountdownTimer) {
+        CountdownTimer = loop.SetTimer(100, [this] {
+            if (Running)
+                OnCountdownTimer();
+        });
+    } else if (!countdown && CountdownTimer) {
+        loop.KillTimer(CountdownTimer);
+        CountdownTimer = 0;
+    }
 }
 
 } // namespace tolmix

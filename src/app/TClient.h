@@ -105,9 +105,15 @@ class TClient final : public ServerLinePrinter,
     // The 250 ms and 100 ms timer handlers.
     void OnStatusTimer();
     void OnCountdownTimer();
+    // Runs each timer only while something it draws can change: the status timer while the
+    // game clock runs or new text waits to flash the window, the countdown timer while a
+    // countdown runs and until its end is drawn. An idle client sleeps.
+    void KeepTimers();
 
-    uint32_t StatusTimer = 0;
+    uint32_t StatusTimer = 0; // 0 while stopped
     uint32_t CountdownTimer = 0;
+    // The countdown was drawn as running at the last countdown tick.
+    bool CountdownShown = false;
 
     uint64_t WindowHandle() const override;
     void RunLoopPass(bool receive) override;

@@ -9,7 +9,43 @@ constexpr std::string_view HeaderWord = "alias:";
 constexpr std::string_view RegexSpecials = "^$.[()|?+*\\{]}";
 constexpr std::string_view LineBreak = "\r\n";
 
+size_t AliasBytes(const TAliasArray& aliases) {
+    size_t bytes = 0;
+    for (const TAlias& alias : aliases)
+        bytes += alias.Pattern.size() + alias.Text.size();
+    return bytes;
+}
+
+// The needle of an easy pattern (Windows-1251, as written): for a whole-line alias the text
+// before the first wildcard, which starts every line it matches; otherwise, or when that is
+// empty, the longest piece between wildcards.
+void FindNeedle(TAlias& alias, std::string_view pattern) {
+    const size_t firstStar = pattern.find('*');
+    if (alias.Options.Has(aoFull) && firstStar != 0) {
+        alias.Needle = AnsiToConsole(pattern.substr(0, firstStar));
+        alias.NeedleAtStart = true;
+        return;
+    }
+    std::string_view longest;
+    size_t start = 0;
+    while (start <= pattern.size()) {
+        size_t stop = pattern.find('*', start);
+        if (stop == std::string_view::npos)
+            stop = pattern.size();
+        if (stop - start > longest.size())
+            longest = pattern.substr(start, stop - start);
+        start = stop + 1;
+    }
+    alias.Needle = AnsiToConsole(longest);
+}
+
 } // namespace
+
+bool MayMatch(const TAlias& alias, std::string_view line) {
+    if (alias.NeedleAtStart)
+        return line.starts_with(alias.Needle);
+    return alias.Needle.empty() || line.find(alias.Needle) != std::string_view::npos;
+}
 
 bool IsAliasHeader(std::string_view line) {
     size_t i = 0;
@@ -55,7 +91,8 @@ std::string WildcardsToGroups(std::string_view escaped) {
     return out;
 }
 
-void ParseAliasFile(TAliasArray& aliases, const TTolmixStringList& lines) {
+bool ParseAliasFile(TAliasArray& aliases, const TTolmixStringList& lines) {
+    size_t bytes = AliasBytes(aliases);
     const int count = lines.Count();
     int i = 0;
     while (i < count) {
@@ -65,7 +102,7 @@ void ParseAliasFile(TAliasArray& aliases, const TTolmixStringList& lines) {
         }
         const TAliasOptions options = ParseAliasOptions(lines[i]);
         if (i + 2 >= count)
-            return; // no pattern line, or no line for the text
+            return true; // no pattern line, or no line for the text
         std::string pattern = lines[i + 1];
         std::string text;
         int next = i + 2;
@@ -78,16 +115,22 @@ void ParseAliasFile(TAliasArray& aliases, const TTolmixStringList& lines) {
         i = next;
         if (pattern.empty() || text.empty())
             continue;
-        if (options.Has(aoEasy))
-            pattern = WildcardsToGroups(EscapeRegex(pattern));
-        if (options.Has(aoFull))
-            pattern = "^" + pattern + "$";
         TAlias alias;
         alias.Options = options;
+        if (options.Has(aoEasy)) {
+            FindNeedle(alias, pattern);
+            pattern = WildcardsToGroups(EscapeRegex(pattern));
+        }
+        if (options.Has(aoFull))
+            pattern = "^" + pattern + "$";
         alias.Pattern = AnsiToConsole(pattern);
         alias.Text = AnsiToConsole(text);
+        bytes += alias.Pattern.size() + alias.Text.size();
+        if (bytes > AliasBytesLimit)
+            return false;
         aliases.push_back(std::move(alias));
     }
+    return true;
 }
 
 } // namespace tolmix

@@ -84,6 +84,8 @@ TExpandedText ExpandAliases(TAliasArray& aliases, std::string_view text,
         const TAlias* rewrittenBy = nullptr;
         std::string rewritten;
         for (TAlias& alias : aliases) {
+            if (!MayMatch(alias, line))
+                continue;
             const CompiledAlias* compiled = Prepare(alias, report);
             if (!compiled)
                 continue;

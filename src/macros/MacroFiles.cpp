@@ -23,6 +23,12 @@ std::string MissingFileMessage(const std::string& path) {
     return UnreadableFileMessage("\xF4\xE0\xE9\xEB \xED\xE5 \xED\xE0\xE9\xE4\xE5\xED: " + path);
 }
 
+std::string AliasesLeftOutMessage(const std::string& path) {
+    return "\x89"
+           "Aliases past 256 KiB are left out, from " +
+           path + " on.\x87";
+}
+
 // The file's lines; an unreadable file gives none and a message in problems.
 TTolmixStringList ReadList(const FileSystem& files, const std::string& path,
                            std::vector<std::string>& problems) {
@@ -52,6 +58,7 @@ std::vector<std::string> LoadMacrosAndAliases(const FileSystem& files,
     aliases.clear();
     std::vector<std::string> problems;
     std::vector<std::string> reported;
+    bool aliasesLeftOut = false;
     const TTolmixStringList settings = ReadList(files, settingsPath, problems);
     for (int i = 0; i < settings.Count(); ++i) {
         const std::string name = settings.NameAt(i);
@@ -70,8 +77,10 @@ std::vector<std::string> LoadMacrosAndAliases(const FileSystem& files,
         const TTolmixStringList lines = ReadList(files, path, problems);
         if (isMacros)
             LoadKeyMacroFile(macros, lines);
-        else
-            ParseAliasFile(aliases, lines);
+        else if (!aliasesLeftOut && !ParseAliasFile(aliases, lines)) {
+            aliasesLeftOut = true;
+            problems.push_back(AliasesLeftOutMessage(path));
+        }
     }
     return problems;
 }

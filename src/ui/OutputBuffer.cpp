@@ -18,9 +18,23 @@ constexpr int MaxWidth = std::numeric_limits<uint16_t>::max();
 
 OutputBuffer::OutputBuffer(TConsole& console, int sizeX, int32_t outputSize, int32_t outputRows)
     : OutputRows(outputRows), Con(console), SizeX(std::clamp(sizeX, 1, MaxWidth)),
-      OutputSize(std::max(outputSize, 1)),
-      Output(static_cast<size_t>(OutputSize) * static_cast<size_t>(SizeX), BlankCell),
-      Shapes(static_cast<size_t>(OutputSize)) {}
+      OutputSize(std::max(outputSize, 1)), Shapes(static_cast<size_t>(OutputSize)),
+      BlankRow(static_cast<size_t>(SizeX), BlankCell) {
+    Output.reserve(static_cast<size_t>(OutputSize) * static_cast<size_t>(SizeX));
+}
+
+Cell* OutputBuffer::Row(int64_t row) {
+    const size_t start = Slot(row) * SizeX;
+    // Rows are written in order, so the ring grows a row at a time, inside its reserve.
+    if (start + SizeX > Output.size())
+        Output.resize(start + SizeX, BlankCell);
+    return &Output[start];
+}
+
+const Cell* OutputBuffer::ShownRow(int64_t row) const {
+    const size_t start = Slot(row) * SizeX;
+    return start + SizeX > Output.size() ? BlankRow.data() : &Output[start];
+}
 
 void OutputBuffer::AppendMessage(std::string_view text) {
     const uint16_t inForce = CurrentAttr;
@@ -131,7 +145,7 @@ void OutputBuffer::StoreRows(std::string_view text, int64_t maxRows) {
 
 void OutputBuffer::DrawOutput() {
     for (int y = 0; y < OutputRows; ++y)
-        Con.WriteCells(Row(ViewTop + y), SizeX, MakeCoord(0, y));
+        Con.WriteCells(ShownRow(ViewTop + y), SizeX, MakeCoord(0, y));
 }
 
 int64_t OutputBuffer::BottomPosition() const {
@@ -230,7 +244,7 @@ void OutputBuffer::WrapAgain(int sizeX, int32_t outputRows) {
             column = 0;
         };
         for (; row < end; ++row) {
-            const Cell* from = &Output[Slot(row) * SizeX];
+            const Cell* from = ShownRow(row);
             int left = Shapes[Slot(row)].Used;
             while (left > 0) {
                 if (column == sizeX)
@@ -248,6 +262,7 @@ void OutputBuffer::WrapAgain(int sizeX, int32_t outputRows) {
 
     Output.swap(ring);
     Shapes.swap(shapes);
+    BlankRow.assign(static_cast<size_t>(sizeX), BlankCell);
     SizeX = sizeX;
     OutputSize = size;
     OutputRows = outputRows;
@@ -257,7 +272,7 @@ void OutputBuffer::WrapAgain(int sizeX, int32_t outputRows) {
 }
 
 const Cell& OutputBuffer::At(int64_t row, int column) const {
-    return Output[Slot(row) * SizeX + static_cast<size_t>(column)];
+    return ShownRow(row)[column];
 }
 
 } // namespace tolmix

@@ -25,7 +25,9 @@ namespace tolmix {
 // that it stays at the end until it is removed.
 class OutputBuffer final : public OutputView, public TextOutput {
   public:
-    // The ring starts as black blanks; throws std::bad_alloc when it cannot be had.
+    // The ring starts as black blanks; throws std::bad_alloc when it cannot be had. Its memory
+    // is reserved here and filled as rows are first written, so that a long scrollback costs
+    // only what it holds.
     OutputBuffer(TConsole& console, int sizeX, int32_t outputSize, int32_t outputRows);
 
     // Stores one printed line (console code page; colour bytes set CurrentAttr and take no
@@ -71,7 +73,10 @@ class OutputBuffer final : public OutputView, public TextOutput {
     };
 
     size_t Slot(int64_t row) const { return static_cast<size_t>(row % OutputSize); }
-    Cell* Row(int64_t row) { return &Output[Slot(row) * SizeX]; }
+    // The ring row of a row to be written, made when it is the first time.
+    Cell* Row(int64_t row);
+    // A ring row as it is shown; a row never written is blank.
+    const Cell* ShownRow(int64_t row) const;
     // Stores the text's rows after the last one, at most `maxRows` of them; the window is
     // left as it is.
     void StoreRows(std::string_view text,
@@ -87,8 +92,9 @@ class OutputBuffer final : public OutputView, public TextOutput {
     TConsole& Con;
     int SizeX;
     int32_t OutputSize;
-    std::vector<Cell> Output;
+    std::vector<Cell> Output; // the ring rows written so far, within the reserved whole
     std::vector<RowShape> Shapes; // one per ring row
+    std::vector<Cell> BlankRow;
     // The ring as it was before the last resize, kept for the next one.
     std::vector<Cell> SpareOutput;
     std::vector<RowShape> SpareShapes;

@@ -87,8 +87,11 @@ void TConsole::FillAttribute(TCoord pos, int count, uint16_t attr) {
 }
 
 void TConsole::SetTitle(std::string_view title) {
+    // Shown with the next frame: a server that renames the character many times in one burst
+    // costs the terminal one title, not one per line.
     Title = std::string(title.substr(0, 260));
-    Term.SetTitle(Title);
+    TitleChanged = true;
+    Dirty = true;
 }
 
 TCoord TConsole::GetBufferSize() const {
@@ -267,6 +270,13 @@ void TConsole::Flush() {
     for (ScreenView* view : Views)
         view->Refresh();
     Dirty = false;
+    if (TitleChanged) {
+        TitleChanged = false;
+        if (Title != ShownTitle) {
+            ShownTitle = Title;
+            Term.SetTitle(Title);
+        }
+    }
     LastFlush = Events.Now();
     const TerminalSize size = Term.Size();
     if (Small) {

@@ -52,6 +52,7 @@ class TConsole final : public MessagePump, public TextClipboard {
     // Continues on the next row past the end of a row.
     void FillAttribute(TCoord pos, int count, uint16_t attr);
     std::string GetTitle() const { return Title; }
+    // The terminal gets the title with the next frame, once however often it changed.
     void SetTitle(std::string_view title);
     TCoord GetBufferSize() const;
     // Asks the terminal for this size. The screen buffer takes the terminal's actual size where
@@ -113,6 +114,8 @@ class TConsole final : public MessagePump, public TextClipboard {
     Frame Buffer;
     std::vector<ScreenView*> Views;
     std::string Title;
+    std::string ShownTitle; // as the terminal last got it
+    bool TitleChanged = false;
     uint16_t TextAttr = 7;
     bool IdleBusy = false;
     bool Small = false;

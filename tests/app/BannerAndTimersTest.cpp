@@ -43,6 +43,13 @@ TEST_F(RunningClient, TheBannerIsTheFirstLineInYellowOnRed) {
     EXPECT_EQ(Con.Screen().At(0, 1).Attr, 7);
 }
 
+TEST_F(RunningClient, AHugeOutputSizeIsNamedInRedBelowTheBanner) {
+    Start("OutputSize=5000000\r\n");
+    EXPECT_EQ(Row(1).substr(0, 70),
+              "OutputSize=5000000 is more than the output window keeps; it keeps 1000");
+    EXPECT_EQ(Con.Screen().At(0, 1).Attr, 0x0C);
+}
+
 TEST_F(RunningClient, TheServerEditorStartsEditModeAndSwapsEnter) {
     Start("AutoSend=\r\n");
     EXPECT_EQ(Con.Screen().At(8, 21).Attr, 7);
@@ -75,6 +82,38 @@ TEST_F(RunningClient, TheGameClockRunsOnTheSeparatorFourTimesAsFast) {
     Client->PrintLine("\x80\x80t");
     RunFor(1000ms);
     EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7)) << Row(21);
+}
+
+// At rest nothing on the screen changes, so the loop sleeps: no timer wakes it.
+TEST_F(RunningClient, TimersRunOnlyWhileSomethingTheyDrawCanChange) {
+    Start();
+    RunFor(1000ms); // the banner's new text is seen at the first status tick
+    EXPECT_FALSE(Loop.NextTimer().has_value());
+    const int waits = Loop.Waits;
+    RunFor(10s);
+    EXPECT_LE(Loop.Waits - waits, 2);
+
+    // A countdown runs its timer until its end is drawn.
+    Client->PrintLine("\x80\x80"
+                      "a0.5");
+    EXPECT_EQ(Loop.NextTimer(), Loop.Clock + 100ms);
+    RunFor(300ms);
+    EXPECT_EQ(Row(21).substr(52, 3), "0.3");
+    RunFor(1000ms);
+    EXPECT_EQ(Row(21).substr(50, 5), std::string(5, '\xC4'));
+    EXPECT_FALSE(Loop.NextTimer().has_value());
+
+    // The game clock keeps the status timer until the server switches it off.
+    Client->PrintLine("\x80\x80t" + std::to_string(739959 * 86'400'000LL));
+    EXPECT_EQ(Loop.NextTimer(), Loop.Clock + 250ms);
+    RunFor(10s);
+    EXPECT_TRUE(Loop.NextTimer().has_value());
+    Client->PrintLine("\x80\x80t");
+    RunFor(500ms);
+    EXPECT_FALSE(Loop.NextTimer().has_value());
+    const int quiet = Loop.Waits;
+    RunFor(10s);
+    EXPECT_LE(Loop.Waits - quiet, 2);
 }
 
 TEST_F(RunningClient, TheCountdownTimerCountsTheServerCountdownDown) {

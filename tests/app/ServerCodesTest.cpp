@@ -311,6 +311,7 @@ TEST_F(Printer, EmptySubLetterCodesDoNotEvenRedrawThePanel) {
 TEST_F(Printer, TheNameGoesToTheSeparatorAndTheTitle) {
     Print.PrintLine("\x10\x10n\xC2\xE0\xF1\xFF"); // Вася
     EXPECT_EQ(State.CharName, AnsiToConsole("\xC2\xE0\xF1\xFF"));
+    Con.Flush();
     EXPECT_EQ(Term.Title, "\xC2\xE0\xF1\xFF - Tolmix Client v1.4.0");
     EXPECT_EQ(test::RowText(Con.Screen(), 21).substr(4, 4), AnsiToConsole("\xC2\xE0\xF1\xFF"));
     EXPECT_EQ(Con.Screen().At(4, 21).Attr, 15);
@@ -321,6 +322,7 @@ TEST_F(Printer, TheNameGoesToTheSeparatorAndTheTitle) {
     const std::string separator = test::RowText(Con.Screen(), 21);
     EXPECT_EQ(separator.substr(4, 40), std::string(40, 'N'));
     EXPECT_EQ(static_cast<uint8_t>(separator[44]), 0xC4);
+    Con.Flush();
     EXPECT_LE(Term.Title.size(), 260u);
     EXPECT_NE(Term.Title.find(" - Tolmix Client v1.4.0"), std::string::npos);
 }

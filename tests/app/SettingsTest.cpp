@@ -70,6 +70,25 @@ TEST(SettingsFile, ColoursAndClampsFollowTheirRules) {
     EXPECT_EQ(Read("EditorLines=3").EditorLines, 3);
 }
 
+TEST(SettingsFile, HugeOutputSizeIsLoweredToTheMostWithANote) {
+    EXPECT_TRUE(Read("OutputSize=100000").Notes.empty());
+    EXPECT_EQ(Read("OutputSize=100000").OutputSize, 100000);
+
+    const ClientSettings huge = Read("OutputSize=5000000");
+    EXPECT_EQ(huge.OutputSize, MaxOutputSize);
+    ASSERT_EQ(huge.Notes.size(), 1u);
+    EXPECT_NE(huge.Notes[0].find("OutputSize=5000000"), std::string::npos) << huge.Notes[0];
+    EXPECT_NE(huge.Notes[0].find("keeps 100000 rows"), std::string::npos) << huge.Notes[0];
+    EXPECT_EQ(Read("OutputSize=2147483647").OutputSize, MaxOutputSize);
+
+    // A wide screen keeps fewer rows: no more than 16 Mi cells in all.
+    const ClientSettings wide = Read("SizeX=1000\nOutputSize=100000");
+    EXPECT_EQ(wide.OutputSize, 16777);
+    EXPECT_LE(int64_t{wide.OutputSize} * wide.SizeX, MaxOutputCells);
+    // The screen's own minimum still wins over the most.
+    EXPECT_EQ(Read("SizeX=30000\nSizeY=1000\nOutputSize=100000").OutputSize, 2000);
+}
+
 TEST(SettingsFile, BooleansReadAsIntegers) {
     EXPECT_TRUE(Read("InfoPanel=no").InfoPanel);
     EXPECT_FALSE(Read("InfoPanel=0").InfoPanel);

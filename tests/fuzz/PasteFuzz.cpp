@@ -6,6 +6,7 @@
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
+#include "support/RecordingConnection.h"
 #include "ui/EditorLayout.h"
 #include "ui/InputEditor.h"
 #include "ui/TConsole.h"
@@ -21,6 +22,15 @@ using namespace tolmix;
 namespace {
 
 constexpr int SizeX = 16;
+
+// The editor's other partners: commands go out as typed, and the window and panel draw nothing.
+class QuietParts final : public CommandRewriter, public OutputView, public StatusView {
+  public:
+    TExpandedText ExpandCommand(const std::string& text) override { return {text, {}}; }
+    void ScrollOutput(bool, int64_t) override {}
+    void ScrollOutputToEnd() override {}
+    void ShowEditMode(bool) override {}
+};
 
 void Check(bool ok) {
     if (!ok)
@@ -60,13 +70,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     test::FakeClipboard clip;
     TConsole console(term, loop, clip);
     console.SetBufferSize(MakeCoord(SizeX, 8));
-    ClientState state;
+    test::RecordingConnection link;
+    QuietParts parts;
     InputEditorOptions options;
     options.SizeX = SizeX;
     options.EditorTop = 4;
     options.EditorLines = 3;
-    InputEditor editor(console, state, options);
-    console.OnPaste = [&](const std::string& text) { editor.InsertText(NormaliseLineEnds(text)); };
+    InputEditor editor(options, console, link, parts, parts, parts);
+    console.PasteInto = &editor;
     editor.ClearEditor();
 
     // The input is pieces separated by a zero byte: each piece's first byte picks what the

@@ -2,12 +2,13 @@
 // the input editor on it, and sends it back. Besides memory errors it checks that the editor
 // holds the text laid out whole, and that what it sends back opens the same text again: the
 // server gets its lines back as they were shown.
-#include "net/TextPrinter.h"
+#include "app/TextPrinter.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/FakeWallClock.h"
-#include "ui/CodePage.h"
+#include "support/RecordingConnection.h"
+#include "text/CodePage.h"
 #include "ui/EditorLayout.h"
 #include "ui/InputEditor.h"
 
@@ -34,6 +35,33 @@ void CheckLayout(const InputEditor& editor, int sizeX) {
     Check(p >= 1 && p <= editor.TextLength() + 1);
 }
 
+// The client around the printer and the editor: the server's editor text opens the input
+// editor, commands go out as typed, and everything else is dropped.
+class EditorClient final : public PrintedLineTargets,
+                           public CommandRewriter,
+                           public OutputView,
+                           public StatusView {
+  public:
+    InputEditor* Editor = nullptr;
+    int Opened = 0;
+
+    void BeginEditMode(const std::string& text) override {
+        ++Opened;
+        Editor->BeginEditMode(text);
+    }
+    void AppendLog(const std::string&) override {}
+    void SendVersion() override {}
+    bool HasMusic() const override { return false; }
+    bool HasPlugins() const override { return false; }
+    void PlaySoundCommand(const std::string&) override {}
+    void StopMusic() override {}
+    void GameCode(char, const std::string&) override {}
+    TExpandedText ExpandCommand(const std::string& text) override { return {text, {}}; }
+    void ScrollOutput(bool, int64_t) override {}
+    void ScrollOutputToEnd() override {}
+    void ShowEditMode(bool) override {}
+};
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -44,23 +72,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TConsole console(term, loop, clip);
     console.SetBufferSize(MakeCoord(40, 12));
     OutputBuffer output(console, 40, 60, 8);
-    ClientState state;
+    CharacterStatus state;
     TGameClock clock(wall);
     StatusPanel panel(console, state, StatusPanelOptions{});
-    TextPrinter printer(console, output, state, clock, panel, false, '.');
+    EditorClient client;
+    TextPrinter printer(console, output, state, clock, panel, client, false, '.');
     InputEditorOptions options;
     options.SizeX = 40;
     options.EditorTop = 9;
     options.EditorLines = 2;
-    InputEditor editor(console, state, options);
-    std::vector<std::string> sent;
-    editor.Hooks.Connected = [] { return true; };
-    editor.Hooks.SendLine = [&](const std::string& text) { sent.push_back(text); };
-    int opened = 0;
-    printer.Hooks.BeginEditMode = [&](const std::string& text) {
-        ++opened;
-        editor.BeginEditMode(text);
-    };
+    test::RecordingConnection link;
+    InputEditor editor(options, console, link, client, client, client);
+    client.Editor = &editor;
+    std::vector<std::string>& sent = link.Sent;
+    int& opened = client.Opened;
 
     // Each input line is one "ct" code's payload; the editor sends every second text back.
     std::string_view input(reinterpret_cast<const char*>(data), size);
@@ -72,14 +97,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                  std::string(input.substr(0, end));
         printer.PrintLine(line);
         ++lines;
-        Check(opened == lines && state.EditMode);
+        Check(opened == lines && editor.EditMode());
         CheckLayout(editor, options.SizeX);
         if (lines % 2 == 0) {
             const std::string shown = editor.EditText;
             editor.MoveCursor(true, static_cast<int32_t>(line.size() % 7));
             CheckLayout(editor, options.SizeX);
             editor.SendEditor();
-            Check(!state.EditMode && !sent.empty());
+            Check(!editor.EditMode() && !sent.empty());
             // The code sent back, read again as the server would send it, opens the same text.
             printer.PrintLine(ConsoleToAnsi(sent.back()));
             Check(opened == lines + 1 && editor.EditText == shown);

@@ -1,7 +1,7 @@
 // Feeds an arbitrary date-time pattern (the settings file's, which players copy from anywhere)
 // and an arbitrary game time to the formatter, in both languages. Besides memory errors and
 // hangs it checks the promised bound on the result and the calendar's ranges.
-#include "ui/TimeFormat.h"
+#include "text/TimeFormat.h"
 
 #include <cstddef>
 #include <cstdint>

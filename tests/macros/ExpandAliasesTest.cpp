@@ -52,6 +52,53 @@ TEST_F(ExpandAliasesTest, EasyPatternCharactersOtherThanTheStarAreLiteral) {
     EXPECT_EQ(Send("xx"), "xx");
 }
 
+// A command pays only for the aliases that could rewrite it: the others are neither compiled
+// nor tried, however many there are.
+TEST_F(ExpandAliasesTest, AliasesWhoseFixedTextIsMissingAreNotCompiled) {
+    Load("alias:\nkill *\nslay $1\n"
+         "alias: part\n*orc*\nORC\n"
+         "alias:\n*\nany\n"
+         "alias: pure\nk(.*)\nk$1\n"
+         "alias:\n*goblin\nGOBLIN");
+    EXPECT_EQ(Send("look"), "any");
+    EXPECT_EQ(Aliases[0].Compiled, nullptr);
+    EXPECT_EQ(Aliases[1].Compiled, nullptr);
+    EXPECT_NE(Aliases[2].Compiled, nullptr); // no fixed text: always tried
+    EXPECT_EQ(Aliases[3].Compiled, nullptr); // after the first match, nothing more is tried
+
+    Load("alias:\nkill *\nslay $1\nalias: part\nbig*orc\nORC\nalias:\n*goblin\nGOBLIN");
+    EXPECT_EQ(Send("xkill a"), "xkill a"); // a whole-line alias needs its text at the start
+    EXPECT_EQ(Aliases[0].Compiled, nullptr);
+    EXPECT_EQ(Send("a big rat"), "a big rat"); // holds "big": tried, but no match
+    EXPECT_NE(Aliases[1].Compiled, nullptr);
+    EXPECT_EQ(Send("big old orc"), "ORC");
+    EXPECT_EQ(Send("the goblin"), "GOBLIN"); // a leading wildcard: the text after it
+    EXPECT_EQ(Send("kill rat"), "slay rat");
+}
+
+TEST(AliasFiles, AliasesPastTheLimitAreLeftOut) {
+    const std::string text(1000, 't');
+    std::string file;
+    for (int i = 0; i < 300; ++i)
+        file += "alias:\nc" + std::to_string(i) + "\n" + text + "\n";
+    TTolmixStringList lines;
+    lines.SetText(file);
+    TAliasArray aliases;
+    EXPECT_FALSE(ParseAliasFile(aliases, lines));
+    ASSERT_GT(aliases.size(), 250u);
+    ASSERT_LT(aliases.size(), 300u);
+    EXPECT_EQ(aliases.front().Pattern, "^c0$");
+    size_t bytes = 0;
+    for (const TAlias& alias : aliases)
+        bytes += alias.Pattern.size() + alias.Text.size();
+    EXPECT_LE(bytes, AliasBytesLimit);
+    // A second file adds nothing that would pass the limit.
+    const size_t kept = aliases.size();
+    lines.SetText("alias:\nmore\n" + text);
+    EXPECT_FALSE(ParseAliasFile(aliases, lines));
+    EXPECT_EQ(aliases.size(), kept);
+}
+
 TEST_F(ExpandAliasesTest, FirstMatchingAliasWinsAndItsResultIsNotExpandedAgain) {
     Load("alias:\nk *\nkill $1\nalias:\nkill *\nslay $1\nalias:\nk goblin\nnever");
     EXPECT_EQ(Send("k goblin"), "kill goblin");

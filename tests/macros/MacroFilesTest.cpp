@@ -109,6 +109,25 @@ TEST_F(MacroFilesTest, AnUnreadableFileIsSkippedWithAMessageAndTheOthersStillLoa
     EXPECT_TRUE(Aliases.empty());
 }
 
+TEST_F(MacroFilesTest, AliasesPastTheLimitAreLeftOutWithTheFileNamedOnce) {
+    Files.Add(Settings, "AliasFile=big\nAliasFile=small\nAliasFile=more\nMacrosFile=keys\n");
+    std::string big;
+    for (int i = 0; i < 300; ++i)
+        big += "alias:\nc" + std::to_string(i) + "\n" + std::string(1000, 't') + "\n";
+    Files.Add("/games/big.taf", big);
+    Files.Add("/games/small.taf", "alias:\nk *\nkill $1");
+    Files.Add("/games/more.taf", "alias:\nj\njump");
+    Files.Add("/games/keys.tmf", "F1=one");
+    const std::vector<std::string> problems = Load();
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find("/games/big.taf"), std::string::npos) << problems[0];
+    EXPECT_NE(problems[0].find("256 KiB"), std::string::npos) << problems[0];
+    // The files after it add nothing, so the kept aliases are a beginning of the list.
+    ASSERT_FALSE(Aliases.empty());
+    EXPECT_EQ(Aliases.back().Pattern.substr(0, 2), "^c");
+    EXPECT_EQ(Macros[0][VkF1], "one");
+}
+
 TEST_F(MacroFilesTest, AReloadNamesEachMissingFileOnceAndLoadsTheRest) {
     Files.Add(Settings, "MacrosFile=sub/keys\nAliasFile=sub\\al\nMacrosFile=gone\n"
                         "AliasFile=gone.tmf\nMacrosFile=gone\n");

@@ -1,6 +1,15 @@
 #include "platform/posix/ToolProcess.h"
 
+#include "e2e/harness/TempDir.h"
+
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <thread>
 
 namespace tolmix::posix {
 namespace {
@@ -30,6 +39,28 @@ TEST(ToolProcess, AToolThatHangsIsStoppedAtTheLimit) {
 TEST(ToolProcess, FindsProgramsOnThePath) {
     EXPECT_TRUE(ToolExists("sh"));
     EXPECT_FALSE(ToolExists("no-such-tool-here"));
+}
+
+// The tool below cannot end before the test writes to its pipe after the start returned: a
+// start that waited for it would never return.
+TEST(ToolProcess, ADetachedToolRunsOnWithoutTheCallerWaiting) {
+    e2e::TempDir dir;
+    const std::string fifo = dir.String() + "/fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string out = dir.String() + "/out";
+    ASSERT_TRUE(StartDetachedTool({"sh", "-c", "cat \"$0\" > \"$1\"", fifo, out}));
+    const int writer = ::open(fifo.c_str(), O_WRONLY);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(::write(writer, "done", 4), 4);
+    ::close(writer);
+    std::string text;
+    for (int i = 0; i < 500 && text != "done"; ++i) {
+        std::this_thread::sleep_for(10ms);
+        std::ifstream in(out);
+        text.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    EXPECT_EQ(text, "done");
+    EXPECT_FALSE(StartDetachedTool({"no-such-tool-here"}));
 }
 
 } // namespace

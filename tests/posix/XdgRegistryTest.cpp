@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <thread>
 
 namespace tolmix::posix {
 namespace {
@@ -175,12 +176,22 @@ TEST_F(XdgRegistry, TheDesktopDatabasesLearnTheTypes) {
         GTEST_SKIP() << "update-mime-database (shared-mime-info) is not installed";
     XdgDesktopRegistry refreshing(Folders, true);
     ASSERT_EQ(refreshing.RegisterFileTypes("/opt/tolmix-client", Types), 0);
-    const std::string globs = Home.ReadFile("share/mime/globs2");
+    // The tools run in the background: their files appear some time after.
+    const auto eventually = [&](const char* file, const char* text) {
+        std::string content;
+        for (int i = 0; i < 1000 && content.find(text) == std::string::npos; ++i) {
+            std::this_thread::sleep_for(10ms);
+            if (std::filesystem::exists(Home.Path() / file))
+                content = Home.ReadFile(file);
+        }
+        return content;
+    };
+    const std::string globs = eventually("share/mime/globs2", "*.taf");
     EXPECT_NE(globs.find("application/x-tolmix-client-config:*.tcf"), std::string::npos) << globs;
     EXPECT_NE(globs.find("application/x-tolmix-client-alias-config:*.taf"), std::string::npos);
     if (ToolExists("update-desktop-database")) {
-        EXPECT_NE(Home.ReadFile("share/applications/mimeinfo.cache")
-                      .find("application/x-tolmix-client-config=tolmix-client.desktop;"),
+        const char* entry = "application/x-tolmix-client-config=tolmix-client.desktop;";
+        EXPECT_NE(eventually("share/applications/mimeinfo.cache", entry).find(entry),
                   std::string::npos);
     }
 }

@@ -3,6 +3,7 @@
 #include "platform/QueuedEventLoop.h"
 
 #include <functional>
+#include <optional>
 
 namespace tolmix::test {
 
@@ -28,6 +29,8 @@ class FakeEventLoop final : public QueuedEventLoop {
         return false;
     }
     void Advance(Milliseconds step) { Clock += step; }
+    // When the next timer is due; nothing while no timer runs.
+    std::optional<TimePoint> NextTimer() const { return NextTimerDue(); }
 
     void Wait(std::optional<TimePoint> deadline) override {
         ++Waits;

@@ -79,10 +79,28 @@ TEST_F(ConsoleTest, BufferSizeIsAskedOfTheTerminalAndKeepsTheCells) {
     EXPECT_EQ(test::RowText(Screen(), 0).substr(0, 4), "keep");
 }
 
-TEST_F(ConsoleTest, TitleIsCappedAndPassedOn) {
+TEST_F(ConsoleTest, TitleIsCappedAndPassedOnWithTheNextFrame) {
     Con.SetTitle(std::string(300, 'T'));
     EXPECT_EQ(Con.GetTitle().size(), 260u);
+    Con.Flush();
     EXPECT_EQ(Term.Title.size(), 260u);
+}
+
+TEST_F(ConsoleTest, ManyTitlesInOneFrameReachTheTerminalOnce) {
+    Term.Titles.clear();
+    for (int i = 0; i < 100000; ++i)
+        Con.SetTitle("name " + std::to_string(i));
+    Con.Flush();
+    EXPECT_EQ(Term.Titles, std::vector<std::string>{"name 99999"});
+    // The same title again, or none, writes nothing more.
+    Con.SetTitle("name 99999");
+    Con.Flush();
+    Con.Flush();
+    EXPECT_EQ(Term.Titles.size(), 1u);
+    Con.SetTitle("other");
+    Con.Flush();
+    EXPECT_EQ(Term.Titles.back(), "other");
+    EXPECT_EQ(Term.Titles.size(), 2u);
 }
 
 TEST_F(ConsoleTest, UnconsumedEscapePressEndsTheLoop) {

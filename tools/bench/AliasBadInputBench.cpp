@@ -155,8 +155,11 @@ void LargeAliasFiles() {
     aliases = LoadAliases(file, loadMs);
     const int before = reports.Count;
     const double longMs = TimeMs([&] { ExpandAliases(aliases, "aaa", hook); });
-    std::printf("10 MB pattern line: load %.1f ms, refused at first use in %.2f ms (%s)\n", loadMs,
-                longMs, reports.Count > before ? "told" : "NOT told");
+    std::printf("10 MB pattern line: load %.1f ms, %s in %.2f ms\n", loadMs,
+                aliases.empty()          ? "left out by the size limit, first use"
+                : reports.Count > before ? "refused at first use (told)"
+                                         : "first use, NOT told",
+                longMs);
 }
 
 void HundredThousandAliases() {
@@ -164,13 +167,15 @@ void HundredThousandAliases() {
     TAliasArray aliases = LoadAliases(ManyAliases(100000), loadMs);
     const double firstMs = TimeMs([&] { ExpandAliases(aliases, "kill goblin"); });
     const double nextMs = TimeMs([&] { ExpandAliases(aliases, "kill goblin"); });
+    // The aliases past the size limit are left out: the last one kept.
+    const std::string n = std::to_string(aliases.size() - 1);
     std::string last;
     const double lastMs =
-        TimeMs([&] { last = ExpandAliases(aliases, "cmd99999 goblin").SendText; });
-    std::printf("100,000 aliases: load %.1f ms, first expansion %.1f ms, next %.1f ms, the last "
-                "alias matching %.1f ms (%s)\n",
-                loadMs, firstMs, nextMs, lastMs,
-                last == "cast 'spell 99999' goblin" ? "right" : "WRONG");
+        TimeMs([&] { last = ExpandAliases(aliases, "cmd" + n + " goblin").SendText; });
+    std::printf("100,000 aliases (%zu kept): load %.1f ms, first expansion %.1f ms, next %.1f "
+                "ms, the last alias matching %.1f ms (%s)\n",
+                aliases.size(), loadMs, firstMs, nextMs, lastMs,
+                last == "cast 'spell " + n + "' goblin" ? "right" : "WRONG");
 }
 
 bool Backtracking() {

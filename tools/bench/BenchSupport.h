@@ -9,7 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -55,6 +58,40 @@ inline std::unique_ptr<PtySession> StartToFirstFrame(const char* name,
         return nullptr;
     }
     return client;
+}
+
+// A number field ("VmHWM:", "voluntary_ctxt_switches:") of a /proc status file.
+inline std::optional<long> StatusField(const std::filesystem::path& status, const char* field) {
+    std::ifstream in(status);
+    std::string line;
+    const std::size_t length = std::strlen(field);
+    while (std::getline(in, line)) {
+        if (line.compare(0, length, field) == 0)
+            return std::strtol(line.c_str() + length, nullptr, 10);
+    }
+    return std::nullopt;
+}
+
+// How often the program's threads went to sleep and were woken since they started: the
+// voluntary context switches of every thread.
+inline std::optional<long> WakeUps(pid_t pid) {
+    std::error_code error;
+    const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
+    long sum = 0;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+        const auto n = StatusField(task.path() / "status", "voluntary_ctxt_switches:");
+        if (!n)
+            return std::nullopt;
+        sum += *n;
+    }
+    if (error)
+        return std::nullopt;
+    return sum;
+}
+
+// The program's peak resident memory in KiB.
+inline std::optional<long> PeakRssKiB(pid_t pid) {
+    return StatusField("/proc/" + std::to_string(pid) + "/status", "VmHWM:");
 }
 
 // F10 is the way out; Shift+Escape (left to the console driver) the other one.

@@ -1,6 +1,5 @@
 #include "platform/posix/FluidSynthSink.h"
-
-#include <fluidsynth.h>
+#include "platform/posix/FluidSynthLibrary.h"
 
 #include <mutex>
 #include <vector>
@@ -11,24 +10,32 @@ namespace {
 
 void Discard(int, const char*, void*) {}
 
+// A handle exists only once the library was loaded.
+const FluidSynthLibrary& Fluid() {
+    return *LoadFluidSynth();
+}
+
 struct SettingsDeleter {
-    void operator()(fluid_settings_t* s) const { delete_fluid_settings(s); }
+    void operator()(fluid_settings_t* s) const { Fluid().delete_fluid_settings(s); }
 };
 struct SynthDeleter {
-    void operator()(fluid_synth_t* s) const { delete_fluid_synth(s); }
+    void operator()(fluid_synth_t* s) const { Fluid().delete_fluid_synth(s); }
 };
 struct DriverDeleter {
-    void operator()(fluid_audio_driver_t* d) const { delete_fluid_audio_driver(d); }
+    void operator()(fluid_audio_driver_t* d) const { Fluid().delete_fluid_audio_driver(d); }
 };
 struct RendererDeleter {
-    void operator()(fluid_file_renderer_t* r) const { delete_fluid_file_renderer(r); }
+    void operator()(fluid_file_renderer_t* r) const { Fluid().delete_fluid_file_renderer(r); }
 };
 
 } // namespace
 
 void SilenceFluidSynthLog() {
+    const FluidSynthLibrary* fluid = LoadFluidSynth();
+    if (!fluid)
+        return;
     for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
-        fluid_set_log_function(level, &Discard, nullptr);
+        fluid->fluid_set_log_function(level, &Discard, nullptr);
 }
 
 // Declared in the order they must be released: the output before the synthesizer before the
@@ -55,45 +62,49 @@ struct FluidSynthSink::Handles {
 };
 
 std::unique_ptr<FluidSynthSink> FluidSynthSink::Open(const Options& options, std::string* failure) {
-    SilenceFluidSynthLog();
     const auto fail = [failure](std::string why) -> std::unique_ptr<FluidSynthSink> {
         if (failure)
             *failure = std::move(why);
         return nullptr;
     };
+    std::string missing;
+    if (!LoadFluidSynth(&missing))
+        return fail("FluidSynth: " + missing);
+    const FluidSynthLibrary& f = Fluid();
+    SilenceFluidSynthLog();
     auto handles = std::make_unique<Handles>();
-    handles->Settings.reset(new_fluid_settings());
+    handles->Settings.reset(f.new_fluid_settings());
     if (!handles->Settings)
         return nullptr;
     fluid_settings_t* settings = handles->Settings.get();
-    fluid_settings_setnum(settings, "synth.sample-rate", options.SampleRate);
-    fluid_settings_setnum(settings, "synth.gain", options.Gain);
+    f.fluid_settings_setnum(settings, "synth.sample-rate", options.SampleRate);
+    f.fluid_settings_setnum(settings, "synth.gain", options.Gain);
     // The samples of a small soundfont need not be pinned in memory.
-    fluid_settings_setint(settings, "synth.lock-memory", 0);
+    f.fluid_settings_setint(settings, "synth.lock-memory", 0);
     const bool toFile = !options.RenderFile.empty();
     if (toFile) {
         if (!options.RenderClock)
             return nullptr;
-        fluid_settings_setstr(settings, "audio.file.name", options.RenderFile.c_str());
-        fluid_settings_setstr(settings, "audio.file.type", options.RenderFileType.c_str());
+        f.fluid_settings_setstr(settings, "audio.file.name", options.RenderFile.c_str());
+        f.fluid_settings_setstr(settings, "audio.file.type", options.RenderFileType.c_str());
     }
-    handles->Synth.reset(new_fluid_synth(settings));
+    handles->Synth.reset(f.new_fluid_synth(settings));
     if (!handles->Synth)
         return nullptr;
     if (options.SoundFont.empty() ||
-        fluid_synth_sfload(handles->Synth.get(), options.SoundFont.c_str(), 1) == FLUID_FAILED)
+        f.fluid_synth_sfload(handles->Synth.get(), options.SoundFont.c_str(), 1) == FLUID_FAILED)
         return fail("FluidSynth \xED\xE5 \xE7\xE0\xE3\xF0\xF3\xE7\xE8\xEB " + // не загрузил
                     options.SoundFont);
 
     std::string driverName;
     if (toFile) {
-        handles->Renderer.reset(new_fluid_file_renderer(handles->Synth.get()));
+        handles->Renderer.reset(f.new_fluid_file_renderer(handles->Synth.get()));
         if (!handles->Renderer)
             return nullptr;
         handles->RenderClock = options.RenderClock;
         handles->RenderStart = options.RenderClock->Now();
         handles->SampleRate = options.SampleRate;
-        fluid_settings_getint(settings, "audio.period-size", &handles->PeriodSize);
+        f.fluid_settings_getint(settings, "audio.period-size", &handles->PeriodSize);
         if (handles->PeriodSize <= 0)
             handles->PeriodSize = 64;
         driverName = "file";
@@ -103,20 +114,20 @@ std::unique_ptr<FluidSynthSink> FluidSynthSink::Open(const Options& options, std
             candidates.push_back(options.AudioDriver);
         } else {
             char* preferred = nullptr;
-            if (fluid_settings_dupstr(settings, "audio.driver", &preferred) == FLUID_OK &&
+            if (f.fluid_settings_dupstr(settings, "audio.driver", &preferred) == FLUID_OK &&
                 preferred) {
                 // A sound server that may have to be started is left to an explicit choice.
                 if (std::string(preferred) != "jack")
                     candidates.emplace_back(preferred);
-                fluid_free(preferred);
+                f.fluid_free(preferred);
             }
             for (const char* name : {"pulseaudio", "pipewire", "alsa"})
                 candidates.emplace_back(name);
         }
         for (const std::string& name : candidates) {
-            if (fluid_settings_setstr(settings, "audio.driver", name.c_str()) != FLUID_OK)
+            if (f.fluid_settings_setstr(settings, "audio.driver", name.c_str()) != FLUID_OK)
                 continue;
-            handles->Driver.reset(new_fluid_audio_driver(settings, handles->Synth.get()));
+            handles->Driver.reset(f.new_fluid_audio_driver(settings, handles->Synth.get()));
             if (handles->Driver) {
                 driverName = name;
                 break;
@@ -147,8 +158,9 @@ void FluidSynthSink::RenderUntil(TimePoint until) {
         return;
     const double seconds = std::chrono::duration<double>(until - Synth->RenderStart).count();
     const int64_t target = static_cast<int64_t>(seconds * Synth->SampleRate);
+    const FluidSynthLibrary& f = Fluid();
     while (Synth->FramesRendered + Synth->PeriodSize <= target) {
-        if (fluid_file_renderer_process_block(Synth->Renderer.get()) != FLUID_OK)
+        if (f.fluid_file_renderer_process_block(Synth->Renderer.get()) != FLUID_OK)
             break;
         Synth->FramesRendered += Synth->PeriodSize;
     }
@@ -166,31 +178,32 @@ void FluidSynthSink::Send(uint8_t status, uint8_t data1, uint8_t data2) {
     if (Synth->RenderClock)
         RenderUntil(Synth->RenderClock->Now());
     fluid_synth_t* synth = Synth->Synth.get();
+    const FluidSynthLibrary& f = Fluid();
     const int channel = status & 0x0F;
     switch (status & 0xF0) {
     case 0x80:
-        fluid_synth_noteoff(synth, channel, data1);
+        f.fluid_synth_noteoff(synth, channel, data1);
         break;
     case 0x90:
         if (data2 == 0)
-            fluid_synth_noteoff(synth, channel, data1);
+            f.fluid_synth_noteoff(synth, channel, data1);
         else
-            fluid_synth_noteon(synth, channel, data1, data2);
+            f.fluid_synth_noteon(synth, channel, data1, data2);
         break;
     case 0xA0:
-        fluid_synth_key_pressure(synth, channel, data1, data2);
+        f.fluid_synth_key_pressure(synth, channel, data1, data2);
         break;
     case 0xB0:
-        fluid_synth_cc(synth, channel, data1, data2);
+        f.fluid_synth_cc(synth, channel, data1, data2);
         break;
     case 0xC0:
-        fluid_synth_program_change(synth, channel, data1);
+        f.fluid_synth_program_change(synth, channel, data1);
         break;
     case 0xD0:
-        fluid_synth_channel_pressure(synth, channel, data1);
+        f.fluid_synth_channel_pressure(synth, channel, data1);
         break;
     case 0xE0:
-        fluid_synth_pitch_bend(synth, channel, data1 | data2 << 7);
+        f.fluid_synth_pitch_bend(synth, channel, data1 | data2 << 7);
         break;
     default:
         break;

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,10 +15,10 @@ extern char** environ;
 
 namespace tolmix::posix {
 
-bool ToolExists(const std::string& name) {
+std::optional<std::string> FindTool(const std::string& name) {
     const char* path = std::getenv("PATH");
-    if (!path)
-        return false;
+    if (!path || name.empty() || name.find('/') != std::string::npos)
+        return std::nullopt;
     std::string folders(path);
     size_t start = 0;
     while (start <= folders.size()) {
@@ -30,11 +31,59 @@ bool ToolExists(const std::string& name) {
             struct stat st {};
             if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
                 ::access(candidate.c_str(), X_OK) == 0)
-                return true;
+                return candidate;
         }
         start = end + 1;
     }
-    return false;
+    return std::nullopt;
+}
+
+bool ToolExists(const std::string& name) {
+    return FindTool(name).has_value();
+}
+
+bool StartDetachedTool(const std::vector<std::string>& argv) {
+    if (argv.empty())
+        return false;
+    const std::optional<std::string> program = FindTool(argv[0]);
+    if (!program)
+        return false;
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (devNull < 0)
+        return false;
+    // The middle process only starts the tool and ends, so the wait below is for a fork, not
+    // for the tool; the tool, an orphan, is reaped by the system.
+    const pid_t middle = ::fork();
+    if (middle == 0) {
+        // Only async-signal-safe calls from here on: the client has other threads.
+        if (::fork() == 0) {
+            ::setsid();
+            // Below the client, whose start it would otherwise slow on a busy machine.
+            ::setpriority(PRIO_PROCESS, 0, 19);
+            sigset_t none;
+            sigemptyset(&none);
+            ::sigprocmask(SIG_SETMASK, &none, nullptr);
+            ::dup2(devNull, 0);
+            ::dup2(devNull, 1);
+            ::dup2(devNull, 2);
+            ::execve(program->c_str(), args.data(), environ);
+            ::_exit(127);
+        }
+        ::_exit(0);
+    }
+    ::close(devNull);
+    if (middle < 0)
+        return false;
+    int status = 0;
+    while (::waitpid(middle, &status, 0) < 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 std::optional<std::string> RunTool(const std::vector<std::string>& argv, const std::string& input,

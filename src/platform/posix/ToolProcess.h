@@ -15,5 +15,12 @@ std::optional<std::string> RunTool(const std::vector<std::string>& argv, const s
 
 // Whether a program of that name is on PATH.
 bool ToolExists(const std::string& name);
+// The program's full path as found on PATH; nothing when it is not there.
+std::optional<std::string> FindTool(const std::string& name);
+
+// Starts a helper program that runs on by itself, its input and output on /dev/null, in a
+// session of its own: the caller neither waits for it nor reaps it (it is handed to the system
+// as it starts). False when it could not be started.
+bool StartDetachedTool(const std::vector<std::string>& argv);
 
 } // namespace tolmix::posix

@@ -6,7 +6,6 @@
 #include "platform/posix/XdgRegistryFiles.h"
 
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -19,8 +18,6 @@ namespace tolmix::posix {
 namespace {
 
 constexpr std::string_view PackageName = "tolmix-client";
-// A database refresh that takes longer is left to the desktop's next one.
-constexpr auto RefreshLimit = std::chrono::milliseconds(5000);
 
 std::string HomeFolder(const char* home) {
     if (home != nullptr && home[0] == '/')
@@ -84,9 +81,10 @@ int WriteAll(int fd, std::string_view data) {
     return 0;
 }
 
+// The desktop's databases are rebuilt in the background: a refresh takes tens of
+// milliseconds to seconds, and start-up does not wait for it.
 void Refresh(const std::string& tool, const std::string& folder) {
-    if (ToolExists(tool))
-        RunTool({tool, folder}, {}, RefreshLimit, 0);
+    StartDetachedTool({tool, folder});
 }
 
 } // namespace
