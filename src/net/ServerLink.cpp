@@ -21,14 +21,36 @@ ServerLink::~ServerLink() {
     Watch.reset();
 }
 
+namespace {
+
+// Counts a protected block for as long as it runs.
+class ProtectedBlock {
+  public:
+    explicit ProtectedBlock(int& depth) : Depth(depth) { ++Depth; }
+    ~ProtectedBlock() { --Depth; }
+    ProtectedBlock(const ProtectedBlock&) = delete;
+    ProtectedBlock& operator=(const ProtectedBlock&) = delete;
+
+  private:
+    int& Depth;
+};
+
+// The longest reason of an error that is printed; a plugin's message can be anything.
+constexpr std::size_t ReasonLimit = 500;
+
+} // namespace
+
 void ServerLink::ConnectToServer() {
     if (Socket)
         return;
     // From here on the client counts as connected, also while the attempt runs.
     Socket = std::make_unique<TTCPBlockSocket>(Net);
+    const uint64_t connection = ++Connection;
     try {
+        ProtectedBlock block(Protected);
         Socket->AnyLineEnd = true;
         Socket->LineLimit = ServerLineLimit;
+        Socket->Waits = Waits;
         Printer.PrintLine("");
         Printer.PrintLine(ConnectingLine(Address, Port));
         Printer.PrintLine("");
@@ -36,6 +58,9 @@ void ServerLink::ConnectToServer() {
         Socket->TunnelPort = ProxyPort;
         Socket->TunnelUser = ProxyUserName;
         Socket->TunnelPassword = ProxyPassword;
+        // The connecting line is on the screen before an attempt that may take long.
+        if (Waits)
+            Waits->ShowScreen();
         Socket->OpenConnection(Address, Port);
         if (Socket->ErrorCode != SocketError::Ok)
             ReportSocketError();
@@ -43,7 +68,7 @@ void ServerLink::ConnectToServer() {
         if (!AutoSend.empty())
             SendLine(BarsToLineBreaks(AutoSend), true);
     } catch (...) {
-        Disconnect();
+        DropAfterError(connection, std::current_exception());
     }
 }
 
@@ -51,8 +76,8 @@ void ServerLink::Disconnect() {
     Watch.reset();
     if (std::unique_ptr<TTCPBlockSocket> socket = std::move(Socket))
         socket->CloseConnection();
-    Printer.PrintLine("");
-    Printer.PrintLine(ReconnectPrompt);
+    PrintQuietly("");
+    PrintQuietly(ReconnectPrompt);
 }
 
 void ServerLink::ReportSocketError() {
@@ -61,10 +86,45 @@ void ServerLink::ReportSocketError() {
     throw SocketFailure(text);
 }
 
+void ServerLink::PrintQuietly(const std::string& text) {
+    try {
+        Printer.PrintLine(text);
+    } catch (...) {
+        // The message about an error must not raise another (a log that keeps failing).
+    }
+}
+
+void ServerLink::DropAfterError(uint64_t connection, std::exception_ptr error) {
+    // A nested pass of the loop (a plugin's long work) may have dropped this connection and
+    // printed the prompt already, or even opened another one.
+    if (!Socket || connection != Connection)
+        return;
+    std::string reason;
+    try {
+        std::rethrow_exception(error);
+    } catch (const SocketFailure&) {
+        // ReportSocketError printed it.
+    } catch (const std::exception& e) {
+        reason = e.what();
+        if (reason.empty())
+            reason = "Unknown error";
+    } catch (...) {
+        reason = "Unknown error";
+    }
+    if (!reason.empty()) {
+        if (reason.size() > ReasonLimit)
+            reason.resize(ReasonLimit);
+        PrintQuietly(SocketErrorLine(reason));
+    }
+    Disconnect();
+}
+
 bool ServerLink::PollSocket() {
     if (!Socket)
         return false;
+    const uint64_t connection = Connection;
     try {
+        ProtectedBlock block(Protected);
         std::string line = Socket->ReceiveLine(0);
         if (Socket->ErrorCode == SocketError::TimedOut)
             return false; // no whole line yet; a partial one stays buffered
@@ -73,7 +133,7 @@ bool ServerLink::PollSocket() {
         ProcessIncomingLine(line);
     } catch (...) {
         // Also an error while the line was printed, logged, played or given to a plugin.
-        Disconnect();
+        DropAfterError(connection, std::current_exception());
         return false;
     }
     // Handling the line may have dropped the connection.
@@ -81,10 +141,21 @@ bool ServerLink::PollSocket() {
 }
 
 void ServerLink::ProcessIncomingLine(std::string_view line) {
-    Printer.PrintLine(DecodeIncomingLine(line, [this](std::string_view bytes) {
-        if (Socket)
-            Socket->SendText(bytes);
-    }));
+    Printer.PrintLine(DecodeIncomingLine(line, [this](std::string_view bytes) { Send(bytes); }));
+}
+
+void ServerLink::Send(std::string_view bytes) {
+    if (!Socket)
+        return;
+    Socket->SendText(bytes);
+    if (Socket->ErrorCode == SocketError::Ok)
+        return;
+    if (Protected > 0)
+        ReportSocketError();
+    // Typed, a key macro, a plugin outside the handling of a line: nobody up the stack turns
+    // an error into Disconnect.
+    PrintQuietly(SocketErrorLine(Socket->ErrorText));
+    Disconnect();
 }
 
 void ServerLink::SendLine(std::string_view text, bool convert) {
@@ -103,7 +174,7 @@ void ServerLink::SendLine(std::string_view text, bool convert) {
         wire += static_cast<char>(b);
     }
     wire += "\r\n";
-    Socket->SendText(wire);
+    Send(wire);
 }
 
 void ServerLink::SendVersion() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/NetworkWait.h"
 #include "net/ServerConnection.h"
 #include "net/TTCPBlockSocket.h"
 #include "platform/EventLoop.h"
@@ -7,6 +8,7 @@
 #include "platform/Network.h"
 #include "text/LinePrinter.h"
 
+#include <exception>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -44,13 +46,17 @@ class ServerLink final : public ServerConnection {
     std::string AutoSend;
 
     std::unique_ptr<TTCPBlockSocket> Socket;
+    // Where connecting and sending wait (the console); none: the sockets' plain waits.
+    NetworkWait* Waits = nullptr;
 
     bool Connected() const override { return Socket != nullptr; }
 
-    // Opens the connection unless one exists. Blocks until connected or failed (at most the
-    // connect time-out, 30 s); a failure ends in Disconnect.
+    // Opens the connection unless one exists. Returns when connected or failed (at most the
+    // connect time-out, 30 s), the screen shown and the keys watched meanwhile; a failure,
+    // the player's F10 or Escape included, ends in Disconnect.
     void ConnectToServer() override;
-    // Closes and drops the connection, then prints the reconnect prompt.
+    // Closes and drops the connection, then prints the reconnect prompt (an error in printing
+    // it raises nothing).
     void Disconnect() override;
     // Prints the socket's last error and raises SocketFailure with its text.
     [[noreturn]] void ReportSocketError();
@@ -60,16 +66,30 @@ class ServerLink final : public ServerConnection {
     // Decodes one received line, answers its telnet offers, and prints it.
     void ProcessIncomingLine(std::string_view line);
 
+    // A send that fails or runs out of time drops the connection like a receive error.
     void SendLine(std::string_view text, bool convert) override;
     // The answer to the server's version request.
     void SendVersion();
 
   private:
+    // Sends bytes as they are. Inside ConnectToServer or PollSocket a failure raises, so that
+    // the rest of the line is not handled; elsewhere it drops the connection here.
+    void Send(std::string_view bytes);
+    // The end of a protected block: the error's reason (unless already printed), then
+    // Disconnect, when the connection it happened on is still the open one.
+    void DropAfterError(uint64_t connection, std::exception_ptr error);
+    void PrintQuietly(const std::string& text);
+
     LinePrinter& Printer;
     Network& Net;
     EventLoop& Loop;
     // Declared after Socket, so it stops watching before the socket closes.
     std::unique_ptr<HandleWatch> Watch;
+    // Counts the connections opened, so that an error raised in an outer protected block
+    // after a nested one already dropped its connection drops nothing more.
+    uint64_t Connection = 0;
+    // How many protected blocks are running.
+    int Protected = 0;
 };
 
 } // namespace tolmix
