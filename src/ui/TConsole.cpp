@@ -263,12 +263,11 @@ bool TConsole::TakeWaitEvents(Purpose purpose) {
         const KeyEvent& key = record.Key;
         const bool keyDown = record.Type == InputRecord::Kind::Key && key.KeyDown;
         const bool f10 = keyDown && key.VirtualKey == VkF10;
-        const bool escape = keyDown && key.VirtualKey == VkEscape &&
-                            purpose == Purpose::Connect;
+        const bool escape = keyDown && key.VirtualKey == VkEscape && purpose == Purpose::Connect;
         // A plain Escape only calls the attempt off; F10 then quits, a modified Escape does
         // what it always does.
-        const bool keep = !escape || (key.ControlKeyState & (ShiftPressed | CtrlPressed |
-                                                             AltPressed)) != 0;
+        const bool keep =
+            !escape || (key.ControlKeyState & (ShiftPressed | CtrlPressed | AltPressed)) != 0;
         if (keep && Held.size() < HeldLimit)
             Held.push_back(std::move(record));
         if (f10 || escape)

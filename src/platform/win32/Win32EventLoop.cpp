@@ -102,15 +102,17 @@ void Win32EventLoop::SelectSockets() {
     for (PollHandle handle : WritableHandles())
         want(handle, FD_WRITE | FD_CONNECT | FD_CLOSE);
     for (const SelectedSocket& old : Selected) {
-        const bool kept = std::any_of(wanted.begin(), wanted.end(),
-                                      [&](const SelectedSocket& s) { return s.Handle == old.Handle; });
+        const bool kept = std::any_of(wanted.begin(), wanted.end(), [&](const SelectedSocket& s) {
+            return s.Handle == old.Handle;
+        });
         if (!kept)
             ::WSAEventSelect(static_cast<SOCKET>(old.Handle.Value), nullptr, 0);
     }
     for (const SelectedSocket& s : wanted) {
-        const bool same = std::any_of(Selected.begin(), Selected.end(), [&](const SelectedSocket& old) {
-            return old.Handle == s.Handle && old.Events == s.Events;
-        });
+        const bool same =
+            std::any_of(Selected.begin(), Selected.end(), [&](const SelectedSocket& old) {
+                return old.Handle == s.Handle && old.Events == s.Events;
+            });
         if (!same)
             ::WSAEventSelect(static_cast<SOCKET>(s.Handle.Value), SocketEvent, s.Events);
     }
