@@ -195,8 +195,8 @@ TEST_F(ServerLinkTest, ANestedErrorDropsTheConnectionAndPromptsOnlyOnce) {
     Stream->Arrive("outer\ninner\nnever\n");
     PollWhileBusy();
     EXPECT_FALSE(Link.Connected());
-    EXPECT_EQ(Host.Printed, (Lines{"outer", "inner", SocketErrorLine("Unknown error"), "",
-                                   ReconnectPrompt}));
+    EXPECT_EQ(Host.Printed,
+              (Lines{"outer", "inner", SocketErrorLine("Unknown error"), "", ReconnectPrompt}));
 }
 
 TEST_F(ServerLinkTest, AFailedSendDropsTheConnectionWithItsErrorWhereverItWasSent) {
@@ -205,8 +205,8 @@ TEST_F(ServerLinkTest, AFailedSendDropsTheConnectionWithItsErrorWhereverItWasSen
     Stream->SendResult = SocketError::ConnectionReset;
     Link.SendLine("north", true);
     EXPECT_FALSE(Link.Connected());
-    EXPECT_EQ(Host.Printed, (Lines{SocketErrorLine("Connection reset by peer"), "",
-                                   ReconnectPrompt}));
+    EXPECT_EQ(Host.Printed,
+              (Lines{SocketErrorLine("Connection reset by peer"), "", ReconnectPrompt}));
     Link.SendLine("south", true);
     EXPECT_EQ(Host.Printed.size(), 3u);
 
@@ -228,9 +228,9 @@ TEST_F(ServerLinkTest, AFailedSendDropsTheConnectionWithItsErrorWhereverItWasSen
     Host.Printed.clear();
     Link.ConnectToServer();
     EXPECT_FALSE(Link.Connected());
-    EXPECT_EQ(Host.Printed, (Lines{"", ConnectingLine("mud.example", "4000"), "",
-                                   SocketErrorLine("Software caused connection abort"), "",
-                                   ReconnectPrompt}));
+    EXPECT_EQ(Host.Printed,
+              (Lines{"", ConnectingLine("mud.example", "4000"), "",
+                     SocketErrorLine("Software caused connection abort"), "", ReconnectPrompt}));
 }
 
 TEST_F(ServerLinkTest, APortOutOfRangeSaysSoAndNothingIsAttempted) {
@@ -238,9 +238,9 @@ TEST_F(ServerLinkTest, APortOutOfRangeSaysSoAndNothingIsAttempted) {
     Link.ConnectToServer();
     EXPECT_FALSE(Link.Connected());
     EXPECT_EQ(Stream->Connects, 0);
-    EXPECT_EQ(Host.Printed, (Lines{"", ConnectingLine("mud.example", "108041"), "",
-                                   SocketErrorLine("Port 108041 is out of range 1-65535"), "",
-                                   ReconnectPrompt}));
+    EXPECT_EQ(Host.Printed,
+              (Lines{"", ConnectingLine("mud.example", "108041"), "",
+                     SocketErrorLine("Port 108041 is out of range 1-65535"), "", ReconnectPrompt}));
 }
 
 TEST_F(ServerLinkTest, TheScreenIsShownBeforeTheAttemptAndTheKeysCanCallItOff) {
@@ -256,9 +256,9 @@ TEST_F(ServerLinkTest, TheScreenIsShownBeforeTheAttemptAndTheKeysCanCallItOff) {
     EXPECT_EQ(waits.Shown, 1);
     EXPECT_EQ(printedWhenShown, 3u); // the empty line, the connecting line, the empty line
     EXPECT_FALSE(Link.Connected());
-    EXPECT_EQ(Host.Printed, (Lines{"", ConnectingLine("mud.example", "4000"), "",
-                                   SocketErrorLine("Interrupted system call"), "",
-                                   ReconnectPrompt}));
+    EXPECT_EQ(Host.Printed,
+              (Lines{"", ConnectingLine("mud.example", "4000"), "",
+                     SocketErrorLine("Interrupted system call"), "", ReconnectPrompt}));
 }
 
 TEST_F(ServerLinkTest, AHandlerMayDropTheConnectionWhileALineIsPrinted) {
