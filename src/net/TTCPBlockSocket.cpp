@@ -57,12 +57,17 @@ int32_t TTCPBlockSocket::Connect(std::string_view host, std::string_view port) {
     const TimePoint deadline = Now() + Milliseconds(ConnectTimeout);
     int32_t result = Sock->StartConnect(host, port);
     while (result == SocketError::InProgress) {
-        if (Now() >= deadline)
+        if (Now() >= deadline) {
             result = SocketError::TimedOut;
-        else if (!WaitReady(Readiness::Write, deadline, NetworkWait::Purpose::Connect))
-            result = SocketError::Interrupted;
-        else
+        } else if (!WaitReady(Readiness::Write, deadline, NetworkWait::Purpose::Connect)) {
+            // An attempt that ended meanwhile (refused at once, say) ends as it did; the key
+            // that called the wait off still does its own work afterwards.
             result = Sock->ConnectOutcome();
+            if (result == SocketError::InProgress)
+                result = SocketError::Interrupted;
+        } else {
+            result = Sock->ConnectOutcome();
+        }
     }
     if (result != SocketError::Ok)
         Sock->Close();

@@ -268,7 +268,8 @@ bool TConsole::TakeWaitEvents(Purpose purpose) {
         // what it always does.
         const bool keep =
             !escape || (key.ControlKeyState & (ShiftPressed | CtrlPressed | AltPressed)) != 0;
-        if (keep && Held.size() < HeldLimit)
+        // The key that ends the wait is kept whatever came before it.
+        if (keep && (Held.size() < HeldLimit || f10 || escape))
             Held.push_back(std::move(record));
         if (f10 || escape)
             return false;
