@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -54,6 +55,33 @@ TEST(PosixEventLoop, AReadableDescriptorEndsTheWait) {
     EXPECT_LT(SteadyClock::now() - start, 5s);
     writer.join();
     loop.UnwatchFd(fds[0]);
+    ::close(fds[0]);
+    ::close(fds[1]);
+}
+
+TEST(PosixEventLoop, AWritableWatchEndsTheWaitOnlyOnceThereIsRoom) {
+    PosixEventLoop loop;
+    int fds[2];
+    ASSERT_EQ(::pipe2(fds, O_NONBLOCK), 0);
+    char block[4096] = {};
+    while (::write(fds[1], block, sizeof block) > 0) {
+    }
+    loop.WatchWritable(PollHandle{fds[1]});
+    // Full: the wait lasts until its deadline.
+    auto start = SteadyClock::now();
+    loop.Wait(start + 100ms);
+    EXPECT_GE(SteadyClock::now() - start, 90ms);
+    // Room again: the wait ends at once.
+    while (::read(fds[0], block, sizeof block) > 0) {
+    }
+    start = SteadyClock::now();
+    loop.Wait(start + 10s);
+    EXPECT_LT(SteadyClock::now() - start, 5s);
+    // No longer watched: back to sleeping until the deadline.
+    loop.UnwatchWritable(PollHandle{fds[1]});
+    start = SteadyClock::now();
+    loop.Wait(start + 100ms);
+    EXPECT_GE(SteadyClock::now() - start, 90ms);
     ::close(fds[0]);
     ::close(fds[1]);
 }
