@@ -58,8 +58,7 @@ TEST(PosixNetwork, FailedConnectionsSayWhy) {
     // The resolver would wrap these round to 42505 and 34463.
     EXPECT_EQ(net.CreateSocket()->StartConnect("127.0.0.1", "108041"),
               SocketError::InvalidArgument);
-    EXPECT_EQ(net.CreateSocket()->StartConnect("127.0.0.1", "99999"),
-              SocketError::InvalidArgument);
+    EXPECT_EQ(net.CreateSocket()->StartConnect("127.0.0.1", "99999"), SocketError::InvalidArgument);
     // A name nobody can resolve: a resolver error, whichever the resolver reports here.
     const int32_t unknown = net.CreateSocket()->Connect("no-such-host.invalid", "4000", 5s);
     EXPECT_GE(unknown, 11001);
