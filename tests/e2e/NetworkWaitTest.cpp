@@ -106,6 +106,19 @@ std::unique_ptr<PtySession> StartClient(TempDir& dir, const std::string& setting
     return std::make_unique<PtySession>(options);
 }
 
+// The client sleeps while it waits: a wait that polls instead burns most of a core.
+testing::AssertionResult WaitsIdle(PtySession& s) {
+    const auto before = s.CpuTime();
+    s.PumpFor(1000ms);
+    const auto after = s.CpuTime();
+    if (!before || !after)
+        return testing::AssertionFailure() << "no CPU time of the client";
+    const auto busy = std::chrono::duration_cast<std::chrono::milliseconds>(*after - *before);
+    if (busy > 300ms)
+        return testing::AssertionFailure() << "busy for " << busy.count() << " ms of 1000";
+    return testing::AssertionSuccess();
+}
+
 testing::AssertionResult EndsPromptly(PtySession& s) {
     const auto start = Clock::now();
     testing::AssertionResult exited = ExitsWith(s, 0, Patience);
@@ -177,6 +190,7 @@ TEST(HangingConnect, SigtermEndsTheProgramAtOnce) {
     PtySession& s = *client;
     ASSERT_TRUE(ShowsText(s, "Подключение к 127.0.0.1", Patience));
     s.PumpFor(200ms);
+    EXPECT_TRUE(WaitsIdle(s));
     ::kill(s.Pid(), SIGTERM);
     EXPECT_TRUE(EndsPromptly(s));
 }
@@ -314,6 +328,7 @@ TEST(DeafServer, SigtermEndsTheProgramWhileItsAnswersCannotGoOut) {
     PtySession& s = *client;
     ASSERT_TRUE(server.Accept(s)) << s.Dump();
     ASSERT_TRUE(server.OfferUntilTheClientStalls(s)) << s.Dump();
+    EXPECT_TRUE(WaitsIdle(s));
     ::kill(s.Pid(), SIGTERM);
     EXPECT_TRUE(EndsPromptly(s));
 }
