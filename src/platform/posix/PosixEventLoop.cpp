@@ -141,8 +141,10 @@ void PosixEventLoop::Wait(std::optional<TimePoint> deadline) {
     fds.push_back({WakeRead, POLLIN, 0});
     for (int fd : Watched)
         fds.push_back({fd, POLLIN, 0});
+    const std::vector<PollHandle>& writable = WritableHandles();
     for (PollHandle handle : WatchedHandles())
-        fds.push_back({static_cast<int>(handle.Value), POLLIN, 0});
+        if (std::find(writable.begin(), writable.end(), handle) == writable.end())
+            fds.push_back({static_cast<int>(handle.Value), POLLIN, 0});
     for (PollHandle handle : WritableHandles())
         fds.push_back({static_cast<int>(handle.Value), POLLOUT, 0});
     ++WaitCount;

@@ -84,23 +84,15 @@ void Win32EventLoop::UnwatchWaitHandle(void* handle) {
 }
 
 void Win32EventLoop::SelectSockets() {
-    // One association per socket: its events are those of every reason it is watched for.
+    // One association per socket; one watched for room is not woken by arriving data.
     std::vector<SelectedSocket> wanted;
-    auto want = [&wanted](PollHandle handle, long events) {
-        if (!handle.Valid())
-            return;
-        for (SelectedSocket& s : wanted) {
-            if (s.Handle == handle) {
-                s.Events |= events;
-                return;
-            }
-        }
-        wanted.push_back({handle, events});
-    };
+    const std::vector<PollHandle>& writable = WritableHandles();
+    for (PollHandle handle : writable)
+        if (handle.Valid())
+            wanted.push_back({handle, FD_WRITE | FD_CONNECT | FD_CLOSE});
     for (PollHandle handle : WatchedHandles())
-        want(handle, FD_READ | FD_CLOSE);
-    for (PollHandle handle : WritableHandles())
-        want(handle, FD_WRITE | FD_CONNECT | FD_CLOSE);
+        if (handle.Valid() && std::find(writable.begin(), writable.end(), handle) == writable.end())
+            wanted.push_back({handle, FD_READ | FD_CLOSE});
     for (const SelectedSocket& old : Selected) {
         const bool kept = std::any_of(wanted.begin(), wanted.end(), [&](const SelectedSocket& s) {
             return s.Handle == old.Handle;
