@@ -56,6 +56,8 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     Link.ProxyUserName = Settings.ProxyUserName;
     Link.ProxyPassword = Settings.ProxyPassword;
     Link.AutoSend = Settings.AutoSend;
+    // Connecting and sending wait in the console, which keeps watching the keys and signals.
+    Link.Waits = &Con;
 
     const std::vector<std::string> macroMessages = MacrosAndAliases.Load();
 

@@ -39,15 +39,37 @@ ServerLink::~ServerLink() {
     Watch.reset();
 }
 
+namespace {
+
+// Counts a protected block for as long as it runs.
+class ProtectedBlock {
+  public:
+    explicit ProtectedBlock(int& depth) : Depth(depth) { ++Depth; }
+    ~ProtectedBlock() { --Depth; }
+    ProtectedBlock(const ProtectedBlock&) = delete;
+    ProtectedBlock& operator=(const ProtectedBlock&) = delete;
+
+  private:
+    int& Depth;
+};
+
+// The longest reason of an error that is printed; a plugin's message can be anything.
+constexpr std::size_t ReasonLimit = 500;
+
+} // namespace
+
 void ServerLink::ConnectToServer() {
     if (Socket)
         return;
     // From here on the client counts as connected, also while the attempt runs.
     Socket = std::make_unique<TTCPBlockSocket>(Net);
+    const uint64_t connection = ++Connection;
     try {
+        ProtectedBlock block(Protected);
         Socket->AnyLineEnd = true;
         Socket->PromptLineEnd = true;
         Socket->LineLimit = ServerLineLimit;
+        Socket->Waits = Waits;
         Printer.PrintLine("");
         Printer.PrintLine(ConnectingLine(Address, Port));
         Printer.PrintLine("");
@@ -55,6 +77,9 @@ void ServerLink::ConnectToServer() {
         Socket->TunnelPort = ProxyPort;
         Socket->TunnelUser = ProxyUserName;
         Socket->TunnelPassword = ProxyPassword;
+        // The connecting line is on the screen before an attempt that may take long.
+        if (Waits)
+            Waits->ShowScreen();
         Socket->OpenConnection(Address, Port);
         if (Socket->ErrorCode != SocketError::Ok)
             ReportSocketError();
@@ -62,7 +87,7 @@ void ServerLink::ConnectToServer() {
         if (!AutoSend.empty())
             SendLine(BarsToLineBreaks(AutoSend), true);
     } catch (...) {
-        Disconnect();
+        DropAfterError(connection, std::current_exception());
     }
 }
 
@@ -77,8 +102,8 @@ void ServerLink::Disconnect() {
     Watch.reset();
     if (std::unique_ptr<TTCPBlockSocket> socket = std::move(Socket))
         socket->CloseConnection();
-    Printer.PrintLine("");
-    Printer.PrintLine(ReconnectPrompt);
+    PrintQuietly("");
+    PrintQuietly(ReconnectPrompt);
 }
 
 void ServerLink::ReportSocketError() {
@@ -87,10 +112,45 @@ void ServerLink::ReportSocketError() {
     throw SocketFailure(text);
 }
 
+void ServerLink::PrintQuietly(const std::string& text) {
+    try {
+        Printer.PrintLine(text);
+    } catch (...) {
+        // The message about an error must not raise another (a log that keeps failing).
+    }
+}
+
+void ServerLink::DropAfterError(uint64_t connection, std::exception_ptr error) {
+    // A nested pass of the loop (a plugin's long work) may have dropped this connection and
+    // printed the prompt already, or even opened another one.
+    if (!Socket || connection != Connection)
+        return;
+    std::string reason;
+    try {
+        std::rethrow_exception(error);
+    } catch (const SocketFailure&) {
+        // ReportSocketError printed it.
+    } catch (const std::exception& e) {
+        reason = e.what();
+        if (reason.empty())
+            reason = "Unknown error";
+    } catch (...) {
+        reason = "Unknown error";
+    }
+    if (!reason.empty()) {
+        if (reason.size() > ReasonLimit)
+            reason.resize(ReasonLimit);
+        PrintQuietly(SocketErrorLine(reason));
+    }
+    Disconnect();
+}
+
 bool ServerLink::PollSocket() {
     if (!Socket)
         return false;
+    const uint64_t connection = Connection;
     try {
+        ProtectedBlock block(Protected);
         std::string line = Socket->ReceiveLine(0);
         if (Socket->ErrorCode == SocketError::TimedOut) {
             WatchUnfinishedLine(); // no whole line yet; a partial one stays buffered
@@ -108,7 +168,8 @@ bool ServerLink::PollSocket() {
         WatchUnfinishedLine();
     } catch (...) {
         // Also an error while the line was printed, logged, played or given to a plugin.
-        Disconnect();
+        DropAfterError(connection, std::current_exception());
+        return false;
     }
     return false;
 }
@@ -133,7 +194,10 @@ void ServerLink::Negotiate(uint8_t command, uint8_t option, std::size_t end) {
     if (command == telnet::Will) {
         const char refusal[3] = {static_cast<char>(telnet::Iac), static_cast<char>(telnet::Dont),
                                  static_cast<char>(option)};
-        Socket->SendText(std::string_view(refusal, 3));
+        // A refusal that cannot go out drops the connection, as any failed send does.
+        Send(std::string_view(refusal, 3));
+        if (!Socket)
+            return;
     }
     // Every offer counts, also a repeated one: the editor ends its masking itself when the
     // line is sent, and the next password prompt offers again.
@@ -170,23 +234,27 @@ void ServerLink::ShowUnfinishedLine() {
     const DecodedLine decoded = DecodeIncomingLine(Socket->UnfinishedLine());
     if (!MayShowUnfinished(decoded))
         return;
+    const uint64_t connection = Connection;
     try {
+        ProtectedBlock block(Protected);
         UnfinishedShown = true;
         Printer.ShowUnfinishedLine(decoded.Text);
     } catch (...) {
-        Disconnect();
+        DropAfterError(connection, std::current_exception());
     }
 }
 
 void ServerLink::EndPromptLine() {
     if (!MayShowUnfinished(DecodeIncomingLine(Socket->UnfinishedLine())))
         return;
+    const uint64_t connection = Connection;
     try {
+        ProtectedBlock block(Protected);
         const std::string line = Socket->TakeUnfinishedLine();
         EndUnfinishedLine();
         ProcessIncomingLine(line);
     } catch (...) {
-        Disconnect();
+        DropAfterError(connection, std::current_exception());
     }
 }
 
@@ -202,6 +270,20 @@ void ServerLink::EndUnfinishedLine() {
 void ServerLink::StopUnfinishedTimer() {
     if (UnfinishedTimer != 0)
         Loop.KillTimer(std::exchange(UnfinishedTimer, 0));
+}
+
+void ServerLink::Send(std::string_view bytes) {
+    if (!Socket)
+        return;
+    Socket->SendText(bytes);
+    if (Socket->ErrorCode == SocketError::Ok)
+        return;
+    if (Protected > 0)
+        ReportSocketError();
+    // Typed, a key macro, a plugin outside the handling of a line: nobody up the stack turns
+    // an error into Disconnect.
+    PrintQuietly(SocketErrorLine(Socket->ErrorText));
+    Disconnect();
 }
 
 void ServerLink::SendLine(std::string_view text, bool convert) {
@@ -227,7 +309,7 @@ void ServerLink::SendLine(std::string_view text, bool convert) {
         wire += static_cast<char>(b);
     }
     wire += "\r\n";
-    Socket->SendText(wire);
+    Send(wire);
 }
 
 void ServerLink::SendVersion() {

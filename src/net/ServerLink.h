@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/IncomingLine.h"
+#include "net/NetworkWait.h"
 #include "net/ServerConnection.h"
 #include "net/ServerEchoListener.h"
 #include "net/ServerLinePrinter.h"
@@ -9,6 +10,7 @@
 #include "platform/HandleWatch.h"
 #include "platform/Network.h"
 
+#include <exception>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -54,13 +56,17 @@ class ServerLink final : public ServerConnection, private TelnetNegotiation {
     std::unique_ptr<TTCPBlockSocket> Socket;
     // Told when the server takes over the echo and gives it back (the editor hides a password).
     ServerEchoListener* Echo = nullptr;
+    // Where connecting and sending wait (the console); none: the sockets' plain waits.
+    NetworkWait* Waits = nullptr;
 
     bool Connected() const override { return Socket != nullptr; }
 
-    // Opens the connection unless one exists. Blocks until connected or failed (at most the
-    // connect time-out, 30 s); a failure ends in Disconnect.
+    // Opens the connection unless one exists. Returns when connected or failed (at most the
+    // connect time-out, 30 s), the screen shown and the keys watched meanwhile; a failure,
+    // the player's F10 or Escape included, ends in Disconnect.
     void ConnectToServer() override;
-    // Closes and drops the connection, then prints the reconnect prompt.
+    // Closes and drops the connection, then prints the reconnect prompt (an error in printing
+    // it raises nothing).
     void Disconnect() override;
     // Prints the socket's last error and raises SocketFailure with its text.
     [[noreturn]] void ReportSocketError();
@@ -71,6 +77,7 @@ class ServerLink final : public ServerConnection, private TelnetNegotiation {
     // and prints it.
     void ProcessIncomingLine(std::string_view line);
 
+    // A send that fails or runs out of time drops the connection like a receive error.
     void SendLine(std::string_view text, bool convert) override;
     // The answer to the server's version request.
     void SendVersion();
@@ -90,6 +97,14 @@ class ServerLink final : public ServerConnection, private TelnetNegotiation {
     void EndUnfinishedLine();
     void StopUnfinishedTimer();
 
+    // Sends bytes as they are. Inside ConnectToServer or PollSocket a failure raises, so that
+    // the rest of the line is not handled; elsewhere it drops the connection here.
+    void Send(std::string_view bytes);
+    // The end of a protected block: the error's reason (unless already printed), then
+    // Disconnect, when the connection it happened on is still the open one.
+    void DropAfterError(uint64_t connection, std::exception_ptr error);
+    void PrintQuietly(const std::string& text);
+
     ServerLinePrinter& Printer;
     Network& Net;
     EventLoop& Loop;
@@ -103,6 +118,11 @@ class ServerLink final : public ServerConnection, private TelnetNegotiation {
     uint32_t UnfinishedTimer = 0;
     // The server said it echoes what is typed, and has not taken that back.
     bool ServerEchoes = false;
+    // Counts the connections opened, so that an error raised in an outer protected block
+    // after a nested one already dropped its connection drops nothing more.
+    uint64_t Connection = 0;
+    // How many protected blocks are running.
+    int Protected = 0;
 };
 
 } // namespace tolmix

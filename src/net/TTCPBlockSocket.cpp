@@ -21,30 +21,72 @@ PollHandle TTCPBlockSocket::Handle() const {
     return Sock ? Sock->Handle() : PollHandle{};
 }
 
+TimePoint TTCPBlockSocket::Now() const {
+    return Waits ? Waits->Now() : SteadyClock::now();
+}
+
+bool TTCPBlockSocket::WaitReady(Readiness readiness, TimePoint deadline,
+                                NetworkWait::Purpose purpose) {
+    if (Waits)
+        return Waits->WaitForSocket(Sock->Handle(), readiness, deadline, purpose);
+    Sock->WaitReady(readiness, deadline);
+    return true;
+}
+
 void TTCPBlockSocket::OpenConnection(std::string_view host, std::string_view port) {
     Buffer.clear();
     Start = Scanned = 0;
     EndedByCR = EndedByLF = false;
+    // The resolvers wrap a number past 65535 round to some other port, and the proxy would be
+    // told port 0: say so instead.
+    for (std::string_view p : {port, std::string_view(TunnelHost.empty() ? "" : TunnelPort)}) {
+        if (PortOutOfRange(p)) {
+            Finish(SocketError::InvalidArgument);
+            ErrorText = "Port " + std::string(p) + " is out of range 1-65535";
+            return;
+        }
+    }
     if (!Sock)
         Sock = Net.CreateSocket();
     if (TunnelHost.empty())
-        Finish(Sock->Connect(host, port, Milliseconds(ConnectTimeout)));
+        Finish(Connect(host, port));
     else
         Finish(Tunnel(host, port));
+}
+
+int32_t TTCPBlockSocket::Connect(std::string_view host, std::string_view port) {
+    const TimePoint deadline = Now() + Milliseconds(ConnectTimeout);
+    int32_t result = Sock->StartConnect(host, port);
+    while (result == SocketError::InProgress) {
+        if (Now() >= deadline) {
+            result = SocketError::TimedOut;
+        } else if (!WaitReady(Readiness::Write, deadline, NetworkWait::Purpose::Connect)) {
+            // An attempt that ended meanwhile (refused at once, say) ends as it did; the key
+            // that called the wait off still does its own work afterwards.
+            result = Sock->ConnectOutcome();
+            if (result == SocketError::InProgress)
+                result = SocketError::Interrupted;
+        } else {
+            result = Sock->ConnectOutcome();
+        }
+    }
+    if (result != SocketError::Ok)
+        Sock->Close();
+    return result;
 }
 
 int32_t TTCPBlockSocket::Tunnel(std::string_view host, std::string_view port) {
     // The proxy is told the port's number, also when the setting names a service.
     const uint16_t number = Net.ResolvePort(port).value_or(0);
-    if (int32_t error = Sock->Connect(TunnelHost, TunnelPort, Milliseconds(ConnectTimeout)))
+    if (int32_t error = Connect(TunnelHost, TunnelPort))
         return error;
+    // One limit for the whole exchange, so that a proxy trickling its reply a byte at a time
+    // cannot hold the client for longer.
+    const TimePoint deadline = Now() + Milliseconds(TunnelTimeout);
     const std::string request = TunnelRequest(host, number, TunnelUser, TunnelPassword);
-    if (int32_t error = Sock->Send(request, Milliseconds(SendTimeout)))
+    if (int32_t error = Send(request, deadline, NetworkWait::Purpose::Connect))
         return error;
 
-    // Each wait is limited by TunnelTimeout; the whole reply, so that a proxy trickling bytes
-    // cannot hold the client for ever, by twice that.
-    const TimePoint deadline = SteadyClock::now() + 2 * Milliseconds(TunnelTimeout);
     TunnelReply reply;
     std::string line;
     std::size_t replyBytes = 0;
@@ -79,16 +121,36 @@ bool TTCPBlockSocket::ReadTunnelLine(std::string& line, int32_t& error, TimePoin
             error = SocketError::SystemNotReady;
             return false;
         }
-        const auto left = std::chrono::ceil<Milliseconds>(deadline - SteadyClock::now());
-        if (left.count() <= 0) {
-            error = SocketError::TimedOut;
+        error = Sock->Receive(Buffer, ReadChunk, Milliseconds(0));
+        if (error == SocketError::Ok)
+            continue;
+        if (error != SocketError::TimedOut)
+            return false;
+        if (Now() >= deadline)
+            return false; // TimedOut
+        if (!WaitReady(Readiness::Read, deadline, NetworkWait::Purpose::Connect)) {
+            error = SocketError::Interrupted;
             return false;
         }
-        const Milliseconds wait = std::min(left, Milliseconds(TunnelTimeout));
-        error = Sock->Receive(Buffer, ReadChunk, wait);
-        if (error != SocketError::Ok)
-            return false;
     }
+}
+
+int32_t TTCPBlockSocket::Send(std::string_view text, TimePoint deadline,
+                              NetworkWait::Purpose purpose) {
+    while (!text.empty()) {
+        std::size_t sent = 0;
+        const int32_t result = Sock->SendSome(text, sent);
+        text.remove_prefix(std::min(sent, text.size()));
+        if (result == SocketError::Ok)
+            continue;
+        if (result != SocketError::WouldBlock)
+            return result;
+        if (Now() >= deadline)
+            return SocketError::TimedOut;
+        if (!WaitReady(Readiness::Write, deadline, purpose))
+            return SocketError::Interrupted;
+    }
+    return SocketError::Ok;
 }
 
 std::size_t TTCPBlockSocket::SendText(std::string_view text) {
@@ -96,8 +158,11 @@ std::size_t TTCPBlockSocket::SendText(std::string_view text) {
         Finish(SocketError::NotASocket);
         return 0;
     }
-    Finish(Sock->Send(text, Milliseconds(SendTimeout)));
-    return ErrorCode == SocketError::Ok ? text.size() : 0;
+    Finish(Send(text, Now() + Milliseconds(SendTimeout), NetworkWait::Purpose::Send));
+    if (ErrorCode == SocketError::Ok)
+        return text.size();
+    Sock->ShutdownSend();
+    return 0;
 }
 
 int32_t TTCPBlockSocket::Read(int32_t timeoutMs) {

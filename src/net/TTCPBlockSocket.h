@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/NetworkWait.h"
 #include "platform/Network.h"
 
 #include <cstddef>
@@ -33,18 +34,24 @@ class TTCPBlockSocket {
     std::string TunnelPort;
     std::string TunnelUser; // empty: no authorisation line
     std::string TunnelPassword;
-    // Limit of each wait for the proxy's reply.
+    // Limit of the whole exchange with the proxy once connected to it: the request and
+    // every byte of the reply, however slowly it trickles.
     int32_t TunnelTimeout = 30000;
     // Limit of one connection attempt, and of one send.
     int32_t ConnectTimeout = 30000;
     int32_t SendTimeout = 30000;
+    // Where the connect, the proxy's reply and the sends wait; none: the socket's own plain
+    // waits. A wait called off ends the operation with Interrupted (10004).
+    NetworkWait* Waits = nullptr;
 
     int32_t ErrorCode = 0;
     std::string ErrorText;
 
     // Connects to host:port (port decimal or a service name), through the tunnel when set.
     void OpenConnection(std::string_view host, std::string_view port);
-    // Writes all of `text`; the bytes sent, 0 on failure.
+    // Writes all of `text`; the bytes sent, 0 on failure. A send that fails or runs out of
+    // time, also after part of the text went out, shuts the sending direction: nothing sent
+    // later can reach the server glued to the cut text.
     std::size_t SendText(std::string_view text);
     // The next complete line without its line end (ErrorCode 0); TimedOut (10060) when no
     // whole line arrived within `timeoutMs` (0: do not wait); anything else: the connection is
@@ -83,9 +90,14 @@ class TTCPBlockSocket {
     std::string TakeLine(LineEnd end);
     void DropConsumed();
     void Finish(int32_t code);
+    int32_t Connect(std::string_view host, std::string_view port);
     int32_t Tunnel(std::string_view host, std::string_view port);
+    int32_t Send(std::string_view text, TimePoint deadline, NetworkWait::Purpose purpose);
     bool ReadTunnelLine(std::string& line, int32_t& error, TimePoint deadline,
                         std::size_t& replyBytes);
+    // Waits for the socket to be ready, or for the deadline; false when called off.
+    bool WaitReady(Readiness readiness, TimePoint deadline, NetworkWait::Purpose purpose);
+    TimePoint Now() const;
 
     Network& Net;
     std::unique_ptr<StreamSocket> Sock;

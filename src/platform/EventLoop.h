@@ -41,6 +41,11 @@ class EventLoop {
     // on the next pass. Watching a handle twice watches it once.
     virtual void WatchHandle(PollHandle handle) = 0;
     virtual void UnwatchHandle(PollHandle handle) = 0;
+    // A handle whose readiness to be written ends Wait: a connect in progress, a send the peer
+    // does not take yet. While so watched, its readiness to be read does not end Wait: what
+    // the peer sends meanwhile stays unread until the send is done.
+    virtual void WatchWritable(PollHandle handle) = 0;
+    virtual void UnwatchWritable(PollHandle handle) = 0;
 
     // Sleeps until input, a watched handle, a message, a queued call, a timer or the deadline.
     virtual void Wait(std::optional<TimePoint> deadline) = 0;

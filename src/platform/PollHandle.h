@@ -13,4 +13,8 @@ struct PollHandle {
     friend bool operator==(PollHandle, PollHandle) = default;
 };
 
+// What a wait on a handle waits for: data to read, or room to write (which is also how a
+// connect in progress ends).
+enum class Readiness { Read, Write };
+
 } // namespace tolmix

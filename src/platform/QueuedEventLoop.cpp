@@ -112,6 +112,15 @@ void QueuedEventLoop::UnwatchHandle(PollHandle handle) {
     Watched.erase(std::remove(Watched.begin(), Watched.end(), handle), Watched.end());
 }
 
+void QueuedEventLoop::WatchWritable(PollHandle handle) {
+    if (handle.Valid() && std::find(Writable.begin(), Writable.end(), handle) == Writable.end())
+        Writable.push_back(handle);
+}
+
+void QueuedEventLoop::UnwatchWritable(PollHandle handle) {
+    Writable.erase(std::remove(Writable.begin(), Writable.end(), handle), Writable.end());
+}
+
 void QueuedEventLoop::RequestQuit() {
     QuitRequested.store(true);
     Wake();

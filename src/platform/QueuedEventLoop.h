@@ -29,7 +29,10 @@ class QueuedEventLoop : public EventLoop {
     bool IsMainThread() const override;
     void WatchHandle(PollHandle handle) override;
     void UnwatchHandle(PollHandle handle) override;
+    void WatchWritable(PollHandle handle) override;
+    void UnwatchWritable(PollHandle handle) override;
     const std::vector<PollHandle>& WatchedHandles() const { return Watched; }
+    const std::vector<PollHandle>& WritableHandles() const { return Writable; }
 
     // Safe from any thread and from a signal's flag check: the next TakeMessage yields WmQuit.
     void RequestQuit();
@@ -59,6 +62,7 @@ class QueuedEventLoop : public EventLoop {
     uint32_t NextTimerId = 1;
     std::unordered_map<uint32_t, MessageHandler> Handlers;
     std::vector<PollHandle> Watched;
+    std::vector<PollHandle> Writable;
 };
 
 } // namespace tolmix

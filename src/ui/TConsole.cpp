@@ -1,5 +1,7 @@
 #include "ui/TConsole.h"
 
+#include "platform/HandleWatch.h"
+#include "platform/VirtualKeys.h"
 #include "text/CodePage.h"
 #include "ui/SmallScreenNotice.h"
 
@@ -14,6 +16,8 @@ namespace {
 constexpr auto StreamingFlushInterval = Milliseconds(16);
 // Rows of output one notch of the mouse wheel scrolls, as terminals commonly do.
 constexpr int64_t WheelRows = 3;
+// Input kept during one network wait at most; a flood beyond is read and dropped.
+constexpr std::size_t HeldLimit = 4096;
 
 } // namespace
 
@@ -228,8 +232,12 @@ bool TConsole::ProcessMessage() {
 
 bool TConsole::ProcessInput() {
     InputRecord record;
-    if (!Term.ReadInput(record))
+    if (!Held.empty()) {
+        record = std::move(Held.front());
+        Held.pop_front();
+    } else if (!Term.ReadInput(record)) {
         return false;
+    }
     if (record.Type == InputRecord::Kind::Paste) {
         if (PasteInto)
             PasteInto->Paste(AnsiToConsole(record.Text));
@@ -248,6 +256,63 @@ bool TConsole::ProcessInput() {
     if (!consumed && record.Key.KeyDown && record.Key.VirtualKey == 0x1B)
         Terminated = true;
     return true;
+}
+
+bool TConsole::WaitForSocket(PollHandle handle, Readiness readiness, TimePoint deadline,
+                             Purpose purpose) {
+    // A key typed before the wait began calls it off as well.
+    if (!TakeWaitEvents(purpose))
+        return false;
+    for (ScreenView* view : Views)
+        view->Refresh();
+    if (Dirty)
+        Flush();
+    {
+        const HandleWatch watch(Events, handle, readiness);
+        std::optional<TimePoint> until = deadline;
+        if (const std::optional<TimePoint> input = Term.InputDeadline(); input && *input < deadline)
+            until = input;
+        Events.Wait(until);
+    }
+    return TakeWaitEvents(purpose);
+}
+
+bool TConsole::TakeWaitEvents(Purpose purpose) {
+    if (Terminated)
+        return false;
+    Message message;
+    while (Events.TakeMessage(message)) {
+        if (message.Id == WmQuit) {
+            Terminated = true;
+            return false;
+        }
+        Events.Dispatch(message);
+        if (Terminated)
+            return false;
+    }
+    if (Events.IsMainThread())
+        Events.RunQueuedCalls();
+    InputRecord record;
+    while (Term.ReadInput(record)) {
+        if (record.Type == InputRecord::Kind::Resize) {
+            Dirty = true; // the terminal lost what it showed
+            continue;
+        }
+        const KeyEvent& key = record.Key;
+        const bool keyDown = record.Type == InputRecord::Kind::Key && key.KeyDown;
+        const bool f10 = keyDown && key.VirtualKey == VkF10;
+        const bool escape = keyDown && key.VirtualKey == VkEscape && purpose == Purpose::Connect;
+        // A plain Escape only calls the attempt off; F10 then quits, a modified Escape does
+        // what it always does.
+        const bool keep =
+            !escape || (key.ControlKeyState & (ShiftPressed | CtrlPressed | AltPressed)) != 0;
+        // The key that ends the wait is kept whatever came before it.
+        if (keep && (Held.size() < HeldLimit || f10 || escape))
+            Held.push_back(std::move(record));
+        if (f10 || escape)
+            return false;
+    }
+    return !Terminated;
 }
 
 bool TConsole::SetFullScreen(bool on) {

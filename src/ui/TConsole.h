@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/NetworkWait.h"
 #include "platform/Clipboard.h"
 #include "platform/EventLoop.h"
 #include "platform/Frame.h"
@@ -9,6 +10,7 @@
 #include "ui/ScreenViews.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -18,8 +20,8 @@ namespace tolmix {
 
 // The console driver: the client's only contact with the screen, the keyboard and the
 // clipboard, and the one input loop. Writes go into a screen buffer of cells that the terminal
-// shows once per loop pass.
-class TConsole final : public MessagePump, public TextClipboard {
+// shows once per loop pass. It is also where the connection waits for the network.
+class TConsole final : public MessagePump, public TextClipboard, public NetworkWait {
   public:
     using KeyHandler = std::function<bool(const KeyEvent&)>;
     // Returns true while it has more work ready at once (a complete received line), so that the
@@ -100,6 +102,14 @@ class TConsole final : public MessagePump, public TextClipboard {
 
     // Shows the screen buffer now, its views refreshed first.
     void Flush();
+    void ShowScreen() override { Flush(); }
+    // A wait for the network: timers and messages run, the screen is kept shown, and input
+    // is read but kept for the loop to handle afterwards, except the keys that call the wait
+    // off (F10, and while connecting also Escape). F10 and a modified Escape are kept too, so
+    // that they then do what they always do; a quit request ends the loop.
+    bool WaitForSocket(PollHandle handle, Readiness readiness, TimePoint deadline,
+                       Purpose purpose) override;
+    TimePoint Now() const override { return Events.Now(); }
     const Frame& Screen() const { return Buffer; }
     EventLoop& Loop() override { return Events; }
 
@@ -117,10 +127,15 @@ class TConsole final : public MessagePump, public TextClipboard {
     std::string ShownTitle; // as the terminal last got it
     bool TitleChanged = false;
     uint16_t TextAttr = 7;
+    // Takes what arrived during a network wait; false when it calls the wait off.
+    bool TakeWaitEvents(Purpose purpose);
+
     bool IdleBusy = false;
     bool Small = false;
     // The cursor as the client wants it; the terminal shows it only where its cell is on screen.
     bool CursorWanted = true;
+    // Input read during a network wait, handled by the loop afterwards.
+    std::deque<InputRecord> Held;
     bool Dirty = true; // the buffer changed since the terminal last showed it
     TimePoint LastFlush{};
 };

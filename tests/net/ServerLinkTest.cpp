@@ -3,6 +3,7 @@
 #include "platform/SocketErrors.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeNetwork.h"
+#include "support/FakeNetworkWait.h"
 #include "support/RecordingLinkHost.h"
 
 #include <gtest/gtest.h>
@@ -403,7 +404,90 @@ TEST_F(ServerLinkTest, AnErrorWhileALineIsHandledIsABrokenConnection) {
     Stream->Arrive("fine\nboom\nnever\n");
     PollWhileBusy();
     EXPECT_FALSE(Link.Connected());
-    EXPECT_EQ(Host.Printed, (Lines{"fine", "boom", "", ReconnectPrompt}));
+    // The reason is shown as a socket error's is.
+    EXPECT_EQ(Host.Printed,
+              (Lines{"fine", "boom", SocketErrorLine("the log is full"), "", ReconnectPrompt}));
+}
+
+TEST_F(ServerLinkTest, ANestedErrorDropsTheConnectionAndPromptsOnlyOnce) {
+    // A plugin's long work runs the loop, which handles the next line; that line's error
+    // drops the connection, and the outer line's own error afterwards drops nothing more.
+    Connect();
+    Host.OnPrint = [this](const std::string& text) {
+        if (text == "outer") {
+            Link.PollSocket();
+            throw std::runtime_error("outer failed");
+        }
+        if (text == "inner")
+            throw 42; // no standard exception
+    };
+    Stream->Arrive("outer\ninner\nnever\n");
+    PollWhileBusy();
+    EXPECT_FALSE(Link.Connected());
+    EXPECT_EQ(Host.Printed,
+              (Lines{"outer", "inner", SocketErrorLine("Unknown error"), "", ReconnectPrompt}));
+}
+
+TEST_F(ServerLinkTest, AFailedSendDropsTheConnectionWithItsErrorWhereverItWasSent) {
+    // Typed: the error line and the prompt, and nothing more goes out.
+    Connect();
+    Stream->SendResult = SocketError::ConnectionReset;
+    Link.SendLine("north", true);
+    EXPECT_FALSE(Link.Connected());
+    EXPECT_EQ(Host.Printed,
+              (Lines{SocketErrorLine("Connection reset by peer"), "", ReconnectPrompt}));
+    Link.SendLine("south", true);
+    EXPECT_EQ(Host.Printed.size(), 3u);
+
+    // A telnet answer while a line is handled: that line is not printed, the prompt once.
+    auto second = Net.Prepare();
+    Link.ConnectToServer();
+    ASSERT_TRUE(Link.Connected());
+    Host.Printed.clear();
+    second->SendResult = SocketError::TimedOut;
+    second->Arrive("\xFF\xFB\x01password:\n");
+    PollWhileBusy();
+    EXPECT_FALSE(Link.Connected());
+    EXPECT_EQ(Host.Printed, (Lines{SocketErrorLine("Connection timed out"), "", ReconnectPrompt}));
+
+    // AutoSend after connecting.
+    auto third = Net.Prepare();
+    third->SendResult = SocketError::ConnectionAborted;
+    Link.AutoSend = "name";
+    Host.Printed.clear();
+    Link.ConnectToServer();
+    EXPECT_FALSE(Link.Connected());
+    EXPECT_EQ(Host.Printed,
+              (Lines{"", ConnectingLine("mud.example", "4000"), "",
+                     SocketErrorLine("Software caused connection abort"), "", ReconnectPrompt}));
+}
+
+TEST_F(ServerLinkTest, APortOutOfRangeSaysSoAndNothingIsAttempted) {
+    Link.Port = "108041";
+    Link.ConnectToServer();
+    EXPECT_FALSE(Link.Connected());
+    EXPECT_EQ(Stream->Connects, 0);
+    EXPECT_EQ(Host.Printed,
+              (Lines{"", ConnectingLine("mud.example", "108041"), "",
+                     SocketErrorLine("Port 108041 is out of range 1-65535"), "", ReconnectPrompt}));
+}
+
+TEST_F(ServerLinkTest, TheScreenIsShownBeforeTheAttemptAndTheKeysCanCallItOff) {
+    test::FakeNetworkWait waits;
+    Link.Waits = &waits;
+    Stream->PendingConnectLooks = 1'000'000;
+    std::size_t printedWhenShown = 0;
+    waits.OnWait = [&](const test::FakeNetworkWait::Call&) {
+        printedWhenShown = Host.Printed.size();
+        return waits.Calls.size() < 3;
+    };
+    Link.ConnectToServer();
+    EXPECT_EQ(waits.Shown, 1);
+    EXPECT_EQ(printedWhenShown, 3u); // the empty line, the connecting line, the empty line
+    EXPECT_FALSE(Link.Connected());
+    EXPECT_EQ(Host.Printed,
+              (Lines{"", ConnectingLine("mud.example", "4000"), "",
+                     SocketErrorLine("Interrupted system call"), "", ReconnectPrompt}));
 }
 
 TEST_F(ServerLinkTest, AHandlerMayDropTheConnectionWhileALineIsPrinted) {

@@ -1,6 +1,7 @@
 #include "net/TTCPBlockSocket.h"
 #include "platform/SocketErrors.h"
 #include "support/FakeNetwork.h"
+#include "support/FakeNetworkWait.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,9 @@ namespace tolmix {
 namespace {
 
 using test::FakeNetwork;
+using test::FakeNetworkWait;
 using test::FakeStream;
+using Purpose = NetworkWait::Purpose;
 
 class TTCPBlockSocketTest : public ::testing::Test {
   protected:
@@ -38,11 +41,10 @@ class TTCPBlockSocketTest : public ::testing::Test {
     using Lines = std::vector<std::string>;
 };
 
-TEST_F(TTCPBlockSocketTest, ConnectsDirectlyWithTheTimeOutAndReportsFailures) {
+TEST_F(TTCPBlockSocketTest, ConnectsDirectlyAndReportsFailures) {
     Open();
     EXPECT_EQ(Stream->Host, "mud.example");
     EXPECT_EQ(Stream->Port, "4000");
-    EXPECT_EQ(Stream->ConnectTimeout, Milliseconds(30000));
     EXPECT_EQ(Socket.ErrorText, "");
     EXPECT_TRUE(Socket.Handle().Valid());
 
@@ -52,6 +54,71 @@ TEST_F(TTCPBlockSocketTest, ConnectsDirectlyWithTheTimeOutAndReportsFailures) {
     refused.OpenConnection("localhost", "4000");
     EXPECT_EQ(refused.ErrorCode, 10061);
     EXPECT_EQ(refused.ErrorText, "Connection refused");
+}
+
+TEST_F(TTCPBlockSocketTest, AConnectInProgressIsWaitedForUntilItEndsItsLimitOrTheKeys) {
+    FakeNetworkWait waits;
+    Socket.Waits = &waits;
+    Stream->PendingConnectLooks = 3;
+    Open();
+    ASSERT_EQ(waits.Calls.size(), 3u);
+    for (const FakeNetworkWait::Call& call : waits.Calls) {
+        EXPECT_EQ(call.For, Readiness::Write);
+        EXPECT_EQ(call.Why, Purpose::Connect);
+        EXPECT_EQ(call.Deadline, TimePoint{} + Milliseconds(30000));
+        EXPECT_TRUE(call.Handle.Valid());
+    }
+
+    // A connect that never ends gives up at the limit, however the waits are cut.
+    FakeNetwork net;
+    auto hanging = net.Prepare();
+    hanging->PendingConnectLooks = 1'000'000;
+    FakeNetworkWait slow;
+    slow.Step = Milliseconds(700);
+    TTCPBlockSocket socket(net);
+    socket.Waits = &slow;
+    socket.OpenConnection("mud", "4000");
+    EXPECT_EQ(socket.ErrorCode, SocketError::TimedOut);
+    EXPECT_EQ(slow.Clock, TimePoint{} + Milliseconds(30000));
+    EXPECT_LE(slow.Calls.size(), 43u);
+    EXPECT_TRUE(hanging->Closed);
+
+    // The player calls it off.
+    FakeNetwork net2;
+    net2.Prepare()->PendingConnectLooks = 1'000'000;
+    FakeNetworkWait keys;
+    keys.OnWait = [&keys](const FakeNetworkWait::Call&) { return keys.Calls.size() < 4; };
+    TTCPBlockSocket cancelled(net2);
+    cancelled.Waits = &keys;
+    cancelled.OpenConnection("mud", "4000");
+    EXPECT_EQ(cancelled.ErrorCode, SocketError::Interrupted);
+    EXPECT_EQ(cancelled.ErrorText, "Interrupted system call");
+    EXPECT_EQ(keys.Calls.size(), 4u);
+}
+
+TEST_F(TTCPBlockSocketTest, APortOutsideItsRangeIsAnErrorBeforeAnyAttempt) {
+    for (const char* port : {"108041", "99999", "65536", "0", "00000000000000000000070000"}) {
+        FakeNetwork net;
+        auto stream = net.Prepare();
+        TTCPBlockSocket socket(net);
+        socket.OpenConnection("mud", port);
+        EXPECT_EQ(socket.ErrorCode, SocketError::InvalidArgument) << port;
+        EXPECT_EQ(socket.ErrorText, std::string("Port ") + port + " is out of range 1-65535");
+        EXPECT_EQ(stream->Connects, 0) << port;
+    }
+    // The proxy's port too; numbers in range and service names are left to the resolver.
+    FakeNetwork net;
+    auto stream = net.Prepare();
+    TTCPBlockSocket socket(net);
+    socket.TunnelHost = "proxy";
+    socket.TunnelPort = "99999";
+    socket.OpenConnection("mud", "65535");
+    EXPECT_EQ(socket.ErrorText, "Port 99999 is out of range 1-65535");
+    EXPECT_EQ(stream->Connects, 0);
+    EXPECT_FALSE(PortOutOfRange("1"));
+    EXPECT_FALSE(PortOutOfRange("65535"));
+    EXPECT_FALSE(PortOutOfRange("telnet"));
+    EXPECT_FALSE(PortOutOfRange("-5"));
 }
 
 TEST_F(TTCPBlockSocketTest, EveryKindOfLineEndEndsOneLine) {
@@ -254,6 +321,48 @@ TEST_F(TTCPBlockSocketTest, SendsTheBytesAsTheyAreAndReportsTheResult) {
     EXPECT_EQ(Socket.ErrorCode, 10054);
 }
 
+TEST_F(TTCPBlockSocketTest, ASendThePeerDoesNotTakeEndsAtItsLimitAndLeavesNothingToGlueOn) {
+    FakeNetworkWait waits;
+    Socket.Waits = &waits;
+    Open();
+    Stream->SendRoom = 10;
+    EXPECT_EQ(Socket.SendText(std::string(100, 'y')), 0u);
+    EXPECT_EQ(Socket.ErrorCode, SocketError::TimedOut);
+    EXPECT_EQ(waits.Clock, TimePoint{} + Milliseconds(30000));
+    ASSERT_FALSE(waits.Calls.empty());
+    EXPECT_EQ(waits.Calls.back().Why, Purpose::Send);
+    EXPECT_EQ(waits.Calls.back().For, Readiness::Write);
+    // The cut text stays cut: the sending direction is shut, so the next command never
+    // follows it on the wire.
+    EXPECT_TRUE(Stream->ShutDown);
+    Stream->SendRoom = std::string::npos;
+    EXPECT_EQ(Socket.SendText("next\r\n"), 0u);
+    EXPECT_EQ(Stream->Sent, std::string(10, 'y'));
+}
+
+TEST_F(TTCPBlockSocketTest, ASlowPeerGetsEveryByteAndTheKeysCanCallTheSendOff) {
+    FakeNetworkWait waits;
+    Socket.Waits = &waits;
+    Open();
+    // The peer reads 10 bytes at every wait.
+    Stream->SendRoom = 10;
+    waits.OnWait = [this](const FakeNetworkWait::Call&) {
+        Stream->SendRoom += 10;
+        return true;
+    };
+    const std::string text(95, 'z');
+    EXPECT_EQ(Socket.SendText(text), text.size());
+    EXPECT_EQ(Socket.ErrorCode, 0);
+    EXPECT_EQ(Stream->Sent, text);
+    EXPECT_EQ(waits.Calls.size(), 9u);
+
+    waits.OnWait = [](const FakeNetworkWait::Call&) { return false; };
+    Stream->SendRoom = 0;
+    EXPECT_EQ(Socket.SendText("more"), 0u);
+    EXPECT_EQ(Socket.ErrorCode, SocketError::Interrupted);
+    EXPECT_TRUE(Stream->ShutDown);
+}
+
 TEST_F(TTCPBlockSocketTest, ClosingShutsDownReadsAwayAndClears) {
     Open();
     Stream->Arrive("unread 1");
@@ -289,10 +398,35 @@ TEST_F(TunnelTest, ConnectsToTheProxyAndAsksForTheTargetByNumber) {
     EXPECT_EQ(Stream->Port, "3128");
     EXPECT_EQ(Stream->Sent, "CONNECT mud.example:23 HTTP/1.0\r\n"
                             "Proxy-Authorization: Basic YWxpY2U6czNjcmV0\r\n\r\n");
-    // Each wait for the reply is limited.
-    ASSERT_FALSE(Stream->ReceiveTimeouts.empty());
-    EXPECT_LE(Stream->ReceiveTimeouts[0], Milliseconds(30000));
-    EXPECT_GT(Stream->ReceiveTimeouts[0], Milliseconds(0));
+}
+
+TEST_F(TunnelTest, AProxyTricklingItsReplyIsCutAtTheLimitOfTheWholeExchange) {
+    FakeNetworkWait waits;
+    Socket.Waits = &waits;
+    // One byte of a never-ending header arrives at every wait, each wait a second.
+    Reply("HTTP/1.0 200 OK\r\n");
+    waits.OnWait = [this](const FakeNetworkWait::Call& call) {
+        EXPECT_EQ(call.For, Readiness::Read);
+        EXPECT_EQ(call.Why, Purpose::Connect);
+        Reply("x");
+        return true;
+    };
+    Socket.OpenConnection("mud.example", "4000");
+    EXPECT_EQ(Socket.ErrorCode, SocketError::TimedOut);
+    EXPECT_EQ(waits.Clock, TimePoint{} + Milliseconds(30000));
+    EXPECT_EQ(waits.Calls.size(), 30u);
+
+    // F10 or Escape while the proxy is silent.
+    FakeNetwork net;
+    net.Prepare();
+    FakeNetworkWait keys;
+    keys.OnWait = [](const FakeNetworkWait::Call&) { return false; };
+    TTCPBlockSocket socket(net);
+    socket.Waits = &keys;
+    socket.TunnelHost = "proxy";
+    socket.OpenConnection("mud", "4000");
+    EXPECT_EQ(socket.ErrorCode, SocketError::Interrupted);
+    EXPECT_EQ(keys.Calls.size(), 1u);
 }
 
 TEST_F(TunnelTest, WhatFollowsTheBlankLineIsTheServersFirstData) {
@@ -336,7 +470,9 @@ TEST_F(TunnelTest, AProxyThatFailsOrClosesReportsItsOwnError) {
 
     FakeNetwork silentNet;
     silentNet.Prepare(); // accepts and never answers
+    FakeNetworkWait waits;
     TTCPBlockSocket silent(silentNet);
+    silent.Waits = &waits;
     silent.TunnelHost = "proxy";
     silent.OpenConnection("mud", "4000");
     EXPECT_EQ(silent.ErrorCode, SocketError::TimedOut);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
@@ -56,6 +58,58 @@ TEST(PosixEventLoop, AReadableDescriptorEndsTheWait) {
     loop.UnwatchFd(fds[0]);
     ::close(fds[0]);
     ::close(fds[1]);
+}
+
+TEST(PosixEventLoop, AWritableWatchEndsTheWaitOnlyOnceThereIsRoom) {
+    PosixEventLoop loop;
+    int fds[2];
+    ASSERT_EQ(::pipe2(fds, O_NONBLOCK), 0);
+    char block[4096] = {};
+    while (::write(fds[1], block, sizeof block) > 0) {
+    }
+    loop.WatchWritable(PollHandle{fds[1]});
+    // Full: the wait lasts until its deadline.
+    auto start = SteadyClock::now();
+    loop.Wait(start + 100ms);
+    EXPECT_GE(SteadyClock::now() - start, 90ms);
+    // Room again: the wait ends at once.
+    while (::read(fds[0], block, sizeof block) > 0) {
+    }
+    start = SteadyClock::now();
+    loop.Wait(start + 10s);
+    EXPECT_LT(SteadyClock::now() - start, 5s);
+    // No longer watched: back to sleeping until the deadline.
+    loop.UnwatchWritable(PollHandle{fds[1]});
+    start = SteadyClock::now();
+    loop.Wait(start + 100ms);
+    EXPECT_GE(SteadyClock::now() - start, 90ms);
+    ::close(fds[0]);
+    ::close(fds[1]);
+}
+
+TEST(PosixEventLoop, ASocketWaitedOnForRoomIsNotWokenByArrivingData) {
+    // A send that waits for the peer leaves what the peer sends meanwhile unread: the wait
+    // must not turn into spinning on it.
+    PosixEventLoop loop;
+    int pair[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0, pair), 0);
+    char block[4096] = {};
+    while (::send(pair[0], block, sizeof block, MSG_NOSIGNAL) > 0) {
+    }
+    ASSERT_EQ(::write(pair[1], "x", 1), 1);
+    loop.WatchHandle(PollHandle{pair[0]});
+    loop.WatchWritable(PollHandle{pair[0]});
+    auto start = SteadyClock::now();
+    loop.Wait(start + 100ms);
+    EXPECT_GE(SteadyClock::now() - start, 90ms);
+    // The send done, the data ends the wait again.
+    loop.UnwatchWritable(PollHandle{pair[0]});
+    start = SteadyClock::now();
+    loop.Wait(start + 10s);
+    EXPECT_LT(SteadyClock::now() - start, 5s);
+    loop.UnwatchHandle(PollHandle{pair[0]});
+    ::close(pair[0]);
+    ::close(pair[1]);
 }
 
 TEST(PosixEventLoop, TerminationSignalsBecomeOneQuitMessage) {

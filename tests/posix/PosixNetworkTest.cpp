@@ -55,6 +55,10 @@ TEST(PosixNetwork, FailedConnectionsSayWhy) {
     EXPECT_EQ(net.CreateSocket()->Connect("", "4000", 5s), SocketError::HostNotFound);
     EXPECT_EQ(net.CreateSocket()->Connect("127.0.0.1", "no-such-service", 5s),
               SocketError::AddressNotAvailable);
+    // The resolver would wrap these round to 42505 and 34463.
+    EXPECT_EQ(net.CreateSocket()->StartConnect("127.0.0.1", "108041"),
+              SocketError::InvalidArgument);
+    EXPECT_EQ(net.CreateSocket()->StartConnect("127.0.0.1", "99999"), SocketError::InvalidArgument);
     // A name nobody can resolve: a resolver error, whichever the resolver reports here.
     const int32_t unknown = net.CreateSocket()->Connect("no-such-host.invalid", "4000", 5s);
     EXPECT_GE(unknown, 11001);

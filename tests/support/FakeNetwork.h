@@ -3,6 +3,7 @@
 #include "platform/Network.h"
 #include "platform/SocketErrors.h"
 
+#include <algorithm>
 #include <charconv>
 #include <deque>
 #include <functional>
@@ -18,6 +19,10 @@ namespace tolmix::test {
 struct FakeStream {
     // Script.
     int32_t ConnectResult = SocketError::Ok;
+    // How many looks at a connect in progress still find it running before ConnectResult.
+    int PendingConnectLooks = 0;
+    // Bytes the peer still takes before it stops reading; then every send would block.
+    std::size_t SendRoom = std::string::npos;
     std::deque<std::string> Incoming;
     // Once Incoming is empty: report ReceiveError (ConnectionReset for a peer that closed);
     // 0 means nothing more arrives, a time-out.
@@ -28,7 +33,7 @@ struct FakeStream {
 
     // Record.
     std::string Host, Port;
-    Milliseconds ConnectTimeout{0};
+    int ReadyWaits = 0; // the socket's own plain waits
     std::string Sent;
     std::vector<std::string> Sends;
     std::vector<Milliseconds> ReceiveTimeouts;
@@ -47,24 +52,44 @@ class FakeSocket final : public StreamSocket {
         : State(std::move(stream)), HandleValue(handle) {}
     ~FakeSocket() override { State->Closed = true; }
 
-    int32_t Connect(std::string_view host, std::string_view port, Milliseconds timeout) override {
+    int32_t StartConnect(std::string_view host, std::string_view port) override {
         ++State->Connects;
         State->Host = std::string(host);
         State->Port = std::string(port);
-        State->ConnectTimeout = timeout;
-        if (State->ConnectResult == SocketError::Ok)
-            State->Handle = PollHandle{HandleValue};
-        return State->ConnectResult;
+        if (PortOutOfRange(port))
+            return SocketError::InvalidArgument;
+        State->Handle = PollHandle{HandleValue};
+        return State->PendingConnectLooks > 0 ? SocketError::InProgress : Outcome();
     }
-    int32_t Send(std::string_view bytes, Milliseconds) override {
-        if (State->Closed)
+    int32_t ConnectOutcome() override {
+        if (State->PendingConnectLooks > 0 && --State->PendingConnectLooks > 0)
+            return SocketError::InProgress;
+        return Outcome();
+    }
+    // One whole send (what the client handed over in one piece) is one entry of Sends.
+    int32_t SendSome(std::string_view bytes, std::size_t& sent) override {
+        sent = 0;
+        if (State->Closed || State->ShutDown)
             return SocketError::NotASocket;
-        State->Sent.append(bytes);
-        State->Sends.emplace_back(bytes);
-        if (State->OnSend)
-            State->OnSend(*State, std::string(bytes));
-        return State->SendResult;
+        if (State->SendResult != SocketError::Ok)
+            return State->SendResult;
+        sent = std::min(bytes.size(), State->SendRoom);
+        if (State->SendRoom != std::string::npos)
+            State->SendRoom -= sent;
+        if (sent == 0)
+            return SocketError::WouldBlock;
+        State->Sent.append(bytes.substr(0, sent));
+        Partial.append(bytes.substr(0, sent));
+        if (sent == bytes.size()) {
+            State->Sends.push_back(Partial);
+            std::string whole = std::move(Partial);
+            Partial.clear();
+            if (State->OnSend)
+                State->OnSend(*State, whole);
+        }
+        return SocketError::Ok;
     }
+    void WaitReady(Readiness, TimePoint) override { ++State->ReadyWaits; }
     int32_t Receive(std::string& into, std::size_t limit, Milliseconds timeout) override {
         State->ReceiveTimeouts.push_back(timeout);
         if (State->Incoming.empty())
@@ -88,7 +113,14 @@ class FakeSocket final : public StreamSocket {
     PollHandle Handle() const override { return State->Handle; }
 
   private:
+    int32_t Outcome() {
+        if (State->ConnectResult != SocketError::Ok)
+            State->Handle = PollHandle{};
+        return State->ConnectResult;
+    }
+
     std::shared_ptr<FakeStream> State;
+    std::string Partial;
     std::intptr_t HandleValue;
 };
 

@@ -32,6 +32,8 @@ TEST(Win32Network, FailedConnectionsSayWhyInWinsockNumbers) {
     EXPECT_EQ(socket->Connect("127.0.0.1", closedPort, 5s), SocketError::ConnectionRefused);
     EXPECT_FALSE(socket->Handle().Valid());
     EXPECT_EQ(net.CreateSocket()->Connect("", "4000", 5s), SocketError::HostNotFound);
+    EXPECT_EQ(net.CreateSocket()->StartConnect("127.0.0.1", "108041"),
+              SocketError::InvalidArgument);
     EXPECT_EQ(net.CreateSocket()->Connect("127.0.0.1", "no-such-service", 5s),
               SocketError::AddressNotAvailable);
     EXPECT_EQ(net.CreateSocket()->Connect(std::string("local\0host", 10), "23", 5s),
@@ -125,6 +127,27 @@ TEST(Win32EventLoop, ArrivingDataOnAWatchedSocketEndsTheWait) {
     server.Send("more");
     EXPECT_EQ(socket->Receive(received, 100, 5s), SocketError::Ok);
     EXPECT_EQ(received, "line\r\nmore");
+}
+
+TEST(Win32EventLoop, AConnectInProgressEndsAWritableWait) {
+    Win32EventLoop loop;
+    Win32Network net;
+    test::LoopbackListener server;
+    auto socket = net.CreateSocket();
+    const int32_t started = socket->StartConnect("127.0.0.1", server.PortText());
+    ASSERT_TRUE(started == SocketError::Ok || started == SocketError::InProgress) << started;
+    loop.WatchWritable(socket->Handle());
+    const auto start = SteadyClock::now();
+    loop.Wait(start + 5s);
+    EXPECT_LT(SteadyClock::now() - start, 3s);
+    int32_t outcome = socket->ConnectOutcome();
+    for (int i = 0; i < 50 && outcome == SocketError::InProgress; ++i) {
+        loop.Wait(SteadyClock::now() + 100ms);
+        outcome = socket->ConnectOutcome();
+    }
+    EXPECT_EQ(outcome, SocketError::Ok);
+    loop.UnwatchWritable(socket->Handle());
+    EXPECT_TRUE(server.Accept());
 }
 
 TEST(Win32EventLoop, TimersAndCallsFromOtherThreadsEndTheWait) {

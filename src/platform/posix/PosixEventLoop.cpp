@@ -137,12 +137,16 @@ void PosixEventLoop::Wait(std::optional<TimePoint> deadline) {
         timeout = left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, 60'000));
     }
     std::vector<pollfd> fds;
-    fds.reserve(Watched.size() + WatchedHandles().size() + 1);
+    fds.reserve(Watched.size() + WatchedHandles().size() + WritableHandles().size() + 1);
     fds.push_back({WakeRead, POLLIN, 0});
     for (int fd : Watched)
         fds.push_back({fd, POLLIN, 0});
+    const std::vector<PollHandle>& writable = WritableHandles();
     for (PollHandle handle : WatchedHandles())
-        fds.push_back({static_cast<int>(handle.Value), POLLIN, 0});
+        if (std::find(writable.begin(), writable.end(), handle) == writable.end())
+            fds.push_back({static_cast<int>(handle.Value), POLLIN, 0});
+    for (PollHandle handle : WritableHandles())
+        fds.push_back({static_cast<int>(handle.Value), POLLOUT, 0});
     ++WaitCount;
     const int ready = ::poll(fds.data(), fds.size(), timeout);
     if (ready > 0 && (fds[0].revents & POLLIN))

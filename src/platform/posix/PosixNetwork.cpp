@@ -188,15 +188,16 @@ PosixStreamSocket::~PosixStreamSocket() {
     Close();
 }
 
-int32_t PosixStreamSocket::Connect(std::string_view host, std::string_view port,
-                                   Milliseconds timeout) {
-    const TimePoint deadline = SteadyClock::now() + timeout;
+int32_t PosixStreamSocket::StartConnect(std::string_view host, std::string_view port) {
     if (Fd >= 0)
         return SocketError::AlreadyConnected;
     if (host.empty())
         return SocketError::HostNotFound;
     if (port.empty())
         return SocketError::AddressNotAvailable;
+    // getaddrinfo would take 108041 for 42505.
+    if (PortOutOfRange(port))
+        return SocketError::InvalidArgument;
     // getaddrinfo wants terminated strings; a zero byte inside a setting names nothing.
     const std::string hostText(host), portText(port);
     if (hostText.find('\0') != std::string::npos)
@@ -231,45 +232,53 @@ int32_t PosixStreamSocket::Connect(std::string_view host, std::string_view port,
     const int on = 1;
     ::setsockopt(Fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 
+    if (::connect(Fd, chosen->ai_addr, chosen->ai_addrlen) == 0)
+        return SocketError::Ok;
+    if (errno == EINPROGRESS || errno == EINTR)
+        return SocketError::InProgress;
+    const int error = errno;
+    Close();
+    return SocketErrorFromErrno(error);
+}
+
+int32_t PosixStreamSocket::ConnectOutcome() {
+    if (Fd < 0)
+        return SocketError::NotASocket;
+    pollfd entry{Fd, POLLOUT, 0};
+    if (::poll(&entry, 1, 0) == 0)
+        return SocketError::InProgress;
     int error = 0;
-    if (::connect(Fd, chosen->ai_addr, chosen->ai_addrlen) != 0) {
-        if (errno != EINPROGRESS && errno != EINTR) {
-            error = errno;
-        } else if (!WaitFor(Fd, POLLOUT, deadline)) {
-            error = ETIMEDOUT;
-        } else {
-            socklen_t length = sizeof error;
-            if (::getsockopt(Fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
-                error = errno;
+    socklen_t length = sizeof error;
+    if (::getsockopt(Fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+        error = errno;
+    if (error == 0)
+        return SocketError::Ok;
+    Close();
+    return SocketErrorFromErrno(error);
+}
+
+int32_t PosixStreamSocket::SendSome(std::string_view bytes, std::size_t& sent) {
+    sent = 0;
+    if (Fd < 0)
+        return SocketError::NotASocket;
+    while (!bytes.empty()) {
+        const ssize_t n = ::send(Fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (n > 0) {
+            sent = static_cast<std::size_t>(n);
+            return SocketError::Ok;
         }
-    }
-    if (error != 0) {
-        Close();
-        return SocketErrorFromErrno(error);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return SocketError::WouldBlock;
+        return SocketErrorFromErrno(n < 0 ? errno : EPIPE);
     }
     return SocketError::Ok;
 }
 
-int32_t PosixStreamSocket::Send(std::string_view bytes, Milliseconds timeout) {
-    if (Fd < 0)
-        return SocketError::NotASocket;
-    const TimePoint deadline = SteadyClock::now() + timeout;
-    while (!bytes.empty()) {
-        const ssize_t n = ::send(Fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (n > 0) {
-            bytes.remove_prefix(static_cast<std::size_t>(n));
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (!WaitFor(Fd, POLLOUT, deadline))
-                return SocketError::TimedOut;
-            continue;
-        }
-        return SocketErrorFromErrno(n < 0 ? errno : EPIPE);
-    }
-    return SocketError::Ok;
+void PosixStreamSocket::WaitReady(Readiness readiness, TimePoint deadline) {
+    if (Fd >= 0)
+        WaitFor(Fd, readiness == Readiness::Read ? POLLIN : POLLOUT, deadline);
 }
 
 int32_t PosixStreamSocket::Receive(std::string& into, std::size_t limit, Milliseconds timeout) {

@@ -9,7 +9,7 @@ namespace tolmix::posix {
 int32_t SocketErrorFromErrno(int error);
 int32_t SocketErrorFromResolver(int result, int savedErrno);
 
-// A TCP stream on a BSD socket, non-blocking underneath: every wait is a poll() with a limit.
+// A TCP stream on a non-blocking BSD socket; its own waits are poll() with a limit.
 class PosixStreamSocket final : public StreamSocket {
   public:
     PosixStreamSocket() = default;
@@ -17,8 +17,10 @@ class PosixStreamSocket final : public StreamSocket {
     PosixStreamSocket(const PosixStreamSocket&) = delete;
     PosixStreamSocket& operator=(const PosixStreamSocket&) = delete;
 
-    int32_t Connect(std::string_view host, std::string_view port, Milliseconds timeout) override;
-    int32_t Send(std::string_view bytes, Milliseconds timeout) override;
+    int32_t StartConnect(std::string_view host, std::string_view port) override;
+    int32_t ConnectOutcome() override;
+    int32_t SendSome(std::string_view bytes, std::size_t& sent) override;
+    void WaitReady(Readiness readiness, TimePoint deadline) override;
     int32_t Receive(std::string& into, std::size_t limit, Milliseconds timeout) override;
     void ShutdownSend() override;
     void Close() override;

@@ -57,8 +57,8 @@ Win32EventLoop::Win32EventLoop() {
 }
 
 Win32EventLoop::~Win32EventLoop() {
-    for (PollHandle handle : Selected)
-        ::WSAEventSelect(static_cast<SOCKET>(handle.Value), nullptr, 0);
+    for (const SelectedSocket& s : Selected)
+        ::WSAEventSelect(static_cast<SOCKET>(s.Handle.Value), nullptr, 0);
     {
         std::lock_guard guard(ActiveLock);
         ActiveLoop = nullptr;
@@ -84,14 +84,31 @@ void Win32EventLoop::UnwatchWaitHandle(void* handle) {
 }
 
 void Win32EventLoop::SelectSockets() {
-    const std::vector<PollHandle>& watched = WatchedHandles();
-    for (PollHandle handle : Selected)
-        if (std::find(watched.begin(), watched.end(), handle) == watched.end())
-            ::WSAEventSelect(static_cast<SOCKET>(handle.Value), nullptr, 0);
-    for (PollHandle handle : watched)
-        if (handle.Valid() && std::find(Selected.begin(), Selected.end(), handle) == Selected.end())
-            ::WSAEventSelect(static_cast<SOCKET>(handle.Value), SocketEvent, FD_READ | FD_CLOSE);
-    Selected = watched;
+    // One association per socket; one watched for room is not woken by arriving data.
+    std::vector<SelectedSocket> wanted;
+    const std::vector<PollHandle>& writable = WritableHandles();
+    for (PollHandle handle : writable)
+        if (handle.Valid())
+            wanted.push_back({handle, FD_WRITE | FD_CONNECT | FD_CLOSE});
+    for (PollHandle handle : WatchedHandles())
+        if (handle.Valid() && std::find(writable.begin(), writable.end(), handle) == writable.end())
+            wanted.push_back({handle, FD_READ | FD_CLOSE});
+    for (const SelectedSocket& old : Selected) {
+        const bool kept = std::any_of(wanted.begin(), wanted.end(), [&](const SelectedSocket& s) {
+            return s.Handle == old.Handle;
+        });
+        if (!kept)
+            ::WSAEventSelect(static_cast<SOCKET>(old.Handle.Value), nullptr, 0);
+    }
+    for (const SelectedSocket& s : wanted) {
+        const bool same =
+            std::any_of(Selected.begin(), Selected.end(), [&](const SelectedSocket& old) {
+                return old.Handle == s.Handle && old.Events == s.Events;
+            });
+        if (!same)
+            ::WSAEventSelect(static_cast<SOCKET>(s.Handle.Value), SocketEvent, s.Events);
+    }
+    Selected = std::move(wanted);
 }
 
 void Win32EventLoop::Wait(std::optional<TimePoint> deadline) {
@@ -115,9 +132,9 @@ void Win32EventLoop::Wait(std::optional<TimePoint> deadline) {
         // The sockets' owners read them on the next pass; each socket's record is cleared so
         // that only new arrivals signal again (a read re-enables FD_READ).
         ::WSAResetEvent(SocketEvent);
-        for (PollHandle handle : Selected) {
+        for (const SelectedSocket& s : Selected) {
             WSANETWORKEVENTS events;
-            ::WSAEnumNetworkEvents(static_cast<SOCKET>(handle.Value), nullptr, &events);
+            ::WSAEnumNetworkEvents(static_cast<SOCKET>(s.Handle.Value), nullptr, &events);
         }
     }
 }

@@ -39,7 +39,11 @@ class Win32EventLoop final : public QueuedEventLoop {
     void* WakeEvent = nullptr;
     void* SocketEvent = nullptr;
     std::vector<void*> WaitHandles;
-    std::vector<PollHandle> Selected; // sockets associated with SocketEvent
+    struct SelectedSocket {
+        PollHandle Handle;
+        long Events = 0;
+    };
+    std::vector<SelectedSocket> Selected; // sockets associated with SocketEvent
     uint64_t WaitCount = 0;
 };
 

@@ -19,8 +19,6 @@ struct AddressList {
     }
 };
 
-enum class Readiness { Read, Write };
-
 // Waits until the socket is ready or the deadline passes. True when ready, or in error (the
 // next call on the socket reports it; a failed connect shows in the exception set).
 bool WaitFor(SOCKET socket, Readiness what, TimePoint deadline) {
@@ -60,15 +58,16 @@ Win32StreamSocket::~Win32StreamSocket() {
     Close();
 }
 
-int32_t Win32StreamSocket::Connect(std::string_view host, std::string_view port,
-                                   Milliseconds timeout) {
-    const TimePoint deadline = SteadyClock::now() + timeout;
+int32_t Win32StreamSocket::StartConnect(std::string_view host, std::string_view port) {
     if (Socket >= 0)
         return SocketError::AlreadyConnected;
     if (host.empty())
         return SocketError::HostNotFound;
     if (port.empty())
         return SocketError::AddressNotAvailable;
+    // getaddrinfo would take 108041 for 42505.
+    if (PortOutOfRange(port))
+        return SocketError::InvalidArgument;
     const std::string hostText(host), portText(port);
     if (hostText.find('\0') != std::string::npos)
         return SocketError::HostNotFound;
@@ -103,47 +102,59 @@ int32_t Win32StreamSocket::Connect(std::string_view host, std::string_view port,
     const BOOL on = TRUE;
     ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
 
-    int error = 0;
-    if (::connect(socket, chosen->ai_addr, static_cast<int>(chosen->ai_addrlen)) != 0) {
-        error = ::WSAGetLastError();
-        if (error == WSAEWOULDBLOCK) {
-            if (!WaitFor(socket, Readiness::Write, deadline)) {
-                error = WSAETIMEDOUT;
-            } else {
-                int length = sizeof error;
-                if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error),
-                                 &length) != 0)
-                    error = ::WSAGetLastError();
-            }
-        }
-    }
-    if (error != 0) {
-        Close();
-        return error;
-    }
-    return SocketError::Ok;
+    if (::connect(socket, chosen->ai_addr, static_cast<int>(chosen->ai_addrlen)) == 0)
+        return SocketError::Ok;
+    const int error = ::WSAGetLastError();
+    if (error == WSAEWOULDBLOCK)
+        return SocketError::InProgress;
+    Close();
+    return error;
 }
 
-int32_t Win32StreamSocket::Send(std::string_view bytes, Milliseconds timeout) {
+int32_t Win32StreamSocket::ConnectOutcome() {
     if (Socket < 0)
         return SocketError::NotASocket;
-    const TimePoint deadline = SteadyClock::now() + timeout;
-    while (!bytes.empty()) {
-        const int chunk = static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 20));
-        const int n = ::send(AsSocket(Socket), bytes.data(), chunk, 0);
-        if (n > 0) {
-            bytes.remove_prefix(static_cast<std::size_t>(n));
-            continue;
-        }
-        const int error = n < 0 ? ::WSAGetLastError() : WSAECONNRESET;
-        if (error == WSAEWOULDBLOCK) {
-            if (!WaitFor(AsSocket(Socket), Readiness::Write, deadline))
-                return SocketError::TimedOut;
-            continue;
-        }
-        return error;
+    // A connect that ended shows in the write set (success) or the exception set (failure).
+    fd_set written, failed;
+    FD_ZERO(&written);
+    FD_ZERO(&failed);
+    FD_SET(AsSocket(Socket), &written);
+    FD_SET(AsSocket(Socket), &failed);
+    timeval now{0, 0};
+    if (::select(0, nullptr, &written, &failed, &now) == 0)
+        return SocketError::InProgress;
+    int error = 0;
+    int length = sizeof error;
+    if (::getsockopt(AsSocket(Socket), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error),
+                     &length) != 0)
+        error = ::WSAGetLastError();
+    if (error == 0 && FD_ISSET(AsSocket(Socket), &failed))
+        error = WSAECONNREFUSED;
+    if (error == 0)
+        return SocketError::Ok;
+    Close();
+    return error;
+}
+
+int32_t Win32StreamSocket::SendSome(std::string_view bytes, std::size_t& sent) {
+    sent = 0;
+    if (Socket < 0)
+        return SocketError::NotASocket;
+    if (bytes.empty())
+        return SocketError::Ok;
+    const int chunk = static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 20));
+    const int n = ::send(AsSocket(Socket), bytes.data(), chunk, 0);
+    if (n > 0) {
+        sent = static_cast<std::size_t>(n);
+        return SocketError::Ok;
     }
-    return SocketError::Ok;
+    const int error = n < 0 ? ::WSAGetLastError() : WSAECONNRESET;
+    return error == WSAEWOULDBLOCK ? SocketError::WouldBlock : error;
+}
+
+void Win32StreamSocket::WaitReady(Readiness readiness, TimePoint deadline) {
+    if (Socket >= 0)
+        WaitFor(AsSocket(Socket), readiness, deadline);
 }
 
 int32_t Win32StreamSocket::Receive(std::string& into, std::size_t limit, Milliseconds timeout) {

@@ -4,8 +4,8 @@
 
 namespace tolmix::win32 {
 
-// A TCP stream on a Winsock 2 socket, non-blocking underneath: every wait is a select() with a
-// limit. Winsock's error numbers are the client's own.
+// A TCP stream on a non-blocking Winsock 2 socket; its own waits are select() with a limit.
+// Winsock's error numbers are the client's own.
 class Win32StreamSocket final : public StreamSocket {
   public:
     Win32StreamSocket() = default;
@@ -13,8 +13,10 @@ class Win32StreamSocket final : public StreamSocket {
     Win32StreamSocket(const Win32StreamSocket&) = delete;
     Win32StreamSocket& operator=(const Win32StreamSocket&) = delete;
 
-    int32_t Connect(std::string_view host, std::string_view port, Milliseconds timeout) override;
-    int32_t Send(std::string_view bytes, Milliseconds timeout) override;
+    int32_t StartConnect(std::string_view host, std::string_view port) override;
+    int32_t ConnectOutcome() override;
+    int32_t SendSome(std::string_view bytes, std::size_t& sent) override;
+    void WaitReady(Readiness readiness, TimePoint deadline) override;
     int32_t Receive(std::string& into, std::size_t limit, Milliseconds timeout) override;
     void ShutdownSend() override;
     void Close() override;
