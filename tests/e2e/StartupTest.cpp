@@ -399,21 +399,22 @@ TEST(Startup, UnreadableSettingsFileEndsWithItsMessage) {
     EXPECT_TRUE(s.TtyRestored(&differences)) << differences;
 }
 
-// A screen the machine cannot hold ends start-up with the settings that asked for it. The
-// shell's limit on address space makes the allocation fail at once instead of after the
-// system runs short.
+// A scrollback the machine cannot hold ends start-up with the setting that asked for it. The
+// shell's limit on address space makes the allocation fail at once instead of after the system
+// runs short: the client starts in well under 35 MB, and 100,000 rows of 80 cells need 32 MB
+// more. (The screen itself follows the terminal, so no setting can make it too big.)
 TEST(Startup, RunningOutOfMemoryNamesTheSettingsThatAskedForIt) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer's shadow memory needs more address space than the limit";
 #else
     TempDir dir;
-    dir.WriteFile("huge.tcf", "SizeX=30000\r\nSizeY=30000\r\n");
-    PtySession s(SessionOptions::Shell("cd '" + dir.String() + "' && ulimit -v 2000000 && '" +
+    dir.WriteFile("huge.tcf", "OutputSize=100000\r\n");
+    PtySession s(SessionOptions::Shell("cd '" + dir.String() + "' && ulimit -v 35000 && '" +
                                        TOLMIX_CLIENT_PATH + "' huge.txt; echo \"status=$?\""));
     ASSERT_TRUE(s.WaitFor([&] { return s.OutputContains("status="); }, Patience)) << s.Dump();
     EXPECT_TRUE(s.OutputContains("status=1")) << s.Dump();
-    EXPECT_TRUE(s.OutputContains("tolmix-client: out of memory for a screen of SizeX=30000 by "
-                                 "SizeY=30000 set in "))
+    EXPECT_TRUE(s.OutputContains("tolmix-client: out of memory for the output window's "
+                                 "OutputSize=100000 rows of 80 columns set in "))
         << s.Output();
     EXPECT_TRUE(s.OutputContains("huge.tcf")) << s.Output();
     EXPECT_FALSE(s.Screen().AltScreen());

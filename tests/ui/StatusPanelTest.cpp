@@ -246,6 +246,7 @@ TEST_F(Panel, OnANarrowScreenTheClockKeepsItsPlace) {
     Con.SetBufferSize(MakeCoord(60, 25));
     StatusPanelOptions options;
     options.SizeX = 60; // the default 21-character clock in columns 38 to 58
+    options.RequestedSizeX = 60; // the screen the player asked for
     StatusPanel panel = Make(options);
     panel.DrawGameClock(739959 * 86'400'000LL);
     const std::string clock = Row(21).substr(38, 21);
