@@ -9,6 +9,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 
 namespace tolmix::e2e {
@@ -317,6 +318,14 @@ TEST(Startup, FullScreenIsAskedForOnlyWhenSetAndLeftAtTheEnd) {
     }
 }
 
+// The state letter of a process as the kernel reports it ('T' when stopped), 0 when unknown.
+char ProcessState(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const std::size_t close = text.rfind(')');
+    return close == std::string::npos || close + 2 >= text.size() ? 0 : text[close + 2];
+}
+
 // Job control from outside: a stop gives the terminal back to the shell, a continue takes it
 // again and draws the whole screen anew.
 TEST(Startup, StoppedAndContinuedTheTerminalIsTheShellsThenTheClientsAgain) {
@@ -329,6 +338,9 @@ TEST(Startup, StoppedAndContinuedTheTerminalIsTheShellsThenTheClientsAgain) {
         << s.Dump();
     EXPECT_EQ(s.LastPrivateMode(25), true) << "cursor left hidden while stopped";
     EXPECT_NE(s.OutputSince(beforeStop).find("\x1b[23;0t"), std::string_view::npos);
+    // A shell continues a job that has stopped: the client gives the terminal back before it
+    // stops, so a continue sent before that would come too early.
+    ASSERT_TRUE(s.WaitFor([&] { return ProcessState(s.Pid()) == 'T'; }, Patience)) << s.Dump();
 
     const std::size_t beforeContinue = s.Output().size();
     ::kill(s.Pid(), SIGCONT);
