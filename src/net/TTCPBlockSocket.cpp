@@ -39,7 +39,9 @@ void TTCPBlockSocket::OpenConnection(std::string_view host, std::string_view por
     EndedByCR = EndedByLF = false;
     // The resolvers wrap a number past 65535 round to some other port, and the proxy would be
     // told port 0: say so instead.
-    for (std::string_view p : {port, std::string_view(TunnelHost.empty() ? "" : TunnelPort)}) {
+    const std::string_view tunnelPort =
+        TunnelHost.empty() ? std::string_view() : std::string_view(TunnelPort);
+    for (std::string_view p : {port, tunnelPort}) {
         if (PortOutOfRange(p)) {
             Finish(SocketError::InvalidArgument);
             ErrorText = "Port " + std::string(p) + " is out of range 1-65535";

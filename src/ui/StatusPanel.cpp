@@ -13,8 +13,6 @@ namespace tolmix {
 namespace {
 
 constexpr uint8_t LineChar = 0xC4;
-// The countdown ends before this column of the separator line.
-constexpr int CountdownEnd = 55;
 constexpr uint8_t GaugeColours[4] = {0x0C, 0x0E, 0x0E, 0x0A};
 constexpr uint8_t HungerColours[7] = {0x0C, 0x0D, 0x0E, 0x0E, 0x0A, 0x0B, 0x0F};
 
