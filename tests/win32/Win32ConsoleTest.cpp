@@ -71,14 +71,14 @@ TEST_F(Win32ConsoleTest, CellsAreDrawnAsCodePage866GlyphsWithTheirAttributes) {
     ASSERT_GE(size.Columns, 8);
     Frame frame;
     frame.Resize(size.Columns, size.Rows);
-    const uint8_t bytes[] = {'A', 0x80, 0x01, 0x1B, 0xB3, 0xF1};
+    const uint8_t bytes[] = {'A', 0x80, 0x01, 0x1B, 0xC4, 0xF1};
     for (int x = 0; x < 6; ++x) {
         frame.At(x, 0).Char = bytes[x];
         frame.At(x, 0).Attr = static_cast<uint16_t>(0x10 + x);
     }
     console.Present(frame);
     const std::vector<CHAR_INFO> row = ShownRow(6);
-    const wchar_t glyphs[] = {L'A', 0x0410, 0x263A, 0x2190, 0x2502, 0x0451};
+    const wchar_t glyphs[] = {L'A', 0x0410, 0x263A, 0x2190, 0x2500, 0x0451};
     for (int x = 0; x < 6; ++x) {
         EXPECT_EQ(row[x].Char.UnicodeChar, glyphs[x]) << x;
         EXPECT_EQ(row[x].Attributes & 0xFF, 0x10 + x) << x;
