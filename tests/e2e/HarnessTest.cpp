@@ -105,6 +105,35 @@ TEST(PtySessionScreen, CharacterAndTitleSplitBetweenWritesSurvive) {
     EXPECT_EQ(s.Title(), "Split title");
 }
 
+// A program that draws its frames as synchronized updates is read back one whole frame at a
+// time, however its bytes are cut into reads; an update that never ends shows once the program
+// is gone, as a terminal shows it when it stops waiting.
+TEST(TerminalModelUpdates, ASynchronizedUpdateReachesTheScreenWholeWhenItEnds) {
+    TerminalModel model(20, 3, nullptr);
+    model.Feed("old");
+    model.Feed("\x1b[?2026");
+    model.Feed("h\x1b[Hne");
+    EXPECT_EQ(model.RowTrimmed(0), "old");
+    EXPECT_TRUE(model.UpdateUnfinished());
+    EXPECT_NE(model.Dump().find("not ended"), std::string::npos) << model.Dump();
+    model.Feed("w\x1b[?20");
+    EXPECT_EQ(model.RowTrimmed(0), "old");
+    model.Feed("26l after\x1b[?2026h\x1b[2;1Hsecond\x1b[?2026l\x1b[?2026h\x1b[3;1Hthird");
+    EXPECT_EQ(model.RowTrimmed(0), "new after");
+    EXPECT_EQ(model.RowTrimmed(1), "second");
+    EXPECT_EQ(model.RowTrimmed(2), "");
+    model.ShowUnfinishedUpdate();
+    EXPECT_EQ(model.RowTrimmed(2), "third");
+    EXPECT_FALSE(model.UpdateUnfinished());
+}
+
+TEST(PtySessionScreen, AnUpdateLeftOpenByAProgramThatEndedIsShown) {
+    PtySession s(SessionOptions::Shell("printf 'before\\033[?2026h\\033[2;1Hhalf'"));
+    ASSERT_TRUE(s.WaitForExit(kWait));
+    EXPECT_TRUE(s.ScreenContains("before")) << s.Dump();
+    EXPECT_TRUE(s.ScreenContains("half")) << s.Dump();
+}
+
 TEST(PtySessionScreen, TitleIsTheLastOscZeroOrTwo) {
     PtySession s(SessionOptions::Shell(
         "printf '\\033]0;First\\007\\033]2;Tolmix \\320\\226\\033\\\\\\033]1;icon\\007x'"));
@@ -172,10 +201,12 @@ TEST(PtySessionProcess, WaitsEndWithinTheirBound) {
     EXPECT_FALSE(sleeper.WaitForText("never", 300ms));
     auto took = Clock::now() - start;
     EXPECT_GE(took, 300ms);
-    EXPECT_LT(took, 1500ms);
+    // Bounds far above the waits' own, so that only a wait that runs on until the program
+    // ends (after 5 s) fails on a loaded machine.
+    EXPECT_LT(took, 4s);
     start = Clock::now();
     EXPECT_EQ(sleeper.WaitForExit(200ms), std::nullopt);
-    EXPECT_LT(Clock::now() - start, 1200ms);
+    EXPECT_LT(Clock::now() - start, 4s);
 
     // Once the program is gone, nothing more can appear: the wait gives up at once.
     PtySession quick(SessionOptions::Shell("printf done"));

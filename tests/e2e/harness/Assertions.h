@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // GoogleTest checks over a session whose failure message carries the screen and the last output:
 //   ASSERT_TRUE(ShowsText(client, "Tolmix Client", 2s));
@@ -30,6 +32,44 @@ inline testing::AssertionResult ShowsText(PtySession& session, std::string_view 
     return Eventually(
         session, [&] { return session.ScreenContains(utf8); }, timeout,
         "screen shows \"" + std::string(utf8) + "\"");
+}
+
+// One fact of a state that a check waits for as a whole (see Reaches).
+struct Fact {
+    std::string what;
+    std::function<bool()> holds;
+};
+
+inline Fact Shown(const PtySession& session, std::string utf8) {
+    return {"screen shows \"" + utf8 + "\"",
+            [&session, utf8] { return session.ScreenContains(utf8); }};
+}
+
+inline Fact NotShown(const PtySession& session, std::string utf8) {
+    return {"screen does not show \"" + utf8 + "\"",
+            [&session, utf8] { return !session.ScreenContains(utf8); }};
+}
+
+// Waits until every fact holds at one time, so that a check never reads a state half reached
+// (the screen read the moment its first line appeared, before the rest of it was written).
+// The failure names the facts that did not hold when the time ran out.
+inline testing::AssertionResult Reaches(PtySession& session, std::initializer_list<Fact> facts,
+                                        milliseconds timeout) {
+    const std::vector<Fact> all(facts);
+    const auto allHold = [&] {
+        for (const Fact& fact : all)
+            if (!fact.holds())
+                return false;
+        return true;
+    };
+    if (session.WaitFor(allHold, timeout))
+        return testing::AssertionSuccess();
+    auto failure = testing::AssertionFailure();
+    failure << "not within " << timeout.count() << " ms:";
+    for (const Fact& fact : all)
+        if (!fact.holds())
+            failure << "\n  " << fact.what;
+    return failure << "\n" << session.Dump();
 }
 
 inline testing::AssertionResult ExitsWith(PtySession& session, int code, milliseconds timeout) {

@@ -290,6 +290,8 @@ void PtySession::ReadAvailable() {
         if (n < 0 && errno == EAGAIN)
             break;
         outputClosed_ = true; // EIO: every descriptor of the program's side is closed
+        // No end can come any more: what the program drew is what a terminal would show.
+        model_.ShowUnfinishedUpdate();
     }
     FlushReplies();
 }

@@ -15,6 +15,14 @@ namespace {
 // An unterminated string longer than this is fed as it is rather than held back for ever.
 constexpr std::size_t kMaxHeldBack = 64 * 1024;
 
+// A synchronized update (DEC private mode 2026): a terminal that knows it shows the screen as
+// it was until the update ends, so that a reader never sees a frame half drawn.
+constexpr std::string_view kUpdateBegin = "\x1b[?2026h";
+constexpr std::string_view kUpdateEnd = "\x1b[?2026l";
+// An update that grows past this without ending is shown as it is, as terminals give up
+// waiting for an end that does not come.
+constexpr std::size_t kMaxUpdate = 16 * 1024 * 1024;
+
 int ColourOf(const VTermColor& colour) {
     if (VTERM_COLOR_IS_DEFAULT_FG(&colour) || VTERM_COLOR_IS_DEFAULT_BG(&colour))
         return kDefaultColour;
@@ -111,11 +119,43 @@ void TerminalModel::Feed(std::string_view bytes) {
         complete = pending_.size();
     if (complete == 0)
         return;
-    const std::string_view chunk(pending_.data(), complete);
-    for (auto& title : TitlesIn(chunk))
-        rawTitle_ = std::move(title);
-    vterm_input_write(vt_, chunk.data(), chunk.size());
+    // Whole sequences only, so a marker is never split between two chunks.
+    std::string_view chunk(pending_.data(), complete);
+    while (!chunk.empty()) {
+        if (!updating_) {
+            const std::size_t begin = chunk.find(kUpdateBegin);
+            Apply(chunk.substr(0, begin));
+            if (begin == std::string_view::npos)
+                break;
+            updating_ = true;
+            chunk.remove_prefix(begin);
+        }
+        const std::size_t end = chunk.find(kUpdateEnd);
+        if (end == std::string_view::npos) {
+            update_.append(chunk);
+            if (update_.size() > kMaxUpdate)
+                ShowUnfinishedUpdate();
+            break;
+        }
+        update_.append(chunk.substr(0, end + kUpdateEnd.size()));
+        chunk.remove_prefix(end + kUpdateEnd.size());
+        ShowUnfinishedUpdate();
+    }
     pending_.erase(0, complete);
+}
+
+void TerminalModel::ShowUnfinishedUpdate() {
+    Apply(update_);
+    update_.clear();
+    updating_ = false;
+}
+
+void TerminalModel::Apply(std::string_view bytes) {
+    if (bytes.empty())
+        return;
+    for (auto& title : TitlesIn(bytes))
+        rawTitle_ = std::move(title);
+    vterm_input_write(vt_, bytes.data(), bytes.size());
 }
 
 void TerminalModel::Resize(int columns, int rows) {
@@ -210,7 +250,11 @@ std::string TerminalModel::Dump() const {
                       std::to_string(cursor.x) + "," + std::to_string(cursor.y) +
                       (cursorVisible_ ? " visible" : " hidden") +
                       (altScreen_ ? ", alternate screen" : "") + ", title \"" + Printable(Title()) +
-                      "\"\n";
+                      "\"" +
+                      (updating_ ? ", an update of " + std::to_string(update_.size()) +
+                                       " bytes not ended yet (not shown)"
+                                 : "") +
+                      "\n";
     const std::string rule = "    +" + std::string(static_cast<std::size_t>(columns_), '-') + "+\n";
     out += rule;
     for (int y = 0; y < rows_; ++y) {

@@ -53,8 +53,13 @@ class TerminalModel {
 
     // Feeds program output. Bytes that end mid-character or mid-sequence wait for the rest:
     // libvterm 0.1.4 turns a UTF-8 character split between writes into U+FFFD and drops an
-    // OSC string split between writes.
+    // OSC string split between writes. A synchronized update (CSI ? 2026 h ... CSI ? 2026 l)
+    // reaches the screen whole once it ends, as a terminal that supports it shows it: the
+    // screen read meanwhile is the last whole frame.
     void Feed(std::string_view bytes);
+    // Shows what an update that has not ended brought so far (the program ended mid-frame).
+    void ShowUnfinishedUpdate();
+    bool UpdateUnfinished() const { return updating_; }
 
     void Resize(int columns, int rows);
     int Columns() const { return columns_; }
@@ -86,10 +91,14 @@ class TerminalModel {
   private:
     friend struct VTermCallbacks;
 
+    void Apply(std::string_view bytes);
+
     VTerm* vt_ = nullptr;
     VTermScreen* screen_ = nullptr;
     std::function<void(std::string_view)> reply_;
     std::string pending_; // the unfinished tail, held back until it completes
+    std::string update_;  // a synchronized update that has not ended, from its begin marker
+    bool updating_ = false;
     int columns_;
     int rows_;
     bool cursorVisible_ = true;
