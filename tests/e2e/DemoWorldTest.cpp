@@ -88,7 +88,8 @@ TEST(DemoWorld, ANewcomerCreatesACharacterAndWatchesThePanelAndTheClockWhileWalk
     DemoGame game;
     PtySession& s = game.Screen();
     const DefaultLayout layout = game.Layout();
-    ASSERT_TRUE(ShowsText(s, "ДЕРЕВНЯ ВЕРЕСК", Patience));
+    ASSERT_TRUE(
+        Reaches(s, {Shown(s, "ДЕРЕВНЯ ВЕРЕСК"), Shown(s, "демонстрационный мир")}, Patience));
     // The banner's ANSI colour and the server's own colour bytes.
     EXPECT_TRUE(ShownInColour(s, "ДЕРЕВНЯ ВЕРЕСК", 0x0E));
     EXPECT_TRUE(ShownInColour(s, "демонстрационный мир", 0x08));

@@ -140,9 +140,12 @@ TEST(HangingConnect, TheWholeScreenIsShownAndF10CancelsAndQuits) {
     TempDir dir;
     auto client = StartClient(dir, HangingSettings(listener));
     PtySession& s = *client;
-    ASSERT_TRUE(ShowsText(s, "Подключение к 127.0.0.1:" + listener.Port(), Patience));
-    EXPECT_TRUE(s.ScreenContains(kClientTitle)) << s.Dump();
-    EXPECT_TRUE(FirstFrameDrawn(s.Screen())) << s.Dump();
+    // The whole state at once: the line may come before the rest of the frame is drawn.
+    ASSERT_TRUE(Reaches(s,
+                        {Shown(s, "Подключение к 127.0.0.1:" + listener.Port()),
+                         Shown(s, kClientTitle),
+                         {"the first whole frame", [&] { return FirstFrameDrawn(s.Screen()); }}},
+                        Patience));
     s.PumpFor(300ms);
     ASSERT_TRUE(s.Running()) << s.Dump();
     EXPECT_FALSE(s.ScreenContains("Ошибка")) << s.Dump();
