@@ -212,13 +212,16 @@ TEST(DemoWorldBadInput, TenThousandConnectionsOpenedAndDroppedLeaveItServing) {
     DemoWorld world;
     const long before = world.ResidentKb().value_or(0);
     const auto started = SteadyClock::now();
+    int attempts = 0;
     int connected = 0;
-    for (int i = 0; i < 10'000 && SteadyClock::now() - started < 20s; ++i) {
+    // The time bound only keeps a very slow machine from running on; every connection made
+    // must have been taken.
+    for (; attempts < 10'000 && SteadyClock::now() - started < 60s; ++attempts) {
         RawPlayer passer(world.Port());
         connected += passer.Connected() ? 1 : 0;
         passer.Abort();
     }
-    EXPECT_EQ(connected, 10'000);
+    EXPECT_EQ(connected, attempts);
     EXPECT_TRUE(world.Running());
     EXPECT_TRUE(StillServes(world));
     EXPECT_TRUE(MemoryBounded(world, before));
