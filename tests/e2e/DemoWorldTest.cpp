@@ -254,8 +254,8 @@ TEST(DemoWorld, TheDicePluginPlaysAMatchAgainstTheDealer) {
                    s.ScreenContains("Player проигрывает в кости со счётом ");
         },
         Patience, "the verdict"));
-    EXPECT_TRUE(ShowsText(s, "Крупье бросает:", 0ms));
-    EXPECT_TRUE(ShowsText(s, "Player бросает кости:", 0ms));
+    EXPECT_TRUE(ShowsText(s, "Крупье бросает:", Patience));
+    EXPECT_TRUE(ShowsText(s, "Player бросает кости:", Patience));
 }
 
 TEST(DemoWorld, AReturningPlayerNeedsTheRightPassword) {
