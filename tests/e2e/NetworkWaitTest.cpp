@@ -273,8 +273,10 @@ class DeafServer {
         return Peer.Value >= 0;
     }
 
-    // Sends lines of IAC WILL offers until the client stops taking them for a second: it is
-    // then held in a send of its answers. False when that never happens within the bounds.
+    // Sends lines of IAC WILL offers until the client stops taking them for three seconds: it
+    // is then held in a send of its answers (a client that is only slow to be scheduled on a
+    // loaded machine has taken more by then; one second was seen to be too short). False when
+    // that never happens within the bounds.
     bool OfferUntilTheClientStalls(PtySession& s) {
         std::string line;
         for (int i = 0; i < 1000; ++i)
@@ -284,7 +286,7 @@ class DeafServer {
         std::size_t sent = 0;
         auto lastProgress = Clock::now();
         std::size_t offset = 0;
-        while (Clock::now() - start < 20s && sent < (64u << 20)) {
+        while (Clock::now() - start < 40s && sent < (64u << 20)) {
             const ssize_t n = ::send(Peer.Value, line.data() + offset, line.size() - offset,
                                      MSG_NOSIGNAL | MSG_DONTWAIT);
             if (n > 0) {
@@ -295,7 +297,7 @@ class DeafServer {
             }
             if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
                 return false;
-            if (Clock::now() - lastProgress > 1s)
+            if (Clock::now() - lastProgress > 3s)
                 return true;
             s.PumpFor(20ms);
         }
