@@ -19,11 +19,9 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
-#include <fstream>
 #include <new>
 #include <optional>
-#include <system_error>
+#include <string>
 
 using namespace tolmix;
 
@@ -100,27 +98,23 @@ int PlayDemo(const posix::XdgFolders& folders, const char* program) {
     posix::PosixFileSystem files;
     const ProgramLayout layout =
         LocateProgram(files, ExtractFilePath(files.ProgramPath()), folders.DataHome);
-    const std::filesystem::path state =
-        std::filesystem::path(folders.StateHome) / "tolmix-client" / "demo";
-    std::error_code error;
-    std::filesystem::create_directories(state, error);
-    if (error)
-        return Fail(DemoSettingsUnwritten, state.string() + ": " + error.message());
+    std::string failure;
+    const std::string state = posix::MakeDemoFolder(folders.StateHome, failure);
+    if (state.empty())
+        return Fail(DemoSettingsUnwritten, failure);
     posix::DemoWorldProcess::StartResult started = posix::DemoWorldProcess::Start(
-        layout.DemoWorld, (state / "server.log").string(), DemoWorldStartLimit);
+        layout.DemoWorld, JoinPath(state, "server.log"), DemoWorldStartLimit);
     if (!started.World) {
         return Fail(started.Why == posix::DemoWorldProcess::Failure::ProgramMissing
                         ? DemoWorldMissing
                         : DemoWorldNotStarted,
                     started.Reason);
     }
-    const std::string settings = (state / "demo.tcf").string();
-    {
-        std::ofstream file(settings, std::ios::binary | std::ios::trunc);
-        file << "Address=127.0.0.1\r\nPort=" << started.World->Port() << "\r\n";
-        if (!file.flush())
-            return Fail(DemoSettingsUnwritten, settings);
-    }
+    const std::string settings = JoinPath(state, "demo.tcf");
+    const std::string text =
+        "Address=127.0.0.1\r\nPort=" + std::to_string(started.World->Port()) + "\r\n";
+    if (!posix::WriteDemoFile(settings, text, failure))
+        return Fail(DemoSettingsUnwritten, failure);
     RunClient(folders, program, settings);
     return 0;
 }

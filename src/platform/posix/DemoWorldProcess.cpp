@@ -12,6 +12,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <vector>
 
@@ -203,6 +205,28 @@ DemoWorldProcess::StartResult DemoWorldProcess::Start(const std::string& program
             result.Reason = std::string("ended by signal ") + ::strsignal(WTERMSIG(status));
     }
     return result;
+}
+
+std::string MakeDemoFolder(const std::string& stateHome, std::string& failure) {
+    const std::filesystem::path folder =
+        std::filesystem::path(stateHome) / "tolmix-client" / "demo";
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        failure = folder.string() + ": " + error.message();
+        return {};
+    }
+    return folder.string();
+}
+
+bool WriteDemoFile(const std::string& path, std::string_view text, std::string& failure) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(text.data(), static_cast<std::streamsize>(text.size()));
+    if (!file.flush()) {
+        failure = path + ": " + SystemText(errno);
+        return false;
+    }
+    return true;
 }
 
 DemoWorldProcess::~DemoWorldProcess() {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 
 namespace tolmix::posix {
@@ -40,5 +41,11 @@ class DemoWorldProcess {
     int Output; // the world's standard output, kept open so that it never writes into nothing
     uint16_t ListenPort;
 };
+
+// The folder of the demo's files, <state home>/tolmix-client/demo, made when missing. Empty,
+// with `failure` set, when it cannot be made.
+std::string MakeDemoFolder(const std::string& stateHome, std::string& failure);
+// Replaces the file with the text. False, with `failure` set, when it cannot be written.
+bool WriteDemoFile(const std::string& path, std::string_view text, std::string& failure);
 
 } // namespace tolmix::posix
