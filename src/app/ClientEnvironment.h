@@ -10,6 +10,7 @@
 #include "platform/SystemLocale.h"
 
 #include <memory>
+#include <string>
 
 namespace tolmix {
 
@@ -33,6 +34,9 @@ struct ClientEnvironment {
     // The MIDI outputs for the output the settings choose; without an opener the client has
     // none and the server's music stays silent.
     MidiOpener* Midi = nullptr;
+    // The player's data folder ($XDG_DATA_HOME), where an installed program finds the player's
+    // own plugins; empty for none.
+    std::string UserDataFolder;
 };
 
 } // namespace tolmix

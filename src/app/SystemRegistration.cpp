@@ -33,10 +33,12 @@ const std::vector<FileTypeEntry>& ClientFileTypes() {
     return Types;
 }
 
-bool RegisterSystem(DesktopRegistry& registry, std::string_view programPath) {
+bool RegisterSystem(DesktopRegistry& registry, std::string_view programPath, FileTypes fileTypes) {
     // Every value of a file type is a default value, whose name is empty.
-    if (const int error = registry.RegisterFileTypes(programPath, ClientFileTypes()))
-        throw ERegistryException("", error, registry.LastFailure());
+    if (fileTypes == FileTypes::Register) {
+        if (const int error = registry.RegisterFileTypes(programPath, ClientFileTypes()))
+            throw ERegistryException("", error, registry.LastFailure());
+    }
 
     // Asked before anything is written for this location.
     const bool existed = registry.ConsoleKeyExists(programPath);

@@ -23,9 +23,13 @@ class ERegistryException : public std::runtime_error {
 // The program's three file types: settings (opened with the program), key macros, aliases.
 const std::vector<FileTypeEntry>& ClientFileTypes();
 
+// Whether the program registers its file types itself, or an installed package did.
+enum class FileTypes { Register, LeftToPackage };
+
 // Registers the file types and writes the console palette for the program at this full path,
 // replacing whatever was there. Returns whether the console settings existed before, that is
 // false on the first start from this location. A failed write raises ERegistryException.
-bool RegisterSystem(DesktopRegistry& registry, std::string_view programPath);
+bool RegisterSystem(DesktopRegistry& registry, std::string_view programPath,
+                    FileTypes fileTypes = FileTypes::Register);
 
 } // namespace tolmix

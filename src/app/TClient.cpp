@@ -135,9 +135,16 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     for (const std::string& line : Settings.Notes)
         PrintLine(line);
 
+    ProgramDir = ExtractFilePath(Files.ProgramPath());
+    if (ProgramDir.empty())
+        ProgramDir = JoinPath(Files.CurrentDirectory(), "");
+    Placement = LocateProgram(Files, ProgramDir, Env.UserDataFolder);
     // The file types and the console palette, at every start; the first start from this
-    // folder asks for a new start instead of connecting.
-    ConsoleKeyExisted = RegisterSystem(Env.Registry, Files.ProgramPath());
+    // folder asks for a new start instead of connecting. An installed program's package
+    // registers its file types and desktop entry for every user.
+    ConsoleKeyExisted =
+        RegisterSystem(Env.Registry, Files.ProgramPath(),
+                       Placement.Installed ? FileTypes::LeftToPackage : FileTypes::Register);
     ApplyConsolePalette(Con);
 
     StartPlugins();
@@ -210,12 +217,7 @@ void TClient::StartPlugins() {
     const std::string startFolder = Files.CurrentDirectory();
     if (!startFolder.empty())
         SettingsPath = ExpandFileName(startFolder, SettingsPath);
-    ProgramDir = ExtractFilePath(Files.ProgramPath());
-    if (ProgramDir.empty())
-        ProgramDir = JoinPath(startFolder, "");
-    PluginsDir = ProgramDir + "Plugins/";
-
-    Plugins->StartPlugins(PluginsDir, ProgramDir, Host);
+    Plugins->StartPlugins(Placement.PluginFolders, ProgramDir, Host);
 }
 
 void TClient::ScreenResized() {

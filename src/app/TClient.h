@@ -3,6 +3,7 @@
 #include "app/ClientEnvironment.h"
 #include "app/ClientSettings.h"
 #include "app/OutputLog.h"
+#include "app/ProgramLayout.h"
 #include "app/TextPrinter.h"
 #include "macros/AliasFile.h"
 #include "macros/MacroSet.h"
@@ -58,9 +59,10 @@ class TClient final : public ServerLinePrinter,
     std::string SettingsPath;
     // The output log file of this start, fixed before anything is printed.
     std::string LogPath;
-    // The program's folder and the plugins' folder beside it, each with a trailing separator.
+    // The program's folder, with a trailing separator, and where its plugins and the demo
+    // world are: beside it, or where it was installed.
     std::string ProgramDir;
-    std::string PluginsDir;
+    ProgramLayout Placement;
     ClientSettings Settings;
     // The layout's settings; the size in them is what the client asks the terminal for.
     ScreenOptions Screen;
@@ -95,7 +97,8 @@ class TClient final : public ServerLinePrinter,
 
     // Writes a printed line (console code page, no colour bytes) to the output log when it is on.
     void AppendLog(const std::string& text) override;
-    bool IsFirstRun() const { return !ConsoleKeyExisted; }
+    // An installed program connects at its first start: its package registered it already.
+    bool IsFirstRun() const { return !ConsoleKeyExisted && !Placement.Installed; }
     void DrawStatusPanel();
     // Opens the server's text editor with its lines (console code page).
     void BeginEditMode(const std::string& text) override;

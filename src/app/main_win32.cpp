@@ -44,8 +44,8 @@ void RunClient(int argc, const char* const* argv) {
     win32::Win32ModuleLoader modules;
     win32::Win32Registry registry;
     WinmmMidiOpener midi;
-    ClientEnvironment environment{files,    wallClock, win32::ReadSystemLocale(), network, modules,
-                                  registry, &midi};
+    ClientEnvironment environment{
+        files, wallClock, win32::ReadSystemLocale(), network, modules, registry, &midi, {}};
     TClient client(console, environment, argc, argv);
     console.Run();
 }

@@ -24,8 +24,16 @@ bool IsPluginFileName(std::string_view name, PathStyle style) {
 
 void GamePlugins::StartPlugins(const std::string& pluginsDir, const std::string& programDir,
                                TTolmixHost& host) {
-    if (Files.ChangeDirectory(pluginsDir)) {
-        LoadPlugins(pluginsDir);
+    StartPlugins(std::vector<std::string>{pluginsDir}, programDir, host);
+}
+
+void GamePlugins::StartPlugins(const std::vector<std::string>& pluginFolders,
+                               const std::string& programDir, TTolmixHost& host) {
+    UnloadPlugins();
+    for (const std::string& folder : pluginFolders) {
+        if (!Files.ChangeDirectory(folder))
+            continue;
+        AddPlugins(folder);
         // Plugins are created while their folder is current: they may open their own files
         // by relative names.
         CreatePlugins(host);
@@ -35,6 +43,10 @@ void GamePlugins::StartPlugins(const std::string& pluginsDir, const std::string&
 
 void GamePlugins::LoadPlugins(const std::string& folder) {
     UnloadPlugins();
+    AddPlugins(folder);
+}
+
+void GamePlugins::AddPlugins(const std::string& folder) {
     auto names = Files.ListFiles(folder);
     if (!names)
         return;

@@ -57,9 +57,15 @@ class GamePlugins {
     // loads nothing.
     void StartPlugins(const std::string& pluginsDir, const std::string& programDir,
                       TTolmixHost& host);
+    // The same for several folders in turn, each current while its plugins are created; the
+    // list keeps the plugins in folder order.
+    void StartPlugins(const std::vector<std::string>& pluginFolders, const std::string& programDir,
+                      TTolmixHost& host);
     // Unloads what is loaded, then loads every plugin file of the folder in byte order of
     // the file names; files that are no plugin are left out silently.
     void LoadPlugins(const std::string& folder);
+    // Loads the plugin files of the folder after those already loaded, in byte order.
+    void AddPlugins(const std::string& folder);
     // Loads one file and checks its exports and version; false (and nothing kept loaded)
     // when it is no plugin.
     bool LoadPlugin(const std::string& path, TPluginEntry& entry);

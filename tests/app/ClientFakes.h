@@ -30,7 +30,7 @@ struct ClientFakes {
     FakeModuleLoader Modules;
     // Started from this folder before; a test of the first start empties Registry.Consoles.
     FakeDesktopRegistry Registry{Files.Program};
-    ClientEnvironment Env{Files, Wall, {}, Net, Modules, Registry, nullptr};
+    ClientEnvironment Env{Files, Wall, {}, Net, Modules, Registry, nullptr, {}};
     TConsole Con{Term, Loop, Clip};
 
     // Whether the client holds a connection to the server: the last socket it made is open.

@@ -116,6 +116,23 @@ class ClientFirstRun : public ::testing::Test, public test::ClientFakes {
     }
 };
 
+TEST_F(ClientFirstRun, AnInstalledProgramConnectsAtItsFirstStartAndLeavesTheFileTypesToItsPackage) {
+    Files.Program = "/usr/bin/tolmix-client";
+    Files.Folders.insert("/usr/lib/tolmix-client");
+    Env.UserDataFolder = "/home/player/.local/share";
+    auto client = Start();
+    EXPECT_FALSE(NoticeShown());
+    EXPECT_TRUE(ServerConnected());
+    // The palette step stays; the file types are the package's.
+    EXPECT_EQ(Registry.Calls, (Calls{"exists", "console"}));
+    EXPECT_TRUE(Registry.Types.empty());
+    EXPECT_EQ(Registry.Consoles.count("/usr/bin/tolmix-client"), 1u);
+    EXPECT_EQ(Term.PaletteWrites, 16);
+    // The player's plugins first, then the installed ones; the program's folder stays current.
+    EXPECT_EQ(Files.DirectoryChanges, (Calls{"/home/player/.local/share/tolmix-client/plugins/",
+                                             "/usr/lib/tolmix-client/plugins/", "/usr/bin/"}));
+}
+
 TEST_F(ClientFirstRun, TheFirstStartFromAFolderShowsTheNoticeInItsColours) {
     auto client = Start();
     EXPECT_TRUE(NoticeShown());
