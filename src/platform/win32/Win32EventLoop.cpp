@@ -24,20 +24,24 @@ HANDLE LoopGone = nullptr;
 BOOL WINAPI OnControlEvent(DWORD event) {
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT)
         return TRUE; // claimed: the keys are the client's, as keys
+    EndInOrder();
+    return TRUE;
+}
+
+} // namespace
+
+void EndInOrder() {
     {
         std::lock_guard guard(ActiveLock);
         if (ActiveLoop == nullptr)
-            return TRUE;
+            return;
         ActiveLoop->RequestQuit();
     }
     // The process ends when the handler returns from a close, log-off or shutdown event; the
     // system allows about five seconds, enough for the client to close its connection, log and
     // console in order.
     ::WaitForSingleObject(LoopGone, 4500);
-    return TRUE;
 }
-
-} // namespace
 
 Win32EventLoop::Win32EventLoop() {
     WSADATA data;
