@@ -1,6 +1,7 @@
 // The Windows entry point: the wide command line, so that a settings path in any letters reaches
 // the client intact (as UTF-8, the client's file-name encoding).
 #include "app/TClient.h"
+#include "platform/win32/RunningMark.h"
 #include "platform/win32/SessionEndWindow.h"
 #include "platform/win32/StartupError.h"
 #include "platform/win32/Win32Clipboard.h"
@@ -35,6 +36,7 @@ class WinmmMidiOpener final : public MidiOpener {
 // Runs the client; every object it makes is gone, and the console restored, when it returns
 // or throws.
 void RunClient(int argc, const char* const* argv) {
+    win32::RunningMark running;
     win32::SessionEndWindow sessionEnd; // outlives the loop that it ends
     win32::Win32EventLoop loop;
     win32::Win32Console terminal(loop);
