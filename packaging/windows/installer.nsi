@@ -49,6 +49,9 @@ UninstPage instfiles
 
 Var ConsoleKey
 Var RunningMark
+; 1 when the player's settings file was there before this installation: a failed upgrade
+; leaves it.
+Var KeepSettings
 
 ; The program's path with every backslash an underscore names two things: the console's
 ; settings that the client writes at its first start from this folder ("Console\" and the
@@ -91,7 +94,8 @@ Function ${UN}RemoveAll
   Delete "$INSTDIR\libgcc_s_dw2-1.dll"
   Delete "$INSTDIR\libwinpthread-1.dll"
   Delete "$INSTDIR\README.txt"
-  Delete "$INSTDIR\TolmixClient.tcf"
+  StrCmp $KeepSettings 1 +2
+    Delete "$INSTDIR\TolmixClient.tcf"
   Delete "$INSTDIR\Plugins\Dice.dll"
   RMDir "$INSTDIR\Plugins"
   RMDir /r "$INSTDIR\licenses"
@@ -164,6 +168,9 @@ FunctionEnd
 
 Section "${PRODUCT}"
   Call RefuseWhileRunning
+  StrCpy $KeepSettings 0
+  IfFileExists "$INSTDIR\TolmixClient.tcf" 0 +2
+    StrCpy $KeepSettings 1
   ; Whether the folder can be written, before anything is put in it.
   ClearErrors
   CreateDirectory "$INSTDIR"

@@ -1,4 +1,5 @@
 #include "platform/win32/Win32Console.h"
+#include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/WinText.h"
 
 #include <windows.h>
@@ -96,7 +97,8 @@ Win32Console::Win32Console(Win32EventLoop& loop) : Loop(loop) {
     UserOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD mode = 0;
     if (Input == nullptr || Input == INVALID_HANDLE_VALUE || !::GetConsoleMode(Input, &mode))
-        throw std::runtime_error("The client needs a console to run in");
+        throw std::runtime_error("The client needs a console to run in: " +
+                                 SystemErrorText(::GetLastError()));
     SavedInputMode = mode;
     Output = ::CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

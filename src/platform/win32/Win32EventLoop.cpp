@@ -1,4 +1,5 @@
 #include "platform/win32/Win32EventLoop.h"
+#include "platform/win32/Win32FileSystem.h"
 
 // Winsock 2 before the rest of the system headers, which would bring in its old version.
 #include <winsock2.h>
@@ -49,7 +50,8 @@ Win32EventLoop::Win32EventLoop() {
     WakeEvent = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
     SocketEvent = ::WSACreateEvent();
     if (WakeEvent == nullptr || SocketEvent == WSA_INVALID_EVENT)
-        throw std::runtime_error("Cannot create the event loop's events");
+        throw std::runtime_error("Cannot create the event loop's events: " +
+                                 SystemErrorText(::GetLastError()));
     if (LoopGone == nullptr)
         LoopGone = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     ::ResetEvent(LoopGone);
