@@ -1,6 +1,9 @@
 // The Windows entry point: the wide command line, so that a settings path in any letters reaches
 // the client intact (as UTF-8, the client's file-name encoding).
 #include "app/TClient.h"
+#include "platform/win32/RunningMark.h"
+#include "platform/win32/SessionEndWindow.h"
+#include "platform/win32/StartupError.h"
 #include "platform/win32/Win32Clipboard.h"
 #include "platform/win32/Win32Console.h"
 #include "platform/win32/Win32EventLoop.h"
@@ -13,7 +16,6 @@
 #include "platform/win32/WinmmMidiDevices.h"
 #include "ui/TConsole.h"
 
-#include <cstdio>
 #include <exception>
 #include <new>
 #include <string>
@@ -34,6 +36,8 @@ class WinmmMidiOpener final : public MidiOpener {
 // Runs the client; every object it makes is gone, and the console restored, when it returns
 // or throws.
 void RunClient(int argc, const char* const* argv) {
+    win32::RunningMark running;
+    win32::SessionEndWindow sessionEnd; // outlives the loop that it ends
     win32::Win32EventLoop loop;
     win32::Win32Console terminal(loop);
     win32::Win32Clipboard clipboard;
@@ -63,13 +67,13 @@ int wmain(int argc, wchar_t** argv) {
     try {
         RunClient(argc, pointers.data());
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "tolmix-client: out of memory\n");
+        win32::ShowStartupError("out of memory");
         return 1;
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "tolmix-client: %s\n", error.what());
+        win32::ShowStartupError(error.what());
         return 1;
     } catch (...) {
-        std::fprintf(stderr, "tolmix-client: an unknown error ended the program\n");
+        win32::ShowStartupError("an unknown error ended the program");
         return 1;
     }
     return 0;

@@ -2,12 +2,18 @@
 // the cells back, feeds key records into the console's input, and checks what is put back.
 #include "platform/win32/Win32Console.h"
 #include "platform/VirtualKeys.h"
+#include "platform/win32/StartupError.h"
+#include "platform/win32/WinText.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <future>
+#include <memory>
+#include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -96,8 +102,12 @@ TEST_F(Win32ConsoleTest, KeyRecordsArriveAsKeyEventsAndEndTheWait) {
     while (console.ReadInput(record)) {
     }
     auto start = SteadyClock::now();
-    loop.Wait(start + 100ms); // nothing typed: the whole wait
-    EXPECT_GE(SteadyClock::now() - start, 90ms);
+    loop.Wait(start + 100ms);
+    // Nothing typed: the whole wait, unless the console reported something (with window input
+    // on, the new screen buffer's size may come now).
+    DWORD pending = 0;
+    ::GetNumberOfConsoleInputEvents(::GetStdHandle(STD_INPUT_HANDLE), &pending);
+    EXPECT_TRUE(SteadyClock::now() - start >= 90ms || pending > 0);
 
     PutKey(VkLeft, 0, EnhancedKey | LeftCtrlPressed);
     PutKey('F', 0x0430, 0); // the Cyrillic "а" on the F key
@@ -124,14 +134,23 @@ TEST_F(Win32ConsoleTest, KeyRecordsArriveAsKeyEventsAndEndTheWait) {
 
 TEST_F(Win32ConsoleTest, TheTitleAndInputModeComeBackAtTheEnd) {
     HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
-    ::SetConsoleMode(input, ENABLE_PROCESSED_INPUT | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT);
+    const DWORD user = ENABLE_PROCESSED_INPUT | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT |
+                       ENABLE_QUICK_EDIT_MODE | ENABLE_INSERT_MODE | ENABLE_EXTENDED_FLAGS;
+    ::SetConsoleMode(input, user);
     ::SetConsoleTitleW(L"before");
     {
         Win32EventLoop loop;
         Win32Console console(loop);
         DWORD mode = 1;
         ::GetConsoleMode(input, &mode);
-        EXPECT_EQ(mode, 0u); // every key, Ctrl+C included, is the client's
+        // Every key, Ctrl+C included, is the client's; no QuickEdit to freeze it; the wheel
+        // and size changes reported.
+        EXPECT_EQ(mode & ~static_cast<DWORD>(ENABLE_EXTENDED_FLAGS),
+                  static_cast<DWORD>(ENABLE_WINDOW_INPUT | ENABLE_MOUSE_INPUT));
+        console.SetMouseReporting(false);
+        ::GetConsoleMode(input, &mode);
+        EXPECT_EQ(mode & ~static_cast<DWORD>(ENABLE_EXTENDED_FLAGS),
+                  static_cast<DWORD>(ENABLE_WINDOW_INPUT));
         console.SetTitle("Tolmix \x1b]0;\xCC\xE0\xE4");
         wchar_t title[64] = {};
         ::GetConsoleTitleW(title, 64);
@@ -139,11 +158,151 @@ TEST_F(Win32ConsoleTest, TheTitleAndInputModeComeBackAtTheEnd) {
     }
     DWORD mode = 0;
     ::GetConsoleMode(input, &mode);
-    EXPECT_EQ(mode & (ENABLE_PROCESSED_INPUT | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT),
-              static_cast<DWORD>(ENABLE_PROCESSED_INPUT | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT));
+    EXPECT_EQ(mode & ~static_cast<DWORD>(ENABLE_EXTENDED_FLAGS),
+              user & ~static_cast<DWORD>(ENABLE_EXTENDED_FLAGS));
     wchar_t title[64] = {};
     ::GetConsoleTitleW(title, 64);
     EXPECT_EQ(std::wstring(title), L"before");
+}
+
+TEST_F(Win32ConsoleTest, AltGrAltNumpadAndTheWheelArriveAsTheClientUsesThem) {
+    Win32EventLoop loop;
+    Win32Console console(loop);
+    InputRecord record;
+    while (console.ReadInput(record)) {
+    }
+    // AltGr+Q on a German layout; Alt held, 0 1 7 1 on the numeric pad, Alt let go; a wheel
+    // notch away from the user.
+    PutKey('Q', L'@', LeftCtrlPressed | RightAltPressed);
+    PutKey(VK_MENU, 0, LeftAltPressed);
+    PutKey(VK_NUMPAD0, 0, LeftAltPressed);
+    PutKey(VK_NUMPAD0, 0, LeftAltPressed, false);
+    PutKey(VK_MENU, 0x00AB, 0, false);
+    INPUT_RECORD wheel{};
+    wheel.EventType = MOUSE_EVENT;
+    wheel.Event.MouseEvent.dwEventFlags = MOUSE_WHEELED;
+    wheel.Event.MouseEvent.dwButtonState = static_cast<DWORD>(WHEEL_DELTA) << 16;
+    DWORD written = 0;
+    ::WriteConsoleInputW(::GetStdHandle(STD_INPUT_HANDLE), &wheel, 1, &written);
+    PutKey(VkF10, 0, 0);
+    loop.Wait(SteadyClock::now() + 5s);
+
+    std::vector<InputRecord> records;
+    for (int i = 0; i < 100 && console.ReadInput(record); ++i) {
+        records.push_back(record);
+        if (record.Type == InputRecord::Kind::Key && record.Key.VirtualKey == VkF10)
+            break;
+    }
+    const auto typed = [&](uint8_t c) {
+        return std::find_if(records.begin(), records.end(), [c](const InputRecord& r) {
+                   return r.Type == InputRecord::Kind::Key && r.Key.KeyDown && r.Key.Char == c &&
+                          (r.Key.ControlKeyState & (CtrlPressed | AltPressed)) == 0;
+               }) != records.end();
+    };
+    EXPECT_TRUE(typed('@'));
+    EXPECT_TRUE(typed(TypedCharToConsole(L'\x00AB')));
+    EXPECT_NE(std::find_if(records.begin(), records.end(),
+                           [](const InputRecord& r) {
+                               return r.Type == InputRecord::Kind::Wheel && r.Wheel == -1;
+                           }),
+              records.end());
+}
+
+// Whether the active screen buffer shows the text anywhere.
+bool Shows(const std::wstring& text) {
+    HANDLE active =
+        ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, 0, nullptr);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    std::wstring cells;
+    if (::GetConsoleScreenBufferInfo(active, &info)) {
+        cells.resize(static_cast<size_t>(info.dwSize.X) * static_cast<size_t>(info.dwSize.Y));
+        DWORD read = 0;
+        ::ReadConsoleOutputCharacterW(active, cells.data(), static_cast<DWORD>(cells.size()),
+                                      COORD{0, 0}, &read);
+        cells.resize(read);
+    }
+    ::CloseHandle(active);
+    return cells.find(text) != std::wstring::npos;
+}
+
+TEST_F(Win32ConsoleTest, AStartupErrorOnAConsoleOfItsOwnStaysUntilAKey) {
+    if (!ConsoleOwnedAlone())
+        GTEST_SKIP() << "the console has other processes: nothing waits there";
+    // A folder "Мои игры" in UTF-8, as file names travel, and a Windows-1251 text.
+    const std::string message = "cannot write C:\\\xD0\x9C\xD0\xBE\xD0\xB8 "
+                                "\xD0\xB8\xD0\xB3\xD1\x80\xD1\x8B\\log";
+    // Detached: should the wait never end, the test fails instead of hanging.
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> shown = done->get_future();
+    std::thread([message, done] {
+        ShowStartupError(message);
+        done->set_value();
+    }).detach();
+    bool seen = false;
+    for (int i = 0; i < 500 && !seen; ++i) {
+        seen = Shows(L"cannot write C:\\\x041C\x043E\x0438 \x0438\x0433\x0440\x044B\\log") &&
+               Shows(L"\x041D\x0430\x0436\x043C\x0438\x0442\x0435"); // "Нажмите ..."
+        if (!seen)
+            std::this_thread::sleep_for(20ms);
+    }
+    EXPECT_TRUE(seen);
+    // Still there: it waits for the key.
+    EXPECT_EQ(shown.wait_for(0s), std::future_status::timeout);
+    // Pressed again until it is taken: a key that came before the wait began is not one.
+    bool ended = false;
+    for (int i = 0; i < 300 && !ended; ++i) {
+        PutKey(VK_SPACE, L' ', 0);
+        PutKey(VK_SPACE, L' ', 0, false);
+        ended = shown.wait_for(100ms) == std::future_status::ready;
+    }
+    EXPECT_TRUE(ended);
+}
+
+TEST(Win32StartupError, MessagesReadAsUtf8OrElseWindows1251) {
+    EXPECT_EQ(MessageText("\xD0\x9C\xD0\xBE\xD0\xB8.tcf"), L"\x041C\x043E\x0438.tcf");
+    EXPECT_EQ(MessageText("\xCC\xEE\xE8.tcf"), L"\x041C\x043E\x0438.tcf");
+    EXPECT_EQ(MessageText(""), L"");
+}
+
+TEST(Win32ConsoleKeys, AltGrAndAltNumpadCharactersAreTypedCtrlAltShortcutsStay) {
+    // AltGr+Q on a German layout, AltGr+ß, and the Ukrainian ґ on AltGr+г.
+    for (const auto& [vk, c, byte] :
+         {std::tuple{uint16_t{'Q'}, L'@', uint8_t{'@'}},
+          std::tuple{uint16_t{0xDB}, L'\\', uint8_t{'\\'}},
+          std::tuple{uint16_t{'U'}, L'\x0491', TypedCharToConsole(L'\x0491')}}) {
+        const KeyEvent key =
+            KeyEventFromConsole({true, 1, vk, 0x10, c, LeftCtrlPressed | RightAltPressed});
+        EXPECT_EQ(key.Char, byte) << vk;
+        EXPECT_EQ(key.ControlKeyState & (CtrlPressed | AltPressed), 0u) << vk;
+        EXPECT_EQ(key.VirtualKey, vk);
+    }
+    EXPECT_NE(TypedCharToConsole(L'\x0491'), '?'); // Windows-1251 has it: it reaches the wire
+    // Ctrl+Alt+Left and Ctrl+Alt+Q on a layout with nothing there keep both modifiers.
+    for (const auto& [vk, c] :
+         {std::pair{uint16_t{VkLeft}, L'\0'}, std::pair{uint16_t{'Q'}, L'\x11'}}) {
+        const KeyEvent key =
+            KeyEventFromConsole({true, 1, vk, 0x10, c, LeftCtrlPressed | LeftAltPressed});
+        EXPECT_EQ(key.ControlKeyState, LeftCtrlPressed | LeftAltPressed) << vk;
+    }
+    // Alt+0171: the digits go by with Alt held, and the release of Alt carries the character.
+    const KeyEvent digit = KeyEventFromConsole({true, 1, VK_NUMPAD1, 0x4F, 0, LeftAltPressed});
+    EXPECT_EQ(digit.Char, 0);
+    EXPECT_NE(digit.ControlKeyState & AltPressed, 0u);
+    const KeyEvent release = KeyEventFromConsole({false, 1, VK_MENU, 0x38, L'\x00AB', 0});
+    EXPECT_TRUE(release.KeyDown);
+    EXPECT_EQ(release.Char, TypedCharToConsole(L'\x00AB'));
+    EXPECT_EQ(release.ControlKeyState & (CtrlPressed | AltPressed), 0u);
+    // A plain release of Alt stays a release of nothing.
+    EXPECT_FALSE(KeyEventFromConsole({false, 1, VK_MENU, 0x38, 0, 0}).KeyDown);
+}
+
+TEST(Win32ConsoleKeys, WheelRecordsAreNotchesNegativeAwayFromTheUser) {
+    EXPECT_EQ(WheelNotches(static_cast<uint32_t>(WHEEL_DELTA) << 16), -1);
+    EXPECT_EQ(WheelNotches(static_cast<uint32_t>(static_cast<uint16_t>(-2 * WHEEL_DELTA)) << 16),
+              2);
+    EXPECT_EQ(WheelNotches(uint32_t{30} << 16), -1); // a fine wheel's part of a notch
+    EXPECT_EQ(WheelNotches(FROM_LEFT_1ST_BUTTON_PRESSED), 0);
 }
 
 } // namespace

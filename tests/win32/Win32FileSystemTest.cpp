@@ -3,6 +3,8 @@
 #include "platform/win32/WinText.h"
 #include "util/FilePaths.h"
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -80,6 +82,34 @@ TEST_F(Win32FileSystemTest, ListsFilesButNotFoldersAndChangesTheCurrentFolder) {
     EXPECT_TRUE(Files.FileExists("Dice.DLL"));
     EXPECT_FALSE(Files.ChangeDirectory(JoinPath(Folder, "missing")));
     EXPECT_EQ(Files.CurrentDirectory(), Folder);
+}
+
+TEST_F(Win32FileSystemTest, ASettingsFileWhosePathIsLongerThanTheClassicLimitIsRead) {
+    // 300 characters and more, with a "." and forward slashes on the way.
+    std::string folder = Folder;
+    std::vector<std::wstring> made; // taken away again below: the runtime's remove_all cannot
+    for (int i = 0; folder.size() < 300; ++i) {
+        folder += "\\" + std::string(40, static_cast<char>('a' + i));
+        made.push_back(L"\\\\?\\" + Utf8ToWide(folder));
+        ASSERT_TRUE(::CreateDirectoryW(made.back().c_str(), nullptr));
+    }
+    const std::string path = folder + "/./hero.tcf";
+    ASSERT_GT(path.size(), 300u);
+    EXPECT_EQ(SystemPath(path).rfind(L"\\\\?\\", 0), 0u);
+    EXPECT_EQ(SystemPath(path).find(L'/'), std::wstring::npos);
+    EXPECT_EQ(Files.AppendToFile(path, "Port=4000\r\n"), 0);
+    EXPECT_TRUE(Files.FileExists(path));
+    const FileReadResult read = Files.ReadFile(path);
+    EXPECT_TRUE(read.Ok) << read.Error;
+    EXPECT_EQ(read.Data, "Port=4000\r\n");
+    const auto names = Files.ListFiles(folder);
+    ASSERT_TRUE(names);
+    EXPECT_EQ(*names, std::vector<std::string>{"hero.tcf"});
+    // A short path stays as it was.
+    EXPECT_EQ(SystemPath("C:/a/./b.tcf"), L"C:/a/./b.tcf");
+    EXPECT_TRUE(::DeleteFileW(SystemPath(folder + "\\hero.tcf").c_str()));
+    for (auto it = made.rbegin(); it != made.rend(); ++it)
+        EXPECT_TRUE(::RemoveDirectoryW(it->c_str()));
 }
 
 TEST_F(Win32FileSystemTest, ProgramPathIsTheRunningExecutable) {

@@ -53,14 +53,16 @@ TEST_F(Win32RegistryTest, FileTypesAreClassKeysOfTheCurrentUser) {
 
     EXPECT_EQ(Text(L"Classes\\.tcf"), L"Tolmix Client Config");
     EXPECT_EQ(Text(L"Classes\\Tolmix Client Config"), L"Tolmix Client Config");
-    EXPECT_EQ(Text(L"Classes\\Tolmix Client Config\\DefaultIcon"), wide + L",0");
+    EXPECT_EQ(Text(L"Classes\\Tolmix Client Config\\DefaultIcon"), L"\"" + wide + L"\",0");
     EXPECT_EQ(Text(L"Classes\\Tolmix Client Config\\shell"), L"open");
     EXPECT_TRUE(KeyExists(L"Classes\\Tolmix Client Config\\shell\\open"));
     EXPECT_EQ(Text(L"Classes\\Tolmix Client Config\\shell\\open"), std::nullopt);
-    EXPECT_EQ(Text(L"Classes\\Tolmix Client Config\\shell\\open\\command"), wide + L" \"%1\"");
+    // Quoted, or a folder "C:\Мои игры" would have the shell start "C:\Мои.exe".
+    EXPECT_EQ(Text(L"Classes\\Tolmix Client Config\\shell\\open\\command"),
+              L"\"" + wide + L"\" \"%1\"");
 
     EXPECT_EQ(Text(L"Classes\\.tmf"), L"Tolmix Client Macros Config");
-    EXPECT_EQ(Text(L"Classes\\Tolmix Client Macros Config\\DefaultIcon"), wide + L",0");
+    EXPECT_EQ(Text(L"Classes\\Tolmix Client Macros Config\\DefaultIcon"), L"\"" + wide + L"\",0");
     EXPECT_FALSE(KeyExists(L"Classes\\Tolmix Client Macros Config\\shell"));
     EXPECT_EQ(Text(L"Classes\\.taf"), L"Tolmix Client Alias Config");
     EXPECT_FALSE(KeyExists(L"Classes\\Tolmix Client Alias Config\\shell"));
@@ -80,6 +82,38 @@ TEST_F(Win32RegistryTest, TheConsoleKeyIsNamedByThePathAndHoldsTheColourTable) {
     }
     EXPECT_EQ(Number(L"Console\\C:_Games_TolmixClient.exe", L"ColorTable16"), std::nullopt);
     EXPECT_TRUE(RegisterSystem(Registry, program)); // known from now on
+}
+
+TEST_F(Win32RegistryTest, AProgramPathTooLongForAKeyNameStillStarts) {
+    const std::string program = "C:\\" + std::string(300, 'x') + "\\tolmix-client.exe";
+    // No key can be named by it: nothing to write, and no first run that a new start would end.
+    EXPECT_TRUE(RegisterSystem(Registry, program));
+    EXPECT_FALSE(KeyExists(L"Console"));
+    EXPECT_EQ(Text(L"Classes\\Tolmix Client Config\\shell\\open\\command"),
+              L"\"C:\\" + std::wstring(300, L'x') + L"\\tolmix-client.exe\" \"%1\"");
+}
+
+TEST_F(Win32RegistryTest, AKeyThatCannotBeWrittenIsNamedWithTheSystemsReason) {
+    // Below a volatile key only volatile keys may be made: every write of the file types fails.
+    HKEY locked = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, (Base + L"\\Locked").c_str(), 0, nullptr,
+                                REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &locked, nullptr),
+              ERROR_SUCCESS);
+    ::RegCloseKey(locked);
+    Win32Registry registry{RegistryPlaces{Base + L"\\Locked", Base + L"\\Console"}};
+    try {
+        RegisterSystem(registry, "C:\\Games\\tolmix-client.exe");
+        FAIL() << "the write succeeded";
+    } catch (const ERegistryException& error) {
+        const std::string text = error.what();
+        EXPECT_NE(text.find("HKEY_CURRENT_USER\\Software\\TolmixClientTests\\"), std::string::npos)
+            << text;
+        EXPECT_NE(text.find("\\Locked\\.tcf: "), std::string::npos) << text;
+        // The system's sentence, not a bare number.
+        EXPECT_EQ(text.find("I/O error"), std::string::npos) << text;
+        EXPECT_EQ(text.find(": error "), std::string::npos) << text;
+    }
+    EXPECT_FALSE(KeyExists(L"Console"));
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #include "platform/win32/Win32Console.h"
+#include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/WinText.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <stdexcept>
 #include <vector>
 
@@ -39,7 +41,38 @@ KeyEvent KeyEventFromConsole(const ConsoleKeyRecord& key) {
     event.ScanCode = key.ScanCode;
     event.Char = TypedCharToConsole(key.Char);
     event.ControlKeyState = key.ControlKeyState;
+    constexpr uint32_t ctrlAlt = CtrlPressed | AltPressed;
+    if (key.VirtualKey == VK_MENU && !key.KeyDown && key.Char != 0) {
+        // Alt let go after digits typed on the numeric pad: the character they make comes
+        // with the release, and is typed like any other.
+        event.KeyDown = true;
+        event.RepeatCount = 1;
+        event.VirtualKey = 0;
+        event.ScanCode = 0;
+        event.ControlKeyState &= ~ctrlAlt;
+    } else if ((key.ControlKeyState & CtrlPressed) != 0 &&
+               (key.ControlKeyState & AltPressed) != 0 && event.Char >= 0x20) {
+        // AltGr, which the console reports as Ctrl+Alt: the layout made a character of the
+        // key, so it is that character. Ctrl+Alt with no character keeps both.
+        event.ControlKeyState &= ~ctrlAlt;
+    }
     return event;
+}
+
+unsigned long ClientInputMode(bool mouse) {
+    // No processed input (Ctrl+C is a key), no QuickEdit (a click would stop the client's
+    // writes until the selection ends), size changes as they happen, and the wheel if wanted.
+    return ENABLE_EXTENDED_FLAGS | ENABLE_WINDOW_INPUT | (mouse ? ENABLE_MOUSE_INPUT : 0);
+}
+
+int WheelNotches(uint32_t buttonState) {
+    // The high word is the signed distance, positive away from the user; a notch is 120,
+    // and a finer wheel's part of one still scrolls.
+    const int delta = static_cast<int16_t>(static_cast<uint16_t>(buttonState >> 16));
+    if (delta == 0)
+        return 0;
+    const int notches = std::max(std::abs(delta) / WHEEL_DELTA, 1);
+    return delta > 0 ? -notches : notches;
 }
 
 CellRect ChangedCells(const Frame& before, const Frame& after) {
@@ -64,7 +97,8 @@ Win32Console::Win32Console(Win32EventLoop& loop) : Loop(loop) {
     UserOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD mode = 0;
     if (Input == nullptr || Input == INVALID_HANDLE_VALUE || !::GetConsoleMode(Input, &mode))
-        throw std::runtime_error("The client needs a console to run in");
+        throw std::runtime_error("The client needs a console to run in: " +
+                                 SystemErrorText(::GetLastError()));
     SavedInputMode = mode;
     Output = ::CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -81,7 +115,7 @@ Win32Console::Win32Console(Win32EventLoop& loop) : Loop(loop) {
     CONSOLE_SCREEN_BUFFER_INFOEX info;
     if (ReadBufferInfo(Output, info))
         std::copy(std::begin(info.ColorTable), std::end(info.ColorTable), SavedPalette.begin());
-    ::SetConsoleMode(Input, 0);
+    ::SetConsoleMode(Input, ClientInputMode(Mouse));
     Active = true;
     QuerySize();
     SizeChanged = false;
@@ -101,7 +135,8 @@ void Win32Console::Restore() {
     if (FullScreen)
         SetFullScreen(false);
     ::SetConsoleTitleW(SavedTitle.c_str());
-    ::SetConsoleMode(Input, SavedInputMode);
+    // With the extended flags, so that QuickEdit and insert mode come back as they were.
+    ::SetConsoleMode(Input, SavedInputMode | ENABLE_EXTENDED_FLAGS);
     if (Output != UserOutput) {
         ::SetConsoleActiveScreenBuffer(UserOutput);
         ::CloseHandle(Output);
@@ -141,6 +176,12 @@ void Win32Console::RequestSize(int columns, int rows) {
     ::SetConsoleWindowInfo(Output, TRUE, &window);
     if (QuerySize())
         Shown = Frame{};
+}
+
+void Win32Console::SetMouseReporting(bool on) {
+    Mouse = on;
+    if (Active)
+        ::SetConsoleMode(Input, ClientInputMode(Mouse));
 }
 
 void Win32Console::SetTitle(std::string_view title) {
@@ -269,6 +310,18 @@ bool Win32Console::ReadInput(InputRecord& record) {
             record = InputRecord::FromKey(KeyEventFromConsole(
                 {key.bKeyDown != 0, key.wRepeatCount, key.wVirtualKeyCode, key.wVirtualScanCode,
                  key.uChar.UnicodeChar, key.dwControlKeyState}));
+            return true;
+        }
+        case MOUSE_EVENT: {
+            const MOUSE_EVENT_RECORD& mouse = in.Event.MouseEvent;
+            if ((mouse.dwEventFlags & MOUSE_WHEELED) == 0 || !Mouse)
+                break;
+            const int notches = WheelNotches(mouse.dwButtonState);
+            if (notches == 0)
+                break;
+            record = InputRecord{};
+            record.Type = InputRecord::Kind::Wheel;
+            record.Wheel = notches;
             return true;
         }
         case FOCUS_EVENT:

@@ -8,7 +8,8 @@
 
 namespace tolmix::win32 {
 
-// The process's console: input mode 0 (every key, Ctrl+C included, arrives as a key record),
+// The process's console: an input mode where every key, Ctrl+C included, arrives as a key
+// record, QuickEdit is off, size changes and (unless turned off) the wheel are reported,
 // a screen buffer of its own made active while the client runs (the user's buffer comes back
 // untouched), cells written with WriteConsoleOutputW as the glyphs of the console code page, and
 // the title, cursor, palette and input mode put back as they were on the way out.
@@ -32,6 +33,7 @@ class Win32Console final : public Terminal {
     bool HasFocus() const override { return Focused; }
     // A console has no escape sequences to pass through: nothing is written.
     void WriteRaw(std::string_view) override {}
+    void SetMouseReporting(bool on) override;
     bool ReadInput(InputRecord& record) override;
     std::optional<TimePoint> InputDeadline() const override { return std::nullopt; }
 
@@ -51,6 +53,7 @@ class Win32Console final : public Terminal {
     std::array<uint32_t, 16> SavedPalette{}; // COLORREF values
     bool PaletteChanged = false;
     bool FullScreen = false;
+    bool Mouse = true;
     bool Focused = true;
     bool Active = false;
     bool SizeChanged = false;
@@ -71,7 +74,14 @@ struct ConsoleKeyRecord {
     wchar_t Char;
     uint32_t ControlKeyState;
 };
+// AltGr (reported as Ctrl+Alt) with a character is that character without the modifiers, and
+// the release of Alt that carries an Alt+Numpad character is that character typed.
 KeyEvent KeyEventFromConsole(const ConsoleKeyRecord& key);
+
+// The console input mode while the client runs, with or without the wheel.
+unsigned long ClientInputMode(bool mouse);
+// Wheel notches of a mouse record's button state: negative up (away from the user).
+int WheelNotches(uint32_t buttonState);
 
 // The rectangle of cells that differ between two frames of one size, as [left, right) x
 // [top, bottom); empty (left == right) when none differ.

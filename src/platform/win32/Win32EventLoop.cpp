@@ -1,4 +1,5 @@
 #include "platform/win32/Win32EventLoop.h"
+#include "platform/win32/Win32FileSystem.h"
 
 // Winsock 2 before the rest of the system headers, which would bring in its old version.
 #include <winsock2.h>
@@ -24,20 +25,24 @@ HANDLE LoopGone = nullptr;
 BOOL WINAPI OnControlEvent(DWORD event) {
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT)
         return TRUE; // claimed: the keys are the client's, as keys
+    EndInOrder();
+    return TRUE;
+}
+
+} // namespace
+
+void EndInOrder() {
     {
         std::lock_guard guard(ActiveLock);
         if (ActiveLoop == nullptr)
-            return TRUE;
+            return;
         ActiveLoop->RequestQuit();
     }
     // The process ends when the handler returns from a close, log-off or shutdown event; the
     // system allows about five seconds, enough for the client to close its connection, log and
     // console in order.
     ::WaitForSingleObject(LoopGone, 4500);
-    return TRUE;
 }
-
-} // namespace
 
 Win32EventLoop::Win32EventLoop() {
     WSADATA data;
@@ -45,7 +50,8 @@ Win32EventLoop::Win32EventLoop() {
     WakeEvent = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
     SocketEvent = ::WSACreateEvent();
     if (WakeEvent == nullptr || SocketEvent == WSA_INVALID_EVENT)
-        throw std::runtime_error("Cannot create the event loop's events");
+        throw std::runtime_error("Cannot create the event loop's events: " +
+                                 SystemErrorText(::GetLastError()));
     if (LoopGone == nullptr)
         LoopGone = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     ::ResetEvent(LoopGone);

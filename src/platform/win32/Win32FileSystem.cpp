@@ -19,13 +19,36 @@ struct HandleCloser {
 using FileHandle = std::unique_ptr<void, HandleCloser>;
 
 FileHandle OpenFile(std::string_view path, DWORD access, DWORD disposition) {
-    HANDLE handle = ::CreateFileW(Utf8ToWide(path).c_str(), access,
+    HANDLE handle = ::CreateFileW(SystemPath(path).c_str(), access,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     return FileHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
 }
 
 } // namespace
+
+std::wstring SystemPath(std::string_view path) {
+    std::wstring wide = Utf8ToWide(path);
+    // Below the classic limit, and in the long form already, a path goes as it is.
+    constexpr std::size_t Limit = MAX_PATH - 12; // room for a folder's "\*.*" and 8.3 name
+    if (wide.size() < Limit || wide.rfind(L"\\\\?\\", 0) == 0)
+        return wide;
+    // The "\\?\" form takes any length but no "." or ".." and no forward slashes: the full
+    // path first.
+    const DWORD length = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (length == 0)
+        return wide;
+    std::wstring full(length, L'\0');
+    const DWORD written = ::GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
+    if (written == 0 || written >= length)
+        return wide;
+    full.resize(written);
+    if (full.rfind(L"\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\')
+        return L"\\\\?\\" + full;
+    return wide;
+}
 
 int FileErrorFromSystem(unsigned long error) {
     switch (error) {
@@ -73,7 +96,7 @@ std::string SystemErrorText(unsigned long error) {
 }
 
 bool Win32FileSystem::FileExists(std::string_view path) const {
-    const DWORD attributes = ::GetFileAttributesW(Utf8ToWide(path).c_str());
+    const DWORD attributes = ::GetFileAttributesW(SystemPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -135,7 +158,7 @@ bool Win32FileSystem::ChangeDirectory(std::string_view path) {
 }
 
 std::optional<std::vector<std::string>> Win32FileSystem::ListFiles(std::string_view folder) const {
-    std::wstring pattern = Utf8ToWide(folder.empty() ? std::string_view(".") : folder);
+    std::wstring pattern = SystemPath(folder.empty() ? std::string_view(".") : folder);
     if (pattern.back() != L'\\' && pattern.back() != L'/')
         pattern += L'\\';
     pattern += L'*';

@@ -2,13 +2,20 @@
 
 #include "platform/FileSystem.h"
 
+#include <string>
+#include <string_view>
+
 namespace tolmix::win32 {
 
 // Win32 error codes as the client's file errors (the same numbers, but for a full disk).
 int FileErrorFromSystem(unsigned long error);
 
+// A UTF-8 path as the wide calls take it: a path longer than the classic limit (MAX_PATH) in
+// the "\\?\" form, which any Windows opens whatever its long-path setting.
+std::wstring SystemPath(std::string_view path);
+
 // Files through the wide Win32 calls; the client's paths are UTF-8, so a name in any letters
-// reaches the system intact.
+// reaches the system intact, and a path of any length.
 class Win32FileSystem final : public FileSystem {
   public:
     bool FileExists(std::string_view path) const override;

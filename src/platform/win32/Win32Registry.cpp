@@ -5,10 +5,14 @@
 #include <windows.h>
 
 #include <optional>
+#include <utility>
 
 namespace tolmix::win32 {
 
 namespace {
+
+// The longest name one key may have; the console host cannot keep settings for a longer one.
+constexpr std::size_t KeyNameLimit = 255;
 
 // Creates (or opens) the key and, when given, sets its default value; closes it again.
 LSTATUS WriteKey(const std::wstring& name, const std::optional<std::wstring>& defaultValue) {
@@ -27,6 +31,17 @@ LSTATUS WriteKey(const std::wstring& name, const std::optional<std::wstring>& de
 
 } // namespace
 
+std::wstring OpenCommand(std::string_view programPath) {
+    // Both quoted: the shell would otherwise try every blank of the path as the program's end.
+    return L"\"" + Utf8ToWide(programPath) + L"\" \"%1\"";
+}
+
+int Win32Registry::Failed(const std::wstring& key, long status) {
+    Failure = "HKEY_CURRENT_USER\\" + WideToUtf8(key) + ": " +
+              SystemErrorText(static_cast<unsigned long>(status));
+    return FileErrorFromSystem(static_cast<unsigned long>(status));
+}
+
 int Win32Registry::RegisterFileTypes(std::string_view programPath,
                                      const std::vector<FileTypeEntry>& types) {
     const std::wstring program = Utf8ToWide(programPath);
@@ -34,20 +49,24 @@ int Win32Registry::RegisterFileTypes(std::string_view programPath,
     for (const FileTypeEntry& type : types) {
         const std::wstring name = Utf8ToWide(type.TypeName);
         const std::wstring typeKey = root + name;
-        LSTATUS status = WriteKey(root + Utf8ToWide(type.Extension), name);
-        if (status == ERROR_SUCCESS)
-            status = WriteKey(typeKey, name);
-        if (status == ERROR_SUCCESS)
-            status = WriteKey(typeKey + L"\\DefaultIcon", program + L",0");
-        if (status == ERROR_SUCCESS && type.OpensWithProgram) {
-            status = WriteKey(typeKey + L"\\shell", std::wstring(L"open"));
-            if (status == ERROR_SUCCESS)
-                status = WriteKey(typeKey + L"\\shell\\open", std::nullopt);
-            if (status == ERROR_SUCCESS)
-                status = WriteKey(typeKey + L"\\shell\\open\\command", program + L" \"%1\"");
-        }
-        if (status != ERROR_SUCCESS)
-            return FileErrorFromSystem(static_cast<unsigned long>(status));
+        const std::pair<std::wstring, std::optional<std::wstring>> writes[] = {
+            {root + Utf8ToWide(type.Extension), name},
+            {typeKey, name},
+            {typeKey + L"\\DefaultIcon", L"\"" + program + L"\",0"},
+        };
+        for (const auto& [key, value] : writes)
+            if (const LSTATUS status = WriteKey(key, value); status != ERROR_SUCCESS)
+                return Failed(key, status);
+        if (!type.OpensWithProgram)
+            continue;
+        const std::pair<std::wstring, std::optional<std::wstring>> opens[] = {
+            {typeKey + L"\\shell", std::wstring(L"open")},
+            {typeKey + L"\\shell\\open", std::nullopt},
+            {typeKey + L"\\shell\\open\\command", OpenCommand(programPath)},
+        };
+        for (const auto& [key, value] : opens)
+            if (const LSTATUS status = WriteKey(key, value); status != ERROR_SUCCESS)
+                return Failed(key, status);
     }
     return 0;
 }
@@ -60,7 +79,14 @@ std::wstring Win32Registry::ConsoleKeyName(std::string_view programPath) const {
     return Places.Console + L"\\" + path;
 }
 
+bool Win32Registry::ConsoleKeyFits(std::string_view programPath) const {
+    return ConsoleKeyName(programPath).size() - Places.Console.size() - 1 <= KeyNameLimit;
+}
+
 bool Win32Registry::ConsoleKeyExists(std::string_view programPath) const {
+    // A program whose path no key can name has no console settings to wait a new start for.
+    if (!ConsoleKeyFits(programPath))
+        return true;
     HKEY key = nullptr;
     if (::RegOpenKeyExW(HKEY_CURRENT_USER, ConsoleKeyName(programPath).c_str(), 0, KEY_READ,
                         &key) != ERROR_SUCCESS)
@@ -71,9 +97,12 @@ bool Win32Registry::ConsoleKeyExists(std::string_view programPath) const {
 
 int Win32Registry::WriteConsoleValues(std::string_view programPath,
                                       const std::vector<ConsoleValue>& values) {
+    if (!ConsoleKeyFits(programPath))
+        return 0;
+    const std::wstring name = ConsoleKeyName(programPath);
     HKEY key = nullptr;
-    LSTATUS status = ::RegCreateKeyExW(HKEY_CURRENT_USER, ConsoleKeyName(programPath).c_str(), 0,
-                                       nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    LSTATUS status = ::RegCreateKeyExW(HKEY_CURRENT_USER, name.c_str(), 0, nullptr, 0,
+                                       KEY_SET_VALUE, nullptr, &key, nullptr);
     for (size_t i = 0; status == ERROR_SUCCESS && i < values.size(); ++i) {
         const DWORD data = values[i].Data;
         status = ::RegSetValueExW(key, Utf8ToWide(values[i].Name).c_str(), 0, REG_DWORD,
@@ -81,7 +110,7 @@ int Win32Registry::WriteConsoleValues(std::string_view programPath,
     }
     if (key)
         ::RegCloseKey(key);
-    return status == ERROR_SUCCESS ? 0 : FileErrorFromSystem(static_cast<unsigned long>(status));
+    return status == ERROR_SUCCESS ? 0 : Failed(name, status);
 }
 
 } // namespace tolmix::win32

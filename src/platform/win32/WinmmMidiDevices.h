@@ -1,10 +1,11 @@
 #pragma once
 
+#include "platform/BackgroundMidiDevices.h"
 #include "platform/MidiSink.h"
 #include "platform/MonotonicClock.h"
-#include "platform/SoftwareMidiDevices.h"
 
 #include <memory>
+#include <string>
 
 namespace tolmix::win32 {
 
@@ -12,42 +13,48 @@ namespace tolmix::win32 {
 // a sink of short messages.
 class WinmmMidiSink final : public MidiSink {
   public:
-    // Opens the output; Opened() tells whether that worked.
+    // Opens the output; Opened() tells whether that worked, Failure() why not.
     WinmmMidiSink();
     ~WinmmMidiSink() override;
     WinmmMidiSink(const WinmmMidiSink&) = delete;
     WinmmMidiSink& operator=(const WinmmMidiSink&) = delete;
 
     bool Opened() const { return Handle != nullptr; }
+    // The system's reason, Windows-1251; empty when it opened.
+    const std::string& Failure() const { return Why; }
     void Send(uint8_t status, uint8_t data1, uint8_t data2) override;
 
   private:
     void* Handle = nullptr;
+    std::string Why;
 };
 
-// The machine's MIDI output as the client's devices: the software stream times the events on
-// its own thread with the system timer at 1 ms while a stream is open, and sends them as short
-// messages. The output is opened the first time the player asks for a device.
+// Opens the mapper and says what it plays on, or why there is nothing to play on, in
+// Windows-1251 for the player's line.
+OpenedMidiOutput OpenWinmmOutput();
+
+// The machine's MIDI output as the client's devices. The output is opened on a thread of its
+// own the first time the player prepares the devices (a driver may take its time), and the
+// player reads what plays the music. The software stream times the events on its own thread,
+// with the system timer raised to 1 ms only while a stream (a piece) is open: at the default
+// period (15.6 ms) notes would come late and unevenly, and a raised period costs the whole
+// machine power.
 class WinmmMidiDevices final : public MidiDevices {
   public:
-    WinmmMidiDevices() = default;
-    ~WinmmMidiDevices() override;
-    WinmmMidiDevices(const WinmmMidiDevices&) = delete;
-    WinmmMidiDevices& operator=(const WinmmMidiDevices&) = delete;
+    WinmmMidiDevices();
 
-    uint32_t NumDevs() const override;
-    MMRESULT TestOpen(uint32_t deviceId) override;
+    uint32_t NumDevs() const override { return Devices.NumDevs(); }
+    MMRESULT TestOpen(uint32_t deviceId) override { return Devices.TestOpen(deviceId); }
     MMRESULT OpenStream(uint32_t deviceId, const MidiNotifyTarget& target,
                         std::unique_ptr<MidiStream>& stream) override;
+    bool Prepare(EventLoop& loop, std::function<void()> ready) override {
+        return Devices.Prepare(loop, std::move(ready));
+    }
+    std::string Description() const override { return Devices.Description(); }
 
   private:
-    SoftwareMidiDevices& Devices() const;
-
     MonotonicClock Clock;
-    mutable std::unique_ptr<WinmmMidiSink> Sink;
-    // Declared after the sink, so its streams stop before the sink goes.
-    mutable std::unique_ptr<SoftwareMidiDevices> Software;
-    bool FinePeriod = false;
+    BackgroundMidiDevices Devices;
 };
 
 } // namespace tolmix::win32
