@@ -28,4 +28,14 @@ const std::vector<FileTypeEntry>& ClientFileTypes();
 // false on the first start from this location. A failed write raises ERegistryException.
 bool RegisterSystem(DesktopRegistry& registry, std::string_view programPath);
 
+// What a start makes of the registration: it only decorates the desktop, so a failed write
+// never stops the game. The failure is one line for the player; a location whose settings
+// cannot be written counts as known, since a notice at every start would keep the player
+// from ever connecting.
+struct RegistrationOutcome {
+    bool ConsoleKeyExisted = true;
+    std::string Failure; // Windows-1251, empty when everything was written
+};
+RegistrationOutcome RegisterSystemOrReport(DesktopRegistry& registry, std::string_view programPath);
+
 } // namespace tolmix
