@@ -2,11 +2,13 @@
 
 #include "platform/Clock.h"
 #include "platform/DesktopRegistry.h"
+#include "platform/DiagnosticsLog.h"
 #include "platform/FileSystem.h"
 #include "platform/MidiSink.h"
 #include "platform/MidiStream.h"
 #include "platform/ModuleLoader.h"
 #include "platform/Network.h"
+#include "platform/PluginCallWatch.h"
 #include "platform/SystemLocale.h"
 
 #include <memory>
@@ -33,6 +35,11 @@ struct ClientEnvironment {
     // The MIDI outputs for the output the settings choose; without an opener the client has
     // none and the server's music stays silent.
     MidiOpener* Midi = nullptr;
+    // Where lines about things left out go (the diagnostics file); none: nowhere.
+    DiagnosticsLog* Diagnostics = nullptr;
+    // Told of every call into plugin code, so that a plugin that never returns cannot keep the
+    // player from ending the program; none: nothing watches.
+    PluginCallWatch* PluginWatch = nullptr;
 };
 
 } // namespace tolmix
