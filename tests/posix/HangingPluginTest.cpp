@@ -46,6 +46,7 @@ class HangingPlugin : public ::testing::Test {
         fs::copy_file(TOLMIX_CLIENT_PATH, Dir.Path() / "bin" / "tolmix-client");
         fs::copy_file(fs::path(TOLMIX_TEST_PLUGIN_DIR) / "rogue.so",
                       Dir.Path() / "bin" / "Plugins" / "Rogue.so");
+        std::ofstream(Dir.Path() / "bin" / "Plugins" / "Broken.so").close(); // 0 bytes
         Dir.WriteFile("play/hero.tcf", "Address=127.0.0.1\r\nPort=" +
                                            std::to_string(Server.Port()) + "\r\nAutoSend=\r\n");
         SessionOptions options;
@@ -121,13 +122,16 @@ TEST_F(HangingPlugin, APluginThatCallsExitLeavesTheTerminalRestored) {
     EXPECT_TRUE(EndsRestored(3));
 }
 
-// What a plugin prints goes to the diagnostics file, never onto the game's screen.
+// What a plugin prints goes to the diagnostics file, never onto the game's screen; so does the
+// line about the plugin file that would not load.
 TEST_F(HangingPlugin, WhatAPluginPrintsNeverReachesTheScreen) {
     ASSERT_TRUE(Make("print:PLUGIN-WAS-HERE", "printed"));
     Client->Send(keys::F10);
     ASSERT_TRUE(EndsRestored(0));
     EXPECT_EQ(Client->Output().find("PLUGIN-WAS-HERE"), std::string::npos);
     EXPECT_NE(Diagnostics().find("PLUGIN-WAS-HERE\n"), std::string::npos) << Diagnostics();
+    EXPECT_NE(Diagnostics().find("tolmix-client: plugin Broken.so left out: "), std::string::npos)
+        << Diagnostics();
 }
 
 } // namespace
