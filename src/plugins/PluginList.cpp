@@ -128,7 +128,8 @@ void GamePlugins::CreatePlugins(TTolmixHost& host) {
         } catch (...) {
             // A plugin that cannot start is left out like one that is no plugin: the other
             // plugins and the client go on.
-            refusal = "its constructor raised " + PluginErrorText(std::current_exception());
+            refusal =
+                "its factory or constructor raised " + PluginErrorText(std::current_exception());
         }
         // The server lists the plugins at every login: one that cannot say its name or its
         // details would end every connection, so it goes now.
