@@ -249,15 +249,8 @@ void TClient::RunLoopPass(bool receive) {
         Con.Pass(receive);
         return;
     }
-    struct PassScope {
-        PluginCallWatch& Watch;
-        explicit PassScope(PluginCallWatch& w) : Watch(w) { Watch.PassBegins(); }
-        ~PassScope() { Watch.PassEnds(); }
-        PassScope(const PassScope&) = delete;
-        PassScope& operator=(const PassScope&) = delete;
-    };
     {
-        const PassScope pass(*watch);
+        const PluginLoopPassScope pass(*watch);
         Con.Pass(receive);
     }
     if (Con.LoopEnded())

@@ -42,4 +42,16 @@ class PluginCallScope {
     PluginCallWatch& Watch;
 };
 
+// One pass of the client's loop run from inside plugin code, told to the watch.
+class PluginLoopPassScope {
+  public:
+    explicit PluginLoopPassScope(PluginCallWatch& watch) : Watch(watch) { Watch.PassBegins(); }
+    ~PluginLoopPassScope() { Watch.PassEnds(); }
+    PluginLoopPassScope(const PluginLoopPassScope&) = delete;
+    PluginLoopPassScope& operator=(const PluginLoopPassScope&) = delete;
+
+  private:
+    PluginCallWatch& Watch;
+};
+
 } // namespace tolmix

@@ -284,6 +284,28 @@ TEST_F(PluginModules, AnErrorInAPluginEndsTheConnectionAndItsGameAndTheClientGoe
               (Journal{"finish", "start true", "data throw-int", "finish"}));
 }
 
+// Every call into plugin code is told to the watch and ends there, however it ends: an error,
+// a nested call from inside the plugin's own loop, the unloading.
+TEST_F(PluginModules, EveryCallIntoAPluginIsWatchedFromItsStartToItsEnd) {
+    Install("probe_first", "a.so");
+    Install("throwing_name", "b.so");
+    Start();
+    EXPECT_GT(Client.Watch.Calls, 0);
+    EXPECT_EQ(Client.Watch.Depth, 0);
+    const int atStart = Client.Watch.Calls;
+    Client.Incoming.push_back(test::FakeGameClient::Code("gd" + EncodeBase64("x")));
+    for (std::string line : {std::string("gl"), std::string("goProbe"), std::string("gsProbe")})
+        Server(line);
+    Data("idle:2"); // receives the queued line from inside the plugin: a call within a call
+    EXPECT_EQ(Client.Watch.Deepest, 2);
+    Client.Incoming.push_back(test::FakeGameClient::Code("gd" + EncodeBase64("throw")));
+    Client.ReceiveAll();
+    EXPECT_EQ(Client.Errors.size(), 1u);
+    Plugins.UnloadPlugins();
+    EXPECT_EQ(Client.Watch.Depth, 0);
+    EXPECT_GE(Client.Watch.Calls - atStart, 8);
+}
+
 // Whatever ends the link (the server closing it, or the player's F10 closing it), the running
 // game is finished, so that the next login's "gs" starts a new one.
 TEST_F(PluginModules, EveryDropOfTheLinkFinishesTheRunningGameOnce) {

@@ -71,8 +71,23 @@ class FakeGameClient final : public ServerLinePrinter,
         void Note(std::string_view line) override { Lines.emplace_back(line); }
     } Notes;
 
+    // How the plugin list told the watch of its calls into plugin code.
+    struct RecordedWatch final : PluginCallWatch {
+        int Depth = 0;
+        int Deepest = 0;
+        int Calls = 0;
+        void Enter() override {
+            ++Calls;
+            Deepest = std::max(Deepest, ++Depth);
+        }
+        void Leave() override { --Depth; }
+        void PassBegins() override {}
+        void PassEnds() override {}
+        void QuitPending() override {}
+    } Watch;
+
     FakeGameClient(FileSystem& files, ModuleLoader& loader)
-        : Plugins(files, loader, Link, *this, &Notes) {
+        : Plugins(files, loader, Link, *this, &Notes, &Watch) {
         Loop.HandleReady = [this](PollHandle h) { return Net.Ready(h); };
         Con.OnIdle = [this] { return ReceiveOne(); };
         Connect();
