@@ -2,11 +2,13 @@
 
 #include "platform/Clock.h"
 #include "platform/DesktopRegistry.h"
+#include "platform/DiagnosticsLog.h"
 #include "platform/FileSystem.h"
 #include "platform/MidiSink.h"
 #include "platform/MidiStream.h"
 #include "platform/ModuleLoader.h"
 #include "platform/Network.h"
+#include "platform/PluginCallWatch.h"
 #include "platform/SystemLocale.h"
 
 #include <memory>
@@ -37,6 +39,11 @@ struct ClientEnvironment {
     // The player's data folder ($XDG_DATA_HOME), where an installed program finds the player's
     // own plugins; empty for none.
     std::string UserDataFolder;
+    // Where lines about things left out go (the diagnostics file); none: nowhere.
+    DiagnosticsLog* Diagnostics = nullptr;
+    // Told of every call into plugin code, so that a plugin that never returns cannot keep the
+    // player from ending the program; none: nothing watches.
+    PluginCallWatch* PluginWatch = nullptr;
 };
 
 } // namespace tolmix

@@ -51,4 +51,21 @@ bool RegisterSystem(DesktopRegistry& registry, std::string_view programPath, Fil
     return existed;
 }
 
+RegistrationOutcome RegisterSystemOrReport(DesktopRegistry& registry, std::string_view programPath,
+                                           FileTypes fileTypes) {
+    // "Регистрация в системе не удалась, игра идёт дальше: "
+    static constexpr std::string_view Failed =
+        "\xD0\xE5\xE3\xE8\xF1\xF2\xF0\xE0\xF6\xE8\xFF \xE2 \xF1\xE8\xF1\xF2\xE5\xEC\xE5 "
+        "\xED\xE5 \xF3\xE4\xE0\xEB\xE0\xF1\xFC, \xE8\xE3\xF0\xE0 \xE8\xE4\xB8\xF2 "
+        "\xE4\xE0\xEB\xFC\xF8\xE5: ";
+    RegistrationOutcome outcome;
+    try {
+        outcome.ConsoleKeyExisted = RegisterSystem(registry, programPath, fileTypes);
+    } catch (const ERegistryException& error) {
+        outcome.ConsoleKeyExisted = true;
+        outcome.Failure = std::string(Failed) + error.what();
+    }
+    return outcome;
+}
+
 } // namespace tolmix

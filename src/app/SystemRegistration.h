@@ -32,4 +32,15 @@ enum class FileTypes { Register, LeftToPackage };
 bool RegisterSystem(DesktopRegistry& registry, std::string_view programPath,
                     FileTypes fileTypes = FileTypes::Register);
 
+// What a start makes of the registration: it only decorates the desktop, so a failed write
+// never stops the game. The failure is one line for the player; a location whose settings
+// cannot be written counts as known, since a notice at every start would keep the player
+// from ever connecting.
+struct RegistrationOutcome {
+    bool ConsoleKeyExisted = true;
+    std::string Failure; // Windows-1251, empty when everything was written
+};
+RegistrationOutcome RegisterSystemOrReport(DesktopRegistry& registry, std::string_view programPath,
+                                           FileTypes fileTypes = FileTypes::Register);
+
 } // namespace tolmix

@@ -96,7 +96,8 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
                        ExpandFileName(Files.CurrentDirectory(), SettingsPath));
     }
     // Empty until the plugins start; the game codes find none before.
-    Plugins = std::make_unique<GamePlugins>(Files, Env.Modules, Link, *Output);
+    Plugins = std::make_unique<GamePlugins>(Files, Env.Modules, Link, *Output, Env.Diagnostics,
+                                            Env.PluginWatch);
 
     StatusPanelOptions panel;
     panel.SizeX = screenWidth;
@@ -141,10 +142,13 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     Placement = LocateProgram(Files, ProgramDir, Env.UserDataFolder);
     // The file types and the console palette, at every start; the first start from this
     // folder asks for a new start instead of connecting. An installed program's package
-    // registers its file types and desktop entry for every user.
-    ConsoleKeyExisted =
-        RegisterSystem(Env.Registry, Files.ProgramPath(),
-                       Placement.Installed ? FileTypes::LeftToPackage : FileTypes::Register);
+    // registers its file types and desktop entry for every user. A failed write is one red line.
+    const RegistrationOutcome registration = RegisterSystemOrReport(
+        Env.Registry, Files.ProgramPath(),
+        Placement.Installed ? FileTypes::LeftToPackage : FileTypes::Register);
+    ConsoleKeyExisted = registration.ConsoleKeyExisted;
+    if (!registration.Failure.empty())
+        PrintLine("\x89" + registration.Failure);
     ApplyConsolePalette(Con);
 
     StartPlugins();
@@ -239,7 +243,19 @@ uint64_t TClient::WindowHandle() const {
 }
 
 void TClient::RunLoopPass(bool receive) {
-    Con.Pass(receive);
+    // Called by a plugin: the client's own loop runs here, while the plugin's code waits
+    // further up the stack.
+    PluginCallWatch* watch = Env.PluginWatch;
+    if (!watch) {
+        Con.Pass(receive);
+        return;
+    }
+    {
+        const PluginLoopPassScope pass(*watch);
+        Con.Pass(receive);
+    }
+    if (Con.LoopEnded())
+        watch->QuitPending();
 }
 
 void TClient::SendVersion() {
@@ -287,6 +303,11 @@ void TClient::ShowUnfinishedLine(const std::string& text) {
 
 void TClient::RemoveUnfinishedLine() {
     Printer->RemoveUnfinishedLine();
+}
+
+void TClient::ConnectionEnded() {
+    if (Plugins)
+        Plugins->EndGameWithConnection();
 }
 
 void TClient::AppendLog(const std::string& text) {

@@ -48,6 +48,8 @@ class TClient final : public ServerLinePrinter,
     void PrintTextLine(const std::string& text) override;
     void ShowUnfinishedLine(const std::string& text) override;
     void RemoveUnfinishedLine() override;
+    // A plugin's game ends with the connection it was played on.
+    void ConnectionEnded() override;
     // The console's OnKey: every key event; true when consumed.
     bool HandleKey(const KeyEvent& key);
     // The console's OnIdle: at most one line from the server; true while another is ready at

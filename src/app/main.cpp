@@ -2,6 +2,7 @@
 #include "app/ProgramOptions.h"
 #include "app/TClient.h"
 #include "platform/posix/DemoWorldProcess.h"
+#include "platform/posix/PluginWatchdog.h"
 #include "platform/posix/PosixClipboard.h"
 #include "platform/posix/PosixEventLoop.h"
 #include "platform/posix/PosixFileSystem.h"
@@ -10,6 +11,7 @@
 #include "platform/posix/PosixNetwork.h"
 #include "platform/posix/PosixTerminal.h"
 #include "platform/posix/StandardErrorCapture.h"
+#include "platform/posix/StandardErrorNotes.h"
 #include "platform/posix/SystemMidiDevices.h"
 #include "platform/posix/XdgDesktopRegistry.h"
 #include "platform/vt/Charsets.h"
@@ -22,6 +24,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <unistd.h>
 
 using namespace tolmix;
 
@@ -65,6 +68,15 @@ class SystemMidiOpener final : public MidiOpener {
     }
 };
 
+// The watchdog's way out while a plugin holds the main thread: the terminal back, a line in the
+// diagnostics file, and the process gone at once.
+[[noreturn]] void EndWhilePluginHangs(const std::string& reason) {
+    posix::PosixTerminal::RestoreFromAnyThread();
+    const std::string line = "tolmix-client: ended on " + reason + "\n";
+    [[maybe_unused]] const ssize_t n = ::write(2, line.data(), line.size());
+    ::_exit(0);
+}
+
 // Runs the client; every object it makes is gone, and the terminal restored, when it returns
 // or throws.
 void RunClient(const posix::XdgFolders& folders, const char* program,
@@ -76,8 +88,12 @@ void RunClient(const posix::XdgFolders& folders, const char* program,
     // client's reaches the screen.
     posix::StandardErrorCapture diagnostics(posix::DiagnosticsFilePath(folders.StateHome),
                                             DiagnosticsLimit);
+    // A plugin's printf goes there too; the screen is drawn on what standard output was.
+    const int screenOutput = diagnostics.CaptureStandardOutput();
+    posix::StandardErrorNotes notes;
     posix::PosixEventLoop loop;
-    posix::PosixTerminal terminal(loop);
+    posix::PosixTerminal terminal(loop, 0, screenOutput);
+    posix::PluginWatchdog watchdog(0, EndWhilePluginHangs);
     posix::PosixClipboard clipboard(terminal);
     posix::PosixFileSystem files;
     TConsole console(terminal, loop, clipboard);
@@ -87,7 +103,7 @@ void RunClient(const posix::XdgFolders& folders, const char* program,
     posix::XdgDesktopRegistry registry(folders);
     SystemMidiOpener midi;
     ClientEnvironment environment{files,    wallClock, posix::ReadSystemLocale(), network, modules,
-                                  registry, &midi,     folders.DataHome};
+                                  registry, &midi,     folders.DataHome,           &notes,  &watchdog};
     TClient client(console, environment, argc, argv);
     console.Run();
 }

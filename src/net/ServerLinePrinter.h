@@ -20,6 +20,9 @@ class ServerLinePrinter : public LinePrinter {
     // Takes the unfinished line off the window again: its line end came, and the whole line
     // is printed in its place, or the connection ended without it.
     virtual void RemoveUnfinishedLine() = 0;
+    // The connection was dropped (for any reason), before the reconnect prompt is printed:
+    // what lives only as long as one connection ends here. Raises nothing.
+    virtual void ConnectionEnded() {}
 };
 
 } // namespace tolmix

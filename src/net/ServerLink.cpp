@@ -102,6 +102,7 @@ void ServerLink::Disconnect() {
     Watch.reset();
     if (std::unique_ptr<TTCPBlockSocket> socket = std::move(Socket))
         socket->CloseConnection();
+    Printer.ConnectionEnded();
     PrintQuietly("");
     PrintQuietly(ReconnectPrompt);
 }

@@ -57,7 +57,7 @@ void GamePlugins::StartCode(std::string_view argument) {
     if (!plugin)
         return;
     ActiveGame = plugin;
-    CallPlugin([&] { plugin->StartGame(number == 0); });
+    CallPlugin(Watch, [&] { plugin->StartGame(number == 0); });
 }
 
 // "gd" Base64 text: data for the running game. A text that is no Base64 carries no data the
@@ -69,7 +69,7 @@ void GamePlugins::DataCode(std::string_view argument) {
     const std::optional<std::string> data = DecodeBase64(argument);
     if (!data)
         return;
-    CallPlugin([&] { game->ReceiveData(*data); });
+    CallPlugin(Watch, [&] { game->ReceiveData(*data); });
 }
 
 // "gf": the running game ends. It has ended before the plugin hears of it, so that nothing the
@@ -80,13 +80,13 @@ void GamePlugins::FinishCode() {
     if (!game)
         return;
     ActiveGame = nullptr;
-    CallPlugin([&] { game->FinishGame(); });
+    CallPlugin(Watch, [&] { game->FinishGame(); });
 }
 
 // "go" name: that plugin opens, whether or not a game runs.
 void GamePlugins::OpenCode(std::string_view argument) {
     if (TGamePlugin* plugin = FindPlugin(argument))
-        CallPlugin([&] { plugin->Open(); });
+        CallPlugin(Watch, [&] { plugin->Open(); });
 }
 
 } // namespace tolmix

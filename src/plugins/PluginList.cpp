@@ -6,6 +6,7 @@
 #include "util/FilePaths.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace tolmix {
 
@@ -41,6 +42,20 @@ void GamePlugins::StartPlugins(const std::vector<std::string>& pluginFolders,
     Files.ChangeDirectory(programDir);
 }
 
+std::string PluginErrorText(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "an error that is no standard exception";
+    }
+}
+
+void GamePlugins::NoteLeftOut(const std::string& fileName, const std::string& reason) const {
+    Notes.Note("plugin " + fileName + " left out: " + reason);
+}
+
 void GamePlugins::LoadPlugins(const std::string& folder) {
     UnloadPlugins();
     AddPlugins(folder);
@@ -56,29 +71,48 @@ void GamePlugins::AddPlugins(const std::string& folder) {
         if (!IsPluginFileName(name, Files.Style()))
             continue;
         TPluginEntry entry;
-        if (LoadPlugin(JoinPath(folder, name), entry))
+        std::string refusal;
+        if (LoadPlugin(JoinPath(folder, name), entry, refusal)) {
+            entry.FileName = name;
             LoadedPlugins.push_back(std::move(entry));
+        } else {
+            NoteLeftOut(name, refusal);
+        }
     }
 }
 
-bool GamePlugins::LoadPlugin(const std::string& path, TPluginEntry& entry) {
+bool GamePlugins::LoadPlugin(const std::string& path, TPluginEntry& entry, std::string& refusal) {
     ModuleOpenResult opened = Loader.Open(path);
-    if (!opened.Module)
+    if (!opened.Module) {
+        refusal = opened.Error.empty() ? "it cannot be loaded" : opened.Error;
         return false;
+    }
     const auto version =
         reinterpret_cast<TolmixPluginVersionProc>(opened.Module->FindProc("TolmixPluginVersion"));
     const auto factory =
         reinterpret_cast<TolmixPluginFactoryProc>(opened.Module->FindProc("TolmixPluginFactory"));
-    if (!version || !factory)
+    if (!version || !factory) {
+        refusal = std::string("it does not export ") +
+                  (!version ? "TolmixPluginVersion" : "TolmixPluginFactory");
         return false;
-    bool accepted = false;
+    }
+    uint32_t reported = 0;
     try {
-        accepted = version() == TolmixPluginInterfaceVersion;
+        const PluginCallScope scope(Watch);
+        reported = version();
     } catch (...) {
         // A version export that throws is not a plugin of this interface.
-    }
-    if (!accepted)
+        refusal = "TolmixPluginVersion raised " + PluginErrorText(std::current_exception());
         return false;
+    }
+    if (reported != TolmixPluginInterfaceVersion) {
+        char text[80];
+        std::snprintf(text, sizeof text, "interface version 0x%X, not 0x%X",
+                      static_cast<unsigned>(reported),
+                      static_cast<unsigned>(TolmixPluginInterfaceVersion));
+        refusal = text;
+        return false;
+    }
     entry.Module = std::move(opened.Module);
     entry.VersionProc = version;
     entry.FactoryProc = factory;
@@ -90,17 +124,43 @@ void GamePlugins::CreatePlugins(TTolmixHost& host) {
     // By index: a plugin created here may run the input loop, and so game codes that search
     // this list, before the next one is created.
     for (size_t i = 0; i < LoadedPlugins.size(); ++i) {
-        if (LoadedPlugins[i].Plugin)
+        if (LoadedPlugins[i].Plugin || LoadedPlugins[i].Failed)
             continue;
         const TolmixPluginFactoryProc factory = LoadedPlugins[i].FactoryProc;
+        const std::string fileName = LoadedPlugins[i].FileName;
         std::unique_ptr<TGamePlugin> plugin;
+        std::string refusal;
         try {
-            if (const TGamePluginClass* pluginClass = factory())
-                plugin.reset(pluginClass->Create(host));
+            const PluginCallScope scope(Watch);
+            const TGamePluginClass* pluginClass = factory();
+            if (!pluginClass)
+                refusal = "its factory gives no plugin class";
+            else if (plugin.reset(pluginClass->Create(host)); !plugin)
+                refusal = "its class made no plugin object";
         } catch (...) {
             // A plugin that cannot start is left out like one that is no plugin: the other
             // plugins and the client go on.
+            refusal =
+                "its factory or constructor raised " + PluginErrorText(std::current_exception());
         }
+        // The server lists the plugins at every login: one that cannot say its name or its
+        // details would end every connection, so it goes now.
+        if (plugin) {
+            try {
+                const PluginCallScope scope(Watch);
+                plugin->GetName();
+                plugin->GetDetails();
+            } catch (...) {
+                refusal = "its name or details raised " + PluginErrorText(std::current_exception());
+                try {
+                    const PluginCallScope scope(Watch);
+                    plugin.reset();
+                } catch (...) {
+                }
+            }
+        }
+        if (!plugin)
+            NoteLeftOut(fileName, refusal);
         LoadedPlugins[i].Plugin = std::move(plugin);
     }
     // Entries left without an object go, each object-less module unloaded in list order.
@@ -117,16 +177,33 @@ void GamePlugins::UnloadPlugins() {
     unloading.swap(LoadedPlugins);
     ActiveGame = nullptr;
     for (TPluginEntry& entry : unloading) {
-        entry.Plugin.reset();
+        try {
+            const PluginCallScope scope(Watch);
+            entry.Plugin.reset();
+        } catch (...) {
+            // A destructor that throws still lets the others go.
+        }
         entry.Module.reset();
     }
 }
 
-TGamePlugin* GamePlugins::FindPlugin(std::string_view consoleName) const {
-    for (const TPluginEntry& entry : LoadedPlugins) {
-        TGamePlugin* plugin = entry.Plugin.get();
-        if (plugin && AnsiToConsole(CallPlugin([&] { return plugin->GetName(); })) == consoleName)
-            return plugin;
+std::optional<std::string> GamePlugins::NameOf(TPluginEntry& entry) {
+    if (!entry.Plugin || entry.Failed)
+        return std::nullopt;
+    try {
+        return CallPlugin(Watch, [&] { return entry.Plugin->GetName(); });
+    } catch (...) {
+        entry.Failed = true;
+        NoteLeftOut(entry.FileName, "its name raised " + PluginErrorText(std::current_exception()));
+        return std::nullopt;
+    }
+}
+
+TGamePlugin* GamePlugins::FindPlugin(std::string_view consoleName) {
+    for (TPluginEntry& entry : LoadedPlugins) {
+        const std::optional<std::string> name = NameOf(entry);
+        if (name && AnsiToConsole(*name) == consoleName)
+            return entry.Plugin.get();
     }
     return nullptr;
 }
@@ -134,18 +211,37 @@ TGamePlugin* GamePlugins::FindPlugin(std::string_view consoleName) const {
 void GamePlugins::SendPluginList() {
     if (!Link.Connected())
         return;
-    // Every plugin is asked first: one that fails sends no part of the list.
+    // Every plugin is asked first; one that fails is left out of this list and every later one.
     std::vector<std::string> codes;
-    for (const TPluginEntry& entry : LoadedPlugins) {
-        TGamePlugin* plugin = entry.Plugin.get();
-        if (!plugin)
+    for (TPluginEntry& entry : LoadedPlugins) {
+        const std::optional<std::string> name = NameOf(entry);
+        if (!name)
             continue;
-        const std::string name = CallPlugin([&] { return plugin->GetName(); });
-        const std::string details = CallPlugin([&] { return plugin->GetDetails(); });
-        codes.push_back(PluginListCode(name, details));
+        try {
+            const std::string details =
+                CallPlugin(Watch, [&] { return entry.Plugin->GetDetails(); });
+            codes.push_back(PluginListCode(*name, details));
+        } catch (...) {
+            entry.Failed = true;
+            NoteLeftOut(entry.FileName,
+                        "its details raised " + PluginErrorText(std::current_exception()));
+        }
     }
     for (const std::string& code : codes)
         Link.SendLine(code, false);
+}
+
+void GamePlugins::EndGameWithConnection() {
+    TGamePlugin* game = ActiveGame;
+    if (!game)
+        return;
+    ActiveGame = nullptr;
+    try {
+        CallPlugin(Watch, [&] { game->FinishGame(); });
+    } catch (...) {
+        Notes.Note("a plugin's game ended with its connection raised " +
+                   PluginErrorText(std::current_exception()));
+    }
 }
 
 } // namespace tolmix

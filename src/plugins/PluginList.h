@@ -1,13 +1,17 @@
 #pragma once
 
 #include "net/ServerConnection.h"
+#include "platform/DiagnosticsLog.h"
 #include "platform/FileSystem.h"
 #include "platform/ModuleLoader.h"
+#include "platform/PluginCallWatch.h"
 #include "plugins/uPluginIntf.h"
 #include "text/LinePrinter.h"
 #include "util/FilePaths.h"
 
+#include <exception>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -18,10 +22,14 @@ namespace tolmix {
 // One accepted plugin file. The object is declared after the module, so that however an entry
 // goes, its plugin object is destroyed before the code it lives in is unloaded.
 struct TPluginEntry {
+    std::string FileName; // the file's name in the plugins folder, for the diagnostics
     std::unique_ptr<LoadedModule> Module;
     TolmixPluginVersionProc VersionProc = nullptr;
     TolmixPluginFactoryProc FactoryProc = nullptr;
     std::unique_ptr<TGamePlugin> Plugin; // none until it has been created
+    // Its name or details raised an error after it was created: it is neither found nor
+    // listed any more, and stays loaded, since its code may still be running further up.
+    bool Failed = false;
 };
 
 // The accepted plugins, in the order their files were loaded.
@@ -42,8 +50,12 @@ bool IsPluginFileName(std::string_view name, PathStyle style = NativePathStyle);
 // their messages into the output window.
 class GamePlugins {
   public:
-    GamePlugins(FileSystem& files, ModuleLoader& loader, ServerConnection& link, TextOutput& output)
-        : Files(files), Loader(loader), Link(link), Output(output) {}
+    // `notes`: where a plugin file left out, and why, is told (the diagnostics file). `watch`:
+    // told of every call into plugin code.
+    GamePlugins(FileSystem& files, ModuleLoader& loader, ServerConnection& link, TextOutput& output,
+                DiagnosticsLog* notes = nullptr, PluginCallWatch* watch = nullptr)
+        : Files(files), Loader(loader), Link(link), Output(output), Notes(notes ? *notes : Quiet),
+          Watch(watch ? *watch : Unwatched) {}
     ~GamePlugins() { UnloadPlugins(); }
     GamePlugins(const GamePlugins&) = delete;
     GamePlugins& operator=(const GamePlugins&) = delete;
@@ -62,23 +74,28 @@ class GamePlugins {
     void StartPlugins(const std::vector<std::string>& pluginFolders, const std::string& programDir,
                       TTolmixHost& host);
     // Unloads what is loaded, then loads every plugin file of the folder in byte order of
-    // the file names; files that are no plugin are left out silently.
+    // the file names; a file that is no plugin is left out with one diagnostics line.
     void LoadPlugins(const std::string& folder);
     // Loads the plugin files of the folder after those already loaded, in byte order.
     void AddPlugins(const std::string& folder);
     // Loads one file and checks its exports and version; false (and nothing kept loaded)
-    // when it is no plugin.
-    bool LoadPlugin(const std::string& path, TPluginEntry& entry);
-    // Creates the object of each loaded plugin that has none yet, in list order. A plugin
-    // whose factory gives no class, whose class makes no object, or that raises an error on
-    // the way is left out and unloaded.
+    // when it is no plugin, `refusal` then saying why.
+    bool LoadPlugin(const std::string& path, TPluginEntry& entry, std::string& refusal);
+    // Creates the object of each loaded plugin that has none yet, in list order, and asks it
+    // for its name and details. A plugin whose factory gives no class, whose class makes no
+    // object, or that raises an error on the way is left out and unloaded, with one
+    // diagnostics line.
     void CreatePlugins(TTolmixHost& host);
+    // The link ended: a running game ends as the server's "gf" would end it, so that the
+    // next connection's "gs" starts a new one. Raises nothing; a plugin's error is noted.
+    void EndGameWithConnection();
     // Destroys each plugin object and unloads its file, in list order; no game is running
     // afterwards.
     void UnloadPlugins();
     // The first plugin, in list order, whose name is the given one byte for byte. Names from
     // the server come in the console code page, so the plugin's name is compared in that form.
-    TGamePlugin* FindPlugin(std::string_view consoleName) const;
+    // A plugin whose name raises an error is failed and never found again.
+    TGamePlugin* FindPlugin(std::string_view consoleName);
 
     // What the server's game code "g" with this letter and argument (console code page) does.
     void HandleGameCode(char letter, std::string_view argument);
@@ -92,10 +109,21 @@ class GamePlugins {
     void FinishCode();
     void OpenCode(std::string_view argument);
 
+    // The plugin's name, or none when asking raised an error; the entry is then failed.
+    std::optional<std::string> NameOf(TPluginEntry& entry);
+    void NoteLeftOut(const std::string& fileName, const std::string& reason) const;
+
     FileSystem& Files;
     ModuleLoader& Loader;
     ServerConnection& Link;
     TextOutput& Output;
+    NoDiagnostics Quiet;
+    DiagnosticsLog& Notes;
+    NoPluginCallWatch Unwatched;
+    PluginCallWatch& Watch;
 };
+
+// What an error a plugin raised says, for the diagnostics.
+std::string PluginErrorText(std::exception_ptr error);
 
 } // namespace tolmix

@@ -187,11 +187,32 @@ TEST_F(ClientFirstRun, TheSecondStartShowsNoNoticeAndACopyElsewhereIsAFirstRunAg
     EXPECT_EQ(Net.Streams.size(), 1u);
 }
 
-TEST_F(ClientFirstRun, ARefusedRegistrationEndsStartUpAfterTheBanner) {
-    Registry.ConsoleError = FileErrors::AccessDenied;
-    EXPECT_THROW(Start(), ERegistryException);
-    EXPECT_EQ(Row(0).substr(0, 20), "Tolmix Client v1.4.0");
-    EXPECT_TRUE(test::RowIs(Con.Screen(), 1, ' ', 0)) << "no notice";
+// A home that cannot be written, or a registry key the user may not write: one red line naming
+// what failed, and the game goes on (connecting, since no notice could ever be answered).
+TEST_F(ClientFirstRun, ARefusedRegistrationIsOneLineAndTheClientPlaysOn) {
+    for (const bool typesFail : {true, false}) {
+        SCOPED_TRACE(typesFail ? "file types refused" : "console values refused");
+        Registry.Consoles.clear();
+        Registry.FileTypesError = typesFail ? FileErrors::AccessDenied : 0;
+        Registry.ConsoleError = typesFail ? 0 : FileErrors::AccessDenied;
+        Net.Streams.clear();
+        auto client = Start();
+        EXPECT_EQ(Row(0).substr(0, 20), "Tolmix Client v1.4.0");
+        // "Регистрация в системе не удалась" in bright red, then the failed value's name.
+        const int row = RowWith(AnsiToConsole("\xD0\xE5\xE3\xE8\xF1\xF2\xF0\xE0\xF6\xE8\xFF"));
+        ASSERT_EQ(row, 1);
+        EXPECT_EQ(Con.Screen().At(0, row).Attr, 0x0C);
+        // The line wraps at the screen's width.
+        const std::string text = Row(row) + Row(row + 1);
+        EXPECT_NE(text.find(typesFail ? "Failed to set data for ''"
+                                      : "Failed to set data for 'ColorTable00'"),
+                  std::string::npos)
+            << text;
+        EXPECT_FALSE(NoticeShown());
+        EXPECT_TRUE(ServerConnected());
+        EXPECT_EQ(Net.Streams.size(), 1u);
+        EXPECT_EQ(Term.PaletteWrites % 16, 0) << "the palette is the terminal's and still set";
+    }
 }
 
 } // namespace

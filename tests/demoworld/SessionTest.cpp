@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace tolmix::demo {
 namespace {
@@ -51,8 +52,9 @@ std::string FindCode(const std::vector<std::string>& sent, std::string_view lett
 }
 
 struct Game {
+    explicit Game(WorldLimits limits = {}) : Village(Now, limits) {}
     Clock::time_point Now{std::chrono::hours(1)};
-    World Village{Now};
+    World Village;
     RecordingLink Link;
     Session Player{Village, Link, Now};
 
@@ -96,6 +98,76 @@ TEST(DemoSession, AConnectionThatNeverLogsInIsClosedAtItsDeadline) {
     game.Player.OnTime(*due);
     EXPECT_TRUE(game.Link.HungUp);
     EXPECT_FALSE(game.Player.NextDeadline().has_value()); // nothing more to wake up for
+}
+
+TEST(DemoSession, APlayerWhoStaysSilentIsLetGoAtTheIdleDeadlineAndAnyLineMovesIt) {
+    WorldLimits limits;
+    limits.IdleTime = 2s;
+    Game game(limits);
+    game.Enter("Sleeper", "pw");
+    ASSERT_EQ(game.Village.Players.size(), 1u);
+    // A command moves the deadline on; so does a client code (the answer to "gl").
+    game.Now += 1500ms;
+    game.Type("look");
+    game.Now += 1500ms;
+    game.Answer("glDice\x10x");
+    game.Link.Take();
+    game.Player.OnTime(game.Now + 2s - 1ms);
+    EXPECT_FALSE(game.Link.HungUp);
+    ASSERT_TRUE(game.Player.NextDeadline().has_value());
+    EXPECT_LE(*game.Player.NextDeadline(), game.Now + 2s);
+    game.Player.OnTime(game.Now + 2s);
+    EXPECT_TRUE(game.Link.HungUp);
+    const auto sent = game.Link.Take();
+    EXPECT_TRUE(HasText(sent, "Вы долго молчали"));
+    EXPECT_TRUE(Has(sent, CodeLine("P")));
+    EXPECT_TRUE(game.Village.Players.empty()) << "the character has left the game";
+    EXPECT_FALSE(game.Player.NextDeadline().has_value());
+}
+
+// One client making characters without end keeps at most the bound: the one that left the game
+// longest ago is forgotten, never one in the game; when every one kept is playing, no new one.
+TEST(DemoSession, TheCharactersKeptAreBoundedAndTheLongestAbsentIsForgotten) {
+    WorldLimits limits;
+    limits.MaxCharacters = 3;
+    Game game(limits);
+    game.Enter("Stayer", "pw"); // in the game throughout
+    auto make = [&](const std::string& name) {
+        RecordingLink link;
+        Session visitor(game.Village, link, game.Now);
+        visitor.Start();
+        for (const char* line : {name.c_str(), "pw", "pw"})
+            visitor.Receive({Cp1251(line)}, game.Now);
+        game.Now += 1s;
+        return HasText(link.Sent, "Персонаж создан");
+    }; // each visitor leaves as its session ends
+    for (int i = 0; i < 40; ++i)
+        EXPECT_TRUE(make("Visitor" + std::string(1, static_cast<char>('a' + i % 26)) +
+                         std::string(1, static_cast<char>('a' + i / 26))));
+    EXPECT_EQ(game.Village.Characters.size(), 3u);
+    EXPECT_TRUE(game.Village.Characters.contains("stayer"));
+    EXPECT_TRUE(game.Village.Characters.contains("visitornb")); // the last two made
+    EXPECT_TRUE(game.Village.Characters.contains("visitormb"));
+
+    // Every character kept in the game: a newcomer is told so and asked for a name again.
+    std::vector<std::unique_ptr<RecordingLink>> links;
+    std::vector<std::unique_ptr<Session>> players;
+    for (const char* name : {"visitornb", "visitormb"}) {
+        links.push_back(std::make_unique<RecordingLink>());
+        players.push_back(std::make_unique<Session>(game.Village, *links.back(), game.Now));
+        players.back()->Start();
+        players.back()->Receive({name}, game.Now);
+        players.back()->Receive({"pw"}, game.Now);
+        ASSERT_NE(players.back()->Hero(), nullptr) << name;
+    }
+    RecordingLink late;
+    Session newcomer(game.Village, late, game.Now);
+    newcomer.Start();
+    for (const char* line : {"Latecomer", "pw", "pw"})
+        newcomer.Receive({line}, game.Now);
+    EXPECT_TRUE(HasText(late.Sent, "Новых персонажей сейчас не создать"));
+    EXPECT_EQ(late.Sent.back(), "P:" + Cp1251("Как зовут вашего персонажа? "));
+    EXPECT_EQ(game.Village.Characters.size(), 3u);
 }
 
 TEST(DemoSession, PasswordsAreAskedWithEchoOffAndANewCharacterGetsEveryPanelCode) {

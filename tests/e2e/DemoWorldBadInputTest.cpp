@@ -9,7 +9,9 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <fstream>
+#include <memory>
 #include <netinet/in.h>
 #include <poll.h>
 #include <random>
@@ -240,6 +242,82 @@ TEST(DemoWorldBadInput, AMegabyteLineIsCutAndTheSamePlayerIsServedOn) {
     player.Send("1x\r\n");
     EXPECT_TRUE(player.ReadUntil(NotAName));
     EXPECT_TRUE(StillServes(world));
+}
+
+// More idle connections than the server takes players: the ones that waited longest without
+// logging in give way, so a player is greeted at once and none is locked out.
+TEST(DemoWorldBadInput, IdleConnectionsCannotLockAPlayerOut) {
+    DemoWorld world;
+    std::vector<std::unique_ptr<RawPlayer>> idle;
+    for (int i = 0; i < 260; ++i) {
+        idle.push_back(std::make_unique<RawPlayer>(world.Port()));
+        ASSERT_TRUE(idle.back()->Connected()) << i;
+    }
+    EXPECT_TRUE(StillServes(world));
+    // The first of them was closed to make way.
+    EXPECT_TRUE(idle.front()->ReadToEnd(Patience));
+    EXPECT_TRUE(world.Running());
+}
+
+// The deadlines are settable: a connection that does not log in, and a player who says nothing,
+// are closed.
+TEST(DemoWorldBadInput, SilentConnectionsEndAtTheirDeadlines) {
+    DemoWorld lurkers({"--login-time", "0.3"});
+    RawPlayer lurker(lurkers.Port());
+    ASSERT_TRUE(lurker.ReadUntil(NamePrompt));
+    EXPECT_TRUE(lurker.ReadToEnd(Patience));
+    EXPECT_TRUE(lurkers.Running());
+
+    // The idle time counts from the login, which takes one pass of the server once the lines
+    // are there.
+    DemoWorld sleepers({"--idle-time", "0.5"});
+    RawPlayer sleeper(sleepers.Port());
+    sleeper.Send("Sleeper\r\npw\r\npw\r\n");
+    ASSERT_TRUE(sleeper.ReadUntil("\x80\x80n"));
+    EXPECT_TRUE(sleeper.ReadToEnd(Patience));
+    EXPECT_TRUE(sleepers.Running());
+}
+
+// Of the characters made, only the bound is kept: the one that left longest ago goes.
+TEST(DemoWorldBadInput, TheCharactersKeptAreBounded) {
+    DemoWorld world({"--max-characters", "2"});
+    for (const char* name : {"First", "Second", "Third"}) {
+        RawPlayer maker(world.Port());
+        maker.Send(std::string(name) + "\r\npw\r\npw\r\nquit\r\n");
+        ASSERT_TRUE(maker.ReadToEnd(Patience)) << name;
+    }
+    // "First" is forgotten: its name is new again. "Third" is still known.
+    RawPlayer returning(world.Port());
+    returning.Send("First\r\n");
+    EXPECT_TRUE(
+        returning.ReadUntil("\xCD\xEE\xE2\xFB\xE9 \xEF\xE0\xF0\xEE\xEB\xFC")); // Новый пароль
+    RawPlayer known(world.Port());
+    known.Send("Third\r\n");
+    EXPECT_TRUE(known.ReadUntil("\xCF\xE0\xF0\xEE\xEB\xFC: ")); // Пароль:
+    EXPECT_TRUE(world.Running());
+}
+
+TEST(DemoWorldProgram, RefusesBadLimits) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--login-time", "0"},
+                                                 {"--idle-time", "soon"},
+                                                 {"--max-characters", "0"},
+                                                 {"--max-characters", "-5"}}) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            std::vector<char*> argv{const_cast<char*>(TOLMIX_DEMO_WORLD_PATH)};
+            for (const std::string& a : args)
+                argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            const int devnull = ::open("/dev/null", O_WRONLY);
+            ::dup2(devnull, 2);
+            ::execv(TOLMIX_DEMO_WORLD_PATH, argv.data());
+            ::_exit(127);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << args[0] << " " << args[1];
+    }
 }
 
 TEST(DemoWorldProgram, WritesItsPortFileAndEndsWithItsParent) {

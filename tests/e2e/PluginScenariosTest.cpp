@@ -1,5 +1,7 @@
 // Game plugins in the real client: the program copied into a folder of its own with the
 // example plugin in the Plugins folder beside it, driven by a scripted server.
+#include "e2e/harness/Assertions.h"
+#include "e2e/harness/Keys.h"
 #include "e2e/harness/LoopbackServer.h"
 #include "e2e/harness/PtySession.h"
 #include "e2e/harness/TempDir.h"
@@ -80,6 +82,37 @@ TEST(PluginScenarios, WithoutPluginsTheListRequestGetsNoAnswer) {
     ASSERT_TRUE(peer->WaitForReceived("\x80\x80v1.4\r\n", Patience)) << s.Dump();
     // Nothing answered the list request before the version.
     EXPECT_EQ(peer->Received().find("gl"), std::string::npos) << peer->Received();
+}
+
+// Rows of the screen that hold the text.
+int RowsWith(const PtySession& s, const std::string& utf8) {
+    int count = 0;
+    for (int y = 0; y < s.Rows(); ++y)
+        count += s.RowUtf8(y).find(utf8) != std::string::npos ? 1 : 0;
+    return count;
+}
+
+// The server drops the link in the middle of a game: the game is over with it, and the next
+// session's start is a new game, not the old one going on.
+TEST(PluginScenarios, AGameEndsWithItsConnectionAndTheNextSessionStartsAfresh) {
+    LoopbackServer server;
+    InstalledClient client(server.Port(), true);
+    PtySession& s = *client.Session;
+    auto peer = server.Accept(Patience);
+    ASSERT_TRUE(peer) << s.Dump();
+    peer->Send(Code("gsDice"));
+    ASSERT_TRUE(ShowsText(s, "Новая партия, счёт 0:0.", Patience));
+    peer->Close();
+    ASSERT_TRUE(ShowsText(s, "Партия окончена, счёт 0:0.", Patience));
+
+    s.Send(keys::Enter); // the player reconnects
+    auto again = server.Accept(Patience);
+    ASSERT_TRUE(again) << s.Dump();
+    again->Send(Code("gsDice"));
+    EXPECT_TRUE(Eventually(
+        s, [&] { return RowsWith(s, "Новая партия, счёт 0:0.") == 2; }, Patience,
+        "a second new game"));
+    EXPECT_TRUE(s.Running());
 }
 
 } // namespace

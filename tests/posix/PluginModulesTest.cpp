@@ -2,8 +2,10 @@
 // through the game codes by a client stand-in that records the wire.
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixModuleLoader.h"
+#include "plugins/PluginCall.h"
 #include "plugins/PluginList.h"
 #include "support/FakeGameClient.h"
+#include "support/ScriptedPlugin.h"
 #include "util/Base64.h"
 
 #include <gtest/gtest.h>
@@ -69,7 +71,9 @@ TEST_F(PluginModules, WithoutAPluginsFolderStartUpGoesOn) {
     EXPECT_EQ(Client.Wire, "");
 }
 
-TEST_F(PluginModules, FilesThatAreNoUsablePluginAreNeverListed) {
+// Every file left out is one diagnostics line with its name and the reason; the list the
+// server gets holds the good plugin only, and asking for it keeps the connection.
+TEST_F(PluginModules, FilesThatAreNoUsablePluginAreNeverListedAndEachSaysWhy) {
     Install("probe_first", "a.so");
     Install("newer_version", "b.so");
     Install("no_factory", "c.so");
@@ -83,12 +87,43 @@ TEST_F(PluginModules, FilesThatAreNoUsablePluginAreNeverListed) {
     }
     fs::create_directory(PluginsDir / "i.so");
     fs::create_symlink(PluginsDir / "missing.so", PluginsDir / "j.so");
+    std::ofstream(PluginsDir / "k.so").close(); // 0 bytes
+    Install("throwing_name", "l.so");
+    Install("throwing_details", "m.so");
+    Install("throwing_everything", "n.so");
     Start();
     ASSERT_EQ(Plugins.LoadedPlugins.size(), 1u);
     EXPECT_EQ(fs::current_path(), Root);
-    Server("gl");
-    EXPECT_EQ(Client.Wire, "\x80\x80glProbe\x80"
-                           "first copy\r\n");
+    for (int login = 0; login < 2; ++login) {
+        Server("gl");
+        EXPECT_EQ(Client.Wire, "\x80\x80glProbe\x80"
+                               "first copy\r\n");
+        Client.Wire.clear();
+    }
+    EXPECT_TRUE(Client.Link.Connected());
+
+    // The load failures first, in file order, then those of the objects. A folder or a broken
+    // link named like a plugin is no file and is passed over.
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"b.so", "interface version 0x10001, not 0x10000"},
+        {"c.so", "does not export TolmixPluginFactory"},
+        {"d.so", "does not export TolmixPluginVersion"},
+        {"h.so", "h.so: file too short"}, // the loader's own reason
+        {"k.so", "k.so: file too short"},
+        {"e.so", "gives no plugin class"},
+        {"f.so", "constructor raised cannot start"},
+        {"l.so", "name or details raised no name today"},
+        {"m.so", "name or details raised no details today"},
+        {"n.so", "name or details raised an error that is no standard exception"},
+    };
+    ASSERT_EQ(Client.Notes.Lines.size(), expected.size())
+        << testing::PrintToString(Client.Notes.Lines);
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const std::string& line = Client.Notes.Lines[i];
+        EXPECT_EQ(line.rfind("plugin " + expected[i].first + " left out: ", 0), 0u) << line;
+        EXPECT_NE(line.find(expected[i].second), std::string::npos) << line;
+        EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+    }
 }
 
 TEST_F(PluginModules, OfTwoPluginsWithOneNameTheFirstIsFoundAndBothAreListed) {
@@ -182,8 +217,8 @@ TEST_F(PluginModules, HostSendsReachTheWireAsClientCodes) {
 TEST_F(PluginModules, SendsWhileDisconnectedAreDroppedButChannelZeroPrints) {
     Install("probe_first", "a.so");
     Start();
-    Server("gsProbe");
     Client.DropConnection();
+    Server("gsProbe"); // a game running while disconnected
     for (std::string_view command : {"send:x", "text:1:x", "text:4:x", "finish", "text:0:local"})
         Data(command);
     Server("gl");
@@ -216,7 +251,7 @@ TEST_F(PluginModules, LinesReceivedInsideReceiveDataAreHandledOnceInOrder) {
                        "data B", "end idle:1", "end idle:2", "data C", "data D"}));
 }
 
-TEST_F(PluginModules, AnErrorInAPluginEndsTheConnectionAndTheClientGoesOn) {
+TEST_F(PluginModules, AnErrorInAPluginEndsTheConnectionAndItsGameAndTheClientGoesOn) {
     Install("probe_first", "a.so");
     Start();
     for (std::string line :
@@ -230,13 +265,71 @@ TEST_F(PluginModules, AnErrorInAPluginEndsTheConnectionAndTheClientGoesOn) {
     EXPECT_EQ(Client.Printed[1], "");
     EXPECT_EQ(Client.Printed[2], test::FakeGameClient::ReconnectPrompt());
     EXPECT_EQ(Client.Incoming.size(), 1u); // not received after the disconnect
+    // The game ended with the connection, as the server's "gf" would end it.
+    EXPECT_EQ(JournalOf(0).back(), "finish");
+    EXPECT_EQ(Plugins.ActiveGame, nullptr);
 
-    Client.Connect(); // the player reconnects
-    Client.Incoming.push_back(test::FakeGameClient::Code("gd" + EncodeBase64("throw-int")));
+    Client.Connect(); // the player reconnects: the old game's data find no game
+    Client.Incoming.clear();
+    for (std::string line :
+         {"gd" + EncodeBase64("x"), std::string("gsProbe"), "gd" + EncodeBase64("throw-int")})
+        Client.Incoming.push_back(test::FakeGameClient::Code(line));
     Client.ReceiveAll();
     EXPECT_EQ(Client.Errors.size(), 2u);
-    EXPECT_EQ(JournalOf(0).back(), "data throw-int");
-    EXPECT_EQ(JournalOf(0).at(JournalOf(0).size() - 2), "data x");
+    // Ошибка: модуль игры вызвал ошибку, которая не является стандартным исключением
+    EXPECT_EQ(Client.Printed.at(0), AnsiToConsole("\xCE\xF8\xE8\xE1\xEA\xE0: " +
+                                                  std::string(PluginErrorNoStandardException)));
+    const Journal& journal = JournalOf(0);
+    EXPECT_EQ(std::vector<std::string>(journal.end() - 4, journal.end()),
+              (Journal{"finish", "start true", "data throw-int", "finish"}));
+}
+
+// Every call into plugin code is told to the watch and ends there, however it ends: an error,
+// a nested call from inside the plugin's own loop, the unloading.
+TEST_F(PluginModules, EveryCallIntoAPluginIsWatchedFromItsStartToItsEnd) {
+    Install("probe_first", "a.so");
+    Install("throwing_name", "b.so");
+    Start();
+    EXPECT_GT(Client.Watch.Calls, 0);
+    EXPECT_EQ(Client.Watch.Depth, 0);
+    const int atStart = Client.Watch.Calls;
+    Client.Incoming.push_back(test::FakeGameClient::Code("gd" + EncodeBase64("x")));
+    for (std::string line : {std::string("gl"), std::string("goProbe"), std::string("gsProbe")})
+        Server(line);
+    Data("idle:2"); // receives the queued line from inside the plugin: a call within a call
+    EXPECT_EQ(Client.Watch.Deepest, 2);
+    Client.Incoming.push_back(test::FakeGameClient::Code("gd" + EncodeBase64("throw")));
+    Client.ReceiveAll();
+    EXPECT_EQ(Client.Errors.size(), 1u);
+    Plugins.UnloadPlugins();
+    EXPECT_EQ(Client.Watch.Depth, 0);
+    EXPECT_GE(Client.Watch.Calls - atStart, 8);
+}
+
+// Whatever ends the link (the server closing it, or the player's F10 closing it), the running
+// game is finished, so that the next login's "gs" starts a new one.
+TEST_F(PluginModules, EveryDropOfTheLinkFinishesTheRunningGameOnce) {
+    Install("probe_first", "a.so");
+    Start();
+    Server("gsProbe");
+    Client.DropConnection();
+    Client.DropConnection(); // a second drop with no game changes nothing
+    Client.Connect();
+    Server("gsProbe");
+    Data("send:after");
+    EXPECT_EQ(JournalOf(0),
+              (Journal{"create Probe", "start true", "finish", "start true", "data send:after"}));
+    EXPECT_NE(Client.Wire.find("\x80\x80gd" + EncodeBase64("after")), std::string::npos);
+    EXPECT_TRUE(Client.Notes.Lines.empty());
+
+    // A game whose finish raises an error is still over: one diagnostics line, and the
+    // drop goes on to its prompt.
+    static_cast<test::ScriptedPlugin*>(Plugins.LoadedPlugins[0].Plugin.get())->OnFinish = "throw";
+    Client.DropConnection();
+    EXPECT_EQ(Plugins.ActiveGame, nullptr);
+    ASSERT_EQ(Client.Notes.Lines.size(), 1u);
+    EXPECT_NE(Client.Notes.Lines[0].find("thrown by Probe"), std::string::npos);
+    EXPECT_FALSE(Client.Link.Connected());
 }
 
 TEST_F(PluginModules, HugeAndMalformedDataAndLongNamesAreHandled) {

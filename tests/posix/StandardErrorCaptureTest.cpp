@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <string>
 #include <sys/wait.h>
@@ -55,6 +56,38 @@ TEST(StandardErrorCapture, WhatIsWrittenMeanwhileGoesToTheFileAndStandardErrorCo
     EXPECT_EQ(dir.ReadFile("terminal"), "before\nafter\n");
     EXPECT_EQ(dir.ReadFile("state/tolmix-client/diagnostics.log"),
               "ALSA lib confmisc.c: cannot find card '0'\nthrough stdio\n");
+}
+
+// A plugin's printf lands in the diagnostics file; the screen is drawn on the descriptor that
+// standard output was, and standard output is that again afterwards.
+TEST(StandardErrorCapture, StandardOutputJoinsTheFileWhileTheScreenKeepsItsOwnDescriptor) {
+    TempDir dir;
+    const std::string diagnostics = dir.String() + "/diagnostics.log";
+    std::fflush(stdout);
+    const int savedOutput = ::dup(1);
+    {
+        const int fd =
+            ::open((dir.String() + "/screen").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, 1);
+        ::close(fd);
+    }
+    {
+        StandardErrorFile terminal(dir.String() + "/terminal");
+        StandardErrorCapture capture(diagnostics, 1 << 20);
+        const int screen = capture.CaptureStandardOutput();
+        ASSERT_NE(screen, 1);
+        EXPECT_EQ(capture.CaptureStandardOutput(), screen) << "asked twice, one descriptor";
+        std::printf("printed by a plugin\n");
+        std::fflush(stdout);
+        ASSERT_EQ(::write(screen, "frame", 5), 5);
+    }
+    std::printf("after\n");
+    std::fflush(stdout);
+    ::dup2(savedOutput, 1);
+    ::close(savedOutput);
+    EXPECT_EQ(dir.ReadFile("diagnostics.log"), "printed by a plugin\n");
+    EXPECT_EQ(dir.ReadFile("screen"), "frameafter\n");
+    EXPECT_TRUE(dir.ReadFile("terminal").empty());
 }
 
 TEST(StandardErrorCapture, TheFileStaysWithinItsBoundAndALargeOldFileStartsAfresh) {

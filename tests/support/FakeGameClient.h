@@ -65,7 +65,29 @@ class FakeGameClient final : public ServerLinePrinter,
     std::deque<std::string> Incoming;  // server lines, Windows-1251, not yet received
     int DeepestReceive = 0;            // most ProcessIdle calls running at one receive
 
-    FakeGameClient(FileSystem& files, ModuleLoader& loader) : Plugins(files, loader, Link, *this) {
+    // What the plugin list noted in the diagnostics, one entry a line.
+    struct RecordedNotes final : DiagnosticsLog {
+        std::vector<std::string> Lines;
+        void Note(std::string_view line) override { Lines.emplace_back(line); }
+    } Notes;
+
+    // How the plugin list told the watch of its calls into plugin code.
+    struct RecordedWatch final : PluginCallWatch {
+        int Depth = 0;
+        int Deepest = 0;
+        int Calls = 0;
+        void Enter() override {
+            ++Calls;
+            Deepest = std::max(Deepest, ++Depth);
+        }
+        void Leave() override { --Depth; }
+        void PassBegins() override {}
+        void PassEnds() override {}
+        void QuitPending() override {}
+    } Watch;
+
+    FakeGameClient(FileSystem& files, ModuleLoader& loader)
+        : Plugins(files, loader, Link, *this, &Notes, &Watch) {
         Loop.HandleReady = [this](PollHandle h) { return Net.Ready(h); };
         Con.OnIdle = [this] { return ReceiveOne(); };
         Connect();
@@ -78,6 +100,7 @@ class FakeGameClient final : public ServerLinePrinter,
     void PrintTextLine(const std::string& text) override { Printer.PrintTextLine(text); }
     void ShowUnfinishedLine(const std::string& text) override { Printer.ShowUnfinishedLine(text); }
     void RemoveUnfinishedLine() override { Printer.RemoveUnfinishedLine(); }
+    void ConnectionEnded() override { Plugins.EndGameWithConnection(); }
     void AppendLog(const std::string& text) override { Printed.push_back(text); }
     void GameCode(char letter, const std::string& argument) override {
         try {

@@ -117,12 +117,18 @@ TEST_F(Win32Plugins, AnErrorInAPluginEndsTheConnectionAndTheClientGoesOn) {
     EXPECT_EQ(Client.Printed[2], test::FakeGameClient::ReconnectPrompt());
     EXPECT_EQ(Client.Incoming.size(), 1u);
 
+    EXPECT_EQ(JournalOf(0).back(), "finish"); // the game ended with its connection
+
     // Not a standard exception: an int thrown in the DLL still reaches the client's handler.
-    Client.Connect(); // the player reconnects
-    Client.Incoming.push_back(test::FakeGameClient::Code("gd" + EncodeBase64("throw-int")));
+    Client.Connect(); // the player reconnects, and the server starts a new game
+    for (std::string line : {std::string("gsProbe"), "gd" + EncodeBase64("throw-int")})
+        Client.Incoming.push_back(test::FakeGameClient::Code(line));
     Client.ReceiveAll();
     EXPECT_EQ(Client.Errors.size(), 2u);
-    EXPECT_EQ(JournalOf(0).back(), "data throw-int");
+    const auto& journal = JournalOf(0);
+    ASSERT_GE(journal.size(), 2u);
+    EXPECT_EQ(journal[journal.size() - 2], "data throw-int");
+    EXPECT_EQ(journal.back(), "finish");
 }
 
 TEST_F(Win32Plugins, TheDiceExampleLoadsAndAnswers) {

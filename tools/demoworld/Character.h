@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WorldClock.h"
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -33,6 +35,7 @@ struct Character {
     int room = 0;
     std::vector<std::string> diary; // the lines written with the server's text editor
     int steps = 0;                  // moves walked, for hunger and thirst
+    Clock::time_point lastSeen{};   // when it was created or last left the game
 };
 
 } // namespace tolmix::demo

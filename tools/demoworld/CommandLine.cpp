@@ -16,6 +16,17 @@ template <typename Number> bool ReadNumber(std::string_view text, Number& value,
     return true;
 }
 
+// Seconds, with a fraction if need be, from a millisecond up to a day.
+bool ReadSeconds(std::string_view text, Clock::duration& value) {
+    double seconds = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (error != std::errc() || end != text.data() + text.size() || !(seconds >= 0.001) ||
+        seconds > 86400)
+        return false;
+    value = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    return true;
+}
+
 } // namespace
 
 std::optional<CommandLine> CommandLine::Parse(int argc, const char* const* argv,
@@ -44,6 +55,20 @@ std::optional<CommandLine> CommandLine::Parse(int argc, const char* const* argv,
                 return std::nullopt;
             }
             line.parentPid = pid;
+        } else if (option == "--login-time" || option == "--idle-time") {
+            Clock::duration& limit =
+                option == "--login-time" ? line.limits.LoginTime : line.limits.IdleTime;
+            if (!ReadSeconds(value, limit)) {
+                error = "bad time in seconds: " + std::string(value);
+                return std::nullopt;
+            }
+        } else if (option == "--max-characters") {
+            long long count = 0;
+            if (!ReadNumber(value, count, 100'000'000LL) || count == 0) {
+                error = "bad number of characters: " + std::string(value);
+                return std::nullopt;
+            }
+            line.limits.MaxCharacters = static_cast<std::size_t>(count);
         } else {
             error = "unknown option: " + std::string(option);
             return std::nullopt;

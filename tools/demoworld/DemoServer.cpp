@@ -31,7 +31,7 @@ std::runtime_error SystemError(const std::string& what) {
 } // namespace
 
 DemoServer::DemoServer(const CommandLine& options)
-    : Village(Clock::now()), ParentPid(options.parentPid) {
+    : Village(Clock::now(), options.limits), ParentPid(options.parentPid) {
     std::signal(SIGPIPE, SIG_IGN);
     sigset_t quit;
     sigemptyset(&quit);
@@ -96,6 +96,22 @@ int DemoServer::Timeout(Clock::time_point now) const {
     return timeout;
 }
 
+void DemoServer::MakeWay(Clock::time_point now) {
+    // The connection that has waited longest without logging in goes: idle connections can
+    // never keep a player out for longer than it takes to open one.
+    auto oldest = Players.end();
+    for (auto p = Players.begin(); p != Players.end(); ++p) {
+        const auto due = (*p)->Game().LoginDeadline();
+        if (due && (oldest == Players.end() || *due < *(*oldest)->Game().LoginDeadline()))
+            oldest = p;
+    }
+    if (oldest == Players.end())
+        return;
+    (*oldest)->Game().GiveWay();
+    (*oldest)->Flush(now);
+    Players.erase(oldest);
+}
+
 void DemoServer::Accept(Clock::time_point now) {
     for (int i = 0; i < AcceptsPerPass; ++i) {
         const int fd = ::accept4(Listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
@@ -104,6 +120,8 @@ void DemoServer::Accept(Clock::time_point now) {
                 AcceptPausedUntil = now + 1s; // rather than poll() waking at once, again and again
             return;
         }
+        if (Players.size() >= MaxPlayers)
+            MakeWay(now);
         if (Players.size() >= MaxPlayers) {
             static constexpr char Full[] = "\xD1\xE5\xF0\xE2\xE5\xF0 \xEF\xEE\xEB\xEE\xED.\r\n";
             (void)!::send(fd, Full, sizeof Full - 1, MSG_NOSIGNAL | MSG_DONTWAIT); // Сервер полон.

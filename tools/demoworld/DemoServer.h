@@ -28,6 +28,8 @@ class DemoServer {
 
   private:
     void Accept(Clock::time_point now);
+    // At the bound of players: the oldest connection not logged in yet is closed.
+    void MakeWay(Clock::time_point now);
     int Timeout(Clock::time_point now) const;
     bool ParentGone() const;
 

@@ -11,7 +11,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto LoginTime = 600s; // a newcomer may read the banner for a while
 constexpr auto ClockEvery = 60s;
 constexpr std::size_t NameMax = 12;
 constexpr std::size_t PasswordMax = 32;
@@ -42,8 +41,8 @@ std::string Pair(const Gauge& gauge) {
 } // namespace
 
 Session::Session(World& world, PlayerLink& link, Clock::time_point now)
-    : W(world), Link(link), LoginBy(now + LoginTime), Moment(now), NextClock(now + ClockEvery),
-      Random(std::random_device{}()) {}
+    : W(world), Link(link), LoginBy(now + world.Limits.LoginTime), IdleBy(now), Moment(now),
+      NextClock(now + ClockEvery), Random(std::random_device{}()) {}
 
 Session::~Session() {
     Leave();
@@ -96,6 +95,7 @@ void Session::Receive(const TelnetInput::Line& line, Clock::time_point now) {
     if (Step == Stage::Gone)
         return;
     Moment = now;
+    IdleBy = now + W.Limits.IdleTime;
     const std::string_view text = line.text;
     if (text.starts_with(wire::Marker)) {
         ClientCode(text.substr(wire::Marker.size()));
@@ -206,7 +206,13 @@ void Session::OnRepeatPassword(std::string_view typed) {
         AskName();
         return;
     }
+    if (!W.MakeRoomForCharacter()) {
+        Say("^9Новых персонажей сейчас не создать, попробуйте позже.^7");
+        AskName();
+        return;
+    }
     Character hero;
+    hero.lastSeen = Moment;
     hero.name = Capitalised(PendingName);
     hero.password = PendingPassword;
     hero.room = W.StartRoom;
@@ -217,6 +223,7 @@ void Session::OnRepeatPassword(std::string_view typed) {
 
 void Session::EnterGame() {
     Step = Stage::Playing;
+    IdleBy = Moment + W.Limits.IdleTime;
     PendingPassword.clear();
     W.Players.push_back(this);
     Code(wire::Code("n", Me->name));
@@ -239,6 +246,7 @@ void Session::Leave() {
         StopDice();
         ReturnItems();
         std::erase(W.Players, this);
+        Me->lastSeen = Moment;
         W.TellRoom(Me->room, this, Me->name + Cp1251(" покидает игру."));
     }
     Step = Stage::Gone;
@@ -249,12 +257,24 @@ std::optional<Clock::time_point> Session::NextDeadline() const {
         return std::nullopt;
     if (Step != Stage::Playing)
         return LoginBy;
-    Clock::time_point next = NextClock;
+    Clock::time_point next = std::min(NextClock, IdleBy);
     if (NextRound)
         next = std::min(next, *NextRound);
     if (RestEnds)
         next = std::min(next, *RestEnds);
     return next;
+}
+
+std::optional<Clock::time_point> Session::LoginDeadline() const {
+    if (Step == Stage::Playing || Step == Stage::Gone)
+        return std::nullopt;
+    return LoginBy;
+}
+
+void Session::GiveWay() {
+    Say("^9Сервер полон, а вы так и не вошли: место отдано другому.^7");
+    Step = Stage::Gone;
+    Link.Hangup();
 }
 
 void Session::OnTime(Clock::time_point now) {
@@ -267,6 +287,13 @@ void Session::OnTime(Clock::time_point now) {
             Step = Stage::Gone;
             Link.Hangup();
         }
+        return;
+    }
+    if (now >= IdleBy) {
+        Say("^9Вы долго молчали, и вас проводили из деревни. До встречи!^7");
+        Code(wire::Code("P"));
+        Leave();
+        Link.Hangup();
         return;
     }
     if (NextRound && now >= *NextRound) {

@@ -33,6 +33,12 @@ class Session {
     // For the world: the room the character is in (Nowhere before the login), text from the
     // room, a server code.
     int Room() const;
+    // The character in the game; none before the login.
+    const Character* Hero() const { return Step == Stage::Playing ? Me : nullptr; }
+    // While the connection has not logged in: when its time for that ends.
+    std::optional<Clock::time_point> LoginDeadline() const;
+    // The server is full and this connection, not logged in yet, gives way to a new one.
+    void GiveWay();
     void Hear(std::string_view text);
     void Code(std::string_view line);
 
@@ -114,6 +120,7 @@ class Session {
     std::string PendingPassword; // a new character's first password
     int WrongPasswords = 0;
     Clock::time_point LoginBy; // a connection that does not log in is closed then
+    Clock::time_point IdleBy;  // a player silent until then is let go
     Clock::time_point Moment;  // the time of the input or timer being handled
     std::string ClientVersion;
     std::vector<std::string> Plugins;

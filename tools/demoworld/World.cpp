@@ -3,6 +3,8 @@
 #include "Session.h"
 #include "Text1251.h"
 
+#include <algorithm>
+
 namespace tolmix::demo {
 
 namespace {
@@ -60,8 +62,8 @@ void Link(std::vector<Room>& rooms, int from, Direction way, int to, Direction b
 
 } // namespace
 
-World::World(Clock::time_point now)
-    : Time(DayNumber(1042, 6, 1) * WorldClock::MsPerDay + 8 * 3'600'000LL, now) {
+World::World(Clock::time_point now, WorldLimits limits)
+    : Limits(limits), Time(DayNumber(1042, 6, 1) * WorldClock::MsPerDay + 8 * 3'600'000LL, now) {
     enum { Square, Tavern, Cellar, Temple, Edge, Thicket };
     Rooms.push_back(
         MakeRoom("Площадь Вереска",
@@ -115,6 +117,22 @@ World::World(Clock::time_point now)
     Rooms[Thicket].beast = 1;
     StartRoom = Square;
     TempleRoom = Temple;
+}
+
+bool World::MakeRoomForCharacter() {
+    if (Characters.size() < std::max<std::size_t>(Limits.MaxCharacters, 1))
+        return true;
+    auto oldest = Characters.end();
+    for (auto c = Characters.begin(); c != Characters.end(); ++c) {
+        const bool inGame = std::any_of(Players.begin(), Players.end(),
+                                        [&](const Session* s) { return s->Hero() == &c->second; });
+        if (!inGame && (oldest == Characters.end() || c->second.lastSeen < oldest->second.lastSeen))
+            oldest = c;
+    }
+    if (oldest == Characters.end())
+        return false;
+    Characters.erase(oldest);
+    return true;
 }
 
 bool World::BeastPresent(int beast, Clock::time_point now) const {

@@ -58,9 +58,20 @@ struct Room {
     std::string tune;       // the looping music of the place, a sound command
 };
 
+// What keeps idle connections and endless new characters from holding the server: how long a
+// connection may take to log in, how long a player may stay silent, how many characters are
+// kept.
+struct WorldLimits {
+    Clock::duration LoginTime = std::chrono::seconds(60);
+    Clock::duration IdleTime = std::chrono::minutes(30);
+    std::size_t MaxCharacters = 1000;
+};
+
 class World {
   public:
-    explicit World(Clock::time_point now);
+    explicit World(Clock::time_point now, WorldLimits limits = {});
+
+    const WorldLimits Limits;
 
     std::vector<Room> Rooms;
     std::vector<Item> Items;
@@ -73,6 +84,10 @@ class World {
     std::map<std::string, Character> Characters;
     // The sessions that are in the game, for what one player does before others.
     std::vector<Session*> Players;
+
+    // Room for one more character: at the bound, the character who left the game longest ago
+    // is forgotten. False when every character kept is in the game.
+    bool MakeRoomForCharacter();
 
     // Whether a beast is in its room (killed ones come back after a while).
     bool BeastPresent(int beast, Clock::time_point now) const;

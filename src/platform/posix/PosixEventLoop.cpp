@@ -15,6 +15,7 @@ namespace {
 
 // Signal handlers only set flags and write one byte to the wake pipe.
 std::atomic<int> SignalWakeFd{-1};
+std::atomic<int> QuitWatchFd{-1};
 std::atomic<bool> QuitSignalled{false};
 std::atomic<bool> ResizeSignalled{false};
 std::atomic<bool> StopSignalled{false};
@@ -34,14 +35,19 @@ std::atomic<bool>& FlagOf(int signal) {
 }
 
 extern "C" void OnSignal(int signal) {
-    FlagOf(signal).store(true);
+    std::atomic<bool>& flag = FlagOf(signal);
+    flag.store(true);
+    const int saved = errno;
+    const char byte = 's';
     const int fd = SignalWakeFd.load();
     if (fd >= 0) {
-        const int saved = errno;
-        const char byte = 's';
         [[maybe_unused]] ssize_t n = ::write(fd, &byte, 1);
-        errno = saved;
     }
+    const int watch = QuitWatchFd.load();
+    if (watch >= 0 && &flag == &QuitSignalled) {
+        [[maybe_unused]] ssize_t n = ::write(watch, &byte, 1);
+    }
+    errno = saved;
 }
 
 void Install(int signal, void (*handler)(int)) {
@@ -81,6 +87,10 @@ PosixEventLoop::~PosixEventLoop() {
     SignalWakeFd.store(-1);
     ::close(WakeRead);
     ::close(WakeWrite);
+}
+
+void PosixEventLoop::SetQuitSignalWatch(int fd) {
+    QuitWatchFd.store(fd);
 }
 
 void PosixEventLoop::Wake() {

@@ -33,6 +33,9 @@ class PosixEventLoop final : public QueuedEventLoop {
     bool TakeContinued();
     // Stops the process, and returns once it is continued.
     void StopUntilContinued();
+    // A descriptor (a non-blocking pipe's write end) that also gets a byte at every quit signal,
+    // for a watch on another thread; -1: none.
+    static void SetQuitSignalWatch(int fd);
     // How many times the loop has polled its descriptors: a descriptor's owner that sees no
     // new poll knows the loop is streaming without sleeping.
     uint64_t Waits() const { return WaitCount; }

@@ -71,7 +71,8 @@ constexpr int CrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGQUI
 constexpr int EndingSignals[] = {SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU,
                                  SIGXFSZ, SIGSYS,  SIGTRAP, SIGPOLL,   SIGPWR,  SIGSTKFLT};
 
-extern "C" void OnCrashSignal(int signal) {
+// Async-signal-safe: the modes off and the saved line discipline back, once.
+void RestoreArmed() {
     if (Crash.Armed.exchange(false)) {
         if (Crash.PaletteChanged.load()) {
             [[maybe_unused]] ssize_t p =
@@ -81,8 +82,27 @@ extern "C" void OnCrashSignal(int signal) {
             ::write(Crash.OutputFd, TeardownSequence.data(), TeardownSequence.size());
         ::tcsetattr(Crash.InputFd, TCSAFLUSH, &Crash.Saved);
     }
+}
+
+extern "C" void OnCrashSignal(int signal) {
+    RestoreArmed();
     ::signal(signal, SIG_DFL);
     ::raise(signal);
+}
+
+// exit() or quick_exit() called while the terminal is the client's (a plugin ending the
+// process): the terminal is put back before the process goes.
+extern "C" void OnProcessExit() {
+    RestoreArmed();
+}
+
+void InstallExitHooks() {
+    static const bool installed = [] {
+        std::atexit(OnProcessExit);
+        std::at_quick_exit(OnProcessExit);
+        return true;
+    }();
+    (void)installed;
 }
 
 // Which of the ending signals this terminal took, to give back exactly those.
@@ -164,6 +184,7 @@ PosixTerminal::PosixTerminal(PosixEventLoop& loop, int inputFd, int outputFd)
     Crash.PaletteChanged.store(false);
     Crash.Armed.store(true);
     InstallCrashHandlers();
+    InstallExitHooks();
 
     if (::tcsetattr(InputFd, TCSAFLUSH, &raw) != 0) {
         const int error = errno;
@@ -240,6 +261,10 @@ bool PosixTerminal::FollowJobControl() {
         redraw = true;
     }
     return redraw;
+}
+
+void PosixTerminal::RestoreFromAnyThread() {
+    RestoreArmed();
 }
 
 PosixTerminal::~PosixTerminal() {

@@ -39,6 +39,10 @@ class PosixTerminal final : public Terminal {
 
     // Puts the terminal back as it was; safe to call more than once.
     void Restore();
+    // The terminal's modes and line discipline back, from any thread, with async-signal-safe
+    // calls only: for ending the process at once while the main thread is stuck. The size and
+    // the title are left as they are.
+    static void RestoreFromAnyThread();
 
   private:
     std::string PaletteRestoreSequence() const;

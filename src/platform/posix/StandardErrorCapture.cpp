@@ -1,6 +1,7 @@
 #include "platform/posix/StandardErrorCapture.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -73,7 +74,7 @@ StandardErrorCapture::StandardErrorCapture(const std::string& path, std::size_t 
             ::close(fd);
         return;
     }
-    ::close(data[1]);
+    PipeWrite = data[1];
     SavedError = saved;
     ReadEnd = data[0];
     StopRead = stop[0];
@@ -85,14 +86,37 @@ StandardErrorCapture::StandardErrorCapture(const std::string& path, std::size_t 
 StandardErrorCapture::~StandardErrorCapture() {
     if (!Active())
         return;
-    // Standard error is the terminal's again before the copier drains the rest.
+    // Standard error and output are the terminal's again before the copier drains the rest.
+    if (SavedOutput >= 0) {
+        std::fflush(stdout);
+        ::dup2(SavedOutput, 1);
+        CloseIf(SavedOutput);
+    }
     ::dup2(SavedError, 2);
     CloseIf(SavedError);
+    CloseIf(PipeWrite);
     CloseIf(StopWrite);
     Copier.join();
     CloseIf(ReadEnd);
     CloseIf(StopRead);
     CloseIf(File);
+}
+
+int StandardErrorCapture::CaptureStandardOutput() {
+    if (!Active() || PipeWrite < 0)
+        return 1;
+    if (SavedOutput >= 0)
+        return SavedOutput;
+    std::fflush(stdout);
+    const int saved = ::fcntl(1, F_DUPFD_CLOEXEC, 3);
+    if (saved < 0)
+        return 1;
+    if (::dup2(PipeWrite, 1) < 0) {
+        ::close(saved);
+        return 1;
+    }
+    SavedOutput = saved;
+    return SavedOutput;
 }
 
 void StandardErrorCapture::Copy() {

@@ -23,12 +23,19 @@ class StandardErrorCapture {
 
     // Whether descriptor 2 is being captured (false when the pipe could not be made).
     bool Active() const { return SavedError >= 0; }
+    // Standard output goes into the diagnostics file too, until this object goes (a plugin's
+    // printf must not draw on the screen); stdio's buffer is flushed first. Returns a
+    // descriptor of what standard output was, for the terminal's own output: 1 when nothing
+    // was captured.
+    int CaptureStandardOutput();
 
   private:
     void Copy();
     void Keep(const char* bytes, std::size_t count);
 
     int SavedError = -1;
+    int SavedOutput = -1;
+    int PipeWrite = -1; // kept while standard output may still be captured
     int ReadEnd = -1;
     // Closing the write end tells the copier to finish, even while a child process that
     // inherited descriptor 2 keeps the pipe open.
