@@ -12,6 +12,7 @@ int FileErrorFromSystem(unsigned long error);
 class Win32FileSystem final : public FileSystem {
   public:
     bool FileExists(std::string_view path) const override;
+    EntryKind Kind(std::string_view path) const override;
     FileReadResult ReadFile(std::string_view path) const override;
     int AppendToFile(std::string_view path, std::string_view data) override;
     std::string CurrentDirectory() const override;
