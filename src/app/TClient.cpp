@@ -34,12 +34,14 @@ constexpr std::string_view BannerNotice =
 TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
                  const char* const* argv)
     : Link(*this, environment.Net, console.Loop()), GameClock(environment.Time),
-      MacrosAndAliases(environment.Files, SettingsPath, Link, *this),
+      MacrosAndAliases(environment.Files, SettingsPath, Link, *this, environment.CpuTime),
       Host(*this, Link, *this, State.CharName), Con(console), Env(environment),
       Files(environment.Files) {
     SettingsPath = ChooseSettingsPath(Files, argc, argv);
     {
         TTolmixStringList list;
+        // A name that is no file gives the defaults; the macro files' reading below, which
+        // reads the settings again, says so.
         list.LoadFromFile(Files, SettingsPath);
         Settings = ReadClientSettings(list);
     }

@@ -8,6 +8,7 @@
 #include "platform/posix/PosixTerminal.h"
 #include "platform/posix/StandardErrorCapture.h"
 #include "platform/posix/SystemMidiDevices.h"
+#include "platform/posix/ThreadCpuClock.h"
 #include "platform/posix/XdgDesktopRegistry.h"
 #include "ui/TConsole.h"
 
@@ -47,8 +48,9 @@ void RunClient(int argc, const char* const* argv) {
     posix::PosixModuleLoader modules;
     posix::XdgDesktopRegistry registry(folders);
     SystemMidiOpener midi;
-    ClientEnvironment environment{files,    wallClock, posix::ReadSystemLocale(), network, modules,
-                                  registry, &midi};
+    posix::ThreadCpuClock cpuTime;
+    ClientEnvironment environment{
+        files, wallClock, posix::ReadSystemLocale(), network, modules, registry, cpuTime, &midi};
     TClient client(console, environment, argc, argv);
     console.Run();
 }

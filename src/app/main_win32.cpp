@@ -1,6 +1,7 @@
 // The Windows entry point: the wide command line, so that a settings path in any letters reaches
 // the client intact (as UTF-8, the client's file-name encoding).
 #include "app/TClient.h"
+#include "platform/win32/ThreadCpuClock.h"
 #include "platform/win32/Win32Clipboard.h"
 #include "platform/win32/Win32Console.h"
 #include "platform/win32/Win32EventLoop.h"
@@ -44,8 +45,9 @@ void RunClient(int argc, const char* const* argv) {
     win32::Win32ModuleLoader modules;
     win32::Win32Registry registry;
     WinmmMidiOpener midi;
-    ClientEnvironment environment{files,    wallClock, win32::ReadSystemLocale(), network, modules,
-                                  registry, &midi};
+    win32::ThreadCpuClock cpuTime;
+    ClientEnvironment environment{
+        files, wallClock, win32::ReadSystemLocale(), network, modules, registry, cpuTime, &midi};
     TClient client(console, environment, argc, argv);
     console.Run();
 }
