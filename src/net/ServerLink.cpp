@@ -8,6 +8,7 @@
 #include "text/LineEnds.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 namespace tolmix {
@@ -130,12 +131,14 @@ void ServerLink::DropAfterError(uint64_t connection, std::exception_ptr error) {
         std::rethrow_exception(error);
     } catch (const SocketFailure&) {
         // ReportSocketError printed it.
+    } catch (const std::bad_alloc&) {
+        reason = std::string(OutOfMemoryText);
     } catch (const std::exception& e) {
         reason = e.what();
         if (reason.empty())
-            reason = "Unknown error";
+            reason = std::string(UnknownErrorText);
     } catch (...) {
-        reason = "Unknown error";
+        reason = std::string(UnknownErrorText);
     }
     if (!reason.empty()) {
         if (reason.size() > ReasonLimit)
