@@ -279,10 +279,15 @@ void TClient::PrintLine(const std::string& text) {
 
 void TClient::PrintTextLine(const std::string& text) {
     Printer->PrintTextLine(text);
+    // Received text, as printed text, may wait unseen to flash the window.
+    if (Running)
+        KeepTimers();
 }
 
 void TClient::ShowUnfinishedLine(const std::string& text) {
     Printer->ShowUnfinishedLine(text);
+    if (Running)
+        KeepTimers();
 }
 
 void TClient::RemoveUnfinishedLine() {
