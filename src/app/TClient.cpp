@@ -295,6 +295,11 @@ void TClient::RemoveUnfinishedLine() {
 }
 
 void TClient::AppendLog(const std::string& text) {
+    // A log that keeps failing is reported again on every connection.
+    if (Link.ConnectionNumber() != LoggedConnection) {
+        LoggedConnection = Link.ConnectionNumber();
+        Log->NewConnection();
+    }
     Log->AppendLog(text);
 }
 
