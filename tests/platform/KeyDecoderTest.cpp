@@ -407,6 +407,19 @@ TEST(KeyDecoder, TheWheelArrivesAsNotchesAndOtherMouseReportsLeaveNothing) {
 }
 
 // Answers to the palette queries are kept, not typed; anything malformed is only dropped.
+TEST(KeyDecoder, TheCursorStyleAnswerIsKeptAndNeverBecomesKeys) {
+    KeyDecoder d;
+    // A refusal and answers about other settings say nothing of the cursor.
+    d.Feed("\x1bP0$r\x1b\\x\x1bP1$r0m\x1b\\\x1bP1$r7 q\x1b\\\x1bP1$r2 \"q\x1b\\", T0);
+    EXPECT_EQ(Drain(d, T0), Expected{Key('X', 'x')});
+    EXPECT_FALSE(d.ReportedCursorStyle().has_value());
+    // The answer may come in pieces, and end with BEL.
+    d.Feed("\x1bP1$r", T0);
+    d.Feed("6 q\ay", T0);
+    EXPECT_EQ(Drain(d, T0), Expected{Key('Y', 'y')});
+    EXPECT_EQ(d.ReportedCursorStyle(), 6);
+}
+
 TEST(KeyDecoder, PaletteAnswersAreKeptAndNeverBecomeKeys) {
     KeyDecoder d;
     d.Feed("\x1b]4;1;rgb:ffff/8080/0000\x1b\\a\x1b]4;15;rgb:1/2/3\a"

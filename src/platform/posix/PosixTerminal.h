@@ -49,6 +49,8 @@ class PosixTerminal final : public Terminal {
     bool FollowJobControl();
     bool ReadAvailable(TimePoint now);
     void QuerySize();
+    // Takes the terminal's answer to the cursor style query once it has come.
+    void NoteCursorStyle();
     void WriteAll(std::string_view bytes);
     void SetUpCharset();
 
@@ -58,6 +60,8 @@ class PosixTerminal final : public Terminal {
     termios Saved{};
     bool Active = false;
     bool PaletteChanged = false;
+    // The terminal has answered the cursor style query; the shape is the client's from then.
+    bool CursorStyleKnown = false;
     bool FullScreen = false;
     bool Focused = true;
     bool Mouse = true;

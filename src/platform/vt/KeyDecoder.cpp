@@ -134,7 +134,7 @@ void KeyDecoder::Apply(const Token& token) {
         return;
     case Token::Kind::DiscardString:
         discard_ = Discard::String;
-        stringIsOsc_ = token.Introducer == ']';
+        stringIntroducer_ = token.Introducer;
         stringHead_.clear();
         return;
     case Token::Kind::Partial:
@@ -308,9 +308,10 @@ size_t KeyDecoder::DiscardBytes(std::string_view s, bool final, bool& wait) {
         return s.size();
     }
     // A string ends at BEL or ST (ESC \); CAN and SUB abort it; another ESC starts a sequence.
-    // Only the head of an OSC string is kept, for the replies the terminal backend asks for.
+    // Only the head of an OSC or DCS string is kept, for the replies the terminal backend asks
+    // for.
     const auto keep = [&](size_t end) {
-        if (stringIsOsc_ && stringHead_.size() < MaxStringHead)
+        if (stringIntroducer_ != '_' && stringHead_.size() < MaxStringHead)
             stringHead_.append(s.substr(0, std::min(end, MaxStringHead - stringHead_.size())));
     };
     for (size_t i = 0; i < s.size(); ++i) {
@@ -357,7 +358,15 @@ int HexDigit(char c) {
 } // namespace
 
 void KeyDecoder::StringEnded() {
-    if (!stringIsOsc_)
+    if (stringIntroducer_ == 'P') {
+        // A valid DECRQSS reply about the cursor style: 1$r, the style's number, " q".
+        const std::string_view head = stringHead_;
+        if (head.size() == 6 && head.substr(0, 3) == "1$r" && head[3] >= '0' && head[3] <= '6' &&
+            head.substr(4) == " q")
+            reportedCursorStyle_ = head[3] - '0';
+        return;
+    }
+    if (stringIntroducer_ != ']')
         return;
     // A palette reply: 4;index;rgb:R/G/B with one to four hex digits a component.
     const std::string_view head = stringHead_;
