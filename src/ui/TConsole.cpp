@@ -240,7 +240,7 @@ bool TConsole::ProcessInput() {
     }
     if (record.Type == InputRecord::Kind::Paste) {
         if (PasteInto)
-            PasteInto->Paste(AnsiToConsole(record.Text));
+            PasteInto->Paste(AnsiToConsole(record.Text), record.LeftOut);
         return true;
     }
     if (record.Type == InputRecord::Kind::Wheel) {

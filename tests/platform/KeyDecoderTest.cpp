@@ -467,6 +467,7 @@ TEST(KeyDecoder, PasteIsCappedButStillDelivered) {
     ASSERT_TRUE(d.Next(r, T0));
     EXPECT_EQ(r.Type, InputRecord::Kind::Paste);
     EXPECT_EQ(r.Text.size(), KeyDecoder::MaxPasteBytes);
+    EXPECT_EQ(r.LeftOut, chunk.size()); // counted, for the editor to tell
     EXPECT_EQ(Drain(d, T0), Expected{Key('A', 'a')});
 
     // A multi-byte character cut by the cap is dropped, not turned into '?'.
@@ -474,6 +475,15 @@ TEST(KeyDecoder, PasteIsCappedButStillDelivered) {
     d.Feed(std::string(KeyDecoder::MaxPasteBytes - 1, 'y') + "\xD0\xB0" + "\x1b[201~", T0);
     ASSERT_TRUE(d.Next(r, T0));
     EXPECT_EQ(r.Text, std::string(KeyDecoder::MaxPasteBytes - 1, 'y'));
+    EXPECT_EQ(r.LeftOut, 1u);
+    // Characters are counted, not bytes; a paste within the cap leaves nothing out.
+    d.Feed("\x1b[200~", T0);
+    d.Feed(std::string(KeyDecoder::MaxPasteBytes, 'y') + "\xD0\xB0\xD0\xB1z" + "\x1b[201~", T0);
+    ASSERT_TRUE(d.Next(r, T0));
+    EXPECT_EQ(r.LeftOut, 3u);
+    d.Feed("\x1b[200~short\x1b[201~", T0);
+    ASSERT_TRUE(d.Next(r, T0));
+    EXPECT_EQ(r.LeftOut, 0u);
 }
 
 TEST(KeyDecoder, UnfinishedPasteIsDeliveredAfterASecondOfSilence) {

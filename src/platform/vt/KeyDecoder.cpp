@@ -443,6 +443,10 @@ size_t KeyDecoder::PasteBytes(std::string_view s) {
 void KeyDecoder::AppendPaste(std::string_view bytes) {
     const size_t room = MaxPasteBytes - paste_.size();
     if (bytes.size() > room) {
+        // UTF-8 continuation bytes start no character of their own.
+        for (char ch : bytes.substr(room))
+            if (singleByte_ || (static_cast<uint8_t>(ch) & 0xC0) != 0x80)
+                ++pasteLeftOut_;
         bytes = bytes.substr(0, room);
         pasteTruncated_ = true;
     }
@@ -469,16 +473,20 @@ void KeyDecoder::FinishPaste() {
                    (static_cast<uint8_t>(paste_[start - 1]) & 0xC0) == 0x80)
                 --start;
             char32_t c;
-            if (start > 0 && DecodeUtf8(std::string_view(paste_).substr(start - 1), c) == 0)
+            if (start > 0 && DecodeUtf8(std::string_view(paste_).substr(start - 1), c) == 0) {
                 paste_.resize(start - 1);
+                ++pasteLeftOut_;
+            }
         }
         r.Text = Utf8ToCp1251(paste_);
     }
+    r.LeftOut = pasteLeftOut_;
     inPaste_ = false;
     paste_.clear();
     paste_.shrink_to_fit();
     pasteEndMatched_ = 0;
     pasteTruncated_ = false;
+    pasteLeftOut_ = 0;
     if (!r.Text.empty())
         ready_.push_back(std::move(r));
 }
