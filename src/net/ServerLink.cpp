@@ -281,11 +281,17 @@ void ServerLink::Send(std::string_view bytes) {
     Socket->SendText(bytes);
     if (Socket->ErrorCode == SocketError::Ok)
         return;
+    const std::string error = Socket->ErrorText;
+    PrintQuietly(SocketErrorLine(error));
+    // What was typed after the command that did not go out is not typed into the text the
+    // editor keeps: the next connection would send both as one command.
+    if (const int discarded = Waits ? Waits->DiscardTypeAhead() : 0; discarded > 0)
+        PrintQuietly(TypeAheadDiscardedLine(discarded));
+    // Handling a received line: the protected block turns the error into Disconnect.
     if (Protected > 0)
-        ReportSocketError();
+        throw SocketFailure(error);
     // Typed, a key macro, a plugin outside the handling of a line: nobody up the stack turns
     // an error into Disconnect.
-    PrintQuietly(SocketErrorLine(Socket->ErrorText));
     Disconnect();
 }
 
