@@ -33,6 +33,8 @@ struct ClientEnvironment {
     ModuleLoader& Modules;
     // Where the file types and the console palette are registered.
     DesktopRegistry& Registry;
+    // The processor time the client's thread has spent, which bounds the aliases' work.
+    const Clock& CpuTime;
     // The MIDI outputs for the output the settings choose; without an opener the client has
     // none and the server's music stays silent.
     MidiOpener* Midi = nullptr;

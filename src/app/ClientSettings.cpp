@@ -50,7 +50,8 @@ std::optional<std::string> WithExtensionInAnyCase(const FileSystem& files, std::
 std::string ChooseSettingsPath(const FileSystem& files, int argc, const char* const* argv) {
     if (argc > 1 && argv[1] != nullptr) {
         std::string path = ChangeFileExt(argv[1], ".tcf", files.Style());
-        if (files.FileExists(path))
+        // A folder or a named pipe of that name is taken too, to be reported as no file.
+        if (files.Kind(path) != EntryKind::Missing)
             return path;
         if (std::optional<std::string> found = WithExtensionInAnyCase(files, path))
             return *found;

@@ -22,15 +22,20 @@ void TOutputLog::AppendLog(std::string_view text) {
     if (!LogEnabled)
         return;
     std::string line;
-    line.reserve(text.size() + 2);
+    line.reserve(text.size() + 4);
+    // A failed write (a full disk) may have left part of a line without its end.
+    if (MayBeTorn)
+        line += "\r\n";
     line.append(text);
     line += "\r\n";
     // Appending creates a missing file and never empties an existing one.
     const int error = Files.AppendToFile(LogPath, line);
     if (error == 0) {
         Failing = false;
+        MayBeTorn = false;
         return;
     }
+    MayBeTorn = true;
     if (Failing)
         return;
     Failing = true;

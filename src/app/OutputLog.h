@@ -21,15 +21,20 @@ class TOutputLog {
 
     // Appends the line (console code page) with CR LF; nothing while logging is off. A failure
     // raises EInOutError. The lines that fail right after it do not raise again until a line
-    // is written once more: the client reports the failure by printing, and those lines must
-    // not fail the report itself.
+    // is written once more, or a new connection begins: the client reports the failure by
+    // printing, and those lines must not fail the report itself. The first line written after
+    // a failure starts on a line of its own, whatever part of a line the failure left.
     void AppendLog(std::string_view text);
+    // A new connection begins: its first failing line raises again.
+    void NewConnection() { Failing = false; }
 
   private:
     FileSystem& Files;
     const bool LogEnabled;
     const std::string LogPath;
     bool Failing = false;
+    // A write failed since the last that succeeded, possibly half done.
+    bool MayBeTorn = false;
 };
 
 } // namespace tolmix

@@ -34,12 +34,14 @@ constexpr std::string_view BannerNotice =
 TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
                  const char* const* argv)
     : Link(*this, environment.Net, console.Loop()), GameClock(environment.Time),
-      MacrosAndAliases(environment.Files, SettingsPath, Link, *this),
+      MacrosAndAliases(environment.Files, SettingsPath, Link, *this, environment.CpuTime),
       Host(*this, Link, *this, State.CharName), Con(console), Env(environment),
       Files(environment.Files) {
     SettingsPath = ChooseSettingsPath(Files, argc, argv);
     {
         TTolmixStringList list;
+        // A name that is no file gives the defaults; the macro files' reading below, which
+        // reads the settings again, says so.
         list.LoadFromFile(Files, SettingsPath);
         Settings = ReadClientSettings(list);
     }
@@ -295,10 +297,15 @@ void TClient::PrintLine(const std::string& text) {
 
 void TClient::PrintTextLine(const std::string& text) {
     Printer->PrintTextLine(text);
+    // Received text, as printed text, may wait unseen to flash the window.
+    if (Running)
+        KeepTimers();
 }
 
 void TClient::ShowUnfinishedLine(const std::string& text) {
     Printer->ShowUnfinishedLine(text);
+    if (Running)
+        KeepTimers();
 }
 
 void TClient::RemoveUnfinishedLine() {
@@ -311,6 +318,11 @@ void TClient::ConnectionEnded() {
 }
 
 void TClient::AppendLog(const std::string& text) {
+    // A log that keeps failing is reported again on every connection.
+    if (Link.ConnectionNumber() != LoggedConnection) {
+        LoggedConnection = Link.ConnectionNumber();
+        Log->NewConnection();
+    }
     Log->AppendLog(text);
 }
 

@@ -88,6 +88,8 @@ class TClient final : public ServerLinePrinter,
     std::unique_ptr<EditorView> EditorScreen;
     std::unique_ptr<KeyDispatch> Keys;
     std::unique_ptr<TOutputLog> Log;
+    // The connection whose lines the log wrote last.
+    uint64_t LoggedConnection = 0;
     // Whether the console settings of this program location existed before this start; false
     // on the first start from a folder, which shows the first-run notice instead of connecting.
     bool ConsoleKeyExisted = false;

@@ -13,6 +13,7 @@
 #include "platform/posix/StandardErrorCapture.h"
 #include "platform/posix/StandardErrorNotes.h"
 #include "platform/posix/SystemMidiDevices.h"
+#include "platform/posix/ThreadCpuClock.h"
 #include "platform/posix/XdgDesktopRegistry.h"
 #include "platform/vt/Charsets.h"
 #include "ui/TConsole.h"
@@ -102,8 +103,10 @@ void RunClient(const posix::XdgFolders& folders, const char* program,
     posix::PosixModuleLoader modules;
     posix::XdgDesktopRegistry registry(folders);
     SystemMidiOpener midi;
-    ClientEnvironment environment{files,    wallClock, posix::ReadSystemLocale(), network, modules,
-                                  registry, &midi,     folders.DataHome,           &notes,  &watchdog};
+    posix::ThreadCpuClock cpuTime;
+    ClientEnvironment environment{files,    wallClock, posix::ReadSystemLocale(), network,
+                                  modules,  registry,  cpuTime,                   &midi,
+                                  folders.DataHome,    &notes,                    &watchdog};
     TClient client(console, environment, argc, argv);
     console.Run();
 }

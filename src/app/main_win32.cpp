@@ -4,6 +4,7 @@
 #include "platform/win32/RunningMark.h"
 #include "platform/win32/SessionEndWindow.h"
 #include "platform/win32/StartupError.h"
+#include "platform/win32/ThreadCpuClock.h"
 #include "platform/win32/Win32Clipboard.h"
 #include "platform/win32/Win32Console.h"
 #include "platform/win32/Win32EventLoop.h"
@@ -48,8 +49,9 @@ void RunClient(int argc, const char* const* argv) {
     win32::Win32ModuleLoader modules;
     win32::Win32Registry registry;
     WinmmMidiOpener midi;
+    win32::ThreadCpuClock cpuTime;
     ClientEnvironment environment{
-        files, wallClock, win32::ReadSystemLocale(), network, modules, registry, &midi, {}};
+        files, wallClock, win32::ReadSystemLocale(), network, modules, registry, cpuTime, &midi, {}};
     TClient client(console, environment, argc, argv);
     console.Run();
 }

@@ -161,15 +161,28 @@ struct RegexScratch::Data {
     std::unique_ptr<pcre2_match_data, MatchDataDeleter> Match;
     std::unique_ptr<pcre2_match_context, MatchContextDeleter> Context;
     uint64_t Steps = 0; // pattern items tried since the budget was reset
+    const Clock* CpuTime = nullptr;
+    TimePoint Deadline{};
+    bool OutOfTime = false;
 };
 
 namespace {
 
 // Called by the engine before every item of the pattern (automatic callouts): counts the
 // step and abandons the search once the budget is spent.
+// The clock is read once per this many steps (some 15 microseconds of matching).
+constexpr uint64_t StepsPerClockReading = 1024;
+
 int CountStep(pcre2_callout_block*, void* data) {
     auto* scratch = static_cast<RegexScratch::Data*>(data);
-    return ++scratch->Steps > AliasStepBudget ? PCRE2_ERROR_CALLOUT : 0;
+    if (++scratch->Steps > AliasStepBudget)
+        return PCRE2_ERROR_CALLOUT;
+    if (scratch->CpuTime && scratch->Steps % StepsPerClockReading == 0 &&
+        scratch->CpuTime->Now() >= scratch->Deadline) {
+        scratch->OutOfTime = true;
+        return PCRE2_ERROR_CALLOUT;
+    }
+    return 0;
 }
 
 } // namespace
@@ -191,6 +204,15 @@ void RegexScratch::ResetBudget() {
     Impl->Steps = 0;
 }
 
+void RegexScratch::StopAt(const Clock& cpuTime, TimePoint deadline) {
+    Impl->CpuTime = &cpuTime;
+    Impl->Deadline = deadline;
+}
+
+bool RegexScratch::OutOfTime() const {
+    return Impl->OutOfTime;
+}
+
 AliasRegex::AliasRegex(std::string_view pattern) {
     // Byte strings only: no UTF or Unicode properties, even when the pattern asks for them.
     // Automatic callouts count the steps of a search against the step budget.
@@ -201,7 +223,8 @@ AliasRegex::AliasRegex(std::string_view pattern) {
     pcre2_code* code =
         pcre2_compile(Bytes(pattern), pattern.size(), options, &error, &offset, CompileContext());
     if (!code) {
-        ErrorText = EngineMessage(error) + " at offset " + std::to_string(offset);
+        ErrorText = EngineMessage(error) + " \xE2 \xEF\xEE\xE7\xE8\xF6\xE8\xE8 " + // в позиции
+                    std::to_string(offset);
         return;
     }
     Code = std::make_shared<const CompiledCode>(code);
@@ -209,8 +232,11 @@ AliasRegex::AliasRegex(std::string_view pattern) {
     pcre2_pattern_info(code, PCRE2_INFO_CAPTURECOUNT, &captures);
     if (captures > static_cast<uint32_t>(MaxAliasGroups)) {
         Code.reset();
-        ErrorText = std::to_string(captures) + " capture groups, more than the " +
-                    std::to_string(MaxAliasGroups) + " allowed";
+        // "N групп захвата, а можно не больше 14"
+        ErrorText = std::to_string(captures) +
+                    " \xE3\xF0\xF3\xEF\xEF \xE7\xE0\xF5\xE2\xE0\xF2\xE0, \xE0 "
+                    "\xEC\xEE\xE6\xED\xEE \xED\xE5 \xE1\xEE\xEB\xFC\xF8\xE5 " +
+                    std::to_string(MaxAliasGroups);
         return;
     }
     Captures = static_cast<int>(captures);
@@ -230,12 +256,21 @@ RegexSearchResult AliasRegex::Search(std::string_view subject, size_t offset, Re
     if (offset > subject.size())
         return RegexSearchResult::NotFound;
     pcre2_match_data* data = work.Match.get();
+    work.OutOfTime = false;
     const int rc = pcre2_match(Code->Code, Bytes(subject), subject.size(), offset, 0, data,
                                work.Context.get());
     if (rc == PCRE2_ERROR_NOMATCH)
         return RegexSearchResult::NotFound;
+    if (rc == PCRE2_ERROR_CALLOUT && work.OutOfTime) {
+        failure = "timeout";
+        return RegexSearchResult::Failed;
+    }
     if (rc == PCRE2_ERROR_CALLOUT && work.Steps > AliasStepBudget) {
-        failure = "step budget of " + std::to_string(AliasStepBudget) + " for one line exceeded";
+        // "превышен предел в 1000000 шагов поиска на строку"
+        failure = "\xEF\xF0\xE5\xE2\xFB\xF8\xE5\xED \xEF\xF0\xE5\xE4\xE5\xEB \xE2 " +
+                  std::to_string(AliasStepBudget) +
+                  " \xF8\xE0\xE3\xEE\xE2 \xEF\xEE\xE8\xF1\xEA\xE0 \xED\xE0 "
+                  "\xF1\xF2\xF0\xEE\xEA\xF3";
         return RegexSearchResult::Failed;
     }
     if (rc <= 0) {
@@ -256,7 +291,9 @@ RegexSearchResult AliasRegex::Search(std::string_view subject, size_t offset, Re
     }
     if (match.Groups[0].Start < 0) {
         // A match that ends before it starts (\K inside a lookahead) has no text to replace.
-        failure = "match ends before its start";
+        // "совпадение кончается раньше своего начала"
+        failure = "\xF1\xEE\xE2\xEF\xE0\xE4\xE5\xED\xE8\xE5 \xEA\xEE\xED\xF7\xE0\xE5\xF2\xF1\xFF "
+                  "\xF0\xE0\xED\xFC\xF8\xE5 \xF1\xE2\xEE\xE5\xE3\xEE \xED\xE0\xF7\xE0\xEB\xE0";
         return RegexSearchResult::Failed;
     }
     return RegexSearchResult::Found;

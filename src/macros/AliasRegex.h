@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Clock.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -50,6 +52,11 @@ class RegexScratch {
 
     // Gives the following searches AliasStepBudget steps together.
     void ResetBudget();
+    // Every search from now on also stops once cpuTime reaches deadline (looked at every few
+    // thousand steps), until the scratch is dropped.
+    void StopAt(const Clock& cpuTime, TimePoint deadline);
+    // Whether the last failed search was stopped by that deadline.
+    bool OutOfTime() const;
 
     struct Data;
     Data& Get() { return *Impl; }

@@ -21,6 +21,20 @@ void ReportFailure(TAlias& alias, std::string_view error, const AliasReportHook&
         report(AliasFailureMessage(alias.Pattern, error));
 }
 
+void ReportCutOff(const TAlias& alias, AliasTimeLimit& limit, const AliasReportHook& report) {
+    if (limit.CutOffReported)
+        return;
+    limit.CutOffReported = true;
+    if (report)
+        report(AliasFailureMessage(
+            alias.Pattern,
+            "\xEF\xF1\xE5\xE2\xE4\xEE\xED\xE8\xEC\xFB \xEE\xE4\xED\xEE\xE9 " // псевдонимы одной
+            "\xEA\xEE\xEC\xE0\xED\xE4\xFB \xE7\xE0\xED\xFF\xEB\xE8 "
+            "\xE1\xEE\xEB\xFC\xF8\xE5 " + // команды заняли больше
+                std::to_string(AliasCommandTime.count()) +
+                " \xEC\xF1")); // мс
+}
+
 // The alias compiled on its first use; null, told once, when its pattern cannot be used.
 const CompiledAlias* Prepare(TAlias& alias, const AliasReportHook& report) {
     if (!alias.Compiled)
@@ -77,22 +91,39 @@ std::string AliasFailureMessage(std::string_view pattern, std::string_view error
 }
 
 TExpandedText ExpandAliases(TAliasArray& aliases, std::string_view text,
-                            const AliasReportHook& report) {
+                            const AliasReportHook& report, AliasTimeLimit* limit) {
     TExpandedText result;
     std::optional<RegexScratch> scratch;
+    const TimePoint deadline = limit ? limit->CpuTime.Now() + AliasCommandTime : TimePoint{};
+    bool cutOff = false;
     for (const std::string_view line : SplitLines(text)) {
         const TAlias* rewrittenBy = nullptr;
         std::string rewritten;
         for (TAlias& alias : aliases) {
+            if (cutOff)
+                break;
             if (!MayMatch(alias, line))
                 continue;
             const CompiledAlias* compiled = Prepare(alias, report);
             if (!compiled)
                 continue;
-            if (!scratch)
+            if (limit && limit->CpuTime.Now() >= deadline) {
+                cutOff = true;
+                ReportCutOff(alias, *limit, report);
+                break;
+            }
+            if (!scratch) {
                 scratch.emplace();
+                if (limit)
+                    scratch->StopAt(limit->CpuTime, deadline);
+            }
             ReplaceResult replaced =
                 ReplaceMatches(compiled->Regex, compiled->Template, line, *scratch);
+            if (limit && replaced.Status == RegexSearchResult::Failed && scratch->OutOfTime()) {
+                cutOff = true;
+                ReportCutOff(alias, *limit, report);
+                break;
+            }
             if (replaced.Status == RegexSearchResult::Failed) {
                 ReportFailure(alias, replaced.Error, report);
                 continue;

@@ -23,18 +23,32 @@ std::string MissingFileMessage(const std::string& path) {
     return UnreadableFileMessage("\xF4\xE0\xE9\xEB \xED\xE5 \xED\xE0\xE9\xE4\xE5\xED: " + path);
 }
 
-std::string AliasesLeftOutMessage(const std::string& path) {
-    return "\x89"
-           "Aliases past 256 KiB are left out, from " +
-           path + " on.\x87";
+} // namespace
+
+std::string NotAFileMessage(const std::string& path) {
+    // "не файл: "
+    return UnreadableFileMessage("\xED\xE5 \xF4\xE0\xE9\xEB: " + path);
 }
 
-// The file's lines; an unreadable file gives none and a message in problems.
+namespace {
+
+std::string AliasesLeftOutMessage(const std::string& path) {
+    // "Псевдонимы сверх 256 КиБ не загружены, начиная с файла <path>."
+    return "\x89"
+           "\xCF\xF1\xE5\xE2\xE4\xEE\xED\xE8\xEC\xFB \xF1\xE2\xE5\xF0\xF5 256 \xCA\xE8\xC1 "
+           "\xED\xE5 \xE7\xE0\xE3\xF0\xF3\xE6\xE5\xED\xFB, \xED\xE0\xF7\xE8\xED\xE0\xFF \xF1 "
+           "\xF4\xE0\xE9\xEB\xE0 " +
+           path + ".\x87";
+}
+
+// The file's lines; an unreadable file, or a name that is no file, gives none and a message in
+// problems.
 TTolmixStringList ReadList(const FileSystem& files, const std::string& path,
                            std::vector<std::string>& problems) {
     TTolmixStringList list;
     try {
-        list.LoadFromFile(files, path);
+        if (list.LoadFromFile(files, path) == ListSource::NotAFile)
+            problems.push_back(NotAFileMessage(path));
     } catch (const EFOpenError& e) {
         problems.push_back(UnreadableFileMessage(e.what()));
     }
@@ -67,10 +81,14 @@ std::vector<std::string> LoadMacrosAndAliases(const FileSystem& files,
             continue;
         const std::string path =
             MacroFilePath(settings.ValueAt(i), isMacros ? ".tmf" : ".taf", settingsPath);
-        if (missing == MissingFiles::Report && !files.FileExists(path)) {
+        const EntryKind kind = files.Kind(path);
+        const bool refused = kind == EntryKind::Folder || kind == EntryKind::Other ||
+                             (missing == MissingFiles::Report && kind == EntryKind::Missing);
+        if (refused) {
             if (std::find(reported.begin(), reported.end(), path) == reported.end()) {
                 reported.push_back(path);
-                problems.push_back(MissingFileMessage(path));
+                problems.push_back(kind == EntryKind::Missing ? MissingFileMessage(path)
+                                                              : NotAFileMessage(path));
             }
             continue;
         }

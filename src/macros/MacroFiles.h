@@ -17,6 +17,10 @@ namespace tolmix {
 std::string MacroFilePath(std::string_view value, std::string_view extension,
                           std::string_view settingsPath);
 
+// The line for the output window when a name the settings give is a named pipe, a device, a
+// socket or a folder, which is never read: "Ошибка: не файл: <path>", Windows-1251.
+std::string NotAFileMessage(const std::string& path);
+
 // Whether a file that cannot be found is worth a message: not at start, where settings may name
 // files still to be written, but at a reload the player asked for.
 enum class MissingFiles { Skip, Report };
@@ -26,10 +30,10 @@ enum class MissingFiles { Skip, Report };
 // (names compared with their exact letter case). Later key-macro files override earlier
 // bindings; alias files append.
 //
-// A file that exists but cannot be read is skipped, so that a reload never ends the program;
-// so is a missing one. The result holds one Windows-1251 line for the output window per file
-// that could not be read, and with MissingFiles::Report one per file that is missing (each file
-// named once, however many lines name it).
+// A file that exists but cannot be read, and a name that is no regular file, are skipped, so that a
+// reload never ends the program; so is a missing one. The result holds one Windows-1251 line for
+// the output window per file that could not be read or is no file, and with MissingFiles::Report
+// one per file that is missing (each file named once, however many lines name it).
 std::vector<std::string> LoadMacrosAndAliases(const FileSystem& files,
                                               const std::string& settingsPath,
                                               TKeyMacrosMap& macros, TAliasArray& aliases,

@@ -5,24 +5,27 @@
 namespace tolmix {
 
 std::vector<std::string> MacroSet::Load() {
+    TimeLimit.CutOffReported = false;
     return tolmix::LoadMacrosAndAliases(Files, SettingsPath, Macros, Aliases);
 }
 
 void MacroSet::LoadMacrosAndAliases() {
     // A file that has gone since the start is named at every reload.
-    for (const std::string& line : tolmix::LoadMacrosAndAliases(Files, SettingsPath, Macros, Aliases,
-                                                                MissingFiles::Report))
+    TimeLimit.CutOffReported = false;
+    for (const std::string& line :
+         tolmix::LoadMacrosAndAliases(Files, SettingsPath, Macros, Aliases, MissingFiles::Report))
         Printer.PrintLine(line);
 }
 
 KeyMacroResult MacroSet::RunKeyMacro(const KeyEvent& key) {
-    return tolmix::RunKeyMacro(key, Macros, Aliases, Link,
-                               [this](const std::string& line) { Printer.PrintLine(line); });
+    return tolmix::RunKeyMacro(
+        key, Macros, Aliases, Link, [this](const std::string& line) { Printer.PrintLine(line); },
+        &TimeLimit);
 }
 
 TExpandedText MacroSet::ExpandCommand(const std::string& text) {
-    return ExpandAliases(Aliases, text,
-                         [this](const std::string& line) { Printer.PrintLine(line); });
+    return ExpandAliases(
+        Aliases, text, [this](const std::string& line) { Printer.PrintLine(line); }, &TimeLimit);
 }
 
 } // namespace tolmix

@@ -36,9 +36,12 @@ class CommandRewriter {
 class MacroSet final : public KeyMacroStep, public CommandRewriter {
   public:
     // `settingsPath` is read at every load, so a path fixed after start-up is used from then.
+    // `cpuTime` tells the processor time the client's thread has spent, which bounds the time
+    // the aliases may take for one command.
     MacroSet(const FileSystem& files, const std::string& settingsPath, ServerConnection& link,
-             LinePrinter& printer)
-        : Files(files), SettingsPath(settingsPath), Link(link), Printer(printer) {}
+             LinePrinter& printer, const Clock& cpuTime)
+        : Files(files), SettingsPath(settingsPath), Link(link), Printer(printer),
+          TimeLimit(cpuTime) {}
 
     TKeyMacrosMap Macros;
     TAliasArray Aliases;
@@ -56,6 +59,7 @@ class MacroSet final : public KeyMacroStep, public CommandRewriter {
     const std::string& SettingsPath;
     ServerConnection& Link;
     LinePrinter& Printer;
+    AliasTimeLimit TimeLimit;
 };
 
 } // namespace tolmix

@@ -5,7 +5,8 @@
 namespace tolmix {
 
 KeyMacroResult RunKeyMacro(const KeyEvent& key, const TKeyMacrosMap& macros, TAliasArray& aliases,
-                           ServerConnection& link, const AliasReportHook& report) {
+                           ServerConnection& link, const AliasReportHook& report,
+                           AliasTimeLimit* limit) {
     KeyMacroResult result;
     if (!key.KeyDown)
         return result;
@@ -15,7 +16,7 @@ KeyMacroResult RunKeyMacro(const KeyEvent& key, const TKeyMacrosMap& macros, TAl
     result.Bound = true;
     if (!link.Connected())
         return result;
-    TExpandedText expanded = ExpandAliases(aliases, BarsToLineBreaks(macro, '|'), report);
+    TExpandedText expanded = ExpandAliases(aliases, BarsToLineBreaks(macro, '|'), report, limit);
     link.SendLine(expanded.SendText, true);
     result.EditText = std::move(expanded.EditText);
     return result;

@@ -21,8 +21,9 @@ struct KeyMacroResult {
 // text, each "|" turned into a line break, goes through alias expansion; the send text is sent
 // through `link` (also when empty; CR LF is appended there, converted to Windows-1251) and the
 // edit text is handed back. While disconnected the key is swallowed. A failing alias prints its
-// report through `report`.
+// report through `report`; `limit` bounds the aliases' time as for a typed command.
 KeyMacroResult RunKeyMacro(const KeyEvent& key, const TKeyMacrosMap& macros, TAliasArray& aliases,
-                           ServerConnection& link, const AliasReportHook& report);
+                           ServerConnection& link, const AliasReportHook& report,
+                           AliasTimeLimit* limit = nullptr);
 
 } // namespace tolmix

@@ -15,5 +15,11 @@ std::string ConnectingLine(std::string_view address, std::string_view port);
 std::string SocketErrorLine(std::string_view errorText);
 // "Нажмите Enter для повторного подключения, или F10 для выхода из программы."
 extern const std::string ReconnectPrompt;
+// The reasons of a dropped connection that no text of its own explains: "Неизвестная ошибка"
+// for an error that carries none, "Недостаточно памяти" for memory that could not be had.
+extern const std::string_view UnknownErrorText;
+// "Команда не ушла; набранное после неё отброшено (нажатий: N)", bright red.
+std::string TypeAheadDiscardedLine(int keyPresses);
+extern const std::string_view OutOfMemoryText;
 
 } // namespace tolmix

@@ -22,6 +22,11 @@ class NetworkWait {
     virtual bool WaitForSocket(PollHandle handle, Readiness readiness, TimePoint deadline,
                                Purpose purpose) = 0;
     virtual TimePoint Now() const = 0;
+    // Throws away what was typed during the waits and not yet handled, except the keys that
+    // end the program (F10); returns how many key presses and pastes went. For a send that
+    // failed: what the player typed after the command would else join the text the editor
+    // keeps, and go out with it as one command after the next connection.
+    virtual int DiscardTypeAhead() = 0;
 };
 
 } // namespace tolmix

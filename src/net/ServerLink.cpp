@@ -8,6 +8,7 @@
 #include "text/LineEnds.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 namespace tolmix {
@@ -131,12 +132,14 @@ void ServerLink::DropAfterError(uint64_t connection, std::exception_ptr error) {
         std::rethrow_exception(error);
     } catch (const SocketFailure&) {
         // ReportSocketError printed it.
+    } catch (const std::bad_alloc&) {
+        reason = std::string(OutOfMemoryText);
     } catch (const std::exception& e) {
         reason = e.what();
         if (reason.empty())
-            reason = "Unknown error";
+            reason = std::string(UnknownErrorText);
     } catch (...) {
-        reason = "Unknown error";
+        reason = std::string(UnknownErrorText);
     }
     if (!reason.empty()) {
         if (reason.size() > ReasonLimit)
@@ -279,11 +282,17 @@ void ServerLink::Send(std::string_view bytes) {
     Socket->SendText(bytes);
     if (Socket->ErrorCode == SocketError::Ok)
         return;
+    const std::string error = Socket->ErrorText;
+    PrintQuietly(SocketErrorLine(error));
+    // What was typed after the command that did not go out is not typed into the text the
+    // editor keeps: the next connection would send both as one command.
+    if (const int discarded = Waits ? Waits->DiscardTypeAhead() : 0; discarded > 0)
+        PrintQuietly(TypeAheadDiscardedLine(discarded));
+    // Handling a received line: the protected block turns the error into Disconnect.
     if (Protected > 0)
-        ReportSocketError();
+        throw SocketFailure(error);
     // Typed, a key macro, a plugin outside the handling of a line: nobody up the stack turns
     // an error into Disconnect.
-    PrintQuietly(SocketErrorLine(Socket->ErrorText));
     Disconnect();
 }
 

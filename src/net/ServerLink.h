@@ -60,6 +60,8 @@ class ServerLink final : public ServerConnection, private TelnetNegotiation {
     NetworkWait* Waits = nullptr;
 
     bool Connected() const override { return Socket != nullptr; }
+    // Counts the connections opened (or tried) so far: it changes when the next one begins.
+    uint64_t ConnectionNumber() const { return Connection; }
 
     // Opens the connection unless one exists. Returns when connected or failed (at most the
     // connect time-out, 30 s), the screen shown and the keys watched meanwhile; a failure,

@@ -44,7 +44,9 @@ void TTCPBlockSocket::OpenConnection(std::string_view host, std::string_view por
     for (std::string_view p : {port, tunnelPort}) {
         if (PortOutOfRange(p)) {
             Finish(SocketError::InvalidArgument);
-            ErrorText = "Port " + std::string(p) + " is out of range 1-65535";
+            // "Порт N вне диапазона 1-65535"
+            ErrorText = "\xCF\xEE\xF0\xF2 " + std::string(p) +
+                        " \xE2\xED\xE5 \xE4\xE8\xE0\xEF\xE0\xE7\xEE\xED\xE0 1-65535";
             return;
         }
     }

@@ -13,7 +13,13 @@ struct FileReadResult {
     bool Ok = false;
     std::string Data;
     std::string Error; // the system's message when not Ok
+    // The name was a named pipe, a device, a socket or a folder, which was never read: reading
+    // one may wait for ever or never end.
+    bool NotAFile = false;
 };
+
+// What a name stands for.
+enum class EntryKind { Missing, File, Folder, Other };
 
 // Files and folders as the client uses them. Paths are as the user wrote them.
 class FileSystem {
@@ -21,6 +27,9 @@ class FileSystem {
     virtual ~FileSystem() = default;
     // True for an existing entry that is not a folder.
     virtual bool FileExists(std::string_view path) const = 0;
+    // A regular file is File; a named pipe, a device or a socket is Other. Links are followed.
+    virtual EntryKind Kind(std::string_view path) const = 0;
+    // Reads a regular file only; any other entry gives NotAFile without waiting on it.
     virtual FileReadResult ReadFile(std::string_view path) const = 0;
     // Appends the bytes to the file, creating it when it is missing (an existing file is never
     // emptied), and closes it again, so that the bytes are in the file for every reader when

@@ -13,9 +13,10 @@ struct InputRecord {
 
     Kind Type = Kind::Key;
     KeyEvent Key;
-    std::string Text;    // Kind::Paste: Windows-1251, line ends as the terminal sent them
-    bool Focused = true; // Kind::Focus
-    int Wheel = 0;       // Kind::Wheel: notches, negative up (away from the user), positive down
+    std::string Text;     // Kind::Paste: Windows-1251, line ends as the terminal sent them
+    uint64_t LeftOut = 0; // Kind::Paste: characters past the reader's limit, not in Text
+    bool Focused = true;  // Kind::Focus
+    int Wheel = 0;        // Kind::Wheel: notches, negative up (away from the user), positive down
 
     static InputRecord FromKey(const KeyEvent& key) {
         InputRecord r;

@@ -1,6 +1,7 @@
 #include "ui/InputEditor.h"
 
 #include "net/ClientCodes.h"
+#include "text/CodePage.h"
 #include "text/LineEnds.h"
 
 #include <algorithm>
@@ -82,9 +83,9 @@ void InputEditor::Relayout(int sizeX, int editorTop, int32_t editorLines) {
     LayoutLines(EditText, Opt.SizeX, EditLines);
     TextChanged = false;
     // The last line starting at or before the cursor's position holds it now.
-    const auto after = std::upper_bound(
-        EditLines.begin(), EditLines.end(), position,
-        [](int32_t p, const EditLine& line) { return p < line.Start; });
+    const auto after =
+        std::upper_bound(EditLines.begin(), EditLines.end(), position,
+                         [](int32_t p, const EditLine& line) { return p < line.Start; });
     CursorLine = std::max(static_cast<int32_t>(after - EditLines.begin()) - 1, 0);
     CursorCol = position - LineStart();
     // More rows show more of the text: no empty rows below it while lines are hidden above.
@@ -249,12 +250,34 @@ void InputEditor::ClearEditor() {
     }
 }
 
-void InputEditor::InsertText(std::string_view text) {
+void InputEditor::TellLeftOut(uint64_t characters) {
+    if (characters == 0)
+        return;
+    // "Редактор вмещает не больше 4 МиБ: не вошло N симв.", bright red
+    std::string line = "\x89\xD0\xE5\xE4\xE0\xEA\xF2\xEE\xF0 \xE2\xEC\xE5\xF9\xE0\xE5\xF2 "
+                       "\xED\xE5 \xE1\xEE\xEB\xFC\xF8\xE5 4 \xCC\xE8\xC1: \xED\xE5 "
+                       "\xE2\xEE\xF8\xEB\xEE ";
+    line += std::to_string(characters);
+    line += " \xF1\xE8\xEC\xE2.\x87";
+    Output.ShowNotice(AnsiToConsole(line));
+}
+
+std::string InputEditor::WithinLimit(std::string_view text) {
+    if (text.size() <= MaxTextLength)
+        return std::string(text);
+    TellLeftOut(text.size() - MaxTextLength);
+    return std::string(text.substr(0, MaxTextLength));
+}
+
+void InputEditor::InsertText(std::string_view text, uint64_t leftOutBefore) {
     if (HasSelection())
         DeleteText(true);
     const size_t room = MaxTextLength - std::min(MaxTextLength, EditText.size());
-    if (text.size() > room)
+    if (text.size() > room) {
+        leftOutBefore += text.size() - room;
         text = text.substr(0, room);
+    }
+    TellLeftOut(leftOutBefore);
     EditText.insert(static_cast<size_t>(CursorPosition() - 1), text);
     LayoutEditor();
     MoveCursor(true, StepCount(text));
@@ -329,8 +352,8 @@ void InputEditor::PasteClipboard() {
     InsertText(Clip.PasteFromClipboard());
 }
 
-void InputEditor::Paste(const std::string& text) {
-    InsertText(NormaliseLineEnds(text));
+void InputEditor::Paste(const std::string& text, uint64_t leftOut) {
+    InsertText(NormaliseLineEnds(text), leftOut);
 }
 
 void InputEditor::SendEditor() {
@@ -356,9 +379,7 @@ void InputEditor::SendEditor() {
     }
     TExpandedText expanded = Aliases.ExpandCommand(EditText);
     Link.SendLine(expanded.SendText, true);
-    EditText = std::move(expanded.EditText);
-    if (EditText.size() > MaxTextLength)
-        EditText.resize(MaxTextLength);
+    EditText = WithinLimit(expanded.EditText);
     CursorToTextEnd();
 }
 
@@ -370,7 +391,7 @@ void InputEditor::ServerEchoChanged(bool serverEchoes) {
 }
 
 void InputEditor::BeginEditMode(const std::string& text) {
-    EditText = text.substr(0, MaxTextLength);
+    EditText = WithinLimit(text);
     SavedEditText = EditText;
     LayoutEditor();
     CursorLine = 0;
@@ -386,7 +407,7 @@ void InputEditor::BeginEditMode(const std::string& text) {
 }
 
 void InputEditor::ReplaceEditText(const std::string& text) {
-    EditText = text.substr(0, MaxTextLength);
+    EditText = WithinLimit(text);
     CursorToTextEnd();
 }
 

@@ -86,7 +86,8 @@ class InputEditor final : public PasteTarget, public ServerEchoListener {
     void MoveLine(bool down);
     void RecallHistory(bool newer);
     void ClearEditor();
-    void InsertText(std::string_view text);
+    // Inserts what fits within MaxTextLength; how much did not fit is told in one line.
+    void InsertText(std::string_view text, uint64_t leftOutBefore = 0);
     void DeleteText(bool forward);
     bool HasSelection() const { return SelStart != SelEnd; }
     void ExtendSelection(int32_t anchor);
@@ -96,7 +97,7 @@ class InputEditor final : public PasteTarget, public ServerEchoListener {
     void CutSelection();
     void PasteClipboard();
     // A terminal paste goes in like the clipboard's text, its lines ended by CR LF.
-    void Paste(const std::string& text) override;
+    void Paste(const std::string& text, uint64_t leftOut = 0) override;
     void SendEditor();
     void BeginEditMode(const std::string& text);
     // A text from outside the editor (a macro's edit text): laid out with the cursor at the end
@@ -115,6 +116,9 @@ class InputEditor final : public PasteTarget, public ServerEchoListener {
     void CursorToTextEnd();
     void KeepCursorInView();
     void LeaveEditMode();
+    // The text cut to MaxTextLength, telling how much was left out.
+    std::string WithinLimit(std::string_view text);
+    void TellLeftOut(uint64_t characters);
 
     TextClipboard& Clip;
     ServerConnection& Link;

@@ -69,9 +69,14 @@ void OutputBuffer::RemoveUnfinished() {
 
 void OutputBuffer::KeepInView(bool following) {
     // A window that showed the newest rows follows; one scrolled back stays where it is, unless
-    // rows it showed were taken back.
-    if (following || ViewTop > BottomPosition())
+    // rows it showed were taken back, or were overwritten by the new ones: then it shows the
+    // oldest rows still kept, so that it never holds rows of two turns of the ring.
+    if (following || ViewTop > BottomPosition()) {
         ScrollOutputToEnd();
+    } else if (ViewTop < MinViewTop) {
+        ViewTop = MinViewTop;
+        DrawOutput();
+    }
 }
 
 void OutputBuffer::TakeBackUnfinished() {
@@ -153,10 +158,10 @@ int64_t OutputBuffer::BottomPosition() const {
 }
 
 void OutputBuffer::ScrollOutput(bool down, int64_t count) {
-    if (down)
-        ViewTop = std::min(ViewTop + count, BottomPosition());
-    else
-        ViewTop = std::max(ViewTop - count, MinViewTop);
+    // Both ends bound both ways: a window left below MinViewTop must not scroll down through
+    // ring rows that already hold newer text.
+    const int64_t target = down ? ViewTop + count : ViewTop - count;
+    ViewTop = std::clamp(target, MinViewTop, BottomPosition());
     DrawOutput();
 }
 
@@ -204,7 +209,9 @@ void OutputBuffer::WrapAgain(int sizeX, int32_t outputRows) {
         } while (end < LineCount && Shapes[Slot(end)].Continues);
         return end;
     };
-    const auto rowsFor = [&](int64_t cells) { return cells == 0 ? 1 : (cells + sizeX - 1) / sizeX; };
+    const auto rowsFor = [&](int64_t cells) {
+        return cells == 0 ? 1 : (cells + sizeX - 1) / sizeX;
+    };
 
     int64_t total = 0;
     for (int64_t row = first, cells = 0; row < LineCount; total += rowsFor(cells))

@@ -42,6 +42,7 @@ class OutputBuffer final : public OutputView, public TextOutput {
     void DrawOutput();
     void ScrollOutput(bool down, int64_t count) override;
     void ScrollOutputToEnd() override;
+    void ShowNotice(std::string_view consoleText) override { AppendMessage(consoleText); }
     // A new screen width or window height: the lines the window can still reach are wrapped
     // again at the new width, a following window keeps following and a scrolled-back one keeps
     // the text at its top in view. The ring grows to at least twice the window; nothing is
@@ -92,7 +93,7 @@ class OutputBuffer final : public OutputView, public TextOutput {
     TConsole& Con;
     int SizeX;
     int32_t OutputSize;
-    std::vector<Cell> Output; // the ring rows written so far, within the reserved whole
+    std::vector<Cell> Output;     // the ring rows written so far, within the reserved whole
     std::vector<RowShape> Shapes; // one per ring row
     std::vector<Cell> BlankRow;
     // The ring as it was before the last resize, kept for the next one.

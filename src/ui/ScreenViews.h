@@ -14,6 +14,9 @@ class OutputView {
     virtual void ScrollOutput(bool down, int64_t count) = 0;
     // Shows the newest rows and follows new ones again.
     virtual void ScrollOutputToEnd() = 0;
+    // A line of the client's own about the editor (console code page, colour bytes), neither
+    // logged nor taken for a server code.
+    virtual void ShowNotice(std::string_view consoleText) = 0;
 };
 
 // The status panel as the editor sees it: it shows the caption of the server's edit mode.
@@ -31,11 +34,12 @@ class TextClipboard {
     virtual std::string PasteFromClipboard() = 0;
 };
 
-// Where the text the player pastes into the terminal goes: console code page text.
+// Where the text the player pastes into the terminal goes: console code page text, and how
+// many characters the terminal's reader left out after it already.
 class PasteTarget {
   public:
     virtual ~PasteTarget() = default;
-    virtual void Paste(const std::string& text) = 0;
+    virtual void Paste(const std::string& text, uint64_t leftOut) = 0;
 };
 
 // What follows the terminal's size: once the console's screen has taken a new size, the screen

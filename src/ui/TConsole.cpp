@@ -240,7 +240,7 @@ bool TConsole::ProcessInput() {
     }
     if (record.Type == InputRecord::Kind::Paste) {
         if (PasteInto)
-            PasteInto->Paste(AnsiToConsole(record.Text));
+            PasteInto->Paste(AnsiToConsole(record.Text), record.LeftOut);
         return true;
     }
     if (record.Type == InputRecord::Kind::Wheel) {
@@ -313,6 +313,27 @@ bool TConsole::TakeWaitEvents(Purpose purpose) {
             return false;
     }
     return !Terminated;
+}
+
+int TConsole::DiscardTypeAhead() {
+    // What a wait has read but not handled, and what the terminal has not yet told: both were
+    // typed before the failure could be seen.
+    InputRecord record;
+    while (Term.ReadInput(record))
+        Held.push_back(std::move(record));
+    int discarded = 0;
+    std::deque<InputRecord> kept;
+    for (InputRecord& held : Held) {
+        const bool keyDown = held.Type == InputRecord::Kind::Key && held.Key.KeyDown;
+        if (keyDown && held.Key.VirtualKey == VkF10)
+            kept.push_back(std::move(held));
+        else if (keyDown || held.Type == InputRecord::Kind::Paste)
+            ++discarded;
+        else if (held.Type != InputRecord::Kind::Key)
+            kept.push_back(std::move(held)); // focus, wheel and size changes still count
+    }
+    Held = std::move(kept);
+    return discarded;
 }
 
 bool TConsole::SetFullScreen(bool on) {

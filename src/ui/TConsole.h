@@ -110,6 +110,7 @@ class TConsole final : public MessagePump, public TextClipboard, public NetworkW
     bool WaitForSocket(PollHandle handle, Readiness readiness, TimePoint deadline,
                        Purpose purpose) override;
     TimePoint Now() const override { return Events.Now(); }
+    int DiscardTypeAhead() override;
     const Frame& Screen() const { return Buffer; }
     EventLoop& Loop() override { return Events; }
 

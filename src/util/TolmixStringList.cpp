@@ -100,14 +100,20 @@ bool ParseSettingsInteger64(std::string_view text, int64_t& value) {
     return ParseInteger(text, value);
 }
 
-void TTolmixStringList::LoadFromFile(const FileSystem& files, const std::string& path) {
+ListSource TTolmixStringList::LoadFromFile(const FileSystem& files, const std::string& path) {
     Lines.clear();
-    if (!files.FileExists(path))
-        return;
+    const EntryKind kind = files.Kind(path);
+    if (kind == EntryKind::Missing)
+        return ListSource::Missing;
+    if (kind != EntryKind::File)
+        return ListSource::NotAFile;
     FileReadResult file = files.ReadFile(path);
+    if (file.NotAFile)
+        return ListSource::NotAFile;
     if (!file.Ok)
         throw EFOpenError("Cannot open file \"" + path + "\". " + file.Error);
     SetText(file.Data);
+    return ListSource::File;
 }
 
 void TTolmixStringList::SetText(std::string_view text) {

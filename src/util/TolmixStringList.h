@@ -16,14 +16,18 @@ class EFOpenError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// What LoadFromFile found under the name.
+enum class ListSource { File, Missing, NotAFile };
+
 // The reader of the settings, key-macro and alias files: name=value lines of Windows-1251 text.
 // Names are everything before the first "=", compared without regard to letter case and never
 // trimmed; the first matching line wins.
 class TTolmixStringList {
   public:
-    // Replaces the contents with the file's lines; a missing file gives an empty list. A file
-    // that exists but cannot be read raises EFOpenError.
-    void LoadFromFile(const FileSystem& files, const std::string& path);
+    // Replaces the contents with the file's lines; a missing file, and a name that is no
+    // regular file (a named pipe, a device, a folder), give an empty list, the latter never
+    // read. A file that exists but cannot be read raises EFOpenError.
+    ListSource LoadFromFile(const FileSystem& files, const std::string& path);
     // Lines end at CR LF, a lone CR or a lone LF; a zero byte ends the text.
     void SetText(std::string_view text);
 

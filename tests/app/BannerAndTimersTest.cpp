@@ -146,6 +146,35 @@ TEST_F(RunningClient, TextWhileTheWindowIsElsewhereFlashesIt) {
     EXPECT_EQ(Term.Flashes, afterBanner + 1);
 }
 
+// What the server sends reaches the screen by the received road, not through PrintLine: a plain
+// line and a prompt left without its line end each ring once while the window is elsewhere.
+TEST_F(RunningClient, ReceivedLinesAndAnUnfinishedPromptFlashTheWindowElsewhere) {
+    const std::shared_ptr<test::FakeStream> server = Net.Prepare();
+    Start("AutoSend=\r\n");
+    ASSERT_TRUE(ServerConnected());
+    const auto lookAwayAfterSeeing = [this] {
+        Term.Focused = true;
+        RunFor(500ms);
+        Term.Focused = false;
+        RunFor(2000ms);
+    };
+    lookAwayAfterSeeing();
+    const int before = Term.Flashes;
+    server->Arrive("tell: hello\r\n");
+    while (Client->PollSocket()) {
+    }
+    RunFor(2000ms);
+    EXPECT_TRUE(ScreenHas("tell: hello"));
+    EXPECT_EQ(Term.Flashes, before + 1);
+
+    lookAwayAfterSeeing();
+    server->Arrive("Password: ");
+    Client->PollSocket();
+    RunFor(2000ms); // the prompt shows once nothing more has come for a while
+    EXPECT_TRUE(ScreenHas("Password: "));
+    EXPECT_EQ(Term.Flashes, before + 2);
+}
+
 TEST_F(RunningClient, WithoutFlashActivityNothingFlashes) {
     Start("FlashActivity=0\r\n");
     Term.Focused = false;

@@ -12,6 +12,7 @@
 #include "support/FakeNetwork.h"
 #include "support/FakeTerminal.h"
 #include "support/FakeWallClock.h"
+#include "support/ManualClock.h"
 #include "support/ScreenText.h"
 #include "ui/TConsole.h"
 
@@ -30,7 +31,9 @@ struct ClientFakes {
     FakeModuleLoader Modules;
     // Started from this folder before; a test of the first start empties Registry.Consoles.
     FakeDesktopRegistry Registry{Files.Program};
-    ClientEnvironment Env{Files, Wall, {}, Net, Modules, Registry, nullptr, {}};
+    // The aliases' processor time; it stands still unless a test moves it.
+    ManualClock CpuTime;
+    ClientEnvironment Env{Files, Wall, {}, Net, Modules, Registry, CpuTime, nullptr, {}};
     TConsole Con{Term, Loop, Clip};
 
     // Whether the client holds a connection to the server: the last socket it made is open.

@@ -7,8 +7,8 @@
 #include "support/LoopClock.h"
 #include "support/RecordingMidiSink.h"
 #include "support/ScreenText.h"
-#include "text/CodePage.h"
 #include "support/ScriptedPlugin.h"
+#include "text/CodePage.h"
 #include "util/Base64.h"
 
 #include <gtest/gtest.h>
@@ -289,6 +289,49 @@ TEST_F(ClientWiring, SoundCodesPlayOnTheOutputTheSettingsChoose) {
         Con.ProcessPending();
     }
     EXPECT_FALSE(devices->HasOpenStream());
+}
+
+// A server that stopped reading: the command waits its 30 s and the connection drops. Two
+// commands typed meanwhile must not, after the drop, reconnect and go out glued into one.
+TEST_F(ClientWiring, CommandsTypedWhileASendWaitsNeverGoOutMergedAfterTheDrop) {
+    Start();
+    ASSERT_TRUE(ServerConnected());
+    Server->SendRoom = 0;
+    const std::shared_ptr<test::FakeStream> next = Net.Prepare();
+    Type("look");
+    Term.Key(VkReturn, 0x0D);
+    Type("north");
+    Term.Key(VkReturn, 0x0D);
+    Type("kill guard");
+    Term.Key(VkReturn, 0x0D);
+    RunInput();
+    EXPECT_FALSE(ServerConnected());
+    EXPECT_EQ(next->Connects, 0) << "no reconnect the player did not ask for after the drop";
+    // "Команда не ушла; набранное после неё отброшено (нажатий: 17)"
+    EXPECT_TRUE(OutputHas(AnsiToConsole("\xED\xE0\xE6\xE0\xF2\xE8\xE9: 17)")));
+    // Typed again, each command goes out on its own.
+    Type("kill guard");
+    Term.Key(VkReturn, 0x0D); // connects; the command stays
+    RunInput();
+    ASSERT_TRUE(ServerConnected());
+    Server = next;
+    EXPECT_EQ(Command(""), "kill guard\r\n");
+    EXPECT_EQ(next->Sent.find("north"), std::string::npos);
+}
+
+TEST_F(ClientWiring, F10TypedWhileASendWaitsQuitsAfterTheTypeAhead) {
+    Start();
+    ASSERT_TRUE(ServerConnected());
+    Server->SendRoom = 0;
+    const std::shared_ptr<test::FakeStream> next = Net.Prepare();
+    Type("look");
+    Term.Key(VkReturn, 0x0D);
+    Type("north");
+    Term.Key(VkReturn, 0x0D);
+    Term.Key(VkF10);
+    RunInput();
+    EXPECT_TRUE(Con.Terminated);
+    EXPECT_EQ(next->Connects, 0);
 }
 
 } // namespace

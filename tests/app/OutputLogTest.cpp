@@ -4,6 +4,7 @@
 #include "app/TClient.h"
 #include "net/ConnectionMessages.h"
 #include "platform/FileErrors.h"
+#include "platform/VirtualKeys.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeFileSystem.h"
 #include "support/FakeNetwork.h"
@@ -62,7 +63,8 @@ TEST(OutputLog, AppendsEachLineWithCrLfAndAfterAFailureRaisesOnlyOnceUntilItWrit
     log.AppendLog("back");
     files.WriteErrors["/games/hero.log"] = FileErrors::AccessDenied;
     EXPECT_THROW(log.AppendLog("again"), EInOutError);
-    EXPECT_EQ(files.Files["/games/hero.log"], "earlier start\r\none\r\n\r\nback\r\n");
+    // The line after the failures starts a line of its own.
+    EXPECT_EQ(files.Files["/games/hero.log"], "earlier start\r\none\r\n\r\n\r\nback\r\n");
 }
 
 TEST(OutputLog, OffWritesNothing) {
@@ -154,6 +156,52 @@ TEST_F(ClientLog, TwoStartsWithinOneMinuteShareOneFileAndTheNextMinuteStartsAnot
     Wall.Advance(10s); // 21:09:00
     auto third = Start("LogEnabled=1\r\n");
     EXPECT_EQ(Files.Files["/games/hero-2006-05-17-21-09.log"], first);
+}
+
+// A disk that stays full: every connection that loses lines says so once, and once the disk
+// has room the next line does not continue the half line the failure left.
+TEST_F(ClientLog, AFailingLogIsToldOnEveryConnectionAndNeverContinuesATornLine) {
+    std::shared_ptr<test::FakeStream> server = Net.Prepare();
+    auto client = Start("LogEnabled=1\r\nAutoSend=\r\n");
+    ASSERT_TRUE(ServerConnected());
+    const auto errorLines = [this] {
+        int count = 0;
+        for (int y = 0; y < Con.Screen().Height; ++y)
+            count += Row(y).find("Disk full") != std::string::npos ? 1 : 0;
+        return count;
+    };
+    server->Arrive("first\r\n");
+    while (client->PollSocket()) {
+    }
+    Files.WriteErrors[LogFile] = FileErrors::DiskFull;
+    Files.Files[LogFile] += "sec"; // what the full disk took of the next line
+    server->Arrive("second\r\n");
+    client->PollSocket();
+    EXPECT_FALSE(ServerConnected());
+    EXPECT_EQ(errorLines(), 1);
+
+    // Reconnecting: the new connection's first line fails again, and says so again (before
+    // any socket is made).
+    for (int attempt = 2; attempt <= 3; ++attempt) {
+        Term.Key(VkReturn, 0x0D);
+        RunInput();
+        EXPECT_EQ(errorLines(), attempt);
+        EXPECT_FALSE(ServerConnected());
+    }
+
+    Files.WriteErrors.clear();
+    server = Net.Prepare();
+    Term.Key(VkReturn, 0x0D);
+    RunInput();
+    ASSERT_TRUE(ServerConnected());
+    server->Arrive("third\r\n");
+    while (client->PollSocket()) {
+    }
+    const std::string text = LogText();
+    EXPECT_NE(text.find("first\r\nsec\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\nthird\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("secthird"), std::string::npos);
+    EXPECT_EQ(errorLines(), 3);
 }
 
 TEST_F(ClientLog, ALogThatCannotBeWrittenEndsStartUpAtTheBanner) {

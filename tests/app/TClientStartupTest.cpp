@@ -63,6 +63,26 @@ TEST_F(ClientStartup, UnreadableSettingsFileEndsStartUpWithItsMessage) {
     EXPECT_THROW(TClient(Con, Env, 1, argv), EFOpenError);
 }
 
+// A folder, a named pipe or a device under the settings file's name is never read: the
+// defaults, and one line below the banner naming it.
+TEST_F(ClientStartup, ASettingsNameThatIsNoFileGivesTheDefaultsAndOneLine) {
+    Files.Folders.insert("/games/hero.tcf/");
+    Files.Specials.insert("/games/pipe.tcf");
+    for (const char* name : {"/games/hero.txt", "/games/pipe"}) {
+        const char* argv[] = {"tolmix-client", name};
+        TClient client(Con, Env, 2, argv);
+        ASSERT_TRUE(ServerConnected());
+        EXPECT_EQ(Net.Streams.back()->Host, DefaultServerHost);
+        const std::string path = std::string(name).substr(0, std::string(name).find('.')) + ".tcf";
+        // "Ошибка: не файл: <path>" in code page 866.
+        EXPECT_EQ(Row(1).substr(0, 17 + path.size()), "\x8E\xE8\xA8\xA1\xAA\xA0: \xAD\xA5 "
+                                                      "\xE4\xA0\xA9\xAB: " +
+                                                          path)
+            << Row(1);
+        EXPECT_EQ(Files.SpecialReads, 0);
+    }
+}
+
 TEST_F(ClientStartup, BindsTheCallbacksAndLeavesNoTimerBehind) {
     const char* argv[] = {"tolmix-client"};
     {

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace tolmix::e2e {
 namespace {
 
@@ -103,6 +106,64 @@ TEST(MacroScenarios, ACatastrophicAliasIsReportedOnceAndTheClientGoesOn) {
     for (int y = 0; y < c.Session->Rows(); ++y)
         reports += c.Session->RowTrimmed(y).find("(a+)+$") != std::string::npos;
     EXPECT_EQ(reports, 1) << c.Session->Dump();
+}
+
+// How many rows of the screen hold the text.
+int RowsWith(const PtySession& s, const std::string& text) {
+    int rows = 0;
+    for (int y = 0; y < s.Rows(); ++y)
+        rows += s.RowTrimmed(y).find(text) != std::string::npos ? 1 : 0;
+    return rows;
+}
+
+// A named pipe nobody writes to and an endless device as the macro and alias files: neither is
+// read, each is one line at start and at every Tab, and the client plays on.
+TEST(MacroScenarios, APipeOrADeviceAsAMacroOrAliasFileIsNamedAndNeverRead) {
+    LoopbackServer server;
+    TempDir dir;
+    dir.WriteFile("hero.tcf", "Address=127.0.0.1\r\nPort=" + std::to_string(server.Port()) +
+                                  "\r\nAutoSend=\r\nMacrosFile=keys\r\nAliasFile=aliases\r\n");
+    ASSERT_EQ(::mkfifo((dir.Path() / "keys.tmf").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", (dir.Path() / "aliases.taf").c_str()), 0);
+    SessionOptions options;
+    options.workingDirectory = dir.String();
+    options.args = {"hero"};
+    PtySession s(options);
+    std::optional<LoopbackServer::Peer> peer = server.Accept(Patience);
+    ASSERT_TRUE(peer) << s.Dump();
+    // Named as the settings name them: relative at start, in full once the folder is fixed.
+    const std::string pipeLine = "keys.tmf";
+    const std::string zeroLine = "aliases.taf";
+    ASSERT_TRUE(s.WaitFor([&] { return RowsWith(s, zeroLine) == 1; }, Patience)) << s.Dump();
+    EXPECT_EQ(RowsWith(s, pipeLine), 1) << s.Dump();
+    EXPECT_EQ(RowsWith(s, "Ошибка: не файл: "), 2) << s.Dump();
+    s.Send(keys::Tab);
+    ASSERT_TRUE(s.WaitFor([&] { return RowsWith(s, zeroLine) == 2; }, Patience)) << s.Dump();
+    EXPECT_EQ(RowsWith(s, pipeLine), 2) << s.Dump();
+    EXPECT_EQ(RowsWith(s, "Ошибка: не файл: " + dir.String() + "/keys.tmf"), 1) << s.Dump();
+    s.Send("look");
+    s.Send(keys::Enter);
+    EXPECT_TRUE(peer->WaitForReceived("look\r\n", Patience)) << s.Dump();
+    s.Send(keys::F10);
+    const auto status = s.WaitForExit(Patience);
+    ASSERT_TRUE(status.has_value()) << s.Dump();
+    EXPECT_EQ(*status, ExitStatus::Code(0));
+}
+
+// A named pipe as the settings file: the defaults, one line naming it, and the keys heard.
+TEST(MacroScenarios, APipeAsTheSettingsFileGivesTheDefaultsAndOneLine) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo((dir.Path() / "hero.tcf").c_str(), 0600), 0);
+    SessionOptions options;
+    options.workingDirectory = dir.String();
+    options.args = {"hero"};
+    PtySession s(options);
+    const std::string line = "Ошибка: не файл: hero.tcf";
+    ASSERT_TRUE(s.WaitFor([&] { return RowsWith(s, line) == 1; }, Patience)) << s.Dump();
+    s.Send(keys::F10);
+    const auto status = s.WaitForExit(Patience);
+    ASSERT_TRUE(status.has_value()) << s.Dump();
+    EXPECT_EQ(*status, ExitStatus::Code(0));
 }
 
 } // namespace

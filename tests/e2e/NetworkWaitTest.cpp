@@ -229,10 +229,10 @@ TEST(PortSettings, APortOutsideItsRangeIsAnErrorThatSaysSo) {
         std::string settings;
         std::string error;
     };
-    for (const Case& c : {Case{"Port=108041\r\n", "Ошибка: Port 108041 is out of range 1-65535"},
-                          Case{"Port=99999\r\n", "Ошибка: Port 99999 is out of range 1-65535"},
+    for (const Case& c : {Case{"Port=108041\r\n", "Ошибка: Порт 108041 вне диапазона 1-65535"},
+                          Case{"Port=99999\r\n", "Ошибка: Порт 99999 вне диапазона 1-65535"},
                           Case{"Port=4000\r\nProxyAddr=127.0.0.1\r\nProxyPort=70000\r\n",
-                               "Ошибка: Port 70000 is out of range 1-65535"}}) {
+                               "Ошибка: Порт 70000 вне диапазона 1-65535"}}) {
         TempDir dir;
         auto client = StartClient(dir, "AutoSend=\r\nAddress=127.0.0.1\r\n" + c.settings);
         PtySession& s = *client;

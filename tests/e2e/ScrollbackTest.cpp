@@ -77,6 +77,46 @@ TEST(Scrollback, ShiftPageKeysScrollAndCtrlEndReturnsToTheNewest) {
     EXPECT_FALSE(ShowsText(s, "\u2193", 0ms)) << s.Dump();
 }
 
+// Whether the output window (rows 0 to 20) shows consecutive game lines, ending with `last`.
+bool ShowsConsecutiveLinesUpTo(PtySession& s, int last) {
+    for (int y = 0; y <= 20; ++y) {
+        if (s.RowTrimmed(y) != "line " + std::to_string(last - 20 + y))
+            return false;
+    }
+    return true;
+}
+
+// The smallest scrollback (OutputSize is raised to twice the 25 rows) and 30,000 lines arriving
+// while the player is scrolled back: the window moves to the oldest rows still kept, and
+// scrolling down shows consecutive lines only, never rows the ring has overwritten.
+TEST(Scrollback, AFloodWhileScrolledBackNeverShowsRowsOutOfOrder) {
+    GameSession game("AutoSend=\r\nOutputSize=1");
+    ASSERT_TRUE(game.Connect(Patience)) << game.Client().Dump();
+    PtySession& s = game.Client();
+    ASSERT_TRUE(game.Peer().Send(Lines(1, 60)));
+    ASSERT_TRUE(s.WaitFor([&] { return LastShownLine(s) == 60; }, Patience)) << s.Dump();
+    s.Send(keys::PageUp); // as far back as the 50 rows reach: 8 rows
+    ASSERT_TRUE(s.WaitFor([&] { return LastShownLine(s) == 52; }, Patience)) << s.Dump();
+    for (int first = 61; first <= 30060; first += 1000)
+        ASSERT_TRUE(game.Peer().Send(Lines(first, first + 999)));
+    // The oldest rows kept, 8 above the newest, and the count below says 8.
+    ASSERT_TRUE(s.WaitFor([&] { return ShowsConsecutiveLinesUpTo(s, 30052); }, 30000ms))
+        << s.Dump();
+    EXPECT_TRUE(ShowsText(s,
+                          "\u2193"
+                          "8",
+                          Patience))
+        << s.Dump();
+    for (int last = 30053; last <= 30055; ++last) {
+        s.Send(keys::CtrlDown);
+        ASSERT_TRUE(s.WaitFor([&] { return ShowsConsecutiveLinesUpTo(s, last); }, Patience))
+            << s.Dump();
+    }
+    s.Send(keys::PageDown);
+    ASSERT_TRUE(s.WaitFor([&] { return ShowsConsecutiveLinesUpTo(s, 30060); }, Patience))
+        << s.Dump();
+}
+
 // Mouse reports are on while the client runs, unless the player keeps the mouse for the
 // terminal's own selection.
 TEST(Scrollback, MouseReportsAreOnUnlessTurnedOff) {

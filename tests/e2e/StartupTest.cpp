@@ -290,6 +290,58 @@ INSTANTIATE_TEST_SUITE_P(
                  ExitStatus::Signal(SIGALRM)}),
     [](const ::testing::TestParamInfo<ExitCase>& info) { return std::string(info.param.Name); });
 
+// Whether the bytes set a cursor shape (DECSCUSR) at all.
+bool SetsCursorShape(std::string_view bytes) {
+    for (char style = '0'; style <= '6'; ++style) {
+        if (bytes.find(std::string("\x1b[") + style + " q") != std::string_view::npos)
+            return true;
+    }
+    return false;
+}
+
+// The client asks the terminal for its cursor shape. One that does not answer keeps its shape
+// untouched: the client never sets one.
+TEST(Startup, ATerminalThatDoesNotTellItsCursorShapeKeepsIt) {
+    TempDir dir;
+    dir.WriteFile("TolmixClient.tcf", "Address=127.0.0.1\r\nPort=" + ClosedPort() + "\r\n");
+    SessionOptions options;
+    options.workingDirectory = dir.String();
+    options.answersSettingQueries = false;
+    PtySession s(options);
+    ASSERT_TRUE(
+        s.WaitFor([&] { return s.RowTrimmed(6).find("F10") != std::string::npos; }, Patience))
+        << s.Dump();
+    EXPECT_TRUE(s.OutputContains("\x1bP$q q\x1b\\"));
+    s.Send(keys::F10);
+    ASSERT_TRUE(s.WaitForExit(Patience).has_value());
+    EXPECT_FALSE(SetsCursorShape(s.Output())) << s.Dump();
+}
+
+// One that answers gets its own shape back at the end, however the client ends: here a steady
+// bar, set before the client starts.
+TEST(Startup, TheCursorShapeTheTerminalReportedIsPutBackAtEveryWayOut) {
+    for (const bool bySignal : {false, true}) {
+        TempDir dir;
+        dir.WriteFile("TolmixClient.tcf", "Address=127.0.0.1\r\nPort=" + ClosedPort() + "\r\n");
+        SessionOptions options =
+            SessionOptions::Shell("printf '\\033[6 q'; exec '" TOLMIX_CLIENT_PATH "'");
+        options.workingDirectory = dir.String();
+        PtySession s(options);
+        // The client's own shape follows the answer: a blinking underline while inserting.
+        ASSERT_TRUE(s.WaitFor([&] { return s.OutputContains("\x1b[3 q"); }, Patience)) << s.Dump();
+        ASSERT_TRUE(s.WaitFor([&] { return s.ScreenContains("F10"); }, Patience)) << s.Dump();
+        const size_t mark = s.Output().size();
+        if (bySignal)
+            ::kill(s.Pid(), SIGTERM);
+        else
+            s.Send(keys::F10);
+        ASSERT_TRUE(s.WaitForExit(Patience).has_value()) << s.Dump();
+        const std::string_view tail = s.OutputSince(mark);
+        EXPECT_NE(tail.find("\x1b[6 q"), std::string_view::npos) << s.Dump();
+        EXPECT_EQ(tail.find("\x1b[0 q"), std::string_view::npos);
+    }
+}
+
 TEST(Startup, ShiftEscapeEndsButOtherKeysDoNot) {
     Client client(std::nullopt);
     PtySession& s = *client;

@@ -29,6 +29,7 @@ class QuietParts final : public CommandRewriter, public OutputView, public Statu
     TExpandedText ExpandCommand(const std::string& text) override { return {text, {}}; }
     void ScrollOutput(bool, int64_t) override {}
     void ScrollOutputToEnd() override {}
+    void ShowNotice(std::string_view) override {}
     void ShowEditMode(bool) override {}
 };
 

@@ -59,6 +59,7 @@ class EditorClient final : public PrintedLineTargets,
     TExpandedText ExpandCommand(const std::string& text) override { return {text, {}}; }
     void ScrollOutput(bool, int64_t) override {}
     void ScrollOutputToEnd() override {}
+    void ShowNotice(std::string_view) override {}
     void ShowEditMode(bool) override {}
 };
 

@@ -87,7 +87,8 @@ TEST(AliasRegex, FourteenGroupsCompileAndFifteenAreRefusedWithAMessage) {
     EXPECT_EQ(ok.CaptureCount(), 14);
     const AliasRegex tooMany(fifteen);
     EXPECT_FALSE(tooMany.Ok());
-    EXPECT_NE(tooMany.Error().find("15 capture groups"), std::string::npos) << tooMany.Error();
+    EXPECT_NE(tooMany.Error().find("15 \xE3\xF0\xF3\xEF\xEF"), std::string::npos)
+        << tooMany.Error();
     EXPECT_FALSE(RegexMatches(fifteen, std::string(15, 'a')));
     // Groups that do not capture do not count.
     EXPECT_TRUE(AliasRegex("(?:a)" + fifteen.substr(3)).Ok());
@@ -97,7 +98,8 @@ TEST(AliasRegex, BrokenPatternsCarryTheEnginesMessageAndNeverMatch) {
     for (const char* pattern : {"(", "a)", "[z-a]", "*a", "a{2,1}", "\\", "(?<n>a)(?<n>b)"}) {
         const AliasRegex regex(pattern);
         EXPECT_FALSE(regex.Ok()) << pattern;
-        EXPECT_NE(regex.Error().find("at offset"), std::string::npos) << regex.Error();
+        EXPECT_NE(regex.Error().find(" \xE2 \xEF\xEE\xE7\xE8\xF6\xE8\xE8 "), std::string::npos)
+            << regex.Error();
         std::string failure;
         EXPECT_EQ(SearchAll(regex, "anything", &failure), RegexSearchResult::Failed);
         EXPECT_EQ(failure, regex.Error());
@@ -131,7 +133,7 @@ TEST(AliasRegex, AllSearchesOfAPatternOnOneLineShareOneStepBudget) {
     const AliasRegex regex("(?:a+)+$");
     std::string failure;
     EXPECT_EQ(SearchAll(regex, line, &failure), RegexSearchResult::Failed);
-    EXPECT_NE(failure.find("step budget"), std::string::npos) << failure;
+    EXPECT_NE(failure.find("1000000 \xF8\xE0\xE3\xEE\xE2"), std::string::npos) << failure;
     // A short line stays within it.
     EXPECT_EQ(SearchAll(regex, std::string(16, 'a') + "!" + std::string(16, 'a')),
               RegexSearchResult::Found);

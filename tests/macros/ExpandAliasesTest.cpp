@@ -1,4 +1,5 @@
 #include "macros/ExpandAliases.h"
+#include "platform/Clock.h"
 
 #include <gtest/gtest.h>
 
@@ -163,7 +164,7 @@ TEST_F(ExpandAliasesTest, FourteenWildcardsWorkAndFifteenNeverMatchAndAreToldOnc
     Load("alias:\n" + fourteen + " *\nfifteen\nalias:\n" + fourteen + "\n$14$1\nalias:\nx\ny");
     EXPECT_EQ(Send(line + " o"), "n oa");
     ASSERT_EQ(Reports.size(), 1u);
-    EXPECT_NE(Reports[0].find("15 capture groups"), std::string::npos) << Reports[0];
+    EXPECT_NE(Reports[0].find("15 \xE3\xF0\xF3\xEF\xEF"), std::string::npos) << Reports[0];
     // No second message; the aliases after it keep working.
     EXPECT_EQ(Send(line), "na");
     EXPECT_EQ(Send("x"), "y");
@@ -251,6 +252,75 @@ TEST(StripTrailingLineBreak, RemovesExactlyOneCrLf) {
     text = "a\n";
     StripTrailingLineBreak(text);
     EXPECT_EQ(text, "a\n");
+}
+
+// Processor time that passes as it is looked at: every reading costs Step, as if the aliases
+// between two readings had worked that long.
+class SpendingClock final : public Clock {
+  public:
+    explicit SpendingClock(Milliseconds step) : Step(step) {}
+    TimePoint Now() const override {
+        ++Readings;
+        return Current += Step;
+    }
+    Milliseconds Step;
+    mutable TimePoint Current{};
+    mutable int Readings = 0;
+};
+
+TEST_F(ExpandAliasesTest, AllTheAliasesOfACommandShareOneTimeLimitToldOncePerLoading) {
+    // Twenty aliases that each take 10 ms: only the first few are tried.
+    std::string file;
+    for (int i = 0; i < 20; ++i)
+        file += "alias: pure\nz" + std::to_string(i) + "|k(.*)\nkill$1\n";
+    Load(file);
+    SpendingClock cpu(Milliseconds(10));
+    AliasTimeLimit limit(cpu);
+    const auto expand = [&](std::string_view text) {
+        return ExpandAliases(
+            Aliases, text, [this](const std::string& line) { Reports.push_back(line); }, &limit);
+    };
+    // The first alias matches before the time is up.
+    EXPECT_EQ(expand("k orc").SendText, "kill orc");
+    EXPECT_TRUE(Reports.empty());
+    // A line no alias matches: the command goes as typed once 50 ms are spent, and the
+    // aliases left are not tried, on this line or on the next.
+    cpu.Readings = 0;
+    EXPECT_EQ(expand("x orc\r\nk orc").SendText, "x orc\r\nk orc");
+    EXPECT_EQ(cpu.Readings, 6); // the start, then one per alias tried up to the limit
+    ASSERT_EQ(Reports.size(), 1u);
+    EXPECT_NE(Reports[0].find("z4|k(.*)"), std::string::npos) << Reports[0];
+    EXPECT_NE(Reports[0].find(" 50 \xEC\xF1"), std::string::npos) << Reports[0]; // мс
+    // Not told again for the next command; the alias cut off is not silenced.
+    EXPECT_EQ(expand("y orc").SendText, "y orc");
+    EXPECT_EQ(Reports.size(), 1u);
+    EXPECT_EQ(expand("k elf").SendText, "kill elf");
+    // Loading the aliases again allows one more report.
+    limit.CutOffReported = false;
+    EXPECT_EQ(expand("y orc").SendText, "y orc");
+    EXPECT_EQ(Reports.size(), 2u);
+}
+
+TEST_F(ExpandAliasesTest, ASearchStillRunningWhenTheTimeIsUpIsCutOffAndNamed) {
+    // The search backtracks for ever on a line of a's; the clock moves 5 ms per reading, which
+    // the search makes every thousand steps or so, far below the step budget of one alias.
+    Load("alias: pure\n(a|aa)*\\d\nnever\nalias:\nk *\nkill $1");
+    SpendingClock cpu(Milliseconds(5));
+    AliasTimeLimit limit(cpu);
+    Reports.clear();
+    const std::string line = std::string(200, 'a');
+    const TExpandedText result = ExpandAliases(
+        Aliases, line + "\r\nk orc", [this](const std::string& l) { Reports.push_back(l); },
+        &limit);
+    EXPECT_EQ(result.SendText, line + "\r\nk orc");
+    ASSERT_EQ(Reports.size(), 1u);
+    EXPECT_NE(Reports[0].find("(a|aa)*\\d"), std::string::npos) << Reports[0];
+    EXPECT_NE(Reports[0].find(" 50 \xEC\xF1"), std::string::npos) << Reports[0]; // the time
+    EXPECT_LE(cpu.Readings, 12);
+    // Without a limit the same alias runs into its own step budget instead, and is silenced.
+    Reports.clear();
+    EXPECT_EQ(Send(line), line);
+    ASSERT_EQ(Reports.size(), 1u);
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -425,7 +427,24 @@ TEST_F(ServerLinkTest, ANestedErrorDropsTheConnectionAndPromptsOnlyOnce) {
     PollWhileBusy();
     EXPECT_FALSE(Link.Connected());
     EXPECT_EQ(Host.Printed,
-              (Lines{"outer", "inner", SocketErrorLine("Unknown error"), "", ReconnectPrompt}));
+              (Lines{"outer", "inner", SocketErrorLine(UnknownErrorText), "", ReconnectPrompt}));
+}
+
+TEST_F(ServerLinkTest, MemoryThatCouldNotBeHadIsNamedInRussian) {
+    Connect();
+    Host.OnPrint = [](const std::string& text) {
+        if (text == "huge")
+            throw std::bad_alloc();
+    };
+    Stream->Arrive("huge\n");
+    PollWhileBusy();
+    EXPECT_FALSE(Link.Connected());
+    // "Недостаточно памяти", not the runtime's "std::bad_alloc".
+    EXPECT_EQ(Host.Printed,
+              (Lines{"huge",
+                     SocketErrorLine("\xCD\xE5\xE4\xEE\xF1\xF2\xE0\xF2\xEE\xF7\xED\xEE "
+                                     "\xEF\xE0\xEC\xFF\xF2\xE8"),
+                     "", ReconnectPrompt}));
 }
 
 TEST_F(ServerLinkTest, AFailedSendDropsTheConnectionWithItsErrorWhereverItWasSent) {
@@ -469,7 +488,10 @@ TEST_F(ServerLinkTest, APortOutOfRangeSaysSoAndNothingIsAttempted) {
     EXPECT_EQ(Stream->Connects, 0);
     EXPECT_EQ(Host.Printed,
               (Lines{"", ConnectingLine("mud.example", "108041"), "",
-                     SocketErrorLine("Port 108041 is out of range 1-65535"), "", ReconnectPrompt}));
+                     SocketErrorLine("\xCF\xEE\xF0\xF2 "
+                                     "108041"
+                                     " \xE2\xED\xE5 \xE4\xE8\xE0\xEF\xE0\xE7\xEE\xED\xE0 1-65535"),
+                     "", ReconnectPrompt}));
 }
 
 TEST_F(ServerLinkTest, TheScreenIsShownBeforeTheAttemptAndTheKeysCanCallItOff) {

@@ -103,7 +103,10 @@ TEST_F(TTCPBlockSocketTest, APortOutsideItsRangeIsAnErrorBeforeAnyAttempt) {
         TTCPBlockSocket socket(net);
         socket.OpenConnection("mud", port);
         EXPECT_EQ(socket.ErrorCode, SocketError::InvalidArgument) << port;
-        EXPECT_EQ(socket.ErrorText, std::string("Port ") + port + " is out of range 1-65535");
+        EXPECT_EQ(socket.ErrorText,
+                  std::string("\xCF\xEE\xF0\xF2 ") + port +
+                      " \xE2\xED\xE5 \xE4\xE8\xE0\xEF\xE0\xE7\xEE\xED\xE0 1-65535"); // Порт ... вне
+                                                                                     // диапазона
         EXPECT_EQ(stream->Connects, 0) << port;
     }
     // The proxy's port too; numbers in range and service names are left to the resolver.
@@ -113,7 +116,9 @@ TEST_F(TTCPBlockSocketTest, APortOutsideItsRangeIsAnErrorBeforeAnyAttempt) {
     socket.TunnelHost = "proxy";
     socket.TunnelPort = "99999";
     socket.OpenConnection("mud", "65535");
-    EXPECT_EQ(socket.ErrorText, "Port 99999 is out of range 1-65535");
+    EXPECT_EQ(socket.ErrorText, "\xCF\xEE\xF0\xF2 "
+                                "99999"
+                                " \xE2\xED\xE5 \xE4\xE8\xE0\xEF\xE0\xE7\xEE\xED\xE0 1-65535");
     EXPECT_EQ(stream->Connects, 0);
     EXPECT_FALSE(PortOutOfRange("1"));
     EXPECT_FALSE(PortOutOfRange("65535"));

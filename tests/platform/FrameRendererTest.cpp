@@ -332,6 +332,11 @@ TEST(FrameRenderer, CursorFollowsTheFrame) {
     const Frame block = with([](Frame& f) { f.CursorSize = 100; });
     EXPECT_EQ(Render(before, block), "\x1b[1 q");
     EXPECT_EQ(Render(block, with([](Frame& f) { f.CursorSize = 49; })), "\x1b[3 q");
+    // A terminal whose shape could not be learnt keeps it, a full frame included.
+    RenderOptions keep;
+    keep.CursorShapes = false;
+    EXPECT_EQ(Render(before, block, keep), "");
+    EXPECT_EQ(Render(Frame{}, block, keep).find(" q"), std::string::npos);
 }
 
 TEST(FrameRenderer, ClipsToASmallerTerminal) {

@@ -407,6 +407,19 @@ TEST(KeyDecoder, TheWheelArrivesAsNotchesAndOtherMouseReportsLeaveNothing) {
 }
 
 // Answers to the palette queries are kept, not typed; anything malformed is only dropped.
+TEST(KeyDecoder, TheCursorStyleAnswerIsKeptAndNeverBecomesKeys) {
+    KeyDecoder d;
+    // A refusal and answers about other settings say nothing of the cursor.
+    d.Feed("\x1bP0$r\x1b\\x\x1bP1$r0m\x1b\\\x1bP1$r7 q\x1b\\\x1bP1$r2 \"q\x1b\\", T0);
+    EXPECT_EQ(Drain(d, T0), Expected{Key('X', 'x')});
+    EXPECT_FALSE(d.ReportedCursorStyle().has_value());
+    // The answer may come in pieces, and end with BEL.
+    d.Feed("\x1bP1$r", T0);
+    d.Feed("6 q\ay", T0);
+    EXPECT_EQ(Drain(d, T0), Expected{Key('Y', 'y')});
+    EXPECT_EQ(d.ReportedCursorStyle(), 6);
+}
+
 TEST(KeyDecoder, PaletteAnswersAreKeptAndNeverBecomeKeys) {
     KeyDecoder d;
     d.Feed("\x1b]4;1;rgb:ffff/8080/0000\x1b\\a\x1b]4;15;rgb:1/2/3\a"
@@ -454,6 +467,7 @@ TEST(KeyDecoder, PasteIsCappedButStillDelivered) {
     ASSERT_TRUE(d.Next(r, T0));
     EXPECT_EQ(r.Type, InputRecord::Kind::Paste);
     EXPECT_EQ(r.Text.size(), KeyDecoder::MaxPasteBytes);
+    EXPECT_EQ(r.LeftOut, chunk.size()); // counted, for the editor to tell
     EXPECT_EQ(Drain(d, T0), Expected{Key('A', 'a')});
 
     // A multi-byte character cut by the cap is dropped, not turned into '?'.
@@ -461,6 +475,15 @@ TEST(KeyDecoder, PasteIsCappedButStillDelivered) {
     d.Feed(std::string(KeyDecoder::MaxPasteBytes - 1, 'y') + "\xD0\xB0" + "\x1b[201~", T0);
     ASSERT_TRUE(d.Next(r, T0));
     EXPECT_EQ(r.Text, std::string(KeyDecoder::MaxPasteBytes - 1, 'y'));
+    EXPECT_EQ(r.LeftOut, 1u);
+    // Characters are counted, not bytes; a paste within the cap leaves nothing out.
+    d.Feed("\x1b[200~", T0);
+    d.Feed(std::string(KeyDecoder::MaxPasteBytes, 'y') + "\xD0\xB0\xD0\xB1z" + "\x1b[201~", T0);
+    ASSERT_TRUE(d.Next(r, T0));
+    EXPECT_EQ(r.LeftOut, 3u);
+    d.Feed("\x1b[200~short\x1b[201~", T0);
+    ASSERT_TRUE(d.Next(r, T0));
+    EXPECT_EQ(r.LeftOut, 0u);
 }
 
 TEST(KeyDecoder, UnfinishedPasteIsDeliveredAfterASecondOfSilence) {

@@ -19,6 +19,9 @@ class FakeFileSystem final : public FileSystem {
   public:
     std::map<std::string, std::string> Files;
     std::set<std::string> Unreadable;
+    // Named pipes, devices and sockets: they exist, and reading one would never end.
+    std::set<std::string> Specials;
+    mutable int SpecialReads = 0;
     std::map<std::string, int> WriteErrors;
     int Appends = 0;
     std::set<std::string> Folders;
@@ -42,12 +45,34 @@ class FakeFileSystem final : public FileSystem {
         return false;
     }
 
+    bool IsFolder(const std::string& absolute) const {
+        const std::string prefix = absolute + "/";
+        for (const std::string& folder : Folders)
+            if (Absolute(folder) == absolute || Absolute(folder) == prefix)
+                return true;
+        auto it = Files.lower_bound(prefix);
+        return it != Files.end() && it->first.compare(0, prefix.size(), prefix) == 0;
+    }
     bool FileExists(std::string_view path) const override {
         const std::string p = Absolute(path);
-        return Files.count(p) != 0 || IsUnreadable(p);
+        return Files.count(p) != 0 || IsUnreadable(p) || Specials.count(p) != 0;
+    }
+    EntryKind Kind(std::string_view path) const override {
+        const std::string p = Absolute(path);
+        if (Specials.count(p) != 0)
+            return EntryKind::Other;
+        if (Files.count(p) != 0 || IsUnreadable(p))
+            return EntryKind::File;
+        return IsFolder(p) ? EntryKind::Folder : EntryKind::Missing;
     }
     FileReadResult ReadFile(std::string_view path) const override {
         const std::string p = Absolute(path);
+        if (Specials.count(p) != 0 || (Files.count(p) == 0 && IsFolder(p))) {
+            ++SpecialReads;
+            FileReadResult result{false, {}, "Invalid argument"};
+            result.NotAFile = true;
+            return result;
+        }
         if (IsUnreadable(p))
             return {false, {}, "Input/output error"};
         auto it = Files.find(p);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace tolmix::test {
@@ -35,6 +36,13 @@ class FakeNetworkWait final : public NetworkWait {
         return OnWait ? OnWait(Calls.back()) : true;
     }
     TimePoint Now() const override { return Clock; }
+    // Key presses typed meanwhile, as a console would hold them; all thrown away when asked.
+    int TypeAhead = 0;
+    int Discards = 0;
+    int DiscardTypeAhead() override {
+        ++Discards;
+        return std::exchange(TypeAhead, 0);
+    }
 };
 
 } // namespace tolmix::test

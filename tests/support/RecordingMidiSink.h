@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/MidiSink.h"
+#include "support/ManualClock.h"
 
 #include <cstdint>
 #include <mutex>
@@ -40,13 +41,6 @@ class RecordingMidiSink final : public MidiSink {
     const Clock& Time;
     mutable std::mutex Lock;
     std::vector<Sent> Messages;
-};
-
-// A clock that moves only when told.
-class ManualClock final : public Clock {
-  public:
-    TimePoint Current{};
-    TimePoint Now() const override { return Current; }
 };
 
 } // namespace tolmix::test

@@ -54,6 +54,8 @@ class EditorRig : public ::testing::Test,
         Record((down ? "down " : "up ") + std::to_string(count));
     }
     void ScrollOutputToEnd() override { ++ScrollsToEnd; }
+    void ShowNotice(std::string_view text) override { Notices.emplace_back(text); }
+    std::vector<std::string> Notices;
     void ShowEditMode(bool) override { ++PanelDraws; }
     // What the keys asked of the client, for the tests that follow it.
     virtual void Record(const std::string&) {}

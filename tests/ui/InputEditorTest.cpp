@@ -496,6 +496,29 @@ TEST_F(InputEditorTest, TheTextNeverGrowsPastItsLimit) {
     EXPECT_EQ(E().CursorPosition(), E().TextLength() + 1);
 }
 
+// Whatever brings the text past the limit, one line says how much of it was left out.
+TEST_F(InputEditorTest, TextPastTheLimitIsToldInOneLineWithHowMuchWasLeftOut) {
+    const std::string leftOut = "\x19\x90\xA5\xA4\xA0\xAA\xE2\xAE\xE0 "; // "Редактор " in red
+    E().InsertText(std::string(InputEditor::MaxTextLength - 2, 'x'));
+    EXPECT_TRUE(Notices.empty());
+    E().Paste("abcdef\n", 5);
+    ASSERT_EQ(Notices.size(), 1u);
+    EXPECT_EQ(Notices[0].substr(0, leftOut.size()), leftOut);
+    // Four of the paste (its line end became CR LF) and five the terminal's reader dropped.
+    EXPECT_NE(Notices[0].find(" 11 "), std::string::npos) << Notices[0];
+    EXPECT_EQ(E().EditText.size(), InputEditor::MaxTextLength);
+    E().Paste("more");
+    ASSERT_EQ(Notices.size(), 2u);
+    EXPECT_NE(Notices[1].find(" 4 "), std::string::npos) << Notices[1];
+
+    // The server's editor text, cut to the limit.
+    Notices.clear();
+    E().BeginEditMode(std::string(InputEditor::MaxTextLength + 1000, 'y'));
+    ASSERT_EQ(Notices.size(), 1u);
+    EXPECT_NE(Notices[0].find(" 1000 "), std::string::npos) << Notices[0];
+    EXPECT_EQ(E().EditText.size(), InputEditor::MaxTextLength);
+}
+
 TEST(CommandHistory, HugeCommandsPushOutTheOldestBeyondTheByteLimit) {
     CommandHistory history(1000, 10);
     history.Add("abcd");

@@ -150,6 +150,47 @@ TEST_F(OutputBufferTest, ScrollingAtEitherEndRedrawsWithoutMoving) {
     EXPECT_EQ(ScreenRow(0), "line 1");
 }
 
+// The ring at its smallest (OutputSize twice the 25 rows of the screen, for a window of 21)
+// and far more rows arriving than it holds while the player is scrolled back: every window
+// shown, however it is scrolled down, holds consecutive lines, and the rows said to wait below
+// are rows still kept.
+TEST_F(OutputBufferTest, AScrolledBackWindowNeverShowsRowsOfTwoTurnsOfTheRing) {
+    const int rows = 21;
+    OutputBuffer out(Con, 80, 50, rows);
+    int next = 0;
+    for (; next < 100; ++next)
+        out.AppendOutput(Numbered(next));
+    const auto expectConsecutive = [&](const char* when) {
+        const std::string top = ScreenRow(0);
+        ASSERT_EQ(top.rfind("line ", 0), 0u) << when << ": " << top;
+        const int first = std::stoi(top.substr(5));
+        for (int y = 1; y < rows; ++y)
+            ASSERT_EQ(ScreenRow(y), Numbered(first + y)) << when << " row " << y;
+        // Rows below the window: from its last row to the newest line, all still kept.
+        EXPECT_EQ(out.RowsBelowWindow(), next - 1 - (first + rows - 1)) << when;
+        EXPECT_LE(out.RowsBelowWindow(), out.Size() - rows) << when;
+    };
+    for (int round = 0; round < 3; ++round) {
+        out.ScrollOutput(false, rows - 1); // Page Up
+        expectConsecutive("after Page Up");
+        for (int n = 0; n < 10000; ++n, ++next)
+            out.AppendOutput(Numbered(next));
+        expectConsecutive("after the flood");
+        // Ctrl+Down a row at a time, then Page Down, up to the bottom.
+        for (int step = 0; step < 5; ++step) {
+            out.ScrollOutput(true, 1);
+            expectConsecutive("after Ctrl+Down");
+        }
+        out.AppendOutput(Numbered(next++));
+        expectConsecutive("after one more line");
+        while (out.RowsBelowWindow() > 0) {
+            out.ScrollOutput(true, rows - 1);
+            expectConsecutive("after Page Down");
+        }
+        EXPECT_EQ(ScreenRow(rows - 1), Numbered(next - 1));
+    }
+}
+
 // --- The unfinished line ---
 
 TEST_F(OutputBufferTest, TheUnfinishedLineStaysBelowThePrintedLinesUntilRemoved) {

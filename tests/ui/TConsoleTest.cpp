@@ -223,7 +223,7 @@ TEST_F(ConsoleTest, ClipboardCrossesInWindows1251) {
 TEST_F(ConsoleTest, TerminalPasteArrivesInTheConsoleCodePage) {
     struct Recorder final : PasteTarget {
         std::string Pasted;
-        void Paste(const std::string& text) override { Pasted = text; }
+        void Paste(const std::string& text, uint64_t) override { Pasted = text; }
     } recorder;
     Con.PasteInto = &recorder;
     InputRecord paste;

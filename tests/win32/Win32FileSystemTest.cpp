@@ -54,6 +54,20 @@ TEST_F(Win32FileSystemTest, Utf8PathsInAnyLettersReachTheSystem) {
     EXPECT_TRUE(fs::exists(Wide(file)));
 }
 
+// A folder and a device are told from files and never read: reading a device may never end.
+TEST_F(Win32FileSystemTest, FoldersAndDevicesAreNoFilesAndAreNotRead) {
+    const std::string file = JoinPath(Folder, "keys.tmf");
+    EXPECT_EQ(Files.AppendToFile(file, "F1=look\r\n"), 0);
+    EXPECT_EQ(Files.Kind(file), EntryKind::File);
+    EXPECT_EQ(Files.Kind(Folder), EntryKind::Folder);
+    EXPECT_EQ(Files.Kind(JoinPath(Folder, "missing.tmf")), EntryKind::Missing);
+    EXPECT_TRUE(Files.ReadFile(Folder).NotAFile);
+    const FileReadResult device = Files.ReadFile("NUL");
+    EXPECT_FALSE(device.Ok);
+    EXPECT_TRUE(device.NotAFile);
+    EXPECT_FALSE(Files.ReadFile(file).NotAFile);
+}
+
 TEST_F(Win32FileSystemTest, FailuresGiveTheSystemsReasonAndCode) {
     const FileReadResult missing = Files.ReadFile(JoinPath(Folder, "missing.tcf"));
     EXPECT_FALSE(missing.Ok);

@@ -40,7 +40,7 @@ TAliasArray Load(const std::string& file) {
     return aliases;
 }
 
-double Milliseconds(std::chrono::steady_clock::duration d) {
+double MillisecondsOf(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
@@ -54,7 +54,7 @@ Figures Measure(TAliasArray& aliases, const std::string& command, const std::str
     for (int run = 0; run < runs; ++run) {
         const auto start = std::chrono::steady_clock::now();
         const TExpandedText out = ExpandAliases(aliases, command);
-        times.push_back(Milliseconds(std::chrono::steady_clock::now() - start));
+        times.push_back(MillisecondsOf(std::chrono::steady_clock::now() - start));
         ok = ok && out.SendText == expected;
     }
     std::sort(times.begin(), times.end());
@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     bool ok = true;
     const auto firstStart = std::chrono::steady_clock::now();
     ok = ExpandAliases(aliases, "kill goblin").SendText == "kill goblin";
-    const double first = Milliseconds(std::chrono::steady_clock::now() - firstStart);
+    const double first = MillisecondsOf(std::chrono::steady_clock::now() - firstStart);
     const Figures none = Measure(aliases, "kill goblin", "kill goblin", runs, ok);
     const Figures middle = Measure(aliases, "c500 goblin", "cast 'c500' goblin", runs, ok);
     if (!ok) {

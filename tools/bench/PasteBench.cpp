@@ -78,6 +78,7 @@ InProcess RunInProcess(int runs, int32_t editorLines) {
         TExpandedText ExpandCommand(const std::string& text) override { return {text, {}}; }
         void ScrollOutput(bool, int64_t) override {}
         void ScrollOutputToEnd() override {}
+        void ShowNotice(std::string_view) override {}
         void ShowEditMode(bool) override {}
     } alone;
     InputEditor editor(options, console, alone, alone, alone, alone);

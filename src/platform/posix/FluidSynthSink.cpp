@@ -1,6 +1,7 @@
 #include "platform/posix/FluidSynthSink.h"
 #include "platform/posix/FluidSynthLibrary.h"
 
+#include <algorithm>
 #include <mutex>
 #include <vector>
 
@@ -121,8 +122,10 @@ std::unique_ptr<FluidSynthSink> FluidSynthSink::Open(const Options& options, std
                     candidates.emplace_back(preferred);
                 f.fluid_free(preferred);
             }
+            // The preferred driver may be one of these; each is tried and named once.
             for (const char* name : {"pulseaudio", "pipewire", "alsa"})
-                candidates.emplace_back(name);
+                if (std::find(candidates.begin(), candidates.end(), name) == candidates.end())
+                    candidates.emplace_back(name);
         }
         for (const std::string& name : candidates) {
             if (f.fluid_settings_setstr(settings, "audio.driver", name.c_str()) != FLUID_OK)

@@ -12,7 +12,9 @@ namespace tolmix::posix {
 namespace {
 
 constexpr auto ToolTimeLimit = std::chrono::milliseconds(1500);
-constexpr size_t MaxPaste = 4 * 1024 * 1024;
+// Well past the editor's 4 MiB, so that the editor, not this bound, cuts a long text and says
+// how much it left out.
+constexpr size_t MaxPaste = 32 * 1024 * 1024;
 
 bool Set(const char* name) {
     const char* value = std::getenv(name);

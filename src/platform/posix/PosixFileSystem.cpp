@@ -60,11 +60,35 @@ bool PosixFileSystem::FileExists(std::string_view path) const {
     return ::stat(std::string(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
+EntryKind PosixFileSystem::Kind(std::string_view path) const {
+    struct stat st {};
+    if (::stat(std::string(path).c_str(), &st) != 0)
+        return EntryKind::Missing;
+    if (S_ISREG(st.st_mode))
+        return EntryKind::File;
+    return S_ISDIR(st.st_mode) ? EntryKind::Folder : EntryKind::Other;
+}
+
 FileReadResult PosixFileSystem::ReadFile(std::string_view path) const {
     FileReadResult result;
-    const int fd = ::open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC);
+    const std::string name(path);
+    // O_NONBLOCK: opening a named pipe would wait for a writer. A socket cannot be opened at
+    // all, so the name is looked at first; fstat below settles a name replaced meanwhile.
+    if (const EntryKind kind = Kind(path); kind == EntryKind::Folder || kind == EntryKind::Other) {
+        result.NotAFile = true;
+        result.Error = std::strerror(EINVAL);
+        return result;
+    }
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         result.Error = std::strerror(errno);
+        return result;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        result.NotAFile = true;
+        result.Error = std::strerror(EINVAL);
         return result;
     }
     char buffer[65536];

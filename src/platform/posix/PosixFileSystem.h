@@ -10,6 +10,7 @@ int FileErrorFromErrno(int error);
 class PosixFileSystem final : public FileSystem {
   public:
     bool FileExists(std::string_view path) const override;
+    EntryKind Kind(std::string_view path) const override;
     FileReadResult ReadFile(std::string_view path) const override;
     int AppendToFile(std::string_view path, std::string_view data) override;
     std::string CurrentDirectory() const override;

@@ -47,7 +47,6 @@ constexpr std::string_view TeardownSequence = "\x1b[0m"
                                               "\x1b[?1004l"
                                               "\x1b>"
                                               "\x1b[?7h"
-                                              "\x1b[0 q"
                                               "\x1b[?25h"
                                               "\x1b[?1049l"
                                               "\x1b[23;0t";
@@ -59,6 +58,9 @@ constexpr std::string_view PaletteResetTail = "\x1b]104\x1b\\";
 struct CrashRestore {
     std::atomic<bool> Armed{false};
     std::atomic<bool> PaletteChanged{false};
+    // The cursor style the terminal reported, as the sequence that sets it again.
+    char CursorRestore[16] = {};
+    std::atomic<size_t> CursorRestoreLength{0};
     int InputFd = -1;
     int OutputFd = -1;
     termios Saved{};
@@ -77,6 +79,9 @@ void RestoreArmed() {
         if (Crash.PaletteChanged.load()) {
             [[maybe_unused]] ssize_t p =
                 ::write(Crash.OutputFd, PaletteResetTail.data(), PaletteResetTail.size());
+        }
+        if (const size_t length = Crash.CursorRestoreLength.load()) {
+            [[maybe_unused]] ssize_t c = ::write(Crash.OutputFd, Crash.CursorRestore, length);
         }
         [[maybe_unused]] ssize_t n =
             ::write(Crash.OutputFd, TeardownSequence.data(), TeardownSequence.size());
@@ -182,6 +187,7 @@ PosixTerminal::PosixTerminal(PosixEventLoop& loop, int inputFd, int outputFd)
     Crash.OutputFd = OutputFd;
     Crash.Saved = Saved;
     Crash.PaletteChanged.store(false);
+    Crash.CursorRestoreLength.store(0);
     Crash.Armed.store(true);
     InstallCrashHandlers();
     InstallExitHooks();
@@ -195,8 +201,10 @@ PosixTerminal::PosixTerminal(PosixEventLoop& loop, int inputFd, int outputFd)
     }
     Active = true;
     WriteAll(SetupSequence);
-    // The colours the client is about to change, so that they can be put back as they were.
+    // The colours the client is about to change, and the cursor's shape, so that they can be
+    // put back as they were.
     WriteAll(vt::PaletteQuerySequence());
+    WriteAll(vt::CursorStyleQuery);
     QuerySize();
     OriginalSize = CurrentSize;
     Loop.WatchFd(InputFd);
@@ -238,6 +246,10 @@ void PosixTerminal::LeaveModes() {
         tail += "\x1b[10;0t";
     if (PaletteChanged)
         tail += PaletteRestoreSequence();
+    // The cursor's shape as the terminal reported it; where it did not, the client never
+    // changed it.
+    if (const std::optional<int> style = Decoder.ReportedCursorStyle())
+        tail += vt::CursorStyleSequence(*style);
     tail += TeardownSequence;
     WriteAll(tail);
     ::tcsetattr(InputFd, TCSAFLUSH, &Saved);
@@ -399,6 +411,9 @@ void PosixTerminal::Present(const Frame& frame) {
     }
     options.Synchronized = true;
     options.GlyphBytes = GlyphBytes.get();
+    // The cursor's shape changes only once the terminal has told the one to put back.
+    NoteCursorStyle();
+    options.CursorShapes = CursorStyleKnown;
     const std::string bytes = vt::Render(Shown, frame, options);
     if (!bytes.empty())
         WriteAll(bytes);
@@ -464,6 +479,23 @@ bool PosixTerminal::ReadAvailable(TimePoint now) {
     return any;
 }
 
+void PosixTerminal::NoteCursorStyle() {
+    if (CursorStyleKnown)
+        return;
+    const std::optional<int> style = Decoder.ReportedCursorStyle();
+    if (!style)
+        return;
+    CursorStyleKnown = true;
+    const std::string restore = vt::CursorStyleSequence(*style);
+    if (restore.size() <= sizeof Crash.CursorRestore) {
+        std::memcpy(Crash.CursorRestore, restore.data(), restore.size());
+        Crash.CursorRestoreLength.store(restore.size());
+    }
+    // The shape was left alone until now; the frame on the screen asks for its own.
+    if (Shown.Width > 0)
+        WriteAll(vt::CursorShapeSequence(Shown));
+}
+
 bool PosixTerminal::ReadInput(InputRecord& record) {
     if (FollowJobControl() || Loop.TakeResized() || ResizePending) {
         ResizePending = false;
@@ -476,7 +508,10 @@ bool PosixTerminal::ReadInput(InputRecord& record) {
     // Records already decoded go first; only then is the terminal read again.
     const TimePoint now = Loop.Now();
     if (!Decoder.Next(record, now)) {
-        if (!ReadAvailable(now) || !Decoder.Next(record, now))
+        const bool read = ReadAvailable(now);
+        // The answer to the cursor style query comes among the keys.
+        NoteCursorStyle();
+        if (!read || !Decoder.Next(record, now))
             return false;
     }
     if (record.Type == InputRecord::Kind::Focus)

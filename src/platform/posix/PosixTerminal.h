@@ -53,6 +53,8 @@ class PosixTerminal final : public Terminal {
     bool FollowJobControl();
     bool ReadAvailable(TimePoint now);
     void QuerySize();
+    // Takes the terminal's answer to the cursor style query once it has come.
+    void NoteCursorStyle();
     void WriteAll(std::string_view bytes);
     void SetUpCharset();
 
@@ -62,6 +64,8 @@ class PosixTerminal final : public Terminal {
     termios Saved{};
     bool Active = false;
     bool PaletteChanged = false;
+    // The terminal has answered the cursor style query; the shape is the client's from then.
+    bool CursorStyleKnown = false;
     bool FullScreen = false;
     bool Focused = true;
     bool Mouse = true;

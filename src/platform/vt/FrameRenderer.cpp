@@ -228,11 +228,8 @@ std::string Render(const Frame& before, const Frame& after, const RenderOptions&
         }
     }
 
-    if (full || CursorShape(before) != CursorShape(after)) {
-        out.Out += "\x1b[";
-        out.Out += std::to_string(CursorShape(after));
-        out.Out += " q";
-    }
+    if (options.CursorShapes && (full || CursorShape(before) != CursorShape(after)))
+        out.Out += CursorShapeSequence(after);
     if (after.CursorVisible) {
         if (width > 0 && height > 0)
             out.MoveTo(std::clamp(after.CursorX, 0, width - 1),
@@ -248,6 +245,10 @@ std::string Render(const Frame& before, const Frame& after, const RenderOptions&
     if (options.Synchronized)
         out.Out += SyncEnd;
     return std::move(out.Out);
+}
+
+std::string CursorShapeSequence(const Frame& frame) {
+    return "\x1b[" + std::to_string(CursorShape(frame)) + " q";
 }
 
 } // namespace tolmix::vt

@@ -21,6 +21,9 @@ struct RenderOptions {
     // The bytes of each console code page glyph in the terminal's character set when that is not
     // UTF-8; null for UTF-8. An empty entry, or one holding a control byte, is drawn as '?'.
     const std::array<std::string, 256>* GlyphBytes = nullptr;
+    // Set the cursor's shape from the frame's cursor size; off, the terminal's shape stays as
+    // it is (for a terminal whose shape could not be learnt, and so not put back).
+    bool CursorShapes = true;
 };
 
 // The bytes that turn a terminal showing `before` into one showing `after`; empty when
@@ -28,5 +31,9 @@ struct RenderOptions {
 // it is cleared and every cell drawn. Only the low byte of a cell's attribute counts. The
 // writer relies on nothing but the terminal's autowrap being on or off and its origin mode off.
 std::string Render(const Frame& before, const Frame& after, const RenderOptions& options = {});
+
+// The DECSCUSR sequence for the frame's cursor: a blinking underline below half a cell, a
+// blinking block from there.
+std::string CursorShapeSequence(const Frame& frame);
 
 } // namespace tolmix::vt

@@ -134,7 +134,7 @@ void KeyDecoder::Apply(const Token& token) {
         return;
     case Token::Kind::DiscardString:
         discard_ = Discard::String;
-        stringIsOsc_ = token.Introducer == ']';
+        stringIntroducer_ = token.Introducer;
         stringHead_.clear();
         return;
     case Token::Kind::Partial:
@@ -308,9 +308,10 @@ size_t KeyDecoder::DiscardBytes(std::string_view s, bool final, bool& wait) {
         return s.size();
     }
     // A string ends at BEL or ST (ESC \); CAN and SUB abort it; another ESC starts a sequence.
-    // Only the head of an OSC string is kept, for the replies the terminal backend asks for.
+    // Only the head of an OSC or DCS string is kept, for the replies the terminal backend asks
+    // for.
     const auto keep = [&](size_t end) {
-        if (stringIsOsc_ && stringHead_.size() < MaxStringHead)
+        if (stringIntroducer_ != '_' && stringHead_.size() < MaxStringHead)
             stringHead_.append(s.substr(0, std::min(end, MaxStringHead - stringHead_.size())));
     };
     for (size_t i = 0; i < s.size(); ++i) {
@@ -357,7 +358,15 @@ int HexDigit(char c) {
 } // namespace
 
 void KeyDecoder::StringEnded() {
-    if (!stringIsOsc_)
+    if (stringIntroducer_ == 'P') {
+        // A valid DECRQSS reply about the cursor style: 1$r, the style's number, " q".
+        const std::string_view head = stringHead_;
+        if (head.size() == 6 && head.substr(0, 3) == "1$r" && head[3] >= '0' && head[3] <= '6' &&
+            head.substr(4) == " q")
+            reportedCursorStyle_ = head[3] - '0';
+        return;
+    }
+    if (stringIntroducer_ != ']')
         return;
     // A palette reply: 4;index;rgb:R/G/B with one to four hex digits a component.
     const std::string_view head = stringHead_;
@@ -434,6 +443,10 @@ size_t KeyDecoder::PasteBytes(std::string_view s) {
 void KeyDecoder::AppendPaste(std::string_view bytes) {
     const size_t room = MaxPasteBytes - paste_.size();
     if (bytes.size() > room) {
+        // UTF-8 continuation bytes start no character of their own.
+        for (char ch : bytes.substr(room))
+            if (singleByte_ || (static_cast<uint8_t>(ch) & 0xC0) != 0x80)
+                ++pasteLeftOut_;
         bytes = bytes.substr(0, room);
         pasteTruncated_ = true;
     }
@@ -460,16 +473,20 @@ void KeyDecoder::FinishPaste() {
                    (static_cast<uint8_t>(paste_[start - 1]) & 0xC0) == 0x80)
                 --start;
             char32_t c;
-            if (start > 0 && DecodeUtf8(std::string_view(paste_).substr(start - 1), c) == 0)
+            if (start > 0 && DecodeUtf8(std::string_view(paste_).substr(start - 1), c) == 0) {
                 paste_.resize(start - 1);
+                ++pasteLeftOut_;
+            }
         }
         r.Text = Utf8ToCp1251(paste_);
     }
+    r.LeftOut = pasteLeftOut_;
     inPaste_ = false;
     paste_.clear();
     paste_.shrink_to_fit();
     pasteEndMatched_ = 0;
     pasteTruncated_ = false;
+    pasteLeftOut_ = 0;
     if (!r.Text.empty())
         ready_.push_back(std::move(r));
 }

@@ -64,6 +64,9 @@ class KeyDecoder {
     // for it (OSC 4;n;? asked by the backend); nothing before that or from a terminal that
     // does not answer.
     std::optional<uint32_t> ReportedPalette(int index) const;
+    // The cursor style (the DECSCUSR number, 0 to 6) the terminal reported in answer to the
+    // backend's DECRQSS query; nothing before that or from a terminal that does not answer.
+    std::optional<int> ReportedCursorStyle() const { return reportedCursorStyle_; }
 
   private:
     struct Token;
@@ -94,14 +97,16 @@ class KeyDecoder {
     std::deque<InputRecord> ready_;
     TimePoint lastInput_{};
     Discard discard_ = Discard::None;
-    bool stringIsOsc_ = false;
-    std::string stringHead_; // the start of the OSC string being read, at most MaxStringHead
+    char stringIntroducer_ = 0; // ']' OSC, 'P' DCS, '_' APC
+    std::string stringHead_;    // the start of the OSC or DCS string read, at most MaxStringHead
     std::array<std::optional<uint32_t>, 16> reportedPalette_{};
+    std::optional<int> reportedCursorStyle_;
 
     bool inPaste_ = false;
     std::string paste_; // raw bytes as the terminal sent them
     size_t pasteEndMatched_ = 0;
     bool pasteTruncated_ = false;
+    uint64_t pasteLeftOut_ = 0; // characters past the limit, counted only
 };
 
 } // namespace tolmix::vt

@@ -116,6 +116,10 @@ std::string PaletteQuerySequence() {
     return out;
 }
 
+std::string CursorStyleSequence(int style) {
+    return "\x1b[" + std::to_string(style) + " q";
+}
+
 std::string ClipboardSequence(std::string_view cp1251Text) {
     // Converted one character at a time so the cap never splits a character.
     std::string utf8;

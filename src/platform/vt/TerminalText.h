@@ -34,6 +34,10 @@ std::string PaletteEntryResetSequence(int consoleColour);
 // OSC 4 queries of the sixteen palette entries; a terminal that can answers each with its
 // colour (which the key decoder keeps).
 std::string PaletteQuerySequence();
+// DECRQSS for the cursor style (DECSCUSR), whose answer KeyDecoder keeps.
+inline constexpr std::string_view CursorStyleQuery = "\x1bP$q q\x1b\\";
+// DECSCUSR: the cursor style by its number.
+std::string CursorStyleSequence(int style);
 
 // OSC 52: puts Windows-1251 text on the terminal's clipboard, as UTF-8 capped at
 // MaxClipboardBytes.

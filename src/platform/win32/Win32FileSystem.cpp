@@ -100,11 +100,32 @@ bool Win32FileSystem::FileExists(std::string_view path) const {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+EntryKind Win32FileSystem::Kind(std::string_view path) const {
+    const DWORD attributes = ::GetFileAttributesW(Utf8ToWide(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return EntryKind::Missing;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return EntryKind::Folder;
+    // Devices and pipes are told from files only once opened, by ReadFile.
+    return EntryKind::File;
+}
+
 FileReadResult Win32FileSystem::ReadFile(std::string_view path) const {
     FileReadResult result;
+    if (Kind(path) == EntryKind::Folder) {
+        result.NotAFile = true;
+        result.Error = SystemErrorText(ERROR_DIRECTORY);
+        return result;
+    }
     const FileHandle file = OpenFile(path, GENERIC_READ, OPEN_EXISTING);
     if (!file) {
         result.Error = SystemErrorText(::GetLastError());
+        return result;
+    }
+    // A console, a pipe or a device such as NUL may never end or may wait for ever.
+    if (::GetFileType(file.get()) != FILE_TYPE_DISK) {
+        result.NotAFile = true;
+        result.Error = SystemErrorText(ERROR_INVALID_FUNCTION);
         return result;
     }
     char buffer[65536];

@@ -19,6 +19,7 @@ std::wstring SystemPath(std::string_view path);
 class Win32FileSystem final : public FileSystem {
   public:
     bool FileExists(std::string_view path) const override;
+    EntryKind Kind(std::string_view path) const override;
     FileReadResult ReadFile(std::string_view path) const override;
     int AppendToFile(std::string_view path, std::string_view data) override;
     std::string CurrentDirectory() const override;

@@ -153,8 +153,11 @@ std::ostream& operator<<(std::ostream& out, const ExitStatus& status) {
 
 PtySession::PtySession(SessionOptions options)
     : options_(std::move(options)),
-      model_(options_.columns, options_.rows,
-             [this](std::string_view reply) { replies_.append(reply); }) {
+      model_(options_.columns, options_.rows, [this](std::string_view reply) {
+          if (!options_.answersSettingQueries && reply.find("$r") != std::string_view::npos)
+              return;
+          replies_.append(reply);
+      }) {
     Start();
 }
 

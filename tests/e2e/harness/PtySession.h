@@ -44,6 +44,9 @@ struct SessionOptions {
     // is made beforehand, so the client connects at start instead of showing its first-run
     // notice. True: a first start.
     bool firstRun = false;
+    // False: the terminal model's answers to DECRQSS queries are dropped, as a terminal that
+    // does not know the query would give none.
+    bool answersSettingQueries = true;
 
     // A /bin/sh script in place of the client, for tests of the harness and fake programs.
     static SessionOptions Shell(std::string script, int columns = 80, int rows = 25);
