@@ -97,12 +97,12 @@ inline std::optional<long> PeakRssKiB(pid_t pid) {
 }
 
 // Line `number` of a benchmark's burst: a colour sequence, a seven-digit number, a reset and
-// some room text, 75 bytes with the line end.
+// some room text: 75 bytes with the line end.
 inline std::string BurstLine(int number) {
     char line[128];
     std::snprintf(line, sizeof line,
                   "\x1b[1;%dm%07d\x1b[0m The quick brown fox jumps over the lazy dog by a "
-                  "river.\r\n",
+                  "river\r\n",
                   31 + number % 7, number);
     return line;
 }
