@@ -6,6 +6,7 @@
 #include "e2e/harness/Keys.h"
 #include "e2e/harness/PtySession.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace tolmix::e2e::bench {
 
@@ -92,6 +94,35 @@ inline std::optional<long> WakeUps(pid_t pid) {
 // The program's peak resident memory in KiB.
 inline std::optional<long> PeakRssKiB(pid_t pid) {
     return StatusField("/proc/" + std::to_string(pid) + "/status", "VmHWM:");
+}
+
+// Line `number` of a benchmark's burst: a colour sequence, a seven-digit number, a reset and
+// some room text: 75 bytes with the line end.
+inline std::string BurstLine(int number) {
+    char line[128];
+    std::snprintf(line, sizeof line,
+                  "\x1b[1;%dm%07d\x1b[0m The quick brown fox jumps over the lazy dog by a "
+                  "river\r\n",
+                  31 + number % 7, number);
+    return line;
+}
+
+// The value at fraction `p` (0.5: the median) of `values`, the nearest rank; 0 when empty.
+inline double Percentile(std::vector<double> values, double p) {
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    const auto i = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
+    return values[std::min(i, values.size() - 1)];
+}
+
+// The middle value, or the mean of the two middle ones; 0 when empty.
+inline double Median(std::vector<double> values) {
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 // F10 is the way out; Shift+Escape (left to the console driver) the other one.

@@ -13,15 +13,6 @@ namespace {
 
 constexpr double kGoalMiB = 12.0;
 
-std::string Line(int number) {
-    char line[128];
-    std::snprintf(line, sizeof line,
-                  "\x1b[1;%dm%07d\x1b[0m The quick brown fox jumps over the lazy dog by a "
-                  "river.\r\n",
-                  31 + number % 7, number);
-    return line;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -51,7 +42,7 @@ int main(int argc, char** argv) {
 
     std::string burst;
     for (int i = 1; i <= lines; ++i)
-        burst += Line(i);
+        burst += bench::BurstLine(i);
     burst += "\x80\x80v\r\n"; // the version request: answered once every line before it is read
     game->Peer().Post(burst);
     if (!game->WaitForWire("\x80\x80v", 120s)) {

@@ -7,19 +7,17 @@
 // key-to-wire latency. Run on demand; the goals are at least 250,000 lines/s and every key
 // answered within 50 ms.
 #include "BenchSupport.h"
+#include "WireWatch.h"
 #include "e2e/harness/GameSession.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 using namespace tolmix::e2e;
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
+using Clock = bench::WireWatch::Clock;
 
 namespace {
 
@@ -31,69 +29,6 @@ constexpr auto kBurstTimeout = 120s;
 
 const std::string VersionAnswer = "\x80\x80v1.4\r\n";
 const std::string Ping = "ping\r\n";
-
-// One line of the burst: a colour sequence, a number, a reset and some room text.
-std::string BurstLine(int number) {
-    char line[128];
-    std::snprintf(line, sizeof line,
-                  "\x1b[1;%dm%07d\x1b[0m The quick brown fox jumps over the lazy dog by a "
-                  "river.\r\n",
-                  31 + number % 7, number);
-    return line;
-}
-
-// Records, on a thread of its own, when each "ping" and the version answer arrive, so the
-// times do not depend on how often the main thread looks.
-class WireWatch {
-  public:
-    explicit WireWatch(LoopbackServer::Peer& peer) : peer_(peer) {
-        thread_ = std::thread([this] { Run(); });
-    }
-    ~WireWatch() {
-        stop_ = true;
-        thread_.join();
-    }
-    std::size_t Pings() const {
-        std::lock_guard lock(mutex_);
-        return pings_.size();
-    }
-    std::vector<Clock::time_point> PingTimes() const {
-        std::lock_guard lock(mutex_);
-        return pings_;
-    }
-    std::optional<Clock::time_point> AnswerTime() const {
-        std::lock_guard lock(mutex_);
-        return answer_;
-    }
-
-  private:
-    void Run() {
-        std::string wire;
-        std::size_t scanned = 0;
-        const auto deadline = Clock::now() + kBurstTimeout;
-        while (!stop_ && Clock::now() < deadline) {
-            // Woken as soon as anything arrives.
-            if (!peer_.WaitForBytes(1, 20ms))
-                continue;
-            const auto now = Clock::now();
-            wire += peer_.Take();
-            std::lock_guard lock(mutex_);
-            for (std::size_t at; (at = wire.find(Ping, scanned)) != std::string::npos;) {
-                pings_.push_back(now);
-                scanned = at + Ping.size();
-            }
-            if (!answer_ && wire.find(VersionAnswer) != std::string::npos)
-                answer_ = now;
-        }
-    }
-
-    LoopbackServer::Peer& peer_;
-    mutable std::mutex mutex_;
-    std::vector<Clock::time_point> pings_;
-    std::optional<Clock::time_point> answer_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
 
 double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
@@ -130,11 +65,11 @@ int main(int argc, char** argv) {
     std::string burst;
     burst.reserve(static_cast<std::size_t>(lines) * 80 + 8);
     for (int i = 1; i <= lines; ++i)
-        burst += BurstLine(i);
+        burst += bench::BurstLine(i);
     const double lineBytes = static_cast<double>(burst.size()) / lines;
     burst += "\x80\x80v\r\n";
 
-    WireWatch watch(game->Peer());
+    bench::WireWatch watch(game->Peer(), VersionAnswer, Ping, kBurstTimeout);
     const auto start = Clock::now();
     game->Peer().Post(burst);
 
@@ -144,7 +79,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < kKeyPresses && !watch.AnswerTime(); ++i) {
         presses.push_back(Clock::now());
         client.Send(keys::F1);
-        client.WaitFor([&] { return watch.Pings() > presses.size() - 1; }, 5s);
+        client.WaitFor([&] { return watch.Markers() > presses.size() - 1; }, 5s);
         client.PumpFor(kBetweenKeys);
     }
     const bool finished =
@@ -172,7 +107,7 @@ int main(int argc, char** argv) {
     }
 
     // Key-to-wire of the presses whose answer came before the burst ended.
-    const std::vector<Clock::time_point> pings = watch.PingTimes();
+    const std::vector<Clock::time_point> pings = watch.MarkerTimes();
     std::vector<double> latencies;
     for (std::size_t i = 0; i < presses.size() && i < pings.size(); ++i)
         if (pings[i] < end)
