@@ -55,7 +55,6 @@ class FakeGameClient final : public ServerLinePrinter,
     StatusPanel Panel{Con, State, StatusPanelOptions{}};
     TextPrinter Printer{Con, Screen, State, Clock, Panel, *this, false, '.'};
     GameHost Host{*this, Link, *this, CharName};
-    GamePlugins Plugins;
 
     std::string Wire;                  // every byte sent, as the server receives it
     std::vector<std::string> Printed;  // printed lines, console code page
@@ -85,6 +84,9 @@ class FakeGameClient final : public ServerLinePrinter,
         void PassEnds() override {}
         void QuitPending() override {}
     } Watch;
+
+    // Made after, and so gone before, everything its plugins and their unloading may use.
+    GamePlugins Plugins;
 
     FakeGameClient(FileSystem& files, ModuleLoader& loader)
         : Plugins(files, loader, Link, *this, &Notes, &Watch) {
