@@ -251,9 +251,14 @@ TEST_F(WindowsClientInstaller, InstallsSilentlyRunsAndUninstallsWithoutATrace) {
     std::string escaped; // .reg files double every backslash and escape the quotes
     for (char c : quoted)
         escaped += c == '\\' ? "\\\\" : c == '"' ? "\\\"" : std::string(1, c);
-    const std::string command =
-        ExportedKey("Software\\Classes\\Tolmix Client Config\\shell\\open\\command", Folder.Path());
-    EXPECT_NE(command.find("@=\"" + escaped + "\""), std::string::npos) << command;
+    // Waited for with a bound: under load wine's registry has been seen to answer an export
+    // with nothing for a moment after the installer ended.
+    std::string command;
+    EXPECT_TRUE(Within(30s, [&] {
+        command = ExportedKey("Software\\Classes\\Tolmix Client Config\\shell\\open\\command",
+                              Folder.Path());
+        return command.find("@=\"" + escaped + "\"") != std::string::npos;
+    })) << "the open command is \"" << command << "\"";
     EXPECT_NE(ExportedKey("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TolmixClient",
                           Folder.Path())
                   .find("QuietUninstallString"),
