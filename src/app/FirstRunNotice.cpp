@@ -33,7 +33,7 @@ void PrintFirstRunNotice(const std::function<void(const std::string&)>& printLin
     printLine(std::string(PleasePress) + std::string(BrightYellow) + "F10" +
               std::string(LightGrey) + std::string(AndRestart));
     printLine("");
-    output.CurrentAttr = 7;
+    output.UseAttr(7);
 }
 
 } // namespace tolmix

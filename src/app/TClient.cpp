@@ -129,9 +129,9 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
         State.Status[i] = 0;
     DrawStatusPanel();
 
-    Output->CurrentAttr = 0x4E;
+    Output->UseAttr(0x4E);
     PrintLine(std::string(ProgramTitle) + std::string(BannerNotice));
-    Output->CurrentAttr = 7;
+    Output->UseAttr(7);
     // What went wrong with the macro and alias files, below the banner.
     for (const std::string& line : macroMessages)
         PrintLine(line);

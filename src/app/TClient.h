@@ -82,8 +82,8 @@ class TClient final : public ServerLinePrinter,
     std::unique_ptr<StatusPanel> Panel;
     std::unique_ptr<ScrollbackMark> NewRowsMark;
     std::unique_ptr<TextPrinter> Printer;
-    // The input editor with the command history (EditText, History, HistoryIndex, EditLines
-    // and the cursor are its fields) and the key tables that drive it.
+    // The input editor, which keeps the text, the cursor and the command history, and the key
+    // tables that drive it.
     std::unique_ptr<InputEditor> Editor;
     std::unique_ptr<EditorView> EditorScreen;
     std::unique_ptr<KeyDispatch> Keys;

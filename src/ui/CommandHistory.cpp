@@ -27,17 +27,17 @@ void CommandHistory::Add(const std::string& text) {
             Entries.pop_front();
         }
     }
-    HistoryIndex = Count();
+    Position = Count();
 }
 
 const std::string& CommandHistory::Step(bool newer) {
     if (newer) {
-        if (HistoryIndex < Count())
-            ++HistoryIndex;
+        if (Position < Count())
+            ++Position;
     } else {
-        HistoryIndex = HistoryIndex == 0 ? Count() : HistoryIndex - 1;
+        Position = Position == 0 ? Count() : Position - 1;
     }
-    return HistoryIndex < Count() ? At(HistoryIndex) : EmptyLine;
+    return Position < Count() ? At(Position) : EmptyLine;
 }
 
 } // namespace tolmix

@@ -24,13 +24,18 @@ class CommandHistory {
     // empty line); the text now selected, empty for the empty line.
     const std::string& Step(bool newer);
 
+    // Browsing starts again from the empty line and nothing is stored (a password was sent).
+    void ToEmptyLine() { Position = Count(); }
+
     int32_t Count() const { return static_cast<int32_t>(Entries.size()); }
     const std::string& At(int32_t index) const { return Entries[static_cast<size_t>(index)]; }
-    int32_t HistoryIndex = 0;
-    const int32_t HistorySize;
-    const size_t MaxBytes;
+    // The entry browsing stands on; Count() for the empty line.
+    int32_t Index() const { return Position; }
 
   private:
+    int32_t Position = 0;
+    const int32_t HistorySize;
+    const size_t MaxBytes;
     std::deque<std::string> Entries;
     size_t Bytes = 0;
 };

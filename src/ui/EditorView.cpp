@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 namespace tolmix {
 
@@ -27,16 +28,18 @@ void EditorView::Refresh() {
 
 void EditorView::Draw() {
     const InputEditorOptions& opt = Model.Options();
-    const std::string_view text = Model.EditText;
+    const std::string_view text = Model.Text();
+    const std::vector<EditLine>& lines = Model.Lines();
+    const TextRange selection = Model.Selection();
     const int sizeX = opt.SizeX;
     for (int32_t r = 0; r < opt.EditorLines; ++r) {
-        const int32_t i = Model.EditTopLine + r;
+        const int32_t i = Model.TopLine() + r;
         const auto y = static_cast<int16_t>(opt.EditorTop + r);
-        if (i < 0 || static_cast<size_t>(i) >= Model.EditLines.size()) {
+        if (i < 0 || static_cast<size_t>(i) >= lines.size()) {
             Con.FillRect(MakeCoord(0, y), sizeX, 1, ' ', opt.EditorTextColor);
             continue;
         }
-        const EditLine& line = Model.EditLines[static_cast<size_t>(i)];
+        const EditLine& line = lines[static_cast<size_t>(i)];
         const int32_t d = line.Start;
         const int32_t length = line.Length;
         const std::string_view shown =
@@ -49,9 +52,9 @@ void EditorView::Draw() {
         if (length < sizeX)
             Con.FillRect(MakeCoord(static_cast<int16_t>(length), y), sizeX - length, 1, ' ',
                          opt.EditorTextColor);
-        if (Model.HasSelection() && d < Model.SelEnd && d + length >= Model.SelStart) {
-            const int32_t from = std::max(Model.SelStart - d, 0);
-            const int32_t to = std::min({Model.SelEnd - d, length, static_cast<int32_t>(sizeX)});
+        if (Model.HasSelection() && d < selection.End && d + length >= selection.Start) {
+            const int32_t from = std::max(selection.Start - d, 0);
+            const int32_t to = std::min({selection.End - d, length, static_cast<int32_t>(sizeX)});
             if (to > from)
                 Con.FillAttribute(MakeCoord(static_cast<int16_t>(from), y), to - from,
                                   opt.EditorSelColor);
@@ -59,9 +62,10 @@ void EditorView::Draw() {
     }
     // At the end of a full-width line the column is SizeX, one past the last; it is shown in
     // the last column.
+    const EditorCursor cursor = Model.Cursor();
     Con.SetCursorPos(
-        MakeCoord(static_cast<int16_t>(std::min(Model.CursorCol, sizeX - 1)),
-                  static_cast<int16_t>(opt.EditorTop + Model.CursorLine - Model.EditTopLine)));
+        MakeCoord(static_cast<int16_t>(std::min(cursor.Column, sizeX - 1)),
+                  static_cast<int16_t>(opt.EditorTop + cursor.Line - Model.TopLine())));
 }
 
 } // namespace tolmix

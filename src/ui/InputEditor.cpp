@@ -40,18 +40,18 @@ int32_t StepCount(std::string_view text) {
 InputEditor::InputEditor(InputEditorOptions options, TextClipboard& clipboard,
                          ServerConnection& link, CommandRewriter& aliases, OutputView& output,
                          StatusView& panel)
-    : History(options.HistorySize), EnterSwap(options.EnterSwap), Clip(clipboard), Link(link),
+    : Commands(options.HistorySize), EnterSwap(options.EnterSwap), Clip(clipboard), Link(link),
       Aliases(aliases), Output(output), Panel(panel), Opt(Sanitised(options)) {}
 
 int32_t InputEditor::LineStart() const {
-    if (CursorLine >= 0 && static_cast<size_t>(CursorLine) < EditLines.size())
-        return EditLines[static_cast<size_t>(CursorLine)].Start;
+    if (Place.Line >= 0 && static_cast<size_t>(Place.Line) < EditLines.size())
+        return EditLines[static_cast<size_t>(Place.Line)].Start;
     return 1;
 }
 
 int32_t InputEditor::LineLength() const {
-    if (CursorLine >= 0 && static_cast<size_t>(CursorLine) < EditLines.size())
-        return EditLines[static_cast<size_t>(CursorLine)].Length;
+    if (Place.Line >= 0 && static_cast<size_t>(Place.Line) < EditLines.size())
+        return EditLines[static_cast<size_t>(Place.Line)].Length;
     return 0;
 }
 
@@ -62,10 +62,10 @@ uint8_t InputEditor::ByteAt(int32_t position) const {
 }
 
 void InputEditor::KeepCursorInView() {
-    if (CursorLine - EditTopLine >= Opt.EditorLines)
-        EditTopLine = CursorLine - Opt.EditorLines + 1;
-    if (CursorLine < EditTopLine)
-        EditTopLine = CursorLine;
+    if (Place.Line - EditTopLine >= Opt.EditorLines)
+        EditTopLine = Place.Line - Opt.EditorLines + 1;
+    if (Place.Line < EditTopLine)
+        EditTopLine = Place.Line;
 }
 
 void InputEditor::LayoutEditor() {
@@ -86,8 +86,8 @@ void InputEditor::Relayout(int sizeX, int editorTop, int32_t editorLines) {
     const auto after =
         std::upper_bound(EditLines.begin(), EditLines.end(), position,
                          [](int32_t p, const EditLine& line) { return p < line.Start; });
-    CursorLine = std::max(static_cast<int32_t>(after - EditLines.begin()) - 1, 0);
-    CursorCol = position - LineStart();
+    Place.Line = std::max(static_cast<int32_t>(after - EditLines.begin()) - 1, 0);
+    Place.Column = position - LineStart();
     // More rows show more of the text: no empty rows below it while lines are hidden above.
     const auto lines = static_cast<int32_t>(EditLines.size());
     EditTopLine = std::min(EditTopLine, std::max(lines - Opt.EditorLines, 0));
@@ -97,13 +97,13 @@ void InputEditor::Relayout(int sizeX, int editorTop, int32_t editorLines) {
 
 void InputEditor::PlaceCursor() {
     const auto count = static_cast<int32_t>(EditLines.size());
-    if (CursorLine >= count) {
-        CursorLine = std::max(count - 1, 0);
-        CursorCol = LineLength();
+    if (Place.Line >= count) {
+        Place.Line = std::max(count - 1, 0);
+        Place.Column = LineLength();
     }
     // A change to the text after the cursor can shorten its line; the column never points
     // past the line's end.
-    CursorCol = std::clamp(CursorCol, 0, LineLength());
+    Place.Column = std::clamp(Place.Column, 0, LineLength());
     KeepCursorInView();
 }
 
@@ -121,38 +121,38 @@ bool InputEditor::StepCursor(bool right) {
     if (right) {
         if (CursorPosition() > TextLength())
             return false;
-        if (CursorCol == LineLength() || CursorCol == Opt.SizeX) {
-            if (CursorLine + 1 >= count)
+        if (Place.Column == LineLength() || Place.Column == Opt.SizeX) {
+            if (Place.Line + 1 >= count)
                 return false;
             // Past a line break the cursor stands at the next line's start; past a width
             // break, whose two sides are one position, it passes the next line's first byte.
-            CursorCol = ByteAt(CursorPosition()) == CR ? 0 : 1;
-            ++CursorLine;
+            Place.Column = ByteAt(CursorPosition()) == CR ? 0 : 1;
+            ++Place.Line;
             KeepCursorInView();
         } else {
-            ++CursorCol;
+            ++Place.Column;
         }
         return true;
     }
     if (CursorPosition() <= 1)
         return false;
-    if (CursorCol == 0) {
-        if (CursorLine == 0)
+    if (Place.Column == 0) {
+        if (Place.Line == 0)
             return false;
-        --CursorLine;
-        CursorCol = LineLength();
+        --Place.Line;
+        Place.Column = LineLength();
         if (ByteAt(CursorPosition()) != CR)
-            CursorCol = std::max(CursorCol - 1, 0);
+            Place.Column = std::max(Place.Column - 1, 0);
         KeepCursorInView();
         return true;
     }
-    --CursorCol;
+    --Place.Column;
     // At the start of a line that a width break began, the cursor is shown at the end of the
     // line before, which is the same position.
-    if (CursorCol == 0 && CursorLine > 0 && CursorPosition() > 1 &&
+    if (Place.Column == 0 && Place.Line > 0 && CursorPosition() > 1 &&
         ByteAt(CursorPosition() - 1) >= 0x20) {
-        --CursorLine;
-        CursorCol = LineLength();
+        --Place.Line;
+        Place.Column = LineLength();
         KeepCursorInView();
     }
     return true;
@@ -189,33 +189,33 @@ void InputEditor::MoveWord(bool right) {
 }
 
 void InputEditor::MoveToLineEdge(bool end) {
-    CursorCol = end ? LineLength() : 0;
+    Place.Column = end ? LineLength() : 0;
     Changed();
 }
 
 void InputEditor::MoveLine(bool down) {
     const auto count = static_cast<int32_t>(EditLines.size());
     if (down) {
-        if (CursorLine < count - 1) {
-            ++CursorLine;
+        if (Place.Line < count - 1) {
+            ++Place.Line;
             KeepCursorInView();
         } else {
-            CursorCol = LineLength();
+            Place.Column = LineLength();
         }
-    } else if (CursorLine == 0) {
-        CursorCol = 0;
+    } else if (Place.Line == 0) {
+        Place.Column = 0;
     } else {
-        --CursorLine;
-        if (CursorLine < EditTopLine)
+        --Place.Line;
+        if (Place.Line < EditTopLine)
             --EditTopLine;
     }
-    CursorCol = std::min(CursorCol, LineLength());
+    Place.Column = std::min(Place.Column, LineLength());
     Changed();
 }
 
 void InputEditor::CursorToTextEnd() {
     LayoutEditor();
-    CursorLine = std::max(static_cast<int32_t>(EditLines.size()) - 1, 0);
+    Place.Line = std::max(static_cast<int32_t>(EditLines.size()) - 1, 0);
     MoveToLineEdge(true);
     ClearSelection();
 }
@@ -226,9 +226,21 @@ void InputEditor::RecallHistory(bool newer) {
     // The player changed the text since it came from outside: keep it.
     if (Opt.EditLockHistory && !EditText.empty() && EditText != SavedEditText)
         return;
-    EditText = History.Step(newer);
+    EditText = Commands.Step(newer);
     SavedEditText = EditText;
     CursorToTextEnd();
+}
+
+void InputEditor::LineOrHistory(bool down) {
+    const auto last = static_cast<int32_t>(EditLines.size()) - 1;
+    const bool atEdge = down ? Place.Line == last && Place.Column == LineLength()
+                             : Place.Line == 0 && Place.Column == 0;
+    if (last < 1 || atEdge) {
+        RecallHistory(down);
+        return;
+    }
+    MoveLine(down);
+    ClearSelection();
 }
 
 void InputEditor::LeaveEditMode() {
@@ -241,7 +253,7 @@ void InputEditor::ClearEditor() {
     EditText.clear();
     TextChanged = true;
     SavedEditText.clear();
-    EditTopLine = CursorCol = CursorLine = SelStart = SelEnd = 0;
+    EditTopLine = Place.Column = Place.Line = SelStart = SelEnd = 0;
     Changed();
     if (EditMode()) {
         // The server's edit is cancelled.
@@ -365,10 +377,10 @@ void InputEditor::SendEditor() {
     }
     if (std::exchange(MaskedInput, false)) {
         // A password: sent, but neither kept nor shown once it is gone.
-        History.HistoryIndex = History.Count();
+        Commands.ToEmptyLine();
         ChangedSinceShown = true;
     } else {
-        History.Add(EditText);
+        Commands.Add(EditText);
     }
     if (EditMode()) {
         // The server's editor gets the text back whole.
@@ -383,6 +395,13 @@ void InputEditor::SendEditor() {
     CursorToTextEnd();
 }
 
+void InputEditor::PressEnter(bool ctrl) {
+    if (ctrl == EnterSwap)
+        SendEditor();
+    else
+        InsertText("\r\n");
+}
+
 void InputEditor::ServerEchoChanged(bool serverEchoes) {
     if (MaskedInput == serverEchoes)
         return;
@@ -394,8 +413,8 @@ void InputEditor::BeginEditMode(const std::string& text) {
     EditText = WithinLimit(text);
     SavedEditText = EditText;
     LayoutEditor();
-    CursorLine = 0;
-    CursorCol = 0;
+    Place.Line = 0;
+    Place.Column = 0;
     ClearSelection();
     // A second text while the edit is open replaces the first; the Enter keys stay swapped
     // only once.

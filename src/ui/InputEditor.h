@@ -16,6 +16,22 @@
 
 namespace tolmix {
 
+// Where the editor's cursor stands: a display line and a column in it.
+struct EditorCursor {
+    int32_t Line = 0;
+    int32_t Column = 0;
+
+    bool operator==(const EditorCursor&) const = default;
+};
+
+// The text from byte position Start up to, not including, End (1-based).
+struct TextRange {
+    int32_t Start = 0;
+    int32_t End = 0;
+
+    bool operator==(const TextRange&) const = default;
+};
+
 // How wide and high the editor is, where its view draws it and in which colours, and how it
 // keeps the history.
 struct InputEditorOptions {
@@ -50,22 +66,23 @@ class InputEditor final : public PasteTarget, public ServerEchoListener {
     InputEditor(InputEditorOptions options, TextClipboard& clipboard, ServerConnection& link,
                 CommandRewriter& aliases, OutputView& output, StatusView& panel);
 
-    std::string EditText;
-    // The text as it was last put into the editor from outside (history, server, clearing).
-    std::string SavedEditText;
-    std::vector<EditLine> EditLines;
-    int32_t EditTopLine = 0;
-    int32_t CursorLine = 0;
-    int32_t CursorCol = 0;
-    int32_t SelStart = 0; // selected: SelStart <= p < SelEnd
-    int32_t SelEnd = 0;
-    CommandHistory History;
-    // Enter sends and Ctrl+Enter breaks the line while off; edit mode inverts it.
-    bool EnterSwap;
+    // The text, in the console code page with CR LF line breaks.
+    const std::string& Text() const { return EditText; }
+    // The text's display lines, as it is laid out at the editor's width.
+    const std::vector<EditLine>& Lines() const { return EditLines; }
+    // The display line shown in the editor's first row.
+    int32_t TopLine() const { return EditTopLine; }
+    EditorCursor Cursor() const { return Place; }
+    // Start and end positions; empty when they are equal.
+    TextRange Selection() const { return {SelStart, SelEnd}; }
+    const CommandHistory& History() const { return Commands; }
+    // Plain Enter breaks the line and Ctrl+Enter sends: the setting swaps the two keys, and so
+    // does the server's edit mode.
+    bool EnterSwapped() const { return EnterSwap; }
 
     int32_t LineStart() const;
     int32_t LineLength() const;
-    int32_t CursorPosition() const { return LineStart() + CursorCol; }
+    int32_t CursorPosition() const { return LineStart() + Place.Column; }
     int32_t TextLength() const { return static_cast<int32_t>(EditText.size()); }
     // The server's text-editing mode: the text goes back to the server's editor.
     bool EditMode() const { return EditModeOn; }
@@ -73,7 +90,6 @@ class InputEditor final : public PasteTarget, public ServerEchoListener {
     bool Masked() const { return MaskedInput; }
     void ServerEchoChanged(bool serverEchoes) override;
 
-    void LayoutEditor();
     // True once after every change the view has not shown yet.
     bool TakeChange() { return std::exchange(ChangedSinceShown, false); }
     const InputEditorOptions& Options() const { return Opt; }
@@ -85,6 +101,10 @@ class InputEditor final : public PasteTarget, public ServerEchoListener {
     void MoveToLineEdge(bool end);
     void MoveLine(bool down);
     void RecallHistory(bool newer);
+    // Up and Down: within a text of several lines the cursor moves a line (dropping the
+    // selection); from its first position up, from its last one down, or in a single line,
+    // they browse the history.
+    void LineOrHistory(bool down);
     void ClearEditor();
     // Inserts what fits within MaxTextLength; how much did not fit is told in one line.
     void InsertText(std::string_view text, uint64_t leftOutBefore = 0);
@@ -99,12 +119,15 @@ class InputEditor final : public PasteTarget, public ServerEchoListener {
     // A terminal paste goes in like the clipboard's text, its lines ended by CR LF.
     void Paste(const std::string& text, uint64_t leftOut = 0) override;
     void SendEditor();
+    // Enter sends and Ctrl+Enter breaks the line, the other way round while swapped.
+    void PressEnter(bool ctrl);
     void BeginEditMode(const std::string& text);
     // A text from outside the editor (a macro's edit text): laid out with the cursor at the end
     // of its last line and no selection.
     void ReplaceEditText(const std::string& text);
 
   private:
+    void LayoutEditor();
     // One cursor step, not yet marked for the view; false when it is impossible.
     bool StepCursor(bool right);
     // Lays the text out again when it changed, keeps the cursor on it and marks it for the
@@ -120,6 +143,17 @@ class InputEditor final : public PasteTarget, public ServerEchoListener {
     std::string WithinLimit(std::string_view text);
     void TellLeftOut(uint64_t characters);
 
+    std::string EditText;
+    // The text as it was last put into the editor from outside (history, server, clearing).
+    std::string SavedEditText;
+    std::vector<EditLine> EditLines;
+    int32_t EditTopLine = 0;
+    EditorCursor Place;
+    int32_t SelStart = 0; // selected: SelStart <= p < SelEnd
+    int32_t SelEnd = 0;
+    CommandHistory Commands;
+    // Enter sends and Ctrl+Enter breaks the line while off; edit mode inverts it.
+    bool EnterSwap;
     TextClipboard& Clip;
     ServerConnection& Link;
     CommandRewriter& Aliases;

@@ -50,11 +50,7 @@ void KeyDispatch::Scroll(bool down, int64_t count) {
 }
 
 void KeyDispatch::Enter(bool ctrl) {
-    // Enter sends and Ctrl+Enter breaks the line; EnterSwap (and edit mode) exchange them.
-    if (ctrl == Editor.EnterSwap)
-        Editor.SendEditor();
-    else
-        Editor.InsertText("\r\n");
+    Editor.PressEnter(ctrl);
 }
 
 bool KeyDispatch::PlainKey(uint16_t vk) {
@@ -88,24 +84,9 @@ bool KeyDispatch::PlainKey(uint16_t vk) {
         Editor.ClearSelection();
         return true;
     case VkUp:
-        if (Editor.EditLines.size() > 1 && (Editor.CursorLine != 0 || Editor.CursorCol != 0)) {
-            Editor.MoveLine(false);
-            Editor.ClearSelection();
-        } else {
-            Editor.RecallHistory(false);
-        }
+    case VkDown:
+        Editor.LineOrHistory(vk == VkDown);
         return true;
-    case VkDown: {
-        const auto last = static_cast<int32_t>(Editor.EditLines.size()) - 1;
-        const bool atEnd = Editor.CursorLine == last && Editor.CursorCol == Editor.LineLength();
-        if (Editor.EditLines.size() > 1 && !atEnd) {
-            Editor.MoveLine(true);
-            Editor.ClearSelection();
-        } else {
-            Editor.RecallHistory(true);
-        }
-        return true;
-    }
     case VkDelete:
         Editor.DeleteText(true);
         return true;

@@ -30,8 +30,8 @@ class OutputBuffer final : public OutputView, public TextOutput {
     // only what it holds.
     OutputBuffer(TConsole& console, int sizeX, int32_t outputSize, int32_t outputRows);
 
-    // Stores one printed line (console code page; colour bytes set CurrentAttr and take no
-    // cell). The window follows when it showed the newest rows.
+    // Stores one printed line (console code page; colour bytes set the attribute in force and
+    // take no cell). The window follows when it showed the newest rows.
     void AppendOutput(std::string_view text) override;
     void AppendMessage(std::string_view text) override;
     // Shows `text` (console code page) as the unfinished line, in place of the one shown.
@@ -56,14 +56,28 @@ class OutputBuffer final : public OutputView, public TextOutput {
     const Cell& At(int64_t row, int column) const;
     int Width() const { return SizeX; }
     int32_t Size() const { return OutputSize; }
+    // The row shown at the window's top.
+    int64_t WindowTop() const { return ViewTop; }
+    // The lowest top row the window may scroll to.
+    int64_t FirstReachableRow() const { return MinViewTop; }
+    // How many rows were ever stored; the next row stored gets this number.
+    int64_t RowCount() const { return LineCount; }
+    int32_t WindowRows() const { return OutputRows; }
 
-    uint16_t CurrentAttr = 7; // attribute of the cells being stored; carries over lines
+    // The attribute of the cells stored next; colour bytes change it, and it carries over
+    // lines.
+    uint16_t TextAttr() const { return CurrentAttr; }
+    // Stores what follows in `attr` until a colour byte changes it (the banner's colours, the
+    // light grey after a notice).
+    void UseAttr(uint16_t attr) { CurrentAttr = attr; }
+
+  private:
+    uint16_t CurrentAttr = 7;
     int64_t ViewTop = 0;
     int64_t MinViewTop = 0;
     int64_t LineCount = 0;
     int32_t OutputRows;
 
-  private:
     // What wrapping a row's line again needs: the cells the line used in it, the attribute of
     // the blanks that closed the line (its colour at the end), and whether the row continues
     // the line of the row before.

@@ -70,15 +70,15 @@ TEST_F(Printer, MarkerBytesOfTheWireAndOfTheConsoleBothOpenACode) {
     EXPECT_EQ(State.Status[Level], 34);
     Print.PrintLine("\x80\x10l56");
     EXPECT_EQ(State.Status[Level], 56);
-    EXPECT_EQ(Output.LineCount, 0);
+    EXPECT_EQ(Output.RowCount(), 0);
     EXPECT_TRUE(Logged.empty());
     EXPECT_FALSE(Panel.ActivityPending());
 }
 
 TEST_F(Printer, TwoMarkerBytesAloneAreABlankRowThatLeavesTheColourBlack) {
     Print.PrintLine("\x80\x80");
-    EXPECT_EQ(Output.LineCount, 1);
-    EXPECT_EQ(Output.CurrentAttr, 0x00);
+    EXPECT_EQ(Output.RowCount(), 1);
+    EXPECT_EQ(Output.TextAttr(), 0x00);
     Print.PrintLine("unseen");
     EXPECT_EQ(Output.At(1, 0).Attr, 0x00);
     ASSERT_EQ(Logged.size(), 2u);
@@ -163,7 +163,7 @@ TEST_F(Printer, OptionalGaugesFollowTheirSubLetter) {
     EXPECT_EQ(State.Status[EtherMax], 6);
     EXPECT_EQ(State.Status[Strength], 7);
     EXPECT_EQ(State.Status[StrengthMax], 5);
-    EXPECT_EQ(Output.LineCount, 0);
+    EXPECT_EQ(Output.RowCount(), 0);
 }
 
 TEST_F(Printer, NumbersThatDoNotFitOrDoNotParseReadAsZero) {
@@ -276,7 +276,7 @@ TEST_F(Printer, MusicPluginAndVersionCodesReachTheirHooks) {
                                                "gs:dice\x10"
                                                "1",
                                                "v"}));
-    EXPECT_EQ(Output.LineCount, 0);
+    EXPECT_EQ(Output.RowCount(), 0);
 }
 
 TEST_F(Printer, TheServerEditorGetsItsLinesWithoutTheHeader) {
@@ -336,7 +336,7 @@ TEST_F(Printer, HugePayloadsOfEveryCodeAreHandled) {
     EXPECT_EQ(State.Status[Level], 0);
     EXPECT_EQ(State.CharName.size(), 200'002u);
     // The unsupported ones (z, g, p, P) were shown, wrapped over many rows.
-    EXPECT_GT(Output.LineCount, 100);
+    EXPECT_GT(Output.RowCount(), 100);
 }
 
 } // namespace

@@ -42,24 +42,25 @@ bool InsideText(const InputEditor& e, int32_t p) {
     if (p < 1 || p > e.TextLength() + 1)
         return false;
     // Never between the CR and the LF of a line break.
-    return p == 1 || p > e.TextLength() ||
-           !(e.EditText[p - 2] == '\r' && e.EditText[p - 1] == '\n');
+    return p == 1 || p > e.TextLength() || !(e.Text()[p - 2] == '\r' && e.Text()[p - 1] == '\n');
 }
 
 void CheckEditor(const InputEditor& e) {
     std::vector<EditLine> fresh;
-    LayoutLines(e.EditText, SizeX, fresh);
-    Check(e.EditLines == fresh);
-    Check(e.EditText.size() <= InputEditor::MaxTextLength);
+    LayoutLines(e.Text(), SizeX, fresh);
+    Check(e.Lines() == fresh);
+    Check(e.Text().size() <= InputEditor::MaxTextLength);
     Check(InsideText(e, e.CursorPosition()));
-    Check(e.EditTopLine <= e.CursorLine && e.CursorLine < e.EditTopLine + 3);
+    Check(e.TopLine() <= e.Cursor().Line && e.Cursor().Line < e.TopLine() + 3);
+    const TextRange selection = e.Selection();
     if (e.HasSelection())
-        Check(InsideText(e, e.SelStart) && InsideText(e, e.SelEnd) && e.SelStart < e.SelEnd);
-    for (size_t i = 0; i < e.EditText.size(); ++i) {
-        if (e.EditText[i] == '\r')
-            Check(i + 1 < e.EditText.size() && e.EditText[i + 1] == '\n');
-        if (e.EditText[i] == '\n')
-            Check(i > 0 && e.EditText[i - 1] == '\r');
+        Check(InsideText(e, selection.Start) && InsideText(e, selection.End) &&
+              selection.Start < selection.End);
+    for (size_t i = 0; i < e.Text().size(); ++i) {
+        if (e.Text()[i] == '\r')
+            Check(i + 1 < e.Text().size() && e.Text()[i + 1] == '\n');
+        if (e.Text()[i] == '\n')
+            Check(i > 0 && e.Text()[i - 1] == '\r');
     }
 }
 

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
         input.remove_prefix(end + 1);
     }
-    if (output.ViewTop < output.MinViewTop)
+    if (output.WindowTop() < output.FirstReachableRow())
         __builtin_trap();
     return 0;
 }

@@ -29,8 +29,8 @@ void Check(bool ok) {
 
 void CheckLayout(const InputEditor& editor, int sizeX) {
     std::vector<EditLine> fresh;
-    LayoutLines(editor.EditText, sizeX, fresh);
-    Check(editor.EditLines == fresh);
+    LayoutLines(editor.Text(), sizeX, fresh);
+    Check(editor.Lines() == fresh);
     const int32_t p = editor.CursorPosition();
     Check(p >= 1 && p <= editor.TextLength() + 1);
 }
@@ -101,14 +101,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(opened == lines && editor.EditMode());
         CheckLayout(editor, options.SizeX);
         if (lines % 2 == 0) {
-            const std::string shown = editor.EditText;
+            const std::string shown = editor.Text();
             editor.MoveCursor(true, static_cast<int32_t>(line.size() % 7));
             CheckLayout(editor, options.SizeX);
             editor.SendEditor();
             Check(!editor.EditMode() && !sent.empty());
             // The code sent back, read again as the server would send it, opens the same text.
             printer.PrintLine(ConsoleToAnsi(sent.back()));
-            Check(opened == lines + 1 && editor.EditText == shown);
+            Check(opened == lines + 1 && editor.Text() == shown);
             editor.SendEditor();
             Check(sent.size() >= 2 && sent[sent.size() - 2] == sent.back());
             opened = lines;

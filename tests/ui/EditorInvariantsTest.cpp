@@ -15,42 +15,42 @@ class EditorInvariants : public test::EditorRig {
         SCOPED_TRACE(what);
         const InputEditor& e = E();
         std::vector<EditLine> fresh;
-        LayoutLines(e.EditText, 20, fresh);
-        ASSERT_EQ(e.EditLines, fresh);
+        LayoutLines(e.Text(), 20, fresh);
+        ASSERT_EQ(e.Lines(), fresh);
         const auto count = static_cast<int32_t>(fresh.size());
         if (count == 0) {
-            ASSERT_EQ(e.CursorLine, 0);
-            ASSERT_EQ(e.CursorCol, 0);
+            ASSERT_EQ(e.Cursor().Line, 0);
+            ASSERT_EQ(e.Cursor().Column, 0);
         } else {
-            ASSERT_GE(e.CursorLine, 0);
-            ASSERT_LT(e.CursorLine, count);
-            ASSERT_GE(e.CursorCol, 0);
-            ASSERT_LE(e.CursorCol, e.LineLength());
+            ASSERT_GE(e.Cursor().Line, 0);
+            ASSERT_LT(e.Cursor().Line, count);
+            ASSERT_GE(e.Cursor().Column, 0);
+            ASSERT_LE(e.Cursor().Column, e.LineLength());
         }
         const int32_t p = e.CursorPosition();
         ASSERT_GE(p, 1);
         ASSERT_LE(p, e.TextLength() + 1);
         // Never between the two bytes of a line break.
         if (p > 1 && p <= e.TextLength()) {
-            ASSERT_FALSE(e.EditText[p - 2] == '\r' && e.EditText[p - 1] == '\n');
+            ASSERT_FALSE(e.Text()[p - 2] == '\r' && e.Text()[p - 1] == '\n');
         }
-        ASSERT_LE(e.EditTopLine, e.CursorLine);
-        ASSERT_LT(e.CursorLine, e.EditTopLine + 3);
+        ASSERT_LE(e.TopLine(), e.Cursor().Line);
+        ASSERT_LT(e.Cursor().Line, e.TopLine() + 3);
         if (e.HasSelection()) {
-            ASSERT_GE(e.SelStart, 1);
-            ASSERT_LT(e.SelStart, e.SelEnd);
-            ASSERT_LE(e.SelEnd, e.TextLength() + 1);
-            ASSERT_TRUE(p == e.SelStart || p == e.SelEnd);
+            ASSERT_GE(e.Selection().Start, 1);
+            ASSERT_LT(e.Selection().Start, e.Selection().End);
+            ASSERT_LE(e.Selection().End, e.TextLength() + 1);
+            ASSERT_TRUE(p == e.Selection().Start || p == e.Selection().End);
         }
-        ASSERT_EQ(Screen().CursorY, Top + e.CursorLine - e.EditTopLine);
-        ASSERT_EQ(Screen().CursorX, std::min(e.CursorCol, 19));
+        ASSERT_EQ(Screen().CursorY, Top + e.Cursor().Line - e.TopLine());
+        ASSERT_EQ(Screen().CursorX, std::min(e.Cursor().Column, 19));
         // The rows show the lines from the top line on.
         for (int r = 0; r < 3; ++r) {
-            const int32_t i = e.EditTopLine + r;
+            const int32_t i = e.TopLine() + r;
             std::string shown = test::RowText(Screen(), Top + r).substr(0, 20);
             std::string expected;
             if (i < count)
-                expected = e.EditText.substr(fresh[i].Start - 1, fresh[i].Length);
+                expected = e.Text().substr(fresh[i].Start - 1, fresh[i].Length);
             expected.resize(20, ' ');
             ASSERT_EQ(shown, expected) << "row " << r;
         }

@@ -31,7 +31,7 @@ TEST_F(EditorRelayoutTest, FewerRowsKeepTheCursorsLineInViewAndMoreRowsShowMore)
     Type("first\r\nsecond\r\nthird");
     E().MoveLine(false); // to "second"
     E().Relayout(20, Top + 2, 1);
-    EXPECT_EQ(E().EditTopLine, 1);
+    EXPECT_EQ(E().TopLine(), 1);
     EXPECT_EQ(test::RowText(Screen(), Top + 2).substr(0, 6), "second");
     EXPECT_EQ(Screen().CursorY, Top + 2);
     E().Relayout(20, Top, 3);
@@ -48,7 +48,7 @@ TEST_F(EditorRelayoutTest, ACursorBeforeALineBreakStaysOnItsLine) {
     E().Relayout(5, Top, 3);
     EXPECT_EQ(Cursor(), (Pos{0, 2}));
     Type("X");
-    EXPECT_EQ(E().EditText, "abX\r\ncd");
+    EXPECT_EQ(E().Text(), "abX\r\ncd");
 }
 
 } // namespace

@@ -99,7 +99,7 @@ class EditorRig : public ::testing::Test,
     }
 
     // Where the editor's cursor is: (display line, column).
-    std::pair<int32_t, int32_t> Cursor() { return {E().CursorLine, E().CursorCol}; }
+    std::pair<int32_t, int32_t> Cursor() { return {E().Cursor().Line, E().Cursor().Column}; }
 };
 
 } // namespace tolmix::test

@@ -65,10 +65,10 @@ TEST_F(InputEditorTest, InsertingALineBreakPutsTheCursorOnTheNextLine) {
     Type("ab");
     E().InsertText("\r\n");
     EXPECT_EQ(Cursor(), (Pos{1, 0}));
-    EXPECT_EQ(E().EditLines.size(), 2u);
+    EXPECT_EQ(E().Lines().size(), 2u);
     // Pasted text moves the cursor by its steps, a CR LF pair counted once.
     E().InsertText("x\r\ny\r\nz");
-    EXPECT_EQ(E().EditText, "ab\r\nx\r\ny\r\nz");
+    EXPECT_EQ(E().Text(), "ab\r\nx\r\ny\r\nz");
     EXPECT_EQ(Cursor(), (Pos{3, 1}));
 }
 
@@ -110,7 +110,7 @@ TEST_F(InputEditorTest, BackspaceAtALineStartJoinsTheLines) {
     E().InsertText("ab\r\ncd");
     E().MoveToLineEdge(false);
     E().DeleteText(false);
-    EXPECT_EQ(E().EditText, "abcd");
+    EXPECT_EQ(E().Text(), "abcd");
     EXPECT_EQ(Cursor(), (Pos{0, 2}));
     EXPECT_EQ(Row(0), "abcd");
     EXPECT_EQ(Row(1), "");
@@ -119,30 +119,30 @@ TEST_F(InputEditorTest, BackspaceAtALineStartJoinsTheLines) {
     E().DeleteText(true);
     E().MoveToLineEdge(false);
     E().DeleteText(false);
-    EXPECT_EQ(E().EditText, "abcd");
+    EXPECT_EQ(E().Text(), "abcd");
 }
 
 TEST_F(InputEditorTest, DeleteRemovesALineBreakWholeButALoneCrAlone) {
     E().InsertText("ab\r\ncd");
     E().MoveCursor(false, 3); // on the CR
     E().DeleteText(true);
-    EXPECT_EQ(E().EditText, "abcd");
+    EXPECT_EQ(E().Text(), "abcd");
     // A lone CR from a paste is one byte: the letter after it stays.
     E().ClearEditor();
     E().InsertText("ab\rcd");
     E().MoveCursor(false, 3);
     E().DeleteText(true);
-    EXPECT_EQ(E().EditText, "abcd");
+    EXPECT_EQ(E().Text(), "abcd");
 }
 
 TEST_F(InputEditorTest, BackspaceAfterAWidthBreakDeletesTheByteBeforeTheCursor) {
     Type(std::string(20, 'a') + "bc");
     E().MoveCursor(false, 1); // between b and c
     E().DeleteText(false);
-    EXPECT_EQ(E().EditText, std::string(20, 'a') + "c");
+    EXPECT_EQ(E().Text(), std::string(20, 'a') + "c");
     EXPECT_EQ(E().CursorPosition(), 21);
     E().DeleteText(false);
-    EXPECT_EQ(E().EditText, std::string(19, 'a') + "c");
+    EXPECT_EQ(E().Text(), std::string(19, 'a') + "c");
     EXPECT_EQ(Cursor(), (Pos{0, 19}));
 }
 
@@ -156,13 +156,13 @@ TEST_F(InputEditorTest, ASelectionAcrossALineBreakDeletedFromItsEndLeavesTheCurs
         E().MoveCursor(true, 1);
         E().ExtendSelection(anchor);
     }
-    EXPECT_EQ(E().SelStart, 2);
-    EXPECT_EQ(E().SelEnd, 6);
+    EXPECT_EQ(E().Selection().Start, 2);
+    EXPECT_EQ(E().Selection().End, 6);
     E().DeleteText(false);
-    EXPECT_EQ(E().EditText, "ad");
+    EXPECT_EQ(E().Text(), "ad");
     EXPECT_EQ(Cursor(), (Pos{0, 1}));
     EXPECT_FALSE(E().HasSelection());
-    EXPECT_EQ(E().EditLines.size(), 1u);
+    EXPECT_EQ(E().Lines().size(), 1u);
 }
 
 TEST_F(InputEditorTest, TypingReplacesTheSelection) {
@@ -170,10 +170,10 @@ TEST_F(InputEditorTest, TypingReplacesTheSelection) {
     const int32_t anchor = E().CursorPosition();
     E().MoveWord(false);
     E().ExtendSelection(anchor);
-    EXPECT_EQ(E().SelStart, 1);
-    EXPECT_EQ(E().SelEnd, 6);
+    EXPECT_EQ(E().Selection().Start, 1);
+    EXPECT_EQ(E().Selection().End, 6);
     Type("s");
-    EXPECT_EQ(E().EditText, "s");
+    EXPECT_EQ(E().Text(), "s");
     EXPECT_EQ(E().CursorPosition(), 2);
 }
 
@@ -183,13 +183,13 @@ TEST_F(InputEditorTest, MovingBackOverTheAnchorShrinksAndSwapsTheSelection) {
     int32_t anchor = E().CursorPosition();
     E().MoveCursor(true, 1);
     E().ExtendSelection(anchor);
-    EXPECT_EQ((Pos{E().SelStart, E().SelEnd}), (Pos{4, 5}));
+    EXPECT_EQ((Pos{E().Selection().Start, E().Selection().End}), (Pos{4, 5}));
     for (int i = 0; i < 3; ++i) {
         anchor = E().CursorPosition();
         E().MoveCursor(false, 1);
         E().ExtendSelection(anchor);
     }
-    EXPECT_EQ((Pos{E().SelStart, E().SelEnd}), (Pos{2, 4}));
+    EXPECT_EQ((Pos{E().Selection().Start, E().Selection().End}), (Pos{2, 4}));
     for (int i = 0; i < 2; ++i) {
         anchor = E().CursorPosition();
         E().MoveCursor(true, 1);
@@ -228,15 +228,15 @@ TEST_F(InputEditorTest, CopyAndPasteCrossTheClipboardInWindows1251) {
     EXPECT_EQ(*Clip.Text, "\xEF\xF0\xE8\xE2\xE5\xF2 all");
     E().ClearSelection();
     E().PasteClipboard();
-    EXPECT_EQ(E().EditText, "\xAF\xE0\xA8\xA2\xA5\xE2 all\xAF\xE0\xA8\xA2\xA5\xE2 all");
+    EXPECT_EQ(E().Text(), "\xAF\xE0\xA8\xA2\xA5\xE2 all\xAF\xE0\xA8\xA2\xA5\xE2 all");
     // Without a selection nothing is copied; an empty clipboard pastes nothing.
     Clip.Text = "keep";
     E().CopySelection();
     EXPECT_EQ(*Clip.Text, "keep");
     Clip.Text.reset();
-    const std::string before = E().EditText;
+    const std::string before = E().Text();
     E().PasteClipboard();
-    EXPECT_EQ(E().EditText, before);
+    EXPECT_EQ(E().Text(), before);
 }
 
 // --- Drawing ---
@@ -254,19 +254,19 @@ TEST_F(InputEditorTest, ControlBytesAreDrawnAsCellsOfTheirOwn) {
 
 TEST_F(InputEditorTest, TheRowsFollowTheCursorThroughALongText) {
     E().InsertText("1\r\n2\r\n3\r\n4\r\n5");
-    EXPECT_EQ(E().EditTopLine, 2);
+    EXPECT_EQ(E().TopLine(), 2);
     EXPECT_EQ(Row(0), "3");
     EXPECT_EQ(Row(2), "5");
     EXPECT_EQ(Screen().CursorY, Top + 2);
     E().MoveCursor(false, 100); // stops early: the redraw is the caller's
     E().ClearSelection();
-    EXPECT_EQ(E().EditTopLine, 0);
+    EXPECT_EQ(E().TopLine(), 0);
     EXPECT_EQ(Row(0), "1");
     EXPECT_EQ(Screen().CursorY, Top);
     E().MoveLine(true);
     E().MoveLine(true);
     E().MoveLine(true);
-    EXPECT_EQ(E().EditTopLine, 1);
+    EXPECT_EQ(E().TopLine(), 1);
     EXPECT_EQ(Row(0), "2");
 }
 
@@ -278,18 +278,18 @@ TEST_F(InputEditorTest, OlderHistoryWrapsFromTheOldestEntryToTheEmptyLine) {
         E().SendEditor();
     }
     E().RecallHistory(false);
-    EXPECT_EQ(E().EditText, "two");
+    EXPECT_EQ(E().Text(), "two");
     EXPECT_EQ(Cursor(), (Pos{0, 3}));
     E().RecallHistory(false);
-    EXPECT_EQ(E().EditText, "one");
+    EXPECT_EQ(E().Text(), "one");
     E().RecallHistory(false);
-    EXPECT_EQ(E().EditText, "");
+    EXPECT_EQ(E().Text(), "");
     E().RecallHistory(false);
-    EXPECT_EQ(E().EditText, "two");
+    EXPECT_EQ(E().Text(), "two");
     E().RecallHistory(true);
     E().RecallHistory(true);
-    EXPECT_EQ(E().EditText, "");
-    EXPECT_EQ(E().History.HistoryIndex, 2);
+    EXPECT_EQ(E().Text(), "");
+    EXPECT_EQ(E().History().Index(), 2);
 }
 
 TEST_F(InputEditorTest, AChangedRecalledCommandLocksTheHistoryUntilSentOrCleared) {
@@ -300,10 +300,10 @@ TEST_F(InputEditorTest, AChangedRecalledCommandLocksTheHistoryUntilSentOrCleared
     E().RecallHistory(false);
     Type("!");
     E().RecallHistory(false);
-    EXPECT_EQ(E().EditText, "two!");
+    EXPECT_EQ(E().Text(), "two!");
     E().ClearEditor();
     E().RecallHistory(false);
-    EXPECT_EQ(E().EditText, "one");
+    EXPECT_EQ(E().Text(), "one");
 
     auto options = Options();
     options.EditLockHistory = false;
@@ -314,7 +314,7 @@ TEST_F(InputEditorTest, AChangedRecalledCommandLocksTheHistoryUntilSentOrCleared
     }
     Type("typed");
     E().RecallHistory(false);
-    EXPECT_EQ(E().EditText, "two");
+    EXPECT_EQ(E().Text(), "two");
 }
 
 TEST_F(InputEditorTest, TheHistoryKeepsDifferentNonEmptyCommandsUpToItsSize) {
@@ -322,10 +322,10 @@ TEST_F(InputEditorTest, TheHistoryKeepsDifferentNonEmptyCommandsUpToItsSize) {
         E().InsertText(command);
         E().SendEditor();
     }
-    ASSERT_EQ(E().History.Count(), 3);
-    EXPECT_EQ(E().History.At(0), "look");
-    EXPECT_EQ(E().History.At(1), "north");
-    EXPECT_EQ(E().History.At(2), "look");
+    ASSERT_EQ(E().History().Count(), 3);
+    EXPECT_EQ(E().History().At(0), "look");
+    EXPECT_EQ(E().History().At(1), "north");
+    EXPECT_EQ(E().History().At(2), "look");
     EXPECT_EQ(Sent, (std::vector<std::string>{"look", "look", "", "north", "look"}));
 
     auto options = Options();
@@ -335,8 +335,8 @@ TEST_F(InputEditorTest, TheHistoryKeepsDifferentNonEmptyCommandsUpToItsSize) {
         E().InsertText(command);
         E().SendEditor();
     }
-    ASSERT_EQ(E().History.Count(), 1);
-    EXPECT_EQ(E().History.At(0), "b");
+    ASSERT_EQ(E().History().Count(), 1);
+    EXPECT_EQ(E().History().At(0), "b");
 }
 
 // --- Passwords ---
@@ -350,7 +350,7 @@ TEST_F(InputEditorTest, WhileTheServerEchoesTheTextIsMaskedNotCopiedAndNotKept) 
     EXPECT_EQ(Row(1), "*");
     EXPECT_EQ(Screen().At(0, Top).Attr, TextColor);
     // The text itself is as typed, and the cursor where it would be.
-    EXPECT_EQ(E().EditText, "s3\xEF\r\nt");
+    EXPECT_EQ(E().Text(), "s3\xEF\r\nt");
     EXPECT_EQ(Cursor(), (Pos{1, 1}));
     const int32_t anchor = E().CursorPosition();
     E().MoveToLineEdge(false);
@@ -358,18 +358,33 @@ TEST_F(InputEditorTest, WhileTheServerEchoesTheTextIsMaskedNotCopiedAndNotKept) 
     E().CopySelection();
     E().CutSelection();
     EXPECT_FALSE(Clip.Text.has_value());
-    EXPECT_EQ(E().EditText, "s3\xEF\r\nt");
+    EXPECT_EQ(E().Text(), "s3\xEF\r\nt");
     E().ClearSelection();
 
     // Sent as typed; the history does not keep it, and the mask ends with it.
     E().SendEditor();
     EXPECT_EQ(Sent.back(), "s3\xEF\r\nt");
     EXPECT_FALSE(E().Masked());
-    ASSERT_EQ(E().History.Count(), 1);
-    EXPECT_EQ(E().History.HistoryIndex, 1);
+    ASSERT_EQ(E().History().Count(), 1);
+    EXPECT_EQ(E().History().Index(), 1);
     E().RecallHistory(false);
-    EXPECT_EQ(E().EditText, "look");
+    EXPECT_EQ(E().Text(), "look");
     EXPECT_EQ(Row(0), "look");
+}
+
+TEST_F(InputEditorTest, APasswordTypedOverARecalledCommandBrowsesAgainFromTheEmptyLine) {
+    E().InsertText("look");
+    E().SendEditor();
+    E().RecallHistory(false);
+    ASSERT_EQ(E().History().Index(), 0);
+    E().ServerEchoChanged(true);
+    Type("pw");
+    E().SendEditor();
+    EXPECT_EQ(Sent.back(), "lookpw");
+    EXPECT_EQ(E().History().Count(), 1);
+    EXPECT_EQ(E().History().Index(), 1);
+    E().RecallHistory(false);
+    EXPECT_EQ(E().Text(), "look");
 }
 
 TEST_F(InputEditorTest, TheServerGivingTheEchoBackUnmasksTheText) {
@@ -379,7 +394,7 @@ TEST_F(InputEditorTest, TheServerGivingTheEchoBackUnmasksTheText) {
     E().ServerEchoChanged(false);
     EXPECT_EQ(Row(0), "abc");
     E().SendEditor();
-    EXPECT_EQ(E().History.Count(), 1);
+    EXPECT_EQ(E().History().Count(), 1);
     // Unconnected, Enter connects and the text stays a secret.
     IsConnected = false;
     E().ServerEchoChanged(true);
@@ -398,8 +413,8 @@ TEST_F(InputEditorTest, SendingWhileDisconnectedConnectsAndKeepsTheText) {
     EXPECT_EQ(ConnectAttempts, 1);
     EXPECT_EQ(ScrollsToEnd, 1);
     EXPECT_TRUE(Sent.empty());
-    EXPECT_EQ(E().EditText, "north");
-    EXPECT_EQ(E().History.Count(), 0);
+    EXPECT_EQ(E().Text(), "north");
+    EXPECT_EQ(E().History().Count(), 0);
 }
 
 TEST_F(InputEditorTest, TheExpandedTextIsSentAndItsEditTextComesBack) {
@@ -407,9 +422,9 @@ TEST_F(InputEditorTest, TheExpandedTextIsSentAndItsEditTextComesBack) {
     E().InsertText("hi");
     E().SendEditor();
     EXPECT_EQ(Sent, std::vector<std::string>{"say hi"});
-    EXPECT_EQ(E().EditText, "again");
+    EXPECT_EQ(E().Text(), "again");
     EXPECT_EQ(Cursor(), (Pos{0, 5}));
-    EXPECT_EQ(E().History.At(0), "hi"); // as typed
+    EXPECT_EQ(E().History().At(0), "hi"); // as typed
     EXPECT_EQ(Row(0), "again");
 }
 
@@ -419,19 +434,19 @@ TEST_F(InputEditorTest, EditModeSendsTheTextBackWithItsLineCount) {
     Rewrite = [](const std::string&) { return TExpandedText{"wrong", ""}; };
     E().BeginEditMode("one\r\ntwo");
     EXPECT_TRUE(E().EditMode());
-    EXPECT_TRUE(E().EnterSwap);
+    EXPECT_TRUE(E().EnterSwapped());
     EXPECT_EQ(Cursor(), (Pos{0, 0}));
     EXPECT_EQ(Row(1), "two");
     const int draws = PanelDraws;
     E().RecallHistory(false); // blocked in edit mode
-    EXPECT_EQ(E().EditText, "one\r\ntwo");
+    EXPECT_EQ(E().Text(), "one\r\ntwo");
     E().SendEditor();
     EXPECT_EQ(Sent, std::vector<std::string>{"\x10\x10"
                                              "ct2\x10one\x10two"});
     EXPECT_FALSE(E().EditMode());
-    EXPECT_FALSE(E().EnterSwap);
+    EXPECT_FALSE(E().EnterSwapped());
     EXPECT_GT(PanelDraws, draws);
-    EXPECT_EQ(E().EditText, "");
+    EXPECT_EQ(E().Text(), "");
 }
 
 TEST_F(InputEditorTest, EditModeCountsLoneLfLinesAndSendsTheirBytesUnchanged) {
@@ -450,7 +465,7 @@ TEST_F(InputEditorTest, ClearingInEditModeCancelsTheEditOnce) {
     EXPECT_EQ(Sent, std::vector<std::string>{"\x10\x10"
                                              "cc"});
     EXPECT_FALSE(E().EditMode());
-    EXPECT_FALSE(E().EnterSwap);
+    EXPECT_FALSE(E().EnterSwapped());
     E().ClearEditor();
     EXPECT_EQ(Sent.size(), 1u);
 }
@@ -458,10 +473,10 @@ TEST_F(InputEditorTest, ClearingInEditModeCancelsTheEditOnce) {
 TEST_F(InputEditorTest, ASecondServerTextReplacesTheFirstWithoutSwappingEnterBack) {
     E().BeginEditMode("first");
     E().BeginEditMode("second");
-    EXPECT_EQ(E().EditText, "second");
-    EXPECT_TRUE(E().EnterSwap);
+    EXPECT_EQ(E().Text(), "second");
+    EXPECT_TRUE(E().EnterSwapped());
     E().SendEditor();
-    EXPECT_FALSE(E().EnterSwap);
+    EXPECT_FALSE(E().EnterSwapped());
     EXPECT_FALSE(E().EditMode());
 }
 
@@ -472,13 +487,13 @@ TEST_F(InputEditorTest, AMegabytePasteIsLaidOutAndEditedInPlace) {
     while (text.size() < (1u << 20))
         text += "word\x01\x1b\r\n";
     E().InsertText(text);
-    EXPECT_EQ(E().EditText.size(), text.size());
+    EXPECT_EQ(E().Text().size(), text.size());
     EXPECT_EQ(E().CursorPosition(), E().TextLength() + 1);
     // Keystrokes after it each lay out the whole text once.
     Type("abc");
     E().MoveWord(false);
     E().DeleteText(false); // the line break before "abc"
-    EXPECT_EQ(E().EditText.size(), text.size() + 1);
+    EXPECT_EQ(E().Text().size(), text.size() + 1);
     // One word of a megabyte: a word move is a walk through it, not one per byte redraw.
     E().ClearEditor();
     E().InsertText(std::string(1u << 20, 'x'));
@@ -491,8 +506,8 @@ TEST_F(InputEditorTest, AMegabytePasteIsLaidOutAndEditedInPlace) {
 TEST_F(InputEditorTest, TheTextNeverGrowsPastItsLimit) {
     E().InsertText(std::string(InputEditor::MaxTextLength - 2, 'x'));
     E().InsertText("abcdef");
-    EXPECT_EQ(E().EditText.size(), InputEditor::MaxTextLength);
-    EXPECT_EQ(E().EditText.substr(E().EditText.size() - 3), "xab");
+    EXPECT_EQ(E().Text().size(), InputEditor::MaxTextLength);
+    EXPECT_EQ(E().Text().substr(E().Text().size() - 3), "xab");
     EXPECT_EQ(E().CursorPosition(), E().TextLength() + 1);
 }
 
@@ -506,7 +521,7 @@ TEST_F(InputEditorTest, TextPastTheLimitIsToldInOneLineWithHowMuchWasLeftOut) {
     EXPECT_EQ(Notices[0].substr(0, leftOut.size()), leftOut);
     // Four of the paste (its line end became CR LF) and five the terminal's reader dropped.
     EXPECT_NE(Notices[0].find(" 11 "), std::string::npos) << Notices[0];
-    EXPECT_EQ(E().EditText.size(), InputEditor::MaxTextLength);
+    EXPECT_EQ(E().Text().size(), InputEditor::MaxTextLength);
     E().Paste("more");
     ASSERT_EQ(Notices.size(), 2u);
     EXPECT_NE(Notices[1].find(" 4 "), std::string::npos) << Notices[1];
@@ -516,7 +531,7 @@ TEST_F(InputEditorTest, TextPastTheLimitIsToldInOneLineWithHowMuchWasLeftOut) {
     E().BeginEditMode(std::string(InputEditor::MaxTextLength + 1000, 'y'));
     ASSERT_EQ(Notices.size(), 1u);
     EXPECT_NE(Notices[0].find(" 1000 "), std::string::npos) << Notices[0];
-    EXPECT_EQ(E().EditText.size(), InputEditor::MaxTextLength);
+    EXPECT_EQ(E().Text().size(), InputEditor::MaxTextLength);
 }
 
 TEST(CommandHistory, HugeCommandsPushOutTheOldestBeyondTheByteLimit) {
@@ -530,7 +545,7 @@ TEST(CommandHistory, HugeCommandsPushOutTheOldestBeyondTheByteLimit) {
     EXPECT_EQ(history.At(0), "efgh");
     history.Add(std::string(50, 'x')); // alone over the limit: kept, everything else goes
     ASSERT_EQ(history.Count(), 1);
-    EXPECT_EQ(history.HistoryIndex, 1);
+    EXPECT_EQ(history.Index(), 1);
     history.Add("n");
     ASSERT_EQ(history.Count(), 1);
     EXPECT_EQ(history.At(0), "n");
@@ -554,7 +569,7 @@ TEST_F(InputEditorTest, TheViewDrawsOncePerPassAndOnlyAfterAChange) {
 TEST_F(InputEditorTest, ATerminalPasteGoesInWithItsLinesEndedByCrLf) {
     Type("say ");
     E().Paste("one\ntwo\rthree");
-    EXPECT_EQ(E().EditText, "say one\r\ntwo\r\nthree");
+    EXPECT_EQ(E().Text(), "say one\r\ntwo\r\nthree");
     EXPECT_EQ(E().CursorPosition(), E().TextLength() + 1);
 }
 

@@ -65,13 +65,13 @@ constexpr uint32_t Grey = EnhancedKey;
 
 TEST_F(KeyDispatchTest, ReleasesAreIgnoredAndEveryRepeatActs) {
     EXPECT_FALSE(Press('A', 0, 'a', false));
-    EXPECT_EQ(E().EditText, "");
+    EXPECT_EQ(E().Text(), "");
     EXPECT_TRUE(Char('a'));
     EXPECT_TRUE(Char('a'));
     EXPECT_TRUE(Press('A', Shift, 'A'));
     EXPECT_TRUE(Press(VkSpace, 0, ' '));
     EXPECT_TRUE(Press(0, 0, 0xA0)); // a Cyrillic letter without a key of its own
-    EXPECT_EQ(E().EditText, "aaA \xA0");
+    EXPECT_EQ(E().Text(), "aaA \xA0");
 }
 
 TEST_F(KeyDispatchTest, AltKeysAreConsumedAndDoNothing) {
@@ -80,7 +80,7 @@ TEST_F(KeyDispatchTest, AltKeysAreConsumedAndDoNothing) {
     EXPECT_TRUE(Press(VkEscape, Alt, 0x1B));
     EXPECT_TRUE(Press(VkBack, Alt, 0x08));
     EXPECT_TRUE(Press(VkLeft, Alt | Ctrl | Grey));
-    EXPECT_EQ(E().EditText, "keep");
+    EXPECT_EQ(E().Text(), "keep");
     EXPECT_EQ(E().CursorPosition(), 5);
     EXPECT_TRUE(Calls.empty());
 }
@@ -99,12 +99,12 @@ TEST_F(KeyDispatchTest, OnlyShiftEscapeIsLeftToTheDriversWayOut) {
     };
     for (std::string_view ctrl : {"\x1b[27;5u", "\x1b[27;6u", "\x1b[27;5;27~", "\x1b[27;6;27~"})
         EXPECT_TRUE(decodedPress(ctrl)) << ctrl.substr(1);
-    EXPECT_EQ(E().EditText, "keep");
+    EXPECT_EQ(E().Text(), "keep");
     EXPECT_TRUE(Calls.empty());
     for (std::string_view shift : {"\x1b[27;2u", "\x1b[27;2;27~"})
         EXPECT_FALSE(decodedPress(shift)) << shift.substr(1);
     EXPECT_TRUE(decodedPress("\x1b[27u")); // plain Escape clears the editor
-    EXPECT_EQ(E().EditText, "");
+    EXPECT_EQ(E().Text(), "");
 }
 
 TEST_F(KeyDispatchTest, CtrlWithOtherLettersIsLeftAlone) {
@@ -114,7 +114,7 @@ TEST_F(KeyDispatchTest, CtrlWithOtherLettersIsLeftAlone) {
     EXPECT_TRUE(Press('C', Ctrl, 0x03)); // no selection: nothing to copy
     EXPECT_FALSE(Clip.Text.has_value());
     EXPECT_TRUE(Press('X', Ctrl, 0x18));
-    EXPECT_EQ(E().EditText, "text");
+    EXPECT_EQ(E().Text(), "text");
     EXPECT_FALSE(Press(VkF1));
     EXPECT_FALSE(Press(VkInsert, Grey));
     EXPECT_FALSE(Press(VkEscape, Shift, 0x1B)); // the driver's way out
@@ -125,7 +125,7 @@ TEST_F(KeyDispatchTest, EnterSendsAndCtrlEnterBreaksTheLineUnlessSwapped) {
     TypeKeys("n");
     EXPECT_TRUE(Press(VkReturn, Ctrl, 0x0A));
     TypeKeys("s");
-    EXPECT_EQ(E().EditText, "n\r\ns");
+    EXPECT_EQ(E().Text(), "n\r\ns");
     EXPECT_TRUE(Press(VkReturn, 0, 0x0D));
     EXPECT_EQ(Sent, std::vector<std::string>{"n\r\ns"});
 
@@ -134,7 +134,7 @@ TEST_F(KeyDispatchTest, EnterSendsAndCtrlEnterBreaksTheLineUnlessSwapped) {
     Remake(options);
     TypeKeys("a");
     Press(VkReturn, 0, 0x0D);
-    EXPECT_EQ(E().EditText, "a\r\n");
+    EXPECT_EQ(E().Text(), "a\r\n");
     Press(VkReturn, Ctrl, 0x0A);
     EXPECT_EQ(Sent.back(), "a\r\n");
 }
@@ -155,12 +155,12 @@ TEST_F(KeyDispatchTest, InEditModeTheEnterKeysExchangeRoles) {
 TEST_F(KeyDispatchTest, EscapeClearsTheEditorAndCancelsAnEdit) {
     TypeKeys("typed");
     EXPECT_TRUE(Press(VkEscape, 0, 0x1B));
-    EXPECT_EQ(E().EditText, "");
+    EXPECT_EQ(E().Text(), "");
     E().BeginEditMode("server text");
     EXPECT_TRUE(Press(VkEscape, 0, 0x1B));
     EXPECT_EQ(Sent, std::vector<std::string>{"\x10\x10"
                                              "cc"});
-    EXPECT_FALSE(E().EnterSwap);
+    EXPECT_FALSE(E().EnterSwapped());
 }
 
 TEST_F(KeyDispatchTest, UpRecallsOnASingleLineFromAnyColumn) {
@@ -169,15 +169,15 @@ TEST_F(KeyDispatchTest, UpRecallsOnASingleLineFromAnyColumn) {
     TypeKeys("second");
     Press(VkReturn, 0, 0x0D);
     EXPECT_TRUE(Press(VkUp, Grey));
-    EXPECT_EQ(E().EditText, "second");
+    EXPECT_EQ(E().Text(), "second");
     Press(VkLeft, Grey);
     Press(VkLeft, Grey);
     Press(VkUp, Grey);
-    EXPECT_EQ(E().EditText, "first");
+    EXPECT_EQ(E().Text(), "first");
     Press(VkUp, Grey);
-    EXPECT_EQ(E().EditText, ""); // wrapped to the empty line
+    EXPECT_EQ(E().Text(), ""); // wrapped to the empty line
     Press(VkDown, Grey);
-    EXPECT_EQ(E().EditText, "");
+    EXPECT_EQ(E().Text(), "");
 }
 
 TEST_F(KeyDispatchTest, OnSeveralLinesUpAndDownMoveUntilTheEdges) {
@@ -193,31 +193,31 @@ TEST_F(KeyDispatchTest, OnSeveralLinesUpAndDownMoveUntilTheEdges) {
     Press(VkUp, Grey);
     Press(VkUp, Grey); // line 0: to column 0 first
     EXPECT_EQ(Cursor(), (std::pair<int32_t, int32_t>{0, 0}));
-    EXPECT_EQ(E().EditText, "a\r\nb\r\nc");
+    EXPECT_EQ(E().Text(), "a\r\nb\r\nc");
     // The typed text locks the history: recall is refused.
     Press(VkUp, Grey);
-    EXPECT_EQ(E().EditText, "a\r\nb\r\nc");
+    EXPECT_EQ(E().Text(), "a\r\nb\r\nc");
     // Shift+Up and Shift+Down never recall.
     Press(VkUp, Grey | Shift);
     Press(VkDown, Grey);
     Press(VkDown, Grey);
     Press(VkDown, Grey);
     EXPECT_EQ(Cursor(), (std::pair<int32_t, int32_t>{2, 1}));
-    EXPECT_EQ(E().EditText, "a\r\nb\r\nc");
+    EXPECT_EQ(E().Text(), "a\r\nb\r\nc");
 
     // A multi-line text from the history: Down at its very end goes on to newer entries.
     Press(VkReturn, 0, 0x0D);
     Press(VkUp, Grey);
-    EXPECT_EQ(E().EditText, "a\r\nb\r\nc");
+    EXPECT_EQ(E().Text(), "a\r\nb\r\nc");
     EXPECT_EQ(Cursor(), (std::pair<int32_t, int32_t>{2, 1}));
     Press(VkDown, Grey);
-    EXPECT_EQ(E().EditText, "");
+    EXPECT_EQ(E().Text(), "");
     Press(VkUp, Grey); // recalls the three lines, the cursor at their end
     for (int i = 0; i < 3; ++i)
         Press(VkUp, Grey); // (1, 1), (0, 1), (0, 0)
-    EXPECT_EQ(E().EditText, "a\r\nb\r\nc");
+    EXPECT_EQ(E().Text(), "a\r\nb\r\nc");
     Press(VkUp, Grey); // at line 0, column 0: older
-    EXPECT_EQ(E().EditText, "old");
+    EXPECT_EQ(E().Text(), "old");
 }
 
 TEST_F(KeyDispatchTest, PagesScrollByOneRowLessThanTheWindowAndCtrlArrowsByOne) {
@@ -244,7 +244,7 @@ TEST_F(KeyDispatchTest, ABoundMacroReplacesWhatTheKeyDoes) {
     EXPECT_TRUE(Char('a'));
     EXPECT_TRUE(Press('A', Ctrl, 0x01));
     EXPECT_EQ(Calls, (std::vector<std::string>{"macro", "macro", "macro"}));
-    EXPECT_EQ(E().EditText, "");
+    EXPECT_EQ(E().Text(), "");
     MacroBound = false;
     Press(VkTab, 0, 0x09);
     EXPECT_EQ(Calls.back(), "reload");
@@ -255,28 +255,28 @@ TEST_F(KeyDispatchTest, AMacrosEditTextReplacesTheEditorsWithTheCursorAtItsEnd) 
     MacroBound = true;
     MacroEditText = "new\r\ntext";
     EXPECT_TRUE(Press(VkF1));
-    EXPECT_EQ(E().EditText, "new\r\ntext");
+    EXPECT_EQ(E().Text(), "new\r\ntext");
     EXPECT_EQ(Cursor(), (std::pair<int32_t, int32_t>{1, 4}));
     EXPECT_FALSE(E().HasSelection());
     MacroEditText.clear();
     EXPECT_TRUE(Press(VkF1));
-    EXPECT_EQ(E().EditText, "new\r\ntext"); // an empty edit text leaves the editor alone
+    EXPECT_EQ(E().Text(), "new\r\ntext"); // an empty edit text leaves the editor alone
 }
 
 TEST_F(KeyDispatchTest, ShiftMovesSelectAndCutPasteAndCopyKeysUseTheClipboard) {
     TypeKeys("go north");
     EXPECT_TRUE(Press(VkLeft, Grey | Shift | Ctrl));
-    EXPECT_EQ((std::pair{E().SelStart, E().SelEnd}), (std::pair{4, 9}));
+    EXPECT_EQ((std::pair{E().Selection().Start, E().Selection().End}), (std::pair{4, 9}));
     EXPECT_TRUE(Press(VkInsert, Grey | Ctrl));
     EXPECT_EQ(*Clip.Text, "north");
     EXPECT_TRUE(Press(VkDelete, Grey | Shift));
-    EXPECT_EQ(E().EditText, "go ");
+    EXPECT_EQ(E().Text(), "go ");
     EXPECT_TRUE(Press(VkInsert, Grey | Shift));
     EXPECT_TRUE(Press('V', Ctrl, 0x16));
-    EXPECT_EQ(E().EditText, "go northnorth");
+    EXPECT_EQ(E().Text(), "go northnorth");
     Press(VkHome, Grey | Shift);
     EXPECT_TRUE(Press('X', Ctrl, 0x18));
-    EXPECT_EQ(E().EditText, "");
+    EXPECT_EQ(E().Text(), "");
     EXPECT_EQ(*Clip.Text, "go northnorth");
     // A plain move drops the selection.
     TypeKeys("ab");
@@ -288,7 +288,7 @@ TEST_F(KeyDispatchTest, ShiftMovesSelectAndCutPasteAndCopyKeysUseTheClipboard) {
     EXPECT_FALSE(E().HasSelection());
     Press(VkHome, Grey);
     Press(VkRight, Grey | Shift | Ctrl);
-    EXPECT_EQ((std::pair{E().SelStart, E().SelEnd}), (std::pair{1, 3}));
+    EXPECT_EQ((std::pair{E().Selection().Start, E().Selection().End}), (std::pair{1, 3}));
     Press('C', Ctrl, 0x03);
     EXPECT_EQ(*Clip.Text, "ab");
 }
@@ -298,9 +298,9 @@ TEST_F(KeyDispatchTest, WordKeysAndEditingKeys) {
     Press(VkLeft, Grey | Ctrl);
     EXPECT_EQ(E().CursorPosition(), 5);
     Press(VkBack, 0, 0x08);
-    EXPECT_EQ(E().EditText, "onetwo");
+    EXPECT_EQ(E().Text(), "onetwo");
     Press(VkDelete, Grey);
-    EXPECT_EQ(E().EditText, "onewo");
+    EXPECT_EQ(E().Text(), "onewo");
     Press(VkRight, Grey | Ctrl);
     EXPECT_EQ(E().CursorPosition(), 6);
     Press(VkHome, Grey);

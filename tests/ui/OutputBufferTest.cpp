@@ -26,9 +26,9 @@ class OutputBufferTest : public ::testing::Test {
 
 TEST_F(OutputBufferTest, LongTextWrapsIntoRowsAndTheLastIsFilledWithBlanks) {
     OutputBuffer out(Con, 20, 50, 10);
-    out.CurrentAttr = 0x0A;
+    out.UseAttr(0x0A);
     out.AppendOutput(std::string(2 * 20 + 3, 'x'));
-    EXPECT_EQ(out.LineCount, 3);
+    EXPECT_EQ(out.RowCount(), 3);
     for (int c = 0; c < 20; ++c) {
         EXPECT_EQ(out.At(0, c), (Cell{'x', 0x0A}));
         EXPECT_EQ(out.At(1, c), (Cell{'x', 0x0A}));
@@ -39,7 +39,7 @@ TEST_F(OutputBufferTest, LongTextWrapsIntoRowsAndTheLastIsFilledWithBlanks) {
 TEST_F(OutputBufferTest, TabsMoveToTheNextMultipleOfEightColumns) {
     OutputBuffer out(Con, 20, 50, 10);
     out.AppendOutput("a\tbc\td\x1A\tef");
-    EXPECT_EQ(out.LineCount, 2);
+    EXPECT_EQ(out.RowCount(), 2);
     const std::string first = "a       bc      d   ";
     for (int c = 0; c < 20; ++c)
         EXPECT_EQ(out.At(0, c).Char, static_cast<uint8_t>(first[c])) << c;
@@ -51,19 +51,19 @@ TEST_F(OutputBufferTest, TabsMoveToTheNextMultipleOfEightColumns) {
     EXPECT_EQ(out.At(2, 8).Char, 'x');
     EXPECT_EQ(out.At(2, 7).Char, ' ');
     out.AppendOutput("\t\t\t");
-    EXPECT_EQ(out.LineCount, 4);
+    EXPECT_EQ(out.RowCount(), 4);
 }
 
 TEST_F(OutputBufferTest, ExactWidthEmptyAndColourOnlyTextsEachAddOneRow) {
     OutputBuffer out(Con, 20, 50, 10);
     out.AppendOutput(std::string(20, 'y'));
-    EXPECT_EQ(out.LineCount, 1);
+    EXPECT_EQ(out.RowCount(), 1);
     out.AppendOutput("");
-    EXPECT_EQ(out.LineCount, 2);
+    EXPECT_EQ(out.RowCount(), 2);
     EXPECT_EQ(out.At(1, 0), (Cell{' ', 7}));
     out.AppendOutput("\x11\x1A");
-    EXPECT_EQ(out.LineCount, 3);
-    EXPECT_EQ(out.CurrentAttr, 0x0A);
+    EXPECT_EQ(out.RowCount(), 3);
+    EXPECT_EQ(out.TextAttr(), 0x0A);
     EXPECT_EQ(out.At(2, 19), (Cell{' ', 0x0A}));
     // Control characters other than the tab are stored as they are, shown as glyphs.
     out.AppendOutput("\x07\x0D");
@@ -90,26 +90,26 @@ TEST_F(OutputBufferTest, WindowFillsFromTheTopThenKeepsTheNewestRowAtTheBottom) 
     EXPECT_EQ(ScreenRow(0), "line 0");
     for (int n = 1; n < 30; ++n)
         out.AppendOutput(Numbered(n));
-    EXPECT_EQ(out.ViewTop, 9);
+    EXPECT_EQ(out.WindowTop(), 9);
     EXPECT_EQ(ScreenRow(0), "line 9");
     EXPECT_EQ(ScreenRow(20), "line 29");
 }
 
-TEST_F(OutputBufferTest, ScrollbackStopsAtMinViewTopOnceTheRingHasWrapped) {
+TEST_F(OutputBufferTest, ScrollbackStopsAtTheOldestWholeRowOnceTheRingHasWrapped) {
     OutputBuffer out(Con, 80, 50, 21);
     for (int n = 0; n < 100; ++n)
         out.AppendOutput(Numbered(n));
-    EXPECT_EQ(out.MinViewTop, 71);
+    EXPECT_EQ(out.FirstReachableRow(), 71);
     EXPECT_EQ(out.BottomPosition(), 79);
-    EXPECT_EQ(out.ViewTop, 79);
+    EXPECT_EQ(out.WindowTop(), 79);
     out.ScrollOutput(false, 20); // Page Up
-    EXPECT_EQ(out.ViewTop, 71);
+    EXPECT_EQ(out.WindowTop(), 71);
     EXPECT_EQ(ScreenRow(0), "line 71");
     EXPECT_EQ(ScreenRow(20), "line 91");
     out.ScrollOutput(false, 1);
-    EXPECT_EQ(out.ViewTop, 71);
+    EXPECT_EQ(out.WindowTop(), 71);
     out.ScrollOutput(true, 1000);
-    EXPECT_EQ(out.ViewTop, 79);
+    EXPECT_EQ(out.WindowTop(), 79);
     EXPECT_EQ(ScreenRow(20), "line 99");
 }
 
@@ -121,13 +121,13 @@ TEST_F(OutputBufferTest, AScrolledBackWindowIsNotRedrawnUntilScrolledDown) {
     EXPECT_EQ(ScreenRow(0), "line 19");
     out.AppendOutput(Numbered(60));
     out.AppendOutput(Numbered(61));
-    EXPECT_EQ(out.ViewTop, 19);
+    EXPECT_EQ(out.WindowTop(), 19);
     EXPECT_EQ(ScreenRow(0), "line 19");
     EXPECT_EQ(ScreenRow(20), "line 39");
     out.ScrollOutput(true, 20);
-    EXPECT_EQ(out.ViewTop, 39);
+    EXPECT_EQ(out.WindowTop(), 39);
     out.ScrollOutput(true, 20);
-    EXPECT_EQ(out.ViewTop, 41);
+    EXPECT_EQ(out.WindowTop(), 41);
     EXPECT_EQ(ScreenRow(20), "line 61");
     // Back at the bottom, the window follows again.
     out.AppendOutput(Numbered(62));
@@ -140,13 +140,13 @@ TEST_F(OutputBufferTest, ScrollingAtEitherEndRedrawsWithoutMoving) {
         out.AppendOutput(Numbered(n));
     Con.FillRect(MakeCoord(0, 0), 80, 21, '#', 7); // something else drew over the window
     out.ScrollOutput(true, 1);
-    EXPECT_EQ(out.ViewTop, 9);
+    EXPECT_EQ(out.WindowTop(), 9);
     EXPECT_EQ(ScreenRow(0), "line 9");
     out.ScrollOutput(false, 100);
     Con.FillRect(MakeCoord(0, 0), 80, 21, '#', 7);
     out.ScrollOutput(false, 1);
-    EXPECT_EQ(out.MinViewTop, 1); // 30 rows in a ring of 50 with 21 shown
-    EXPECT_EQ(out.ViewTop, 1);
+    EXPECT_EQ(out.FirstReachableRow(), 1); // 30 rows in a ring of 50 with 21 shown
+    EXPECT_EQ(out.WindowTop(), 1);
     EXPECT_EQ(ScreenRow(0), "line 1");
 }
 
@@ -198,8 +198,8 @@ TEST_F(OutputBufferTest, TheUnfinishedLineStaysBelowThePrintedLinesUntilRemoved)
     out.AppendOutput("first");
     out.ShowUnfinished("\x1ALogin: ");
     EXPECT_EQ(ScreenRow(1), "Login:");
-    EXPECT_EQ(out.LineCount, 2);
-    EXPECT_EQ(out.CurrentAttr, 0x0A);
+    EXPECT_EQ(out.RowCount(), 2);
+    EXPECT_EQ(out.TextAttr(), 0x0A);
     // A line printed meanwhile goes above it, in the colour from before it.
     out.AppendOutput("notice");
     EXPECT_EQ(ScreenRow(1), "notice");
@@ -207,20 +207,20 @@ TEST_F(OutputBufferTest, TheUnfinishedLineStaysBelowThePrintedLinesUntilRemoved)
     EXPECT_EQ(ScreenRow(2), "Login:");
     // Replaced in place, then taken away: the rows and the colour are as before it.
     out.ShowUnfinished(std::string(25, 'x'));
-    EXPECT_EQ(out.LineCount, 4);
+    EXPECT_EQ(out.RowCount(), 4);
     EXPECT_EQ(ScreenRow(3), "xxxxx");
     out.RemoveUnfinished();
     EXPECT_FALSE(out.ShowsUnfinished());
-    EXPECT_EQ(out.LineCount, 2);
-    EXPECT_EQ(out.CurrentAttr, 7);
+    EXPECT_EQ(out.RowCount(), 2);
+    EXPECT_EQ(out.TextAttr(), 7);
     EXPECT_EQ(ScreenRow(2), "");
     EXPECT_EQ(ScreenRow(3), "");
     // Its whole line, printed in its place.
     out.AppendOutput("Login: ");
     EXPECT_EQ(ScreenRow(2), "Login:");
-    EXPECT_EQ(out.LineCount, 3);
+    EXPECT_EQ(out.RowCount(), 3);
     out.RemoveUnfinished(); // nothing shown: nothing happens
-    EXPECT_EQ(out.LineCount, 3);
+    EXPECT_EQ(out.RowCount(), 3);
 }
 
 TEST_F(OutputBufferTest, TheUnfinishedLineFollowsTheWindowOrLeavesAScrolledBackOneAlone) {
@@ -235,13 +235,13 @@ TEST_F(OutputBufferTest, TheUnfinishedLineFollowsTheWindowOrLeavesAScrolledBackO
     EXPECT_EQ(ScreenRow(20), ">");
     out.RemoveUnfinished();
     EXPECT_EQ(ScreenRow(20), "line 100");
-    EXPECT_EQ(out.ViewTop, out.BottomPosition());
+    EXPECT_EQ(out.WindowTop(), out.BottomPosition());
     // The scrollback's top moves with the rows shown and back when they go.
-    const int64_t minViewTop = out.MinViewTop;
+    const int64_t minViewTop = out.FirstReachableRow();
     out.ShowUnfinished(std::string(80 * 3, 'p'));
-    EXPECT_EQ(out.MinViewTop, minViewTop + 3);
+    EXPECT_EQ(out.FirstReachableRow(), minViewTop + 3);
     out.RemoveUnfinished();
-    EXPECT_EQ(out.MinViewTop, minViewTop);
+    EXPECT_EQ(out.FirstReachableRow(), minViewTop);
 
     out.ScrollOutput(false, 5);
     const std::string top = ScreenRow(0);
@@ -260,9 +260,9 @@ TEST_F(OutputBufferTest, AWindowScrolledIntoTheRowsTakenBackMovesToTheNewEnd) {
         out.AppendOutput(Numbered(n));
     out.ShowUnfinished(std::string(20 * 4, 'u')); // four rows
     out.ScrollOutput(false, 2);
-    EXPECT_EQ(out.ViewTop, 7);
+    EXPECT_EQ(out.WindowTop(), 7);
     out.RemoveUnfinished();
-    EXPECT_EQ(out.ViewTop, 5);
+    EXPECT_EQ(out.WindowTop(), 5);
     EXPECT_EQ(ScreenRow(4), "line 9");
 }
 
@@ -271,12 +271,12 @@ TEST_F(OutputBufferTest, AnUnfinishedLineTallerThanTheWindowShowsItsFirstWindowf
     for (int n = 0; n < 12; ++n)
         out.AppendOutput(Numbered(n));
     out.ShowUnfinished(std::string(20 * 40, 'u'));
-    EXPECT_EQ(out.LineCount, 17);
+    EXPECT_EQ(out.RowCount(), 17);
     out.RemoveUnfinished();
     // Every row the scrollback reaches is still there.
     out.ScrollOutput(false, 100);
     for (int y = 0; y < 5; ++y)
-        EXPECT_EQ(ScreenRow(y), Numbered(static_cast<int>(out.ViewTop) + y));
+        EXPECT_EQ(ScreenRow(y), Numbered(static_cast<int>(out.WindowTop()) + y));
 }
 
 TEST_F(OutputBufferTest, OnlyTheOutputRowsAreDrawn) {

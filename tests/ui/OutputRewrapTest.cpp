@@ -27,10 +27,10 @@ class OutputRewrapTest : public ::testing::Test {
             text += static_cast<char>(out.At(row, x).Char);
         return text.substr(0, text.find_last_not_of(' ') + 1);
     }
-    // Every row from MinViewTop to the last, as text.
+    // Every row from the first reachable one to the last, as text.
     static std::vector<std::string> Rows(const OutputBuffer& out) {
         std::vector<std::string> rows;
-        for (int64_t row = out.MinViewTop; row < out.LineCount; ++row)
+        for (int64_t row = out.FirstReachableRow(); row < out.RowCount(); ++row)
             rows.push_back(RowText(out, row));
         return rows;
     }
@@ -50,9 +50,9 @@ class OutputRewrapTest : public ::testing::Test {
 
 TEST_F(OutputRewrapTest, ANarrowerWidthWrapsEachLineAgainInItsOwnColours) {
     OutputBuffer out(Con, 20, 100, 10);
-    out.CurrentAttr = 0x4E;
+    out.UseAttr(0x4E);
     out.AppendOutput("banner"); // a bar across the whole width in the banner's colour
-    out.CurrentAttr = 7;
+    out.UseAttr(7);
     out.AppendOutput("\x1A" "abcdefghij\x1C" "klmnopqrstuvwxy"); // 25 characters in two colours
     out.AppendOutput("");
     out.Resize(8, 10);
@@ -60,7 +60,7 @@ TEST_F(OutputRewrapTest, ANarrowerWidthWrapsEachLineAgainInItsOwnColours) {
     ASSERT_EQ(out.Width(), 8);
     EXPECT_EQ(Rows(out),
               (std::vector<std::string>{"banner", "abcdefgh", "ijklmnop", "qrstuvwx", "y", ""}));
-    const int64_t first = out.MinViewTop;
+    const int64_t first = out.FirstReachableRow();
     EXPECT_EQ(out.At(first, 7), (Cell{' ', 0x4E}));
     EXPECT_EQ(out.At(first + 2, 1), (Cell{'j', 0x0A}));
     EXPECT_EQ(out.At(first + 2, 2), (Cell{'k', 0x09}));
@@ -74,14 +74,14 @@ TEST_F(OutputRewrapTest, AWiderWidthJoinsTheRowsOfALineButNotTwoLines) {
     out.AppendOutput(std::string(10, 'a')); // ends exactly at the row's end
     out.AppendOutput(std::string(25, 'b'));
     out.AppendOutput("c");
-    ASSERT_EQ(out.LineCount, 5);
+    ASSERT_EQ(out.RowCount(), 5);
     out.Resize(30, 10);
     EXPECT_EQ(Rows(out), (std::vector<std::string>{std::string(10, 'a'), std::string(25, 'b'),
                                                    "c"}));
     // Row numbers never go back: the rows saved are below the first one shown.
-    EXPECT_EQ(out.LineCount, 5);
-    EXPECT_EQ(out.MinViewTop, 2);
-    EXPECT_EQ(out.ViewTop, 2); // the first rows at the top of the window, as at start
+    EXPECT_EQ(out.RowCount(), 5);
+    EXPECT_EQ(out.FirstReachableRow(), 2);
+    EXPECT_EQ(out.WindowTop(), 2); // the first rows at the top of the window, as at start
 }
 
 TEST_F(OutputRewrapTest, NarrowingAndWideningAgainGivesBackTheSameRows) {
@@ -102,11 +102,11 @@ TEST_F(OutputRewrapTest, NewLinesWrapAtTheNewWidthAndTheWindowFollows) {
     for (int n = 0; n < 10; ++n)
         out.AppendOutput("line " + std::to_string(n));
     out.Resize(6, 3);
-    EXPECT_EQ(out.ViewTop, out.LineCount - 3);
+    EXPECT_EQ(out.WindowTop(), out.RowCount() - 3);
     out.AppendOutput("0123456789ab");
-    EXPECT_EQ(RowText(out, out.LineCount - 2), "012345");
-    EXPECT_EQ(RowText(out, out.LineCount - 1), "6789ab");
-    EXPECT_EQ(out.ViewTop, out.LineCount - 3);
+    EXPECT_EQ(RowText(out, out.RowCount() - 2), "012345");
+    EXPECT_EQ(RowText(out, out.RowCount() - 1), "6789ab");
+    EXPECT_EQ(out.WindowTop(), out.RowCount() - 3);
 }
 
 TEST_F(OutputRewrapTest, AScrolledBackWindowKeepsItsTopLineInView) {
@@ -114,33 +114,33 @@ TEST_F(OutputRewrapTest, AScrolledBackWindowKeepsItsTopLineInView) {
     for (int n = 0; n < 60; ++n)
         out.AppendOutput("line " + std::to_string(n) + std::string(20, '.'));
     // Each line is two rows; the window's top is the second row of line 30.
-    out.ScrollOutput(false, out.ViewTop - 61);
-    ASSERT_EQ(out.ViewTop, 61);
+    out.ScrollOutput(false, out.WindowTop() - 61);
+    ASSERT_EQ(out.WindowTop(), 61);
     out.Resize(9, 5);
-    const int64_t top = out.ViewTop;
+    const int64_t top = out.WindowTop();
     EXPECT_LT(top, out.BottomPosition());
     // Line 30 is "line 30" and twenty dots: rows of nine. The window's top was the line's
     // twentieth cell, which is now on its third row.
     EXPECT_EQ(RowText(out, top - 2), "line 30..");
     EXPECT_EQ(RowText(out, top), ".........");
     out.Resize(40, 5);
-    EXPECT_EQ(RowText(out, out.ViewTop), "line 30" + std::string(20, '.'));
+    EXPECT_EQ(RowText(out, out.WindowTop()), "line 30" + std::string(20, '.'));
 }
 
 TEST_F(OutputRewrapTest, AFullRingKeepsItsNewestRowsAndTheScrollbackBound) {
     OutputBuffer out(Con, 20, 30, 5);
     for (int n = 0; n < 100; ++n)
         out.AppendOutput("line " + std::to_string(n) + std::string(10, '-'));
-    const int64_t count = out.LineCount;
+    const int64_t count = out.RowCount();
     out.Resize(10, 5); // every line now takes two rows: more than the ring holds
-    EXPECT_GE(out.LineCount, count);
-    EXPECT_GE(out.MinViewTop, out.LineCount - (out.Size() - out.OutputRows));
-    EXPECT_EQ(RowText(out, out.LineCount - 2), "line 99---");
-    EXPECT_EQ(out.ViewTop, out.BottomPosition());
+    EXPECT_GE(out.RowCount(), count);
+    EXPECT_GE(out.FirstReachableRow(), out.RowCount() - (out.Size() - out.WindowRows()));
+    EXPECT_EQ(RowText(out, out.RowCount() - 2), "line 99---");
+    EXPECT_EQ(out.WindowTop(), out.BottomPosition());
     // Scrolling up as far as it goes shows rows of the newest lines only, never stale ones.
     out.ScrollOutput(false, 1000);
-    for (int64_t row = out.ViewTop; row < out.LineCount; ++row)
-        EXPECT_EQ(RowText(out, row).rfind("line ", 0) == 0, (row - out.LineCount) % 2 == 0)
+    for (int64_t row = out.WindowTop(); row < out.RowCount(); ++row)
+        EXPECT_EQ(RowText(out, row).rfind("line ", 0) == 0, (row - out.RowCount()) % 2 == 0)
             << "row " << row << ": " << RowText(out, row);
 }
 
@@ -152,7 +152,7 @@ TEST_F(OutputRewrapTest, ATallerWindowGrowsTheRingToTwiceItsHeight) {
     EXPECT_EQ(out.Size(), 60);
     // The lines the ring still held are all in the window, each once.
     std::vector<std::string> shown;
-    for (int64_t row = out.ViewTop; row < out.LineCount; ++row)
+    for (int64_t row = out.WindowTop(); row < out.RowCount(); ++row)
         shown.push_back(RowText(out, row));
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(shown.back(), "line 11");

@@ -58,6 +58,6 @@ int main(int argc, char** argv) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("PrintLine: %d coloured 80-column lines in %.3f s = %.0f lines/s "
                 "(goal 1000000); %lld rows stored, %zu bytes logged\n",
-                lines, seconds, lines / seconds, static_cast<long long>(output.LineCount), logged);
+                lines, seconds, lines / seconds, static_cast<long long>(output.RowCount()), logged);
     return 0;
 }
