@@ -94,8 +94,9 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     Plugins = std::make_unique<GamePlugins>(Files, Env.Modules, Link, *Output, Env.Diagnostics,
                                             Env.PluginWatch);
 
-    Panel = std::make_unique<StatusPanel>(Con, Con.Loop(), State, GameClock,
-                                          MakePanelOptions(Settings, Layout, screenWidth, Env.Locale));
+    Panel =
+        std::make_unique<StatusPanel>(Con, Con.Loop(), State, GameClock,
+                                      MakePanelOptions(Settings, Layout, screenWidth, Env.Locale));
     PrintedLineTargets& targets = *this;
     Printer = std::make_unique<TextPrinter>(Con, *Output, State, GameClock, *Panel, targets,
                                             Settings.FlashActivity, Env.Locale.DecimalSeparator);
@@ -170,9 +171,9 @@ void TClient::StartMusic() {
 }
 
 void TClient::StartEditor() {
-    Editor = std::make_unique<InputEditor>(
-        MakeEditorOptions(Settings, Layout, Con.GetBufferSize().X), Con, Link, MacrosAndAliases,
-        *Output, *Panel);
+    Editor =
+        std::make_unique<InputEditor>(MakeEditorOptions(Settings, Layout, Con.GetBufferSize().X),
+                                      Con, Link, MacrosAndAliases, *Output, *Panel);
     EditorScreen = std::make_unique<EditorView>(Con, *Editor);
     Keys = std::make_unique<KeyDispatch>(Con, *Editor, *Output, Link, MacrosAndAliases,
                                          Layout.OutputRows);

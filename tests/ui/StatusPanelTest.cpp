@@ -264,7 +264,7 @@ TEST_F(Panel, TheCountdownNeverDrawsNorErasesOverTheClock) {
 TEST_F(Panel, OnANarrowScreenTheClockKeepsItsPlace) {
     Con.SetBufferSize(MakeCoord(60, 25));
     StatusPanelOptions options = test::DefaultPanel();
-    options.SizeX = 60; // the default 21-character clock in columns 38 to 58
+    options.SizeX = 60;          // the default 21-character clock in columns 38 to 58
     options.RequestedSizeX = 60; // the screen the player asked for
     StatusPanel panel = Make(options);
     panel.DrawGameClock(739959 * 86'400'000LL);
