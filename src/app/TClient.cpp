@@ -2,6 +2,7 @@
 
 #include "app/ConsolePalette.h"
 #include "app/FirstRunNotice.h"
+#include "app/PartOptions.h"
 #include "app/SystemRegistration.h"
 #include "platform/MonotonicClock.h"
 #include "platform/SoftwareMidiDevices.h"
@@ -63,15 +64,7 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
 
     const std::vector<std::string> macroMessages = MacrosAndAliases.Load();
 
-    Screen.SizeX = Settings.SizeX;
-    Screen.SizeY = Settings.SizeY;
-    Screen.FullScreen = Settings.FullScreen;
-    Screen.InfoPanel = Settings.InfoPanel;
-    Screen.InfoPanelColor = Settings.InfoPanelColor;
-    Screen.SeparatorLine = Settings.SeparatorLine;
-    Screen.SeparatorColor = Settings.SeparatorColor;
-    Screen.EditorLines = Settings.EditorLines;
-    Screen.EditorTextColor = Settings.EditorTextColor;
+    Screen = MakeScreenOptions(Settings);
     // A screen too short for the editor gets a smaller one, never a negative output window;
     // the setting stays, for a terminal that grows.
     try {
@@ -101,21 +94,9 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     Plugins = std::make_unique<GamePlugins>(Files, Env.Modules, Link, *Output, Env.Diagnostics,
                                             Env.PluginWatch);
 
-    StatusPanelOptions panel;
-    panel.SizeX = screenWidth;
-    panel.RequestedSizeX = Settings.SizeX;
-    panel.SeparatorRow = Layout.SeparatorRow;
-    panel.PanelRow = Layout.PanelRow;
-    panel.SeparatorLine = Settings.SeparatorLine;
-    panel.SeparatorColor = Settings.SeparatorColor;
-    panel.NameColor = Settings.NameColor;
-    panel.TimeFormat = Settings.TimeFormat;
-    panel.TimeColor = Settings.TimeColor;
-    panel.InfoPanel = Settings.InfoPanel;
-    panel.InfoPanelColor = Settings.InfoPanelColor;
-    panel.DecimalSeparator = Env.Locale.DecimalSeparator;
-    panel.Names = &LocaleDateNames(Env.Locale.Russian);
-    Panel = std::make_unique<StatusPanel>(Con, State, panel);
+    Panel =
+        std::make_unique<StatusPanel>(Con, Con.Loop(), State, GameClock,
+                                      MakePanelOptions(Settings, Layout, screenWidth, Env.Locale));
     PrintedLineTargets& targets = *this;
     Printer = std::make_unique<TextPrinter>(Con, *Output, State, GameClock, *Panel, targets,
                                             Settings.FlashActivity, Env.Locale.DecimalSeparator);
@@ -155,22 +136,15 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
 
     StartPlugins();
     Con.ResizeWith = this;
-    Running = true;
     if (IsFirstRun())
         PrintFirstRunNotice([this](const std::string& text) { PrintLine(text); }, *Output);
     else
         Link.ConnectToServer();
-    KeepTimers();
 }
 
 TClient::~TClient() {
-    Running = false;
     if (Plugins)
         Plugins->UnloadPlugins();
-    if (StatusTimer)
-        Con.Loop().KillTimer(StatusTimer);
-    if (CountdownTimer)
-        Con.Loop().KillTimer(CountdownTimer);
     Con.OnKey = nullptr;
     Con.OnIdle = nullptr;
     Con.PasteInto = nullptr;
@@ -197,16 +171,9 @@ void TClient::StartMusic() {
 }
 
 void TClient::StartEditor() {
-    InputEditorOptions editor;
-    editor.SizeX = Con.GetBufferSize().X;
-    editor.EditorTop = Layout.EditorTop;
-    editor.EditorLines = Layout.EditorLines;
-    editor.EditorTextColor = Settings.EditorTextColor;
-    editor.EditorSelColor = Settings.EditorSelColor;
-    editor.HistorySize = Settings.HistorySize;
-    editor.EditLockHistory = Settings.EditLockHistory;
-    editor.EnterSwap = Settings.EnterSwap;
-    Editor = std::make_unique<InputEditor>(editor, Con, Link, MacrosAndAliases, *Output, *Panel);
+    Editor =
+        std::make_unique<InputEditor>(MakeEditorOptions(Settings, Layout, Con.GetBufferSize().X),
+                                      Con, Link, MacrosAndAliases, *Output, *Panel);
     EditorScreen = std::make_unique<EditorView>(Con, *Editor);
     Keys = std::make_unique<KeyDispatch>(Con, *Editor, *Output, Link, MacrosAndAliases,
                                          Layout.OutputRows);
@@ -290,22 +257,14 @@ bool TClient::PollSocket() {
 
 void TClient::PrintLine(const std::string& text) {
     Printer->PrintLine(text);
-    // A line may start the game clock or a countdown, or wait unseen to flash the window.
-    if (Running)
-        KeepTimers();
 }
 
 void TClient::PrintTextLine(const std::string& text) {
     Printer->PrintTextLine(text);
-    // Received text, as printed text, may wait unseen to flash the window.
-    if (Running)
-        KeepTimers();
 }
 
 void TClient::ShowUnfinishedLine(const std::string& text) {
     Printer->ShowUnfinishedLine(text);
-    if (Running)
-        KeepTimers();
 }
 
 void TClient::RemoveUnfinishedLine() {
@@ -332,44 +291,6 @@ void TClient::DrawStatusPanel() {
 
 void TClient::BeginEditMode(const std::string& text) {
     Editor->BeginEditMode(text);
-}
-
-void TClient::OnStatusTimer() {
-    Panel->FlashStep();
-    Panel->DrawGameClock(GameClock.GameClockNow());
-    KeepTimers();
-}
-
-void TClient::OnCountdownTimer() {
-    CountdownShown = State.Countdown != 0;
-    Panel->DrawCountdown();
-    State.CountDown();
-    KeepTimers();
-}
-
-void TClient::KeepTimers() {
-    EventLoop& loop = Con.Loop();
-    const bool status =
-        (GameClock.Value() != 0 && Settings.SeparatorLine) || Panel->ActivityPending();
-    if (status && !StatusTimer) {
-        StatusTimer = loop.SetTimer(250, [this] {
-            if (Running)
-                OnStatusTimer();
-        });
-    } else if (!status && StatusTimer) {
-        loop.KillTimer(StatusTimer);
-        StatusTimer = 0;
-    }
-    const bool countdown = State.Countdown != 0 || CountdownShown;
-    if (countdown && !CountdownTimer) {
-        CountdownTimer = loop.SetTimer(100, [this] {
-            if (Running)
-                OnCountdownTimer();
-        });
-    } else if (!countdown && CountdownTimer) {
-        loop.KillTimer(CountdownTimer);
-        CountdownTimer = 0;
-    }
 }
 
 } // namespace tolmix

@@ -109,19 +109,6 @@ class TClient final : public ServerLinePrinter,
     // Empties the editor; in edit mode the server's edit is cancelled.
     void ClearEditor();
 
-    // The 250 ms and 100 ms timer handlers.
-    void OnStatusTimer();
-    void OnCountdownTimer();
-    // Runs each timer only while something it draws can change: the status timer while the
-    // game clock runs or new text waits to flash the window, the countdown timer while a
-    // countdown runs and until its end is drawn. An idle client sleeps.
-    void KeepTimers();
-
-    uint32_t StatusTimer = 0; // 0 while stopped
-    uint32_t CountdownTimer = 0;
-    // The countdown was drawn as running at the last countdown tick.
-    bool CountdownShown = false;
-
     uint64_t WindowHandle() const override;
     void RunLoopPass(bool receive) override;
     void SendVersion() override;
@@ -141,9 +128,6 @@ class TClient final : public ServerLinePrinter,
     TConsole& Con;
     ClientEnvironment& Env;
     FileSystem& Files;
-    // Timer procedures do nothing until the constructor has finished and after the destructor
-    // has begun.
-    bool Running = false;
 };
 
 } // namespace tolmix

@@ -152,7 +152,7 @@ void TextPrinter::HandleServerCode(char code, std::string_view payload) {
     default:
         return Unsupported(code, payload);
     }
-    Panel.DrawStatusPanel();
+    Panel.StatusChanged();
 }
 
 // Shown in red, but neither logged nor counted as new text; the server's colour stays.

@@ -33,10 +33,10 @@ bool IsClientCode(std::string_view consoleText) {
 } // namespace
 
 ServerLink::ServerLink(ServerLinePrinter& printer, Network& network, EventLoop& loop)
-    : Printer(printer), Net(network), Loop(loop) {}
+    : Printer(printer), Net(network), Loop(loop),
+      UnfinishedTimer(loop, Milliseconds(UnfinishedLineWait), [this] { ShowUnfinishedLine(); }) {}
 
 ServerLink::~ServerLink() {
-    StopUnfinishedTimer();
     Watch.reset();
 }
 
@@ -226,13 +226,14 @@ void ServerLink::WatchUnfinishedLine() {
     if (!Socket)
         return;
     // Shown once nothing more has come for a while: each arrival starts the wait again.
-    StopUnfinishedTimer();
-    if (!unfinished.empty())
-        UnfinishedTimer = Loop.SetTimer(UnfinishedLineWait, [this] { ShowUnfinishedLine(); });
+    if (unfinished.empty())
+        UnfinishedTimer.Stop();
+    else
+        UnfinishedTimer.Start();
 }
 
 void ServerLink::ShowUnfinishedLine() {
-    StopUnfinishedTimer();
+    UnfinishedTimer.Stop();
     if (!Socket)
         return;
     const DecodedLine decoded = DecodeIncomingLine(Socket->UnfinishedLine());
@@ -263,17 +264,12 @@ void ServerLink::EndPromptLine() {
 }
 
 void ServerLink::EndUnfinishedLine() {
-    StopUnfinishedTimer();
+    UnfinishedTimer.Stop();
     UnfinishedSeen = 0;
     if (UnfinishedShown) {
         UnfinishedShown = false;
         Printer.RemoveUnfinishedLine();
     }
-}
-
-void ServerLink::StopUnfinishedTimer() {
-    if (UnfinishedTimer != 0)
-        Loop.KillTimer(std::exchange(UnfinishedTimer, 0));
 }
 
 void ServerLink::Send(std::string_view bytes) {

@@ -9,6 +9,7 @@
 #include "platform/EventLoop.h"
 #include "platform/HandleWatch.h"
 #include "platform/Network.h"
+#include "platform/Timer.h"
 
 #include <exception>
 #include <memory>
@@ -97,7 +98,6 @@ class ServerLink final : public ServerConnection, private TelnetNegotiation {
     // The line being received ended (or the connection did): the shown part goes, and what
     // is known of it is forgotten.
     void EndUnfinishedLine();
-    void StopUnfinishedTimer();
 
     // Sends bytes as they are. Inside ConnectToServer or PollSocket a failure raises, so that
     // the rest of the line is not handled; elsewhere it drops the connection here.
@@ -117,7 +117,7 @@ class ServerLink final : public ServerConnection, private TelnetNegotiation {
     std::size_t UnfinishedSeen = 0;
     std::size_t NegotiatedUpTo = 0;
     bool UnfinishedShown = false;
-    uint32_t UnfinishedTimer = 0;
+    Timer UnfinishedTimer;
     // The server said it echoes what is typed, and has not taken that back.
     bool ServerEchoes = false;
     // Counts the connections opened, so that an error raised in an outer protected block

@@ -33,16 +33,19 @@ struct TextRange {
 };
 
 // How wide and high the editor is, where its view draws it and in which colours, and how it
-// keeps the history.
+// keeps the history. The client fills it from its settings, which hold every setting's
+// default, and the screen layout; zero until filled.
 struct InputEditorOptions {
-    int SizeX = 80;
-    int EditorTop = 22;
-    int32_t EditorLines = 1;
-    uint16_t EditorTextColor = 15;
-    uint16_t EditorSelColor = 0x3F;
-    int32_t HistorySize = 1000;
-    bool EditLockHistory = true;
-    bool EnterSwap = false;
+    int SizeX{};
+    int EditorTop{};
+    int32_t EditorLines{};
+    uint16_t EditorTextColor{};
+    uint16_t EditorSelColor{};
+    int32_t HistorySize{};
+    bool EditLockHistory{};
+    bool EnterSwap{};
+
+    bool operator==(const InputEditorOptions&) const = default;
 };
 
 // The multi-line input editor's text model: the text, the cursor and the selection, the

@@ -6,17 +6,20 @@
 
 namespace tolmix {
 
-// What the screen start-up needs from the settings.
+// What the screen start-up needs from the settings. The client fills it from its settings,
+// which hold every setting's default; zero until filled.
 struct ScreenOptions {
-    int16_t SizeX = 80;
-    int16_t SizeY = 25;
-    bool FullScreen = false;
-    bool InfoPanel = true;
-    uint16_t InfoPanelColor = 0x87;
-    bool SeparatorLine = true;
-    uint16_t SeparatorColor = 7;
-    int32_t EditorLines = 1;
-    uint16_t EditorTextColor = 15;
+    int16_t SizeX{};
+    int16_t SizeY{};
+    bool FullScreen{};
+    bool InfoPanel{};
+    uint16_t InfoPanelColor{};
+    bool SeparatorLine{};
+    uint16_t SeparatorColor{};
+    int32_t EditorLines{};
+    uint16_t EditorTextColor{};
+
+    bool operator==(const ScreenOptions&) const = default;
 };
 
 // The rows of the screen, top to bottom: output window, separator, editor, status panel.

@@ -109,8 +109,47 @@ std::string FormatGauge(std::string_view label, int32_t current, int32_t maximum
     return text;
 }
 
-StatusPanel::StatusPanel(TConsole& console, CharacterStatus& state, StatusPanelOptions options)
-    : Con(console), State(state), Opt(std::move(options)), ClockStart(Opt.SizeX) {}
+StatusPanel::StatusPanel(TConsole& console, EventLoop& loop, CharacterStatus& state,
+                         TGameClock& clock, StatusPanelOptions options)
+    : Con(console), State(state), Clock(clock), Opt(std::move(options)), ClockStart(Opt.SizeX),
+      StatusTimer(loop, Milliseconds(250), [this] { OnStatusTimer(); }),
+      CountdownTimer(loop, Milliseconds(100), [this] { OnCountdownTimer(); }) {}
+
+void StatusPanel::StatusChanged() {
+    DrawStatusPanel();
+    KeepTimers();
+}
+
+void StatusPanel::NoteActivity() {
+    Activity = true;
+    KeepTimers();
+}
+
+void StatusPanel::OnStatusTimer() {
+    FlashStep();
+    DrawGameClock(Clock.GameClockNow());
+    KeepTimers();
+}
+
+void StatusPanel::OnCountdownTimer() {
+    CountdownShown = State.Countdown != 0;
+    DrawCountdown();
+    State.CountDown();
+    KeepTimers();
+}
+
+void StatusPanel::KeepTimers() {
+    const bool status = (Clock.Value() != 0 && Opt.SeparatorLine) || Activity;
+    if (status && !StatusTimer.Running())
+        StatusTimer.Start();
+    else if (!status)
+        StatusTimer.Stop();
+    const bool countdown = State.Countdown != 0 || CountdownShown;
+    if (countdown && !CountdownTimer.Running())
+        CountdownTimer.Start();
+    else if (!countdown)
+        CountdownTimer.Stop();
+}
 
 void StatusPanel::DrawStatusPanel() {
     if (Opt.SeparatorLine) {

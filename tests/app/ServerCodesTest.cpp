@@ -1,4 +1,5 @@
 #include "app/TextPrinter.h"
+#include "support/DefaultScreen.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
@@ -54,7 +55,7 @@ class Printer : public ::testing::Test, public PrintedLineTargets {
     OutputBuffer Output{Con, 80, 100, 21};
     CharacterStatus State;
     TGameClock Clock{Wall};
-    StatusPanel Panel{Con, State, StatusPanelOptions{}};
+    StatusPanel Panel{Con, Loop, State, Clock, test::DefaultPanel()};
     TextPrinter Print{Con, Output, State, Clock, Panel, *this, true, '.'};
     bool MusicAndPlugins = false;
     std::vector<std::string> Calls;

@@ -3,6 +3,7 @@
 // memory errors it checks what the editor promises after every step: the layout is the text's,
 // the cursor and the selection lie inside the text and never between the two bytes of a line
 // break, every line break is CR LF, and the text never grows past its limit.
+#include "support/DefaultScreen.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
@@ -74,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     console.SetBufferSize(MakeCoord(SizeX, 8));
     test::RecordingConnection link;
     QuietParts parts;
-    InputEditorOptions options;
+    InputEditorOptions options = test::DefaultEditor();
     options.SizeX = SizeX;
     options.EditorTop = 4;
     options.EditorLines = 3;

@@ -1,6 +1,7 @@
 // Feeds arbitrary lines to the text printer, each line of the input one printed line, with
 // the panel, the clock and the countdown drawn after each as the timers would.
 #include "app/TextPrinter.h"
+#include "support/DefaultScreen.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
@@ -23,9 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     OutputBuffer output(console, 80, 60, 21);
     CharacterStatus state;
     TGameClock clock(wall);
-    StatusPanelOptions options;
+    StatusPanelOptions options = test::DefaultPanel();
     options.TimeFormat = "dddd dd mmmm yyyy hh:nn:ss.zzz am/pm c";
-    StatusPanel panel(console, state, options);
+    StatusPanel panel(console, loop, state, clock, options);
     test::CountingPrintTargets targets;
     TextPrinter printer(console, output, state, clock, panel, targets, true, ',');
     std::string_view input(reinterpret_cast<const char*>(data), size);

@@ -3,6 +3,7 @@
 // holds the text laid out whole, and that what it sends back opens the same text again: the
 // server gets its lines back as they were shown.
 #include "app/TextPrinter.h"
+#include "support/DefaultScreen.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
@@ -75,10 +76,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     OutputBuffer output(console, 40, 60, 8);
     CharacterStatus state;
     TGameClock clock(wall);
-    StatusPanel panel(console, state, StatusPanelOptions{});
+    StatusPanel panel(console, loop, state, clock, test::DefaultPanel());
     EditorClient client;
     TextPrinter printer(console, output, state, clock, panel, client, false, '.');
-    InputEditorOptions options;
+    InputEditorOptions options = test::DefaultEditor();
     options.SizeX = 40;
     options.EditorTop = 9;
     options.EditorLines = 2;

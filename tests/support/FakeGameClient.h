@@ -6,6 +6,7 @@
 #include "net/ServerLink.h"
 #include "plugins/GameHost.h"
 #include "plugins/PluginList.h"
+#include "support/DefaultScreen.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeNetwork.h"
@@ -52,7 +53,7 @@ class FakeGameClient final : public ServerLinePrinter,
     std::string& CharName = State.CharName; // console code page
     TGameClock Clock{Wall};
     OutputBuffer Screen{Con, 80, 100, 21};
-    StatusPanel Panel{Con, State, StatusPanelOptions{}};
+    StatusPanel Panel{Con, Loop, State, Clock, DefaultPanel()};
     TextPrinter Printer{Con, Screen, State, Clock, Panel, *this, false, '.'};
     GameHost Host{*this, Link, *this, CharName};
 

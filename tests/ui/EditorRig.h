@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/DefaultScreen.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
@@ -63,7 +64,7 @@ class EditorRig : public ::testing::Test,
     void SetUp() override { Make(Options()); }
 
     static InputEditorOptions Options() {
-        InputEditorOptions options;
+        InputEditorOptions options = test::DefaultEditor();
         options.SizeX = 20;
         options.EditorTop = Top;
         options.EditorLines = 3;

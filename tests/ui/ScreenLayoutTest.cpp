@@ -1,4 +1,5 @@
 #include "ui/ScreenLayout.h"
+#include "support/DefaultScreen.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
@@ -30,7 +31,7 @@ TEST_P(ScreenLayoutTest, DrawsEveryRowInItsColour) {
     test::FakeEventLoop loop;
     test::FakeClipboard clip;
     TConsole console(term, loop, clip);
-    ScreenOptions options;
+    ScreenOptions options = test::DefaultScreen();
     options.InfoPanel = c.InfoPanel;
     options.SeparatorLine = c.SeparatorLine;
     options.EditorLines = c.EditorLines;
@@ -72,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(Settings, ScreenLayoutTest,
                                            LayoutCase{false, false, 1, 24, 24, 24, 25}));
 
 TEST(ScreenLayout, EditorNeverTakesTheLastOutputRow) {
-    ScreenOptions options;
+    ScreenOptions options = test::DefaultScreen();
     options.SizeY = 5;
     options.EditorLines = 50;
     const ScreenLayout layout = ComputeLayout(options);

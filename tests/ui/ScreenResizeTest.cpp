@@ -2,6 +2,7 @@
 // running, a terminal below the smallest size, and a cursor whose cell is off the screen.
 #include "ui/ScreenLayout.h"
 #include "ui/SmallScreenNotice.h"
+#include "support/DefaultScreen.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
@@ -34,7 +35,7 @@ class ScreenResizeTest : public ::testing::Test {
 };
 
 TEST(ScreenLayoutAtOtherSizes, PanelOnTheLastRowsEditorAboveAndTheRestForOutput) {
-    ScreenOptions options;
+    ScreenOptions options = test::DefaultScreen();
     options.SizeX = 120;
     options.SizeY = 40;
     ScreenLayout layout = ComputeLayout(options);
@@ -59,7 +60,7 @@ TEST(ScreenLayoutAtOtherSizes, PanelOnTheLastRowsEditorAboveAndTheRestForOutput)
 TEST_F(ScreenResizeTest, TheLayoutTakesTheSizeOfATerminalThatKeepsItsOwn) {
     Term.TakesSizeRequests = false;
     Term.CurrentSize = {60, 15};
-    const ScreenLayout layout = StartScreen(Con, ScreenOptions{});
+    const ScreenLayout layout = StartScreen(Con, test::DefaultScreen());
     ASSERT_EQ(Term.SizeRequests.size(), 1u);
     EXPECT_EQ(Term.SizeRequests[0].Columns, 80); // still asked for
     EXPECT_EQ(Con.GetBufferSize(), MakeCoord(60, 15));
@@ -74,7 +75,7 @@ TEST_F(ScreenResizeTest, TheLayoutTakesTheSizeOfATerminalThatKeepsItsOwn) {
 TEST_F(ScreenResizeTest, ATerminalWithoutASizeGetsTheSizeAskedFor) {
     Term.TakesSizeRequests = false;
     Term.CurrentSize = {0, 0};
-    StartScreen(Con, ScreenOptions{});
+    StartScreen(Con, test::DefaultScreen());
     EXPECT_EQ(Con.GetBufferSize(), MakeCoord(80, 25));
     // A resize it cannot measure changes nothing.
     Term.ResizeTo(0, 0);
@@ -84,7 +85,7 @@ TEST_F(ScreenResizeTest, ATerminalWithoutASizeGetsTheSizeAskedFor) {
 }
 
 TEST_F(ScreenResizeTest, AResizeGivesTheBufferTheNewSizeAndLaysItOutOnce) {
-    StartScreen(Con, ScreenOptions{});
+    StartScreen(Con, test::DefaultScreen());
     Term.ResizeTo(100, 30);
     Con.ProcessPending();
     EXPECT_EQ(Con.GetBufferSize(), MakeCoord(100, 30));
@@ -103,7 +104,7 @@ TEST_F(ScreenResizeTest, AResizeGivesTheBufferTheNewSizeAndLaysItOutOnce) {
 }
 
 TEST_F(ScreenResizeTest, BelowTheSmallestSizeANoticeShowsAndTheScreenComesBack) {
-    StartScreen(Con, ScreenOptions{});
+    StartScreen(Con, test::DefaultScreen());
     Con.WriteText("kept", 7, MakeCoord(0, 0));
     for (const auto& [columns, rows] : {std::pair{19, 25}, std::pair{80, 4}, std::pair{19, 4}}) {
         Term.ResizeTo(columns, rows);
@@ -133,7 +134,7 @@ TEST_F(ScreenResizeTest, BelowTheSmallestSizeANoticeShowsAndTheScreenComesBack) 
 TEST_F(ScreenResizeTest, AStartInATerminalTooSmallLaysOutTheSizeAskedFor) {
     Term.TakesSizeRequests = false;
     Term.CurrentSize = {19, 4};
-    const ScreenLayout layout = StartScreen(Con, ScreenOptions{});
+    const ScreenLayout layout = StartScreen(Con, test::DefaultScreen());
     EXPECT_TRUE(Con.TooSmall());
     EXPECT_EQ(Con.GetBufferSize(), MakeCoord(80, 25));
     EXPECT_EQ(layout.PanelRow, 23);
@@ -144,7 +145,7 @@ TEST_F(ScreenResizeTest, AStartInATerminalTooSmallLaysOutTheSizeAskedFor) {
 }
 
 TEST_F(ScreenResizeTest, TheCursorIsHiddenWhileItsCellIsOffTheScreen) {
-    StartScreen(Con, ScreenOptions{});
+    StartScreen(Con, test::DefaultScreen());
     Con.SetCursorPos(MakeCoord(85, 3));
     Con.Flush();
     EXPECT_FALSE(Term.Shown.CursorVisible);

@@ -1,7 +1,9 @@
 #include "ui/StatusPanel.h"
+#include "support/DefaultScreen.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
+#include "support/FakeWallClock.h"
 #include "support/ScreenText.h"
 #include "text/CodePage.h"
 
@@ -41,7 +43,22 @@ class Panel : public ::testing::Test {
         Con.FillRect(MakeCoord(0, 21), 80, 1, 0xC4, 7);
     }
 
-    StatusPanel Make(StatusPanelOptions options = {}) { return StatusPanel(Con, State, options); }
+    StatusPanel Make(StatusPanelOptions options = test::DefaultPanel()) {
+        return StatusPanel(Con, Loop, State, Clock, options);
+    }
+
+    // Lets time pass on the loop and the wall clock, running the timers as the input loop does.
+    void RunFor(Milliseconds span) {
+        const TimePoint end = Loop.Clock + span;
+        while (Loop.Clock < end) {
+            const TimePoint before = Loop.Clock;
+            Loop.Wait(end);
+            Wall.Advance(std::chrono::duration_cast<Milliseconds>(Loop.Clock - before));
+            Message m;
+            while (Loop.TakeMessage(m))
+                Loop.Dispatch(m);
+        }
+    }
 
     std::string Row(int y) const { return test::RowText(Con.Screen(), y); }
     // Attribute of the first cell of a text on a row; 0xFFFF when the text is not there.
@@ -57,7 +74,9 @@ class Panel : public ::testing::Test {
     test::FakeEventLoop Loop;
     test::FakeClipboard Clip;
     TConsole Con{Term, Loop, Clip};
+    test::FakeWallClock Wall;
     CharacterStatus State;
+    TGameClock Clock{Wall};
 };
 
 TEST_F(Panel, FirstLineShowsLevelExperienceInThousandsAndTheGauges) {
@@ -153,7 +172,7 @@ TEST_F(Panel, TheNameAndTheEditCaptionShareTheSeparator) {
 }
 
 TEST_F(Panel, WithoutTheSeparatorLineNothingIsShownThere) {
-    StatusPanelOptions options;
+    StatusPanelOptions options = test::DefaultPanel();
     options.SeparatorLine = false;
     Con.FillRect(MakeCoord(0, 21), 80, 1, ' ', 0);
     State.CharName = "Hero";
@@ -192,7 +211,7 @@ TEST_F(Panel, TheCountdownRunsDownInColumnsFiftyToFiftyFour) {
     EXPECT_EQ(Row(21).substr(50, 5), "\xC4-3.0");
     EXPECT_EQ(State.Countdown, 0);
 
-    StatusPanelOptions russian;
+    StatusPanelOptions russian = test::DefaultPanel();
     russian.DecimalSeparator = ',';
     State.Countdown = 12.25;
     Make(russian).DrawCountdown();
@@ -221,7 +240,7 @@ TEST_F(Panel, ACountdownOfAThousandOrMoreLeavesNoDigitBehind) {
 
 // A long TimeFormat or a narrow screen puts the clock where the countdown goes.
 TEST_F(Panel, TheCountdownNeverDrawsNorErasesOverTheClock) {
-    StatusPanelOptions options;
+    StatusPanelOptions options = test::DefaultPanel();
     options.TimeFormat = "dd mmmm yyyy, hh:nn:ss"; // 26 characters: columns 53 to 78
     StatusPanel panel = Make(options);
     const int64_t time = 739959 * 86'400'000LL + 3'723'000; // 9 December 2026, 01:02:03
@@ -244,8 +263,8 @@ TEST_F(Panel, TheCountdownNeverDrawsNorErasesOverTheClock) {
 
 TEST_F(Panel, OnANarrowScreenTheClockKeepsItsPlace) {
     Con.SetBufferSize(MakeCoord(60, 25));
-    StatusPanelOptions options;
-    options.SizeX = 60; // the default 21-character clock in columns 38 to 58
+    StatusPanelOptions options = test::DefaultPanel();
+    options.SizeX = 60;          // the default 21-character clock in columns 38 to 58
     options.RequestedSizeX = 60; // the screen the player asked for
     StatusPanel panel = Make(options);
     panel.DrawGameClock(739959 * 86'400'000LL);
@@ -261,7 +280,7 @@ TEST_F(Panel, OnANarrowScreenTheClockKeepsItsPlace) {
 }
 
 TEST_F(Panel, TheClockEndsOneColumnBeforeTheEdgeAndLeavesNoRestWhenShorter) {
-    StatusPanelOptions options;
+    StatusPanelOptions options = test::DefaultPanel();
     options.TimeFormat = "mmmm d";
     StatusPanel panel = Make(options);
     // 9 December 2026, then 9 May 2027.
@@ -311,6 +330,49 @@ TEST_F(Panel, NewTextFlashesAnUnseenWindowOncePerQuietPeriod) {
     panel.NoteActivity(); // the first text after the player looked
     panel.FlashStep();
     EXPECT_EQ(Term.Flashes, 2);
+}
+
+// An idle client sleeps: each of the panel's timers runs only while something it draws can
+// change, and starts as soon as something does.
+TEST_F(Panel, ItsTimersRunOnlyWhileSomethingTheyDrawCanChange) {
+    using namespace std::chrono_literals;
+    StatusPanel panel = Make();
+    EXPECT_FALSE(Loop.NextTimer().has_value());
+
+    // New text in a window in front is seen at the first status tick.
+    panel.NoteActivity();
+    EXPECT_EQ(Loop.NextTimer(), Loop.Clock + 250ms);
+    RunFor(250ms);
+    EXPECT_FALSE(panel.ActivityPending());
+    EXPECT_FALSE(Loop.NextTimer().has_value());
+
+    // A countdown runs the 100 ms timer down to its end, and until that end is drawn.
+    State.Countdown = 0.3;
+    panel.StatusChanged();
+    EXPECT_EQ(Loop.NextTimer(), Loop.Clock + 100ms);
+    RunFor(100ms);
+    EXPECT_EQ(Row(21).substr(52, 3), "0.3");
+    RunFor(1000ms);
+    EXPECT_EQ(Row(21).substr(50, 5), std::string(5, '\xC4'));
+    EXPECT_FALSE(Loop.NextTimer().has_value());
+
+    // The game clock keeps the 250 ms timer, drawing it as it runs, until it is switched off.
+    Clock.SetGameClock(739959 * 86'400'000LL); // 9 December 2026, 00:00:00
+    panel.StatusChanged();
+    RunFor(1000ms);
+    EXPECT_EQ(Row(21).substr(58, 21), "09 Dec 2026, 00:00:04");
+    EXPECT_EQ(Loop.NextTimer(), Loop.Clock + 250ms);
+    Clock.SetGameClock(0);
+    panel.StatusChanged();
+    EXPECT_FALSE(Loop.NextTimer().has_value());
+
+    // Without the separator line the clock is not drawn, and keeps no timer.
+    StatusPanelOptions hidden = test::DefaultPanel();
+    hidden.SeparatorLine = false;
+    StatusPanel bare = Make(hidden);
+    Clock.SetGameClock(739959 * 86'400'000LL);
+    bare.StatusChanged();
+    EXPECT_FALSE(Loop.NextTimer().has_value());
 }
 
 TEST_F(Panel, TheSeparatorCountsTheRowsWaitingBelowAScrolledBackWindow) {

@@ -6,6 +6,7 @@
 #include "e2e/harness/LoopbackServer.h"
 #include "e2e/harness/TempDir.h"
 #include "platform/vt/FrameRenderer.h"
+#include "support/DefaultScreen.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
@@ -62,7 +63,7 @@ InProcess RunInProcess(int runs, int32_t editorLines) {
     test::FakeClipboard clip;
     TConsole console(term, loop, clip);
     console.SetBufferSize(MakeCoord(80, 25));
-    InputEditorOptions options;
+    InputEditorOptions options = test::DefaultEditor();
     options.EditorTop = static_cast<int>(24 - editorLines);
     options.EditorLines = editorLines;
     // The editor alone: nothing connected, no aliases, no output window or panel to move.

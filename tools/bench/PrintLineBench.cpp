@@ -1,6 +1,7 @@
 // Lines per second through the text printer into the scrollback with the window following, on
 // a console in memory: the cost of the client's own printing, without a terminal.
 #include "app/TextPrinter.h"
+#include "support/DefaultScreen.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
@@ -33,7 +34,7 @@ int main(int argc, char** argv) {
     OutputBuffer output(console, 80, 10000, 21);
     CharacterStatus state;
     TGameClock clock(wall);
-    StatusPanel panel(console, state, StatusPanelOptions{});
+    StatusPanel panel(console, loop, state, clock, test::DefaultPanel());
     test::CountingPrintTargets targets;
     TextPrinter printer(console, output, state, clock, panel, targets, true, '.');
     const size_t& logged = targets.Logged;
