@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(reports <= aliases.size());
 
     TAliasArray none;
-    const TExpandedText plain = ExpandAliases(none, "look\r\nsay hi");
+    const ExpandedText plain = ExpandAliases(none, "look\r\nsay hi");
     Check(plain.SendText == "look\r\nsay hi" && plain.EditText.empty());
     return 0;
 }

@@ -198,7 +198,7 @@ TEST_F(SoundCommandsTest, HugeCommandsAndFloodsStayBounded) {
         many += "C4 1 D4 2 ";
     Sound->PlaySoundCommand(many);
     EXPECT_TRUE(Sound->Midi.IsPlaying());
-    EXPECT_EQ(Sound->Midi.EventBuffer().Count(), TMidiEventBuffer::MaxEvents);
+    EXPECT_EQ(Sound->Midi.EventBuffer().Count(), MidiEventBuffer::MaxEvents);
     Sound->PlaySoundCommand(std::string(1 << 20, 'C'));
     Sound->PlaySoundCommand("C4 L-5 R-1");
     for (int i = 0; i < 5000; ++i)

@@ -53,7 +53,7 @@ Figures Measure(TAliasArray& aliases, const std::string& command, const std::str
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
         const auto start = std::chrono::steady_clock::now();
-        const TExpandedText out = ExpandAliases(aliases, command);
+        const ExpandedText out = ExpandAliases(aliases, command);
         times.push_back(MillisecondsOf(std::chrono::steady_clock::now() - start));
         ok = ok && out.SendText == expected;
     }
