@@ -1,7 +1,7 @@
 #pragma once
 
+#include "macros/AliasExpansion.h"
 #include "macros/AliasFile.h"
-#include "macros/ExpandAliases.h"
 #include "macros/KeyMacros.h"
 #include "macros/RunKeyMacro.h"
 #include "net/ServerConnection.h"

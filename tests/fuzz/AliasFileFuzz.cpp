@@ -4,7 +4,7 @@
 // pattern and a text, there are never more aliases than header lines, each failing alias is
 // told at most once, and text without aliases passes through unchanged.
 
-#include "macros/ExpandAliases.h"
+#include "macros/AliasExpansion.h"
 #include "util/TolmixStringList.h"
 
 #include <cstddef>

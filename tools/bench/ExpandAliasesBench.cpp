@@ -2,7 +2,7 @@
 // alias matches (every pattern is tried), one that the 500th alias rewrites, and the first
 // expansion after a load, which also compiles the patterns. Run on demand; the goal is under
 // 1 ms for the steady expansions.
-#include "macros/ExpandAliases.h"
+#include "macros/AliasExpansion.h"
 #include "util/TolmixStringList.h"
 
 #include <algorithm>

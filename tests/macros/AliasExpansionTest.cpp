@@ -1,4 +1,4 @@
-#include "macros/ExpandAliases.h"
+#include "macros/AliasExpansion.h"
 #include "platform/Clock.h"
 
 #include <gtest/gtest.h>

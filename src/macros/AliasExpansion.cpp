@@ -1,5 +1,5 @@
-#include "macros/ExpandAliases.h"
-#include "macros/RegexReplace.h"
+#include "macros/AliasExpansion.h"
+#include "macros/CompiledAlias.h"
 #include "text/CodePage.h"
 #include "text/ColourBytes.h"
 
