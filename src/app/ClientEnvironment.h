@@ -20,7 +20,14 @@ namespace tolmix {
 class MidiOpener {
   public:
     virtual ~MidiOpener() = default;
+    // Never null: where nothing can sound, outputs that have no device.
     virtual std::unique_ptr<MidiDevices> OpenMidi(const MidiSinkSettings& settings) = 0;
+};
+
+// Opens outputs without a device, whatever the settings say: the server's music stays silent.
+class NoMidiOpener final : public MidiOpener {
+  public:
+    std::unique_ptr<MidiDevices> OpenMidi(const MidiSinkSettings& settings) override;
 };
 
 // The parts of the system the client uses besides the console: the main block makes them for
@@ -35,17 +42,16 @@ struct ClientEnvironment {
     DesktopRegistry& Registry;
     // The processor time the client's thread has spent, which bounds the aliases' work.
     const Clock& CpuTime;
-    // The MIDI outputs for the output the settings choose; without an opener the client has
-    // none and the server's music stays silent.
-    MidiOpener* Midi = nullptr;
+    // The MIDI outputs for the output the settings choose.
+    MidiOpener& Midi;
     // The player's data folder ($XDG_DATA_HOME), where an installed program finds the player's
     // own plugins; empty for none.
     std::string UserDataFolder;
-    // Where lines about things left out go (the diagnostics file); none: nowhere.
-    DiagnosticsLog* Diagnostics = nullptr;
+    // Where lines about things left out go (the diagnostics file, or NoDiagnostics).
+    DiagnosticsLog& Diagnostics;
     // Told of every call into plugin code, so that a plugin that never returns cannot keep the
-    // player from ending the program; none: nothing watches.
-    PluginCallWatch* PluginWatch = nullptr;
+    // player from ending the program (NoPluginCallWatch where nothing watches).
+    PluginCallWatch& PluginWatch;
 };
 
 } // namespace tolmix

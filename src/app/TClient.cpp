@@ -4,8 +4,6 @@
 #include "app/FirstRunNotice.h"
 #include "app/PartOptions.h"
 #include "app/SystemRegistration.h"
-#include "platform/MonotonicClock.h"
-#include "platform/SoftwareMidiDevices.h"
 #include "text/CodePage.h"
 #include "text/ProgramName.h"
 #include "util/FilePaths.h"
@@ -159,15 +157,8 @@ TClient::~TClient() {
 }
 
 void TClient::StartMusic() {
-    if (Env.Midi)
-        MidiOutputs = Env.Midi->OpenMidi(Settings.Midi);
-    if (!MidiOutputs) {
-        // No output at all: no device, so nothing sounds.
-        static const MonotonicClock clock;
-        MidiOutputs = std::make_unique<SoftwareMidiDevices>(nullptr, clock);
-    }
-    Sound = std::make_unique<SoundCommands>(Con, *MidiOutputs);
-    Sound->Reporter = this;
+    MidiOutputs = Env.Midi.OpenMidi(Settings.Midi);
+    Sound = std::make_unique<SoundCommands>(Con, *MidiOutputs, *this);
 }
 
 void TClient::StartEditor() {
@@ -214,17 +205,12 @@ uint64_t TClient::WindowHandle() const {
 void TClient::RunLoopPass(bool receive) {
     // Called by a plugin: the client's own loop runs here, while the plugin's code waits
     // further up the stack.
-    PluginCallWatch* watch = Env.PluginWatch;
-    if (!watch) {
-        Con.Pass(receive);
-        return;
-    }
     {
-        const PluginLoopPassScope pass(*watch);
+        const PluginLoopPassScope pass(Env.PluginWatch);
         Con.Pass(receive);
     }
     if (Con.LoopEnded())
-        watch->QuitPending();
+        Env.PluginWatch.QuitPending();
 }
 
 void TClient::SendVersion() {

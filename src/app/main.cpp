@@ -104,9 +104,17 @@ void RunClient(const posix::XdgFolders& folders, const char* program,
     posix::XdgDesktopRegistry registry(folders);
     SystemMidiOpener midi;
     posix::ThreadCpuClock cpuTime;
-    ClientEnvironment environment{files,    wallClock, posix::ReadSystemLocale(), network,
-                                  modules,  registry,  cpuTime,                   &midi,
-                                  folders.DataHome,    &notes,                    &watchdog};
+    ClientEnvironment environment{.Files = files,
+                                  .Time = wallClock,
+                                  .Locale = posix::ReadSystemLocale(),
+                                  .Net = network,
+                                  .Modules = modules,
+                                  .Registry = registry,
+                                  .CpuTime = cpuTime,
+                                  .Midi = midi,
+                                  .UserDataFolder = folders.DataHome,
+                                  .Diagnostics = notes,
+                                  .PluginWatch = watchdog};
     TClient client(console, environment, argc, argv);
     console.Run();
 }

@@ -50,8 +50,20 @@ void RunClient(int argc, const char* const* argv) {
     win32::Win32Registry registry;
     WinmmMidiOpener midi;
     win32::ThreadCpuClock cpuTime;
-    ClientEnvironment environment{
-        files, wallClock, win32::ReadSystemLocale(), network, modules, registry, cpuTime, &midi, {}};
+    // No diagnostics file and no watch on plugin calls here.
+    NoDiagnostics notes;
+    NoPluginCallWatch unwatched;
+    ClientEnvironment environment{.Files = files,
+                                  .Time = wallClock,
+                                  .Locale = win32::ReadSystemLocale(),
+                                  .Net = network,
+                                  .Modules = modules,
+                                  .Registry = registry,
+                                  .CpuTime = cpuTime,
+                                  .Midi = midi,
+                                  .UserDataFolder = {},
+                                  .Diagnostics = notes,
+                                  .PluginWatch = unwatched};
     TClient client(console, environment, argc, argv);
     console.Run();
 }

@@ -5,6 +5,22 @@ namespace tolmix {
 
 namespace {
 
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
+size_t SkipBlanks(std::string_view text, size_t i) {
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    return i;
+}
+
+size_t SkipWord(std::string_view text, size_t i) {
+    while (i < text.size() && text[i] != ' ')
+        ++i;
+    return i;
+}
+
 constexpr std::string_view HeaderWord = "alias:";
 constexpr std::string_view RegexSpecials = "^$.[()|?+*\\{]}";
 constexpr std::string_view LineBreak = "\r\n";
@@ -41,6 +57,72 @@ void FindNeedle(TAlias& alias, std::string_view pattern) {
 
 } // namespace
 
+std::string FirstWord(std::string_view text) {
+    const size_t start = SkipBlanks(text, 0);
+    return std::string(text.substr(start, SkipWord(text, start) - start));
+}
+
+void DropFirstWord(std::string& text) {
+    text.erase(0, SkipBlanks(text, SkipWord(text, SkipBlanks(text, 0))));
+}
+
+void DropFirstWord(std::string_view& text) {
+    text.remove_prefix(SkipBlanks(text, SkipWord(text, SkipBlanks(text, 0))));
+}
+
+bool IsAbbreviation(std::string_view word, std::string_view keyword) {
+    if (word.empty() || word.size() > keyword.size())
+        return false;
+    for (size_t i = 0; i < word.size(); ++i) {
+        if (LowerAscii(word[i]) != LowerAscii(keyword[i]))
+            return false;
+    }
+    return true;
+}
+
+TAliasOption OpposedAliasOption(TAliasOption option) {
+    switch (option) {
+    case aoFull:
+        return aoPart;
+    case aoPart:
+        return aoFull;
+    case aoSend:
+        return aoEdit;
+    case aoEdit:
+        return aoSend;
+    case aoEasy:
+        return aoPure;
+    case aoPure:
+        return aoEasy;
+    case aoNone:
+        break;
+    }
+    return aoNone;
+}
+
+int FindAliasOption(std::string_view word) {
+    for (size_t i = aoFull; i < AliasOptionNames.size(); ++i) {
+        if (IsAbbreviation(word, AliasOptionNames[i]))
+            return static_cast<int>(i);
+    }
+    return 0;
+}
+
+TAliasOptions ParseAliasOptions(std::string_view line) {
+    TAliasOptions options = DefaultAliasOptions;
+    std::string_view rest = line;
+    for (std::string word = FirstWord(rest); !word.empty(); word = FirstWord(rest)) {
+        const int index = FindAliasOption(word);
+        if (index != 0) {
+            const auto option = static_cast<TAliasOption>(index);
+            options.Include(option);
+            options.Exclude(OpposedAliasOption(option));
+        }
+        DropFirstWord(rest);
+    }
+    return options;
+}
+
 bool MayMatch(const TAlias& alias, std::string_view line) {
     if (alias.NeedleAtStart)
         return line.starts_with(alias.Needle);
@@ -48,20 +130,9 @@ bool MayMatch(const TAlias& alias, std::string_view line) {
 }
 
 bool IsAliasHeader(std::string_view line) {
-    size_t i = 0;
-    while (i < line.size() && line[i] == ' ')
-        ++i;
-    if (line.size() - i < HeaderWord.size())
-        return false;
-    for (size_t k = 0; k < HeaderWord.size(); ++k) {
-        char c = line[i + k];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + ('a' - 'A'));
-        if (c != HeaderWord[k])
-            return false;
-    }
-    const size_t after = i + HeaderWord.size();
-    return after == line.size() || line[after] == ' ';
+    const size_t start = SkipBlanks(line, 0);
+    const std::string_view word = line.substr(start, SkipWord(line, start) - start);
+    return word.size() == HeaderWord.size() && IsAbbreviation(word, HeaderWord);
 }
 
 std::string EscapeRegex(std::string_view text) {

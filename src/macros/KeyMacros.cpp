@@ -14,16 +14,16 @@ void LoadKeyMacroFile(TKeyMacrosMap& macros, const TTolmixStringList& lines) {
     for (int i = 0; i < lines.Count(); ++i) {
         if (lines[i].find('=') == std::string::npos)
             continue;
-        const TKeyCombination combination = ParseKeyString(lines.NameAt(i));
+        const KeyCombination combination = ParseKeyString(lines.NameAt(i));
         if (combination.Key == 0)
             continue;
         macros[combination.Modifiers][combination.Key] = AnsiToConsole(lines.ValueAt(i));
     }
 }
 
-TKeyCombination MacroCombination(const KeyEvent& key) {
+KeyCombination MacroCombination(const KeyEvent& key) {
     const uint32_t state = key.ControlKeyState;
-    TKeyCombination combination;
+    KeyCombination combination;
     if (state & AltPressed)
         combination.Modifiers |= 1;
     if (state & CtrlPressed)
@@ -37,7 +37,7 @@ TKeyCombination MacroCombination(const KeyEvent& key) {
 }
 
 const std::string& FindKeyMacro(const TKeyMacrosMap& macros, const KeyEvent& key) {
-    const TKeyCombination combination = MacroCombination(key);
+    const KeyCombination combination = MacroCombination(key);
     return macros[combination.Modifiers][combination.Key];
 }
 

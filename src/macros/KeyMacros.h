@@ -27,7 +27,7 @@ void LoadKeyMacroFile(TKeyMacrosMap& macros, const TTolmixStringList& lines);
 // for the enhanced keys (the grey arrows and editing block, keypad Enter and divide) unless
 // right Alt or right Ctrl is down, so the same keys of the numeric keypad match without it.
 // Codes above 255 select key 0, which never holds a macro.
-TKeyCombination MacroCombination(const KeyEvent& key);
+KeyCombination MacroCombination(const KeyEvent& key);
 // The macro text bound to the event's combination; empty when none is bound.
 const std::string& FindKeyMacro(const TKeyMacrosMap& macros, const KeyEvent& key);
 

@@ -62,14 +62,14 @@ std::string UpperAscii(std::string_view text) {
 
 constexpr std::array<std::string_view, 256> KeyNames = BuildKeyNames();
 
-TKeyCombination ParseKeyString(std::string_view text) {
+KeyCombination ParseKeyString(std::string_view text) {
     const std::string upper = UpperAscii(text);
     std::string_view rest = upper;
-    TKeyCombination result;
+    KeyCombination result;
     for (size_t dash = rest.find('-'); dash != std::string_view::npos; dash = rest.find('-')) {
         const std::string_view part = rest.substr(0, dash);
         rest.remove_prefix(dash + 1);
-        for (const TModifierName& modifier : ModifierNames) {
+        for (const ModifierName& modifier : ModifierNames) {
             if (!part.empty() && part == modifier.Name) {
                 result.Modifiers |= modifier.Bit;
                 break;

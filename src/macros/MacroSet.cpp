@@ -23,7 +23,7 @@ KeyMacroResult MacroSet::RunKeyMacro(const KeyEvent& key) {
         &TimeLimit);
 }
 
-TExpandedText MacroSet::ExpandCommand(const std::string& text) {
+ExpandedText MacroSet::ExpandCommand(const std::string& text) {
     return ExpandAliases(
         Aliases, text, [this](const std::string& line) { Printer.PrintLine(line); }, &TimeLimit);
 }

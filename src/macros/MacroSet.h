@@ -1,7 +1,7 @@
 #pragma once
 
+#include "macros/AliasExpansion.h"
 #include "macros/AliasFile.h"
-#include "macros/ExpandAliases.h"
 #include "macros/KeyMacros.h"
 #include "macros/RunKeyMacro.h"
 #include "net/ServerConnection.h"
@@ -28,7 +28,7 @@ class KeyMacroStep {
 class CommandRewriter {
   public:
     virtual ~CommandRewriter() = default;
-    virtual TExpandedText ExpandCommand(const std::string& text) = 0;
+    virtual ExpandedText ExpandCommand(const std::string& text) = 0;
 };
 
 // The key macros and the aliases of the running client, read from the files the settings file
@@ -52,7 +52,7 @@ class MacroSet final : public KeyMacroStep, public CommandRewriter {
     void LoadMacrosAndAliases() override;
     KeyMacroResult RunKeyMacro(const KeyEvent& key) override;
     // A failing alias prints its one-time report.
-    TExpandedText ExpandCommand(const std::string& text) override;
+    ExpandedText ExpandCommand(const std::string& text) override;
 
   private:
     const FileSystem& Files;

@@ -16,7 +16,7 @@ KeyMacroResult RunKeyMacro(const KeyEvent& key, const TKeyMacrosMap& macros, TAl
     result.Bound = true;
     if (!link.Connected())
         return result;
-    TExpandedText expanded = ExpandAliases(aliases, BarsToLineBreaks(macro, '|'), report, limit);
+    ExpandedText expanded = ExpandAliases(aliases, BarsToLineBreaks(macro, '|'), report, limit);
     link.SendLine(expanded.SendText, true);
     result.EditText = std::move(expanded.EditText);
     return result;

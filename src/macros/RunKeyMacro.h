@@ -1,6 +1,6 @@
 #pragma once
 
-#include "macros/ExpandAliases.h"
+#include "macros/AliasExpansion.h"
 #include "macros/KeyMacros.h"
 #include "net/ServerConnection.h"
 #include "platform/KeyEvent.h"

@@ -23,8 +23,8 @@ uint8_t Program(int32_t value) {
 
 } // namespace
 
-bool TMidiEventBuffer::Append(uint32_t delta, uint8_t status, uint8_t data1, uint8_t data2,
-                              uint8_t flags) {
+bool MidiEventBuffer::Append(uint32_t delta, uint8_t status, uint8_t data1, uint8_t data2,
+                             uint8_t flags) {
     if (Bytes.size() + MidiEventSize > MaxBytes)
         return false;
     if (Bytes.capacity() < MaxBytes)
@@ -45,11 +45,11 @@ bool TMidiEventBuffer::Append(uint32_t delta, uint8_t status, uint8_t data1, uin
     return true;
 }
 
-void TMidiEventBuffer::Release() {
+void MidiEventBuffer::Release() {
     std::vector<uint8_t>().swap(Bytes);
 }
 
-void AppendPreamble(TMidiEventBuffer& buffer, const TMidiSound& sound, uint8_t ch) {
+void AppendPreamble(MidiEventBuffer& buffer, const MidiSound& sound, uint8_t ch) {
     const uint8_t cc = static_cast<uint8_t>(ControlChange | ch);
     const uint8_t drums = ControlChange | 9;
     const uint8_t pan = static_cast<uint8_t>(64 + sound.Pan * 63 / 100);
@@ -71,7 +71,7 @@ void AppendPreamble(TMidiEventBuffer& buffer, const TMidiSound& sound, uint8_t c
     buffer.Append(0, cc, 93, Percent127(sound.Chorus));
 }
 
-void AppendBendRamp(TMidiEventBuffer& buffer, const TMidiSound& sound, uint32_t delta,
+void AppendBendRamp(MidiEventBuffer& buffer, const MidiSound& sound, uint32_t delta,
                     uint8_t channel) {
     if (delta == 0 || sound.PBDuration == 0 || sound.PBDelay == 100 || sound.PitchBend == 0)
         return;
@@ -89,7 +89,7 @@ void AppendBendRamp(TMidiEventBuffer& buffer, const TMidiSound& sound, uint32_t 
     }
 }
 
-void BuildPieceEvents(TMidiEventBuffer& buffer, const TScoreList& score, const TMidiSound& sound,
+void BuildPieceEvents(MidiEventBuffer& buffer, const ScoreList& score, const MidiSound& sound,
                       uint8_t ch, bool bend) {
     AppendPreamble(buffer, sound, ch);
     int64_t previous = 0;
@@ -98,7 +98,7 @@ void BuildPieceEvents(TMidiEventBuffer& buffer, const TScoreList& score, const T
         const TScoreEntry& entry = score[i];
         const uint32_t delta = static_cast<uint32_t>(std::max<int64_t>(entry.Time - previous, 0));
         const uint8_t channel = entry.Channel & 0x0F;
-        if (i == 0 && entry.Kind != TScoreKind::ProgramChange)
+        if (i == 0 && entry.Kind != ScoreKind::ProgramChange)
             buffer.Append(0, static_cast<uint8_t>(ProgramChange | ch), Program(sound.Instrument),
                           0);
         // A percussion sound on the percussion channel of a melodic player is its drum key.
@@ -108,14 +108,14 @@ void BuildPieceEvents(TMidiEventBuffer& buffer, const TScoreList& score, const T
             return static_cast<uint8_t>(std::clamp(entry.Value - 93, 35, 81));
         };
         switch (entry.Kind) {
-        case TScoreKind::ProgramChange:
+        case ScoreKind::ProgramChange:
             buffer.Append(delta, static_cast<uint8_t>(ProgramChange | channel),
                           Program(entry.Value), 0);
             break;
-        case TScoreKind::NoteOn:
+        case ScoreKind::NoteOn:
             buffer.Append(delta, static_cast<uint8_t>(NoteOn | channel), key(), 127);
             break;
-        case TScoreKind::NoteOff:
+        case ScoreKind::NoteOff:
             if (bendPending) {
                 AppendBendRamp(buffer, sound, delta, channel);
                 bendPending = false;

@@ -10,7 +10,7 @@ namespace tolmix {
 // The events of one piece as a stream plays them: 12-byte records (delta ticks, stream id 0,
 // status, two data bytes, type and flags) in one block of at most 65,535 bytes, which stays in
 // place from its first event until Release.
-class TMidiEventBuffer {
+class MidiEventBuffer {
   public:
     static constexpr uint32_t MaxBytes = 65535;
     static constexpr uint32_t MaxEvents = MaxBytes / 12; // 5,461
@@ -28,7 +28,7 @@ class TMidiEventBuffer {
 };
 
 // The player's sound settings that the events of a piece are built from.
-struct TMidiSound {
+struct MidiSound {
     int32_t Volume = 100;
     int32_t Pan = 0;
     int32_t Reverb = 0;
@@ -43,14 +43,14 @@ struct TMidiSound {
 
 // The 15 control changes that open every piece on channel `ch` (and the percussion channel);
 // the first carries the callback flag.
-void AppendPreamble(TMidiEventBuffer& buffer, const TMidiSound& sound, uint8_t ch);
+void AppendPreamble(MidiEventBuffer& buffer, const MidiSound& sound, uint8_t ch);
 
 // The pitch-bend ramp in front of a note off `delta` ticks after its note on, on `channel`.
-void AppendBendRamp(TMidiEventBuffer& buffer, const TMidiSound& sound, uint32_t delta,
+void AppendBendRamp(MidiEventBuffer& buffer, const MidiSound& sound, uint32_t delta,
                     uint8_t channel);
 
 // The preamble and the score's events; `bend` puts the ramp before the first note off.
-void BuildPieceEvents(TMidiEventBuffer& buffer, const TScoreList& score, const TMidiSound& sound,
+void BuildPieceEvents(MidiEventBuffer& buffer, const ScoreList& score, const MidiSound& sound,
                       uint8_t ch, bool bend);
 
 } // namespace tolmix

@@ -79,8 +79,8 @@ bool TMidiGen::PlayString(std::string_view music) {
         return false;
     LoopsLeft = LoopCount;
     CurrentChannel = MidiChannel;
-    TScoreList score;
-    const TMusicDefaults defaults{PlayedOctave, NoteDuration, Sound.Instrument, CurrentChannel};
+    ScoreList score;
+    const MusicDefaults defaults{PlayedOctave, NoteDuration, Sound.Instrument, CurrentChannel};
     const bool simple = ParseMusicString(music, score, defaults);
     if (score.empty())
         return FailRequest();
@@ -92,11 +92,11 @@ bool TMidiGen::PlayNote(int32_t note) {
         return false;
     LoopsLeft = LoopCount;
     CurrentChannel = MidiChannel;
-    TScoreList score;
+    ScoreList score;
     uint8_t noteChannel = PercussionChannel;
     if (CurrentChannel != PercussionChannel) {
         noteChannel = Sound.Instrument >= FirstPercussionSound ? PercussionChannel : CurrentChannel;
-        score.push_back({0, TScoreKind::ProgramChange, Sound.Instrument, noteChannel});
+        score.push_back({0, ScoreKind::ProgramChange, Sound.Instrument, noteChannel});
     }
     note = std::clamp(note, 0, 127);
     const int32_t value = noteChannel == PercussionChannel && CurrentChannel != PercussionChannel
@@ -104,8 +104,8 @@ bool TMidiGen::PlayNote(int32_t note) {
                               : note;
     const int32_t end =
         static_cast<int32_t>(std::min<uint32_t>(NoteDuration, std::numeric_limits<int32_t>::max()));
-    score.push_back({0, TScoreKind::NoteOn, value, noteChannel});
-    score.push_back({end, TScoreKind::NoteOff, value, noteChannel});
+    score.push_back({0, ScoreKind::NoteOn, value, noteChannel});
+    score.push_back({end, ScoreKind::NoteOff, value, noteChannel});
     return BuildAndStart(score, true);
 }
 
@@ -143,7 +143,7 @@ bool TMidiGen::StartCheck() {
     return true;
 }
 
-bool TMidiGen::BuildAndStart(const TScoreList& score, bool simple) {
+bool TMidiGen::BuildAndStart(const ScoreList& score, bool simple) {
     if (Shared.OwnerId != 0 && Shared.OwnerId != Id) {
         ReadyFlag = true; // refused: nothing changes
         return false;

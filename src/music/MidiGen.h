@@ -27,7 +27,7 @@ struct TMidiGenClass {
 // on a MIDI stream as often as Loops says, and reports the start and end of playing. Every
 // wait runs the console's message pump, so key handlers, timers and OnStart/OnStop may run
 // inside the play requests.
-class TMidiGen final : private TNotifyWindow::Procedure {
+class TMidiGen final : private NotifyWindow::Procedure {
   public:
     using TNotifyEvent = std::function<void(TMidiGen& sender)>;
 
@@ -83,11 +83,11 @@ class TMidiGen final : private TNotifyWindow::Procedure {
 
     int32_t InstanceId() const { return Id; }
     // The events of the piece now playing (empty when none is).
-    const TMidiEventBuffer& EventBuffer() const { return Events; }
+    const MidiEventBuffer& EventBuffer() const { return Events; }
 
   private:
     bool StartCheck();
-    bool BuildAndStart(const TScoreList& score, bool simple);
+    bool BuildAndStart(const ScoreList& score, bool simple);
     // A request that passed the start check but has no running stream: Idle and ready again.
     bool FailRequest();
     void CloseStream();
@@ -103,11 +103,11 @@ class TMidiGen final : private TNotifyWindow::Procedure {
 
     std::unique_ptr<MidiStream> Stream;
     uint32_t DeviceId = MidiMapper;
-    TMidiEventBuffer Events;
+    MidiEventBuffer Events;
     MidiHeader Header;
     int32_t Id;
 
-    TMidiSound Sound;
+    MidiSound Sound;
     uint32_t NoteDuration = 50;
     TMGNote PlayedNote = mgC;
     int32_t PlayedOctave = 4;
@@ -122,7 +122,7 @@ class TMidiGen final : private TNotifyWindow::Procedure {
     uint32_t LoopsLeft = 0;
     bool ReadyFlag = true;
     bool Destroying = false;
-    TNotifyWindow Window;
+    NotifyWindow Window;
 };
 
 } // namespace tolmix

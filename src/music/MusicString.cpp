@@ -38,7 +38,7 @@ struct NoteField {
     int32_t Value = 0;
 };
 
-NoteField ReadNoteField(std::string_view field, TMusicParseState& state) {
+NoteField ReadNoteField(std::string_view field, MusicParseState& state) {
     NoteField result;
     if (field.size() >= 2 && field[0] == 'I') {
         const int64_t c = ReadInteger(field.substr(1));
@@ -69,8 +69,8 @@ NoteField ReadNoteField(std::string_view field, TMusicParseState& state) {
 }
 
 // One element of the string, already trimmed and not empty.
-void ParseElement(std::string_view raw, TScoreList& list, TMusicParseState& state,
-                  const TMusicDefaults& defaults) {
+void ParseElement(std::string_view raw, ScoreList& list, MusicParseState& state,
+                  const MusicDefaults& defaults) {
     // Into the form start;note;length.
     std::string element;
     if (!IsDigit(raw[0]) && raw[0] != ';')
@@ -135,12 +135,12 @@ void ParseElement(std::string_view raw, TScoreList& list, TMusicParseState& stat
             state.NC = 9;
             state.PS = note.Value;
         }
-        list.push_back({t, TScoreKind::ProgramChange, note.Value, state.NC});
+        list.push_back({t, ScoreKind::ProgramChange, note.Value, state.NC});
         return;
     }
     const int32_t value = state.NC == 9 && defaults.Channel != 9 ? state.PS : note.Value;
-    list.push_back({t, TScoreKind::NoteOn, value, state.NC});
-    list.push_back({static_cast<int32_t>(time + state.D), TScoreKind::NoteOff, value, state.NC});
+    list.push_back({t, ScoreKind::NoteOn, value, state.NC});
+    list.push_back({static_cast<int32_t>(time + state.D), ScoreKind::NoteOff, value, state.NC});
 }
 
 } // namespace
@@ -158,7 +158,7 @@ int NoteSemitone(std::string_view name) {
     return -1;
 }
 
-bool ParseMusicString(std::string_view text, TScoreList& list, const TMusicDefaults& defaults) {
+bool ParseMusicString(std::string_view text, ScoreList& list, const MusicDefaults& defaults) {
     std::string cleaned;
     cleaned.reserve(text.size());
     for (char c : TrimControls(text)) {
@@ -169,7 +169,7 @@ bool ParseMusicString(std::string_view text, TScoreList& list, const TMusicDefau
     if (cleaned.empty())
         return false;
 
-    TMusicParseState state;
+    MusicParseState state;
     state.O = defaults.Octave;
     state.NC = defaults.Instrument >= 128 || defaults.Channel == 9 ? 9 : defaults.Channel;
     state.PS = defaults.Instrument;
@@ -192,8 +192,8 @@ bool ParseMusicString(std::string_view text, TScoreList& list, const TMusicDefau
                      [](const TScoreEntry& a, const TScoreEntry& b) {
                          if (a.Time != b.Time)
                              return a.Time < b.Time;
-                         return a.Kind == TScoreKind::ProgramChange &&
-                                b.Kind != TScoreKind::ProgramChange;
+                         return a.Kind == ScoreKind::ProgramChange &&
+                                b.Kind != ScoreKind::ProgramChange;
                      });
     return state.Simple;
 }

@@ -9,8 +9,8 @@ namespace tolmix {
 namespace {
 
 // Windows live on the main thread only, so the table needs no lock.
-std::unordered_map<uint64_t, TNotifyWindow*>& Windows() {
-    static std::unordered_map<uint64_t, TNotifyWindow*> windows;
+std::unordered_map<uint64_t, NotifyWindow*>& Windows() {
+    static std::unordered_map<uint64_t, NotifyWindow*> windows;
     return windows;
 }
 
@@ -18,19 +18,19 @@ uint64_t NextHandle = 1;
 
 } // namespace
 
-TNotifyWindow::TNotifyWindow(EventLoop& loop, Procedure& procedure)
+NotifyWindow::NotifyWindow(EventLoop& loop, Procedure& procedure)
     : WindowHandle(NextHandle++), WindowProc(procedure) {
     Windows()[WindowHandle] = this;
     // Every window shares the one router; registering it again changes nothing.
     for (uint32_t id : {MomOpen, MomClose, MomDone, MomPositionCb})
-        loop.SetMessageHandler(id, &TNotifyWindow::Route);
+        loop.SetMessageHandler(id, &NotifyWindow::Route);
 }
 
-TNotifyWindow::~TNotifyWindow() {
+NotifyWindow::~NotifyWindow() {
     Windows().erase(WindowHandle);
 }
 
-void TNotifyWindow::Route(const Message& message) {
+void NotifyWindow::Route(const Message& message) {
     const auto it = Windows().find(message.WParam);
     if (it == Windows().end())
         return;

@@ -9,7 +9,7 @@ namespace tolmix {
 // A hidden window for MIDI stream notifications: the MM_MOM_* messages posted with its handle
 // in WParam reach its procedure when the message pump dispatches them. Messages for a window
 // that no longer exists are dropped.
-class TNotifyWindow {
+class NotifyWindow {
   public:
     // What receives the window's messages.
     class Procedure {
@@ -18,10 +18,10 @@ class TNotifyWindow {
         virtual void WindowProc(const Message& message) = 0;
     };
 
-    TNotifyWindow(EventLoop& loop, Procedure& procedure);
-    ~TNotifyWindow();
-    TNotifyWindow(const TNotifyWindow&) = delete;
-    TNotifyWindow& operator=(const TNotifyWindow&) = delete;
+    NotifyWindow(EventLoop& loop, Procedure& procedure);
+    ~NotifyWindow();
+    NotifyWindow(const NotifyWindow&) = delete;
+    NotifyWindow& operator=(const NotifyWindow&) = delete;
 
     uint64_t Handle() const { return WindowHandle; }
 

@@ -74,8 +74,9 @@ std::string MusicOutputLine(std::string_view description, bool playing) {
     return line;
 }
 
-SoundCommands::SoundCommands(MessagePump& pump, MidiDevices& devices, TMidiGenClass& shared)
-    : Midi(pump, devices, shared), Devices(devices), Loop(pump.Loop()) {
+SoundCommands::SoundCommands(MessagePump& pump, MidiDevices& devices, LinePrinter& reporter,
+                             TMidiGenClass& shared)
+    : Midi(pump, devices, shared), Devices(devices), Reporter(reporter), Loop(pump.Loop()) {
     Midi.OnStop = [this](TMidiGen& sender) { SoundStopped(sender); };
 }
 
@@ -110,8 +111,8 @@ void SoundCommands::OutputOpened(bool replay) {
     Prepared = true;
     Preparing = false;
     const std::string description = Devices.Description();
-    if (!description.empty() && Reporter)
-        Reporter->PrintLine(MusicOutputLine(description, Devices.NumDevs() > 0));
+    if (!description.empty())
+        Reporter.PrintLine(MusicOutputLine(description, Devices.NumDevs() > 0));
     if (!replay)
         return;
     // As if they had come now, in their order: the queue's rules apply to them as to any.

@@ -36,14 +36,15 @@ std::string MusicOutputLine(std::string_view description, bool playing);
 // repeats without end is interrupted by a finite sound and resumed from its beginning after it.
 //
 // The first command prepares the MIDI outputs; commands that arrive while they are still
-// opening wait, and are taken in their order once the outputs are there, after one line (see
-// Reporter) that says what plays them.
+// opening wait, and are taken in their order once the outputs are there, after one line to the
+// reporter that says what plays them.
 class SoundCommands {
   public:
     // At most this many commands wait; later ones are dropped until the queue shrinks.
     static constexpr size_t MusicQueueLimit = 1000;
 
-    SoundCommands(MessagePump& pump, MidiDevices& devices,
+    // `reporter` hears the line about the outputs.
+    SoundCommands(MessagePump& pump, MidiDevices& devices, LinePrinter& reporter,
                   TMidiGenClass& shared = TMidiGenClass::Process());
     // Forgets the queue; the player then stops and waits for its stream to close.
     ~SoundCommands();
@@ -61,8 +62,6 @@ class SoundCommands {
     TMidiGen Midi;
     std::deque<std::string> MusicQueue;
     TPlayData CurrentSound;
-    // Where the line about the output goes; none, nowhere.
-    LinePrinter* Reporter = nullptr;
 
   private:
     void Enqueue(std::string_view text);
@@ -73,6 +72,7 @@ class SoundCommands {
     void OutputOpened(bool replay);
 
     MidiDevices& Devices;
+    LinePrinter& Reporter;
     EventLoop& Loop;
     bool Starting = false;
     bool Preparing = false;

@@ -53,9 +53,8 @@ class GamePlugins {
     // `notes`: where a plugin file left out, and why, is told (the diagnostics file). `watch`:
     // told of every call into plugin code.
     GamePlugins(FileSystem& files, ModuleLoader& loader, ServerConnection& link, TextOutput& output,
-                DiagnosticsLog* notes = nullptr, PluginCallWatch* watch = nullptr)
-        : Files(files), Loader(loader), Link(link), Output(output), Notes(notes ? *notes : Quiet),
-          Watch(watch ? *watch : Unwatched) {}
+                DiagnosticsLog& notes, PluginCallWatch& watch)
+        : Files(files), Loader(loader), Link(link), Output(output), Notes(notes), Watch(watch) {}
     ~GamePlugins() { UnloadPlugins(); }
     GamePlugins(const GamePlugins&) = delete;
     GamePlugins& operator=(const GamePlugins&) = delete;
@@ -117,9 +116,7 @@ class GamePlugins {
     ModuleLoader& Loader;
     ServerConnection& Link;
     TextOutput& Output;
-    NoDiagnostics Quiet;
     DiagnosticsLog& Notes;
-    NoPluginCallWatch Unwatched;
     PluginCallWatch& Watch;
 };
 

@@ -14,6 +14,12 @@ class LinePrinter {
     virtual void PrintLine(const std::string& ansiText) = 0;
 };
 
+// Prints nowhere: for a part whose lines nobody reads (a tool that only renders the music).
+class NoLinePrinter final : public LinePrinter {
+  public:
+    void PrintLine(const std::string&) override {}
+};
+
 // The output window's scrollback as the parts that write into it directly see it: a line of
 // console text, neither logged nor counted as new text.
 class TextOutput {

@@ -389,7 +389,7 @@ void InputEditor::SendEditor() {
         ClearEditor();
         return;
     }
-    TExpandedText expanded = Aliases.ExpandCommand(EditText);
+    ExpandedText expanded = Aliases.ExpandCommand(EditText);
     Link.SendLine(expanded.SendText, true);
     EditText = WithinLimit(expanded.EditText);
     CursorToTextEnd();

@@ -4,6 +4,8 @@
 // manual-clock event loop, files in memory, a wall clock, a network, a module loader and a
 // desktop registry that knows the program's folder, so that the client connects at start.
 #include "app/ClientEnvironment.h"
+#include "platform/DiagnosticsLog.h"
+#include "platform/PluginCallWatch.h"
 #include "support/FakeClipboard.h"
 #include "support/FakeDesktopRegistry.h"
 #include "support/FakeEventLoop.h"
@@ -16,10 +18,22 @@
 #include "support/ScreenText.h"
 #include "ui/TConsole.h"
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace tolmix::test {
+
+// Opens outputs without a device, like NoMidiOpener, unless a test says what to open instead.
+struct FakeMidiOpener final : MidiOpener {
+    NoMidiOpener NoOutput;
+    std::function<std::unique_ptr<MidiDevices>(const MidiSinkSettings&)> Open =
+        [this](const MidiSinkSettings& settings) { return NoOutput.OpenMidi(settings); };
+    std::unique_ptr<MidiDevices> OpenMidi(const MidiSinkSettings& settings) override {
+        return Open(settings);
+    }
+};
 
 struct ClientFakes {
     FakeTerminal Term;
@@ -33,7 +47,20 @@ struct ClientFakes {
     FakeDesktopRegistry Registry{Files.Program};
     // The aliases' processor time; it stands still unless a test moves it.
     ManualClock CpuTime;
-    ClientEnvironment Env{Files, Wall, {}, Net, Modules, Registry, CpuTime, nullptr, {}};
+    FakeMidiOpener Midi;
+    NoDiagnostics Notes;
+    NoPluginCallWatch Unwatched;
+    ClientEnvironment Env{.Files = Files,
+                          .Time = Wall,
+                          .Locale = {},
+                          .Net = Net,
+                          .Modules = Modules,
+                          .Registry = Registry,
+                          .CpuTime = CpuTime,
+                          .Midi = Midi,
+                          .UserDataFolder = {},
+                          .Diagnostics = Notes,
+                          .PluginWatch = Unwatched};
     TConsole Con{Term, Loop, Clip};
 
     // Whether the client holds a connection to the server: the last socket it made is open.

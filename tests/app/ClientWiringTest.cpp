@@ -242,23 +242,13 @@ TEST_F(ClientWiring, SoundCodesPlayOnTheOutputTheSettingsChoose) {
     SoftwareMidiDevices* devices = nullptr;
     MidiSinkSettings chosen;
     // Opens the recording sink and keeps what the settings chose.
-    struct Opener final : MidiOpener {
-        test::LoopClock& Clock;
-        test::RecordingMidiSink& Sink;
-        MidiSinkSettings& Chosen;
-        SoftwareMidiDevices*& Devices;
-        Opener(test::LoopClock& clock, test::RecordingMidiSink& sink, MidiSinkSettings& chosen,
-               SoftwareMidiDevices*& devices)
-            : Clock(clock), Sink(sink), Chosen(chosen), Devices(devices) {}
-        std::unique_ptr<MidiDevices> OpenMidi(const MidiSinkSettings& settings) override {
-            Chosen = settings;
-            auto made = std::make_unique<SoftwareMidiDevices>(&Sink, Clock,
-                                                              SoftwareMidiStream::Timing::Manual);
-            Devices = made.get();
-            return made;
-        }
-    } opener(clock, sink, chosen, devices);
-    Env.Midi = &opener;
+    Midi.Open = [&](const MidiSinkSettings& settings) -> std::unique_ptr<MidiDevices> {
+        chosen = settings;
+        auto made =
+            std::make_unique<SoftwareMidiDevices>(&sink, clock, SoftwareMidiStream::Timing::Manual);
+        devices = made.get();
+        return made;
+    };
     // The player's waits let the stream run.
     Loop.OnWait = [&] {
         if (devices)

@@ -4,7 +4,7 @@
 // pattern and a text, there are never more aliases than header lines, each failing alias is
 // told at most once, and text without aliases passes through unchanged.
 
-#include "macros/ExpandAliases.h"
+#include "macros/AliasExpansion.h"
 #include "util/TolmixStringList.h"
 
 #include <cstddef>
@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(reports <= aliases.size());
 
     TAliasArray none;
-    const TExpandedText plain = ExpandAliases(none, "look\r\nsay hi");
+    const ExpandedText plain = ExpandAliases(none, "look\r\nsay hi");
     Check(plain.SendText == "look\r\nsay hi" && plain.EditText.empty());
     return 0;
 }

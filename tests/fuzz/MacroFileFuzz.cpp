@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     Check(bound <= static_cast<size_t>(lines.Count()));
     for (int i = 0; i < lines.Count(); ++i) {
-        const TKeyCombination combination = ParseKeyString(lines.NameAt(i));
+        const KeyCombination combination = ParseKeyString(lines.NameAt(i));
         Check(combination.Modifiers < 16);
         Check(combination.Key == 0 || !KeyNames[combination.Key].empty());
     }

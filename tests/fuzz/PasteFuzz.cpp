@@ -27,7 +27,7 @@ constexpr int SizeX = 16;
 // The editor's other partners: commands go out as typed, and the window and panel draw nothing.
 class QuietParts final : public CommandRewriter, public OutputView, public StatusView {
   public:
-    TExpandedText ExpandCommand(const std::string& text) override { return {text, {}}; }
+    ExpandedText ExpandCommand(const std::string& text) override { return {text, {}}; }
     void ScrollOutput(bool, int64_t) override {}
     void ScrollOutputToEnd() override {}
     void ShowNotice(std::string_view) override {}

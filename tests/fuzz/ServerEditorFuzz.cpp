@@ -57,7 +57,7 @@ class EditorClient final : public PrintedLineTargets,
     void PlaySoundCommand(const std::string&) override {}
     void StopMusic() override {}
     void GameCode(char, const std::string&) override {}
-    TExpandedText ExpandCommand(const std::string& text) override { return {text, {}}; }
+    ExpandedText ExpandCommand(const std::string& text) override { return {text, {}}; }
     void ScrollOutput(bool, int64_t) override {}
     void ScrollOutputToEnd() override {}
     void ShowNotice(std::string_view) override {}

@@ -45,7 +45,7 @@ bool AnyNoteLeftSounding(const test::MidiRig& rig) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     test::MidiRig rig;
     {
-        SoundCommands sound(rig.Con, rig.Devices, rig.Shared);
+        SoundCommands sound(rig.Con, rig.Devices, rig.Printed, rig.Shared);
         std::string_view input(reinterpret_cast<const char*>(data), size);
         for (int lines = 0; !input.empty() && lines < 32; ++lines) {
             const size_t end = input.find('\n');

@@ -1,5 +1,4 @@
 #include "macros/AliasFile.h"
-#include "macros/AliasWords.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "macros/AliasRegex.h"
-#include "macros/RegexReplace.h"
+#include "macros/CompiledAlias.h"
 
 #include <gtest/gtest.h>
 

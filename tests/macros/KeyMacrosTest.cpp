@@ -62,21 +62,21 @@ TEST(KeyMacroFile, LaterBindingsReplaceEarlierOnesAndOthersStay) {
 }
 
 TEST(MacroCombination, EnhancedKeysCarryWinUnlessRightAltOrCtrlIsDown) {
-    EXPECT_EQ(MacroCombination(Press(VkUp, EnhancedKey)), (TKeyCombination{8, VkUp}));
+    EXPECT_EQ(MacroCombination(Press(VkUp, EnhancedKey)), (KeyCombination{8, VkUp}));
     // Keypad 8 with NumLock off reports Up without the enhanced bit.
-    EXPECT_EQ(MacroCombination(Press(VkUp)), (TKeyCombination{0, VkUp}));
+    EXPECT_EQ(MacroCombination(Press(VkUp)), (KeyCombination{0, VkUp}));
     EXPECT_EQ(MacroCombination(Press(VkUp, EnhancedKey | LeftAltPressed)),
-              (TKeyCombination{9, VkUp}));
+              (KeyCombination{9, VkUp}));
     EXPECT_EQ(MacroCombination(Press(VkUp, EnhancedKey | RightAltPressed)),
-              (TKeyCombination{1, VkUp}));
+              (KeyCombination{1, VkUp}));
     EXPECT_EQ(MacroCombination(Press(VkUp, EnhancedKey | RightCtrlPressed | ShiftPressed)),
-              (TKeyCombination{6, VkUp}));
+              (KeyCombination{6, VkUp}));
     EXPECT_EQ(MacroCombination(Press('A', LeftCtrlPressed | RightAltPressed)),
-              (TKeyCombination{3, 'A'}));
+              (KeyCombination{3, 'A'}));
     // Lock states change nothing.
     EXPECT_EQ(MacroCombination(Press('A', NumLockOn | CapsLockOn | ScrollLockOn)),
-              (TKeyCombination{0, 'A'}));
-    EXPECT_EQ(MacroCombination(Press(0x141)), (TKeyCombination{0, 0}));
+              (KeyCombination{0, 'A'}));
+    EXPECT_EQ(MacroCombination(Press(0x141)), (KeyCombination{0, 0}));
 }
 
 class RunKeyMacroTest : public ::testing::Test, public ServerConnection {

@@ -8,7 +8,7 @@
 namespace tolmix {
 namespace {
 
-TKeyCombination Key(uint8_t modifiers, uint8_t key) {
+KeyCombination Key(uint8_t modifiers, uint8_t key) {
     return {modifiers, key};
 }
 

@@ -14,7 +14,7 @@ struct Event {
     bool operator==(const Event&) const = default;
 };
 
-std::vector<Event> Decode(const TMidiEventBuffer& buffer) {
+std::vector<Event> Decode(const MidiEventBuffer& buffer) {
     std::vector<Event> events;
     const uint8_t* p = buffer.Data();
     for (uint32_t i = 0; i < buffer.Count(); ++i, p += 12) {
@@ -26,7 +26,7 @@ std::vector<Event> Decode(const TMidiEventBuffer& buffer) {
 }
 
 TEST(MidiEventBuffer, RecordsAreTwelveLittleEndianBytes) {
-    TMidiEventBuffer buffer;
+    MidiEventBuffer buffer;
     ASSERT_TRUE(buffer.Append(0x12345678, 0x93, 60, 127, 0x40));
     ASSERT_EQ(buffer.Length(), 12u);
     const std::array<uint8_t, 12> expected = {0x78, 0x56, 0x34, 0x12, 0,   0,
@@ -44,14 +44,14 @@ TEST(MidiEventBuffer, PreambleValuesFollowTheSoundSettings) {
     };
     for (const Case c : {Case{-100, 100, 1, 127}, Case{0, 50, 64, 63}, Case{100, 0, 127, 0},
                          Case{-50, 1, 33, 1}}) {
-        TMidiSound sound;
+        MidiSound sound;
         sound.Pan = c.Pan;
         sound.Volume = c.Volume;
         sound.Modulation = 50;
         sound.Sustain = true;
         sound.Reverb = 100;
         sound.Chorus = 10;
-        TMidiEventBuffer buffer;
+        MidiEventBuffer buffer;
         AppendPreamble(buffer, sound, 2);
         EXPECT_EQ(Decode(buffer), (std::vector<Event>{{0, 0xB2, 121, 0, 0x40},
                                                       {0, 0xB9, 121, 0, 0},
@@ -73,13 +73,13 @@ TEST(MidiEventBuffer, PreambleValuesFollowTheSoundSettings) {
 }
 
 TEST(MidiEventBuffer, ScoreEventsWithFirstProgramAndPercussionKeys) {
-    TMidiSound sound;
+    MidiSound sound;
     sound.Instrument = 130;
     // A percussion sound on a melodic channel plays its key on the drum channel.
-    const TScoreList score = {{0, TScoreKind::ProgramChange, 130, 9},
-                              {0, TScoreKind::NoteOn, 130, 9},
-                              {50, TScoreKind::NoteOff, 130, 9}};
-    TMidiEventBuffer buffer;
+    const ScoreList score = {{0, ScoreKind::ProgramChange, 130, 9},
+                             {0, ScoreKind::NoteOn, 130, 9},
+                             {50, ScoreKind::NoteOff, 130, 9}};
+    MidiEventBuffer buffer;
     BuildPieceEvents(buffer, score, sound, 0, false);
     std::vector<Event> events = Decode(buffer);
     ASSERT_EQ(events.size(), 18u);
@@ -89,7 +89,7 @@ TEST(MidiEventBuffer, ScoreEventsWithFirstProgramAndPercussionKeys) {
 
     // A first entry that is no program change gets the player's instrument in front.
     sound.Instrument = 33;
-    const TScoreList notes = {{10, TScoreKind::NoteOn, 60, 4}, {30, TScoreKind::NoteOff, 60, 4}};
+    const ScoreList notes = {{10, ScoreKind::NoteOn, 60, 4}, {30, ScoreKind::NoteOff, 60, 4}};
     buffer.Release();
     BuildPieceEvents(buffer, notes, sound, 4, false);
     events = Decode(buffer);
@@ -98,7 +98,7 @@ TEST(MidiEventBuffer, ScoreEventsWithFirstProgramAndPercussionKeys) {
         (std::vector<Event>{{0, 0xC4, 33, 0, 0}, {10, 0x94, 60, 127, 0}, {20, 0x94, 60, 0, 0}}));
 
     // Percussion values map to keys 35 to 81; on the drum channel itself notes are raw keys.
-    const TScoreList kit = {{0, TScoreKind::NoteOn, 174, 9}, {0, TScoreKind::NoteOn, 60, 9}};
+    const ScoreList kit = {{0, ScoreKind::NoteOn, 174, 9}, {0, ScoreKind::NoteOn, 60, 9}};
     buffer.Release();
     BuildPieceEvents(buffer, kit, sound, 0, false);
     events = Decode(buffer);
@@ -112,10 +112,10 @@ TEST(MidiEventBuffer, ScoreEventsWithFirstProgramAndPercussionKeys) {
 }
 
 TEST(MidiEventBuffer, PitchBendRampRisesOverTheNote) {
-    TMidiSound sound;
+    MidiSound sound;
     sound.PitchBend = 120;
-    const TScoreList note = {{0, TScoreKind::NoteOn, 60, 0}, {50, TScoreKind::NoteOff, 60, 0}};
-    TMidiEventBuffer buffer;
+    const ScoreList note = {{0, ScoreKind::NoteOn, 60, 0}, {50, ScoreKind::NoteOff, 60, 0}};
+    MidiEventBuffer buffer;
     BuildPieceEvents(buffer, note, sound, 0, true);
     const std::vector<Event> events = Decode(buffer);
     ASSERT_EQ(events.size(), 15u + 2 + 50 + 1);
@@ -148,13 +148,13 @@ TEST(MidiEventBuffer, PitchBendRampRisesOverTheNote) {
 }
 
 TEST(MidiEventBuffer, NoRampWhenTheBendCannotSound) {
-    const TScoreList note = {{0, TScoreKind::NoteOn, 60, 0}, {50, TScoreKind::NoteOff, 60, 0}};
-    const auto bends = [&](TMidiSound sound, bool simple) {
-        TMidiEventBuffer buffer;
+    const ScoreList note = {{0, ScoreKind::NoteOn, 60, 0}, {50, ScoreKind::NoteOff, 60, 0}};
+    const auto bends = [&](MidiSound sound, bool simple) {
+        MidiEventBuffer buffer;
         BuildPieceEvents(buffer, note, sound, 0, simple);
         return buffer.Count() - 18;
     };
-    TMidiSound sound;
+    MidiSound sound;
     sound.PitchBend = 120;
     EXPECT_EQ(bends(sound, false), 0u);
     sound.PBDelay = 100;
@@ -166,22 +166,22 @@ TEST(MidiEventBuffer, NoRampWhenTheBendCannotSound) {
     sound.PitchBend = 0;
     EXPECT_EQ(bends(sound, true), 0u);
     // More steps than the bend has values.
-    TMidiEventBuffer buffer;
+    MidiEventBuffer buffer;
     sound.PitchBend = 10;
     AppendBendRamp(buffer, sound, 8192, 0);
     EXPECT_EQ(buffer.Count(), 0u);
     AppendBendRamp(buffer, sound, 8191, 0);
-    EXPECT_EQ(buffer.Count(), TMidiEventBuffer::MaxEvents); // 8,191 steps, cut at the limit
+    EXPECT_EQ(buffer.Count(), MidiEventBuffer::MaxEvents); // 8,191 steps, cut at the limit
 }
 
 TEST(MidiEventBuffer, AFullBufferDropsTheRestQuietly) {
-    TScoreList score;
+    ScoreList score;
     for (int i = 0; i < 4000; ++i) {
-        score.push_back({i * 10, TScoreKind::NoteOn, 60, 0});
-        score.push_back({i * 10 + 5, TScoreKind::NoteOff, 60, 0});
+        score.push_back({i * 10, ScoreKind::NoteOn, 60, 0});
+        score.push_back({i * 10 + 5, ScoreKind::NoteOff, 60, 0});
     }
-    TMidiEventBuffer buffer;
-    BuildPieceEvents(buffer, score, TMidiSound{}, 0, false);
+    MidiEventBuffer buffer;
+    BuildPieceEvents(buffer, score, MidiSound{}, 0, false);
     EXPECT_EQ(buffer.Count(), 5461u);
     EXPECT_EQ(buffer.Length(), 65532u);
     EXPECT_FALSE(buffer.Append(0, 0x90, 1, 1));

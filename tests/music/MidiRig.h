@@ -9,13 +9,21 @@
 #include "support/FakeTerminal.h"
 #include "support/LoopClock.h"
 #include "support/RecordingMidiSink.h"
+#include "text/LinePrinter.h"
 #include "ui/TConsole.h"
 
 #include <algorithm>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace tolmix::test {
+
+// The lines a part prints, kept.
+struct RecordingPrinter final : LinePrinter {
+    std::vector<std::string> Lines;
+    void PrintLine(const std::string& line) override { Lines.push_back(line); }
+};
 
 struct MidiRig {
     FakeTerminal Term;
@@ -26,6 +34,8 @@ struct MidiRig {
     RecordingMidiSink Sink{Clock};
     SoftwareMidiDevices Devices{&Sink, Clock, SoftwareMidiStream::Timing::Manual};
     TMidiGenClass Shared;
+    // What the sound commands say about the outputs.
+    RecordingPrinter Printed;
 
     MidiRig() {
         // The player's own waits let the stream run too.

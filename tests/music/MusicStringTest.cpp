@@ -15,23 +15,23 @@ void PrintTo(const TScoreEntry& e, std::ostream* os) {
 
 namespace {
 
-constexpr TScoreKind Pc = TScoreKind::ProgramChange;
-constexpr TScoreKind On = TScoreKind::NoteOn;
-constexpr TScoreKind Off = TScoreKind::NoteOff;
+constexpr ScoreKind Pc = ScoreKind::ProgramChange;
+constexpr ScoreKind On = ScoreKind::NoteOn;
+constexpr ScoreKind Off = ScoreKind::NoteOff;
 
 struct Parsed {
-    TScoreList Entries;
+    ScoreList Entries;
     bool Simple = false;
 };
 
-Parsed Parse(std::string_view text, TMusicDefaults defaults = {}) {
+Parsed Parse(std::string_view text, MusicDefaults defaults = {}) {
     Parsed result;
     result.Simple = ParseMusicString(text, result.Entries, defaults);
     return result;
 }
 
 // The notes that sound, as (time, value) of their note-on entries.
-std::vector<std::pair<int32_t, int32_t>> NoteOns(const TScoreList& list) {
+std::vector<std::pair<int32_t, int32_t>> NoteOns(const ScoreList& list) {
     std::vector<std::pair<int32_t, int32_t>> ons;
     for (const TScoreEntry& e : list)
         if (e.Kind == On)
@@ -43,33 +43,33 @@ using Ons = std::vector<std::pair<int32_t, int32_t>>;
 
 TEST(MusicString, WorkedExamplesEntryByEntry) {
     Parsed chord = Parse("c4, e4, g4");
-    EXPECT_EQ(chord.Entries, (TScoreList{{0, On, 48, 0},
-                                         {0, On, 52, 0},
-                                         {0, On, 55, 0},
-                                         {50, Off, 48, 0},
-                                         {50, Off, 52, 0},
-                                         {50, Off, 55, 0}}));
+    EXPECT_EQ(chord.Entries, (ScoreList{{0, On, 48, 0},
+                                        {0, On, 52, 0},
+                                        {0, On, 55, 0},
+                                        {50, Off, 48, 0},
+                                        {50, Off, 52, 0},
+                                        {50, Off, 55, 0}}));
     EXPECT_TRUE(chord.Simple);
 
     Parsed steps = Parse("25;C5;20, D");
     EXPECT_EQ(steps.Entries,
-              (TScoreList{{25, On, 60, 0}, {45, Off, 60, 0}, {50, On, 62, 0}, {70, Off, 62, 0}}));
+              (ScoreList{{25, On, 60, 0}, {45, Off, 60, 0}, {50, On, 62, 0}, {70, Off, 62, 0}}));
     EXPECT_FALSE(steps.Simple);
 
     Parsed program = Parse("I40, A");
-    EXPECT_EQ(program.Entries, (TScoreList{{0, Pc, 40, 0}, {0, On, 57, 0}, {50, Off, 57, 0}}));
+    EXPECT_EQ(program.Entries, (ScoreList{{0, Pc, 40, 0}, {0, On, 57, 0}, {50, Off, 57, 0}}));
     EXPECT_TRUE(program.Simple);
 
     Parsed drums = Parse("I128, C, 30;C");
-    EXPECT_EQ(drums.Entries, (TScoreList{{0, Pc, 128, 9},
-                                         {0, On, 128, 9},
-                                         {30, On, 128, 9},
-                                         {50, Off, 128, 9},
-                                         {80, Off, 128, 9}}));
+    EXPECT_EQ(drums.Entries, (ScoreList{{0, Pc, 128, 9},
+                                        {0, On, 128, 9},
+                                        {30, On, 128, 9},
+                                        {50, Off, 128, 9},
+                                        {80, Off, 128, 9}}));
     EXPECT_FALSE(drums.Simple);
 
     Parsed number = Parse("N60;100");
-    EXPECT_EQ(number.Entries, (TScoreList{{0, On, 60, 0}, {100, Off, 60, 0}}));
+    EXPECT_EQ(number.Entries, (ScoreList{{0, On, 60, 0}, {100, Off, 60, 0}}));
     EXPECT_TRUE(number.Simple);
 }
 
@@ -128,14 +128,14 @@ TEST(MusicString, NumberedNotesAndInstrumentsStayInRange) {
     EXPECT_TRUE(Parse("N-1").Entries.empty());
     EXPECT_EQ(NoteOns(Parse("N0,N127").Entries), (Ons{{0, 0}, {0, 127}}));
     EXPECT_TRUE(Parse("I175").Entries.empty());
-    EXPECT_EQ(Parse("I0").Entries, (TScoreList{{0, Pc, 0, 0}}));
-    EXPECT_EQ(Parse("I174").Entries, (TScoreList{{0, Pc, 174, 9}}));
+    EXPECT_EQ(Parse("I0").Entries, (ScoreList{{0, Pc, 0, 0}}));
+    EXPECT_EQ(Parse("I174").Entries, (ScoreList{{0, Pc, 174, 9}}));
     // An instrument above the range plays nothing and does not advance the time.
     EXPECT_EQ(NoteOns(Parse("C4,50;I175,D4").Entries), (Ons{{0, 48}, {50, 50}}));
 }
 
 TEST(MusicString, EmptyElementsAndControlCharacters) {
-    EXPECT_EQ(Parse(",,C4").Entries, (TScoreList{{0, On, 48, 0}, {50, Off, 48, 0}}));
+    EXPECT_EQ(Parse(",,C4").Entries, (ScoreList{{0, On, 48, 0}, {50, Off, 48, 0}}));
     EXPECT_EQ(NoteOns(Parse("C4,,E4").Entries), (Ons{{0, 48}, {0, 52}}));
     // An element of control characters only ends the piece.
     EXPECT_EQ(NoteOns(Parse("C4,\t\x01,E4").Entries), (Ons{{0, 48}}));
@@ -152,7 +152,7 @@ TEST(MusicString, EmptyTextGivesNoEntriesAndNotSimple) {
 
 TEST(MusicString, LengthsAndTheSimpleFlag) {
     // A length of 0 on the first element means the player's duration.
-    EXPECT_EQ(Parse("C4;0", {4, 70, 0, 0}).Entries, (TScoreList{{0, On, 48, 0}, {70, Off, 48, 0}}));
+    EXPECT_EQ(Parse("C4;0", {4, 70, 0, 0}).Entries, (ScoreList{{0, On, 48, 0}, {70, Off, 48, 0}}));
     const Parsed same = Parse("C4;30,E4;30");
     EXPECT_TRUE(same.Simple);
     EXPECT_EQ(same.Entries.back(), (TScoreEntry{30, Off, 52, 0}));
@@ -181,16 +181,16 @@ TEST(MusicString, PercussionAndTheDrumChannel) {
     EXPECT_EQ(drum.Entries[0].Channel, 9);
     // A melodic instrument returns the notes to the player's channel.
     const Parsed back = Parse("I130,C4,50;I5,D4", {4, 50, 0, 3});
-    EXPECT_EQ(back.Entries, (TScoreList{{0, Pc, 130, 9},
-                                        {0, On, 130, 9},
-                                        {50, Pc, 5, 3},
-                                        {50, Off, 130, 9},
-                                        {100, On, 50, 3},
-                                        {150, Off, 50, 3}}));
+    EXPECT_EQ(back.Entries, (ScoreList{{0, Pc, 130, 9},
+                                       {0, On, 130, 9},
+                                       {50, Pc, 5, 3},
+                                       {50, Off, 130, 9},
+                                       {100, On, 50, 3},
+                                       {150, Off, 50, 3}}));
     // On the drum channel notes are raw keys and instruments put nothing in the list.
     const Parsed kit = Parse("N36,50;I40,N38", {4, 50, 0, 9});
     EXPECT_EQ(kit.Entries,
-              (TScoreList{{0, On, 36, 9}, {50, Off, 36, 9}, {100, On, 38, 9}, {150, Off, 38, 9}}));
+              (ScoreList{{0, On, 36, 9}, {50, Off, 36, 9}, {100, On, 38, 9}, {150, Off, 38, 9}}));
 }
 
 TEST(MusicString, ProgramChangesGoFirstAtEqualTimesOtherwiseOrderIsKept) {

@@ -57,7 +57,7 @@ class SoundCommandsTest : public ::testing::Test {
   protected:
     test::MidiRig Rig;
     std::unique_ptr<SoundCommands> Sound =
-        std::make_unique<SoundCommands>(Rig.Con, Rig.Devices, Rig.Shared);
+        std::make_unique<SoundCommands>(Rig.Con, Rig.Devices, Rig.Printed, Rig.Shared);
 
     // The note numbers started so far, in order.
     std::vector<int> Keys() const {
@@ -198,7 +198,7 @@ TEST_F(SoundCommandsTest, HugeCommandsAndFloodsStayBounded) {
         many += "C4 1 D4 2 ";
     Sound->PlaySoundCommand(many);
     EXPECT_TRUE(Sound->Midi.IsPlaying());
-    EXPECT_EQ(Sound->Midi.EventBuffer().Count(), TMidiEventBuffer::MaxEvents);
+    EXPECT_EQ(Sound->Midi.EventBuffer().Count(), MidiEventBuffer::MaxEvents);
     Sound->PlaySoundCommand(std::string(1 << 20, 'C'));
     Sound->PlaySoundCommand("C4 L-5 R-1");
     for (int i = 0; i < 5000; ++i)
@@ -262,22 +262,14 @@ class OpeningDevices final : public MidiDevices {
     std::string Text;
 };
 
-// The lines the sound commands print, kept.
-struct RecordingPrinter final : LinePrinter {
-    std::vector<std::string> Lines;
-    void PrintLine(const std::string& line) override { Lines.push_back(line); }
-};
-
 class SoundWhileTheOutputOpens : public ::testing::Test {
   protected:
     test::MidiRig Rig;
     OpeningDevices Devices{Rig.Devices};
     std::unique_ptr<SoundCommands> Sound =
-        std::make_unique<SoundCommands>(Rig.Con, Devices, Rig.Shared);
-    RecordingPrinter Printer;
-    std::vector<std::string>& Lines = Printer.Lines;
+        std::make_unique<SoundCommands>(Rig.Con, Devices, Rig.Printed, Rig.Shared);
+    std::vector<std::string>& Lines = Rig.Printed.Lines;
 
-    void SetUp() override { Sound->Reporter = &Printer; }
     std::vector<int> Keys() const {
         std::vector<int> keys;
         for (const auto& m : Rig.NoteOns())
@@ -340,14 +332,12 @@ TEST_F(SoundWhileTheOutputOpens, StopMusicForgetsWhatWaitsAndLateNewsOfGoneComma
     // Commands gone while their output still opens: the news finds nobody.
     test::MidiRig rig;
     OpeningDevices devices(rig.Devices);
-    auto sound = std::make_unique<SoundCommands>(rig.Con, devices, rig.Shared);
-    RecordingPrinter printer;
-    sound->Reporter = &printer;
+    auto sound = std::make_unique<SoundCommands>(rig.Con, devices, rig.Printed, rig.Shared);
     sound->PlaySoundCommand("C4");
     sound.reset();
     devices.Finish(true, "recorder");
     EXPECT_TRUE(rig.Loop.RunQueuedCalls());
-    EXPECT_TRUE(printer.Lines.empty());
+    EXPECT_TRUE(rig.Printed.Lines.empty());
     EXPECT_TRUE(rig.NoteOns().empty());
 }
 

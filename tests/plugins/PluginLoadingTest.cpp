@@ -81,6 +81,8 @@ class PluginLoading : public ::testing::Test {
     NoHost Host;
     test::RecordingConnection Link;
     NoOutput Output;
+    NoDiagnostics Notes;
+    NoPluginCallWatch Watch;
 
     void SetUp() override {
         for (auto& b : Behaviours)
@@ -114,7 +116,7 @@ TEST_F(PluginLoading, LoadsPluginFilesInByteOrderAndCreatesThemInThePluginsFolde
     AddPlugin<3>(".hidden.so", "hidden", Proc(&CurrentVersion));
     Files.Add(std::string(Dir) + "readme.txt", "");
     Files.Add(std::string(Dir) + "sub.so/inner.so", ""); // a folder is no plugin
-    GamePlugins plugins(Files, Loader, Link, Output);
+    GamePlugins plugins(Files, Loader, Link, Output, Notes, Watch);
     plugins.StartPlugins(Dir, ProgramDir, Host);
 
     EXPECT_EQ(Names(plugins), (std::vector<std::string>{"hidden", "first", "second"}));
@@ -127,7 +129,7 @@ TEST_F(PluginLoading, LoadsPluginFilesInByteOrderAndCreatesThemInThePluginsFolde
 
 TEST_F(PluginLoading, WithoutAPluginsFolderNothingLoadsAndTheProgramFolderBecomesCurrent) {
     Files.Missing.insert(Dir);
-    GamePlugins plugins(Files, Loader, Link, Output);
+    GamePlugins plugins(Files, Loader, Link, Output, Notes, Watch);
     plugins.StartPlugins(Dir, ProgramDir, Host);
     EXPECT_TRUE(plugins.LoadedPlugins.empty());
     EXPECT_TRUE(Loader.Journal.empty());
@@ -142,7 +144,7 @@ TEST_F(PluginLoading, FilesThatAreNoPluginOfThisInterfaceAreLeftOutAndUnloaded) 
     Loader.Add(std::string(Dir) + "d.so", {{"TolmixPluginVersion", Proc(&CurrentVersion)}});
     Files.Add(std::string(Dir) + "e.so", "");
     Loader.Add(std::string(Dir) + "e.so", {{"TolmixPluginFactory", Proc(&Factory<2>)}});
-    GamePlugins plugins(Files, Loader, Link, Output);
+    GamePlugins plugins(Files, Loader, Link, Output, Notes, Watch);
     plugins.StartPlugins(Dir, ProgramDir, Host);
 
     EXPECT_EQ(Names(plugins), (std::vector<std::string>{"good"}));
@@ -159,7 +161,7 @@ TEST_F(PluginLoading, PluginsThatMakeNoObjectAreLeftOutSilently) {
     Behaviours[0].NoClass = true;
     Behaviours[1].NoObject = true;
     Behaviours[2].Throws = true;
-    GamePlugins plugins(Files, Loader, Link, Output);
+    GamePlugins plugins(Files, Loader, Link, Output, Notes, Watch);
     plugins.StartPlugins(Dir, ProgramDir, Host);
 
     EXPECT_EQ(Names(plugins), (std::vector<std::string>{"works"}));
@@ -173,7 +175,7 @@ TEST_F(PluginLoading, UnloadingDestroysEachObjectBeforeItsModuleInListOrder) {
     AddPlugin<1>("b.so", "two", Proc(&CurrentVersion));
     JournalInUse = &Loader.Journal; // plugin calls and module loads in one journal
     {
-        GamePlugins plugins(Files, Loader, Link, Output);
+        GamePlugins plugins(Files, Loader, Link, Output, Notes, Watch);
         plugins.StartPlugins(Dir, ProgramDir, Host);
         plugins.ActiveGame = plugins.LoadedPlugins[1].Plugin.get();
         Loader.Journal.clear();

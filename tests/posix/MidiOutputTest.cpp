@@ -183,7 +183,8 @@ TEST(FluidSynthSink, RendersTheSoundCommandWhereItsNotesAre) {
     {
         SoftwareMidiDevices devices(sink.get(), clock, SoftwareMidiStream::Timing::Manual);
         TMidiGenClass shared;
-        SoundCommands sound(console, devices, shared);
+        NoLinePrinter unread;
+        SoundCommands sound(console, devices, unread, shared);
         loop.OnWait = [&] { devices.Service(loop.Now()); };
         loop.Advance(500ms); // half a second of silence first
         sound.PlaySoundCommand("C4 E4 G4 L30");

@@ -90,7 +90,7 @@ class FakeGameClient final : public ServerLinePrinter,
     GamePlugins Plugins;
 
     FakeGameClient(FileSystem& files, ModuleLoader& loader)
-        : Plugins(files, loader, Link, *this, &Notes, &Watch) {
+        : Plugins(files, loader, Link, *this, Notes, Watch) {
         Loop.HandleReady = [this](PollHandle h) { return Net.Ready(h); };
         Con.OnIdle = [this] { return ReceiveOne(); };
         Connect();

@@ -42,14 +42,14 @@ class EditorRig : public ::testing::Test,
     int ScrollsToEnd = 0;
     int PanelDraws = 0;
     // What the aliases make of a command; as typed while empty.
-    std::function<TExpandedText(const std::string&)> Rewrite;
+    std::function<ExpandedText(const std::string&)> Rewrite;
 
     bool Connected() const override { return IsConnected; }
     void ConnectToServer() override { ++ConnectAttempts; }
     void Disconnect() override { Record("disconnect"); }
     void SendLine(std::string_view text, bool) override { Sent.emplace_back(text); }
-    TExpandedText ExpandCommand(const std::string& text) override {
-        return Rewrite ? Rewrite(text) : TExpandedText{text, std::string()};
+    ExpandedText ExpandCommand(const std::string& text) override {
+        return Rewrite ? Rewrite(text) : ExpandedText{text, std::string()};
     }
     void ScrollOutput(bool down, int64_t count) override {
         Record((down ? "down " : "up ") + std::to_string(count));

@@ -418,7 +418,7 @@ TEST_F(InputEditorTest, SendingWhileDisconnectedConnectsAndKeepsTheText) {
 }
 
 TEST_F(InputEditorTest, TheExpandedTextIsSentAndItsEditTextComesBack) {
-    Rewrite = [](const std::string& text) { return TExpandedText{"say " + text, "again"}; };
+    Rewrite = [](const std::string& text) { return ExpandedText{"say " + text, "again"}; };
     E().InsertText("hi");
     E().SendEditor();
     EXPECT_EQ(Sent, std::vector<std::string>{"say hi"});
@@ -431,7 +431,7 @@ TEST_F(InputEditorTest, TheExpandedTextIsSentAndItsEditTextComesBack) {
 // --- The server's text-edit mode ---
 
 TEST_F(InputEditorTest, EditModeSendsTheTextBackWithItsLineCount) {
-    Rewrite = [](const std::string&) { return TExpandedText{"wrong", ""}; };
+    Rewrite = [](const std::string&) { return ExpandedText{"wrong", ""}; };
     E().BeginEditMode("one\r\ntwo");
     EXPECT_TRUE(E().EditMode());
     EXPECT_TRUE(E().EnterSwapped());

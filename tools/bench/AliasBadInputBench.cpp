@@ -3,7 +3,7 @@
 // a pattern that backtracks catastrophically and the slowest unanchored pattern we know that
 // stays under the match limit. Run on demand; it prints the figures and checks the one goal
 // it has: the catastrophic pattern returns within 100 ms.
-#include "macros/ExpandAliases.h"
+#include "macros/AliasExpansion.h"
 #include "macros/KeyMacros.h"
 #include "macros/RunKeyMacro.h"
 #include "util/TolmixStringList.h"

@@ -6,7 +6,7 @@
 // filling the limit. Each figure is the wall time and, in brackets, the CPU time (the same on a
 // quiet machine; on a busy one the wall time also holds the waits for a core). Run on demand;
 // the goal is that no command waits more than 50 ms.
-#include "macros/ExpandAliases.h"
+#include "macros/AliasExpansion.h"
 #include "util/TolmixStringList.h"
 
 #include <algorithm>

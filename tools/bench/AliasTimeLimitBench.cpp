@@ -3,7 +3,7 @@
 // 50 ms of processor time for all the aliases of a command. Each figure is the thread's
 // processor time for that command. Run on demand; the goal is that no command takes more than
 // 50 ms (and a little for the search running when the time is up).
-#include "macros/ExpandAliases.h"
+#include "macros/AliasExpansion.h"
 #include "platform/posix/ThreadCpuClock.h"
 #include "util/TolmixStringList.h"
 

@@ -2,7 +2,7 @@
 // alias matches (every pattern is tried), one that the 500th alias rewrites, and the first
 // expansion after a load, which also compiles the patterns. Run on demand; the goal is under
 // 1 ms for the steady expansions.
-#include "macros/ExpandAliases.h"
+#include "macros/AliasExpansion.h"
 #include "util/TolmixStringList.h"
 
 #include <algorithm>
@@ -53,7 +53,7 @@ Figures Measure(TAliasArray& aliases, const std::string& command, const std::str
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
         const auto start = std::chrono::steady_clock::now();
-        const TExpandedText out = ExpandAliases(aliases, command);
+        const ExpandedText out = ExpandAliases(aliases, command);
         times.push_back(MillisecondsOf(std::chrono::steady_clock::now() - start));
         ok = ok && out.SendText == expected;
     }

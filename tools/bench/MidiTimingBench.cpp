@@ -25,7 +25,7 @@ int main() {
     stream->SetTimeDivision(50);
 
     // 600 notes of 3 ticks, 5 ticks apart: 1,200 events over 30 s.
-    TMidiEventBuffer buffer;
+    MidiEventBuffer buffer;
     std::vector<int64_t> scheduleTicks;
     int64_t tick = 0;
     buffer.Append(0, 0xB0, 121, 0, MevtCallbackFlag);

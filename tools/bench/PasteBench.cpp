@@ -76,7 +76,7 @@ InProcess RunInProcess(int runs, int32_t editorLines) {
         void ConnectToServer() override {}
         void Disconnect() override {}
         void SendLine(std::string_view, bool) override {}
-        TExpandedText ExpandCommand(const std::string& text) override { return {text, {}}; }
+        ExpandedText ExpandCommand(const std::string& text) override { return {text, {}}; }
         void ScrollOutput(bool, int64_t) override {}
         void ScrollOutputToEnd() override {}
         void ShowNotice(std::string_view) override {}

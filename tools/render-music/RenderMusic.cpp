@@ -73,7 +73,8 @@ int main(int argc, char** argv) {
     {
         SoftwareMidiDevices devices(sink.get(), clock, SoftwareMidiStream::Timing::Manual);
         TMidiGenClass shared;
-        SoundCommands sound(console, devices, shared);
+        NoLinePrinter unread;
+        SoundCommands sound(console, devices, unread, shared);
         loop.OnWait = [&] { devices.Service(loop.Now()); };
         const auto idle = [&] { return !sound.Midi.IsPlaying() && sound.MusicQueue.empty(); };
         const auto run = [&](std::chrono::milliseconds limit) {

@@ -1,4 +1,4 @@
-#include "macros/ExpandAliases.h"
+#include "macros/AliasExpansion.h"
 #include "platform/Clock.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@ class ExpandAliasesTest : public ::testing::Test {
         Aliases.clear();
         ParseAliasFile(Aliases, lines);
     }
-    TExpandedText Expand(std::string_view text) {
+    ExpandedText Expand(std::string_view text) {
         return ExpandAliases(Aliases, text,
                              [this](const std::string& line) { Reports.push_back(line); });
     }
@@ -126,13 +126,13 @@ TEST_F(ExpandAliasesTest, BlankLinesOfTheTextBecomeEmptyCommandsExceptTheFirst) 
 
 TEST_F(ExpandAliasesTest, EditAliasesSendTheirLineBackToTheEditor) {
     Load("alias: edit\nk *\nkill $1");
-    TExpandedText one = Expand("k goblin");
+    ExpandedText one = Expand("k goblin");
     EXPECT_EQ(one.SendText, ""); // the caller still sends a bare line break
     EXPECT_EQ(one.EditText, "kill goblin");
-    TExpandedText two = Expand("look\r\nk goblin");
+    ExpandedText two = Expand("look\r\nk goblin");
     EXPECT_EQ(two.SendText, "look");
     EXPECT_EQ(two.EditText, "kill goblin");
-    TExpandedText both = Expand("k orc\r\nk elf");
+    ExpandedText both = Expand("k orc\r\nk elf");
     EXPECT_EQ(both.SendText, "");
     EXPECT_EQ(both.EditText, "kill orc\r\nkill elf");
 }
@@ -140,7 +140,7 @@ TEST_F(ExpandAliasesTest, EditAliasesSendTheirLineBackToTheEditor) {
 TEST_F(ExpandAliasesTest, UnmatchedAndEmptyTextsGoOutAsTheyAre) {
     Load("alias:\nk *\nkill $1");
     EXPECT_EQ(Send("look"), "look");
-    TExpandedText empty = Expand("");
+    ExpandedText empty = Expand("");
     EXPECT_EQ(empty.SendText, "");
     EXPECT_EQ(empty.EditText, "");
     EXPECT_EQ(Send("\r\n"), "");
@@ -309,7 +309,7 @@ TEST_F(ExpandAliasesTest, ASearchStillRunningWhenTheTimeIsUpIsCutOffAndNamed) {
     AliasTimeLimit limit(cpu);
     Reports.clear();
     const std::string line = std::string(200, 'a');
-    const TExpandedText result = ExpandAliases(
+    const ExpandedText result = ExpandAliases(
         Aliases, line + "\r\nk orc", [this](const std::string& l) { Reports.push_back(l); },
         &limit);
     EXPECT_EQ(result.SendText, line + "\r\nk orc");

@@ -11,7 +11,7 @@
 namespace tolmix {
 
 // The two results of an expansion, in the console code page, lines joined by CR LF.
-struct TExpandedText {
+struct ExpandedText {
     std::string SendText; // for the server
     std::string EditText; // back into the input editor ("edit" aliases)
 };
@@ -42,8 +42,8 @@ struct AliasTimeLimit {
 // With a time limit, once the command's aliases have spent AliasCommandTime the alias being
 // tried is cut off and the rest of the command goes as it was typed; the first command cut off
 // after a loading reports one red line naming that alias.
-TExpandedText ExpandAliases(TAliasArray& aliases, std::string_view text,
-                            const AliasReportHook& report = {}, AliasTimeLimit* limit = nullptr);
+ExpandedText ExpandAliases(TAliasArray& aliases, std::string_view text,
+                           const AliasReportHook& report = {}, AliasTimeLimit* limit = nullptr);
 
 // The lines of a text broken at CR LF, CR or LF; an empty text has none and a final break
 // adds no empty line.

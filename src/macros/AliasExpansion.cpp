@@ -1,5 +1,5 @@
-#include "macros/ExpandAliases.h"
-#include "macros/RegexReplace.h"
+#include "macros/AliasExpansion.h"
+#include "macros/CompiledAlias.h"
 #include "text/CodePage.h"
 #include "text/ColourBytes.h"
 
@@ -90,9 +90,9 @@ std::string AliasFailureMessage(std::string_view pattern, std::string_view error
     return line;
 }
 
-TExpandedText ExpandAliases(TAliasArray& aliases, std::string_view text,
-                            const AliasReportHook& report, AliasTimeLimit* limit) {
-    TExpandedText result;
+ExpandedText ExpandAliases(TAliasArray& aliases, std::string_view text,
+                           const AliasReportHook& report, AliasTimeLimit* limit) {
+    ExpandedText result;
     std::optional<RegexScratch> scratch;
     const TimePoint deadline = limit ? limit->CpuTime.Now() + AliasCommandTime : TimePoint{};
     bool cutOff = false;

@@ -1,4 +1,4 @@
-#include "macros/RegexReplace.h"
+#include "macros/CompiledAlias.h"
 
 #include <gtest/gtest.h>
 

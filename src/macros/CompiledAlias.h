@@ -1,12 +1,38 @@
 #pragma once
 
+// An alias ready to rewrite lines: its pattern compiled and its replacement template read into
+// pieces, and the replacing of every match in a line.
 #include "macros/AliasRegex.h"
-#include "macros/AliasTemplate.h"
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tolmix {
+
+// The replacement template of an alias, read once into pieces:
+//   $n or ${n}  capture group n (all digits are read: $12 is group 12)
+//   $&          the whole match, like $0
+//   \c          the character c alone
+//   $ followed by anything else, or at the end, is "$" itself.
+// A group that took no part in the match, or a number of 15 or more, inserts nothing.
+class AliasTemplate {
+  public:
+    explicit AliasTemplate(std::string_view text);
+
+    // Appends the template for one match of subject to out.
+    void Substitute(std::string_view subject, const RegexMatch& match, std::string& out) const;
+
+  private:
+    struct Piece {
+        std::string Literal; // copied as it stands when Group < 0
+        int Group = -1;
+    };
+    void AddLiteral(std::string_view text);
+    void AddGroup(int group);
+
+    std::vector<Piece> Pieces;
+};
 
 // An alias's pattern and template, compiled when the alias is first tried and kept.
 struct CompiledAlias {
