@@ -50,10 +50,12 @@ void RunClient(int argc, const char* const* argv) {
     win32::Win32Registry registry;
     WinmmMidiOpener midi;
     win32::ThreadCpuClock cpuTime;
-    ClientEnvironment environment{
-        files, wallClock, win32::ReadSystemLocale(), network, modules, registry, cpuTime, &midi, {}};
+    ClientEnvironment environment{files,   wallClock, win32::ReadSystemLocale(),
+                                  network, modules,   registry,
+                                  cpuTime, &midi,     {}};
+    // The client connects while it is made, waiting in the input loop, which runs it after.
     TClient client(console, environment, argc, argv);
-    console.Run();
+    console.Run(client);
 }
 
 } // namespace

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "net/CharacterStatus.h"
+#include "platform/TerminalWindow.h"
 #include "text/DateNames.h"
+#include "ui/ScreenSurface.h"
 #include "ui/ScreenViews.h"
-#include "ui/TConsole.h"
 
 #include <cstdint>
 #include <string>
@@ -36,7 +37,9 @@ std::string FormatGauge(std::string_view label, int32_t current, int32_t maximum
 // The separator line's name, caption, clock and countdown, and the two-row info panel.
 class StatusPanel final : public StatusView {
   public:
-    StatusPanel(TConsole& console, CharacterStatus& state, StatusPanelOptions options);
+    // The window is flashed while new text waits unseen.
+    StatusPanel(ScreenSurface& screen, TerminalWindow& window, CharacterStatus& state,
+                StatusPanelOptions options);
 
     // The name part of the separator line and the whole info panel.
     void DrawStatusPanel();
@@ -64,7 +67,8 @@ class StatusPanel final : public StatusView {
     const StatusPanelOptions& Options() const { return Opt; }
 
   private:
-    TConsole& Con;
+    ScreenSurface& Surface;
+    TerminalWindow& Window;
     CharacterStatus& State;
     StatusPanelOptions Opt;
     // The first column of the clock as last drawn; SizeX while none is shown.

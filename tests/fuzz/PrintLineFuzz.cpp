@@ -1,11 +1,10 @@
 // Feeds arbitrary lines to the text printer, each line of the input one printed line, with
 // the panel, the clock and the countdown drawn after each as the timers would.
 #include "app/TextPrinter.h"
-#include "support/FakeClipboard.h"
-#include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/FakeWallClock.h"
 #include "support/PrintTargets.h"
+#include "ui/ConsoleScreen.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,17 +14,15 @@ using namespace tolmix;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     test::FakeTerminal term;
-    test::FakeEventLoop loop;
-    test::FakeClipboard clip;
     test::FakeWallClock wall;
-    TConsole console(term, loop, clip);
+    ConsoleScreen console(term);
     console.SetBufferSize(MakeCoord(80, 25));
     OutputBuffer output(console, 80, 60, 21);
     CharacterStatus state;
     TGameClock clock(wall);
     StatusPanelOptions options;
     options.TimeFormat = "dddd dd mmmm yyyy hh:nn:ss.zzz am/pm c";
-    StatusPanel panel(console, state, options);
+    StatusPanel panel(console, term, state, options);
     test::CountingPrintTargets targets;
     TextPrinter printer(console, output, state, clock, panel, targets, true, ',');
     std::string_view input(reinterpret_cast<const char*>(data), size);

@@ -4,11 +4,12 @@
 // server gets its lines back as they were shown.
 #include "app/TextPrinter.h"
 #include "support/FakeClipboard.h"
-#include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/FakeWallClock.h"
 #include "support/RecordingConnection.h"
 #include "text/CodePage.h"
+#include "ui/ConsoleClipboard.h"
+#include "ui/ConsoleScreen.h"
 #include "ui/EditorLayout.h"
 #include "ui/InputEditor.h"
 
@@ -67,15 +68,15 @@ class EditorClient final : public PrintedLineTargets,
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     test::FakeTerminal term;
-    test::FakeEventLoop loop;
     test::FakeClipboard clip;
     test::FakeWallClock wall;
-    TConsole console(term, loop, clip);
+    ConsoleScreen console(term);
+    ConsoleClipboard clipboard(clip);
     console.SetBufferSize(MakeCoord(40, 12));
     OutputBuffer output(console, 40, 60, 8);
     CharacterStatus state;
     TGameClock clock(wall);
-    StatusPanel panel(console, state, StatusPanelOptions{});
+    StatusPanel panel(console, term, state, StatusPanelOptions{});
     EditorClient client;
     TextPrinter printer(console, output, state, clock, panel, client, false, '.');
     InputEditorOptions options;
@@ -83,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     options.EditorTop = 9;
     options.EditorLines = 2;
     test::RecordingConnection link;
-    InputEditor editor(options, console, link, client, client, client);
+    InputEditor editor(options, clipboard, link, client, client, client);
     client.Editor = &editor;
     std::vector<std::string>& sent = link.Sent;
     int& opened = client.Opened;

@@ -1,11 +1,10 @@
 // Lines per second through the text printer into the scrollback with the window following, on
 // a console in memory: the cost of the client's own printing, without a terminal.
 #include "app/TextPrinter.h"
-#include "support/FakeClipboard.h"
-#include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/FakeWallClock.h"
 #include "support/PrintTargets.h"
+#include "ui/ConsoleScreen.h"
 
 #include <chrono>
 #include <cstdio>
@@ -25,15 +24,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     test::FakeTerminal term;
-    test::FakeEventLoop loop;
-    test::FakeClipboard clip;
     test::FakeWallClock wall;
-    TConsole console(term, loop, clip);
+    ConsoleScreen console(term);
     console.SetBufferSize(MakeCoord(80, 25));
     OutputBuffer output(console, 80, 10000, 21);
     CharacterStatus state;
     TGameClock clock(wall);
-    StatusPanel panel(console, state, StatusPanelOptions{});
+    StatusPanel panel(console, term, state, StatusPanelOptions{});
     test::CountingPrintTargets targets;
     TextPrinter printer(console, output, state, clock, panel, targets, true, '.');
     const size_t& logged = targets.Logged;
