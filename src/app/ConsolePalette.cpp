@@ -9,9 +9,9 @@ std::string ColorTableName(int index) {
     return name;
 }
 
-void ApplyConsolePalette(TConsole& console) {
+void ApplyConsolePalette(TerminalPalette& palette) {
     for (int i = 0; i < static_cast<int>(ConsolePalette.size()); ++i)
-        console.SetPaletteColor(i, ColorRefToRgb(ConsolePalette[static_cast<size_t>(i)]));
+        palette.SetPalette(i, ColorRefToRgb(ConsolePalette[static_cast<size_t>(i)]));
 }
 
 } // namespace tolmix

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/TConsole.h"
+#include "platform/TerminalPalette.h"
 
 #include <array>
 #include <cstdint>
@@ -23,6 +23,6 @@ constexpr uint32_t ColorRefToRgb(uint32_t colorRef) {
 std::string ColorTableName(int index);
 
 // Gives the terminal the palette's sixteen colours.
-void ApplyConsolePalette(TConsole& console);
+void ApplyConsolePalette(TerminalPalette& palette);
 
 } // namespace tolmix

@@ -32,10 +32,11 @@ constexpr std::string_view BannerNotice =
 
 TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
                  const char* const* argv)
-    : Link(*this, environment.Net, console.Loop()), GameClock(environment.Time),
+    : Link(*this, environment.Net, console.Input().Loop()), GameClock(environment.Time),
       MacrosAndAliases(environment.Files, SettingsPath, Link, *this, environment.CpuTime),
-      Host(*this, Link, *this, State.CharName), Con(console), Env(environment),
-      Files(environment.Files) {
+      Host(*this, Link, *this, State.CharName), Surface(console.Screen()), Input(console.Input()),
+      Clip(console.Clipboard()), Window(console.Window()), Palette(console.Palette()),
+      Env(environment), Files(environment.Files) {
     SettingsPath = ChooseSettingsPath(Files, argc, argv);
     {
         TTolmixStringList list;
@@ -57,8 +58,8 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     Link.ProxyUserName = Settings.ProxyUserName;
     Link.ProxyPassword = Settings.ProxyPassword;
     Link.AutoSend = Settings.AutoSend;
-    // Connecting and sending wait in the console, which keeps watching the keys and signals.
-    Link.Waits = &Con;
+    // Connecting and sending wait in the input loop, which keeps watching the keys and signals.
+    Link.Waits = &Input;
 
     const std::vector<std::string> macroMessages = MacrosAndAliases.Load();
 
@@ -66,22 +67,20 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     // A screen too short for the editor gets a smaller one, never a negative output window;
     // the setting stays, for a terminal that grows.
     try {
-        Layout = StartScreen(Con, Screen);
+        Layout = StartScreen(Surface, Window, Screen);
     } catch (const std::bad_alloc&) {
         OutOfMemoryFor("a screen of SizeX=" + std::to_string(Settings.SizeX) +
                            " by SizeY=" + std::to_string(Settings.SizeY),
                        ExpandFileName(Files.CurrentDirectory(), SettingsPath));
     }
-    const int screenWidth = Con.GetBufferSize().X;
+    const int screenWidth = Surface.GetBufferSize().X;
     if (!Settings.MouseWheel)
-        Con.SetMouseReporting(false);
-    Con.OnKey = [this](const KeyEvent& key) { return HandleKey(key); };
-    Con.OnIdle = [this] { return PollSocket(); };
+        Window.SetMouseReporting(false);
 
     StartMusic();
 
     try {
-        Output = std::make_unique<OutputBuffer>(Con, screenWidth, Settings.OutputSize,
+        Output = std::make_unique<OutputBuffer>(Surface, screenWidth, Settings.OutputSize,
                                                 Layout.SeparatorRow);
     } catch (const std::bad_alloc&) {
         OutOfMemoryFor("the output window's OutputSize=" + std::to_string(Settings.OutputSize) +
@@ -93,10 +92,10 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
                                             Env.PluginWatch);
 
     Panel =
-        std::make_unique<StatusPanel>(Con, Con.Loop(), State, GameClock,
+        std::make_unique<StatusPanel>(Surface, Window, Input.Loop(), State, GameClock,
                                       MakePanelOptions(Settings, Layout, screenWidth, Env.Locale));
     PrintedLineTargets& targets = *this;
-    Printer = std::make_unique<TextPrinter>(Con, *Output, State, GameClock, *Panel, targets,
+    Printer = std::make_unique<TextPrinter>(Surface, *Output, State, GameClock, *Panel, targets,
                                             Settings.FlashActivity, Env.Locale.DecimalSeparator);
 
     StartEditor();
@@ -130,10 +129,9 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     ConsoleKeyExisted = registration.ConsoleKeyExisted;
     if (!registration.Failure.empty())
         PrintLine("\x89" + registration.Failure);
-    ApplyConsolePalette(Con);
+    ApplyConsolePalette(Palette);
 
     StartPlugins();
-    Con.ResizeWith = this;
     if (IsFirstRun())
         PrintFirstRunNotice([this](const std::string& text) { PrintLine(text); }, *Output);
     else
@@ -143,35 +141,28 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
 TClient::~TClient() {
     if (Plugins)
         Plugins->UnloadPlugins();
-    Con.OnKey = nullptr;
-    Con.OnIdle = nullptr;
-    Con.PasteInto = nullptr;
-    Con.ScrollWith = nullptr;
-    Con.ResizeWith = nullptr;
     Link.Echo = nullptr;
     MacrosAndAliases.Aliases.clear();
-    // The player waits for its stream to close, running the message pump: no key or idle
-    // step reaches the half-destroyed client any more.
+    // The player waits for its stream to close, running the message pump: no pass of the input
+    // loop serves the half-destroyed client any more, so the input it reads is only kept.
     Sound.reset();
     MidiOutputs.reset();
 }
 
 void TClient::StartMusic() {
     MidiOutputs = Env.Midi.OpenMidi(Settings.Midi);
-    Sound = std::make_unique<SoundCommands>(Con, *MidiOutputs, *this);
+    Sound = std::make_unique<SoundCommands>(Input, *MidiOutputs, *this);
 }
 
 void TClient::StartEditor() {
     Editor =
-        std::make_unique<InputEditor>(MakeEditorOptions(Settings, Layout, Con.GetBufferSize().X),
-                                      Con, Link, MacrosAndAliases, *Output, *Panel);
-    EditorScreen = std::make_unique<EditorView>(Con, *Editor);
-    Keys = std::make_unique<KeyDispatch>(Con, *Editor, *Output, Link, MacrosAndAliases,
+        std::make_unique<InputEditor>(MakeEditorOptions(Settings, Layout, Surface.GetBufferSize().X),
+                                      Clip, Link, MacrosAndAliases, *Output, *Panel);
+    EditorScreen = std::make_unique<EditorView>(Surface, *Editor);
+    Keys = std::make_unique<KeyDispatch>(Input, *Editor, *Output, Link, MacrosAndAliases,
                                          Layout.OutputRows);
     Link.Echo = Editor.get();
-    Con.PasteInto = Editor.get();
-    Con.ScrollWith = Output.get();
-    NewRowsMark = std::make_unique<ScrollbackMark>(Con, *Output, *Panel);
+    NewRowsMark = std::make_unique<ScrollbackMark>(Surface, *Output, *Panel);
 }
 
 void TClient::StartPlugins() {
@@ -185,8 +176,8 @@ void TClient::StartPlugins() {
 }
 
 void TClient::ScreenResized() {
-    Layout = DrawLayout(Con, Screen);
-    const int width = Con.GetBufferSize().X;
+    Layout = DrawLayout(Surface, Screen);
+    const int width = Surface.GetBufferSize().X;
     Output->Resize(width, Layout.OutputRows);
     Output->DrawOutput();
     Keys->SetOutputRows(Layout.OutputRows);
@@ -199,7 +190,7 @@ void TClient::ScreenResized() {
 }
 
 uint64_t TClient::WindowHandle() const {
-    return Con.FindConsoleWindow();
+    return Window.WindowId();
 }
 
 void TClient::RunLoopPass(bool receive) {
@@ -207,9 +198,9 @@ void TClient::RunLoopPass(bool receive) {
     // further up the stack.
     {
         const PluginLoopPassScope pass(Env.PluginWatch);
-        Con.Pass(receive);
+        Input.Pass(*this, receive);
     }
-    if (Con.LoopEnded())
+    if (Input.LoopEnded())
         Env.PluginWatch.QuitPending();
 }
 
@@ -237,8 +228,16 @@ void TClient::ClearEditor() {
     Editor->ClearEditor();
 }
 
-bool TClient::PollSocket() {
+bool TClient::Idle() {
     return Link.PollSocket();
+}
+
+void TClient::Paste(const std::string& text, uint64_t leftOut) {
+    Editor->Paste(text, leftOut);
+}
+
+void TClient::Wheel(bool down, int64_t rows) {
+    Output->ScrollOutput(down, rows);
 }
 
 void TClient::PrintLine(const std::string& text) {

@@ -16,6 +16,7 @@
 #include "ui/EditorView.h"
 #include "ui/InputEditor.h"
 #include "ui/KeyDispatch.h"
+#include "ui/LoopClient.h"
 #include "ui/OutputBuffer.h"
 #include "ui/ScreenLayout.h"
 #include "ui/ScrollbackMark.h"
@@ -29,12 +30,13 @@
 namespace tolmix {
 
 // The one client object: it reads the settings, lays out the screen, owns every part of the
-// client and binds them to the console driver and to each other. Construction runs the start-up
-// steps in order; an error raised there ends the program.
+// client and binds them to the console and to each other. Construction runs the start-up steps
+// in order (the connection among them, waiting in the console's input loop); an error raised
+// there ends the program. The input loop then runs the client.
 class TClient final : public ServerLinePrinter,
+                      public LoopClient,
                       private HostLoop,
-                      private PrintedLineTargets,
-                      private ScreenResizeTarget {
+                      private PrintedLineTargets {
   public:
     TClient(TConsole& console, ClientEnvironment& environment, int argc, const char* const* argv);
     ~TClient() override;
@@ -50,11 +52,14 @@ class TClient final : public ServerLinePrinter,
     void RemoveUnfinishedLine() override;
     // A plugin's game ends with the connection it was played on.
     void ConnectionEnded() override;
-    // The console's OnKey: every key event; true when consumed.
-    bool HandleKey(const KeyEvent& key);
-    // The console's OnIdle: at most one line from the server; true while another is ready at
-    // once.
-    bool PollSocket();
+    // What the input loop hands on: keys to the key tables, the idle step to the link (at most
+    // one line from the server), a paste to the editor, the wheel to the output window.
+    bool HandleKey(const KeyEvent& key) override;
+    bool Idle() override;
+    void Paste(const std::string& text, uint64_t leftOut) override;
+    void Wheel(bool down, int64_t rows) override;
+    // The terminal took another size: every part is laid out in it again and drawn whole.
+    void ScreenResized() override;
 
   private:
     // The settings file in use, kept for later re-reads.
@@ -118,14 +123,16 @@ class TClient final : public ServerLinePrinter,
     void StopMusic() override;
     void GameCode(char letter, const std::string& argument) override;
 
-    // The terminal took another size: every part is laid out in it again and drawn whole.
-    void ScreenResized() override;
-
     void StartMusic();
     void StartEditor();
     void StartPlugins();
 
-    TConsole& Con;
+    // The console's parts, each handed to the pieces that use it.
+    ScreenSurface& Surface;
+    InputLoop& Input;
+    TextClipboard& Clip;
+    TerminalWindow& Window;
+    TerminalPalette& Palette;
     ClientEnvironment& Env;
     FileSystem& Files;
 };

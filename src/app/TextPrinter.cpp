@@ -8,10 +8,10 @@
 
 namespace tolmix {
 
-TextPrinter::TextPrinter(TConsole& console, OutputBuffer& output, CharacterStatus& state,
+TextPrinter::TextPrinter(WindowTitle& title, OutputBuffer& output, CharacterStatus& state,
                          TGameClock& clock, StatusPanel& panel, PrintedLineTargets& targets,
                          bool flashActivity, char decimalSeparator)
-    : Con(console), Output(output), State(state), Clock(clock), Panel(panel), Targets(targets),
+    : Title(title), Output(output), State(state), Clock(clock), Panel(panel), Targets(targets),
       FlashActivity(flashActivity), DecimalSeparator(decimalSeparator) {}
 
 void TextPrinter::PrintLine(std::string_view ansiText) {
@@ -171,7 +171,7 @@ void TextPrinter::SetName(std::string_view name) {
     std::string title = ConsoleToAnsi(name.substr(0, 200));
     title += " - ";
     title += ProgramTitle;
-    Con.SetTitle(title);
+    Title.SetTitle(title);
 }
 
 // The argument is a header, then the lines, each after a marker byte.

@@ -4,7 +4,7 @@
 #include "net/GameClock.h"
 #include "ui/OutputBuffer.h"
 #include "ui/StatusPanel.h"
-#include "ui/TConsole.h"
+#include "ui/WindowTitle.h"
 
 #include <string>
 #include <string_view>
@@ -40,7 +40,8 @@ class PrintedLineTargets {
 // pieces, the editor, the music, the plugins, the link and the log.
 class TextPrinter {
   public:
-    TextPrinter(TConsole& console, OutputBuffer& output, CharacterStatus& state, TGameClock& clock,
+    // The window's title follows the character's name.
+    TextPrinter(WindowTitle& title, OutputBuffer& output, CharacterStatus& state, TGameClock& clock,
                 StatusPanel& panel, PrintedLineTargets& targets, bool flashActivity,
                 char decimalSeparator);
 
@@ -60,7 +61,7 @@ class TextPrinter {
     void SetName(std::string_view name);
     void OpenServerEditor(std::string_view argument);
 
-    TConsole& Con;
+    WindowTitle& Title;
     OutputBuffer& Output;
     CharacterStatus& State;
     TGameClock& Clock;

@@ -115,8 +115,9 @@ void RunClient(const posix::XdgFolders& folders, const char* program,
                                   .UserDataFolder = folders.DataHome,
                                   .Diagnostics = notes,
                                   .PluginWatch = watchdog};
+    // The client connects while it is made, waiting in the input loop, which runs it after.
     TClient client(console, environment, argc, argv);
-    console.Run();
+    console.Run(client);
 }
 
 // The demo world on a free port of 127.0.0.1, its settings file in the player's state folder,

@@ -64,8 +64,9 @@ void RunClient(int argc, const char* const* argv) {
                                   .UserDataFolder = {},
                                   .Diagnostics = notes,
                                   .PluginWatch = unwatched};
+    // The client connects while it is made, waiting in the input loop, which runs it after.
     TClient client(console, environment, argc, argv);
-    console.Run();
+    console.Run(client);
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 #include "platform/Clock.h"
 #include "platform/Frame.h"
 #include "platform/InputRecord.h"
+#include "platform/TerminalPalette.h"
+#include "platform/TerminalWindow.h"
 
 #include <cstdint>
 #include <optional>
@@ -16,11 +18,10 @@ struct TerminalSize {
     int Rows = 25;
 };
 
-// The text terminal the client draws on and reads keys from.
-class Terminal {
+// The text terminal the client draws on and reads keys from, in its window and with its
+// colours.
+class Terminal : public TerminalWindow, public TerminalPalette {
   public:
-    virtual ~Terminal() = default;
-
     // The terminal's real size, 0 x 0 when it does not tell; a frame larger than this is
     // clipped.
     virtual TerminalSize Size() const = 0;
@@ -28,25 +29,11 @@ class Terminal {
     virtual void RequestSize(int columns, int rows) = 0;
     // Window title, Windows-1251; cleaned of control bytes before it reaches the terminal.
     virtual void SetTitle(std::string_view title) = 0;
-    virtual bool SetFullScreen(bool on) = 0;
-    // Palette entry of a console colour (0 to 15) as 0xRRGGBB; ResetPalette undoes them all.
-    virtual void SetPalette(int consoleColour, uint32_t rgb) = 0;
-    virtual void ResetPalette() = 0;
     // Draws the frame, sending only what differs from the last frame drawn.
     virtual void Present(const Frame& frame) = 0;
-    // Attention signal for a terminal that is not in front (one bell).
-    virtual void Flash() = 0;
-    // The terminal's window as the desktop knows it; 0 when unknown.
-    virtual uint64_t WindowId() const = 0;
-    // Whether the terminal is in front, from its focus reports.
-    virtual bool HasFocus() const = 0;
     // A sequence passed through to the terminal unchanged (clipboard OSC 52); the caller
     // builds it from safe bytes only.
     virtual void WriteRaw(std::string_view bytes) = 0;
-
-    // Mouse reports (the wheel) instead of the terminal's own use of the mouse; on while the
-    // client runs unless turned off. A terminal without a mouse ignores it.
-    virtual void SetMouseReporting(bool on) { (void)on; }
 
     // Takes at most one input record without waiting.
     virtual bool ReadInput(InputRecord& record) = 0;

@@ -13,7 +13,7 @@ constexpr char MaskCharacter = '*';
 
 } // namespace
 
-EditorView::EditorView(TConsole& console, InputEditor& model) : Con(console), Model(model) {
+EditorView::EditorView(ScreenSurface& screen, InputEditor& model) : Con(screen), Model(model) {
     Con.AddView(*this);
 }
 

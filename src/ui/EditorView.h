@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ui/InputEditor.h"
-#include "ui/TConsole.h"
+#include "ui/ScreenSurface.h"
 
 namespace tolmix {
 
@@ -11,7 +11,7 @@ namespace tolmix {
 class EditorView final : public ScreenView {
   public:
     // Registers with the console until it goes.
-    EditorView(TConsole& console, InputEditor& model);
+    EditorView(ScreenSurface& screen, InputEditor& model);
     ~EditorView() override;
     EditorView(const EditorView&) = delete;
     EditorView& operator=(const EditorView&) = delete;
@@ -21,7 +21,7 @@ class EditorView final : public ScreenView {
     void Draw();
 
   private:
-    TConsole& Con;
+    ScreenSurface& Con;
     InputEditor& Model;
 };
 

@@ -1,6 +1,7 @@
 #include "ui/KeyDispatch.h"
 
 #include "platform/VirtualKeys.h"
+#include "ui/QuitPolicy.h"
 
 namespace tolmix {
 
@@ -90,10 +91,8 @@ bool KeyDispatch::PlainKey(uint16_t vk) {
     case VkDelete:
         Editor.DeleteText(true);
         return true;
-    case VkF10:
-        if (Link.Connected())
-            Link.Disconnect();
-        Con.Terminated = true;
+    case QuitKey:
+        QuitFromKeys(Link, Loop);
         return true;
     default:
         return false;
@@ -101,8 +100,8 @@ bool KeyDispatch::PlainKey(uint16_t vk) {
 }
 
 // Ctrl+Escape and Ctrl+Shift+Escape belong to the desktop on a PC and never came here; a
-// terminal passes them on. They are taken and do nothing, as Alt+Escape is: only Shift+Escape
-// ends the program without closing the connection, and a slip of the finger must not.
+// terminal passes them on. They are taken and do nothing, as Alt+Escape is (see QuitPolicy:
+// only Shift+Escape, left untaken, ends the program without closing the connection).
 bool KeyDispatch::CtrlKey(uint16_t vk) {
     switch (vk) {
     case VkEscape:

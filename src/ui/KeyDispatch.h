@@ -4,8 +4,8 @@
 #include "net/ServerConnection.h"
 #include "platform/KeyEvent.h"
 #include "ui/InputEditor.h"
+#include "ui/LoopExit.h"
 #include "ui/ScreenViews.h"
-#include "ui/TConsole.h"
 
 #include <cstdint>
 
@@ -13,14 +13,14 @@ namespace tolmix {
 
 // The client's whole reaction to the player's keys: every key-down event goes to the macro
 // step, then typed characters into the editor, then the tables of plain, Ctrl, Shift and
-// Ctrl+Shift keys. True when the event was consumed; an Escape that is not consumed ends the
-// program through the console driver.
+// Ctrl+Shift keys. True when the event was consumed; the quit policy says what a key that is
+// not consumed does.
 class KeyDispatch {
   public:
-    // F10 ends the console driver's input loop.
-    KeyDispatch(TConsole& console, InputEditor& editor, OutputView& output, ServerConnection& link,
+    // The quit key ends the input loop.
+    KeyDispatch(LoopExit& loop, InputEditor& editor, OutputView& output, ServerConnection& link,
                 KeyMacroStep& macros, int32_t outputRows)
-        : Con(console), Editor(editor), Output(output), Link(link), Macros(macros),
+        : Loop(loop), Editor(editor), Output(output), Link(link), Macros(macros),
           OutputRows(outputRows) {}
 
     bool HandleKey(const KeyEvent& key);
@@ -35,7 +35,7 @@ class KeyDispatch {
     void Scroll(bool down, int64_t count);
     void Enter(bool ctrl);
 
-    TConsole& Con;
+    LoopExit& Loop;
     InputEditor& Editor;
     OutputView& Output;
     ServerConnection& Link;

@@ -16,8 +16,8 @@ constexpr int MaxWidth = std::numeric_limits<uint16_t>::max();
 
 } // namespace
 
-OutputBuffer::OutputBuffer(TConsole& console, int sizeX, int32_t outputSize, int32_t outputRows)
-    : OutputRows(outputRows), Con(console), SizeX(std::clamp(sizeX, 1, MaxWidth)),
+OutputBuffer::OutputBuffer(ScreenSurface& screen, int sizeX, int32_t outputSize, int32_t outputRows)
+    : OutputRows(outputRows), Con(screen), SizeX(std::clamp(sizeX, 1, MaxWidth)),
       OutputSize(std::max(outputSize, 1)), Shapes(static_cast<size_t>(OutputSize)),
       BlankRow(static_cast<size_t>(SizeX), BlankCell) {
     Output.reserve(static_cast<size_t>(OutputSize) * static_cast<size_t>(SizeX));

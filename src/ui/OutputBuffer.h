@@ -2,8 +2,8 @@
 
 #include "platform/Cell.h"
 #include "text/LinePrinter.h"
+#include "ui/ScreenSurface.h"
 #include "ui/ScreenViews.h"
-#include "ui/TConsole.h"
 
 #include <cstdint>
 #include <limits>
@@ -28,7 +28,7 @@ class OutputBuffer final : public OutputView, public TextOutput {
     // The ring starts as black blanks; throws std::bad_alloc when it cannot be had. Its memory
     // is reserved here and filled as rows are first written, so that a long scrollback costs
     // only what it holds.
-    OutputBuffer(TConsole& console, int sizeX, int32_t outputSize, int32_t outputRows);
+    OutputBuffer(ScreenSurface& screen, int sizeX, int32_t outputSize, int32_t outputRows);
 
     // Stores one printed line (console code page; colour bytes set the attribute in force and
     // take no cell). The window follows when it showed the newest rows.
@@ -104,7 +104,7 @@ class OutputBuffer final : public OutputView, public TextOutput {
     void WrapAgain(int sizeX, int32_t outputRows);
     void StoreUnfinished();
 
-    TConsole& Con;
+    ScreenSurface& Con;
     int SizeX;
     int32_t OutputSize;
     std::vector<Cell> Output;     // the ring rows written so far, within the reserved whole

@@ -28,34 +28,35 @@ ScreenLayout ComputeLayout(const ScreenOptions& options) {
     return layout;
 }
 
-ScreenLayout StartScreen(TConsole& console, const ScreenOptions& options) {
-    console.SetTitle(ProgramTitle);
-    console.SetBufferSize(MakeCoord(options.SizeX, options.SizeY));
+ScreenLayout StartScreen(ScreenSurface& screen, TerminalWindow& window,
+                         const ScreenOptions& options) {
+    screen.SetTitle(ProgramTitle);
+    screen.SetBufferSize(MakeCoord(options.SizeX, options.SizeY));
     // The platform terminal reads keys raw from the start: there is no input mode to set.
-    console.SetFullScreen(options.FullScreen);
-    console.SetTextAttr(7);
-    const ScreenLayout layout = DrawLayout(console, options);
-    console.SetCursorSize(16);
-    console.SetCursorVisible(true);
+    window.SetFullScreen(options.FullScreen);
+    screen.SetTextAttr(7);
+    const ScreenLayout layout = DrawLayout(screen, options);
+    screen.SetCursorSize(16);
+    screen.SetCursorVisible(true);
     return layout;
 }
 
-ScreenLayout DrawLayout(TConsole& console, const ScreenOptions& options) {
+ScreenLayout DrawLayout(ScreenSurface& screen, const ScreenOptions& options) {
     ScreenOptions sized = options;
-    const TCoord size = console.GetBufferSize();
+    const TCoord size = screen.GetBufferSize();
     sized.SizeX = size.X;
     sized.SizeY = size.Y;
-    console.Clear();
+    screen.Clear();
 
     const ScreenLayout layout = ComputeLayout(sized);
     if (options.InfoPanel)
-        console.FillRect(MakeCoord(0, layout.PanelRow), size.X, 2, ' ', options.InfoPanelColor);
-    console.FillRect(MakeCoord(0, layout.EditorTop), size.X, layout.EditorLines, ' ',
-                     options.EditorTextColor);
+        screen.FillRect(MakeCoord(0, layout.PanelRow), size.X, 2, ' ', options.InfoPanelColor);
+    screen.FillRect(MakeCoord(0, layout.EditorTop), size.X, layout.EditorLines, ' ',
+                    options.EditorTextColor);
     if (options.SeparatorLine)
-        console.FillRect(MakeCoord(0, layout.SeparatorRow), size.X, 1, HorizontalLine,
-                         options.SeparatorColor);
-    console.SetCursorPos(MakeCoord(0, layout.EditorTop));
+        screen.FillRect(MakeCoord(0, layout.SeparatorRow), size.X, 1, HorizontalLine,
+                        options.SeparatorColor);
+    screen.SetCursorPos(MakeCoord(0, layout.EditorTop));
     return layout;
 }
 

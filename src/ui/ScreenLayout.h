@@ -1,6 +1,7 @@
 #pragma once
 
-#include "ui/TConsole.h"
+#include "platform/TerminalWindow.h"
+#include "ui/ScreenSurface.h"
 
 #include <cstdint>
 
@@ -39,10 +40,11 @@ ScreenLayout ComputeLayout(const ScreenOptions& options);
 
 // Sets up the console (title, size, full screen, attribute, cursor) and draws the empty layout
 // at the size the console has then: the terminal's own where it differs from SizeX x SizeY.
-ScreenLayout StartScreen(TConsole& console, const ScreenOptions& options);
+ScreenLayout StartScreen(ScreenSurface& screen, TerminalWindow& window,
+                         const ScreenOptions& options);
 
 // Lays the screen out at the console's present size and draws it empty: blanks, the separator
 // of horizontal-line characters, the editor and panel rows, the cursor at the editor's start.
-ScreenLayout DrawLayout(TConsole& console, const ScreenOptions& options);
+ScreenLayout DrawLayout(ScreenSurface& screen, const ScreenOptions& options);
 
 } // namespace tolmix

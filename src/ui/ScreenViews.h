@@ -42,14 +42,6 @@ class PasteTarget {
     virtual void Paste(const std::string& text, uint64_t leftOut) = 0;
 };
 
-// What follows the terminal's size: once the console's screen has taken a new size, the screen
-// is laid out again in it and drawn whole.
-class ScreenResizeTarget {
-  public:
-    virtual ~ScreenResizeTarget() = default;
-    virtual void ScreenResized() = 0;
-};
-
 // A piece of the screen drawn from its own model once per pass of the input loop, when the
 // model changed since it was last drawn.
 class ScreenView {

@@ -2,13 +2,14 @@
 
 namespace tolmix {
 
-ScrollbackMark::ScrollbackMark(TConsole& console, const OutputBuffer& output, StatusPanel& panel)
-    : Con(console), Output(output), Panel(panel) {
-    Con.AddView(*this);
+ScrollbackMark::ScrollbackMark(ScreenSurface& screen, const OutputBuffer& output,
+                               StatusPanel& panel)
+    : Surface(screen), Output(output), Panel(panel) {
+    Surface.AddView(*this);
 }
 
 ScrollbackMark::~ScrollbackMark() {
-    Con.RemoveView(*this);
+    Surface.RemoveView(*this);
 }
 
 void ScrollbackMark::Refresh() {

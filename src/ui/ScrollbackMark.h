@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ui/OutputBuffer.h"
+#include "ui/ScreenSurface.h"
 #include "ui/StatusPanel.h"
-#include "ui/TConsole.h"
 
 namespace tolmix {
 
@@ -11,7 +11,7 @@ namespace tolmix {
 class ScrollbackMark final : public ScreenView {
   public:
     // Registers with the console until it goes.
-    ScrollbackMark(TConsole& console, const OutputBuffer& output, StatusPanel& panel);
+    ScrollbackMark(ScreenSurface& screen, const OutputBuffer& output, StatusPanel& panel);
     ~ScrollbackMark() override;
     ScrollbackMark(const ScrollbackMark&) = delete;
     ScrollbackMark& operator=(const ScrollbackMark&) = delete;
@@ -21,7 +21,7 @@ class ScrollbackMark final : public ScreenView {
     void Invalidate() { Shown = 0; }
 
   private:
-    TConsole& Con;
+    ScreenSurface& Surface;
     const OutputBuffer& Output;
     StatusPanel& Panel;
     int64_t Shown = 0;

@@ -109,9 +109,9 @@ std::string FormatGauge(std::string_view label, int32_t current, int32_t maximum
     return text;
 }
 
-StatusPanel::StatusPanel(TConsole& console, EventLoop& loop, CharacterStatus& state,
-                         TGameClock& clock, StatusPanelOptions options)
-    : Con(console), State(state), Clock(clock), Opt(std::move(options)), ClockStart(Opt.SizeX),
+StatusPanel::StatusPanel(ScreenSurface& screen, TerminalWindow& window, EventLoop& loop,
+                         CharacterStatus& state, TGameClock& clock, StatusPanelOptions options)
+    : Surface(screen), Window(window), State(state), Clock(clock), Opt(std::move(options)), ClockStart(Opt.SizeX),
       StatusTimer(loop, Milliseconds(250), [this] { OnStatusTimer(); }),
       CountdownTimer(loop, Milliseconds(100), [this] { OnCountdownTimer(); }) {}
 
@@ -153,18 +153,19 @@ void StatusPanel::KeepTimers() {
 
 void StatusPanel::DrawStatusPanel() {
     if (Opt.SeparatorLine) {
-        Con.FillRect(MakeCoord(4, Opt.SeparatorRow), 40, 1, LineChar, Opt.SeparatorColor);
+        Surface.FillRect(MakeCoord(4, Opt.SeparatorRow), 40, 1, LineChar, Opt.SeparatorColor);
         if (EditMode) {
-            Con.WriteText(AnsiToConsole(EditCaption), static_cast<uint16_t>(Opt.NameColor ^ 0xFF),
-                          MakeCoord(8, Opt.SeparatorRow));
+            Surface.WriteText(AnsiToConsole(EditCaption),
+                              static_cast<uint16_t>(Opt.NameColor ^ 0xFF),
+                              MakeCoord(8, Opt.SeparatorRow));
         } else if (!State.CharName.empty()) {
-            Con.WriteText(std::string_view(State.CharName).substr(0, 40), Opt.NameColor,
-                          MakeCoord(4, Opt.SeparatorRow));
+            Surface.WriteText(std::string_view(State.CharName).substr(0, 40), Opt.NameColor,
+                              MakeCoord(4, Opt.SeparatorRow));
         }
     }
     if (!Opt.InfoPanel)
         return;
-    Con.FillRect(MakeCoord(0, Opt.PanelRow), Opt.SizeX, 2, ' ', Opt.InfoPanelColor);
+    Surface.FillRect(MakeCoord(0, Opt.PanelRow), Opt.SizeX, 2, ' ', Opt.InfoPanelColor);
     const auto& s = State.Status;
 
     std::string line;
@@ -186,7 +187,7 @@ void StatusPanel::DrawStatusPanel() {
         AppendColour(line, 0x02);
         line += FormatGauge(label, s[index], s[index + 1]);
     }
-    Con.WriteColoredText(line, Opt.InfoPanelColor, MakeCoord(0, Opt.PanelRow));
+    Surface.WriteColoredText(line, Opt.InfoPanelColor, MakeCoord(0, Opt.PanelRow));
 
     line.clear();
     AppendColour(line, 0x07);
@@ -217,7 +218,7 @@ void StatusPanel::DrawStatusPanel() {
         AppendColour(line, gauge.Colour);
         line += FormatGauge(gauge.Label, s[gauge.Value], s[gauge.Maximum]);
     }
-    Con.WriteColoredText(line, Opt.InfoPanelColor, MakeCoord(0, Opt.PanelRow + 1));
+    Surface.WriteColoredText(line, Opt.InfoPanelColor, MakeCoord(0, Opt.PanelRow + 1));
 }
 
 void StatusPanel::DrawGameClock(int64_t gameTime) {
@@ -234,17 +235,17 @@ void StatusPanel::DrawGameClock(int64_t gameTime) {
     }
     // A shorter text (another month name) leaves no rest of the longer one behind.
     if (ClockStart < start)
-        Con.FillRect(MakeCoord(ClockStart, Opt.SeparatorRow), start - ClockStart, 1, LineChar,
-                     Opt.SeparatorColor);
-    Con.WriteText(text, Opt.TimeColor, MakeCoord(start, Opt.SeparatorRow));
+        Surface.FillRect(MakeCoord(ClockStart, Opt.SeparatorRow), start - ClockStart, 1, LineChar,
+                         Opt.SeparatorColor);
+    Surface.WriteText(text, Opt.TimeColor, MakeCoord(start, Opt.SeparatorRow));
     ClockStart = start;
 }
 
 void StatusPanel::HideGameClock() {
     if (!Opt.SeparatorLine || ClockStart >= Opt.SizeX)
         return;
-    Con.FillRect(MakeCoord(ClockStart, Opt.SeparatorRow), Opt.SizeX - ClockStart, 1, LineChar,
-                 Opt.SeparatorColor);
+    Surface.FillRect(MakeCoord(ClockStart, Opt.SeparatorRow), Opt.SizeX - ClockStart, 1, LineChar,
+                     Opt.SeparatorColor);
     ClockStart = Opt.SizeX;
 }
 
@@ -263,14 +264,14 @@ void StatusPanel::ShowEditMode(bool on) {
 void StatusPanel::FlashStep() {
     if (!Activity)
         return;
-    if (Con.IsInFront()) {
+    if (Window.HasFocus()) {
         Activity = false;
         Flashed = false;
         return;
     }
     // One bell for the first text of a quiet period, not one a second until the player looks.
     if (!Flashed)
-        Con.FlashWindow();
+        Window.Flash();
     Flashed = true;
 }
 
@@ -299,10 +300,10 @@ void StatusPanel::DrawCountdown() {
     const int erased = std::min(CountdownStart, CountdownEnd - 5);
     const int erasedEnd = std::min(start, ClockStart);
     if (erased < erasedEnd)
-        Con.FillRect(MakeCoord(erased, Opt.SeparatorRow), erasedEnd - erased, 1, LineChar,
-                     Opt.SeparatorColor);
+        Surface.FillRect(MakeCoord(erased, Opt.SeparatorRow), erasedEnd - erased, 1, LineChar,
+                         Opt.SeparatorColor);
     if (start < CountdownEnd)
-        Con.WriteText(text, Opt.NameColor, MakeCoord(start, Opt.SeparatorRow));
+        Surface.WriteText(text, Opt.NameColor, MakeCoord(start, Opt.SeparatorRow));
     CountdownStart = start;
 }
 
@@ -311,14 +312,14 @@ void StatusPanel::ShowRowsBelow(int64_t rows) {
         return;
     constexpr int First = 44;
     constexpr int Width = 6;
-    Con.FillRect(MakeCoord(First, Opt.SeparatorRow), Width, 1, LineChar, Opt.SeparatorColor);
+    Surface.FillRect(MakeCoord(First, Opt.SeparatorRow), Width, 1, LineChar, Opt.SeparatorColor);
     if (rows <= 0)
         return;
     // An arrow down (the glyph of 0x19) and the count, at most five digits.
     std::string text(1, '\x19');
     text += std::to_string(std::min<int64_t>(rows, 99999));
-    Con.WriteText(text, Opt.NameColor,
-                  MakeCoord(First + Width - static_cast<int>(text.size()), Opt.SeparatorRow));
+    Surface.WriteText(text, Opt.NameColor,
+                      MakeCoord(First + Width - static_cast<int>(text.size()), Opt.SeparatorRow));
 }
 
 } // namespace tolmix

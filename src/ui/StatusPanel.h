@@ -4,9 +4,10 @@
 #include "net/GameClock.h"
 #include "platform/EventLoop.h"
 #include "platform/Timer.h"
+#include "platform/TerminalWindow.h"
 #include "text/DateNames.h"
+#include "ui/ScreenSurface.h"
 #include "ui/ScreenViews.h"
-#include "ui/TConsole.h"
 
 #include <cstdint>
 #include <string>
@@ -46,7 +47,9 @@ std::string FormatGauge(std::string_view label, int32_t current, int32_t maximum
 // not drawn yet).
 class StatusPanel final : public StatusView {
   public:
-    StatusPanel(TConsole& console, EventLoop& loop, CharacterStatus& state, TGameClock& clock,
+    // The window is flashed while new text waits unseen.
+    StatusPanel(ScreenSurface& screen, TerminalWindow& window, EventLoop& loop,
+                CharacterStatus& state, TGameClock& clock,
                 StatusPanelOptions options);
 
     // The name part of the separator line and the whole info panel.
@@ -83,7 +86,8 @@ class StatusPanel final : public StatusView {
     // Starts or stops each timer by whether something it draws can change now.
     void KeepTimers();
 
-    TConsole& Con;
+    ScreenSurface& Surface;
+    TerminalWindow& Window;
     CharacterStatus& State;
     TGameClock& Clock;
     StatusPanelOptions Opt;

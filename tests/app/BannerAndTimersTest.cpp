@@ -33,31 +33,32 @@ class RunningClient : public ::testing::Test, public test::ClientFakes {
     }
 
     std::unique_ptr<TClient> Client;
+    void RunInput() { ClientFakes::RunInput(*Client); }
 };
 
 TEST_F(RunningClient, TheBannerIsTheFirstLineInYellowOnRed) {
     Start();
     EXPECT_EQ(Row(0).substr(0, 20), "Tolmix Client v1.4.0");
-    EXPECT_EQ(Con.Screen().At(0, 0).Attr, 0x4E);
+    EXPECT_EQ(Screen.Cells().At(0, 0).Attr, 0x4E);
     Client->PrintLine("next");
-    EXPECT_EQ(Con.Screen().At(0, 1).Attr, 7);
+    EXPECT_EQ(Screen.Cells().At(0, 1).Attr, 7);
 }
 
 TEST_F(RunningClient, AHugeOutputSizeIsNamedInRedBelowTheBanner) {
     Start("OutputSize=5000000\r\n");
     EXPECT_EQ(Row(1).substr(0, 70),
               "OutputSize=5000000 is more than the output window keeps; it keeps 1000");
-    EXPECT_EQ(Con.Screen().At(0, 1).Attr, 0x0C);
+    EXPECT_EQ(Screen.Cells().At(0, 1).Attr, 0x0C);
 }
 
 TEST_F(RunningClient, TheServerEditorStartsEditModeAndSwapsEnter) {
     Start("AutoSend=\r\n");
-    EXPECT_EQ(Con.Screen().At(8, 21).Attr, 7);
+    EXPECT_EQ(Screen.Cells().At(8, 21).Attr, 7);
     Client->PrintLine("\x80\x80"
                       "ct");
     // The edit mode's caption on the separator, an empty editor, and Enter that breaks the line
     // instead of sending it.
-    EXPECT_EQ(Con.Screen().At(8, 21).Attr, 0xF0);
+    EXPECT_EQ(Screen.Cells().At(8, 21).Attr, 0xF0);
     EXPECT_EQ(Row(22)[0], ' ');
     Type("a");
     Term.Key(VkReturn, 0x0D);
@@ -78,10 +79,10 @@ TEST_F(RunningClient, TheGameClockRunsOnTheSeparatorFourTimesAsFast) {
     EXPECT_EQ(Row(21).substr(71, 8), "01:00:01");
     RunFor(1000ms);
     EXPECT_EQ(Row(21).substr(71, 8), "01:00:05");
-    EXPECT_EQ(Con.Screen().At(71, 21).Attr, 10);
+    EXPECT_EQ(Screen.Cells().At(71, 21).Attr, 10);
     Client->PrintLine("\x80\x80t");
     RunFor(1000ms);
-    EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7)) << Row(21);
+    EXPECT_TRUE(test::RowIs(Screen.Cells(), 21, 0xC4, 7)) << Row(21);
 }
 
 // At rest nothing on the screen changes, so the loop sleeps: no timer wakes it.
@@ -126,7 +127,7 @@ TEST_F(RunningClient, TheCountdownTimerCountsTheServerCountdownDown) {
     RunFor(1000ms);
     EXPECT_EQ(Row(21).substr(52, 3), "1.5");
     RunFor(2000ms);
-    EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7)) << Row(21);
+    EXPECT_TRUE(test::RowIs(Screen.Cells(), 21, 0xC4, 7)) << Row(21);
 }
 
 TEST_F(RunningClient, TextWhileTheWindowIsElsewhereFlashesIt) {
@@ -161,7 +162,7 @@ TEST_F(RunningClient, ReceivedLinesAndAnUnfinishedPromptFlashTheWindowElsewhere)
     lookAwayAfterSeeing();
     const int before = Term.Flashes;
     server->Arrive("tell: hello\r\n");
-    while (Client->PollSocket()) {
+    while (Client->Idle()) {
     }
     RunFor(2000ms);
     EXPECT_TRUE(ScreenHas("tell: hello"));
@@ -169,7 +170,7 @@ TEST_F(RunningClient, ReceivedLinesAndAnUnfinishedPromptFlashTheWindowElsewhere)
 
     lookAwayAfterSeeing();
     server->Arrive("Password: ");
-    Client->PollSocket();
+    Client->Idle();
     RunFor(2000ms); // the prompt shows once nothing more has come for a while
     EXPECT_TRUE(ScreenHas("Password: "));
     EXPECT_EQ(Term.Flashes, before + 2);

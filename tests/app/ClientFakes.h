@@ -1,8 +1,9 @@
 #pragma once
 
-// Everything a client needs around it, made of fakes: the console on a fake terminal and a
-// manual-clock event loop, files in memory, a wall clock, a network, a module loader and a
-// desktop registry that knows the program's folder, so that the client connects at start.
+// Everything a client needs around it, made of fakes: the console (screen, input loop,
+// clipboard) on a fake terminal and a manual-clock event loop, files in memory, a wall clock, a
+// network, a module loader and a desktop registry that knows the program's folder, so that the
+// client connects at start.
 #include "app/ClientEnvironment.h"
 #include "platform/DiagnosticsLog.h"
 #include "platform/PluginCallWatch.h"
@@ -62,6 +63,8 @@ struct ClientFakes {
                           .Diagnostics = Notes,
                           .PluginWatch = Unwatched};
     TConsole Con{Term, Loop, Clip};
+    ConsoleScreen& Screen = Con.Screen();
+    InputLoop& Input = Con.Input();
 
     // Whether the client holds a connection to the server: the last socket it made is open.
     bool ServerConnected() const { return !Net.Streams.empty() && !Net.Streams.back()->Closed; }
@@ -69,17 +72,17 @@ struct ClientFakes {
     // What the client can be seen doing from outside: its screen, its wire and its files. The
     // client-level tests look at it only through these.
 
-    // Runs the console's input loop, with the fake network's sockets watched, until every
+    // Runs the input loop for the client, with the fake network's sockets watched, until every
     // queued key and every arrived packet is handled.
-    void RunInput() {
+    void RunInput(LoopClient& client) {
         Loop.HandleReady = [this](PollHandle handle) { return Net.Ready(handle); };
-        for (int i = 0; i < 50 && !Con.Terminated; ++i) {
-            Con.Step();
+        for (int i = 0; i < 50 && !Input.LoopEnded(); ++i) {
+            Input.Step(client);
             if (Term.Input.empty() && (Net.Streams.empty() || Net.Streams.back()->Incoming.empty()))
                 break;
         }
-        if (!Con.Terminated)
-            Con.Step();
+        if (!Input.LoopEnded())
+            Input.Step(client);
     }
     // Queues the characters as key presses (without running the loop).
     void Type(std::string_view text) {
@@ -88,10 +91,10 @@ struct ClientFakes {
     }
     // Everything sent on the last connection.
     std::string Wire() const { return Net.Streams.empty() ? "" : Net.Streams.back()->Sent; }
-    std::string Row(int y) const { return test::RowText(Con.Screen(), y); }
+    std::string Row(int y) const { return test::RowText(Screen.Cells(), y); }
     // The first screen row holding the text, or -1.
     int RowWith(std::string_view text) const {
-        for (int y = 0; y < Con.Screen().Height; ++y)
+        for (int y = 0; y < Screen.Cells().Height; ++y)
             if (Row(y).find(text) != std::string::npos)
                 return y;
         return -1;

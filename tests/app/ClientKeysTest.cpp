@@ -19,9 +19,10 @@ class ClientKeys : public ::testing::Test, public test::ClientFakes {
     }
     void Run() { RunInput(); }
     // The edit mode's caption is on the separator.
-    bool InEditMode() const { return Con.Screen().At(8, 21).Attr == 0xF0; }
+    bool InEditMode() const { return Screen.Cells().At(8, 21).Attr == 0xF0; }
 
     std::unique_ptr<TClient> Client;
+    void RunInput() { ClientFakes::RunInput(*Client); }
 };
 
 TEST_F(ClientKeys, TheTypedCommandGoesOutInWindows1251AndIntoTheHistory) {
@@ -86,7 +87,7 @@ TEST_F(ClientKeys, TheServersEditorComesBackAsOneCodeOrIsCancelled) {
     Run();
     Term.Key(VkEscape, 0x1B);
     Run();
-    EXPECT_FALSE(Con.Terminated);
+    EXPECT_FALSE(Input.LoopEnded());
     EXPECT_EQ(Wire().substr(Wire().size() - 6), "\x80\x80"
                                                 "cc\r\n");
     EXPECT_FALSE(InEditMode());
@@ -97,7 +98,7 @@ TEST_F(ClientKeys, F10DisconnectsWithThePromptAndEndsTheLoop) {
     ASSERT_FALSE(ScreenHas(" Enter "));
     Term.Key(VkF10);
     Run();
-    EXPECT_TRUE(Con.Terminated);
+    EXPECT_TRUE(Input.LoopEnded());
     EXPECT_FALSE(ServerConnected());
     EXPECT_TRUE(Net.Streams.back()->Closed);
     EXPECT_TRUE(ScreenHas(" Enter ")); // the reconnect prompt

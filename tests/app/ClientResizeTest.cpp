@@ -33,8 +33,7 @@ class ClientResize : public ::testing::Test, public test::ClientFakes {
         const Frame& screen = Term.Shown;
         ASSERT_EQ(screen.Width, columns);
         ASSERT_EQ(screen.Height, rows);
-        EXPECT_TRUE(RowBackgroundIs(rows - 2, 8) && RowBackgroundIs(rows - 1, 8))
-            << "panel rows";
+        EXPECT_TRUE(RowBackgroundIs(rows - 2, 8) && RowBackgroundIs(rows - 1, 8)) << "panel rows";
         EXPECT_EQ(Shown(rows - 2).substr(0, 7), Level);
         EXPECT_EQ(screen.At(0, rows - 3).Attr, 0x0F) << "editor row";
         // The separator keeps its line characters where nothing is written on it.
@@ -46,6 +45,7 @@ class ClientResize : public ::testing::Test, public test::ClientFakes {
 
     const std::string Level = AnsiToConsole("\xD3\xF0\xEE\xE2\xE5\xED\xFC"); // Уровень
     std::unique_ptr<TClient> Client;
+    void RunInput() { ClientFakes::RunInput(*Client); }
 };
 
 TEST_F(ClientResize, EveryPartIsLaidOutAgainAtEachNewSize) {
@@ -75,7 +75,10 @@ TEST_F(ClientResize, EveryPartIsLaidOutAgainAtEachNewSize) {
         Client->PrintLine("line " + std::to_string(n));
     Term.Key(VkPrior);
     RunInput();
-    EXPECT_NE(Shown(36).find("\x19" "35"), std::string::npos) << Shown(36);
+    EXPECT_NE(Shown(36).find("\x19"
+                             "35"),
+              std::string::npos)
+        << Shown(36);
     EXPECT_EQ(Shown(35).substr(0, 8), "line 64 ");
 }
 
@@ -83,7 +86,7 @@ TEST_F(ClientResize, ATerminalTooSmallShowsTheNoticeAndKeysStillWork) {
     Term.ResizeTo(19, 4);
     Type("abc");
     RunInput();
-    EXPECT_TRUE(Con.TooSmall());
+    EXPECT_TRUE(Screen.TooSmall());
     EXPECT_EQ(Term.Shown.Width, 19);
     EXPECT_FALSE(Term.Shown.CursorVisible);
 
@@ -99,13 +102,19 @@ TEST_F(ClientResize, ScrolledBackTheMarkIsOnTheNewSeparator) {
         Client->PrintLine("line " + std::to_string(n));
     Term.Key(VkPrior);
     RunInput();
-    ASSERT_NE(Shown(21).find("\x19" "20"), std::string::npos) << Shown(21);
+    ASSERT_NE(Shown(21).find("\x19"
+                             "20"),
+              std::string::npos)
+        << Shown(21);
     Term.ResizeTo(100, 30);
     RunInput();
     ExpectLaidOut(100, 30);
     // The window keeps its place: the rows below it now include the five rows it lost.
     const std::string separator = Shown(26);
-    EXPECT_NE(separator.find("\x19" "15"), std::string::npos) << separator;
+    EXPECT_NE(separator.find("\x19"
+                             "15"),
+              std::string::npos)
+        << separator;
 }
 
 } // namespace

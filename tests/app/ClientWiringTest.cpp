@@ -52,15 +52,15 @@ class ClientWiring : public ::testing::Test, public test::ClientFakes {
     }
     // Lets the input loop's idle step receive everything that has arrived.
     void Receive() {
-        for (int i = 0; i < 100 && Client->PollSocket(); ++i) {
+        for (int i = 0; i < 100 && Client->Idle(); ++i) {
         }
-        while (ServerConnected() && !Server->Incoming.empty() && Client->PollSocket()) {
+        while (ServerConnected() && !Server->Incoming.empty() && Client->Idle()) {
         }
     }
     void Arrive(const std::string& line) {
         Server->Arrive(line + "\r\n");
         for (int i = 0; i < 4 && ServerConnected() && !Server->Incoming.empty(); ++i)
-            Client->PollSocket();
+            Client->Idle();
     }
     bool OutputHas(const std::string& text) const { return ScreenHas(text); }
     // What the client sends when the player types the command and presses Enter.
@@ -86,6 +86,7 @@ class ClientWiring : public ::testing::Test, public test::ClientFakes {
 
     std::shared_ptr<test::FakeStream> Server;
     std::unique_ptr<TClient> Client;
+    void RunInput() { ClientFakes::RunInput(*Client); }
 };
 
 TEST_F(ClientWiring, ConnectsAtStartUpWithTheSettingsAndSendsAutoSend) {
@@ -112,7 +113,7 @@ TEST_F(ClientWiring, AnswersTheVersionRequestAndShowsTheGame) {
 TEST_F(ClientWiring, APeerThatClosesEndsInTheReconnectPrompt) {
     Start();
     Server->ReceiveError = SocketError::ConnectionReset;
-    Client->PollSocket();
+    Client->Idle();
     EXPECT_FALSE(ServerConnected());
     // "Нажмите Enter для повторного подключения" in the console code page.
     EXPECT_TRUE(OutputHas(" Enter "));
@@ -128,8 +129,8 @@ TEST_F(ClientWiring, APromptIsShownWhileItWaitsLoggedOnceAndItsPasswordIsMasked)
     // The loop sleeps until the wait for more is over, and the prompt is on the screen.
     const TimePoint start = Loop.Now();
     for (int pass = 0; pass < 20 && Loop.Now() - start < Milliseconds(150); ++pass)
-        Con.Step();
-    Con.Step();
+        Input.Step(*Client);
+    Input.Step(*Client);
     EXPECT_TRUE(OutputHas("Login: "));
     std::string* log = nullptr;
     for (auto& [path, data] : Files.Files)
@@ -146,7 +147,7 @@ TEST_F(ClientWiring, APromptIsShownWhileItWaitsLoggedOnceAndItsPasswordIsMasked)
     EXPECT_EQ(Wire().substr(Wire().size() - 3), "\xFF\xFE\x01");
     Type("pw");
     RunInput();
-    EXPECT_EQ(Row(Con.Screen().CursorY).substr(0, 3), "** ");
+    EXPECT_EQ(Row(Screen.Cells().CursorY).substr(0, 3), "** ");
     EXPECT_FALSE(OutputHas("Login: Password"));
     const std::size_t at = log->find("Login: \r\n");
     ASSERT_NE(at, std::string::npos);
@@ -213,13 +214,13 @@ TEST_F(ClientWiring, NestedIdleStepsInsideAPluginHandleEveryLineOnce) {
     Arrive("\x80\x80gsChess");
     Server->Arrive("\x80\x80gd" + EncodeBase64("idle:3") + "\r\n");
     Server->Arrive("first\r\nsecond\r\n");
-    Client->PollSocket();
+    Client->Idle();
     Receive();
     EXPECT_NE(std::find(PluginJournal.begin(), PluginJournal.end(), "end idle:3"),
               PluginJournal.end());
     int firsts = 0;
-    for (int y = 0; y < Con.Screen().Height; ++y)
-        firsts += test::RowText(Con.Screen(), y).rfind("first", 0) == 0;
+    for (int y = 0; y < Screen.Cells().Height; ++y)
+        firsts += test::RowText(Screen.Cells(), y).rfind("first", 0) == 0;
     EXPECT_EQ(firsts, 1);
     EXPECT_TRUE(OutputHas("second"));
 }
@@ -265,7 +266,7 @@ TEST_F(ClientWiring, SoundCodesPlayOnTheOutputTheSettingsChoose) {
     for (int step = 0; step < 2000 && keys.size() < 2; ++step) {
         Loop.Clock += Milliseconds(5);
         devices->Service(Loop.Now());
-        Con.ProcessPending();
+        Input.ProcessPending(*Client);
         keys.clear();
         for (const auto& m : sink.Taken())
             if ((m.Status & 0xF0) == 0x90 && m.Data2 > 0)
@@ -276,7 +277,7 @@ TEST_F(ClientWiring, SoundCodesPlayOnTheOutputTheSettingsChoose) {
     for (int step = 0; step < 2000 && devices->HasOpenStream(); ++step) {
         Loop.Clock += Milliseconds(5);
         devices->Service(Loop.Now());
-        Con.ProcessPending();
+        Input.ProcessPending(*Client);
     }
     EXPECT_FALSE(devices->HasOpenStream());
 }
@@ -320,7 +321,7 @@ TEST_F(ClientWiring, F10TypedWhileASendWaitsQuitsAfterTheTypeAhead) {
     Term.Key(VkReturn, 0x0D);
     Term.Key(VkF10);
     RunInput();
-    EXPECT_TRUE(Con.Terminated);
+    EXPECT_TRUE(Input.LoopEnded());
     EXPECT_EQ(next->Connects, 0);
 }
 

@@ -166,17 +166,17 @@ TEST_F(ClientLog, AFailingLogIsToldOnEveryConnectionAndNeverContinuesATornLine) 
     ASSERT_TRUE(ServerConnected());
     const auto errorLines = [this] {
         int count = 0;
-        for (int y = 0; y < Con.Screen().Height; ++y)
+        for (int y = 0; y < Screen.Cells().Height; ++y)
             count += Row(y).find("Disk full") != std::string::npos ? 1 : 0;
         return count;
     };
     server->Arrive("first\r\n");
-    while (client->PollSocket()) {
+    while (client->Idle()) {
     }
     Files.WriteErrors[LogFile] = FileErrors::DiskFull;
     Files.Files[LogFile] += "sec"; // what the full disk took of the next line
     server->Arrive("second\r\n");
-    client->PollSocket();
+    client->Idle();
     EXPECT_FALSE(ServerConnected());
     EXPECT_EQ(errorLines(), 1);
 
@@ -184,7 +184,7 @@ TEST_F(ClientLog, AFailingLogIsToldOnEveryConnectionAndNeverContinuesATornLine) 
     // any socket is made).
     for (int attempt = 2; attempt <= 3; ++attempt) {
         Term.Key(VkReturn, 0x0D);
-        RunInput();
+        RunInput(*client);
         EXPECT_EQ(errorLines(), attempt);
         EXPECT_FALSE(ServerConnected());
     }
@@ -192,10 +192,10 @@ TEST_F(ClientLog, AFailingLogIsToldOnEveryConnectionAndNeverContinuesATornLine) 
     Files.WriteErrors.clear();
     server = Net.Prepare();
     Term.Key(VkReturn, 0x0D);
-    RunInput();
+    RunInput(*client);
     ASSERT_TRUE(ServerConnected());
     server->Arrive("third\r\n");
-    while (client->PollSocket()) {
+    while (client->Idle()) {
     }
     const std::string text = LogText();
     EXPECT_NE(text.find("first\r\nsec\r\n"), std::string::npos);

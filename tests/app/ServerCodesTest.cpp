@@ -6,6 +6,7 @@
 #include "support/FakeWallClock.h"
 #include "support/ScreenText.h"
 #include "text/CodePage.h"
+#include "ui/ConsoleScreen.h"
 
 #include <gtest/gtest.h>
 
@@ -51,11 +52,11 @@ class Printer : public ::testing::Test, public PrintedLineTargets {
     test::FakeEventLoop Loop;
     test::FakeClipboard Clip;
     test::FakeWallClock Wall;
-    TConsole Con{Term, Loop, Clip};
+    ConsoleScreen Con{Term};
     OutputBuffer Output{Con, 80, 100, 21};
     CharacterStatus State;
     TGameClock Clock{Wall};
-    StatusPanel Panel{Con, Loop, State, Clock, test::DefaultPanel()};
+    StatusPanel Panel{Con, Term, Loop, State, Clock, test::DefaultPanel()};
     TextPrinter Print{Con, Output, State, Clock, Panel, *this, true, '.'};
     bool MusicAndPlugins = false;
     std::vector<std::string> Calls;
@@ -229,12 +230,12 @@ TEST_F(Printer, GameTimeIsSixtyFourBitsAndRunsFourTimesAsFast) {
 TEST_F(Printer, AnEmptyTimeHidesTheClock) {
     Print.PrintLine("\x10\x10t63932457600000");
     Panel.DrawGameClock(Clock.GameClockNow());
-    const std::string shown = test::RowText(Con.Screen(), 21);
+    const std::string shown = test::RowText(Con.Cells(), 21);
     EXPECT_NE(shown.find("09 Dec 2026, 00:00:00"), std::string::npos) << shown;
     Print.PrintLine("\x10\x10t");
     EXPECT_EQ(Clock.GameClockNow(), 0);
     Panel.DrawGameClock(Clock.GameClockNow());
-    EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7)) << test::RowText(Con.Screen(), 21);
+    EXPECT_TRUE(test::RowIs(Con.Cells(), 21, 0xC4, 7)) << test::RowText(Con.Cells(), 21);
 }
 
 TEST_F(Printer, UnsupportedCodesShowInRedButAreNotLoggedNorActivity) {
@@ -303,27 +304,27 @@ TEST_F(Printer, EmptySubLetterCodesDoNotEvenRedrawThePanel) {
                     "c");
     Print.PrintLine("\x10\x10"
                     "e");
-    EXPECT_TRUE(test::RowIs(Con.Screen(), 23, 'Z', 0x01));
+    EXPECT_TRUE(test::RowIs(Con.Cells(), 23, 'Z', 0x01));
     Print.PrintLine("\x10\x10"
                     "cq");
-    EXPECT_FALSE(test::RowIs(Con.Screen(), 23, 'Z', 0x01));
+    EXPECT_FALSE(test::RowIs(Con.Cells(), 23, 'Z', 0x01));
 }
 
 TEST_F(Printer, TheNameGoesToTheSeparatorAndTheTitle) {
     Print.PrintLine("\x10\x10n\xC2\xE0\xF1\xFF"); // Вася
     EXPECT_EQ(State.CharName, AnsiToConsole("\xC2\xE0\xF1\xFF"));
-    Con.Flush();
+    Con.Show();
     EXPECT_EQ(Term.Title, "\xC2\xE0\xF1\xFF - Tolmix Client v1.4.0");
-    EXPECT_EQ(test::RowText(Con.Screen(), 21).substr(4, 4), AnsiToConsole("\xC2\xE0\xF1\xFF"));
-    EXPECT_EQ(Con.Screen().At(4, 21).Attr, 15);
+    EXPECT_EQ(test::RowText(Con.Cells(), 21).substr(4, 4), AnsiToConsole("\xC2\xE0\xF1\xFF"));
+    EXPECT_EQ(Con.Cells().At(4, 21).Attr, 15);
 
     const std::string huge(10'000, 'N');
     Print.PrintLine("\x10\x10n" + huge);
     EXPECT_EQ(State.CharName, huge);
-    const std::string separator = test::RowText(Con.Screen(), 21);
+    const std::string separator = test::RowText(Con.Cells(), 21);
     EXPECT_EQ(separator.substr(4, 40), std::string(40, 'N'));
     EXPECT_EQ(static_cast<uint8_t>(separator[44]), 0xC4);
-    Con.Flush();
+    Con.Show();
     EXPECT_LE(Term.Title.size(), 260u);
     EXPECT_NE(Term.Title.find(" - Tolmix Client v1.4.0"), std::string::npos);
 }

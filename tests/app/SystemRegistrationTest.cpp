@@ -89,10 +89,7 @@ TEST(ConsolePalette, TheTerminalGetsEveryColourAsRgb) {
     EXPECT_EQ(ColorTableName(15), "ColorTable15");
 
     test::FakeTerminal term;
-    test::FakeEventLoop loop;
-    test::FakeClipboard clip;
-    TConsole console(term, loop, clip);
-    ApplyConsolePalette(console);
+    ApplyConsolePalette(term);
     EXPECT_EQ(term.PaletteWrites, 16);
     EXPECT_EQ(term.Palette[1], 0x0000A0u); // console blue
     EXPECT_EQ(term.Palette[4], 0xA00000u); // console red
@@ -141,27 +138,27 @@ TEST_F(ClientFirstRun, TheFirstStartFromAFolderShowsTheNoticeInItsColours) {
     EXPECT_EQ(Term.PaletteWrites, 16);
     EXPECT_EQ(Term.Palette[9], 0x0000FFu);
 
-    EXPECT_TRUE(test::RowIs(Con.Screen(), 1, ' ', 7));
+    EXPECT_TRUE(test::RowIs(Screen.Cells(), 1, ' ', 7));
     // "Программа зарегистрировала себя..." in light grey.
     const std::string registered = AnsiToConsole("\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE0 ");
     EXPECT_EQ(Row(2).substr(0, registered.size()), registered);
     EXPECT_EQ(Row(2).find("\xE6\xA2\xA5\xE2\xAE\xA2."), 71u) << "ends with \"цветов.\"";
     for (int x = 0; x < 78; ++x)
-        EXPECT_EQ(Con.Screen().At(x, 2).Attr, 7) << "column " << x;
+        EXPECT_EQ(Screen.Cells().At(x, 2).Attr, 7) << "column " << x;
     // "Пожалуйста нажмите F10 и перезапустите программу заново." with F10 in bright yellow.
     EXPECT_EQ(Row(3).substr(19, 3), "F10");
-    EXPECT_EQ(Con.Screen().At(18, 3).Attr, 7);
+    EXPECT_EQ(Screen.Cells().At(18, 3).Attr, 7);
     for (int x = 19; x < 22; ++x)
-        EXPECT_EQ(Con.Screen().At(x, 3).Attr, 0x0E) << "column " << x;
-    EXPECT_EQ(Con.Screen().At(22, 3).Attr, 7);
+        EXPECT_EQ(Screen.Cells().At(x, 3).Attr, 0x0E) << "column " << x;
+    EXPECT_EQ(Screen.Cells().At(22, 3).Attr, 7);
     EXPECT_EQ(Row(3).substr(22, 34),
               AnsiToConsole(" \xE8 \xEF\xE5\xF0\xE5\xE7\xE0\xEF\xF3\xF1\xF2\xE8\xF2\xE5 "
                             "\xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xF3 \xE7\xE0\xED\xEE\xE2\xEE."));
-    EXPECT_TRUE(test::RowIs(Con.Screen(), 4, ' ', 7));
+    EXPECT_TRUE(test::RowIs(Screen.Cells(), 4, ' ', 7));
     // Five lines, and the colour back to light grey for the next.
     client->PrintLine("next");
     EXPECT_EQ(RowWith("next"), 5);
-    EXPECT_EQ(Con.Screen().At(0, 5).Attr, 7);
+    EXPECT_EQ(Screen.Cells().At(0, 5).Attr, 7);
     EXPECT_TRUE(Net.Streams.empty()) << "a first start does not connect";
     EXPECT_FALSE(ServerConnected());
 }
@@ -201,7 +198,7 @@ TEST_F(ClientFirstRun, ARefusedRegistrationIsOneLineAndTheClientPlaysOn) {
         // "Регистрация в системе не удалась" in bright red, then the failed value's name.
         const int row = RowWith(AnsiToConsole("\xD0\xE5\xE3\xE8\xF1\xF2\xF0\xE0\xF6\xE8\xFF"));
         ASSERT_EQ(row, 1);
-        EXPECT_EQ(Con.Screen().At(0, row).Attr, 0x0C);
+        EXPECT_EQ(Screen.Cells().At(0, row).Attr, 0x0C);
         // The line wraps at the screen's width.
         const std::string text = Row(row) + Row(row + 1);
         EXPECT_NE(text.find(typesFail ? "Failed to set data for ''"

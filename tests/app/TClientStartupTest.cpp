@@ -18,12 +18,12 @@ TEST_F(ClientStartup, ReadsTheArgumentsSettingsAndLaysOutTheScreen) {
               "SizeX=100\r\nSizeY=30\r\nEditorLines=2\r\nInfoPanelColor=$1F\r\n");
     const char* argv[] = {"tolmix-client", "/games/hero.txt"};
     TClient client(Con, Env, 2, argv);
-    Con.Flush();
+    Screen.Show();
     EXPECT_EQ(Term.Title, ProgramTitle);
     ASSERT_EQ(Term.SizeRequests.size(), 1u);
     EXPECT_EQ(Term.SizeRequests[0].Columns, 100);
     EXPECT_EQ(Term.SizeRequests[0].Rows, 30);
-    const Frame& screen = Con.Screen();
+    const Frame& screen = Screen.Cells();
     EXPECT_EQ(screen.Width, 100);
     EXPECT_EQ(screen.At(90, 28).Attr, 0x1F);
     EXPECT_EQ(screen.At(90, 29).Attr, 0x1F);
@@ -39,8 +39,8 @@ TEST_F(ClientStartup, MissingSettingsFileGivesTheDefaults) {
     ASSERT_TRUE(ServerConnected());
     EXPECT_EQ(Net.Streams.back()->Host, DefaultServerHost);
     // 21 output rows, the separator, three editor rows.
-    EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7));
-    EXPECT_EQ(Con.Screen().CursorY, 22);
+    EXPECT_TRUE(test::RowIs(Screen.Cells(), 21, 0xC4, 7));
+    EXPECT_EQ(Screen.Cells().CursorY, 22);
     // The banner, then empty, connecting, empty: the fake network connects at once.
     client.PrintLine("next");
     EXPECT_EQ(RowWith("next"), 4);
@@ -53,7 +53,7 @@ TEST_F(ClientStartup, MissingSettingsFileGivesTheDefaults) {
     Term.Key(VkTab, '\t');
     Type("k goblin");
     Term.Key(VkReturn, 0x0D);
-    RunInput();
+    RunInput(client);
     EXPECT_TRUE(Wire().ends_with("kill goblin\r\n")) << Wire();
 }
 
@@ -83,12 +83,10 @@ TEST_F(ClientStartup, ASettingsNameThatIsNoFileGivesTheDefaultsAndOneLine) {
     }
 }
 
-TEST_F(ClientStartup, BindsTheCallbacksAndLeavesNoTimerBehind) {
+TEST_F(ClientStartup, LeavesNoTimerBehind) {
     const char* argv[] = {"tolmix-client"};
     {
         TClient client(Con, Env, 1, argv);
-        EXPECT_TRUE(Con.OnKey);
-        EXPECT_TRUE(Con.OnIdle);
         // The banner is new text: the status timer runs to see whether the player looks; a
         // countdown runs the other.
         client.PrintLine("\x80\x80"
@@ -102,7 +100,6 @@ TEST_F(ClientStartup, BindsTheCallbacksAndLeavesNoTimerBehind) {
         }
         EXPECT_EQ(timerMessages, 2);
     }
-    EXPECT_FALSE(Con.OnKey);
     Loop.Advance(Milliseconds(1000));
     Message m;
     EXPECT_FALSE(Loop.TakeMessage(m));
@@ -112,13 +109,13 @@ TEST_F(ClientStartup, AnUnconsumedEscapeEndsTheRun) {
     const char* argv[] = {"tolmix-client"};
     TClient client(Con, Env, 1, argv);
     Term.Key('A', 'a');
-    // A plain Escape clears the editor; Shift+Escape is left to the driver, which ends the run.
+    // A plain Escape clears the editor; Shift+Escape is left to the input loop, which ends the run.
     Term.Key(0x1B, 0x1B);
     Term.Key(0x1B, 0x1B, ShiftPressed);
-    for (int i = 0; i < 3 && !Con.Terminated; ++i)
-        Con.Step();
+    for (int i = 0; i < 3 && !Input.LoopEnded(); ++i)
+        Input.Step(client);
     EXPECT_EQ(Row(22)[0], ' ') << "the editor is empty";
-    EXPECT_TRUE(Con.Terminated);
+    EXPECT_TRUE(Input.LoopEnded());
     EXPECT_TRUE(Term.Input.empty());
 }
 

@@ -8,9 +8,11 @@
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/RecordingConnection.h"
+#include "ui/ConsoleClipboard.h"
+#include "ui/ConsoleScreen.h"
 #include "ui/EditorLayout.h"
 #include "ui/InputEditor.h"
-#include "ui/TConsole.h"
+#include "ui/InputLoop.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -65,22 +67,35 @@ void CheckEditor(const InputEditor& e) {
     }
 }
 
+// The input loop's client: a paste goes into the editor, nothing else happens.
+struct PasteIntoEditor final : LoopClient {
+    InputEditor& Editor;
+    explicit PasteIntoEditor(InputEditor& editor) : Editor(editor) {}
+    bool HandleKey(const KeyEvent&) override { return true; }
+    bool Idle() override { return false; }
+    void Paste(const std::string& text, uint64_t leftOut) override { Editor.Paste(text, leftOut); }
+    void Wheel(bool, int64_t) override {}
+    void ScreenResized() override {}
+};
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     test::FakeTerminal term;
     test::FakeEventLoop loop;
     test::FakeClipboard clip;
-    TConsole console(term, loop, clip);
-    console.SetBufferSize(MakeCoord(SizeX, 8));
+    ConsoleScreen screen(term);
+    InputLoop input(term, loop, screen);
+    ConsoleClipboard clipboard(clip);
+    screen.SetBufferSize(MakeCoord(SizeX, 8));
     test::RecordingConnection link;
     QuietParts parts;
     InputEditorOptions options = test::DefaultEditor();
     options.SizeX = SizeX;
     options.EditorTop = 4;
     options.EditorLines = 3;
-    InputEditor editor(options, console, link, parts, parts, parts);
-    console.PasteInto = &editor;
+    InputEditor editor(options, clipboard, link, parts, parts, parts);
+    PasteIntoEditor client(editor);
     editor.ClearEditor();
 
     // The input is pieces separated by a zero byte: each piece's first byte picks what the
@@ -128,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         paste.Type = InputRecord::Kind::Paste;
         paste.Text = std::string(piece);
         term.Input.push_back(paste);
-        console.ProcessPending();
+        input.ProcessPending(client);
         CheckEditor(editor);
     }
     return 0;

@@ -7,6 +7,7 @@
 #include "support/FakeTerminal.h"
 #include "support/FakeWallClock.h"
 #include "support/PrintTargets.h"
+#include "ui/ConsoleScreen.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,17 +17,15 @@ using namespace tolmix;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     test::FakeTerminal term;
-    test::FakeEventLoop loop;
-    test::FakeClipboard clip;
     test::FakeWallClock wall;
-    TConsole console(term, loop, clip);
+    ConsoleScreen console(term);
     console.SetBufferSize(MakeCoord(80, 25));
     OutputBuffer output(console, 80, 60, 21);
     CharacterStatus state;
     TGameClock clock(wall);
     StatusPanelOptions options = test::DefaultPanel();
     options.TimeFormat = "dddd dd mmmm yyyy hh:nn:ss.zzz am/pm c";
-    StatusPanel panel(console, loop, state, clock, options);
+    StatusPanel panel(console, term, loop, state, clock, options);
     test::CountingPrintTargets targets;
     TextPrinter printer(console, output, state, clock, panel, targets, true, ',');
     std::string_view input(reinterpret_cast<const char*>(data), size);

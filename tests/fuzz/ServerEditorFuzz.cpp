@@ -5,11 +5,12 @@
 #include "app/TextPrinter.h"
 #include "support/DefaultScreen.h"
 #include "support/FakeClipboard.h"
-#include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/FakeWallClock.h"
 #include "support/RecordingConnection.h"
 #include "text/CodePage.h"
+#include "ui/ConsoleClipboard.h"
+#include "ui/ConsoleScreen.h"
 #include "ui/EditorLayout.h"
 #include "ui/InputEditor.h"
 
@@ -68,15 +69,15 @@ class EditorClient final : public PrintedLineTargets,
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     test::FakeTerminal term;
-    test::FakeEventLoop loop;
     test::FakeClipboard clip;
     test::FakeWallClock wall;
-    TConsole console(term, loop, clip);
+    ConsoleScreen console(term);
+    ConsoleClipboard clipboard(clip);
     console.SetBufferSize(MakeCoord(40, 12));
     OutputBuffer output(console, 40, 60, 8);
     CharacterStatus state;
     TGameClock clock(wall);
-    StatusPanel panel(console, loop, state, clock, test::DefaultPanel());
+    StatusPanel panel(console, term, loop, state, clock, test::DefaultPanel());
     EditorClient client;
     TextPrinter printer(console, output, state, clock, panel, client, false, '.');
     InputEditorOptions options = test::DefaultEditor();
@@ -84,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     options.EditorTop = 9;
     options.EditorLines = 2;
     test::RecordingConnection link;
-    InputEditor editor(options, console, link, client, client, client);
+    InputEditor editor(options, clipboard, link, client, client, client);
     client.Editor = &editor;
     std::vector<std::string>& sent = link.Sent;
     int& opened = client.Opened;

@@ -289,7 +289,7 @@ TEST_F(MidiGenTest, AfterTheInputLoopHasEndedWaitsStillFinish) {
     Midi->SetLoops(0);
     ASSERT_TRUE(Midi->PlayString("C4"));
     Rig.RunFor(Milliseconds(100));
-    Rig.Con.Terminated = true; // the pump no longer runs
+    Rig.Con.EndLoop(); // the pump no longer runs
     Midi.reset();
     EXPECT_EQ(Stops, 1);
     EXPECT_FALSE(Rig.Devices.HasOpenStream());

@@ -1,16 +1,16 @@
 #pragma once
 
-// A player's world on a manual clock: the console on fakes, a software MIDI output timed by the
-// fake event loop's clock and stepped by the test, and a recording sink.
+// A player's world on a manual clock: the input loop on fakes as the message pump, a software MIDI
+// output timed by the fake event loop's clock and stepped by the test, and a recording sink.
 #include "music/MidiGen.h"
 #include "platform/SoftwareMidiDevices.h"
-#include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/LoopClock.h"
 #include "support/RecordingMidiSink.h"
 #include "text/LinePrinter.h"
-#include "ui/TConsole.h"
+#include "ui/ConsoleScreen.h"
+#include "ui/InputLoop.h"
 
 #include <algorithm>
 #include <functional>
@@ -28,8 +28,8 @@ struct RecordingPrinter final : LinePrinter {
 struct MidiRig {
     FakeTerminal Term;
     FakeEventLoop Loop;
-    FakeClipboard Clip;
-    TConsole Con{Term, Loop, Clip};
+    ConsoleScreen Screen{Term};
+    InputLoop Con{Term, Loop, Screen};
     LoopClock Clock{Loop};
     RecordingMidiSink Sink{Clock};
     SoftwareMidiDevices Devices{&Sink, Clock, SoftwareMidiStream::Timing::Manual};

@@ -81,7 +81,6 @@ TEST_F(GameCodes, NestedReceivingIsBoundedAndLosesNoLine) {
     EXPECT_EQ(std::count(Calls.begin(), Calls.end(), "data idle:1"), Lines);
     EXPECT_EQ(std::count(Calls.begin(), Calls.end(), "end idle:1"), Lines);
     EXPECT_EQ(Client.Host.IdleDepth(), 0);
-    EXPECT_TRUE(Client.Con.OnIdle); // restored after the calls that ran without it
 }
 
 TEST_F(GameCodes, ProcessIdleRunsTimersAndKeysAtTheNestingLimitToo) {
@@ -90,7 +89,7 @@ TEST_F(GameCodes, ProcessIdleRunsTimersAndKeysAtTheNestingLimitToo) {
     int ticks = 0;
     Client.Loop.SetTimer(100, [&] { ticks += beyondLimit(); });
     int keys = 0;
-    Client.Con.OnKey = [&](const KeyEvent&) { return keys += beyondLimit(), true; };
+    Client.Player.OnKey = [&](const KeyEvent&) { return keys += beyondLimit(), true; };
     Client.Loop.OnWait = [&] {
         Client.Loop.Advance(Milliseconds(30)); // the plugin's work between its calls
         if (beyondLimit() && keys == 0)
@@ -123,7 +122,7 @@ TEST_F(GameCodes, ProcessIdleIsOnePassThatNeverWaits) {
     EXPECT_EQ(ticks, 0);
     // A key pressed meanwhile is handled by the next pass.
     int keys = 0;
-    Client.Con.OnKey = [&](const KeyEvent&) { return ++keys, true; };
+    Client.Player.OnKey = [&](const KeyEvent&) { return ++keys, true; };
     Client.Term.Key('a', 'a');
     Client.Host.ProcessIdle();
     EXPECT_EQ(keys, 1);

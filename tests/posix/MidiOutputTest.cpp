@@ -5,11 +5,11 @@
 #include "platform/posix/FluidSynthSink.h"
 #include "platform/posix/MidiSinks.h"
 #include "platform/posix/PosixEventLoop.h"
-#include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/RecordingMidiSink.h"
-#include "ui/TConsole.h"
+#include "ui/ConsoleScreen.h"
+#include "ui/InputLoop.h"
 
 #include <gtest/gtest.h>
 
@@ -74,8 +74,8 @@ TEST(ThreadedMidiStream, PlaysOnItsOwnThreadAndPostsThroughTheLoop) {
 TEST(ThreadedMidiStream, ThePlayerWaitsThroughTheRealLoop) {
     posix::PosixEventLoop loop;
     test::FakeTerminal term;
-    test::FakeClipboard clip;
-    TConsole console(term, loop, clip);
+    ConsoleScreen screen(term);
+    InputLoop console(term, loop, screen);
     MonotonicClock clock;
     test::RecordingMidiSink sink(clock);
     SoftwareMidiDevices devices(&sink, clock);
@@ -165,8 +165,8 @@ TEST(FluidSynthSink, RendersTheSoundCommandWhereItsNotesAre) {
 
     test::FakeTerminal term;
     test::FakeEventLoop loop;
-    test::FakeClipboard clip;
-    TConsole console(term, loop, clip);
+    ConsoleScreen screen(term);
+    InputLoop console(term, loop, screen);
     struct LoopTime final : Clock {
         const EventLoop& Loop;
         explicit LoopTime(const EventLoop& l) : Loop(l) {}

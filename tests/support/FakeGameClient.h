@@ -12,9 +12,11 @@
 #include "support/FakeNetwork.h"
 #include "support/FakeTerminal.h"
 #include "support/FakeWallClock.h"
+#include "support/ScriptedLoopClient.h"
 #include "text/CodePage.h"
 #include "text/ColourBytes.h"
-#include "ui/TConsole.h"
+#include "ui/ConsoleScreen.h"
+#include "ui/InputLoop.h"
 
 #include <algorithm>
 #include <deque>
@@ -45,7 +47,10 @@ class FakeGameClient final : public ServerLinePrinter,
     FakeTerminal Term;
     FakeEventLoop Loop;
     FakeClipboard Clip;
-    TConsole Con{Term, Loop, Clip};
+    ConsoleScreen Con{Term};
+    InputLoop Input{Term, Loop, Con};
+    // What the input loop serves: the idle step receives the next queued line.
+    ScriptedLoopClient Player;
     FakeNetwork Net;
     FakeWallClock Wall;
     ServerLink Link{*this, Net, Loop};
@@ -53,7 +58,7 @@ class FakeGameClient final : public ServerLinePrinter,
     std::string& CharName = State.CharName; // console code page
     TGameClock Clock{Wall};
     OutputBuffer Screen{Con, 80, 100, 21};
-    StatusPanel Panel{Con, Loop, State, Clock, DefaultPanel()};
+    StatusPanel Panel{Con, Term, Loop, State, Clock, DefaultPanel()};
     TextPrinter Printer{Con, Screen, State, Clock, Panel, *this, false, '.'};
     GameHost Host{*this, Link, *this, CharName};
 
@@ -92,7 +97,7 @@ class FakeGameClient final : public ServerLinePrinter,
     FakeGameClient(FileSystem& files, ModuleLoader& loader)
         : Plugins(files, loader, Link, *this, Notes, Watch) {
         Loop.HandleReady = [this](PollHandle h) { return Net.Ready(h); };
-        Con.OnIdle = [this] { return ReceiveOne(); };
+        Player.OnIdle = [this] { return ReceiveOne(); };
         Connect();
     }
 
@@ -124,8 +129,8 @@ class FakeGameClient final : public ServerLinePrinter,
         Output.emplace_back(text);
         Messages.emplace_back(text);
     }
-    uint64_t WindowHandle() const override { return Con.FindConsoleWindow(); }
-    void RunLoopPass(bool receive) override { Con.Pass(receive); }
+    uint64_t WindowHandle() const override { return Term.WindowId(); }
+    void RunLoopPass(bool receive) override { Input.Pass(Player, receive); }
 
     // Opens a new connection, as the player's Enter does after a disconnect.
     void Connect() {
@@ -142,7 +147,7 @@ class FakeGameClient final : public ServerLinePrinter,
     // Runs the input loop until every queued server line was received (bounded).
     void ReceiveAll() {
         for (int pass = 0; pass < 10000 && Link.Connected() && !Incoming.empty(); ++pass)
-            Con.Step();
+            Input.Step(Player);
     }
 
   private:

@@ -73,7 +73,7 @@ TEST_F(EditorInvariants, HoldAfterEveryKeyOfLongRandomSessions) {
     for (uint32_t seed = 1; seed <= 12; ++seed) {
         Make(Options());
         Clip.Text.reset();
-        KeyDispatch dispatch(Con, E(), *this, *this, macros, 17);
+        KeyDispatch dispatch(Input, E(), *this, *this, macros, 17);
         std::mt19937 random(seed);
         for (int step = 0; step < 1500; ++step) {
             KeyEvent key;

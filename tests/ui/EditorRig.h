@@ -5,9 +5,11 @@
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/ScreenText.h"
+#include "ui/ConsoleClipboard.h"
+#include "ui/ConsoleScreen.h"
 #include "ui/EditorView.h"
 #include "ui/InputEditor.h"
-#include "ui/TConsole.h"
+#include "ui/InputLoop.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +34,9 @@ class EditorRig : public ::testing::Test,
     FakeTerminal Term;
     FakeEventLoop Loop;
     FakeClipboard Clip;
-    TConsole Con{Term, Loop, Clip};
+    ConsoleScreen Con{Term};
+    InputLoop Input{Term, Loop, Con};
+    ConsoleClipboard Clipboard{Clip};
     std::unique_ptr<InputEditor> Editor;
     std::unique_ptr<EditorView> View;
 
@@ -75,7 +79,7 @@ class EditorRig : public ::testing::Test,
 
     void Make(const InputEditorOptions& options) {
         View.reset();
-        Editor = std::make_unique<InputEditor>(options, Con, *this, *this, *this, *this);
+        Editor = std::make_unique<InputEditor>(options, Clipboard, *this, *this, *this, *this);
         View = std::make_unique<EditorView>(Con, *Editor);
         Editor->ClearEditor();
     }
@@ -91,7 +95,7 @@ class EditorRig : public ::testing::Test,
     // The screen after the loop pass: the view shows what the editor changed.
     const Frame& Screen() {
         View->Refresh();
-        return Con.Screen();
+        return Con.Cells();
     }
     // The editor row r as it is on screen, without trailing blanks.
     std::string Row(int r) {

@@ -6,32 +6,35 @@
 namespace tolmix {
 namespace {
 
-class KeyDispatchTest : public test::EditorRig, public KeyMacroStep {
+class KeyDispatchTest : public test::EditorRig, public KeyMacroStep, public LoopExit {
   protected:
     static constexpr int32_t OutputRows = 17;
     std::unique_ptr<KeyDispatch> Keys;
     std::vector<std::string> Calls;
     bool MacroBound = false;
     std::string MacroEditText;
+    bool Ended = false;
 
     void SetUp() override {
         EditorRig::SetUp();
         Bind();
     }
-    void Bind() { Keys = std::make_unique<KeyDispatch>(Con, E(), *this, *this, *this, OutputRows); }
+    void Bind() {
+        Keys = std::make_unique<KeyDispatch>(*this, E(), *this, *this, *this, OutputRows);
+    }
     KeyMacroResult RunKeyMacro(const KeyEvent&) override {
         if (MacroBound)
             Calls.push_back("macro");
         return {MacroBound, MacroEditText};
     }
     void LoadMacrosAndAliases() override { Calls.push_back("reload"); }
+    void EndLoop() override { Ended = true; }
+    bool LoopEnded() const override { return Ended; }
     // The end of the input loop shows up after what came before it.
-    void Record(const std::string& call) override {
-        Calls.push_back(Con.Terminated ? "terminate" : call);
-    }
+    void Record(const std::string& call) override { Calls.push_back(Ended ? "terminate" : call); }
     std::vector<std::string> CallsAndEnd() {
         std::vector<std::string> calls = Calls;
-        if (Con.Terminated)
+        if (Ended)
             calls.push_back("terminate");
         return calls;
     }
@@ -232,7 +235,7 @@ TEST_F(KeyDispatchTest, F10DisconnectsFirstWhenConnected) {
     EXPECT_TRUE(Press(VkF10));
     EXPECT_EQ(CallsAndEnd(), (std::vector<std::string>{"disconnect", "terminate"}));
     Calls.clear();
-    Con.Terminated = false;
+    Ended = false;
     IsConnected = false;
     Press(VkF10);
     EXPECT_EQ(CallsAndEnd(), std::vector<std::string>{"terminate"});

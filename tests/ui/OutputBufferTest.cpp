@@ -1,8 +1,7 @@
 #include "ui/OutputBuffer.h"
-#include "support/FakeClipboard.h"
-#include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/ScreenText.h"
+#include "ui/ConsoleScreen.h"
 
 #include <gtest/gtest.h>
 
@@ -12,14 +11,12 @@ namespace {
 class OutputBufferTest : public ::testing::Test {
   protected:
     test::FakeTerminal Term;
-    test::FakeEventLoop Loop;
-    test::FakeClipboard Clip;
-    TConsole Con{Term, Loop, Clip};
+    ConsoleScreen Con{Term};
 
     // Each printed line holds its own number, so the screen says which rows it shows.
     static std::string Numbered(int n) { return "line " + std::to_string(n); }
     std::string ScreenRow(int y) {
-        std::string row = test::RowText(Con.Screen(), y);
+        std::string row = test::RowText(Con.Cells(), y);
         return row.substr(0, row.find_last_not_of(' ') + 1);
     }
 };
@@ -285,7 +282,7 @@ TEST_F(OutputBufferTest, OnlyTheOutputRowsAreDrawn) {
     for (int n = 0; n < 10; ++n)
         out.AppendOutput(Numbered(n));
     EXPECT_EQ(ScreenRow(2), "line 9");
-    EXPECT_TRUE(test::RowIs(Con.Screen(), 3, 0xC4, 7));
+    EXPECT_TRUE(test::RowIs(Con.Cells(), 3, 0xC4, 7));
 }
 
 } // namespace

@@ -1,9 +1,8 @@
 // The output buffer at a new screen width: the lines the window can reach are wrapped again,
 // the window keeps following or keeps its place, and the ring stays large enough.
-#include "ui/OutputBuffer.h"
-#include "support/FakeClipboard.h"
-#include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
+#include "ui/ConsoleScreen.h"
+#include "ui/OutputBuffer.h"
 
 #include <gtest/gtest.h>
 
@@ -16,9 +15,7 @@ namespace {
 class OutputRewrapTest : public ::testing::Test {
   protected:
     test::FakeTerminal Term;
-    test::FakeEventLoop Loop;
-    test::FakeClipboard Clip;
-    TConsole Con{Term, Loop, Clip};
+    ConsoleScreen Con{Term};
 
     // The characters of one stored row, trailing blanks dropped.
     static std::string RowText(const OutputBuffer& out, int64_t row) {
@@ -76,8 +73,8 @@ TEST_F(OutputRewrapTest, AWiderWidthJoinsTheRowsOfALineButNotTwoLines) {
     out.AppendOutput("c");
     ASSERT_EQ(out.RowCount(), 5);
     out.Resize(30, 10);
-    EXPECT_EQ(Rows(out), (std::vector<std::string>{std::string(10, 'a'), std::string(25, 'b'),
-                                                   "c"}));
+    EXPECT_EQ(Rows(out),
+              (std::vector<std::string>{std::string(10, 'a'), std::string(25, 'b'), "c"}));
     // Row numbers never go back: the rows saved are below the first one shown.
     EXPECT_EQ(out.RowCount(), 5);
     EXPECT_EQ(out.FirstReachableRow(), 2);

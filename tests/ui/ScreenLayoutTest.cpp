@@ -1,10 +1,9 @@
 #include "ui/ScreenLayout.h"
 #include "support/DefaultScreen.h"
-#include "support/FakeClipboard.h"
-#include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/ScreenText.h"
 #include "text/ProgramName.h"
+#include "ui/ConsoleScreen.h"
 
 #include <gtest/gtest.h>
 
@@ -28,22 +27,20 @@ class ScreenLayoutTest : public ::testing::TestWithParam<LayoutCase> {};
 TEST_P(ScreenLayoutTest, DrawsEveryRowInItsColour) {
     const LayoutCase c = GetParam();
     test::FakeTerminal term;
-    test::FakeEventLoop loop;
-    test::FakeClipboard clip;
-    TConsole console(term, loop, clip);
+    ConsoleScreen console(term);
     ScreenOptions options = test::DefaultScreen();
     options.InfoPanel = c.InfoPanel;
     options.SeparatorLine = c.SeparatorLine;
     options.EditorLines = c.EditorLines;
     options.SeparatorColor = 0x03;
-    const ScreenLayout layout = StartScreen(console, options);
+    const ScreenLayout layout = StartScreen(console, term, options);
 
     EXPECT_EQ(layout.OutputRows, c.OutputRows);
     EXPECT_EQ(layout.SeparatorRow, c.SeparatorRow);
     EXPECT_EQ(layout.EditorTop, c.EditorTop);
     EXPECT_EQ(layout.PanelRow, c.PanelRow);
 
-    const Frame& screen = console.Screen();
+    const Frame& screen = console.Cells();
     ASSERT_EQ(screen.Width, 80);
     ASSERT_EQ(screen.Height, 25);
     for (int y = 0; y < layout.OutputRows; ++y)
@@ -61,7 +58,7 @@ TEST_P(ScreenLayoutTest, DrawsEveryRowInItsColour) {
     EXPECT_EQ(screen.CursorY, layout.EditorTop);
     EXPECT_EQ(screen.CursorSize, 16);
     EXPECT_TRUE(screen.CursorVisible);
-    console.Flush(); // the title goes out with the frame
+    console.Show(); // the title goes out with the frame
     EXPECT_EQ(term.Title, ProgramTitle);
 }
 

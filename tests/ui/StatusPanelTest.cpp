@@ -6,6 +6,7 @@
 #include "support/FakeWallClock.h"
 #include "support/ScreenText.h"
 #include "text/CodePage.h"
+#include "ui/ConsoleScreen.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +45,7 @@ class Panel : public ::testing::Test {
     }
 
     StatusPanel Make(StatusPanelOptions options = test::DefaultPanel()) {
-        return StatusPanel(Con, Loop, State, Clock, options);
+        return StatusPanel(Con, Term, Loop, State, Clock, options);
     }
 
     // Lets time pass on the loop and the wall clock, running the timers as the input loop does.
@@ -60,20 +61,19 @@ class Panel : public ::testing::Test {
         }
     }
 
-    std::string Row(int y) const { return test::RowText(Con.Screen(), y); }
+    std::string Row(int y) const { return test::RowText(Con.Cells(), y); }
     // Attribute of the first cell of a text on a row; 0xFFFF when the text is not there.
     uint16_t AttrOf(int y, std::string_view consoleText, size_t skip = 0) const {
         const std::string row = Row(y);
         size_t at = row.find(consoleText);
         for (size_t i = 0; i < skip && at != std::string::npos; ++i)
             at = row.find(consoleText, at + 1);
-        return at == std::string::npos ? 0xFFFF : Con.Screen().At(static_cast<int>(at), y).Attr;
+        return at == std::string::npos ? 0xFFFF : Con.Cells().At(static_cast<int>(at), y).Attr;
     }
 
     test::FakeTerminal Term;
     test::FakeEventLoop Loop;
-    test::FakeClipboard Clip;
-    TConsole Con{Term, Loop, Clip};
+    ConsoleScreen Con{Term};
     test::FakeWallClock Wall;
     CharacterStatus State;
     TGameClock Clock{Wall};
@@ -89,12 +89,12 @@ TEST_F(Panel, FirstLineShowsLevelExperienceInThousandsAndTheGauges) {
     const std::string expected = AnsiToConsole("\xD3\xF0\xEE\xE2\xE5\xED\xFC 7, \xEE\xEF\xFB\xF2 "
                                                "1500/1k, \xE7\xE4\xEE\xF0 30/100, ");
     EXPECT_EQ(Row(23).substr(0, expected.size()), expected);
-    EXPECT_EQ(Con.Screen().At(0, 23).Attr, 0x8F);
+    EXPECT_EQ(Con.Cells().At(0, 23).Attr, 0x8F);
     EXPECT_EQ(AttrOf(23, "7"), 0x8B);
     EXPECT_EQ(AttrOf(23, "1k"), 0x8B);
     EXPECT_EQ(AttrOf(23, "30/"), 0x8E);
     EXPECT_EQ(AttrOf(23, "100"), 0x83);
-    EXPECT_EQ(Con.Screen().At(79, 23), (Cell{' ', 0x87}));
+    EXPECT_EQ(Con.Cells().At(79, 23), (Cell{' ', 0x87}));
 }
 
 TEST_F(Panel, HungerAndThirstAreShownLessFourInTheirColours) {
@@ -104,16 +104,16 @@ TEST_F(Panel, HungerAndThirstAreShownLessFourInTheirColours) {
     const std::string row = Row(24);
     const size_t thirst = row.find("-4");
     ASSERT_NE(thirst, std::string::npos) << row;
-    EXPECT_EQ(Con.Screen().At(static_cast<int>(thirst), 24).Attr, 0x8C);
+    EXPECT_EQ(Con.Cells().At(static_cast<int>(thirst), 24).Attr, 0x8C);
     const size_t hunger = row.find(' ') + 1;
     EXPECT_EQ(row[hunger], '0');
-    EXPECT_EQ(Con.Screen().At(static_cast<int>(hunger), 24).Attr, 0x8A);
+    EXPECT_EQ(Con.Cells().At(static_cast<int>(hunger), 24).Attr, 0x8A);
 
     State.Status[Hunger] = 6;
     State.Status[Thirst] = 99;
     Make().DrawStatusPanel();
     EXPECT_EQ(Row(24)[hunger], '2');
-    EXPECT_EQ(Con.Screen().At(static_cast<int>(hunger), 24).Attr, 0x8F);
+    EXPECT_EQ(Con.Cells().At(static_cast<int>(hunger), 24).Attr, 0x8F);
     EXPECT_EQ(AttrOf(24, "95"), 0x8F);
 }
 
@@ -126,7 +126,7 @@ TEST_F(Panel, TheFullerTheLoadTheRedderItsNumber) {
     const size_t at = Row(24).find(expected);
     ASSERT_NE(at, std::string::npos) << Row(24);
     const size_t first = at + 5;
-    const auto attr = [&](size_t x) { return Con.Screen().At(static_cast<int>(x), 24).Attr; };
+    const auto attr = [&](size_t x) { return Con.Cells().At(static_cast<int>(x), 24).Attr; };
     EXPECT_EQ(attr(first), 0x8C);     // 90 of 100
     EXPECT_EQ(attr(first + 3), 0x8A); // 0
     EXPECT_EQ(attr(first + 5), 0x8E); // 40 of 100: quarter 2
@@ -159,16 +159,16 @@ TEST_F(Panel, TheNameAndTheEditCaptionShareTheSeparator) {
     State.CharName = "Hero";
     Make().DrawStatusPanel();
     EXPECT_EQ(Row(21).substr(4, 4), "Hero");
-    EXPECT_EQ(Con.Screen().At(4, 21).Attr, 15);
+    EXPECT_EQ(Con.Cells().At(4, 21).Attr, 15);
     StatusPanel panel = Make();
     panel.ShowEditMode(true);
     const std::string caption = AnsiToConsole("\xD0\xE5\xE6\xE8\xEC");
     EXPECT_EQ(Row(21).substr(8, caption.size()), caption);
-    EXPECT_EQ(Con.Screen().At(8, 21).Attr, 0xF0); // black on white
-    EXPECT_EQ(Con.Screen().At(4, 21), (Cell{0xC4, 7}));
+    EXPECT_EQ(Con.Cells().At(8, 21).Attr, 0xF0); // black on white
+    EXPECT_EQ(Con.Cells().At(4, 21), (Cell{0xC4, 7}));
     State.CharName.clear();
     panel.ShowEditMode(false);
-    EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7));
+    EXPECT_TRUE(test::RowIs(Con.Cells(), 21, 0xC4, 7));
 }
 
 TEST_F(Panel, WithoutTheSeparatorLineNothingIsShownThere) {
@@ -182,7 +182,7 @@ TEST_F(Panel, WithoutTheSeparatorLineNothingIsShownThere) {
     panel.DrawStatusPanel();
     panel.DrawGameClock(63932457600000);
     panel.DrawCountdown();
-    EXPECT_TRUE(test::RowIs(Con.Screen(), 21, ' ', 0));
+    EXPECT_TRUE(test::RowIs(Con.Cells(), 21, ' ', 0));
     EXPECT_DOUBLE_EQ(State.Countdown, 2.5); // drawing never changes it
 }
 
@@ -197,14 +197,14 @@ TEST_F(Panel, TheCountdownRunsDownInColumnsFiftyToFiftyFour) {
     tick();
     EXPECT_EQ(Row(21).substr(50, 5), "\xC4\xC4"
                                      "2.5");
-    EXPECT_EQ(Con.Screen().At(52, 21).Attr, 15);
+    EXPECT_EQ(Con.Cells().At(52, 21).Attr, 15);
     tick();
     EXPECT_EQ(Row(21).substr(52, 3), "2.4");
     for (int i = 0; i < 40 && State.Countdown != 0; ++i)
         tick();
     EXPECT_EQ(State.Countdown, 0);
     tick();
-    EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7)) << Row(21);
+    EXPECT_TRUE(test::RowIs(Con.Cells(), 21, 0xC4, 7)) << Row(21);
 
     State.Countdown = -3;
     tick();
@@ -235,7 +235,7 @@ TEST_F(Panel, ACountdownOfAThousandOrMoreLeavesNoDigitBehind) {
     panel.DrawCountdown();
     State.Countdown = 0;
     panel.DrawCountdown();
-    EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7)) << Row(21);
+    EXPECT_TRUE(test::RowIs(Con.Cells(), 21, 0xC4, 7)) << Row(21);
 }
 
 // A long TimeFormat or a narrow screen puts the clock where the countdown goes.
@@ -269,14 +269,14 @@ TEST_F(Panel, OnANarrowScreenTheClockKeepsItsPlace) {
     StatusPanel panel = Make(options);
     panel.DrawGameClock(739959 * 86'400'000LL);
     const std::string clock = Row(21).substr(38, 21);
-    EXPECT_EQ(Con.Screen().At(38, 21).Attr, 10);
+    EXPECT_EQ(Con.Cells().At(38, 21).Attr, 10);
     State.Countdown = 5;
     for (int i = 0; i < 3; ++i) {
         panel.DrawCountdown();
         State.CountDown();
     }
     EXPECT_EQ(Row(21).substr(38, 21), clock);
-    EXPECT_EQ(Con.Screen().At(54, 21).Attr, 10);
+    EXPECT_EQ(Con.Cells().At(54, 21).Attr, 10);
 }
 
 TEST_F(Panel, TheClockEndsOneColumnBeforeTheEdgeAndLeavesNoRestWhenShorter) {
@@ -286,12 +286,12 @@ TEST_F(Panel, TheClockEndsOneColumnBeforeTheEdgeAndLeavesNoRestWhenShorter) {
     // 9 December 2026, then 9 May 2027.
     panel.DrawGameClock(739959 * 86'400'000LL);
     EXPECT_EQ(Row(21).substr(69, 11), "December 9\xC4");
-    EXPECT_EQ(Con.Screen().At(69, 21).Attr, 10);
+    EXPECT_EQ(Con.Cells().At(69, 21).Attr, 10);
     panel.DrawGameClock(740110 * 86'400'000LL);
     EXPECT_EQ(Row(21).substr(69, 11), "\xC4\xC4\xC4\xC4"
                                       "\xC4May 9\xC4");
     panel.HideGameClock();
-    EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7)) << Row(21);
+    EXPECT_TRUE(test::RowIs(Con.Cells(), 21, 0xC4, 7)) << Row(21);
 }
 
 TEST_F(Panel, OnANarrowerScreenTheClockGivesWayToTheCountdown) {
@@ -380,13 +380,13 @@ TEST_F(Panel, TheSeparatorCountsTheRowsWaitingBelowAScrolledBackWindow) {
     panel.ShowRowsBelow(12);
     EXPECT_EQ(Row(21).substr(44, 6), "\xC4\xC4\xC4\x19"
                                      "12");
-    EXPECT_EQ(Con.Screen().At(47, 21).Attr, 15);
+    EXPECT_EQ(Con.Cells().At(47, 21).Attr, 15);
     panel.ShowRowsBelow(1234567);
     EXPECT_EQ(Row(21).substr(44, 6), "\x19"
                                      "99999");
     // Back at the newest text the line is whole again, and the countdown's columns untouched.
     panel.ShowRowsBelow(0);
-    EXPECT_TRUE(test::RowIs(Con.Screen(), 21, 0xC4, 7)) << Row(21);
+    EXPECT_TRUE(test::RowIs(Con.Cells(), 21, 0xC4, 7)) << Row(21);
 }
 
 } // namespace

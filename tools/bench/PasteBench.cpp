@@ -8,8 +8,9 @@
 #include "platform/vt/FrameRenderer.h"
 #include "support/DefaultScreen.h"
 #include "support/FakeClipboard.h"
-#include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
+#include "ui/ConsoleClipboard.h"
+#include "ui/ConsoleScreen.h"
 #include "ui/EditorView.h"
 #include "ui/InputEditor.h"
 
@@ -59,9 +60,9 @@ struct InProcess {
 
 InProcess RunInProcess(int runs, int32_t editorLines) {
     test::FakeTerminal term;
-    test::FakeEventLoop loop;
     test::FakeClipboard clip;
-    TConsole console(term, loop, clip);
+    ConsoleScreen console(term);
+    ConsoleClipboard clipboard(clip);
     console.SetBufferSize(MakeCoord(80, 25));
     InputEditorOptions options = test::DefaultEditor();
     options.EditorTop = static_cast<int>(24 - editorLines);
@@ -82,7 +83,7 @@ InProcess RunInProcess(int runs, int32_t editorLines) {
         void ShowNotice(std::string_view) override {}
         void ShowEditMode(bool) override {}
     } alone;
-    InputEditor editor(options, console, alone, alone, alone, alone);
+    InputEditor editor(options, clipboard, alone, alone, alone, alone);
     EditorView view(console, editor);
     const std::string text = PasteText();
     InProcess result;
@@ -90,18 +91,18 @@ InProcess RunInProcess(int runs, int32_t editorLines) {
     for (int run = 0; run < runs; ++run) {
         editor.ClearEditor();
         view.Refresh();
-        const Frame before = console.Screen();
+        const Frame before = console.Cells();
         const auto start = std::chrono::steady_clock::now();
         editor.InsertText(text);
         view.Refresh();
-        rendered += vt::Render(before, console.Screen()).size();
+        rendered += vt::Render(before, console.Cells()).size();
         result.Paste.push_back(Ms(std::chrono::steady_clock::now() - start));
 
-        const Frame typed = console.Screen();
+        const Frame typed = console.Cells();
         const auto keyStart = std::chrono::steady_clock::now();
         editor.InsertText("x");
         view.Refresh();
-        rendered += vt::Render(typed, console.Screen()).size();
+        rendered += vt::Render(typed, console.Cells()).size();
         result.Key.push_back(Ms(std::chrono::steady_clock::now() - keyStart));
     }
     if (rendered == 0)

@@ -7,6 +7,7 @@
 #include "support/FakeTerminal.h"
 #include "support/FakeWallClock.h"
 #include "support/PrintTargets.h"
+#include "ui/ConsoleScreen.h"
 
 #include <chrono>
 #include <cstdio>
@@ -26,15 +27,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     test::FakeTerminal term;
-    test::FakeEventLoop loop;
-    test::FakeClipboard clip;
     test::FakeWallClock wall;
-    TConsole console(term, loop, clip);
+    ConsoleScreen console(term);
     console.SetBufferSize(MakeCoord(80, 25));
     OutputBuffer output(console, 80, 10000, 21);
     CharacterStatus state;
     TGameClock clock(wall);
-    StatusPanel panel(console, loop, state, clock, test::DefaultPanel());
+    StatusPanel panel(console, term, loop, state, clock, test::DefaultPanel());
     test::CountingPrintTargets targets;
     TextPrinter printer(console, output, state, clock, panel, targets, true, '.');
     const size_t& logged = targets.Logged;

@@ -2,9 +2,10 @@
 // real event loop, with the client's two panel timers running. The goal is about a loop pass
 // (well under 1 ms a call), never a wait for the next timer.
 #include "platform/posix/PosixEventLoop.h"
-#include "support/FakeClipboard.h"
 #include "support/FakeTerminal.h"
-#include "ui/TConsole.h"
+#include "support/ScriptedLoopClient.h"
+#include "ui/ConsoleScreen.h"
+#include "ui/InputLoop.h"
 
 #include <algorithm>
 #include <chrono>
@@ -25,20 +26,20 @@ int main(int argc, char** argv) {
     }
     posix::PosixEventLoop loop;
     test::FakeTerminal term;
-    test::FakeClipboard clip;
-    TConsole console(term, loop, clip);
-    console.SetBufferSize(MakeCoord(80, 25));
+    ConsoleScreen screen(term);
+    InputLoop console(term, loop, screen);
+    screen.SetBufferSize(MakeCoord(80, 25));
     int ticks = 0;
     loop.SetTimer(100, [&] { ++ticks; });
     loop.SetTimer(250, [&] { ++ticks; });
-    console.OnIdle = [] { return false; };
+    test::ScriptedLoopClient client; // no work in the idle step
 
     std::vector<double> each;
     each.reserve(static_cast<size_t>(calls));
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < calls; ++i) {
         const auto before = std::chrono::steady_clock::now();
-        console.Pass();
+        console.Pass(client);
         each.push_back(
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before)
                 .count());

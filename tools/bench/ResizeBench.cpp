@@ -61,14 +61,14 @@ Figures InProcess(int runs, size_t& frameBytes) {
     TClient client(fakes.Con, fakes.Env, 1, argv);
     for (int n = 1; n <= kLines; ++n)
         client.PrintLine(Line(n));
-    fakes.Con.Flush();
+    fakes.Screen.Show();
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
         const auto [columns, rows] = kSizes[run % std::size(kSizes)];
         const auto start = Steady::now();
         fakes.Term.ResizeTo(columns, rows);
-        fakes.Con.ProcessPending();
-        fakes.Con.Flush();
+        fakes.Input.ProcessPending(client);
+        fakes.Screen.Show();
         const std::string bytes = vt::Render(Frame{}, fakes.Term.Shown);
         times.push_back(Ms(Steady::now() - start));
         frameBytes = bytes.size();
@@ -137,7 +137,8 @@ bool InTerminal(int runs, const std::string& program, Figures& quiet, Figures& s
         return false;
     }
     std::vector<double> times;
-    if (!TimeResizes(s, runs, [&] { return NewFrameShown(s); }, times))
+    if (!TimeResizes(
+            s, runs, [&] { return NewFrameShown(s); }, times))
         return false;
     quiet = Summarise(times);
     // Far more lines than arrive while the resizes are timed: the stream never runs dry.
@@ -148,7 +149,8 @@ bool InTerminal(int runs, const std::string& program, Figures& quiet, Figures& s
     game.Peer().Post(text);
     s.PumpFor(50ms);
     times.clear();
-    if (!TimeResizes(s, runs, [&] { return LayoutShown(s); }, times))
+    if (!TimeResizes(
+            s, runs, [&] { return LayoutShown(s); }, times))
         return false;
     streaming = Summarise(times);
     // The stream must still have been coming when the last resize was timed.
@@ -176,7 +178,8 @@ int main(int argc, char** argv) {
     if (!InTerminal(runs, session.program, quiet, streaming))
         return 1;
     bool met = true;
-    for (const auto& [what, figures] : {std::pair{"quiet", quiet}, std::pair{"streaming", streaming}}) {
+    for (const auto& [what, figures] :
+         {std::pair{"quiet", quiet}, std::pair{"streaming", streaming}}) {
         std::printf("SIGWINCH to the new frame in a pty, %d lines, %s, %d runs: median %.2f ms, "
                     "90%% %.2f ms, max %.2f ms (goal: under %.0f ms) %s\n",
                     kLines, what, runs, figures.median, figures.p90, figures.max, kGoalMs,

@@ -12,11 +12,11 @@
 #include "platform/SoftwareMidiDevices.h"
 #include "platform/posix/FluidSynthSink.h"
 #include "platform/posix/MidiSinks.h"
-#include "support/FakeClipboard.h"
 #include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/LoopClock.h"
-#include "ui/TConsole.h"
+#include "ui/ConsoleScreen.h"
+#include "ui/InputLoop.h"
 
 #include <cstdio>
 #include <cstring>
@@ -49,8 +49,8 @@ int main(int argc, char** argv) {
 
     test::FakeTerminal term;
     test::FakeEventLoop loop;
-    test::FakeClipboard clip;
-    TConsole console(term, loop, clip);
+    ConsoleScreen screen(term);
+    InputLoop console(term, loop, screen);
     const test::LoopClock clock(loop);
 
     posix::FluidSynthSink::Options options;

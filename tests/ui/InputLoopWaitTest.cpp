@@ -1,8 +1,6 @@
 #include "platform/VirtualKeys.h"
-#include "support/FakeClipboard.h"
-#include "support/FakeEventLoop.h"
-#include "support/FakeTerminal.h"
-#include "ui/TConsole.h"
+#include "support/FakeConsole.h"
+#include "support/ScriptedLoopClient.h"
 
 #include <gtest/gtest.h>
 
@@ -13,26 +11,23 @@ namespace {
 
 using Purpose = NetworkWait::Purpose;
 
-// The console as the connection's place to wait: the screen stays shown, timers run, keys are
+// The input loop as the connection's place to wait: the screen stays shown, timers run, keys are
 // kept for afterwards, and F10, Escape (while connecting) and a quit request call the wait off.
-class ConsoleNetworkWaitTest : public ::testing::Test {
+class InputLoopWaitTest : public ::testing::Test, protected test::FakeConsole {
   protected:
-    test::FakeTerminal Term;
-    test::FakeEventLoop Loop;
-    test::FakeClipboard Clip;
-    TConsole Con{Term, Loop, Clip};
+    test::ScriptedLoopClient Client;
     std::vector<KeyEvent> Handled;
     const PollHandle Socket{7};
     const TimePoint Deadline = TimePoint{} + Milliseconds(30000);
 
     void SetUp() override {
-        Con.OnKey = [this](const KeyEvent& key) {
+        Client.OnKey = [this](const KeyEvent& key) {
             Handled.push_back(key);
             return true;
         };
     }
     bool Wait(Purpose purpose = Purpose::Connect) {
-        return Con.WaitForSocket(Socket, Readiness::Write, Deadline, purpose);
+        return Input.WaitForSocket(Socket, Readiness::Write, Deadline, purpose);
     }
     std::vector<uint16_t> HandledKeys() const {
         std::vector<uint16_t> keys;
@@ -42,8 +37,8 @@ class ConsoleNetworkWaitTest : public ::testing::Test {
     }
 };
 
-TEST_F(ConsoleNetworkWaitTest, TheScreenIsShownAndTheSocketWatchedOnlyWhileWaiting) {
-    Con.WriteText("Connecting", 7, MakeCoord(0, 3));
+TEST_F(InputLoopWaitTest, TheScreenIsShownAndTheSocketWatchedOnlyWhileWaiting) {
+    Screen.WriteText("Connecting", 7, MakeCoord(0, 3));
     std::vector<PollHandle> watchedDuringWait;
     Loop.OnWait = [&] { watchedDuringWait = Loop.WritableHandles(); };
     EXPECT_TRUE(Wait());
@@ -55,7 +50,7 @@ TEST_F(ConsoleNetworkWaitTest, TheScreenIsShownAndTheSocketWatchedOnlyWhileWaiti
     EXPECT_EQ(Loop.Now(), Deadline);
 }
 
-TEST_F(ConsoleNetworkWaitTest, TimersRunAndOrdinaryKeysWaitTheirTurnInOrder) {
+TEST_F(InputLoopWaitTest, TimersRunAndOrdinaryKeysWaitTheirTurnInOrder) {
     int ticks = 0;
     Loop.SetTimer(100, [&] { ++ticks; });
     Loop.OnWait = [this] {
@@ -69,26 +64,26 @@ TEST_F(ConsoleNetworkWaitTest, TimersRunAndOrdinaryKeysWaitTheirTurnInOrder) {
     EXPECT_TRUE(Wait(Purpose::Send));
     EXPECT_GE(ticks, 1);
     EXPECT_TRUE(Handled.empty()); // nothing runs inside the wait
-    Con.ProcessPending();
+    Input.ProcessPending(Client);
     EXPECT_EQ(HandledKeys(), (std::vector<uint16_t>{'A', VkReturn, VkEscape}));
 }
 
-TEST_F(ConsoleNetworkWaitTest, EscapeCallsAConnectOffAndIsSpent) {
+TEST_F(InputLoopWaitTest, EscapeCallsAConnectOffAndIsSpent) {
     Term.Key('B', 'b');
     Loop.OnWait = [this] { Term.Key(VkEscape, 0x1B); };
     EXPECT_FALSE(Wait(Purpose::Connect));
-    EXPECT_FALSE(Con.Terminated);
-    Con.ProcessPending();
+    EXPECT_FALSE(Input.LoopEnded());
+    Input.ProcessPending(Client);
     EXPECT_EQ(HandledKeys(), (std::vector<uint16_t>{'B'}));
 }
 
-TEST_F(ConsoleNetworkWaitTest, F10CallsAnyWaitOffAndThenDoesWhatF10Does) {
+TEST_F(InputLoopWaitTest, F10CallsAnyWaitOffAndThenDoesWhatF10Does) {
     for (Purpose purpose : {Purpose::Connect, Purpose::Send}) {
         Handled.clear();
         Loop.OnWait = [this] { Term.Key(VkF10); };
         EXPECT_FALSE(Wait(purpose));
         Loop.OnWait = nullptr;
-        Con.ProcessPending();
+        Input.ProcessPending(Client);
         EXPECT_EQ(HandledKeys(), std::vector<uint16_t>{VkF10});
     }
     // A key already typed before the wait began calls it off without sleeping.
@@ -98,25 +93,25 @@ TEST_F(ConsoleNetworkWaitTest, F10CallsAnyWaitOffAndThenDoesWhatF10Does) {
     EXPECT_EQ(Loop.Waits, waits);
 }
 
-TEST_F(ConsoleNetworkWaitTest, AModifiedEscapeCallsAConnectOffAndKeepsItsOwnMeaning) {
+TEST_F(InputLoopWaitTest, AModifiedEscapeCallsAConnectOffAndKeepsItsOwnMeaning) {
     Loop.OnWait = [this] { Term.Key(VkEscape, 0x1B, ShiftPressed); };
     EXPECT_FALSE(Wait(Purpose::Connect));
-    Con.ProcessPending();
+    Input.ProcessPending(Client);
     ASSERT_EQ(Handled.size(), 1u);
     EXPECT_EQ(Handled[0].ControlKeyState, ShiftPressed);
 }
 
-TEST_F(ConsoleNetworkWaitTest, AQuitRequestEndsTheWaitAndTheLoop) {
+TEST_F(InputLoopWaitTest, AQuitRequestEndsTheWaitAndTheLoop) {
     Loop.OnWait = [this] { Loop.RequestQuit(); };
     EXPECT_FALSE(Wait(Purpose::Send));
-    EXPECT_TRUE(Con.Terminated);
+    EXPECT_TRUE(Input.LoopEnded());
     // Every later wait gives up at once.
     const int waits = Loop.Waits;
     EXPECT_FALSE(Wait(Purpose::Connect));
     EXPECT_EQ(Loop.Waits, waits);
 }
 
-TEST_F(ConsoleNetworkWaitTest, APendingEscapeSequenceShortensTheWait) {
+TEST_F(InputLoopWaitTest, APendingEscapeSequenceShortensTheWait) {
     Term.Deadline = TimePoint{} + Milliseconds(25);
     EXPECT_TRUE(Wait());
     EXPECT_EQ(Loop.Now(), TimePoint{} + Milliseconds(25));
