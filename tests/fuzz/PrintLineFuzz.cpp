@@ -17,6 +17,7 @@ using namespace tolmix;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     test::FakeTerminal term;
+    test::FakeEventLoop loop;
     test::FakeWallClock wall;
     ConsoleScreen console(term);
     console.SetBufferSize(MakeCoord(80, 25));

@@ -5,6 +5,7 @@
 #include "app/TextPrinter.h"
 #include "support/DefaultScreen.h"
 #include "support/FakeClipboard.h"
+#include "support/FakeEventLoop.h"
 #include "support/FakeTerminal.h"
 #include "support/FakeWallClock.h"
 #include "support/RecordingConnection.h"
@@ -69,6 +70,7 @@ class EditorClient final : public PrintedLineTargets,
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     test::FakeTerminal term;
+    test::FakeEventLoop loop;
     test::FakeClipboard clip;
     test::FakeWallClock wall;
     ConsoleScreen console(term);

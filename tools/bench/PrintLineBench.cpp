@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     test::FakeTerminal term;
+    test::FakeEventLoop loop;
     test::FakeWallClock wall;
     ConsoleScreen console(term);
     console.SetBufferSize(MakeCoord(80, 25));
