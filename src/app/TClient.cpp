@@ -23,6 +23,14 @@ constexpr std::string_view BannerNotice =
     " - \xEA\xEB\xE8\xE5\xED\xF2 \xF2\xE5\xEA\xF1\xF2\xEE\xE2\xEE\xE9 \xE8\xE3\xF0\xFB. F10 - "
     "\xE2\xFB\xF5\xEE\xE4, PgUp - \xEF\xF0\xEE\xEA\xF0\xF3\xF2\xEA\xE0.";
 
+// The settings file's values; a name that is no file gives the defaults (the macro files'
+// reading, which reads the settings again, says so).
+ClientSettings ReadSettingsFile(FileSystem& files, const std::string& path) {
+    TTolmixStringList list;
+    list.LoadFromFile(files, path);
+    return ReadClientSettings(list);
+}
+
 // The start-up's largest blocks of memory follow the settings; when one cannot be had the
 // player learns which settings to lower, and in which file.
 [[noreturn]] void OutOfMemoryFor(const std::string& what, const std::string& settingsPath) {
@@ -33,33 +41,19 @@ constexpr std::string_view BannerNotice =
 
 TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
                  const char* const* argv)
-    : Link(*this, environment.Net, console.Loop()), GameClock(environment.Time),
+    : SettingsPath(ChooseSettingsPath(environment.Files, argc, argv)),
+      Settings(ReadSettingsFile(environment.Files, SettingsPath)),
+      // Connecting and sending wait in the console, which keeps watching the keys and signals.
+      Link(*this, *this, console, environment.Net, console.Loop(), Settings.Server),
+      Clock(environment.Time),
       MacrosAndAliases(environment.Files, SettingsPath, Link, *this, environment.CpuTime),
       Host(*this, Link, *this, State.CharName), Con(console), Env(environment),
       Files(environment.Files) {
-    SettingsPath = ChooseSettingsPath(Files, argc, argv);
-    {
-        TTolmixStringList list;
-        // A name that is no file gives the defaults; the macro files' reading below, which
-        // reads the settings again, says so.
-        list.LoadFromFile(Files, SettingsPath);
-        Settings = ReadClientSettings(list);
-    }
     // Fixed in the folder of the start: the current folder changes before the first line from
     // the server is logged, and one start's log must stay one file.
     LogPath = ExpandFileName(Files.CurrentDirectory(),
                              MakeLogPath(SettingsPath, Env.Time.LocalTime(Env.Time.Now())));
     Log = std::make_unique<TOutputLog>(Files, Settings.LogEnabled, LogPath);
-
-    Link.Address = Settings.Address;
-    Link.Port = Settings.Port;
-    Link.ProxyAddr = Settings.ProxyAddr;
-    Link.ProxyPort = Settings.ProxyPort;
-    Link.ProxyUserName = Settings.ProxyUserName;
-    Link.ProxyPassword = Settings.ProxyPassword;
-    Link.AutoSend = Settings.AutoSend;
-    // Connecting and sending wait in the console, which keeps watching the keys and signals.
-    Link.Waits = &Con;
 
     const std::vector<std::string> macroMessages = MacrosAndAliases.Load();
 
@@ -117,7 +111,7 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     panel.Names = &LocaleDateNames(Env.Locale.Russian);
     Panel = std::make_unique<StatusPanel>(Con, State, panel);
     PrintedLineTargets& targets = *this;
-    Printer = std::make_unique<TextPrinter>(Con, *Output, State, GameClock, *Panel, targets,
+    Printer = std::make_unique<TextPrinter>(Con, *Output, State, Clock, *Panel, targets,
                                             Settings.FlashActivity, Env.Locale.DecimalSeparator);
 
     StartEditor();
@@ -176,7 +170,6 @@ TClient::~TClient() {
     Con.PasteInto = nullptr;
     Con.ScrollWith = nullptr;
     Con.ResizeWith = nullptr;
-    Link.Echo = nullptr;
     MacrosAndAliases.Aliases.clear();
     // The player waits for its stream to close, running the message pump: no key or idle
     // step reaches the half-destroyed client any more.
@@ -210,7 +203,6 @@ void TClient::StartEditor() {
     EditorScreen = std::make_unique<EditorView>(Con, *Editor);
     Keys = std::make_unique<KeyDispatch>(Con, *Editor, *Output, Link, MacrosAndAliases,
                                          Layout.OutputRows);
-    Link.Echo = Editor.get();
     Con.PasteInto = Editor.get();
     Con.ScrollWith = Output.get();
     NewRowsMark = std::make_unique<ScrollbackMark>(Con, *Output, *Panel);
@@ -234,7 +226,7 @@ void TClient::ScreenResized() {
     Keys->SetOutputRows(Layout.OutputRows);
     Panel->Relayout(width, Layout.SeparatorRow, Layout.PanelRow);
     DrawStatusPanel();
-    Panel->DrawGameClock(GameClock.GameClockNow());
+    Panel->DrawGameClock(Clock.GameClockNow());
     Panel->DrawCountdown();
     NewRowsMark->Invalidate();
     Editor->Relayout(width, Layout.EditorTop, Layout.EditorLines);
@@ -312,6 +304,10 @@ void TClient::RemoveUnfinishedLine() {
     Printer->RemoveUnfinishedLine();
 }
 
+void TClient::ServerEchoChanged(bool serverEchoes) {
+    Editor->ServerEchoChanged(serverEchoes);
+}
+
 void TClient::ConnectionEnded() {
     if (Plugins)
         Plugins->EndGameWithConnection();
@@ -336,7 +332,7 @@ void TClient::BeginEditMode(const std::string& text) {
 
 void TClient::OnStatusTimer() {
     Panel->FlashStep();
-    Panel->DrawGameClock(GameClock.GameClockNow());
+    Panel->DrawGameClock(Clock.GameClockNow());
     KeepTimers();
 }
 
@@ -349,8 +345,7 @@ void TClient::OnCountdownTimer() {
 
 void TClient::KeepTimers() {
     EventLoop& loop = Con.Loop();
-    const bool status =
-        (GameClock.Value() != 0 && Settings.SeparatorLine) || Panel->ActivityPending();
+    const bool status = (Clock.Value() != 0 && Settings.SeparatorLine) || Panel->ActivityPending();
     if (status && !StatusTimer) {
         StatusTimer = loop.SetTimer(250, [this] {
             if (Running)

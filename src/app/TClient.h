@@ -32,6 +32,7 @@ namespace tolmix {
 // client and binds them to the console driver and to each other. Construction runs the start-up
 // steps in order; an error raised there ends the program.
 class TClient final : public ServerLinePrinter,
+                      private ServerEchoListener,
                       private HostLoop,
                       private PrintedLineTargets,
                       private ScreenResizeTarget {
@@ -69,7 +70,7 @@ class TClient final : public ServerLinePrinter,
     // The layout's settings; the size in them is what the client asks the terminal for.
     ScreenOptions Screen;
     ScreenLayout Layout;
-    // The connection to the game server; connected exactly while Link.Socket exists.
+    // The connection to the game server.
     ServerLink Link;
     // The server's music: the MIDI outputs, the player and its queue.
     std::unique_ptr<MidiDevices> MidiOutputs;
@@ -78,7 +79,7 @@ class TClient final : public ServerLinePrinter,
     std::unique_ptr<OutputBuffer> Output;
     // The character's state from the server codes, the game clock, and where they are shown.
     CharacterStatus State;
-    TGameClock GameClock;
+    GameClock Clock;
     std::unique_ptr<StatusPanel> Panel;
     std::unique_ptr<ScrollbackMark> NewRowsMark;
     std::unique_ptr<TextPrinter> Printer;
@@ -130,6 +131,10 @@ class TClient final : public ServerLinePrinter,
     void PlaySoundCommand(const std::string& text) override;
     void StopMusic() override;
     void GameCode(char letter, const std::string& argument) override;
+
+    // The link is made before the editor, which sends through it: the server's echo reaches
+    // the editor through the client.
+    void ServerEchoChanged(bool serverEchoes) override;
 
     // The terminal took another size: every part is laid out in it again and drawn whole.
     void ScreenResized() override;

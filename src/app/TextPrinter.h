@@ -40,7 +40,7 @@ class PrintedLineTargets {
 // pieces, the editor, the music, the plugins, the link and the log.
 class TextPrinter {
   public:
-    TextPrinter(TConsole& console, OutputBuffer& output, CharacterStatus& state, TGameClock& clock,
+    TextPrinter(TConsole& console, OutputBuffer& output, CharacterStatus& state, GameClock& clock,
                 StatusPanel& panel, PrintedLineTargets& targets, bool flashActivity,
                 char decimalSeparator);
 
@@ -63,7 +63,7 @@ class TextPrinter {
     TConsole& Con;
     OutputBuffer& Output;
     CharacterStatus& State;
-    TGameClock& Clock;
+    GameClock& Clock;
     StatusPanel& Panel;
     PrintedLineTargets& Targets;
     const bool FlashActivity;

@@ -53,7 +53,7 @@ class Printer : public ::testing::Test, public PrintedLineTargets {
     TConsole Con{Term, Loop, Clip};
     OutputBuffer Output{Con, 80, 100, 21};
     CharacterStatus State;
-    TGameClock Clock{Wall};
+    GameClock Clock{Wall};
     StatusPanel Panel{Con, State, StatusPanelOptions{}};
     TextPrinter Print{Con, Output, State, Clock, Panel, *this, true, '.'};
     bool MusicAndPlugins = false;
