@@ -71,13 +71,13 @@ ClientSettings ReadClientSettings(const TTolmixStringList& list) {
     auto colour = [&](const char* key, uint16_t def) {
         return static_cast<uint16_t>(list.ReadInteger(key, def));
     };
-    s.Address = list.ReadString("Address", d.Address);
-    s.Port = list.ReadString("Port", d.Port);
-    s.ProxyAddr = list.ReadString("ProxyAddr", d.ProxyAddr);
-    s.ProxyPort = list.ReadString("ProxyPort", d.ProxyPort);
-    s.ProxyUserName = list.ReadString("ProxyUserName", d.ProxyUserName);
-    s.ProxyPassword = list.ReadString("ProxyPassword", d.ProxyPassword);
-    s.AutoSend = AnsiToConsole(list.ReadString("AutoSend", d.AutoSend));
+    s.Server.Address = list.ReadString("Address", d.Server.Address);
+    s.Server.Port = list.ReadString("Port", d.Server.Port);
+    s.Server.Proxy.Host = list.ReadString("ProxyAddr", d.Server.Proxy.Host);
+    s.Server.Proxy.Port = list.ReadString("ProxyPort", d.Server.Proxy.Port);
+    s.Server.Proxy.UserName = list.ReadString("ProxyUserName", d.Server.Proxy.UserName);
+    s.Server.Proxy.Password = list.ReadString("ProxyPassword", d.Server.Proxy.Password);
+    s.Server.AutoSend = AnsiToConsole(list.ReadString("AutoSend", d.Server.AutoSend));
     s.SizeX = static_cast<int16_t>(list.ReadInteger("SizeX", d.SizeX));
     if (s.SizeX <= 20)
         s.SizeX = 20;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/LinkSettings.h"
 #include "platform/FileSystem.h"
 #include "platform/MidiSink.h"
 #include "util/TolmixStringList.h"
@@ -21,13 +22,8 @@ int32_t MostOutputRows(int16_t sizeX);
 
 // Every setting of the settings file, already adjusted. Colours are console attributes.
 struct ClientSettings {
-    std::string Address = DefaultServerHost;
-    std::string Port = "4000";
-    std::string ProxyAddr;
-    std::string ProxyPort;
-    std::string ProxyUserName;
-    std::string ProxyPassword;
-    std::string AutoSend = "0|2"; // console code page
+    // Address, Port, ProxyAddr, ProxyPort, ProxyUserName, ProxyPassword, AutoSend.
+    LinkSettings Server{.Address = DefaultServerHost, .Port = "4000", .AutoSend = "0|2"};
     int16_t SizeX = 80;
     int16_t SizeY = 25;
     bool FullScreen = false;

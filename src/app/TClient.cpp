@@ -22,6 +22,14 @@ constexpr std::string_view BannerNotice =
     " - \xEA\xEB\xE8\xE5\xED\xF2 \xF2\xE5\xEA\xF1\xF2\xEE\xE2\xEE\xE9 \xE8\xE3\xF0\xFB. F10 - "
     "\xE2\xFB\xF5\xEE\xE4, PgUp - \xEF\xF0\xEE\xEA\xF0\xF3\xF2\xEA\xE0.";
 
+// The settings file's values; a name that is no file gives the defaults (the macro files'
+// reading, which reads the settings again, says so).
+ClientSettings ReadSettingsFile(FileSystem& files, const std::string& path) {
+    TTolmixStringList list;
+    list.LoadFromFile(files, path);
+    return ReadClientSettings(list);
+}
+
 // The start-up's largest blocks of memory follow the settings; when one cannot be had the
 // player learns which settings to lower, and in which file.
 [[noreturn]] void OutOfMemoryFor(const std::string& what, const std::string& settingsPath) {
@@ -32,34 +40,20 @@ constexpr std::string_view BannerNotice =
 
 TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
                  const char* const* argv)
-    : Link(*this, environment.Net, console.Input().Loop()), GameClock(environment.Time),
+    : SettingsPath(ChooseSettingsPath(environment.Files, argc, argv)),
+      Settings(ReadSettingsFile(environment.Files, SettingsPath)),
+      // Connecting and sending wait in the input loop, which keeps watching the keys and signals.
+      Link(*this, *this, console.Input(), environment.Net, console.Input().Loop(), Settings.Server),
+      Clock(environment.Time),
       MacrosAndAliases(environment.Files, SettingsPath, Link, *this, environment.CpuTime),
       Host(*this, Link, *this, State.CharName), Surface(console.Screen()), Input(console.Input()),
       Clip(console.Clipboard()), Window(console.Window()), Palette(console.Palette()),
       Env(environment), Files(environment.Files) {
-    SettingsPath = ChooseSettingsPath(Files, argc, argv);
-    {
-        TTolmixStringList list;
-        // A name that is no file gives the defaults; the macro files' reading below, which
-        // reads the settings again, says so.
-        list.LoadFromFile(Files, SettingsPath);
-        Settings = ReadClientSettings(list);
-    }
     // Fixed in the folder of the start: the current folder changes before the first line from
     // the server is logged, and one start's log must stay one file.
     LogPath = ExpandFileName(Files.CurrentDirectory(),
                              MakeLogPath(SettingsPath, Env.Time.LocalTime(Env.Time.Now())));
     Log = std::make_unique<TOutputLog>(Files, Settings.LogEnabled, LogPath);
-
-    Link.Address = Settings.Address;
-    Link.Port = Settings.Port;
-    Link.ProxyAddr = Settings.ProxyAddr;
-    Link.ProxyPort = Settings.ProxyPort;
-    Link.ProxyUserName = Settings.ProxyUserName;
-    Link.ProxyPassword = Settings.ProxyPassword;
-    Link.AutoSend = Settings.AutoSend;
-    // Connecting and sending wait in the input loop, which keeps watching the keys and signals.
-    Link.Waits = &Input;
 
     const std::vector<std::string> macroMessages = MacrosAndAliases.Load();
 
@@ -92,10 +86,10 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
                                             Env.PluginWatch);
 
     Panel =
-        std::make_unique<StatusPanel>(Surface, Window, Input.Loop(), State, GameClock,
+        std::make_unique<StatusPanel>(Surface, Window, Input.Loop(), State, Clock,
                                       MakePanelOptions(Settings, Layout, screenWidth, Env.Locale));
     PrintedLineTargets& targets = *this;
-    Printer = std::make_unique<TextPrinter>(Surface, *Output, State, GameClock, *Panel, targets,
+    Printer = std::make_unique<TextPrinter>(Surface, *Output, State, Clock, *Panel, targets,
                                             Settings.FlashActivity, Env.Locale.DecimalSeparator);
 
     StartEditor();
@@ -141,7 +135,6 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
 TClient::~TClient() {
     if (Plugins)
         Plugins->UnloadPlugins();
-    Link.Echo = nullptr;
     MacrosAndAliases.Aliases.clear();
     // The player waits for its stream to close, running the message pump: no pass of the input
     // loop serves the half-destroyed client any more, so the input it reads is only kept.
@@ -161,7 +154,6 @@ void TClient::StartEditor() {
     EditorScreen = std::make_unique<EditorView>(Surface, *Editor);
     Keys = std::make_unique<KeyDispatch>(Input, *Editor, *Output, Link, MacrosAndAliases,
                                          Layout.OutputRows);
-    Link.Echo = Editor.get();
     NewRowsMark = std::make_unique<ScrollbackMark>(Surface, *Output, *Panel);
 }
 
@@ -183,7 +175,7 @@ void TClient::ScreenResized() {
     Keys->SetOutputRows(Layout.OutputRows);
     Panel->Relayout(width, Layout.SeparatorRow, Layout.PanelRow);
     DrawStatusPanel();
-    Panel->DrawGameClock(GameClock.GameClockNow());
+    Panel->DrawGameClock(Clock.GameClockNow());
     Panel->DrawCountdown();
     NewRowsMark->Invalidate();
     Editor->Relayout(width, Layout.EditorTop, Layout.EditorLines);
@@ -254,6 +246,10 @@ void TClient::ShowUnfinishedLine(const std::string& text) {
 
 void TClient::RemoveUnfinishedLine() {
     Printer->RemoveUnfinishedLine();
+}
+
+void TClient::ServerEchoChanged(bool serverEchoes) {
+    Editor->ServerEchoChanged(serverEchoes);
 }
 
 void TClient::ConnectionEnded() {

@@ -35,6 +35,7 @@ namespace tolmix {
 // there ends the program. The input loop then runs the client.
 class TClient final : public ServerLinePrinter,
                       public LoopClient,
+                      private ServerEchoListener,
                       private HostLoop,
                       private PrintedLineTargets {
   public:
@@ -74,7 +75,7 @@ class TClient final : public ServerLinePrinter,
     // The layout's settings; the size in them is what the client asks the terminal for.
     ScreenOptions Screen;
     ScreenLayout Layout;
-    // The connection to the game server; connected exactly while Link.Socket exists.
+    // The connection to the game server.
     ServerLink Link;
     // The server's music: the MIDI outputs, the player and its queue.
     std::unique_ptr<MidiDevices> MidiOutputs;
@@ -83,7 +84,7 @@ class TClient final : public ServerLinePrinter,
     std::unique_ptr<OutputBuffer> Output;
     // The character's state from the server codes, the game clock, and where they are shown.
     CharacterStatus State;
-    TGameClock GameClock;
+    GameClock Clock;
     std::unique_ptr<StatusPanel> Panel;
     std::unique_ptr<ScrollbackMark> NewRowsMark;
     std::unique_ptr<TextPrinter> Printer;
@@ -122,6 +123,10 @@ class TClient final : public ServerLinePrinter,
     void PlaySoundCommand(const std::string& text) override;
     void StopMusic() override;
     void GameCode(char letter, const std::string& argument) override;
+
+    // The link is made before the editor, which sends through it: the server's echo reaches
+    // the editor through the client.
+    void ServerEchoChanged(bool serverEchoes) override;
 
     void StartMusic();
     void StartEditor();

@@ -9,7 +9,7 @@
 namespace tolmix {
 
 TextPrinter::TextPrinter(WindowTitle& title, OutputBuffer& output, CharacterStatus& state,
-                         TGameClock& clock, StatusPanel& panel, PrintedLineTargets& targets,
+                         GameClock& clock, StatusPanel& panel, PrintedLineTargets& targets,
                          bool flashActivity, char decimalSeparator)
     : Title(title), Output(output), State(state), Clock(clock), Panel(panel), Targets(targets),
       FlashActivity(flashActivity), DecimalSeparator(decimalSeparator) {}

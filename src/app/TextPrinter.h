@@ -41,7 +41,7 @@ class PrintedLineTargets {
 class TextPrinter {
   public:
     // The window's title follows the character's name.
-    TextPrinter(WindowTitle& title, OutputBuffer& output, CharacterStatus& state, TGameClock& clock,
+    TextPrinter(WindowTitle& title, OutputBuffer& output, CharacterStatus& state, GameClock& clock,
                 StatusPanel& panel, PrintedLineTargets& targets, bool flashActivity,
                 char decimalSeparator);
 
@@ -64,7 +64,7 @@ class TextPrinter {
     WindowTitle& Title;
     OutputBuffer& Output;
     CharacterStatus& State;
-    TGameClock& Clock;
+    GameClock& Clock;
     StatusPanel& Panel;
     PrintedLineTargets& Targets;
     const bool FlashActivity;

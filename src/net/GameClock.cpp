@@ -23,26 +23,26 @@ int64_t SaturatingTimesFour(int64_t a) {
 
 } // namespace
 
-int64_t TGameClock::LocalNow() const {
+int64_t GameClock::LocalNow() const {
     const auto sinceEpoch = std::chrono::duration_cast<Milliseconds>(Wall.Now().time_since_epoch());
     return UnixEpochDay * MsPerDay + sinceEpoch.count();
 }
 
-void TGameClock::SetGameClock(int64_t ms) {
-    GameClock = ms;
+void GameClock::SetGameClock(int64_t ms) {
+    GameTime = ms;
     LastUpdate = LocalNow();
 }
 
-int64_t TGameClock::GameClockNow() {
-    if (GameClock == 0)
+int64_t GameClock::GameClockNow() {
+    if (GameTime == 0)
         return 0;
     const int64_t now = LocalNow();
-    GameClock = SaturatingAdd(GameClock, SaturatingTimesFour(now - LastUpdate));
+    GameTime = SaturatingAdd(GameTime, SaturatingTimesFour(now - LastUpdate));
     LastUpdate = now;
     // A clock that lands exactly on 0 would read as "not set"; it keeps running instead.
-    if (GameClock == 0)
-        GameClock = 1;
-    return GameClock;
+    if (GameTime == 0)
+        GameTime = 1;
+    return GameTime;
 }
 
 } // namespace tolmix

@@ -8,21 +8,21 @@
 namespace tolmix {
 
 // The game's time as the server last set it, running four times as fast as real time.
-class TGameClock {
+class GameClock {
   public:
-    explicit TGameClock(const WallClock& wall) : Wall(wall) {}
+    explicit GameClock(const WallClock& wall) : Wall(wall) {}
 
     // 0 switches the clock off.
     void SetGameClock(int64_t ms);
     // The current game time, 0 while none is known.
     int64_t GameClockNow();
-    int64_t Value() const { return GameClock; }
+    int64_t Value() const { return GameTime; }
 
   private:
     int64_t LocalNow() const;
 
     const WallClock& Wall;
-    int64_t GameClock = 0;
+    int64_t GameTime = 0;
     int64_t LastUpdate = 0;
 };
 

@@ -7,6 +7,14 @@
 
 namespace tolmix {
 
+// The HTTP proxy a connection goes through; an empty Host means a direct connection.
+struct HttpProxy {
+    std::string Host{};
+    std::string Port{};
+    std::string UserName{}; // empty: no authorisation line
+    std::string Password{};
+};
+
 // The request that asks an HTTP proxy for a tunnel to host:port: the CONNECT line, the Basic
 // authorisation line when a user name is given, and the blank line. No other header is sent.
 std::string TunnelRequest(std::string_view host, uint16_t port, std::string_view user,

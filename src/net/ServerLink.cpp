@@ -32,8 +32,10 @@ bool IsClientCode(std::string_view consoleText) {
 
 } // namespace
 
-ServerLink::ServerLink(ServerLinePrinter& printer, Network& network, EventLoop& loop)
-    : Printer(printer), Net(network), Loop(loop),
+ServerLink::ServerLink(ServerLinePrinter& printer, ServerEchoListener& echo, NetworkWait& waits,
+                       Network& network, EventLoop& loop, LinkSettings settings)
+    : Printer(printer), Echo(echo), Waits(waits), Net(network), Loop(loop),
+      Settings(std::move(settings)),
       UnfinishedTimer(loop, Milliseconds(UnfinishedLineWait), [this] { ShowUnfinishedLine(); }) {}
 
 ServerLink::~ServerLink() {
@@ -63,30 +65,26 @@ void ServerLink::ConnectToServer() {
     if (Socket)
         return;
     // From here on the client counts as connected, also while the attempt runs.
-    Socket = std::make_unique<TTCPBlockSocket>(Net);
+    SocketSettings transport;
+    transport.AnyLineEnd = true;
+    transport.PromptLineEnd = true;
+    transport.LineLimit = ServerLineLimit;
+    transport.Proxy = Settings.Proxy;
+    Socket = std::make_unique<TTCPBlockSocket>(Net, Waits, std::move(transport));
     const uint64_t connection = ++Connection;
     try {
         ProtectedBlock block(Protected);
-        Socket->AnyLineEnd = true;
-        Socket->PromptLineEnd = true;
-        Socket->LineLimit = ServerLineLimit;
-        Socket->Waits = Waits;
         Printer.PrintLine("");
-        Printer.PrintLine(ConnectingLine(Address, Port));
+        Printer.PrintLine(ConnectingLine(Settings.Address, Settings.Port));
         Printer.PrintLine("");
-        Socket->TunnelHost = ProxyAddr;
-        Socket->TunnelPort = ProxyPort;
-        Socket->TunnelUser = ProxyUserName;
-        Socket->TunnelPassword = ProxyPassword;
         // The connecting line is on the screen before an attempt that may take long.
-        if (Waits)
-            Waits->ShowScreen();
-        Socket->OpenConnection(Address, Port);
-        if (Socket->ErrorCode != SocketError::Ok)
+        Waits.ShowScreen();
+        Socket->OpenConnection(Settings.Address, Settings.Port);
+        if (Socket->ErrorCode() != SocketError::Ok)
             ReportSocketError();
         Watch = std::make_unique<HandleWatch>(Loop, Socket->Handle());
-        if (!AutoSend.empty())
-            SendLine(BarsToLineBreaks(AutoSend), true);
+        if (!Settings.AutoSend.empty())
+            SendLine(BarsToLineBreaks(Settings.AutoSend), true);
     } catch (...) {
         DropAfterError(connection, std::current_exception());
     }
@@ -98,8 +96,7 @@ void ServerLink::Disconnect() {
     NegotiatedUpTo = 0;
     // Whatever the server said, the next connection starts with the client's own echo.
     ServerEchoes = false;
-    if (Echo)
-        Echo->ServerEchoChanged(false);
+    Echo.ServerEchoChanged(false);
     Watch.reset();
     if (std::unique_ptr<TTCPBlockSocket> socket = std::move(Socket))
         socket->CloseConnection();
@@ -109,7 +106,7 @@ void ServerLink::Disconnect() {
 }
 
 void ServerLink::ReportSocketError() {
-    const std::string text = Socket ? Socket->ErrorText : std::string();
+    const std::string text = Socket ? Socket->ErrorText() : std::string();
     Printer.PrintLine(SocketErrorLine(text));
     throw SocketFailure(text);
 }
@@ -156,11 +153,11 @@ bool ServerLink::PollSocket() {
     try {
         ProtectedBlock block(Protected);
         std::string line = Socket->ReceiveLine(0);
-        if (Socket->ErrorCode == SocketError::TimedOut) {
+        if (Socket->ErrorCode() == SocketError::TimedOut) {
             WatchUnfinishedLine(); // no whole line yet; a partial one stays buffered
             return false;
         }
-        if (Socket->ErrorCode != SocketError::Ok)
+        if (Socket->ErrorCode() != SocketError::Ok)
             ReportSocketError();
         EndUnfinishedLine();
         ProcessIncomingLine(line);
@@ -207,8 +204,7 @@ void ServerLink::Negotiate(uint8_t command, uint8_t option, std::size_t end) {
     // line is sent, and the next password prompt offers again.
     if (option == telnet::EchoOption && (command == telnet::Will || command == telnet::Wont)) {
         ServerEchoes = command == telnet::Will;
-        if (Echo)
-            Echo->ServerEchoChanged(ServerEchoes);
+        Echo.ServerEchoChanged(ServerEchoes);
     }
 }
 
@@ -276,13 +272,13 @@ void ServerLink::Send(std::string_view bytes) {
     if (!Socket)
         return;
     Socket->SendText(bytes);
-    if (Socket->ErrorCode == SocketError::Ok)
+    if (Socket->ErrorCode() == SocketError::Ok)
         return;
-    const std::string error = Socket->ErrorText;
+    const std::string error = Socket->ErrorText();
     PrintQuietly(SocketErrorLine(error));
     // What was typed after the command that did not go out is not typed into the text the
     // editor keeps: the next connection would send both as one command.
-    if (const int discarded = Waits ? Waits->DiscardTypeAhead() : 0; discarded > 0)
+    if (const int discarded = Waits.DiscardTypeAhead(); discarded > 0)
         PrintQuietly(TypeAheadDiscardedLine(discarded));
     // Handling a received line: the protected block turns the error into Disconnect.
     if (Protected > 0)

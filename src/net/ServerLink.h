@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/IncomingLine.h"
+#include "net/LinkSettings.h"
 #include "net/NetworkWait.h"
 #include "net/ServerConnection.h"
 #include "net/ServerEchoListener.h"
@@ -29,7 +30,8 @@ class SocketFailure : public std::runtime_error {
 
 // The connection to the game server and its lifetime: connecting with its messages, the
 // reconnect prompt after every failure, receiving one line per idle pass, the telnet answers,
-// and everything sent. The client is connected exactly while Socket is present.
+// and everything sent. The client is connected exactly while a transport is open (or being
+// opened).
 //
 // A line the server has begun but not ended (a prompt) is shown once nothing more has come
 // for UnfinishedLineWait, and replaced by the whole line when its end arrives; the telnet
@@ -38,27 +40,15 @@ class ServerLink final : public ServerConnection, private TelnetNegotiation {
   public:
     static constexpr uint32_t UnfinishedLineWait = 150; // ms
 
-    // Every line received, and every message of the link, goes to `printer`.
-    ServerLink(ServerLinePrinter& printer, Network& network, EventLoop& loop);
+    // Every line received, and every message of the link, goes to `printer`; `echo` hears
+    // when the server takes over the echo and gives it back (the editor hides a password);
+    // connecting and sending wait in `waits` (the console, which keeps the screen shown and
+    // the keys watched). `settings` serve every attempt.
+    ServerLink(ServerLinePrinter& printer, ServerEchoListener& echo, NetworkWait& waits,
+               Network& network, EventLoop& loop, LinkSettings settings);
     ~ServerLink() override;
     ServerLink(const ServerLink&) = delete;
     ServerLink& operator=(const ServerLink&) = delete;
-
-    // Connection settings, used unchanged for every attempt. AutoSend is in the console code
-    // page, its "|" separating lines.
-    std::string Address;
-    std::string Port = "4000";
-    std::string ProxyAddr;
-    std::string ProxyPort;
-    std::string ProxyUserName;
-    std::string ProxyPassword;
-    std::string AutoSend;
-
-    std::unique_ptr<TTCPBlockSocket> Socket;
-    // Told when the server takes over the echo and gives it back (the editor hides a password).
-    ServerEchoListener* Echo = nullptr;
-    // Where connecting and sending wait (the console); none: the sockets' plain waits.
-    NetworkWait* Waits = nullptr;
 
     bool Connected() const override { return Socket != nullptr; }
     // Counts the connections opened (or tried) so far: it changes when the next one begins.
@@ -108,8 +98,12 @@ class ServerLink final : public ServerConnection, private TelnetNegotiation {
     void PrintQuietly(const std::string& text);
 
     ServerLinePrinter& Printer;
+    ServerEchoListener& Echo;
+    NetworkWait& Waits;
     Network& Net;
     EventLoop& Loop;
+    const LinkSettings Settings;
+    std::unique_ptr<TTCPBlockSocket> Socket;
     // Declared after Socket, so it stops watching before the socket closes.
     std::unique_ptr<HandleWatch> Watch;
     // Of the line being received: the bytes looked at so far, those whose negotiations are

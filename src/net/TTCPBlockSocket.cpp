@@ -5,32 +5,27 @@
 #include "platform/SocketErrors.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tolmix {
 
-TTCPBlockSocket::TTCPBlockSocket(Network& network) : Net(network) {}
+TTCPBlockSocket::TTCPBlockSocket(Network& network, NetworkWait& waits, SocketSettings settings)
+    : Net(network), Waits(waits), Settings(std::move(settings)) {}
 
 TTCPBlockSocket::~TTCPBlockSocket() = default;
 
 void TTCPBlockSocket::Finish(int32_t code) {
-    ErrorCode = code;
-    ErrorText = GetErrorDesc(code);
+    LastError = code;
+    LastErrorText = GetErrorDesc(code);
 }
 
 PollHandle TTCPBlockSocket::Handle() const {
     return Sock ? Sock->Handle() : PollHandle{};
 }
 
-TimePoint TTCPBlockSocket::Now() const {
-    return Waits ? Waits->Now() : SteadyClock::now();
-}
-
 bool TTCPBlockSocket::WaitReady(Readiness readiness, TimePoint deadline,
                                 NetworkWait::Purpose purpose) {
-    if (Waits)
-        return Waits->WaitForSocket(Sock->Handle(), readiness, deadline, purpose);
-    Sock->WaitReady(readiness, deadline);
-    return true;
+    return Waits.WaitForSocket(Sock->Handle(), readiness, deadline, purpose);
 }
 
 void TTCPBlockSocket::OpenConnection(std::string_view host, std::string_view port) {
@@ -40,29 +35,29 @@ void TTCPBlockSocket::OpenConnection(std::string_view host, std::string_view por
     // The resolvers wrap a number past 65535 round to some other port, and the proxy would be
     // told port 0: say so instead.
     const std::string_view tunnelPort =
-        TunnelHost.empty() ? std::string_view() : std::string_view(TunnelPort);
+        Settings.Proxy.Host.empty() ? std::string_view() : std::string_view(Settings.Proxy.Port);
     for (std::string_view p : {port, tunnelPort}) {
         if (PortOutOfRange(p)) {
             Finish(SocketError::InvalidArgument);
             // "Порт N вне диапазона 1-65535"
-            ErrorText = "\xCF\xEE\xF0\xF2 " + std::string(p) +
-                        " \xE2\xED\xE5 \xE4\xE8\xE0\xEF\xE0\xE7\xEE\xED\xE0 1-65535";
+            LastErrorText = "\xCF\xEE\xF0\xF2 " + std::string(p) +
+                            " \xE2\xED\xE5 \xE4\xE8\xE0\xEF\xE0\xE7\xEE\xED\xE0 1-65535";
             return;
         }
     }
     if (!Sock)
         Sock = Net.CreateSocket();
-    if (TunnelHost.empty())
+    if (Settings.Proxy.Host.empty())
         Finish(Connect(host, port));
     else
         Finish(Tunnel(host, port));
 }
 
 int32_t TTCPBlockSocket::Connect(std::string_view host, std::string_view port) {
-    const TimePoint deadline = Now() + Milliseconds(ConnectTimeout);
+    const TimePoint deadline = Waits.Now() + Milliseconds(Settings.ConnectTimeout);
     int32_t result = Sock->StartConnect(host, port);
     while (result == SocketError::InProgress) {
-        if (Now() >= deadline) {
+        if (Waits.Now() >= deadline) {
             result = SocketError::TimedOut;
         } else if (!WaitReady(Readiness::Write, deadline, NetworkWait::Purpose::Connect)) {
             // An attempt that ended meanwhile (refused at once, say) ends as it did; the key
@@ -82,12 +77,13 @@ int32_t TTCPBlockSocket::Connect(std::string_view host, std::string_view port) {
 int32_t TTCPBlockSocket::Tunnel(std::string_view host, std::string_view port) {
     // The proxy is told the port's number, also when the setting names a service.
     const uint16_t number = Net.ResolvePort(port).value_or(0);
-    if (int32_t error = Connect(TunnelHost, TunnelPort))
+    if (int32_t error = Connect(Settings.Proxy.Host, Settings.Proxy.Port))
         return error;
     // One limit for the whole exchange, so that a proxy trickling its reply a byte at a time
     // cannot hold the client for longer.
-    const TimePoint deadline = Now() + Milliseconds(TunnelTimeout);
-    const std::string request = TunnelRequest(host, number, TunnelUser, TunnelPassword);
+    const TimePoint deadline = Waits.Now() + Milliseconds(Settings.TunnelTimeout);
+    const std::string request =
+        TunnelRequest(host, number, Settings.Proxy.UserName, Settings.Proxy.Password);
     if (int32_t error = Send(request, deadline, NetworkWait::Purpose::Connect))
         return error;
 
@@ -130,7 +126,7 @@ bool TTCPBlockSocket::ReadTunnelLine(std::string& line, int32_t& error, TimePoin
             continue;
         if (error != SocketError::TimedOut)
             return false;
-        if (Now() >= deadline)
+        if (Waits.Now() >= deadline)
             return false; // TimedOut
         if (!WaitReady(Readiness::Read, deadline, NetworkWait::Purpose::Connect)) {
             error = SocketError::Interrupted;
@@ -149,7 +145,7 @@ int32_t TTCPBlockSocket::Send(std::string_view text, TimePoint deadline,
             continue;
         if (result != SocketError::WouldBlock)
             return result;
-        if (Now() >= deadline)
+        if (Waits.Now() >= deadline)
             return SocketError::TimedOut;
         if (!WaitReady(Readiness::Write, deadline, purpose))
             return SocketError::Interrupted;
@@ -162,8 +158,9 @@ std::size_t TTCPBlockSocket::SendText(std::string_view text) {
         Finish(SocketError::NotASocket);
         return 0;
     }
-    Finish(Send(text, Now() + Milliseconds(SendTimeout), NetworkWait::Purpose::Send));
-    if (ErrorCode == SocketError::Ok)
+    Finish(
+        Send(text, Waits.Now() + Milliseconds(Settings.SendTimeout), NetworkWait::Purpose::Send));
+    if (LastError == SocketError::Ok)
         return text.size();
     Sock->ShutdownSend();
     return 0;
@@ -178,7 +175,7 @@ int32_t TTCPBlockSocket::Read(int32_t timeoutMs) {
 // A CR that ended the last line and an LF that starts what follows (or LF then CR) are one
 // line end, also when the two arrive in different reads.
 void TTCPBlockSocket::SettlePending() {
-    if (!AnyLineEnd || Pending() == 0)
+    if (!Settings.AnyLineEnd || Pending() == 0)
         return;
     const char first = Buffer[Start];
     if ((EndedByCR && first == '\n') || (EndedByLF && first == '\r')) {
@@ -197,13 +194,13 @@ TTCPBlockSocket::LineEnd TTCPBlockSocket::FindLineEnd() {
         if (c == '\r') {
             if (i + 1 < n && data[i + 1] == '\n')
                 return {i, 2, 0};
-            if (AnyLineEnd)
+            if (Settings.AnyLineEnd)
                 return {i, 1, '\r'};
-        } else if (c == '\n' && AnyLineEnd) {
+        } else if (c == '\n' && Settings.AnyLineEnd) {
             if (i + 1 < n && data[i + 1] == '\r')
                 return {i, 2, 0};
             return {i, 1, '\n'};
-        } else if (PromptLineEnd && static_cast<uint8_t>(c) == telnet::Iac) {
+        } else if (Settings.PromptLineEnd && static_cast<uint8_t>(c) == telnet::Iac) {
             // A telnet command is read whole, so that neither a doubled IAC (the letter "я")
             // nor a negotiation's option byte is taken for GA or EOR; a CR or LF inside one is
             // still a line end.
@@ -228,7 +225,7 @@ TTCPBlockSocket::LineEnd TTCPBlockSocket::FindLineEnd() {
         }
     }
     // Without AnyLineEnd a CR at the very end may still get its LF.
-    Scanned = (!AnyLineEnd && n > 0 && data[n - 1] == '\r') ? n - 1 : n;
+    Scanned = (!Settings.AnyLineEnd && n > 0 && data[n - 1] == '\r') ? n - 1 : n;
     return {n, 0, 0};
 }
 
@@ -255,9 +252,10 @@ void TTCPBlockSocket::DropConsumed() {
 std::string TTCPBlockSocket::ReceiveLine(int32_t timeoutMs) {
     // The limit applies to each line, complete or not, however the stream was cut into
     // reads: a burst of many short lines is no overflow.
-    const std::size_t limit = LineLimit > 0 && static_cast<std::size_t>(LineLimit) < MaxLine
-                                  ? static_cast<std::size_t>(LineLimit)
-                                  : MaxLine;
+    const std::size_t limit =
+        Settings.LineLimit > 0 && static_cast<std::size_t>(Settings.LineLimit) < MaxLine
+            ? static_cast<std::size_t>(Settings.LineLimit)
+            : MaxLine;
     int32_t code = SocketError::Ok;
     bool fromBuffer = Pending() > 0;
     LineEnd end;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/HttpTunnel.h"
 #include "net/NetworkWait.h"
 #include "platform/Network.h"
 
@@ -11,17 +12,8 @@
 
 namespace tolmix {
 
-// The connection to the game server: a TCP stream, opened directly or through an HTTP proxy
-// tunnel (CONNECT), that hands received data out one line at a time. Every operation leaves
-// its result in ErrorCode (0 = success, Winsock numbering) and ErrorText; none throws. One
-// object serves one connection: reconnecting makes a new one.
-class TTCPBlockSocket {
-  public:
-    explicit TTCPBlockSocket(Network& network);
-    ~TTCPBlockSocket();
-    TTCPBlockSocket(const TTCPBlockSocket&) = delete;
-    TTCPBlockSocket& operator=(const TTCPBlockSocket&) = delete;
-
+// How a TTCPBlockSocket cuts the stream into lines and reaches the server; fixed for its life.
+struct SocketSettings {
     // Line ends: CR LF only, or (AnyLineEnd) CR LF, LF CR, CR and LF.
     bool AnyLineEnd = false;
     // IAC GA and IAC EOR, by which a telnet server ends a prompt, end a line as well.
@@ -29,23 +21,31 @@ class TTCPBlockSocket {
     // Longest line, in bytes, before the connection counts as broken (10055); 0: no limit
     // of the client's own (a hard ceiling still keeps the buffer bounded).
     int32_t LineLimit = 0;
-    // The HTTP proxy; an empty TunnelHost means a direct connection.
-    std::string TunnelHost;
-    std::string TunnelPort;
-    std::string TunnelUser; // empty: no authorisation line
-    std::string TunnelPassword;
+    HttpProxy Proxy{};
     // Limit of the whole exchange with the proxy once connected to it: the request and
     // every byte of the reply, however slowly it trickles.
     int32_t TunnelTimeout = 30000;
     // Limit of one connection attempt, and of one send.
     int32_t ConnectTimeout = 30000;
     int32_t SendTimeout = 30000;
-    // Where the connect, the proxy's reply and the sends wait; none: the socket's own plain
-    // waits. A wait called off ends the operation with Interrupted (10004).
-    NetworkWait* Waits = nullptr;
+};
 
-    int32_t ErrorCode = 0;
-    std::string ErrorText;
+// The connection to the game server: a TCP stream, opened directly or through an HTTP proxy
+// tunnel (CONNECT), that hands received data out one line at a time. Every operation leaves
+// its result in ErrorCode (0 = success, Winsock numbering) and ErrorText; none throws. One
+// object serves one connection: reconnecting makes a new one.
+class TTCPBlockSocket {
+  public:
+    // The connect, the proxy's reply and the sends wait in `waits`; a wait called off ends
+    // the operation with Interrupted (10004).
+    TTCPBlockSocket(Network& network, NetworkWait& waits, SocketSettings settings = {});
+    ~TTCPBlockSocket();
+    TTCPBlockSocket(const TTCPBlockSocket&) = delete;
+    TTCPBlockSocket& operator=(const TTCPBlockSocket&) = delete;
+
+    // The result of the last operation.
+    int32_t ErrorCode() const { return LastError; }
+    const std::string& ErrorText() const { return LastErrorText; }
 
     // Connects to host:port (port decimal or a service name), through the tunnel when set.
     void OpenConnection(std::string_view host, std::string_view port);
@@ -72,7 +72,7 @@ class TTCPBlockSocket {
 
     // Most bytes taken from the socket in one read.
     static constexpr std::size_t ReadChunk = 64 * 1024;
-    // The bound of the buffer whatever LineLimit says, and of the proxy's whole reply.
+    // The bound of the buffer whatever the line limit says, and of the proxy's whole reply.
     static constexpr std::size_t MaxLine = 16 * 1024 * 1024;
     static constexpr std::size_t MaxTunnelReply = 64 * 1024;
 
@@ -97,9 +97,12 @@ class TTCPBlockSocket {
                         std::size_t& replyBytes);
     // Waits for the socket to be ready, or for the deadline; false when called off.
     bool WaitReady(Readiness readiness, TimePoint deadline, NetworkWait::Purpose purpose);
-    TimePoint Now() const;
 
     Network& Net;
+    NetworkWait& Waits;
+    const SocketSettings Settings;
+    int32_t LastError = 0;
+    std::string LastErrorText;
     std::unique_ptr<StreamSocket> Sock;
     // Received bytes not handed out yet are Buffer[Start, end); the first Scanned of them hold
     // no line end.

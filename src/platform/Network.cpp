@@ -17,6 +17,45 @@ bool PortOutOfRange(std::string_view port) {
     return value == 0;
 }
 
+int32_t CheckConnectSettings(std::string_view host, std::string_view port) {
+    if (host.empty())
+        return SocketError::HostNotFound;
+    if (port.empty())
+        return SocketError::AddressNotAvailable;
+    // The resolvers would take 108041 for 42505.
+    if (PortOutOfRange(port))
+        return SocketError::InvalidArgument;
+    // The resolvers want terminated strings; a zero byte inside a setting names nothing.
+    if (host.find('\0') != std::string_view::npos)
+        return SocketError::HostNotFound;
+    if (port.find('\0') != std::string_view::npos)
+        return SocketError::AddressNotAvailable;
+    return SocketError::Ok;
+}
+
+const ResolvedAddress* PreferredAddress(const std::vector<ResolvedAddress>& addresses) {
+    for (ResolvedAddress::Family family :
+         {ResolvedAddress::Family::IPv4, ResolvedAddress::Family::IPv6})
+        for (const ResolvedAddress& address : addresses)
+            if (address.Kind == family)
+                return &address;
+    return nullptr;
+}
+
+int32_t StreamSocket::StartConnect(std::string_view host, std::string_view port) {
+    if (Handle().Valid())
+        return SocketError::AlreadyConnected;
+    if (const int32_t error = CheckConnectSettings(host, port))
+        return error;
+    std::vector<ResolvedAddress> addresses;
+    if (const int32_t error = Resolve(std::string(host), std::string(port), addresses))
+        return error;
+    const ResolvedAddress* chosen = PreferredAddress(addresses);
+    if (!chosen)
+        return SocketError::NoData;
+    return ConnectTo(*chosen);
+}
+
 int32_t StreamSocket::Connect(std::string_view host, std::string_view port, Milliseconds timeout) {
     const TimePoint deadline = SteadyClock::now() + timeout;
     int32_t result = StartConnect(host, port);

@@ -9,8 +9,17 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tolmix {
+
+// One address a host name resolved to, in the form the platform's connect takes.
+struct ResolvedAddress {
+    enum class Family { IPv4, IPv6 };
+    Family Kind = Family::IPv4;
+    // The platform's socket address (port included), byte for byte.
+    std::vector<std::byte> Bytes;
+};
 
 // One TCP stream. Every operation returns 0 or an error in Winsock numbering
 // (platform/SocketErrors.h); none throws. Destroying the object closes the stream.
@@ -20,10 +29,11 @@ class StreamSocket {
   public:
     virtual ~StreamSocket() = default;
 
-    // Resolves `host` (a name, an IPv4 or an IPv6 address; IPv4 is taken when a name has both)
-    // and `port` (decimal 1-65535 or a TCP service name), then starts connecting: Ok when
-    // connected at once, InProgress while the attempt runs (ConnectOutcome tells the end).
-    virtual int32_t StartConnect(std::string_view host, std::string_view port) = 0;
+    // Checks the settings (CheckConnectSettings), resolves `host` (a name, an IPv4 or an IPv6
+    // address; IPv4 is taken when a name has both) and `port` (decimal 1-65535 or a TCP service
+    // name), then starts connecting: Ok when connected at once, InProgress while the attempt
+    // runs (ConnectOutcome tells the end). AlreadyConnected while the stream is open.
+    int32_t StartConnect(std::string_view host, std::string_view port);
     // The outcome of the attempt StartConnect began: InProgress while it still runs.
     virtual int32_t ConnectOutcome() = 0;
     // Writes as much of `bytes` as the stream takes now and says how much in `sent`;
@@ -46,11 +56,29 @@ class StreamSocket {
     int32_t Connect(std::string_view host, std::string_view port, Milliseconds timeout);
     // Writes every byte, waiting at most `timeout` in all for the peer to take them.
     int32_t Send(std::string_view bytes, Milliseconds timeout);
+
+  protected:
+    // The platform's parts of StartConnect, reached only on a stream not open and with
+    // settings that passed the checks, as terminated strings.
+    // Appends the TCP addresses of `host`, `port` in each; a resolver failure as its number.
+    virtual int32_t Resolve(const std::string& host, const std::string& port,
+                            std::vector<ResolvedAddress>& addresses) = 0;
+    // Opens the stream for `address` and starts connecting: Ok, InProgress, or an error with
+    // the stream closed again.
+    virtual int32_t ConnectTo(const ResolvedAddress& address) = 0;
 };
 
 // True for a decimal port text outside 1-65535, which the resolvers would otherwise wrap
 // round to some other port; a service name is not looked at.
 bool PortOutOfRange(std::string_view port);
+
+// What every connect checks before resolving anything: an empty host or one with a zero byte
+// in it names no host (HostNotFound), an empty port or one with a zero byte names no service
+// (AddressNotAvailable), and a port number out of range is an InvalidArgument. Ok otherwise.
+int32_t CheckConnectSettings(std::string_view host, std::string_view port);
+
+// The address a connect takes: the first IPv4 one, else the first IPv6 one; nullptr when none.
+const ResolvedAddress* PreferredAddress(const std::vector<ResolvedAddress>& addresses);
 
 // The platform's sockets.
 class Network {
@@ -59,6 +87,9 @@ class Network {
     virtual std::unique_ptr<StreamSocket> CreateSocket() = 0;
     // A port text, decimal or a TCP service name, as its number; nothing when unknown.
     virtual std::optional<uint16_t> ResolvePort(std::string_view port) = 0;
+    // Sleeps until the stream behind `handle` may be ready for `readiness`, or until the
+    // deadline: the plain wait of a program that watches nothing else meanwhile.
+    virtual void WaitReady(PollHandle handle, Readiness readiness, TimePoint deadline) = 0;
 };
 
 } // namespace tolmix

@@ -110,7 +110,7 @@ std::string FormatGauge(std::string_view label, int32_t current, int32_t maximum
 }
 
 StatusPanel::StatusPanel(ScreenSurface& screen, TerminalWindow& window, EventLoop& loop,
-                         CharacterStatus& state, TGameClock& clock, StatusPanelOptions options)
+                         CharacterStatus& state, GameClock& clock, StatusPanelOptions options)
     : Surface(screen), Window(window), State(state), Clock(clock), Opt(std::move(options)), ClockStart(Opt.SizeX),
       StatusTimer(loop, Milliseconds(250), [this] { OnStatusTimer(); }),
       CountdownTimer(loop, Milliseconds(100), [this] { OnCountdownTimer(); }) {}

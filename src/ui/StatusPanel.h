@@ -49,7 +49,7 @@ class StatusPanel final : public StatusView {
   public:
     // The window is flashed while new text waits unseen.
     StatusPanel(ScreenSurface& screen, TerminalWindow& window, EventLoop& loop,
-                CharacterStatus& state, TGameClock& clock,
+                CharacterStatus& state, GameClock& clock,
                 StatusPanelOptions options);
 
     // The name part of the separator line and the whole info panel.
@@ -89,7 +89,7 @@ class StatusPanel final : public StatusView {
     ScreenSurface& Surface;
     TerminalWindow& Window;
     CharacterStatus& State;
-    TGameClock& Clock;
+    GameClock& Clock;
     StatusPanelOptions Opt;
     // The first column of the clock as last drawn; SizeX while none is shown.
     int ClockStart;

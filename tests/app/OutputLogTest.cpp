@@ -8,6 +8,7 @@
 #include "support/FakeEventLoop.h"
 #include "support/FakeFileSystem.h"
 #include "support/FakeNetwork.h"
+#include "support/FakeNetworkWait.h"
 #include "support/RecordingLinkHost.h"
 #include "text/CodePage.h"
 #include "text/ProgramName.h"
@@ -225,9 +226,8 @@ TEST(LogOnTheServerLink, AFailingLogLooksLikeALostConnectionAndThePromptStillPri
     host.OnPrint = [&](const std::string& line) { log.AppendLog(line); };
     test::FakeNetwork net;
     test::FakeEventLoop loop;
-    ServerLink link(host, net, loop);
-    link.Address = "mud.example";
-    link.AutoSend.clear();
+    test::FakeNetworkWait waits;
+    ServerLink link(host, host, waits, net, loop, {.Address = "mud.example", .Port = "4000"});
     std::shared_ptr<test::FakeStream> stream = net.Prepare();
     link.ConnectToServer();
     ASSERT_TRUE(link.Connected());

@@ -55,7 +55,7 @@ class Printer : public ::testing::Test, public PrintedLineTargets {
     ConsoleScreen Con{Term};
     OutputBuffer Output{Con, 80, 100, 21};
     CharacterStatus State;
-    TGameClock Clock{Wall};
+    GameClock Clock{Wall};
     StatusPanel Panel{Con, Term, Loop, State, Clock, test::DefaultPanel()};
     TextPrinter Print{Con, Output, State, Clock, Panel, *this, true, '.'};
     bool MusicAndPlugins = false;

@@ -99,35 +99,35 @@ TEST(SettingsFile, BooleansReadAsIntegers) {
 }
 
 TEST(SettingsFile, NamesMatchWithoutCaseButAreNeverTrimmed) {
-    EXPECT_EQ(Read("port=4001").Port, "4001");
-    EXPECT_EQ(Read("PORT=4001").Port, "4001");
-    EXPECT_EQ(Read("Port =4001").Port, "4000");
-    EXPECT_EQ(Read(" Port=4001").Port, "4000");
-    EXPECT_EQ(Read(";Port=4001").Port, "4000");
-    EXPECT_EQ(Read("Port= 4001 ").Port, " 4001 "); // strings are taken as they stand
+    EXPECT_EQ(Read("port=4001").Server.Port, "4001");
+    EXPECT_EQ(Read("PORT=4001").Server.Port, "4001");
+    EXPECT_EQ(Read("Port =4001").Server.Port, "4000");
+    EXPECT_EQ(Read(" Port=4001").Server.Port, "4000");
+    EXPECT_EQ(Read(";Port=4001").Server.Port, "4000");
+    EXPECT_EQ(Read("Port= 4001 ").Server.Port, " 4001 "); // strings are taken as they stand
 }
 
 TEST(SettingsFile, FirstLineWinsAndEmptyValueIsNoDefault) {
-    EXPECT_EQ(Read("Address=one\r\nAddress=two").Address, "one");
-    EXPECT_EQ(Read("Address=").Address, "");
-    EXPECT_EQ(Read("").Address, DefaultServerHost);
-    EXPECT_EQ(Read("Address=a=b").Address, "a=b");
+    EXPECT_EQ(Read("Address=one\r\nAddress=two").Server.Address, "one");
+    EXPECT_EQ(Read("Address=").Server.Address, "");
+    EXPECT_EQ(Read("").Server.Address, DefaultServerHost);
+    EXPECT_EQ(Read("Address=a=b").Server.Address, "a=b");
 }
 
 TEST(SettingsFile, LinesEndAtEveryLineBreakAndAtZero) {
     const ClientSettings s = Read("Port=1\rAddress=h\nSizeX=30\r\nSizeY=9");
-    EXPECT_EQ(s.Port, "1");
-    EXPECT_EQ(s.Address, "h");
+    EXPECT_EQ(s.Server.Port, "1");
+    EXPECT_EQ(s.Server.Address, "h");
     EXPECT_EQ(s.SizeX, 30);
     EXPECT_EQ(s.SizeY, 9);
-    EXPECT_EQ(Read(std::string("Port=1", 6) + std::string(1, '\0') + "\nAddress=h").Address,
+    EXPECT_EQ(Read(std::string("Port=1", 6) + std::string(1, '\0') + "\nAddress=h").Server.Address,
               DefaultServerHost);
 }
 
 TEST(SettingsFile, AutoSendIsKeptInTheConsoleCodePage) {
-    EXPECT_EQ(Read("").AutoSend, "0|2");
+    EXPECT_EQ(Read("").Server.AutoSend, "0|2");
     // Windows-1251 "\xE8\xEC\xFF" (a small word) becomes code page 866.
-    EXPECT_EQ(Read("AutoSend=\xE8\xEC\xFF|\x81x").AutoSend, "\xA8\xAC\xEF|\x11x");
+    EXPECT_EQ(Read("AutoSend=\xE8\xEC\xFF|\x81x").Server.AutoSend, "\xA8\xAC\xEF|\x11x");
 }
 
 TEST(SettingsFileChoice, UsesTheArgumentWithItsExtensionChanged) {

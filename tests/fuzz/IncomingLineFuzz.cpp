@@ -3,6 +3,7 @@
 // is decoded as the server link does, to answer its negotiations on arrival: each negotiation
 // found there must be found again, at the same place, once the line has ended.
 #include "net/IncomingLine.h"
+#include "net/PlainNetworkWait.h"
 #include "net/TTCPBlockSocket.h"
 #include "platform/SocketErrors.h"
 #include "support/FakeNetwork.h"
@@ -51,10 +52,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     test::FakeNetwork net;
     auto peer = net.Prepare();
-    TTCPBlockSocket socket(net);
-    socket.AnyLineEnd = anyLineEnd;
-    socket.PromptLineEnd = promptLineEnd;
-    socket.LineLimit = limit;
+    PlainNetworkWait waits(net);
+    SocketSettings settings;
+    settings.AnyLineEnd = anyLineEnd;
+    settings.PromptLineEnd = promptLineEnd;
+    settings.LineLimit = limit;
+    TTCPBlockSocket socket(net, waits, settings);
     socket.OpenConnection("server", "4000");
 
     std::size_t handedOut = 0;
@@ -63,9 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto receive = [&]() {
         for (std::size_t guard = 0; guard <= stream.size() + 2; ++guard) {
             const std::string line = socket.ReceiveLine(0);
-            if (socket.ErrorCode == SocketError::TimedOut)
+            if (socket.ErrorCode() == SocketError::TimedOut)
                 break;
-            if (socket.ErrorCode != 0)
+            if (socket.ErrorCode() != 0)
                 return false;
             handedOut += line.size() + 1;
             if (limit > 0 && line.size() > static_cast<std::size_t>(limit))

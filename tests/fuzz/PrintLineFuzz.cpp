@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     console.SetBufferSize(MakeCoord(80, 25));
     OutputBuffer output(console, 80, 60, 21);
     CharacterStatus state;
-    TGameClock clock(wall);
+    GameClock clock(wall);
     StatusPanelOptions options = test::DefaultPanel();
     options.TimeFormat = "dddd dd mmmm yyyy hh:nn:ss.zzz am/pm c";
     StatusPanel panel(console, term, loop, state, clock, options);

@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     console.SetBufferSize(MakeCoord(40, 12));
     OutputBuffer output(console, 40, 60, 8);
     CharacterStatus state;
-    TGameClock clock(wall);
+    GameClock clock(wall);
     StatusPanel panel(console, term, loop, state, clock, test::DefaultPanel());
     EditorClient client;
     TextPrinter printer(console, output, state, clock, panel, client, false, '.');

@@ -26,16 +26,18 @@ class ServerLinkTest : public ::testing::Test {
     test::FakeNetwork Net;
     test::FakeEventLoop Loop;
     RecordingHost Host;
-    ServerLink Link{Host, Net, Loop};
+    test::FakeNetworkWait Waits;
+    // The server most tests talk to, and nothing sent first.
+    static LinkSettings Mud(std::string autoSend = "") {
+        return {.Address = "mud.example", .Port = "4000", .AutoSend = std::move(autoSend)};
+    }
+    ServerLink Link{Host, Host, Waits, Net, Loop, Mud()};
     std::shared_ptr<FakeStream> Stream = Net.Prepare();
 
     void SetUp() override {
-        Link.Address = "mud.example";
-        Link.Port = "4000";
         Loop.HandleReady = [this](PollHandle h) { return Net.Ready(h); };
     }
-    void Connect(std::string autoSend = "") {
-        Link.AutoSend = std::move(autoSend);
+    void Connect() {
         Link.ConnectToServer();
         ASSERT_TRUE(Link.Connected());
         Host.Printed.clear();
@@ -61,12 +63,6 @@ class ServerLinkTest : public ::testing::Test {
             Loop.Wait(until);
         }
     }
-};
-
-// Keeps what the link says of the server's echo.
-struct EchoRecord final : ServerEchoListener {
-    std::vector<bool> Changes;
-    void ServerEchoChanged(bool serverEchoes) override { Changes.push_back(serverEchoes); }
 };
 
 using Lines = std::vector<std::string>;
@@ -95,41 +91,49 @@ TEST_F(ServerLinkTest, MessagesCarryTheirColourBytes) {
 }
 
 TEST_F(ServerLinkTest, ConnectingUsesTheSettingsAndSendsAutoSendAsLines) {
-    Link.ProxyAddr = "";
-    Link.AutoSend = "0|2";
-    Link.ConnectToServer();
-    ASSERT_TRUE(Link.Connected());
+    ServerLink link(Host, Host, Waits, Net, Loop, Mud("0|2"));
+    link.ConnectToServer();
+    ASSERT_TRUE(link.Connected());
     EXPECT_EQ(Stream->Host, "mud.example");
     EXPECT_EQ(Stream->Port, "4000");
     EXPECT_EQ(Stream->Sent, "0\r\n2\r\n");
-    EXPECT_EQ(Link.Socket->LineLimit, 16384);
-    EXPECT_TRUE(Link.Socket->AnyLineEnd);
     EXPECT_EQ(Host.Printed, (Lines{"", ConnectingLine("mud.example", "4000"), ""}));
 
     // A connection that exists is kept.
-    Link.ConnectToServer();
+    link.ConnectToServer();
     EXPECT_EQ(Net.Streams.size(), 1u);
+}
+
+TEST_F(ServerLinkTest, TheServersLinesEndAtAnyLineEndAndAtTheLimit) {
+    Connect();
+    // A lone LF or CR ends a line, as does LF CR.
+    Stream->Arrive("one\ntwo\rthree\n\rfour\r\n");
+    PollWhileBusy();
+    EXPECT_EQ(Host.Printed, (Lines{"one", "two", "three", "four"}));
+    // 16384 bytes without a line end are still a line; one more byte breaks the connection.
+    Stream->Arrive(std::string(16384, 'x'));
+    PollWhileBusy();
+    EXPECT_TRUE(Link.Connected());
+    Stream->Arrive("x");
+    PollWhileBusy();
+    EXPECT_FALSE(Link.Connected());
+    EXPECT_EQ(Host.Printed[4], SocketErrorLine("No Buffer space available"));
 }
 
 TEST_F(ServerLinkTest, AutoSendIsConvertedAndATrailingBarSendsAnEmptyLine) {
     // Console "я" (0xEF) is 0xFF on the wire, doubled.
-    Connect();
-    EXPECT_TRUE(Stream->Sent.empty());
-    auto second = Net.Prepare();
-    Link.Disconnect();
-    Link.AutoSend = "\xEF|";
-    Link.ConnectToServer();
-    EXPECT_EQ(second->Sent, "\xFF\xFF\r\n\r\n");
+    ServerLink link(Host, Host, Waits, Net, Loop, Mud("\xEF|"));
+    link.ConnectToServer();
+    EXPECT_EQ(Stream->Sent, "\xFF\xFF\r\n\r\n");
 }
 
 TEST_F(ServerLinkTest, TheProxySettingsReachTheTunnel) {
-    Link.ProxyAddr = "proxy.example";
-    Link.ProxyPort = "3128";
-    Link.ProxyUserName = "alice";
-    Link.ProxyPassword = "s3cret";
+    LinkSettings settings = Mud();
+    settings.Proxy = {"proxy.example", "3128", "alice", "s3cret"};
+    ServerLink tunnelled(Host, Host, Waits, Net, Loop, settings);
     Stream->Arrive("HTTP/1.0 200 OK\r\n\r\n");
-    Link.ConnectToServer();
-    ASSERT_TRUE(Link.Connected());
+    tunnelled.ConnectToServer();
+    ASSERT_TRUE(tunnelled.Connected());
     EXPECT_EQ(Stream->Host, "proxy.example");
     EXPECT_EQ(Stream->Port, "3128");
     EXPECT_EQ(Stream->Sent, "CONNECT mud.example:4000 HTTP/1.0\r\n"
@@ -138,9 +142,8 @@ TEST_F(ServerLinkTest, TheProxySettingsReachTheTunnel) {
     test::FakeNetwork net;
     net.Prepare()->Arrive("HTTP/1.1 407 Proxy Authentication Required\r\n\r\n");
     RecordingHost host;
-    ServerLink link(host, net, Loop);
-    link.Address = "mud";
-    link.ProxyAddr = "proxy";
+    ServerLink link(host, host, Waits, net, Loop,
+                    {.Address = "mud", .Port = "4000", .Proxy = {.Host = "proxy", .Port = "8080"}});
     link.ConnectToServer();
     EXPECT_FALSE(link.Connected());
     ASSERT_EQ(host.Printed.size(), 6u);
@@ -273,13 +276,11 @@ TEST_F(ServerLinkTest, AnUnfinishedLineThatMayBeAServerCodeIsNeverShown) {
 }
 
 TEST_F(ServerLinkTest, TelnetNegotiationsAreAnsweredAsTheyArriveAndOnlyOnce) {
-    EchoRecord echo;
-    Link.Echo = &echo;
     Connect();
     Stream->Arrive("Password: \xFF\xFB\x01");
     EXPECT_FALSE(Link.PollSocket());
     EXPECT_EQ(Stream->Sent, "\xFF\xFE\x01");
-    EXPECT_EQ(echo.Changes, std::vector<bool>{true});
+    EXPECT_EQ(Host.EchoChanges, std::vector<bool>{true});
     // A negotiation cut between reads is answered when it is whole.
     Stream->Arrive("x\xFF");
     Link.PollSocket();
@@ -298,12 +299,10 @@ TEST_F(ServerLinkTest, TelnetNegotiationsAreAnsweredAsTheyArriveAndOnlyOnce) {
     Stream->Arrive("\xFF\xFB\x01\xFF\xFC\x01");
     Link.PollSocket();
     EXPECT_EQ(Stream->Sent, "\xFF\xFE\x01\xFF\xFE\x03\xFF\xFE\x18\xFF\xFE\x01");
-    EXPECT_EQ(echo.Changes, (std::vector<bool>{true, true, false}));
+    EXPECT_EQ(Host.EchoChanges, (std::vector<bool>{true, true, false}));
 }
 
 TEST_F(ServerLinkTest, ANewConnectionAnswersFromTheStartAndEchoesItself) {
-    EchoRecord echo;
-    Link.Echo = &echo;
     Connect();
     Stream->Arrive("Password: \xFF\xFB\x01");
     Link.PollSocket();
@@ -315,7 +314,7 @@ TEST_F(ServerLinkTest, ANewConnectionAnswersFromTheStartAndEchoesItself) {
     // The unfinished line goes; the error and the prompt follow what was printed.
     EXPECT_FALSE(Host.Unfinished);
     EXPECT_EQ(Host.Printed.back(), ReconnectPrompt);
-    EXPECT_EQ(echo.Changes, (std::vector<bool>{true, false}));
+    EXPECT_EQ(Host.EchoChanges, (std::vector<bool>{true, false}));
 
     auto next = Net.Prepare();
     Link.ConnectToServer();
@@ -325,8 +324,6 @@ TEST_F(ServerLinkTest, ANewConnectionAnswersFromTheStartAndEchoesItself) {
 }
 
 TEST_F(ServerLinkTest, ACommandSentAfterAPromptWithoutLineEndEndsThePromptsLine) {
-    EchoRecord echo;
-    Link.Echo = &echo;
     Connect();
     Stream->Arrive("Login: ");
     Link.PollSocket();
@@ -472,19 +469,19 @@ TEST_F(ServerLinkTest, AFailedSendDropsTheConnectionWithItsErrorWhereverItWasSen
     // AutoSend after connecting.
     auto third = Net.Prepare();
     third->SendResult = SocketError::ConnectionAborted;
-    Link.AutoSend = "name";
+    ServerLink sending(Host, Host, Waits, Net, Loop, Mud("name"));
     Host.Printed.clear();
-    Link.ConnectToServer();
-    EXPECT_FALSE(Link.Connected());
+    sending.ConnectToServer();
+    EXPECT_FALSE(sending.Connected());
     EXPECT_EQ(Host.Printed,
               (Lines{"", ConnectingLine("mud.example", "4000"), "",
                      SocketErrorLine("Software caused connection abort"), "", ReconnectPrompt}));
 }
 
 TEST_F(ServerLinkTest, APortOutOfRangeSaysSoAndNothingIsAttempted) {
-    Link.Port = "108041";
-    Link.ConnectToServer();
-    EXPECT_FALSE(Link.Connected());
+    ServerLink link(Host, Host, Waits, Net, Loop, {.Address = "mud.example", .Port = "108041"});
+    link.ConnectToServer();
+    EXPECT_FALSE(link.Connected());
     EXPECT_EQ(Stream->Connects, 0);
     EXPECT_EQ(Host.Printed,
               (Lines{"", ConnectingLine("mud.example", "108041"), "",
@@ -495,16 +492,14 @@ TEST_F(ServerLinkTest, APortOutOfRangeSaysSoAndNothingIsAttempted) {
 }
 
 TEST_F(ServerLinkTest, TheScreenIsShownBeforeTheAttemptAndTheKeysCanCallItOff) {
-    test::FakeNetworkWait waits;
-    Link.Waits = &waits;
     Stream->PendingConnectLooks = 1'000'000;
     std::size_t printedWhenShown = 0;
-    waits.OnWait = [&](const test::FakeNetworkWait::Call&) {
+    Waits.OnWait = [&](const test::FakeNetworkWait::Call&) {
         printedWhenShown = Host.Printed.size();
-        return waits.Calls.size() < 3;
+        return Waits.Calls.size() < 3;
     };
     Link.ConnectToServer();
-    EXPECT_EQ(waits.Shown, 1);
+    EXPECT_EQ(Waits.Shown, 1);
     EXPECT_EQ(printedWhenShown, 3u); // the empty line, the connecting line, the empty line
     EXPECT_FALSE(Link.Connected());
     EXPECT_EQ(Host.Printed,
@@ -527,7 +522,7 @@ TEST_F(ServerLinkTest, AHandlerMayDropTheConnectionWhileALineIsPrinted) {
 TEST_F(ServerLinkTest, TheLoopSleepsUntilTheSocketHasData) {
     Connect();
     ASSERT_EQ(Loop.WatchedHandles().size(), 1u);
-    EXPECT_EQ(Loop.WatchedHandles()[0], Link.Socket->Handle());
+    EXPECT_EQ(Loop.WatchedHandles()[0], Stream->Handle);
     Loop.SetTimer(250, [] {});
     const TimePoint start = Loop.Now();
     Loop.Wait(std::nullopt);

@@ -1,10 +1,12 @@
 #include "net/TTCPBlockSocket.h"
+#include "net/PlainNetworkWait.h"
 #include "platform/SocketErrors.h"
 #include "support/FakeNetwork.h"
 #include "support/FakeNetworkWait.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 namespace tolmix {
@@ -15,24 +17,53 @@ using test::FakeNetworkWait;
 using test::FakeStream;
 using Purpose = NetworkWait::Purpose;
 
+// The proxy of the tunnel tests.
+SocketSettings Tunnelled(std::string host = "proxy.example", std::string port = "3128") {
+    SocketSettings settings;
+    settings.Proxy.Host = std::move(host);
+    settings.Proxy.Port = std::move(port);
+    return settings;
+}
+
 class TTCPBlockSocketTest : public ::testing::Test {
   protected:
     FakeNetwork Net;
     std::shared_ptr<FakeStream> Stream = Net.Prepare();
-    TTCPBlockSocket Socket{Net};
+    PlainNetworkWait Plain{Net};
+    // The socket under test, once made.
+    std::optional<TTCPBlockSocket> Socket;
 
-    void Open(bool anyLineEnd = true, int32_t limit = 16384) {
-        Socket.AnyLineEnd = anyLineEnd;
-        Socket.LineLimit = limit;
-        Socket.OpenConnection("mud.example", "4000");
-        ASSERT_EQ(Socket.ErrorCode, 0);
+    // The server link's settings, or others.
+    static SocketSettings Server(bool anyLineEnd = true, int32_t limit = 16384,
+                                 bool promptLineEnd = false) {
+        SocketSettings settings;
+        settings.AnyLineEnd = anyLineEnd;
+        settings.LineLimit = limit;
+        settings.PromptLineEnd = promptLineEnd;
+        return settings;
+    }
+    void Make(SocketSettings settings, NetworkWait& waits) {
+        Socket.emplace(Net, waits, std::move(settings));
+    }
+    void Make(SocketSettings settings = Server()) { Make(std::move(settings), Plain); }
+    void Connect() {
+        Socket->OpenConnection("mud.example", "4000");
+        ASSERT_EQ(Socket->ErrorCode(), 0);
+    }
+    void Open(SocketSettings settings = Server()) {
+        Make(std::move(settings));
+        Connect();
+    }
+    void Open(SocketSettings settings, NetworkWait& waits) {
+        Make(std::move(settings), waits);
+        Connect();
     }
     // Every line the socket hands out until it reports something other than success.
     std::vector<std::string> Drain() {
         std::vector<std::string> lines;
         for (int guard = 0; guard < 100000; ++guard) {
-            std::string line = Socket.ReceiveLine(0);
-            if (Socket.ErrorCode != 0)
+            std::string line = Socket->ReceiveLine(0);
+            if (Socket->ErrorCode() != 0)
                 break;
             lines.push_back(line);
         }
@@ -45,22 +76,22 @@ TEST_F(TTCPBlockSocketTest, ConnectsDirectlyAndReportsFailures) {
     Open();
     EXPECT_EQ(Stream->Host, "mud.example");
     EXPECT_EQ(Stream->Port, "4000");
-    EXPECT_EQ(Socket.ErrorText, "");
-    EXPECT_TRUE(Socket.Handle().Valid());
+    EXPECT_EQ(Socket->ErrorText(), "");
+    EXPECT_TRUE(Socket->Handle().Valid());
 
     FakeNetwork net;
     net.Prepare()->ConnectResult = SocketError::ConnectionRefused;
-    TTCPBlockSocket refused(net);
+    PlainNetworkWait plain(net);
+    TTCPBlockSocket refused(net, plain);
     refused.OpenConnection("localhost", "4000");
-    EXPECT_EQ(refused.ErrorCode, 10061);
-    EXPECT_EQ(refused.ErrorText, "Connection refused");
+    EXPECT_EQ(refused.ErrorCode(), 10061);
+    EXPECT_EQ(refused.ErrorText(), "Connection refused");
 }
 
 TEST_F(TTCPBlockSocketTest, AConnectInProgressIsWaitedForUntilItEndsItsLimitOrTheKeys) {
     FakeNetworkWait waits;
-    Socket.Waits = &waits;
     Stream->PendingConnectLooks = 3;
-    Open();
+    Open(Server(), waits);
     ASSERT_EQ(waits.Calls.size(), 3u);
     for (const FakeNetworkWait::Call& call : waits.Calls) {
         EXPECT_EQ(call.For, Readiness::Write);
@@ -75,10 +106,9 @@ TEST_F(TTCPBlockSocketTest, AConnectInProgressIsWaitedForUntilItEndsItsLimitOrTh
     hanging->PendingConnectLooks = 1'000'000;
     FakeNetworkWait slow;
     slow.Step = Milliseconds(700);
-    TTCPBlockSocket socket(net);
-    socket.Waits = &slow;
+    TTCPBlockSocket socket(net, slow);
     socket.OpenConnection("mud", "4000");
-    EXPECT_EQ(socket.ErrorCode, SocketError::TimedOut);
+    EXPECT_EQ(socket.ErrorCode(), SocketError::TimedOut);
     EXPECT_EQ(slow.Clock, TimePoint{} + Milliseconds(30000));
     EXPECT_LE(slow.Calls.size(), 43u);
     EXPECT_TRUE(hanging->Closed);
@@ -88,11 +118,10 @@ TEST_F(TTCPBlockSocketTest, AConnectInProgressIsWaitedForUntilItEndsItsLimitOrTh
     net2.Prepare()->PendingConnectLooks = 1'000'000;
     FakeNetworkWait keys;
     keys.OnWait = [&keys](const FakeNetworkWait::Call&) { return keys.Calls.size() < 4; };
-    TTCPBlockSocket cancelled(net2);
-    cancelled.Waits = &keys;
+    TTCPBlockSocket cancelled(net2, keys);
     cancelled.OpenConnection("mud", "4000");
-    EXPECT_EQ(cancelled.ErrorCode, SocketError::Interrupted);
-    EXPECT_EQ(cancelled.ErrorText, "Interrupted system call");
+    EXPECT_EQ(cancelled.ErrorCode(), SocketError::Interrupted);
+    EXPECT_EQ(cancelled.ErrorText(), "Interrupted system call");
     EXPECT_EQ(keys.Calls.size(), 4u);
 }
 
@@ -100,10 +129,11 @@ TEST_F(TTCPBlockSocketTest, APortOutsideItsRangeIsAnErrorBeforeAnyAttempt) {
     for (const char* port : {"108041", "99999", "65536", "0", "00000000000000000000070000"}) {
         FakeNetwork net;
         auto stream = net.Prepare();
-        TTCPBlockSocket socket(net);
+        PlainNetworkWait plain(net);
+        TTCPBlockSocket socket(net, plain);
         socket.OpenConnection("mud", port);
-        EXPECT_EQ(socket.ErrorCode, SocketError::InvalidArgument) << port;
-        EXPECT_EQ(socket.ErrorText,
+        EXPECT_EQ(socket.ErrorCode(), SocketError::InvalidArgument) << port;
+        EXPECT_EQ(socket.ErrorText(),
                   std::string("\xCF\xEE\xF0\xF2 ") + port +
                       " \xE2\xED\xE5 \xE4\xE8\xE0\xEF\xE0\xE7\xEE\xED\xE0 1-65535"); // Порт ... вне
                                                                                      // диапазона
@@ -112,13 +142,12 @@ TEST_F(TTCPBlockSocketTest, APortOutsideItsRangeIsAnErrorBeforeAnyAttempt) {
     // The proxy's port too; numbers in range and service names are left to the resolver.
     FakeNetwork net;
     auto stream = net.Prepare();
-    TTCPBlockSocket socket(net);
-    socket.TunnelHost = "proxy";
-    socket.TunnelPort = "99999";
+    PlainNetworkWait plain(net);
+    TTCPBlockSocket socket(net, plain, Tunnelled("proxy", "99999"));
     socket.OpenConnection("mud", "65535");
-    EXPECT_EQ(socket.ErrorText, "\xCF\xEE\xF0\xF2 "
-                                "99999"
-                                " \xE2\xED\xE5 \xE4\xE8\xE0\xEF\xE0\xE7\xEE\xED\xE0 1-65535");
+    EXPECT_EQ(socket.ErrorText(), "\xCF\xEE\xF0\xF2 "
+                                  "99999"
+                                  " \xE2\xED\xE5 \xE4\xE8\xE0\xEF\xE0\xE7\xEE\xED\xE0 1-65535");
     EXPECT_EQ(stream->Connects, 0);
     EXPECT_FALSE(PortOutOfRange("1"));
     EXPECT_FALSE(PortOutOfRange("65535"));
@@ -130,8 +159,8 @@ TEST_F(TTCPBlockSocketTest, EveryKindOfLineEndEndsOneLine) {
     Open();
     Stream->Arrive("a\r\nb\n\rc\rd\ne\r\rf\n\ng");
     EXPECT_EQ(Drain(), (Lines{"a", "b", "c", "d", "e", "", "f", ""}));
-    EXPECT_EQ(Socket.ErrorCode, SocketError::TimedOut);
-    EXPECT_EQ(Socket.ErrorText, "Connection timed out");
+    EXPECT_EQ(Socket->ErrorCode(), SocketError::TimedOut);
+    EXPECT_EQ(Socket->ErrorText(), "Connection timed out");
     Stream->Arrive("\r\n");
     EXPECT_EQ(Drain(), (Lines{"g"}));
 }
@@ -161,9 +190,9 @@ TEST_F(TTCPBlockSocketTest, APairSplitAcrossReadsIsOneLineEnd) {
 TEST_F(TTCPBlockSocketTest, APromptWithoutLineEndWaitsForItsLineEnd) {
     Open();
     Stream->Arrive("Name: ");
-    EXPECT_EQ(Socket.ReceiveLine(0), "");
-    EXPECT_EQ(Socket.ErrorCode, SocketError::TimedOut);
-    EXPECT_FALSE(Socket.HasCompleteLine());
+    EXPECT_EQ(Socket->ReceiveLine(0), "");
+    EXPECT_EQ(Socket->ErrorCode(), SocketError::TimedOut);
+    EXPECT_FALSE(Socket->HasCompleteLine());
     Stream->Arrive("wait");
     EXPECT_EQ(Drain(), Lines{});
     Stream->Arrive("ing\r\nnext");
@@ -171,8 +200,7 @@ TEST_F(TTCPBlockSocketTest, APromptWithoutLineEndWaitsForItsLineEnd) {
 }
 
 TEST_F(TTCPBlockSocketTest, GoAheadAndEndOfRecordEndAPromptWhenTheyAreOn) {
-    Socket.PromptLineEnd = true;
-    Open();
+    Open(Server(true, 16384, true));
     Stream->Arrive("Login: \xFF\xF9HP:100> \xFF\xEFnext\r\n");
     EXPECT_EQ(Drain(), (Lines{"Login: ", "HP:100> ", "next"}));
     // A doubled IAC is a letter and a negotiation's option a number, even one that equals GA;
@@ -185,17 +213,16 @@ TEST_F(TTCPBlockSocketTest, GoAheadAndEndOfRecordEndAPromptWhenTheyAreOn) {
 }
 
 TEST_F(TTCPBlockSocketTest, ACommandCutBetweenReadsIsReadWholeOnceItIsComplete) {
-    Socket.PromptLineEnd = true;
-    Open();
+    Open(Server(true, 16384, true));
     Stream->Arrive("Name: \xFF");
     EXPECT_EQ(Drain(), Lines{});
-    EXPECT_EQ(Socket.UnfinishedLine(), "Name: \xFF");
+    EXPECT_EQ(Socket->UnfinishedLine(), "Name: \xFF");
     Stream->Arrive("\xF9");
     Stream->Arrive("x\xFF\xFB");
     Stream->Arrive("\xF9\xFF");
     Stream->Arrive("\xEF");
     EXPECT_EQ(Drain(), (Lines{"Name: ", "x\xFF\xFB\xF9"}));
-    EXPECT_EQ(Socket.UnfinishedLine(), "");
+    EXPECT_EQ(Socket->UnfinishedLine(), "");
 }
 
 TEST_F(TTCPBlockSocketTest, WithoutPromptLineEndsGoAheadStaysInTheLine) {
@@ -207,28 +234,28 @@ TEST_F(TTCPBlockSocketTest, WithoutPromptLineEndsGoAheadStaysInTheLine) {
 TEST_F(TTCPBlockSocketTest, TheUnfinishedLineIsWhatFollowsTheLastLineEnd) {
     Open();
     Stream->Arrive("one\r");
-    EXPECT_EQ(Socket.ReceiveLine(0), "one");
-    EXPECT_EQ(Socket.UnfinishedLine(), "");
+    EXPECT_EQ(Socket->ReceiveLine(0), "one");
+    EXPECT_EQ(Socket->UnfinishedLine(), "");
     // The LF that completes the CR is no part of the next line.
     Stream->Arrive("\nPass");
-    EXPECT_EQ(Socket.ReceiveLine(0), "");
-    EXPECT_EQ(Socket.UnfinishedLine(), "Pass");
+    EXPECT_EQ(Socket->ReceiveLine(0), "");
+    EXPECT_EQ(Socket->UnfinishedLine(), "Pass");
     Stream->Arrive("word: ");
-    Socket.ReceiveLine(0);
-    EXPECT_EQ(Socket.UnfinishedLine(), "Password: ");
+    Socket->ReceiveLine(0);
+    EXPECT_EQ(Socket->UnfinishedLine(), "Password: ");
     Stream->Arrive("\nmore");
-    EXPECT_EQ(Socket.ReceiveLine(0), "Password: ");
-    EXPECT_EQ(Socket.UnfinishedLine(), "more");
+    EXPECT_EQ(Socket->ReceiveLine(0), "Password: ");
+    EXPECT_EQ(Socket->UnfinishedLine(), "more");
     // While a complete line waits there is none.
     Stream->Arrive("\nnext\nlast");
-    EXPECT_EQ(Socket.ReceiveLine(0), "more");
-    EXPECT_EQ(Socket.UnfinishedLine(), "");
-    EXPECT_EQ(Socket.ReceiveLine(0), "next");
-    EXPECT_EQ(Socket.UnfinishedLine(), "last");
+    EXPECT_EQ(Socket->ReceiveLine(0), "more");
+    EXPECT_EQ(Socket->UnfinishedLine(), "");
+    EXPECT_EQ(Socket->ReceiveLine(0), "next");
+    EXPECT_EQ(Socket->UnfinishedLine(), "last");
 }
 
 TEST_F(TTCPBlockSocketTest, OnlyCrLfEndsALineUnlessAnyLineEndIsOn) {
-    Open(false);
+    Open(Server(false));
     Stream->Arrive("a\rb\nc\n\rd\r");
     Stream->Arrive("\ne\r\n");
     EXPECT_EQ(Drain(), (Lines{"a\rb\nc\n\rd", "e"}));
@@ -238,25 +265,25 @@ TEST_F(TTCPBlockSocketTest, ThePeerClosingIsAResetAndAPartialLineIsNeverHandedOu
     Open();
     Stream->Arrive("last\r\npartial");
     Stream->ReceiveError = SocketError::ConnectionReset;
-    EXPECT_EQ(Socket.ReceiveLine(0), "last");
-    EXPECT_EQ(Socket.ReceiveLine(0), "");
-    EXPECT_EQ(Socket.ErrorCode, 10054);
-    EXPECT_EQ(Socket.ErrorText, "Connection reset by peer");
-    EXPECT_EQ(Socket.ReceiveLine(0), "");
-    EXPECT_EQ(Socket.ErrorCode, 10054);
+    EXPECT_EQ(Socket->ReceiveLine(0), "last");
+    EXPECT_EQ(Socket->ReceiveLine(0), "");
+    EXPECT_EQ(Socket->ErrorCode(), 10054);
+    EXPECT_EQ(Socket->ErrorText(), "Connection reset by peer");
+    EXPECT_EQ(Socket->ReceiveLine(0), "");
+    EXPECT_EQ(Socket->ErrorCode(), 10054);
 }
 
 TEST_F(TTCPBlockSocketTest, CompleteLinesAreHandedOutFromTheBufferBeforeReadingAgain) {
     Open();
     Stream->Arrive("1\n2\n3");
     Stream->Arrive("\n");
-    EXPECT_EQ(Socket.ReceiveLine(0), "1");
-    EXPECT_TRUE(Socket.HasCompleteLine());
-    EXPECT_EQ(Socket.ReceiveLine(0), "2");
+    EXPECT_EQ(Socket->ReceiveLine(0), "1");
+    EXPECT_TRUE(Socket->HasCompleteLine());
+    EXPECT_EQ(Socket->ReceiveLine(0), "2");
     // The unfinished "3" is all that is buffered; its line end is still in the socket.
-    EXPECT_FALSE(Socket.HasCompleteLine());
+    EXPECT_FALSE(Socket->HasCompleteLine());
     EXPECT_EQ(Stream->ReceiveTimeouts.size(), 1u);
-    EXPECT_EQ(Socket.ReceiveLine(0), "3");
+    EXPECT_EQ(Socket->ReceiveLine(0), "3");
     EXPECT_EQ(Stream->ReceiveTimeouts.size(), 2u);
     EXPECT_EQ(Stream->ReceiveTimeouts[0], Milliseconds(0));
 }
@@ -270,7 +297,7 @@ TEST_F(TTCPBlockSocketTest, ABurstOfShortLinesBeyondTheLimitIsNoOverflow) {
     }
     Stream->Arrive(burst);
     const Lines lines = Drain();
-    EXPECT_EQ(Socket.ErrorCode, SocketError::TimedOut);
+    EXPECT_EQ(Socket->ErrorCode(), SocketError::TimedOut);
     ASSERT_EQ(lines.size(), static_cast<std::size_t>(count));
     EXPECT_EQ(lines.back(), "short line number " + std::to_string(count - 1));
 }
@@ -278,35 +305,35 @@ TEST_F(TTCPBlockSocketTest, ABurstOfShortLinesBeyondTheLimitIsNoOverflow) {
 TEST_F(TTCPBlockSocketTest, AnUnfinishedLineLongerThanTheLimitBreaksTheConnection) {
     Open();
     Stream->Arrive("ok\r\n" + std::string(16384, 'x'));
-    EXPECT_EQ(Socket.ReceiveLine(0), "ok");
-    EXPECT_EQ(Socket.ReceiveLine(0), "");
-    EXPECT_EQ(Socket.ErrorCode, SocketError::TimedOut); // exactly the limit is still allowed
+    EXPECT_EQ(Socket->ReceiveLine(0), "ok");
+    EXPECT_EQ(Socket->ReceiveLine(0), "");
+    EXPECT_EQ(Socket->ErrorCode(), SocketError::TimedOut); // exactly the limit is still allowed
     Stream->Arrive("y");
-    EXPECT_EQ(Socket.ReceiveLine(0), "");
-    EXPECT_EQ(Socket.ErrorCode, 10055);
-    EXPECT_EQ(Socket.ErrorText, "No Buffer space available");
+    EXPECT_EQ(Socket->ReceiveLine(0), "");
+    EXPECT_EQ(Socket->ErrorCode(), 10055);
+    EXPECT_EQ(Socket->ErrorText(), "No Buffer space available");
 }
 
 TEST_F(TTCPBlockSocketTest, ACompleteLineLongerThanTheLimitBreaksTheConnectionToo) {
     Open();
     Stream->Arrive("ok\n" + std::string(16385, 'x') + "\n");
-    EXPECT_EQ(Socket.ReceiveLine(0), "ok");
-    Socket.ReceiveLine(0);
-    EXPECT_EQ(Socket.ErrorCode, 10055);
+    EXPECT_EQ(Socket->ReceiveLine(0), "ok");
+    Socket->ReceiveLine(0);
+    EXPECT_EQ(Socket->ErrorCode(), 10055);
 }
 
 TEST_F(TTCPBlockSocketTest, WithoutALimitLinesStillStopAtTheCeiling) {
-    Open(true, 0);
+    Open(Server(true, 0));
     Stream->Arrive(std::string(100000, 'z') + "\n");
-    EXPECT_EQ(Socket.ReceiveLine(0).size(), 100000u);
+    EXPECT_EQ(Socket->ReceiveLine(0).size(), 100000u);
     const std::string block(TTCPBlockSocket::ReadChunk, 'w');
     int32_t code = 0;
     std::size_t fed = 0;
     for (int guard = 0; guard < 1000 && code == 0; ++guard) {
         Stream->Arrive(block);
         fed += block.size();
-        Socket.ReceiveLine(0);
-        code = Socket.ErrorCode == SocketError::TimedOut ? 0 : Socket.ErrorCode;
+        Socket->ReceiveLine(0);
+        code = Socket->ErrorCode() == SocketError::TimedOut ? 0 : Socket->ErrorCode();
     }
     EXPECT_EQ(code, 10055);
     EXPECT_GT(fed, TTCPBlockSocket::MaxLine);
@@ -314,25 +341,25 @@ TEST_F(TTCPBlockSocketTest, WithoutALimitLinesStillStopAtTheCeiling) {
 }
 
 TEST_F(TTCPBlockSocketTest, SendsTheBytesAsTheyAreAndReportsTheResult) {
-    EXPECT_EQ(Socket.SendText("early"), 0u);
-    EXPECT_EQ(Socket.ErrorCode, SocketError::NotASocket);
-    Open();
+    Make();
+    EXPECT_EQ(Socket->SendText("early"), 0u);
+    EXPECT_EQ(Socket->ErrorCode(), SocketError::NotASocket);
+    Connect();
     const std::string bytes("\xFF\xFE\x01\0x\r\n", 7);
-    EXPECT_EQ(Socket.SendText(bytes), 7u);
-    EXPECT_EQ(Socket.ErrorCode, 0);
+    EXPECT_EQ(Socket->SendText(bytes), 7u);
+    EXPECT_EQ(Socket->ErrorCode(), 0);
     EXPECT_EQ(Stream->Sent, bytes);
     Stream->SendResult = SocketError::ConnectionReset;
-    EXPECT_EQ(Socket.SendText("more"), 0u);
-    EXPECT_EQ(Socket.ErrorCode, 10054);
+    EXPECT_EQ(Socket->SendText("more"), 0u);
+    EXPECT_EQ(Socket->ErrorCode(), 10054);
 }
 
 TEST_F(TTCPBlockSocketTest, ASendThePeerDoesNotTakeEndsAtItsLimitAndLeavesNothingToGlueOn) {
     FakeNetworkWait waits;
-    Socket.Waits = &waits;
-    Open();
+    Open(Server(), waits);
     Stream->SendRoom = 10;
-    EXPECT_EQ(Socket.SendText(std::string(100, 'y')), 0u);
-    EXPECT_EQ(Socket.ErrorCode, SocketError::TimedOut);
+    EXPECT_EQ(Socket->SendText(std::string(100, 'y')), 0u);
+    EXPECT_EQ(Socket->ErrorCode(), SocketError::TimedOut);
     EXPECT_EQ(waits.Clock, TimePoint{} + Milliseconds(30000));
     ASSERT_FALSE(waits.Calls.empty());
     EXPECT_EQ(waits.Calls.back().Why, Purpose::Send);
@@ -341,14 +368,13 @@ TEST_F(TTCPBlockSocketTest, ASendThePeerDoesNotTakeEndsAtItsLimitAndLeavesNothin
     // follows it on the wire.
     EXPECT_TRUE(Stream->ShutDown);
     Stream->SendRoom = std::string::npos;
-    EXPECT_EQ(Socket.SendText("next\r\n"), 0u);
+    EXPECT_EQ(Socket->SendText("next\r\n"), 0u);
     EXPECT_EQ(Stream->Sent, std::string(10, 'y'));
 }
 
 TEST_F(TTCPBlockSocketTest, ASlowPeerGetsEveryByteAndTheKeysCanCallTheSendOff) {
     FakeNetworkWait waits;
-    Socket.Waits = &waits;
-    Open();
+    Open(Server(), waits);
     // The peer reads 10 bytes at every wait.
     Stream->SendRoom = 10;
     waits.OnWait = [this](const FakeNetworkWait::Call&) {
@@ -356,15 +382,15 @@ TEST_F(TTCPBlockSocketTest, ASlowPeerGetsEveryByteAndTheKeysCanCallTheSendOff) {
         return true;
     };
     const std::string text(95, 'z');
-    EXPECT_EQ(Socket.SendText(text), text.size());
-    EXPECT_EQ(Socket.ErrorCode, 0);
+    EXPECT_EQ(Socket->SendText(text), text.size());
+    EXPECT_EQ(Socket->ErrorCode(), 0);
     EXPECT_EQ(Stream->Sent, text);
     EXPECT_EQ(waits.Calls.size(), 9u);
 
     waits.OnWait = [](const FakeNetworkWait::Call&) { return false; };
     Stream->SendRoom = 0;
-    EXPECT_EQ(Socket.SendText("more"), 0u);
-    EXPECT_EQ(Socket.ErrorCode, SocketError::Interrupted);
+    EXPECT_EQ(Socket->SendText("more"), 0u);
+    EXPECT_EQ(Socket->ErrorCode(), SocketError::Interrupted);
     EXPECT_TRUE(Stream->ShutDown);
 }
 
@@ -372,33 +398,35 @@ TEST_F(TTCPBlockSocketTest, ClosingShutsDownReadsAwayAndClears) {
     Open();
     Stream->Arrive("unread 1");
     Stream->Arrive("unread 2");
-    Socket.CloseConnection();
+    Socket->CloseConnection();
     EXPECT_TRUE(Stream->ShutDown);
     EXPECT_TRUE(Stream->Closed);
     EXPECT_TRUE(Stream->Incoming.empty());
-    EXPECT_EQ(Socket.ErrorCode, 0);
-    EXPECT_FALSE(Socket.Handle().Valid());
-    Socket.ReceiveLine(0);
-    EXPECT_EQ(Socket.ErrorCode, SocketError::NotASocket);
+    EXPECT_EQ(Socket->ErrorCode(), 0);
+    EXPECT_FALSE(Socket->Handle().Valid());
+    Socket->ReceiveLine(0);
+    EXPECT_EQ(Socket->ErrorCode(), SocketError::NotASocket);
 }
 
 class TunnelTest : public TTCPBlockSocketTest {
   protected:
-    void SetUp() override {
-        Socket.AnyLineEnd = true;
-        Socket.LineLimit = 16384;
-        Socket.TunnelHost = "proxy.example";
-        Socket.TunnelPort = "3128";
+    // The server link's settings with the proxy.
+    static SocketSettings ServerThroughProxy() {
+        SocketSettings settings = Server();
+        settings.Proxy = Tunnelled().Proxy;
+        return settings;
     }
     void Reply(std::string bytes) { Stream->Arrive(std::move(bytes)); }
 };
 
 TEST_F(TunnelTest, ConnectsToTheProxyAndAsksForTheTargetByNumber) {
-    Socket.TunnelUser = "alice";
-    Socket.TunnelPassword = "s3cret";
+    SocketSettings settings = ServerThroughProxy();
+    settings.Proxy.UserName = "alice";
+    settings.Proxy.Password = "s3cret";
+    Make(settings);
     Reply("HTTP/1.0 200 Connection established\r\nProxy-agent: x\r\n\r\n");
-    Socket.OpenConnection("mud.example", "telnet");
-    EXPECT_EQ(Socket.ErrorCode, 0);
+    Socket->OpenConnection("mud.example", "telnet");
+    EXPECT_EQ(Socket->ErrorCode(), 0);
     EXPECT_EQ(Stream->Host, "proxy.example");
     EXPECT_EQ(Stream->Port, "3128");
     EXPECT_EQ(Stream->Sent, "CONNECT mud.example:23 HTTP/1.0\r\n"
@@ -407,7 +435,7 @@ TEST_F(TunnelTest, ConnectsToTheProxyAndAsksForTheTargetByNumber) {
 
 TEST_F(TunnelTest, AProxyTricklingItsReplyIsCutAtTheLimitOfTheWholeExchange) {
     FakeNetworkWait waits;
-    Socket.Waits = &waits;
+    Make(ServerThroughProxy(), waits);
     // One byte of a never-ending header arrives at every wait, each wait a second.
     Reply("HTTP/1.0 200 OK\r\n");
     waits.OnWait = [this](const FakeNetworkWait::Call& call) {
@@ -416,8 +444,8 @@ TEST_F(TunnelTest, AProxyTricklingItsReplyIsCutAtTheLimitOfTheWholeExchange) {
         Reply("x");
         return true;
     };
-    Socket.OpenConnection("mud.example", "4000");
-    EXPECT_EQ(Socket.ErrorCode, SocketError::TimedOut);
+    Socket->OpenConnection("mud.example", "4000");
+    EXPECT_EQ(Socket->ErrorCode(), SocketError::TimedOut);
     EXPECT_EQ(waits.Clock, TimePoint{} + Milliseconds(30000));
     EXPECT_EQ(waits.Calls.size(), 30u);
 
@@ -426,20 +454,19 @@ TEST_F(TunnelTest, AProxyTricklingItsReplyIsCutAtTheLimitOfTheWholeExchange) {
     net.Prepare();
     FakeNetworkWait keys;
     keys.OnWait = [](const FakeNetworkWait::Call&) { return false; };
-    TTCPBlockSocket socket(net);
-    socket.Waits = &keys;
-    socket.TunnelHost = "proxy";
+    TTCPBlockSocket socket(net, keys, Tunnelled("proxy"));
     socket.OpenConnection("mud", "4000");
-    EXPECT_EQ(socket.ErrorCode, SocketError::Interrupted);
+    EXPECT_EQ(socket.ErrorCode(), SocketError::Interrupted);
     EXPECT_EQ(keys.Calls.size(), 1u);
 }
 
 TEST_F(TunnelTest, WhatFollowsTheBlankLineIsTheServersFirstData) {
     Reply("HTTP/1.1 200 OK\n\nWelcome\r\nName: ");
     Reply("Bob\r\n");
-    Socket.OpenConnection("mud.example", "4000");
-    ASSERT_EQ(Socket.ErrorCode, 0);
-    EXPECT_TRUE(Socket.HasCompleteLine());
+    Make(ServerThroughProxy());
+    Socket->OpenConnection("mud.example", "4000");
+    ASSERT_EQ(Socket->ErrorCode(), 0);
+    EXPECT_TRUE(Socket->HasCompleteLine());
     EXPECT_EQ(Drain(), (Lines{"Welcome", "Name: Bob"}));
 }
 
@@ -449,38 +476,36 @@ TEST_F(TunnelTest, ARefusalOrAReplyWithoutStatusIsTheNetworkSubsystemError) {
           "SSH-2.0-OpenSSH_9.2\r\n\r\n", "\r\n", "HTTP/1.0 503\r\n\r\n"}) {
         FakeNetwork net;
         net.Prepare()->Arrive(reply);
-        TTCPBlockSocket socket(net);
-        socket.TunnelHost = "proxy";
-        socket.TunnelPort = "3128";
+        PlainNetworkWait plain(net);
+        TTCPBlockSocket socket(net, plain, Tunnelled("proxy"));
         socket.OpenConnection("mud", "4000");
-        EXPECT_EQ(socket.ErrorCode, 10091) << reply;
-        EXPECT_EQ(socket.ErrorText, "Network subsystem is unusable");
+        EXPECT_EQ(socket.ErrorCode(), 10091) << reply;
+        EXPECT_EQ(socket.ErrorText(), "Network subsystem is unusable");
     }
 }
 
 TEST_F(TunnelTest, AProxyThatFailsOrClosesReportsItsOwnError) {
     Stream->ConnectResult = SocketError::ConnectionRefused;
-    Socket.OpenConnection("mud", "4000");
-    EXPECT_EQ(Socket.ErrorCode, 10061);
+    Make(ServerThroughProxy());
+    Socket->OpenConnection("mud", "4000");
+    EXPECT_EQ(Socket->ErrorCode(), 10061);
     EXPECT_TRUE(Stream->Sent.empty());
 
     FakeNetwork net;
     auto closing = net.Prepare();
     closing->Arrive("HTTP/1.0 200 OK\r\n");
     closing->ReceiveError = SocketError::ConnectionReset;
-    TTCPBlockSocket socket(net);
-    socket.TunnelHost = "proxy";
+    PlainNetworkWait plain(net);
+    TTCPBlockSocket socket(net, plain, Tunnelled("proxy"));
     socket.OpenConnection("mud", "4000");
-    EXPECT_EQ(socket.ErrorCode, 10054);
+    EXPECT_EQ(socket.ErrorCode(), 10054);
 
     FakeNetwork silentNet;
     silentNet.Prepare(); // accepts and never answers
     FakeNetworkWait waits;
-    TTCPBlockSocket silent(silentNet);
-    silent.Waits = &waits;
-    silent.TunnelHost = "proxy";
+    TTCPBlockSocket silent(silentNet, waits, Tunnelled("proxy"));
     silent.OpenConnection("mud", "4000");
-    EXPECT_EQ(silent.ErrorCode, SocketError::TimedOut);
+    EXPECT_EQ(silent.ErrorCode(), SocketError::TimedOut);
 }
 
 TEST_F(TunnelTest, AnEndlessReplyIsCutOff) {
@@ -493,19 +518,20 @@ TEST_F(TunnelTest, AnEndlessReplyIsCutOff) {
             withLineEnds ? std::string(1000, 'j') + "\r\n" : std::string(1000, 'j');
         for (std::size_t sent = 0; sent <= TTCPBlockSocket::MaxTunnelReply * 2; sent += junk.size())
             stream->Arrive(junk);
-        TTCPBlockSocket socket(net);
-        socket.TunnelHost = "proxy";
+        PlainNetworkWait plain(net);
+        TTCPBlockSocket socket(net, plain, Tunnelled("proxy"));
         socket.OpenConnection("mud", "4000");
-        EXPECT_EQ(socket.ErrorCode, 10091) << withLineEnds;
+        EXPECT_EQ(socket.ErrorCode(), 10091) << withLineEnds;
         EXPECT_FALSE(stream->Incoming.empty()) << withLineEnds;
     }
 }
 
 TEST_F(TunnelTest, AnUnknownServiceGoesToThePortZero) {
     Reply("HTTP/1.0 400 Bad\r\n\r\n");
-    Socket.OpenConnection("2001:db8::7", "no-such-service");
+    Make(ServerThroughProxy());
+    Socket->OpenConnection("2001:db8::7", "no-such-service");
     EXPECT_EQ(Stream->Sent, "CONNECT [2001:db8::7]:0 HTTP/1.0\r\n\r\n");
-    EXPECT_EQ(Socket.ErrorCode, 10091);
+    EXPECT_EQ(Socket->ErrorCode(), 10091);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "platform/posix/PosixNetwork.h"
 #include "e2e/harness/LoopbackServer.h"
+#include "net/PlainNetworkWait.h"
 #include "net/TTCPBlockSocket.h"
 #include "platform/SocketErrors.h"
 #include "posix/TinyProxy.h"
@@ -136,6 +137,28 @@ TEST(PosixStreamSocket, AResetIsAConnectionReset) {
     peer->Reset();
     std::string into;
     EXPECT_EQ(socket->Receive(into, 100, Wait), SocketError::ConnectionReset);
+}
+
+TEST(PosixNetwork, TheTransportWaitsPlainlyOnARealSocket) {
+    LoopbackServer server;
+    PosixNetwork net;
+    PlainNetworkWait waits(net);
+    SocketSettings settings;
+    settings.AnyLineEnd = true;
+    TTCPBlockSocket socket(net, waits, settings);
+    socket.OpenConnection("127.0.0.1", std::to_string(server.Port()));
+    ASSERT_EQ(socket.ErrorCode(), 0);
+    auto peer = server.Accept(Wait);
+    ASSERT_TRUE(peer);
+    // A receive that may wait gives up with a time-out when nothing comes.
+    EXPECT_EQ(socket.ReceiveLine(50), "");
+    EXPECT_EQ(socket.ErrorCode(), SocketError::TimedOut);
+    // The network's own wait ends when the line has come.
+    peer->Post("hello\n");
+    net.WaitReady(socket.Handle(), Readiness::Read, SteadyClock::now() + Wait);
+    EXPECT_EQ(socket.ReceiveLine(0), "hello");
+    EXPECT_EQ(socket.SendText("look\r\n"), 6u);
+    EXPECT_TRUE(peer->WaitForReceived("look\r\n", Wait));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The scripted test server as a program: what a developer starts by hand, driven by a test.
 #include "e2e/harness/TempDir.h"
 #include "net/ConnectionMessages.h"
+#include "net/PlainNetworkWait.h"
 #include "net/ServerLink.h"
 #include "platform/posix/PosixEventLoop.h"
 #include "platform/posix/PosixNetwork.h"
@@ -34,10 +35,10 @@ TEST(TestServerTool, PlaysItsScriptAndRecordsWhatTheClientSent) {
     PosixNetwork net;
     PosixEventLoop loop;
     tolmix::test::RecordingLinkHost host;
-    ServerLink link(host, net, loop);
-    link.Address = "127.0.0.1";
-    link.Port = banner.substr(prefix.size());
-    link.AutoSend = "Bob";
+    PlainNetworkWait waits(net);
+    ServerLink link(
+        host, host, waits, net, loop,
+        {.Address = "127.0.0.1", .Port = banner.substr(prefix.size()), .AutoSend = "Bob"});
     link.ConnectToServer();
     ASSERT_TRUE(link.Connected());
     for (int pass = 0; pass < 200 && link.Connected(); ++pass) {

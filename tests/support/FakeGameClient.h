@@ -3,6 +3,7 @@
 // Only for test programs that link the client layer.
 #include "app/TextPrinter.h"
 #include "net/ConnectionMessages.h"
+#include "net/PlainNetworkWait.h"
 #include "net/ServerLink.h"
 #include "plugins/GameHost.h"
 #include "plugins/PluginList.h"
@@ -31,6 +32,7 @@ namespace tolmix::test {
 // the real printer, which hands game codes to the plugins, and the plugins' host. The printed
 // lines are kept as the log gets them; the client has no music.
 class FakeGameClient final : public ServerLinePrinter,
+                             public ServerEchoListener,
                              public TextOutput,
                              public HostLoop,
                              public PrintedLineTargets {
@@ -53,10 +55,12 @@ class FakeGameClient final : public ServerLinePrinter,
     ScriptedLoopClient Player;
     FakeNetwork Net;
     FakeWallClock Wall;
-    ServerLink Link{*this, Net, Loop};
+    // The plain waits, as a program without a console has them.
+    PlainNetworkWait Waits{Net};
+    ServerLink Link{*this, *this, Waits, Net, Loop, {.Address = "mud.example", .Port = "4000"}};
     CharacterStatus State;
     std::string& CharName = State.CharName; // console code page
-    TGameClock Clock{Wall};
+    GameClock Clock{Wall};
     OutputBuffer Screen{Con, 80, 100, 21};
     StatusPanel Panel{Con, Term, Loop, State, Clock, DefaultPanel()};
     TextPrinter Printer{Con, Screen, State, Clock, Panel, *this, false, '.'};
@@ -109,6 +113,8 @@ class FakeGameClient final : public ServerLinePrinter,
     void ShowUnfinishedLine(const std::string& text) override { Printer.ShowUnfinishedLine(text); }
     void RemoveUnfinishedLine() override { Printer.RemoveUnfinishedLine(); }
     void ConnectionEnded() override { Plugins.EndGameWithConnection(); }
+    // No editor to mask.
+    void ServerEchoChanged(bool) override {}
     void AppendLog(const std::string& text) override { Printed.push_back(text); }
     void GameCode(char letter, const std::string& argument) override {
         try {

@@ -33,7 +33,7 @@ struct FakeStream {
 
     // Record.
     std::string Host, Port;
-    int ReadyWaits = 0; // the socket's own plain waits
+    int ReadyWaits = 0; // plain waits, the socket's own and the network's
     std::string Sent;
     std::vector<std::string> Sends;
     std::vector<Milliseconds> ReceiveTimeouts;
@@ -52,15 +52,6 @@ class FakeSocket final : public StreamSocket {
         : State(std::move(stream)), HandleValue(handle) {}
     ~FakeSocket() override { State->Closed = true; }
 
-    int32_t StartConnect(std::string_view host, std::string_view port) override {
-        ++State->Connects;
-        State->Host = std::string(host);
-        State->Port = std::string(port);
-        if (PortOutOfRange(port))
-            return SocketError::InvalidArgument;
-        State->Handle = PollHandle{HandleValue};
-        return State->PendingConnectLooks > 0 ? SocketError::InProgress : Outcome();
-    }
     int32_t ConnectOutcome() override {
         if (State->PendingConnectLooks > 0 && --State->PendingConnectLooks > 0)
             return SocketError::InProgress;
@@ -113,6 +104,20 @@ class FakeSocket final : public StreamSocket {
     PollHandle Handle() const override { return State->Handle; }
 
   private:
+    // Reached only with settings that passed the platform's checks, as on a real network:
+    // every name resolves to one IPv4 address.
+    int32_t Resolve(const std::string& host, const std::string& port,
+                    std::vector<ResolvedAddress>& addresses) override {
+        ++State->Connects;
+        State->Host = host;
+        State->Port = port;
+        addresses.push_back({ResolvedAddress::Family::IPv4, {}});
+        return SocketError::Ok;
+    }
+    int32_t ConnectTo(const ResolvedAddress&) override {
+        State->Handle = PollHandle{HandleValue};
+        return State->PendingConnectLooks > 0 ? SocketError::InProgress : Outcome();
+    }
     int32_t Outcome() {
         if (State->ConnectResult != SocketError::Ok)
             State->Handle = PollHandle{};
@@ -161,6 +166,12 @@ class FakeNetwork final : public Network {
         if (it == Services.end())
             return std::nullopt;
         return it->second;
+    }
+
+    void WaitReady(PollHandle handle, Readiness, TimePoint) override {
+        for (const auto& stream : Streams)
+            if (stream->Handle == handle && handle.Valid())
+                ++stream->ReadyWaits;
     }
 
     // For FakeEventLoop::HandleReady.

@@ -10,9 +10,10 @@
 
 namespace tolmix::test {
 
-// A printer for the server link that keeps every printed line and the unfinished line it
-// shows; a test may act on each line as it comes.
-class RecordingLinkHost final : public ServerLinePrinter {
+// A printer and echo listener for the server link that keeps every printed line, the
+// unfinished line it shows and what it said of the server's echo; a test may act on each line
+// as it comes.
+class RecordingLinkHost final : public ServerLinePrinter, public ServerEchoListener {
   public:
     // Every line printed, in order, and of them those printed as text only (never a code).
     std::vector<std::string> Printed;
@@ -21,6 +22,8 @@ class RecordingLinkHost final : public ServerLinePrinter {
     // The unfinished line on the screen, and every text shown as one.
     std::optional<std::string> Unfinished;
     std::vector<std::string> UnfinishedShown;
+    // Every change of the server's echo: true when it took the echo over.
+    std::vector<bool> EchoChanges;
 
     void PrintLine(const std::string& ansiText) override {
         Printed.push_back(ansiText);
@@ -36,6 +39,7 @@ class RecordingLinkHost final : public ServerLinePrinter {
         UnfinishedShown.push_back(ansiText);
     }
     void RemoveUnfinishedLine() override { Unfinished.reset(); }
+    void ServerEchoChanged(bool serverEchoes) override { EchoChanges.push_back(serverEchoes); }
 };
 
 } // namespace tolmix::test

@@ -76,7 +76,7 @@ class Panel : public ::testing::Test {
     ConsoleScreen Con{Term};
     test::FakeWallClock Wall;
     CharacterStatus State;
-    TGameClock Clock{Wall};
+    GameClock Clock{Wall};
 };
 
 TEST_F(Panel, FirstLineShowsLevelExperienceInThousandsAndTheGauges) {

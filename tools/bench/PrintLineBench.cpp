@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     console.SetBufferSize(MakeCoord(80, 25));
     OutputBuffer output(console, 80, 10000, 21);
     CharacterStatus state;
-    TGameClock clock(wall);
+    GameClock clock(wall);
     StatusPanel panel(console, term, loop, state, clock, test::DefaultPanel());
     test::CountingPrintTargets targets;
     TextPrinter printer(console, output, state, clock, panel, targets, true, '.');

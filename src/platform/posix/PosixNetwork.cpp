@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace tolmix::posix {
 
@@ -188,51 +189,42 @@ PosixStreamSocket::~PosixStreamSocket() {
     Close();
 }
 
-int32_t PosixStreamSocket::StartConnect(std::string_view host, std::string_view port) {
-    if (Fd >= 0)
-        return SocketError::AlreadyConnected;
-    if (host.empty())
-        return SocketError::HostNotFound;
-    if (port.empty())
-        return SocketError::AddressNotAvailable;
-    // getaddrinfo would take 108041 for 42505.
-    if (PortOutOfRange(port))
-        return SocketError::InvalidArgument;
-    // getaddrinfo wants terminated strings; a zero byte inside a setting names nothing.
-    const std::string hostText(host), portText(port);
-    if (hostText.find('\0') != std::string::npos)
-        return SocketError::HostNotFound;
-    if (portText.find('\0') != std::string::npos)
-        return SocketError::AddressNotAvailable;
-
+int32_t PosixStreamSocket::Resolve(const std::string& host, const std::string& port,
+                                   std::vector<ResolvedAddress>& addresses) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_protocol = IPPROTO_TCP;
     AddressList list;
     errno = 0;
-    const int resolved = ::getaddrinfo(hostText.c_str(), portText.c_str(), &hints, &list.Head);
+    const int resolved = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &list.Head);
     if (resolved != 0)
         return SocketErrorFromResolver(resolved, errno);
-    const addrinfo* chosen = nullptr;
-    for (const addrinfo* a = list.Head; a && !chosen; a = a->ai_next)
-        if (a->ai_family == AF_INET)
-            chosen = a;
-    for (const addrinfo* a = list.Head; a && !chosen; a = a->ai_next)
-        if (a->ai_family == AF_INET6)
-            chosen = a;
-    if (!chosen)
-        return SocketError::NoData;
+    for (const addrinfo* a = list.Head; a; a = a->ai_next) {
+        if (a->ai_family != AF_INET && a->ai_family != AF_INET6)
+            continue;
+        const auto* bytes = reinterpret_cast<const std::byte*>(a->ai_addr);
+        addresses.push_back({a->ai_family == AF_INET ? ResolvedAddress::Family::IPv4
+                                                     : ResolvedAddress::Family::IPv6,
+                             std::vector<std::byte>(bytes, bytes + a->ai_addrlen)});
+    }
+    return SocketError::Ok;
+}
 
-    Fd = ::socket(chosen->ai_family, chosen->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                  chosen->ai_protocol);
+int32_t PosixStreamSocket::ConnectTo(const ResolvedAddress& address) {
+    sockaddr_storage target{};
+    const std::size_t length = std::min(address.Bytes.size(), sizeof target);
+    std::memcpy(&target, address.Bytes.data(), length);
+    const int family = address.Kind == ResolvedAddress::Family::IPv4 ? AF_INET : AF_INET6;
+    Fd = ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
     if (Fd < 0)
         return SocketErrorFromErrno(errno);
     // Commands are small and interactive: send each at once.
     const int on = 1;
     ::setsockopt(Fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 
-    if (::connect(Fd, chosen->ai_addr, chosen->ai_addrlen) == 0)
+    if (::connect(Fd, reinterpret_cast<const sockaddr*>(&target), static_cast<socklen_t>(length)) ==
+        0)
         return SocketError::Ok;
     if (errno == EINPROGRESS || errno == EINTR)
         return SocketError::InProgress;
@@ -332,6 +324,12 @@ void PosixStreamSocket::Close() {
 
 std::unique_ptr<StreamSocket> PosixNetwork::CreateSocket() {
     return std::make_unique<PosixStreamSocket>();
+}
+
+void PosixNetwork::WaitReady(PollHandle handle, Readiness readiness, TimePoint deadline) {
+    if (handle.Valid())
+        WaitFor(static_cast<int>(handle.Value), readiness == Readiness::Read ? POLLIN : POLLOUT,
+                deadline);
 }
 
 std::optional<uint16_t> PosixNetwork::ResolvePort(std::string_view port) {

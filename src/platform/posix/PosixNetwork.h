@@ -17,7 +17,6 @@ class PosixStreamSocket final : public StreamSocket {
     PosixStreamSocket(const PosixStreamSocket&) = delete;
     PosixStreamSocket& operator=(const PosixStreamSocket&) = delete;
 
-    int32_t StartConnect(std::string_view host, std::string_view port) override;
     int32_t ConnectOutcome() override;
     int32_t SendSome(std::string_view bytes, std::size_t& sent) override;
     void WaitReady(Readiness readiness, TimePoint deadline) override;
@@ -27,6 +26,10 @@ class PosixStreamSocket final : public StreamSocket {
     PollHandle Handle() const override { return PollHandle{Fd}; }
 
   private:
+    int32_t Resolve(const std::string& host, const std::string& port,
+                    std::vector<ResolvedAddress>& addresses) override;
+    int32_t ConnectTo(const ResolvedAddress& address) override;
+
     int Fd = -1;
 };
 
@@ -34,6 +37,7 @@ class PosixNetwork final : public Network {
   public:
     std::unique_ptr<StreamSocket> CreateSocket() override;
     std::optional<uint16_t> ResolvePort(std::string_view port) override;
+    void WaitReady(PollHandle handle, Readiness readiness, TimePoint deadline) override;
 };
 
 } // namespace tolmix::posix

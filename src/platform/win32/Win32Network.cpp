@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 namespace tolmix::win32 {
 
@@ -58,41 +59,33 @@ Win32StreamSocket::~Win32StreamSocket() {
     Close();
 }
 
-int32_t Win32StreamSocket::StartConnect(std::string_view host, std::string_view port) {
-    if (Socket >= 0)
-        return SocketError::AlreadyConnected;
-    if (host.empty())
-        return SocketError::HostNotFound;
-    if (port.empty())
-        return SocketError::AddressNotAvailable;
-    // getaddrinfo would take 108041 for 42505.
-    if (PortOutOfRange(port))
-        return SocketError::InvalidArgument;
-    const std::string hostText(host), portText(port);
-    if (hostText.find('\0') != std::string::npos)
-        return SocketError::HostNotFound;
-    if (portText.find('\0') != std::string::npos)
-        return SocketError::AddressNotAvailable;
-
+int32_t Win32StreamSocket::Resolve(const std::string& host, const std::string& port,
+                                   std::vector<ResolvedAddress>& addresses) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_protocol = IPPROTO_TCP;
     AddressList list;
     // The resolver's failures are Winsock numbers already (EAI_NONAME is WSAHOST_NOT_FOUND).
-    if (const int resolved = ::getaddrinfo(hostText.c_str(), portText.c_str(), &hints, &list.Head))
+    if (const int resolved = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &list.Head))
         return resolved == EAI_SERVICE ? SocketError::AddressNotAvailable : resolved;
-    const addrinfo* chosen = nullptr;
-    for (const addrinfo* a = list.Head; a && !chosen; a = a->ai_next)
-        if (a->ai_family == AF_INET)
-            chosen = a;
-    for (const addrinfo* a = list.Head; a && !chosen; a = a->ai_next)
-        if (a->ai_family == AF_INET6)
-            chosen = a;
-    if (!chosen)
-        return SocketError::NoData;
+    for (const addrinfo* a = list.Head; a; a = a->ai_next) {
+        if (a->ai_family != AF_INET && a->ai_family != AF_INET6)
+            continue;
+        const auto* bytes = reinterpret_cast<const std::byte*>(a->ai_addr);
+        addresses.push_back({a->ai_family == AF_INET ? ResolvedAddress::Family::IPv4
+                                                     : ResolvedAddress::Family::IPv6,
+                             std::vector<std::byte>(bytes, bytes + a->ai_addrlen)});
+    }
+    return SocketError::Ok;
+}
 
-    const SOCKET socket = ::socket(chosen->ai_family, chosen->ai_socktype, chosen->ai_protocol);
+int32_t Win32StreamSocket::ConnectTo(const ResolvedAddress& address) {
+    sockaddr_storage target{};
+    const std::size_t length = std::min(address.Bytes.size(), sizeof target);
+    std::memcpy(&target, address.Bytes.data(), length);
+    const int family = address.Kind == ResolvedAddress::Family::IPv4 ? AF_INET : AF_INET6;
+    const SOCKET socket = ::socket(family, SOCK_STREAM, IPPROTO_TCP);
     if (socket == INVALID_SOCKET)
         return ::WSAGetLastError();
     Socket = static_cast<std::intptr_t>(socket);
@@ -102,7 +95,8 @@ int32_t Win32StreamSocket::StartConnect(std::string_view host, std::string_view 
     const BOOL on = TRUE;
     ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
 
-    if (::connect(socket, chosen->ai_addr, static_cast<int>(chosen->ai_addrlen)) == 0)
+    if (::connect(socket, reinterpret_cast<const sockaddr*>(&target), static_cast<int>(length)) ==
+        0)
         return SocketError::Ok;
     const int error = ::WSAGetLastError();
     if (error == WSAEWOULDBLOCK)
@@ -218,6 +212,11 @@ Win32Network::~Win32Network() {
 
 std::unique_ptr<StreamSocket> Win32Network::CreateSocket() {
     return std::make_unique<Win32StreamSocket>();
+}
+
+void Win32Network::WaitReady(PollHandle handle, Readiness readiness, TimePoint deadline) {
+    if (handle.Valid())
+        WaitFor(AsSocket(handle.Value), readiness, deadline);
 }
 
 std::optional<uint16_t> Win32Network::ResolvePort(std::string_view port) {

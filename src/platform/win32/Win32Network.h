@@ -13,7 +13,6 @@ class Win32StreamSocket final : public StreamSocket {
     Win32StreamSocket(const Win32StreamSocket&) = delete;
     Win32StreamSocket& operator=(const Win32StreamSocket&) = delete;
 
-    int32_t StartConnect(std::string_view host, std::string_view port) override;
     int32_t ConnectOutcome() override;
     int32_t SendSome(std::string_view bytes, std::size_t& sent) override;
     void WaitReady(Readiness readiness, TimePoint deadline) override;
@@ -23,6 +22,10 @@ class Win32StreamSocket final : public StreamSocket {
     PollHandle Handle() const override { return PollHandle{Socket}; }
 
   private:
+    int32_t Resolve(const std::string& host, const std::string& port,
+                    std::vector<ResolvedAddress>& addresses) override;
+    int32_t ConnectTo(const ResolvedAddress& address) override;
+
     std::intptr_t Socket = -1;
 };
 
@@ -36,6 +39,7 @@ class Win32Network final : public Network {
 
     std::unique_ptr<StreamSocket> CreateSocket() override;
     std::optional<uint16_t> ResolvePort(std::string_view port) override;
+    void WaitReady(PollHandle handle, Readiness readiness, TimePoint deadline) override;
 };
 
 } // namespace tolmix::win32
