@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     test::FakeEventLoop loop;
     test::FakeClipboard clip;
     ConsoleScreen screen(term);
-    InputLoop input(term, loop, screen);
+    InputLoop inputLoop(term, loop, screen);
     ConsoleClipboard clipboard(clip);
     screen.SetBufferSize(MakeCoord(SizeX, 8));
     test::RecordingConnection link;
@@ -143,7 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         paste.Type = InputRecord::Kind::Paste;
         paste.Text = std::string(piece);
         term.Input.push_back(paste);
-        input.ProcessPending(client);
+        inputLoop.ProcessPending(client);
         CheckEditor(editor);
     }
     return 0;
