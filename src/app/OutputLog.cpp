@@ -15,10 +15,10 @@ std::string MakeLogPath(std::string_view settingsPath, const LocalDateTime& t) {
     return std::string(stem) + stamp + ".log";
 }
 
-TOutputLog::TOutputLog(FileSystem& files, bool enabled, std::string logPath)
+OutputLog::OutputLog(FileSystem& files, bool enabled, std::string logPath)
     : Files(files), LogEnabled(enabled), LogPath(std::move(logPath)) {}
 
-void TOutputLog::AppendLog(std::string_view text) {
+void OutputLog::AppendLog(std::string_view text) {
     if (!LogEnabled)
         return;
     std::string line;

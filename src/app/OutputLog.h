@@ -15,9 +15,9 @@ std::string MakeLogPath(std::string_view settingsPath, const LocalDateTime& star
 // The output log: every printed line, without its colour bytes, appended to one file. The file
 // is opened and closed for each line, so it is complete on disk after each one and other
 // programs may read it meanwhile.
-class TOutputLog {
+class OutputLog {
   public:
-    TOutputLog(FileSystem& files, bool enabled, std::string logPath);
+    OutputLog(FileSystem& files, bool enabled, std::string logPath);
 
     // Appends the line (console code page) with CR LF; nothing while logging is off. A failure
     // raises EInOutError. The lines that fail right after it do not raise again until a line

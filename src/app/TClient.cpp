@@ -53,7 +53,7 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     // the server is logged, and one start's log must stay one file.
     LogPath = ExpandFileName(Files.CurrentDirectory(),
                              MakeLogPath(SettingsPath, Env.Time.LocalTime(Env.Time.Now())));
-    Log = std::make_unique<TOutputLog>(Files, Settings.LogEnabled, LogPath);
+    Log = std::make_unique<OutputLog>(Files, Settings.LogEnabled, LogPath);
 
     const std::vector<std::string> macroMessages = MacrosAndAliases.Load();
 

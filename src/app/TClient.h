@@ -93,7 +93,7 @@ class TClient final : public ServerLinePrinter,
     std::unique_ptr<InputEditor> Editor;
     std::unique_ptr<EditorView> EditorScreen;
     std::unique_ptr<KeyDispatch> Keys;
-    std::unique_ptr<TOutputLog> Log;
+    std::unique_ptr<OutputLog> Log;
     // The connection whose lines the log wrote last.
     uint64_t LoggedConnection = 0;
     // Whether the console settings of this program location existed before this start; false

@@ -80,7 +80,7 @@ bool IsAbbreviation(std::string_view word, std::string_view keyword) {
     return true;
 }
 
-TAliasOption OpposedAliasOption(TAliasOption option) {
+AliasOption OpposedAliasOption(AliasOption option) {
     switch (option) {
     case aoFull:
         return aoPart;
@@ -114,7 +114,7 @@ TAliasOptions ParseAliasOptions(std::string_view line) {
     for (std::string word = FirstWord(rest); !word.empty(); word = FirstWord(rest)) {
         const int index = FindAliasOption(word);
         if (index != 0) {
-            const auto option = static_cast<TAliasOption>(index);
+            const auto option = static_cast<AliasOption>(index);
             options.Include(option);
             options.Exclude(OpposedAliasOption(option));
         }

@@ -16,7 +16,7 @@ namespace tolmix {
 struct CompiledAlias;
 
 // The options of an alias, in the order of their keywords; each option's bit is 1 << value.
-enum TAliasOption : uint8_t {
+enum AliasOption : uint8_t {
     aoNone, // names the empty choice; no word selects it
     aoFull, // the pattern must match the whole line
     aoPart, // the pattern may match anywhere; every match is replaced
@@ -33,10 +33,10 @@ inline constexpr std::array<std::string_view, 7> AliasOptionNames = {"none", "fu
 struct TAliasOptions {
     uint8_t Bits = 0;
 
-    constexpr bool Has(TAliasOption option) const { return (Bits & Bit(option)) != 0; }
-    constexpr void Include(TAliasOption option) { Bits |= Bit(option); }
-    constexpr void Exclude(TAliasOption option) { Bits &= static_cast<uint8_t>(~Bit(option)); }
-    static constexpr uint8_t Bit(TAliasOption option) {
+    constexpr bool Has(AliasOption option) const { return (Bits & Bit(option)) != 0; }
+    constexpr void Include(AliasOption option) { Bits |= Bit(option); }
+    constexpr void Exclude(AliasOption option) { Bits &= static_cast<uint8_t>(~Bit(option)); }
+    static constexpr uint8_t Bit(AliasOption option) {
         return option == aoNone ? 0 : static_cast<uint8_t>(1u << option);
     }
     bool operator==(const TAliasOptions&) const = default;
@@ -46,7 +46,7 @@ struct TAliasOptions {
 inline constexpr TAliasOptions DefaultAliasOptions{0x2A};
 
 // The option that excludes the given one: full and part, send and edit, easy and pure.
-TAliasOption OpposedAliasOption(TAliasOption option);
+AliasOption OpposedAliasOption(AliasOption option);
 // The index (1 to 6) of the first keyword from "full" on that the word abbreviates; 0 when
 // none does. So "e" is "edit", "p" is "part", and "easy" and "pure" need "ea" and "pu".
 int FindAliasOption(std::string_view word);

@@ -17,12 +17,12 @@ constexpr Milliseconds PumpSlice{100};
 
 } // namespace
 
-TMidiGenClass& TMidiGenClass::Process() {
-    static TMidiGenClass shared;
+MidiPlayerShared& MidiPlayerShared::Process() {
+    static MidiPlayerShared shared;
     return shared;
 }
 
-TMidiGen::TMidiGen(MessagePump& pump, MidiDevices& devices, TMidiGenClass& shared)
+TMidiGen::TMidiGen(MessagePump& pump, MidiDevices& devices, MidiPlayerShared& shared)
     : Pump(pump), Devices(devices), Shared(shared), Id(shared.InstanceCounter++),
       Window(pump.Loop(), *this) {}
 

@@ -16,11 +16,11 @@ namespace tolmix {
 
 // What all players of a process share: the instance counter and the id of the first player
 // that opened a stream, the only one that may play from then on.
-struct TMidiGenClass {
+struct MidiPlayerShared {
     int32_t InstanceCounter = 1;
     int32_t OwnerId = 0;
 
-    static TMidiGenClass& Process();
+    static MidiPlayerShared& Process();
 };
 
 // The MIDI player: turns a music string or one note into one buffer of timed events, plays it
@@ -29,10 +29,10 @@ struct TMidiGenClass {
 // inside the play requests.
 class TMidiGen final : private NotifyWindow::Procedure {
   public:
-    using TNotifyEvent = std::function<void(TMidiGen& sender)>;
+    using PlayEvent = std::function<void(TMidiGen& sender)>;
 
     TMidiGen(MessagePump& pump, MidiDevices& devices,
-             TMidiGenClass& shared = TMidiGenClass::Process());
+             MidiPlayerShared& shared = MidiPlayerShared::Process());
     // Stops the piece and waits until its stream has closed.
     ~TMidiGen() override;
     TMidiGen(const TMidiGen&) = delete;
@@ -69,8 +69,8 @@ class TMidiGen final : private NotifyWindow::Procedure {
     void SetLoops(uint32_t value) { LoopCount = value; }
     bool IsPlaying() const { return Playing; }
 
-    TNotifyEvent OnStart;
-    TNotifyEvent OnStop;
+    PlayEvent OnStart;
+    PlayEvent OnStop;
 
     bool PlayString(std::string_view music);
     bool PlayNote(int32_t note);
@@ -99,7 +99,7 @@ class TMidiGen final : private NotifyWindow::Procedure {
 
     MessagePump& Pump;
     MidiDevices& Devices;
-    TMidiGenClass& Shared;
+    MidiPlayerShared& Shared;
 
     std::unique_ptr<MidiStream> Stream;
     uint32_t DeviceId = MidiMapper;

@@ -75,7 +75,7 @@ std::string MusicOutputLine(std::string_view description, bool playing) {
 }
 
 SoundCommands::SoundCommands(MessagePump& pump, MidiDevices& devices, LinePrinter& reporter,
-                             TMidiGenClass& shared)
+                             MidiPlayerShared& shared)
     : Midi(pump, devices, shared), Devices(devices), Reporter(reporter), Loop(pump.Loop()) {
     Midi.OnStop = [this](TMidiGen& sender) { SoundStopped(sender); };
 }

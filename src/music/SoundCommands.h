@@ -45,7 +45,7 @@ class SoundCommands {
 
     // `reporter` hears the line about the outputs.
     SoundCommands(MessagePump& pump, MidiDevices& devices, LinePrinter& reporter,
-                  TMidiGenClass& shared = TMidiGenClass::Process());
+                  MidiPlayerShared& shared = MidiPlayerShared::Process());
     // Forgets the queue; the player then stops and waits for its stream to close.
     ~SoundCommands();
     SoundCommands(const SoundCommands&) = delete;

@@ -17,7 +17,7 @@ void ConsoleScreen::Clear() {
     SetCursorPos(MakeCoord(0, 0));
 }
 
-void ConsoleScreen::WriteText(std::string_view text, uint16_t attr, TCoord pos) {
+void ConsoleScreen::WriteText(std::string_view text, uint16_t attr, Coord pos) {
     Dirty = true;
     int x = pos.X;
     for (char c : text) {
@@ -27,7 +27,7 @@ void ConsoleScreen::WriteText(std::string_view text, uint16_t attr, TCoord pos) 
     }
 }
 
-void ConsoleScreen::WriteColoredText(std::string_view text, uint16_t baseAttr, TCoord pos) {
+void ConsoleScreen::WriteColoredText(std::string_view text, uint16_t baseAttr, Coord pos) {
     Dirty = true;
     int x = pos.X;
     uint16_t attr = baseAttr;
@@ -43,7 +43,7 @@ void ConsoleScreen::WriteColoredText(std::string_view text, uint16_t baseAttr, T
     }
 }
 
-void ConsoleScreen::WriteCells(const Cell* cells, int count, TCoord pos) {
+void ConsoleScreen::WriteCells(const Cell* cells, int count, Coord pos) {
     Dirty = true;
     if (pos.Y < 0 || pos.Y >= Buffer.Height)
         return;
@@ -54,7 +54,7 @@ void ConsoleScreen::WriteCells(const Cell* cells, int count, TCoord pos) {
         std::copy(cells + first, cells + last, &Buffer.At(pos.X + first, pos.Y));
 }
 
-void ConsoleScreen::FillRect(TCoord pos, int width, int height, uint8_t ch, uint16_t attr) {
+void ConsoleScreen::FillRect(Coord pos, int width, int height, uint8_t ch, uint16_t attr) {
     Dirty = true;
     for (int y = pos.Y; y < pos.Y + height; ++y) {
         for (int x = pos.X; x < pos.X + width; ++x) {
@@ -64,7 +64,7 @@ void ConsoleScreen::FillRect(TCoord pos, int width, int height, uint8_t ch, uint
     }
 }
 
-void ConsoleScreen::FillAttribute(TCoord pos, int count, uint16_t attr) {
+void ConsoleScreen::FillAttribute(Coord pos, int count, uint16_t attr) {
     Dirty = true;
     if (!Buffer.Contains(pos.X, pos.Y) || count <= 0)
         return;
@@ -82,11 +82,11 @@ void ConsoleScreen::SetTitle(std::string_view title) {
     Dirty = true;
 }
 
-TCoord ConsoleScreen::GetBufferSize() const {
+Coord ConsoleScreen::GetBufferSize() const {
     return MakeCoord(Buffer.Width, Buffer.Height);
 }
 
-void ConsoleScreen::SetBufferSize(TCoord size) {
+void ConsoleScreen::SetBufferSize(Coord size) {
     if (size.X <= 0 || size.Y <= 0)
         return;
     Term.RequestSize(size.X, size.Y);
@@ -133,7 +133,7 @@ bool ConsoleScreen::FollowTerminalSize() {
     return true;
 }
 
-void ConsoleScreen::SetCursorPos(TCoord pos) {
+void ConsoleScreen::SetCursorPos(Coord pos) {
     Dirty = true;
     Buffer.CursorX = pos.X;
     Buffer.CursorY = pos.Y;

@@ -22,18 +22,18 @@ class ConsoleScreen final : public ScreenSurface {
     static constexpr int MaxRows = 1024;
 
     void Clear() override;
-    void WriteText(std::string_view text, uint16_t attr, TCoord pos) override;
-    void WriteColoredText(std::string_view text, uint16_t baseAttr, TCoord pos) override;
-    void WriteCells(const Cell* cells, int count, TCoord pos) override;
-    void FillRect(TCoord pos, int width, int height, uint8_t ch, uint16_t attr) override;
-    void FillAttribute(TCoord pos, int count, uint16_t attr) override;
+    void WriteText(std::string_view text, uint16_t attr, Coord pos) override;
+    void WriteColoredText(std::string_view text, uint16_t baseAttr, Coord pos) override;
+    void WriteCells(const Cell* cells, int count, Coord pos) override;
+    void FillRect(Coord pos, int width, int height, uint8_t ch, uint16_t attr) override;
+    void FillAttribute(Coord pos, int count, uint16_t attr) override;
     std::string GetTitle() const override { return Title; }
     // The terminal gets the title with the next frame, once however often it changed.
     void SetTitle(std::string_view title) override;
-    TCoord GetBufferSize() const override;
-    void SetBufferSize(TCoord size) override;
+    Coord GetBufferSize() const override;
+    void SetBufferSize(Coord size) override;
     void SetTextAttr(uint16_t attr) override { TextAttr = attr; }
-    void SetCursorPos(TCoord pos) override;
+    void SetCursorPos(Coord pos) override;
     void SetCursorSize(int percent) override;
     void SetCursorVisible(bool visible) override;
     void AddView(ScreenView& view) override { Views.push_back(&view); }

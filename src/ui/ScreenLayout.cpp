@@ -43,7 +43,7 @@ ScreenLayout StartScreen(ScreenSurface& screen, TerminalWindow& window,
 
 ScreenLayout DrawLayout(ScreenSurface& screen, const ScreenOptions& options) {
     ScreenOptions sized = options;
-    const TCoord size = screen.GetBufferSize();
+    const Coord size = screen.GetBufferSize();
     sized.SizeX = size.X;
     sized.SizeY = size.Y;
     screen.Clear();

@@ -42,7 +42,7 @@ TEST(InOutErrorText, TheRuntimesTextsOfAFailedFileOperation) {
 TEST(OutputLog, AppendsEachLineWithCrLfAndAfterAFailureRaisesOnlyOnceUntilItWritesAgain) {
     test::FakeFileSystem files;
     files.Add("/games/hero.log", "earlier start\r\n");
-    TOutputLog log(files, true, "/games/hero.log");
+    OutputLog log(files, true, "/games/hero.log");
     log.AppendLog("one");
     log.AppendLog("");
     EXPECT_EQ(files.Files["/games/hero.log"], "earlier start\r\none\r\n\r\n");
@@ -70,7 +70,7 @@ TEST(OutputLog, AppendsEachLineWithCrLfAndAfterAFailureRaisesOnlyOnceUntilItWrit
 
 TEST(OutputLog, OffWritesNothing) {
     test::FakeFileSystem files;
-    TOutputLog log(files, false, "x.log");
+    OutputLog log(files, false, "x.log");
     log.AppendLog("one");
     EXPECT_EQ(files.Appends, 0);
     EXPECT_TRUE(files.Files.empty());
@@ -221,7 +221,7 @@ TEST_F(ClientLog, ALogThatCannotBeWrittenEndsStartUpAtTheBanner) {
 // the connection and prints its prompt; that prompt must not fail again.
 TEST(LogOnTheServerLink, AFailingLogLooksLikeALostConnectionAndThePromptStillPrints) {
     test::FakeFileSystem files;
-    TOutputLog log(files, true, "/games/hero.log");
+    OutputLog log(files, true, "/games/hero.log");
     test::RecordingLinkHost host;
     host.OnPrint = [&](const std::string& line) { log.AppendLog(line); };
     test::FakeNetwork net;

@@ -33,7 +33,7 @@ struct MidiRig {
     LoopClock Clock{Loop};
     RecordingMidiSink Sink{Clock};
     SoftwareMidiDevices Devices{&Sink, Clock, SoftwareMidiStream::Timing::Manual};
-    TMidiGenClass Shared;
+    MidiPlayerShared Shared;
     // What the sound commands say about the outputs.
     RecordingPrinter Printed;
 

@@ -79,7 +79,7 @@ TEST(ThreadedMidiStream, ThePlayerWaitsThroughTheRealLoop) {
     MonotonicClock clock;
     test::RecordingMidiSink sink(clock);
     SoftwareMidiDevices devices(&sink, clock);
-    TMidiGenClass shared;
+    MidiPlayerShared shared;
     int stops = 0;
     {
         TMidiGen midi(console, devices, shared);
@@ -182,7 +182,7 @@ TEST(FluidSynthSink, RendersTheSoundCommandWhereItsNotesAre) {
     ASSERT_NE(sink, nullptr);
     {
         SoftwareMidiDevices devices(sink.get(), clock, SoftwareMidiStream::Timing::Manual);
-        TMidiGenClass shared;
+        MidiPlayerShared shared;
         NoLinePrinter unread;
         SoundCommands sound(console, devices, unread, shared);
         loop.OnWait = [&] { devices.Service(loop.Now()); };

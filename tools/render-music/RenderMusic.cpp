@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
     bool endless = false;
     {
         SoftwareMidiDevices devices(sink.get(), clock, SoftwareMidiStream::Timing::Manual);
-        TMidiGenClass shared;
+        MidiPlayerShared shared;
         NoLinePrinter unread;
         SoundCommands sound(console, devices, unread, shared);
         loop.OnWait = [&] { devices.Service(loop.Now()); };

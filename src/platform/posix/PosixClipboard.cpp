@@ -2,7 +2,7 @@
 
 #include "platform/posix/ToolProcess.h"
 #include "platform/vt/Charsets.h"
-#include "platform/vt/LineEnds.h"
+#include "platform/vt/DesktopLineEnds.h"
 #include "platform/vt/TerminalText.h"
 
 #include <cstdlib>

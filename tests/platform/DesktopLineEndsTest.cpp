@@ -1,4 +1,4 @@
-#include "platform/vt/LineEnds.h"
+#include "platform/vt/DesktopLineEnds.h"
 
 #include <gtest/gtest.h>
 
