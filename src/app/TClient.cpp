@@ -40,57 +40,34 @@ ClientSettings ReadSettingsFile(FileSystem& files, const std::string& path) {
 
 TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
                  const char* const* argv)
-    : SettingsPath(ChooseSettingsPath(environment.Files, argc, argv)),
-      Settings(ReadSettingsFile(environment.Files, SettingsPath)),
+    : Surface(console.Screen()), Input(console.Input()), Clip(console.Clipboard()),
+      Window(console.Window()), Palette(console.Palette()), Env(environment),
+      Files(environment.Files), SettingsPath(ChooseSettingsPath(Files, argc, argv)),
+      Settings(ReadSettingsFile(Files, SettingsPath)),
+      // Fixed in the folder of the start: the current folder changes before the first line
+      // from the server is logged, and one start's log must stay one file.
+      LogPath(ExpandFileName(Files.CurrentDirectory(),
+                             MakeLogPath(SettingsPath, Env.Time.LocalTime(Env.Time.Now())))),
+      Log(std::make_unique<OutputLog>(Files, Settings.LogEnabled, LogPath)),
+      Screen(MakeScreenOptions(Settings)), Layout(StartLayout()), Clock(environment.Time),
+      Output(MakeOutput()),
+      Panel(std::make_unique<StatusPanel>(
+          Surface, Window, Input.Loop(), State, Clock,
+          MakePanelOptions(Settings, Layout, Surface.GetBufferSize().X, Env.Locale))),
+      Printer(Surface, *Output, State, Clock, *Panel, *this, Settings.FlashActivity,
+              Env.Locale.DecimalSeparator),
+      MidiOutputs(Env.Midi.OpenMidi(Settings.Midi)),
+      Sound(std::make_unique<SoundCommands>(Input, *MidiOutputs, Printer)),
       // Connecting and sending wait in the input loop, which keeps watching the keys and signals.
-      Link(*this, *this, console.Input(), environment.Net, console.Input().Loop(), Settings.Server),
-      Clock(environment.Time),
-      MacrosAndAliases(environment.Files, SettingsPath, Link, *this, environment.CpuTime),
-      Host(*this, Link, *this, State.CharName), Surface(console.Screen()), Input(console.Input()),
-      Clip(console.Clipboard()), Window(console.Window()), Palette(console.Palette()),
-      Env(environment), Files(environment.Files) {
-    // Fixed in the folder of the start: the current folder changes before the first line from
-    // the server is logged, and one start's log must stay one file.
-    LogPath = ExpandFileName(Files.CurrentDirectory(),
-                             MakeLogPath(SettingsPath, Env.Time.LocalTime(Env.Time.Now())));
-    Log = std::make_unique<OutputLog>(Files, Settings.LogEnabled, LogPath);
-
+      Link(Printer, *this, Input, Env.Net, Input.Loop(), Settings.Server),
+      MacrosAndAliases(Files, SettingsPath, Link, Printer, Env.CpuTime),
+      Host(*this, Link, Printer, State.CharName),
+      // Empty until the plugins start; the game codes find none before.
+      Plugins(std::make_unique<GamePlugins>(Files, Env.Modules, Link, *Output, Env.Diagnostics,
+                                            Env.PluginWatch)) {
     const std::vector<std::string> macroMessages = MacrosAndAliases.Load();
-
-    Screen = MakeScreenOptions(Settings);
-    // A screen too short for the editor gets a smaller one, never a negative output window;
-    // the setting stays, for a terminal that grows.
-    try {
-        Layout = StartScreen(Surface, Window, Screen);
-    } catch (const std::bad_alloc&) {
-        OutOfMemoryFor("a screen of SizeX=" + std::to_string(Settings.SizeX) +
-                           " by SizeY=" + std::to_string(Settings.SizeY),
-                       ExpandFileName(Files.CurrentDirectory(), SettingsPath));
-    }
-    const int screenWidth = Surface.GetBufferSize().X;
     if (!Settings.MouseWheel)
         Window.SetMouseReporting(false);
-
-    StartMusic();
-
-    try {
-        Output = std::make_unique<OutputBuffer>(Surface, screenWidth, Settings.OutputSize,
-                                                Layout.SeparatorRow);
-    } catch (const std::bad_alloc&) {
-        OutOfMemoryFor("the output window's OutputSize=" + std::to_string(Settings.OutputSize) +
-                           " rows of " + std::to_string(screenWidth) + " columns",
-                       ExpandFileName(Files.CurrentDirectory(), SettingsPath));
-    }
-    // Empty until the plugins start; the game codes find none before.
-    Plugins = std::make_unique<GamePlugins>(Files, Env.Modules, Link, *Output, Env.Diagnostics,
-                                            Env.PluginWatch);
-
-    Panel =
-        std::make_unique<StatusPanel>(Surface, Window, Input.Loop(), State, Clock,
-                                      MakePanelOptions(Settings, Layout, screenWidth, Env.Locale));
-    PrintedLineTargets& targets = *this;
-    Printer = std::make_unique<TextPrinter>(Surface, *Output, State, Clock, *Panel, targets,
-                                            Settings.FlashActivity, Env.Locale.DecimalSeparator);
 
     StartEditor();
 
@@ -102,13 +79,13 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     DrawStatusPanel();
 
     Output->UseAttr(0x4E);
-    PrintLine(std::string(ProgramTitle) + std::string(BannerNotice));
+    Printer.PrintLine(std::string(ProgramTitle) + std::string(BannerNotice));
     Output->UseAttr(7);
     // What went wrong with the macro and alias files, below the banner.
     for (const std::string& line : macroMessages)
-        PrintLine(line);
+        Printer.PrintLine(line);
     for (const std::string& line : Settings.Notes)
-        PrintLine(line);
+        Printer.PrintLine(line);
 
     ProgramDir = ExtractFilePath(Files.ProgramPath());
     if (ProgramDir.empty())
@@ -122,12 +99,13 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
         Placement.Installed ? FileTypes::LeftToPackage : FileTypes::Register);
     ConsoleKeyExisted = registration.ConsoleKeyExisted;
     if (!registration.Failure.empty())
-        PrintLine("\x89" + registration.Failure);
+        Printer.PrintLine("\x89" + registration.Failure);
     ApplyConsolePalette(Palette);
 
     StartPlugins();
     if (IsFirstRun())
-        PrintFirstRunNotice([this](const std::string& text) { PrintLine(text); }, *Output);
+        PrintFirstRunNotice([this](const std::string& text) { Printer.PrintLine(text); },
+                            *Output);
     else
         Link.ConnectToServer();
 }
@@ -142,9 +120,28 @@ TClient::~TClient() {
     MidiOutputs.reset();
 }
 
-void TClient::StartMusic() {
-    MidiOutputs = Env.Midi.OpenMidi(Settings.Midi);
-    Sound = std::make_unique<SoundCommands>(Input, *MidiOutputs, *this);
+ScreenLayout TClient::StartLayout() {
+    // A screen too short for the editor gets a smaller one, never a negative output window;
+    // the setting stays, for a terminal that grows.
+    try {
+        return StartScreen(Surface, Window, Screen);
+    } catch (const std::bad_alloc&) {
+        OutOfMemoryFor("a screen of SizeX=" + std::to_string(Settings.SizeX) +
+                           " by SizeY=" + std::to_string(Settings.SizeY),
+                       ExpandFileName(Files.CurrentDirectory(), SettingsPath));
+    }
+}
+
+std::unique_ptr<OutputBuffer> TClient::MakeOutput() {
+    const int width = Surface.GetBufferSize().X;
+    try {
+        return std::make_unique<OutputBuffer>(Surface, width, Settings.OutputSize,
+                                              Layout.SeparatorRow);
+    } catch (const std::bad_alloc&) {
+        OutOfMemoryFor("the output window's OutputSize=" + std::to_string(Settings.OutputSize) +
+                           " rows of " + std::to_string(width) + " columns",
+                       ExpandFileName(Files.CurrentDirectory(), SettingsPath));
+    }
 }
 
 void TClient::StartEditor() {
@@ -230,22 +227,6 @@ void TClient::Paste(const std::string& text, uint64_t leftOut) {
 
 void TClient::Wheel(bool down, int64_t rows) {
     Output->ScrollOutput(down, rows);
-}
-
-void TClient::PrintLine(const std::string& text) {
-    Printer->PrintLine(text);
-}
-
-void TClient::PrintTextLine(const std::string& text) {
-    Printer->PrintTextLine(text);
-}
-
-void TClient::ShowUnfinishedLine(const std::string& text) {
-    Printer->ShowUnfinishedLine(text);
-}
-
-void TClient::RemoveUnfinishedLine() {
-    Printer->RemoveUnfinishedLine();
 }
 
 void TClient::ServerEchoChanged(bool serverEchoes) {

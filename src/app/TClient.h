@@ -33,8 +33,13 @@ namespace tolmix {
 // client and binds them to the console and to each other. Construction runs the start-up steps
 // in order (the connection among them, waiting in the console's input loop); an error raised
 // there ends the program. The input loop then runs the client.
-class TClient final : public ServerLinePrinter,
-                      public LoopClient,
+//
+// The parts are made in the order they need each other: the screen, the output window and the
+// printer before the link that prints into them, the link before the editor, the macros and
+// the plugins that send through it. Where two parts need each other (the link tells the editor
+// of the server's echo, the editor sends through the link; the printer hands server codes to
+// the editor, the music and the plugins, which print), the client stands between them.
+class TClient final : public LoopClient,
                       private ServerEchoListener,
                       private HostLoop,
                       private PrintedLineTargets {
@@ -44,15 +49,6 @@ class TClient final : public ServerLinePrinter,
     TClient(const TClient&) = delete;
     TClient& operator=(const TClient&) = delete;
 
-    // Prints or dispatches one line of Windows-1251 text: the way in for the link, the plugins
-    // and the client's own messages.
-    void PrintLine(const std::string& text) override;
-    // The server link's received text: a line that is no server code, and the unfinished line.
-    void PrintTextLine(const std::string& text) override;
-    void ShowUnfinishedLine(const std::string& text) override;
-    void RemoveUnfinishedLine() override;
-    // A plugin's game ends with the connection it was played on.
-    void ConnectionEnded() override;
     // What the input loop hands on: keys to the key tables, the idle step to the link (at most
     // one line from the server), a paste to the editor, the wheel to the output window.
     bool HandleKey(const KeyEvent& key) override;
@@ -61,49 +57,61 @@ class TClient final : public ServerLinePrinter,
     void Wheel(bool down, int64_t rows) override;
     // The terminal took another size: every part is laid out in it again and drawn whole.
     void ScreenResized() override;
+    // The one way in for text (a line of Windows-1251 text, printed or dispatched as a server
+    // code), as the link, the plugins and the client's own messages use it.
+    LinePrinter& Lines() { return Printer; }
 
   private:
+    // The console's parts, each handed to the pieces that use it.
+    ScreenSurface& Surface;
+    InputLoop& Input;
+    TextClipboard& Clip;
+    TerminalWindow& Window;
+    TerminalPalette& Palette;
+    ClientEnvironment& Env;
+    FileSystem& Files;
     // The settings file in use, kept for later re-reads.
     std::string SettingsPath;
+    ClientSettings Settings;
     // The output log file of this start, fixed before anything is printed.
     std::string LogPath;
-    // The program's folder, with a trailing separator, and where its plugins and the demo
-    // world are: beside it, or where it was installed.
-    std::string ProgramDir;
-    ProgramLayout Placement;
-    ClientSettings Settings;
+    std::unique_ptr<OutputLog> Log;
+    // The connection whose lines the log wrote last.
+    uint64_t LoggedConnection = 0;
     // The layout's settings; the size in them is what the client asks the terminal for.
     ScreenOptions Screen;
     ScreenLayout Layout;
-    // The connection to the game server.
-    ServerLink Link;
-    // The server's music: the MIDI outputs, the player and its queue.
-    std::unique_ptr<MidiDevices> MidiOutputs;
-    std::unique_ptr<SoundCommands> Sound;
-    // The scrollback and the output window's view of it.
-    std::unique_ptr<OutputBuffer> Output;
     // The character's state from the server codes, the game clock, and where they are shown.
     CharacterStatus State;
     GameClock Clock;
+    // The scrollback and the output window's view of it.
+    std::unique_ptr<OutputBuffer> Output;
     std::unique_ptr<StatusPanel> Panel;
-    std::unique_ptr<ScrollbackMark> NewRowsMark;
-    std::unique_ptr<TextPrinter> Printer;
+    // The one door of every line to the output window: the server link's printer.
+    TextPrinter Printer;
+    // The server's music: the MIDI outputs, the player and its queue.
+    std::unique_ptr<MidiDevices> MidiOutputs;
+    std::unique_ptr<SoundCommands> Sound;
+    // The connection to the game server.
+    ServerLink Link;
+    // The key macros and the aliases (Macros, Aliases), read again on Tab.
+    MacroSet MacrosAndAliases;
+    // The host operations the game plugins call, and the plugins (none until they start).
+    GameHost Host;
+    std::unique_ptr<GamePlugins> Plugins;
     // The input editor, which keeps the text, the cursor and the command history, and the key
     // tables that drive it.
     std::unique_ptr<InputEditor> Editor;
     std::unique_ptr<EditorView> EditorScreen;
     std::unique_ptr<KeyDispatch> Keys;
-    std::unique_ptr<OutputLog> Log;
-    // The connection whose lines the log wrote last.
-    uint64_t LoggedConnection = 0;
+    std::unique_ptr<ScrollbackMark> NewRowsMark;
+    // The program's folder, with a trailing separator, and where its plugins and the demo
+    // world are: beside it, or where it was installed.
+    std::string ProgramDir;
+    ProgramLayout Placement;
     // Whether the console settings of this program location existed before this start; false
     // on the first start from a folder, which shows the first-run notice instead of connecting.
     bool ConsoleKeyExisted = false;
-    // The key macros and the aliases (Macros, Aliases), read again on Tab.
-    MacroSet MacrosAndAliases;
-    // The host operations the game plugins call, and the plugins.
-    GameHost Host;
-    std::unique_ptr<GamePlugins> Plugins;
 
     // Writes a printed line (console code page, no colour bytes) to the output log when it is on.
     void AppendLog(const std::string& text) override;
@@ -128,18 +136,14 @@ class TClient final : public ServerLinePrinter,
     // the editor through the client.
     void ServerEchoChanged(bool serverEchoes) override;
 
-    void StartMusic();
+    // A plugin's game ends with the connection it was played on.
+    void ConnectionEnded() override;
+
+    // The start-up's steps that make a part, in the order of the members.
+    ScreenLayout StartLayout();
+    std::unique_ptr<OutputBuffer> MakeOutput();
     void StartEditor();
     void StartPlugins();
-
-    // The console's parts, each handed to the pieces that use it.
-    ScreenSurface& Surface;
-    InputLoop& Input;
-    TextClipboard& Clip;
-    TerminalWindow& Window;
-    TerminalPalette& Palette;
-    ClientEnvironment& Env;
-    FileSystem& Files;
 };
 
 } // namespace tolmix

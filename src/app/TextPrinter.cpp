@@ -14,7 +14,7 @@ TextPrinter::TextPrinter(WindowTitle& title, OutputBuffer& output, CharacterStat
     : Title(title), Output(output), State(state), Clock(clock), Panel(panel), Targets(targets),
       FlashActivity(flashActivity), DecimalSeparator(decimalSeparator) {}
 
-void TextPrinter::PrintLine(std::string_view ansiText) {
+void TextPrinter::PrintLine(const std::string& ansiText) {
     const std::string text = AnsiToConsole(ansiText);
     if (IsServerCode(text)) {
         HandleServerCode(text[2], std::string_view(text).substr(3));
@@ -23,11 +23,11 @@ void TextPrinter::PrintLine(std::string_view ansiText) {
     PrintText(text);
 }
 
-void TextPrinter::PrintTextLine(std::string_view ansiText) {
+void TextPrinter::PrintTextLine(const std::string& ansiText) {
     PrintText(AnsiToConsole(ansiText));
 }
 
-void TextPrinter::ShowUnfinishedLine(std::string_view ansiText) {
+void TextPrinter::ShowUnfinishedLine(const std::string& ansiText) {
     Output.ShowUnfinished(AnsiToConsole(ansiText));
     if (FlashActivity)
         Panel.NoteActivity();

@@ -2,6 +2,7 @@
 
 #include "net/CharacterStatus.h"
 #include "net/GameClock.h"
+#include "net/ServerLinePrinter.h"
 #include "ui/OutputBuffer.h"
 #include "ui/StatusPanel.h"
 #include "ui/WindowTitle.h"
@@ -31,6 +32,9 @@ class PrintedLineTargets {
     virtual void StopMusic() = 0;
     // "g": a game code for the plugins, its sub-letter and argument.
     virtual void GameCode(char letter, const std::string& argument) = 0;
+    // The connection was dropped: what lives only as long as one connection (a plugin's game)
+    // ends. Raises nothing.
+    virtual void ConnectionEnded() {}
 };
 
 // The one door through which every line reaches the output window: the server's lines and
@@ -38,7 +42,7 @@ class PrintedLineTargets {
 // instead of being shown, or goes to the part it is for. It lives with the client that
 // assembles the parts because a received line fans out to nearly all of them: the screen
 // pieces, the editor, the music, the plugins, the link and the log.
-class TextPrinter {
+class TextPrinter final : public ServerLinePrinter {
   public:
     // The window's title follows the character's name.
     TextPrinter(WindowTitle& title, OutputBuffer& output, CharacterStatus& state, GameClock& clock,
@@ -46,13 +50,14 @@ class TextPrinter {
                 char decimalSeparator);
 
     // Prints or dispatches one line of Windows-1251 text.
-    void PrintLine(std::string_view text);
+    void PrintLine(const std::string& text) override;
     // Prints one line of Windows-1251 text, never taking it for a server code.
-    void PrintTextLine(std::string_view text);
+    void PrintTextLine(const std::string& text) override;
     // The server's unfinished line at the end of the output window: shown (in place of the one
     // shown before), or taken away. It is not logged.
-    void ShowUnfinishedLine(std::string_view text);
-    void RemoveUnfinishedLine();
+    void ShowUnfinishedLine(const std::string& text) override;
+    void RemoveUnfinishedLine() override;
+    void ConnectionEnded() override { Targets.ConnectionEnded(); }
 
   private:
     void PrintText(const std::string& consoleText);

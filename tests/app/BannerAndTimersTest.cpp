@@ -40,7 +40,7 @@ TEST_F(RunningClient, TheBannerIsTheFirstLineInYellowOnRed) {
     Start();
     EXPECT_EQ(Row(0).substr(0, 20), "Tolmix Client v1.4.0");
     EXPECT_EQ(Screen.Cells().At(0, 0).Attr, 0x4E);
-    Client->PrintLine("next");
+    Client->Lines().PrintLine("next");
     EXPECT_EQ(Screen.Cells().At(0, 1).Attr, 7);
 }
 
@@ -54,7 +54,7 @@ TEST_F(RunningClient, AHugeOutputSizeIsNamedInRedBelowTheBanner) {
 TEST_F(RunningClient, TheServerEditorStartsEditModeAndSwapsEnter) {
     Start("AutoSend=\r\n");
     EXPECT_EQ(Screen.Cells().At(8, 21).Attr, 7);
-    Client->PrintLine("\x80\x80"
+    Client->Lines().PrintLine("\x80\x80"
                       "ct");
     // The edit mode's caption on the separator, an empty editor, and Enter that breaks the line
     // instead of sending it.
@@ -74,13 +74,13 @@ TEST_F(RunningClient, TheServerEditorStartsEditModeAndSwapsEnter) {
 
 TEST_F(RunningClient, TheGameClockRunsOnTheSeparatorFourTimesAsFast) {
     Start("TimeFormat=hh:nn:ss\r\n");
-    Client->PrintLine("\x80\x80t" + std::to_string(739959 * 86'400'000LL + 3'600'000));
+    Client->Lines().PrintLine("\x80\x80t" + std::to_string(739959 * 86'400'000LL + 3'600'000));
     RunFor(250ms);
     EXPECT_EQ(Row(21).substr(71, 8), "01:00:01");
     RunFor(1000ms);
     EXPECT_EQ(Row(21).substr(71, 8), "01:00:05");
     EXPECT_EQ(Screen.Cells().At(71, 21).Attr, 10);
-    Client->PrintLine("\x80\x80t");
+    Client->Lines().PrintLine("\x80\x80t");
     RunFor(1000ms);
     EXPECT_TRUE(test::RowIs(Screen.Cells(), 21, 0xC4, 7)) << Row(21);
 }
@@ -95,7 +95,7 @@ TEST_F(RunningClient, TimersRunOnlyWhileSomethingTheyDrawCanChange) {
     EXPECT_LE(Loop.Waits - waits, 2);
 
     // A countdown runs its timer until its end is drawn.
-    Client->PrintLine("\x80\x80"
+    Client->Lines().PrintLine("\x80\x80"
                       "a0.5");
     EXPECT_EQ(Loop.NextTimer(), Loop.Clock + 100ms);
     RunFor(300ms);
@@ -105,11 +105,11 @@ TEST_F(RunningClient, TimersRunOnlyWhileSomethingTheyDrawCanChange) {
     EXPECT_FALSE(Loop.NextTimer().has_value());
 
     // The game clock keeps the status timer until the server switches it off.
-    Client->PrintLine("\x80\x80t" + std::to_string(739959 * 86'400'000LL));
+    Client->Lines().PrintLine("\x80\x80t" + std::to_string(739959 * 86'400'000LL));
     EXPECT_EQ(Loop.NextTimer(), Loop.Clock + 250ms);
     RunFor(10s);
     EXPECT_TRUE(Loop.NextTimer().has_value());
-    Client->PrintLine("\x80\x80t");
+    Client->Lines().PrintLine("\x80\x80t");
     RunFor(500ms);
     EXPECT_FALSE(Loop.NextTimer().has_value());
     const int quiet = Loop.Waits;
@@ -119,7 +119,7 @@ TEST_F(RunningClient, TimersRunOnlyWhileSomethingTheyDrawCanChange) {
 
 TEST_F(RunningClient, TheCountdownTimerCountsTheServerCountdownDown) {
     Start();
-    Client->PrintLine("\x80\x80"
+    Client->Lines().PrintLine("\x80\x80"
                       "a2.5");
     RunFor(100ms);
     EXPECT_EQ(Row(21).substr(50, 5), "\xC4\xC4"
@@ -141,8 +141,8 @@ TEST_F(RunningClient, TextWhileTheWindowIsElsewhereFlashesIt) {
     Term.Focused = false;
     RunFor(2000ms);
     EXPECT_EQ(Term.Flashes, afterBanner);
-    Client->PrintLine("tell: hello");
-    Client->PrintLine("tell: are you there?");
+    Client->Lines().PrintLine("tell: hello");
+    Client->Lines().PrintLine("tell: are you there?");
     RunFor(2000ms);
     EXPECT_EQ(Term.Flashes, afterBanner + 1);
 }
@@ -179,7 +179,7 @@ TEST_F(RunningClient, ReceivedLinesAndAnUnfinishedPromptFlashTheWindowElsewhere)
 TEST_F(RunningClient, WithoutFlashActivityNothingFlashes) {
     Start("FlashActivity=0\r\n");
     Term.Focused = false;
-    Client->PrintLine("tell: hello");
+    Client->Lines().PrintLine("tell: hello");
     RunFor(3000ms);
     EXPECT_EQ(Term.Flashes, 0);
 }

@@ -122,7 +122,7 @@ TEST_F(ClientKeys, ATerminalPasteIsInsertedWithCrLfLineEnds) {
 
 TEST_F(ClientKeys, PageKeysScrollTheOutputWindow) {
     for (int i = 0; i < 60; ++i)
-        Client->PrintLine("line " + std::to_string(i) + ".");
+        Client->Lines().PrintLine("line " + std::to_string(i) + ".");
     // The output window's last row shows the newest line.
     EXPECT_EQ(RowWith("line 59."), 20);
     Term.Key(VkPrior, 0, EnhancedKey);

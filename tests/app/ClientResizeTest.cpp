@@ -72,7 +72,7 @@ TEST_F(ClientResize, EveryPartIsLaidOutAgainAtEachNewSize) {
 
     // The page keys scroll by the new window's height less one: 35 rows wait below.
     for (int n = 0; n < 100; ++n)
-        Client->PrintLine("line " + std::to_string(n));
+        Client->Lines().PrintLine("line " + std::to_string(n));
     Term.Key(VkPrior);
     RunInput();
     EXPECT_NE(Shown(36).find("\x19"
@@ -99,7 +99,7 @@ TEST_F(ClientResize, ATerminalTooSmallShowsTheNoticeAndKeysStillWork) {
 
 TEST_F(ClientResize, ScrolledBackTheMarkIsOnTheNewSeparator) {
     for (int n = 0; n < 100; ++n)
-        Client->PrintLine("line " + std::to_string(n));
+        Client->Lines().PrintLine("line " + std::to_string(n));
     Term.Key(VkPrior);
     RunInput();
     ASSERT_NE(Shown(21).find("\x19"

@@ -204,7 +204,7 @@ TEST_F(ClientWiring, APluginErrorWhileALineIsHandledDropsTheConnectionAndTheClie
     Arrive("\x80\x80gd" + EncodeBase64("throw"));
     EXPECT_FALSE(ServerConnected());
     EXPECT_TRUE(OutputHas(" Enter "));
-    Client->PrintLine("still printing");
+    Client->Lines().PrintLine("still printing");
     EXPECT_TRUE(OutputHas("still printing"));
 }
 
@@ -227,12 +227,12 @@ TEST_F(ClientWiring, NestedIdleStepsInsideAPluginHandleEveryLineOnce) {
 
 TEST_F(ClientWiring, SoundCodesWithoutAMidiOutputPlayNothingQuietly) {
     Start();
-    Client->PrintLine("before");
+    Client->Lines().PrintLine("before");
     Arrive("\x80\x80p50 C4 E4 G4");
     Arrive("\x80\x80P");
     EXPECT_TRUE(ServerConnected());
     // Not a line between: no message, no error.
-    Client->PrintLine("after");
+    Client->Lines().PrintLine("after");
     ASSERT_GE(RowWith("before"), 0);
     EXPECT_EQ(RowWith("after"), RowWith("before") + 1);
 }

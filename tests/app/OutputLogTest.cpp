@@ -94,7 +94,7 @@ class ClientLog : public ::testing::Test, public test::ClientFakes {
 
 TEST_F(ClientLog, OffCreatesNoFile) {
     auto client = Start("LogEnabled=0\r\n");
-    client->PrintLine("text");
+    client->Lines().PrintLine("text");
     EXPECT_EQ(Files.Appends, 0);
     EXPECT_EQ(Files.Files.count(LogFile), 0u);
 }
@@ -109,10 +109,10 @@ TEST_F(ClientLog, OnLogsTheBannerFirstThenPrintedLinesInTheConsoleCodePageWithou
     const size_t started = LogText().size();
 
     // "\x8C" red, "Привет" in Windows-1251, "\x87" grey; a server code; an empty line.
-    client->PrintLine("\x8C\xCF\xF0\xE8\xE2\xE5\xF2\x87, world");
-    client->PrintLine("\x80\x80"
+    client->Lines().PrintLine("\x8C\xCF\xF0\xE8\xE2\xE5\xF2\x87, world");
+    client->Lines().PrintLine("\x80\x80"
                       "l42");
-    client->PrintLine("");
+    client->Lines().PrintLine("");
     // "Привет" in code page 866.
     EXPECT_EQ(LogText().substr(started), "\x8F\xE0\xA8\xA2\xA5\xE2, world\r\n\r\n");
     // The code went to the status panel: "Уровень" shows 42.
@@ -128,7 +128,7 @@ TEST_F(ClientLog, TheDefaultLogStaysInTheFolderOfTheStartWhenTheFolderChanges) {
     TClient client(Con, Env, 1, argv);
     ASSERT_EQ(Files.Files.count("/home/player/TolmixClient-2006-05-17-19-08.log"), 1u);
     Files.ChangeDirectory("/opt/tolmix");
-    client.PrintLine("later");
+    client.Lines().PrintLine("later");
     const std::string text = Files.Files["/home/player/TolmixClient-2006-05-17-19-08.log"];
     EXPECT_EQ(text.substr(text.size() - 7), "later\r\n");
 }

@@ -156,7 +156,7 @@ TEST_F(ClientFirstRun, TheFirstStartFromAFolderShowsTheNoticeInItsColours) {
                             "\xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xF3 \xE7\xE0\xED\xEE\xE2\xEE."));
     EXPECT_TRUE(test::RowIs(Screen.Cells(), 4, ' ', 7));
     // Five lines, and the colour back to light grey for the next.
-    client->PrintLine("next");
+    client->Lines().PrintLine("next");
     EXPECT_EQ(RowWith("next"), 5);
     EXPECT_EQ(Screen.Cells().At(0, 5).Attr, 7);
     EXPECT_TRUE(Net.Streams.empty()) << "a first start does not connect";
@@ -171,7 +171,7 @@ TEST_F(ClientFirstRun, TheSecondStartShowsNoNoticeAndACopyElsewhereIsAFirstRunAg
     EXPECT_TRUE(ServerConnected());
     EXPECT_EQ(Net.Streams.size(), 1u);
     // The banner, then empty, connecting, empty; no notice.
-    second->PrintLine("next");
+    second->Lines().PrintLine("next");
     EXPECT_EQ(RowWith("next"), 4);
     EXPECT_EQ(Term.PaletteWrites, 32) << "the palette is installed at every start";
     second.reset();
@@ -179,7 +179,7 @@ TEST_F(ClientFirstRun, TheSecondStartShowsNoNoticeAndACopyElsewhereIsAFirstRunAg
     Files.Program = "/home/player/elsewhere/tolmix-client";
     auto copy = Start();
     EXPECT_TRUE(NoticeShown());
-    copy->PrintLine("next");
+    copy->Lines().PrintLine("next");
     EXPECT_EQ(RowWith("next"), 5);
     EXPECT_EQ(Net.Streams.size(), 1u);
 }

@@ -42,7 +42,7 @@ TEST_F(ClientStartup, MissingSettingsFileGivesTheDefaults) {
     EXPECT_TRUE(test::RowIs(Screen.Cells(), 21, 0xC4, 7));
     EXPECT_EQ(Screen.Cells().CursorY, 22);
     // The banner, then empty, connecting, empty: the fake network connects at once.
-    client.PrintLine("next");
+    client.Lines().PrintLine("next");
     EXPECT_EQ(RowWith("next"), 4);
 
     // The name was fixed against the folder the program started in before the program's folder
@@ -89,7 +89,7 @@ TEST_F(ClientStartup, LeavesNoTimerBehind) {
         TClient client(Con, Env, 1, argv);
         // The banner is new text: the status timer runs to see whether the player looks; a
         // countdown runs the other.
-        client.PrintLine("\x80\x80"
+        client.Lines().PrintLine("\x80\x80"
                          "a3");
         int timerMessages = 0;
         Loop.Advance(Milliseconds(250));

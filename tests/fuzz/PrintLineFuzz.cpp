@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view input(reinterpret_cast<const char*>(data), size);
     while (!input.empty()) {
         const size_t end = input.find('\n');
-        printer.PrintLine(input.substr(0, end));
+        printer.PrintLine(std::string(input.substr(0, end)));
         wall.Advance(Milliseconds(250));
         panel.DrawGameClock(clock.GameClockNow());
         panel.DrawCountdown();

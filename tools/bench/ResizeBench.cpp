@@ -60,7 +60,7 @@ Figures InProcess(int runs, size_t& frameBytes) {
     const char* argv[] = {"tolmix-client"};
     TClient client(fakes.Con, fakes.Env, 1, argv);
     for (int n = 1; n <= kLines; ++n)
-        client.PrintLine(Line(n));
+        client.Lines().PrintLine(Line(n));
     fakes.Screen.Show();
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
