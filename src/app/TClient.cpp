@@ -71,12 +71,12 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
 
     StartEditor();
 
-    ClearEditor();
+    Editor->ClearEditor();
 
     State.CharName.clear();
     for (int i = Level; i <= ManaMax; ++i)
         State.Status[i] = 0;
-    DrawStatusPanel();
+    Panel->DrawStatusPanel();
 
     Output->UseAttr(0x4E);
     Printer.PrintLine(std::string(ProgramTitle) + std::string(BannerNotice));
@@ -171,7 +171,7 @@ void TClient::ScreenResized() {
     Output->DrawOutput();
     Keys->SetOutputRows(Layout.OutputRows);
     Panel->Relayout(width, Layout.SeparatorRow, Layout.PanelRow);
-    DrawStatusPanel();
+    Panel->DrawStatusPanel();
     Panel->DrawGameClock(Clock.GameClockNow());
     Panel->DrawCountdown();
     NewRowsMark->Invalidate();
@@ -213,10 +213,6 @@ bool TClient::HandleKey(const KeyEvent& key) {
     return Keys->HandleKey(key);
 }
 
-void TClient::ClearEditor() {
-    Editor->ClearEditor();
-}
-
 bool TClient::Idle() {
     return Link.PollSocket();
 }
@@ -245,10 +241,6 @@ void TClient::AppendLog(const std::string& text) {
         Log->NewConnection();
     }
     Log->AppendLog(text);
-}
-
-void TClient::DrawStatusPanel() {
-    Panel->DrawStatusPanel();
 }
 
 void TClient::BeginEditMode(const std::string& text) {

@@ -117,11 +117,8 @@ class TClient final : public LoopClient,
     void AppendLog(const std::string& text) override;
     // An installed program connects at its first start: its package registered it already.
     bool IsFirstRun() const { return !ConsoleKeyExisted && !Placement.Installed; }
-    void DrawStatusPanel();
     // Opens the server's text editor with its lines (console code page).
     void BeginEditMode(const std::string& text) override;
-    // Empties the editor; in edit mode the server's edit is cancelled.
-    void ClearEditor();
 
     uint64_t WindowHandle() const override;
     void RunLoopPass(bool receive) override;
