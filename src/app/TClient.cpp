@@ -61,7 +61,7 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
       // Connecting and sending wait in the input loop, which keeps watching the keys and signals.
       Link(Printer, *this, Input, Env.Net, Input.Loop(), Settings.Server),
       MacrosAndAliases(Files, SettingsPath, Link, Printer, Env.CpuTime),
-      Host(*this, Link, Printer, State.CharName),
+      Host(*this, Window, Link, Printer, State.CharName),
       // Empty until the plugins start; the game codes find none before.
       Plugins(std::make_unique<GamePlugins>(Files, Env.Modules, Link, *Output, Env.Diagnostics,
                                             Env.PluginWatch)) {
@@ -176,10 +176,6 @@ void TClient::ScreenResized() {
     Panel->DrawCountdown();
     NewRowsMark->Invalidate();
     Editor->Relayout(width, Layout.EditorTop, Layout.EditorLines);
-}
-
-uint64_t TClient::WindowHandle() const {
-    return Window.WindowId();
 }
 
 void TClient::RunLoopPass(bool receive) {

@@ -120,7 +120,6 @@ class TClient final : public LoopClient,
     // Opens the server's text editor with its lines (console code page).
     void BeginEditMode(const std::string& text) override;
 
-    uint64_t WindowHandle() const override;
     void RunLoopPass(bool receive) override;
     void SendVersion() override;
     bool HasMusic() const override { return true; }

@@ -6,7 +6,7 @@
 namespace tolmix {
 
 uint64_t GameHost::GetWindowHandle() {
-    return Loop.WindowHandle();
+    return Window.WindowId();
 }
 
 std::string GameHost::GetCharName() {

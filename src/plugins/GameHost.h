@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/ServerConnection.h"
+#include "platform/TerminalWindow.h"
 #include "plugins/uPluginIntf.h"
 #include "text/LinePrinter.h"
 
@@ -13,8 +14,6 @@ namespace tolmix {
 class HostLoop {
   public:
     virtual ~HostLoop() = default;
-    // The window of the client's console; 0 when none is known.
-    virtual uint64_t WindowHandle() const = 0;
     // One pass of the input loop: messages, keys and, when `receive`, the idle step that
     // receives from the server.
     virtual void RunLoopPass(bool receive) = 0;
@@ -29,9 +28,9 @@ class GameHost final : public TTolmixHost {
     static constexpr int MaxReceivingDepth = 32;
 
     // `charName` is the character's name as the server codes leave it (console code page).
-    GameHost(HostLoop& loop, ServerConnection& link, LinePrinter& printer,
-             const std::string& charName)
-        : Loop(loop), Link(link), Printer(printer), CharName(charName) {}
+    GameHost(HostLoop& loop, const TerminalWindow& window, ServerConnection& link,
+             LinePrinter& printer, const std::string& charName)
+        : Loop(loop), Window(window), Link(link), Printer(printer), CharName(charName) {}
     GameHost(const GameHost&) = delete;
     GameHost& operator=(const GameHost&) = delete;
 
@@ -47,6 +46,8 @@ class GameHost final : public TTolmixHost {
 
   private:
     HostLoop& Loop;
+    // The window of the client's console (0 when none is known).
+    const TerminalWindow& Window;
     ServerConnection& Link;
     LinePrinter& Printer;
     const std::string& CharName;

@@ -64,7 +64,7 @@ class FakeGameClient final : public ServerLinePrinter,
     OutputBuffer Screen{Con, 80, 100, 21};
     StatusPanel Panel{Con, Term, Loop, State, Clock, DefaultPanel()};
     TextPrinter Printer{Con, Screen, State, Clock, Panel, *this, false, '.'};
-    GameHost Host{*this, Link, *this, CharName};
+    GameHost Host{*this, Term, Link, *this, CharName};
 
     std::string Wire;                  // every byte sent, as the server receives it
     std::vector<std::string> Printed;  // printed lines, console code page
@@ -135,7 +135,6 @@ class FakeGameClient final : public ServerLinePrinter,
         Output.emplace_back(text);
         Messages.emplace_back(text);
     }
-    uint64_t WindowHandle() const override { return Term.WindowId(); }
     void RunLoopPass(bool receive) override { Input.Pass(Player, receive); }
 
     // Opens a new connection, as the player's Enter does after a disconnect.
