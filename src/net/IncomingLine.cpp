@@ -1,13 +1,27 @@
 #include "net/IncomingLine.h"
+#include "net/EscapeSequences.h"
 #include "net/TelnetBytes.h"
+#include "text/ColourBytes.h"
+
+#include <array>
 
 namespace tolmix {
 
 namespace {
 
-constexpr char Esc = 0x1B;
 using telnet::Iac;
-constexpr uint8_t InitialColour = 7;
+
+constexpr char Esc = '\x1B';
+
+// The bytes that end a run of plain text: ESC, IAC, and the lead of the background marks.
+constexpr std::array<bool, 256> MakeEndsTextRun() {
+    std::array<bool, 256> ends{};
+    ends[static_cast<uint8_t>(Esc)] = true;
+    ends[static_cast<uint8_t>(AnsiBackgroundMark)] = true;
+    ends[Iac] = true;
+    return ends;
+}
+constexpr std::array<bool, 256> EndsTextRun = MakeEndsTextRun();
 
 uint8_t Byte(std::string_view line, std::size_t i) {
     return static_cast<uint8_t>(line[i]);
@@ -17,59 +31,50 @@ bool IsMarkerByte(char c) {
     return c == '\x80' || c == '\x10';
 }
 
-} // namespace
-
-void ApplyAnsiParameter(std::string& parameter, uint8_t& state, std::string& decoded) {
-    if (parameter.size() == 1) {
-        if (parameter[0] == '0')
-            state = InitialColour;
-        else if (parameter[0] == '1')
-            state |= 8;
-    } else if (parameter.size() == 2) {
-        // Only the last digit counts, so 31 and 41 both give red as the foreground.
-        const int digit = static_cast<int>(static_cast<uint8_t>(parameter[1])) - '0';
-        state = static_cast<uint8_t>((state & 8) | (digit & 7));
+// Windows-1251 text without the background marks of the decoder.
+std::string WithoutBackgroundMarks(std::string_view text) {
+    std::string kept;
+    kept.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == AnsiBackgroundMark && i + 1 < text.size() && IsBackgroundLetter(text[i + 1]))
+            ++i;
+        else
+            kept += text[i];
     }
-    decoded += static_cast<char>(0x80 | state);
-    parameter.clear();
+    return kept;
 }
 
-DecodedLine DecodeIncomingLine(std::string_view line, TelnetNegotiation* negotiation) {
+} // namespace
+
+DecodedLine DecodeIncomingLine(std::string_view line, TelnetNegotiation* negotiation,
+                               const SgrState& colours) {
     DecodedLine result;
+    result.Colours = colours;
     std::string& decoded = result.Text;
     decoded.reserve(line.size());
-    // Where the first colour byte made from an ANSI sequence went.
+    // Where the first colour byte made from an SGR sequence went.
     std::size_t firstAnsiColour = std::string::npos;
-    std::string parameter;
-    uint8_t state = InitialColour;
     const std::size_t n = line.size();
     std::size_t i = 0;
     while (i < n) {
         const uint8_t c = Byte(line, i);
-        if (c == Esc) {
-            if (i + 1 >= n)
+        if (c == static_cast<uint8_t>(AnsiBackgroundMark)) {
+            // Unused in Windows-1251, and the lead of the marks this decoder makes.
+            decoded += '?';
+            ++i;
+            continue;
+        }
+        if (c == static_cast<uint8_t>(Esc)) {
+            const EscapeSequence sequence = RecogniseEscapeSequence(line, i);
+            if (sequence.How == EscapeEnd::Cut)
                 break;
-            if (line[i + 1] != '[') {
-                decoded += line[i + 1];
-                i += 2;
-                continue;
+            if (sequence.IsSgr(line)) {
+                ApplySgr(sequence.Parameters(line), result.Colours);
+                if (firstAnsiColour == std::string::npos)
+                    firstAnsiColour = decoded.size();
+                AppendColourBytes(ShownColours(result.Colours), decoded);
             }
-            if (i + 2 >= n)
-                break;
-            // Everything up to the next "m" belongs to the sequence, whatever it is.
-            std::size_t j = i + 2;
-            parameter.clear();
-            if (firstAnsiColour == std::string::npos)
-                firstAnsiColour = decoded.size();
-            while (j < n && line[j] != 'm') {
-                if (line[j] == ';')
-                    ApplyAnsiParameter(parameter, state, decoded);
-                else
-                    parameter += line[j];
-                ++j;
-            }
-            ApplyAnsiParameter(parameter, state, decoded);
-            i = j + 1;
+            i = sequence.End;
             continue;
         }
         if (c == Iac) {
@@ -96,7 +101,7 @@ DecodedLine DecodeIncomingLine(std::string_view line, TelnetNegotiation* negotia
         }
         // Text up to the next ESC or IAC goes in as one run: most lines are nothing else.
         std::size_t end = i + 1;
-        while (end < n && line[end] != Esc && Byte(line, end) != Iac)
+        while (end < n && !EndsTextRun[Byte(line, end)])
             ++end;
         decoded.append(line.data() + i, end - i);
         i = end;
@@ -106,6 +111,10 @@ DecodedLine DecodeIncomingLine(std::string_view line, TelnetNegotiation* negotia
            static_cast<std::size_t>(result.WireMarkers) < firstAnsiColour &&
            IsMarkerByte(decoded[static_cast<std::size_t>(result.WireMarkers)]))
         ++result.WireMarkers;
+    // A server code keeps the colour bytes it always had, but no background mark: the codes'
+    // text goes to titles, the editor and the plugins, never to the screen.
+    if (result.WireMarkers == 2 && firstAnsiColour != std::string::npos)
+        result.Text = WithoutBackgroundMarks(result.Text);
     return result;
 }
 
