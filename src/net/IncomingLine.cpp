@@ -13,9 +13,20 @@ using telnet::Iac;
 
 constexpr char Esc = '\x1B';
 
-// The bytes that end a run of plain text: ESC, IAC, and the lead of the background marks.
+// The server's own colour bytes: 0x80..0x8F, and 0x10..0x1F but ESC, which the console takes
+// alike.
+bool IsServerColourByte(uint8_t c) {
+    return (c >= 0x80 && c <= 0x8F) || (c >= 0x10 && c <= 0x1F && c != 0x1B);
+}
+
+// The bytes that end a run of plain text: ESC, IAC, the lead of the background marks and the
+// colour bytes.
 constexpr std::array<bool, 256> MakeEndsTextRun() {
     std::array<bool, 256> ends{};
+    for (int c = 0; c < 16; ++c) {
+        ends[0x10 + c] = true;
+        ends[0x80 + c] = true;
+    }
     ends[static_cast<uint8_t>(Esc)] = true;
     ends[static_cast<uint8_t>(AnsiBackgroundMark)] = true;
     ends[Iac] = true;
@@ -50,17 +61,37 @@ DecodedLine DecodeIncomingLine(std::string_view line, TelnetNegotiation* negotia
                                const SgrState& colours) {
     DecodedLine result;
     result.Colours = colours;
+    // The colours as SGR alone leaves them: those of a server code, whose marker bytes look
+    // like colour bytes but colour nothing.
+    SgrState sgrOnly = colours;
     std::string& decoded = result.Text;
     decoded.reserve(line.size());
     // Where the first colour byte made from an SGR sequence went.
     std::size_t firstAnsiColour = std::string::npos;
     const std::size_t n = line.size();
     std::size_t i = 0;
+    // Whether the line opened with two marker bytes of the server's own before the first SGR.
+    bool code = false;
     while (i < n) {
         const uint8_t c = Byte(line, i);
+        if (!EndsTextRun[c]) {
+            // Plain text goes in as one run: most lines are nothing else.
+            std::size_t end = i + 1;
+            while (end < n && !EndsTextRun[Byte(line, end)])
+                ++end;
+            decoded.append(line.data() + i, end - i);
+            i = end;
+            continue;
+        }
         if (c == static_cast<uint8_t>(AnsiBackgroundMark)) {
             // Unused in Windows-1251, and the lead of the marks this decoder makes.
             decoded += '?';
+            ++i;
+            continue;
+        }
+        if (IsServerColourByte(c)) {
+            decoded += static_cast<char>(c);
+            result.Colours = ColourByteState(c & 0x0F);
             ++i;
             continue;
         }
@@ -69,15 +100,21 @@ DecodedLine DecodeIncomingLine(std::string_view line, TelnetNegotiation* negotia
             if (sequence.How == EscapeEnd::Cut)
                 break;
             if (sequence.IsSgr(line)) {
-                ApplySgr(sequence.Parameters(line), result.Colours);
-                if (firstAnsiColour == std::string::npos)
+                if (firstAnsiColour == std::string::npos) {
                     firstAnsiColour = decoded.size();
+                    code = decoded.size() >= 2 && IsMarkerByte(decoded[0]) &&
+                           IsMarkerByte(decoded[1]);
+                }
+                ApplySgr(sequence.Parameters(line), result.Colours);
+                if (code)
+                    ApplySgr(sequence.Parameters(line), sgrOnly);
                 AppendColourBytes(ShownColours(result.Colours), decoded);
             }
             i = sequence.End;
             continue;
         }
-        if (c == Iac) {
+        // IAC: nothing else ends a run.
+        {
             if (i + 1 >= n)
                 break;
             const uint8_t command = Byte(line, i + 1);
@@ -99,12 +136,6 @@ DecodedLine DecodeIncomingLine(std::string_view line, TelnetNegotiation* negotia
             i += 2; // GA, EOR, SB, SE, NOP and the rest
             continue;
         }
-        // Text up to the next ESC or IAC goes in as one run: most lines are nothing else.
-        std::size_t end = i + 1;
-        while (end < n && !EndsTextRun[Byte(line, end)])
-            ++end;
-        decoded.append(line.data() + i, end - i);
-        i = end;
     }
     while (result.WireMarkers < 2 &&
            static_cast<std::size_t>(result.WireMarkers) < decoded.size() &&
@@ -113,8 +144,11 @@ DecodedLine DecodeIncomingLine(std::string_view line, TelnetNegotiation* negotia
         ++result.WireMarkers;
     // A server code keeps the colour bytes it always had, but no background mark: the codes'
     // text goes to titles, the editor and the plugins, never to the screen.
-    if (result.WireMarkers == 2 && firstAnsiColour != std::string::npos)
-        result.Text = WithoutBackgroundMarks(result.Text);
+    if (result.WireMarkers == 2) {
+        result.Colours = sgrOnly;
+        if (firstAnsiColour != std::string::npos)
+            result.Text = WithoutBackgroundMarks(result.Text);
+    }
     return result;
 }
 

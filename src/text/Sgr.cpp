@@ -210,6 +210,13 @@ void ApplySgr(std::string_view parameters, SgrState& state) {
     }
 }
 
+SgrState ColourByteState(int colour) {
+    SgrState state;
+    state.Foreground = SgrColour::Palette(colour & 7);
+    state.Bold = (colour & 8) != 0;
+    return state;
+}
+
 ConsoleColours ShownColours(const SgrState& state) {
     bool basic = false;
     int fg = Resolve(state.Foreground, DefaultForeground, basic);

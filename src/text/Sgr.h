@@ -35,6 +35,10 @@ struct SgrState {
 // malformed colours leave it as it was.
 void ApplySgr(std::string_view parameters, SgrState& state);
 
+// The state that a colour byte of the server's own (colour n, ANSI order, on black) leaves: what
+// it shows, so that SGR sequences after it go on from there.
+SgrState ColourByteState(int colour);
+
 // The two console colours (ANSI order: 0 black, 1 red... 7 light grey, 8..15 their bright
 // forms) that a state shows as. Bold and underline brighten the eight basic colours and the
 // default; reverse swaps the two. Text is never invisible unless the server asked for the same

@@ -149,9 +149,14 @@ TEST(IncomingLine, ColoursCarryOverLinesUntilTheServerChangesThem) {
     EXPECT_EQ(DecodeLines({"\x1B[31;44mred", "plain", "\x1B[1mbright", "\x1B[0mgrey"}),
               (std::vector<std::string>{"\x81\x98" "Dred", "plain", "\x89\x98" "Dbright",
                                         "\x87grey"}));
-    // The server's own colour bytes pass as they are and change no SGR state.
-    EXPECT_EQ(DecodeLines({"\x1B[32m\x8C" "blue", "\x1B[1mgreen"}),
-              (std::vector<std::string>{"\x82\x8C" "blue", "\x8Agreen"}));
+    // The server's own colour bytes pass as they are, and SGR goes on from what they show:
+    // their colour on black.
+    EXPECT_EQ(DecodeLines({"\x1B[44m\x81red", "\x1B[1mbright", "\x1B[7m\x1C" "blue"}),
+              (std::vector<std::string>{"\x87\x98" "D\x81red", "\x89" "bright",
+                                        "\x80\x98" "I\x1C" "blue"}));
+    // The markers of a server code colour nothing.
+    EXPECT_EQ(DecodeLines({"\x1B[31m", "\x80\x80h1/2", "\x10\x80n\x80x", "\x1B[1mX"}).back(),
+              "\x89X");
     // A line cut in a sequence leaves the colours as they were before it.
     const DecodedLine cut = DecodeIncomingLine("\x1B[31mx\x1B[4", nullptr, {});
     EXPECT_EQ(cut.Text, "\x81x");
@@ -187,7 +192,7 @@ TEST(IncomingLine, SgrColoursCannotForgeAServerCode) {
     // A server code keeps colour bytes in its text as before, but no background mark.
     const Decoded code = Decode("\x80\x80nBob\x1B[41mred");
     EXPECT_EQ(code.WireMarkers, 2);
-    EXPECT_EQ(code.Text, "\x80\x80nBob\x87red");
+    EXPECT_EQ(code.Text, "\x80\x80nBob\x80red");
 }
 
 } // namespace

@@ -377,6 +377,39 @@ TEST_F(ServerLinkTest, ColourBytesMadeFromAnsiNeverFrameAServerCode) {
     EXPECT_EQ(Host.TextLines, (Lines{"\x80\x80h35/120", "\x80\x80\x63t", "\x80\x80nMallory"}));
 }
 
+TEST_F(ServerLinkTest, SgrColoursCarryOverWholeLinesOnlyAndEndWithTheConnection) {
+    Connect();
+    Stream->Arrive("\x1B[31mred\r\nprompt \x1B[44m");
+    PollWhileBusy();
+    Pass(Milliseconds(150));
+    // The unfinished line goes on from the red of the line before, shown again as it grows...
+    ASSERT_TRUE(Host.Unfinished);
+    EXPECT_EQ(*Host.Unfinished, "prompt \x81\x98" "D");
+    Stream->Arrive("\x1B[1m");
+    Link.PollSocket();
+    Pass(Milliseconds(150));
+    EXPECT_EQ(*Host.Unfinished, "prompt \x81\x98" "D\x89\x98" "D");
+    // ...and counts once, when it ends: bold is not applied twice, a cut sequence not at all.
+    Stream->Arrive("\r\n\x1B[22mX\r\n\x1B[3");
+    PollWhileBusy();
+    EXPECT_EQ(Host.Printed, (Lines{"\x81red", "prompt \x81\x98" "D\x89\x98" "D",
+                                   "\x81\x98" "DX"}));
+    Stream->Arrive("9mY\r\n");
+    PollWhileBusy();
+    EXPECT_EQ(Host.Printed.back(), "\x87\x98" "DY");
+
+    // A new connection starts from the window's colours.
+    Stream->ReceiveError = SocketError::ConnectionReset;
+    Link.PollSocket();
+    ASSERT_FALSE(Link.Connected());
+    auto next = Net.Prepare();
+    Link.ConnectToServer();
+    ASSERT_TRUE(Link.Connected());
+    next->Arrive("\x1B[1mZ\r\n");
+    PollWhileBusy();
+    EXPECT_EQ(Host.Printed.back(), "\x8FZ");
+}
+
 TEST_F(ServerLinkTest, ThePeerClosingShowsTheErrorAndThePromptAndDropsTheConnection) {
     Connect();
     Stream->Arrive("bye\r\nhalf a line");
