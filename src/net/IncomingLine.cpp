@@ -102,8 +102,8 @@ DecodedLine DecodeIncomingLine(std::string_view line, TelnetNegotiation* negotia
             if (sequence.IsSgr(line)) {
                 if (firstAnsiColour == std::string::npos) {
                     firstAnsiColour = decoded.size();
-                    code = decoded.size() >= 2 && IsMarkerByte(decoded[0]) &&
-                           IsMarkerByte(decoded[1]);
+                    code =
+                        decoded.size() >= 2 && IsMarkerByte(decoded[0]) && IsMarkerByte(decoded[1]);
                 }
                 ApplySgr(sequence.Parameters(line), result.Colours);
                 if (code)
@@ -113,8 +113,7 @@ DecodedLine DecodeIncomingLine(std::string_view line, TelnetNegotiation* negotia
             i = sequence.End;
             continue;
         }
-        // IAC: nothing else ends a run.
-        {
+        if (c == Iac) {
             if (i + 1 >= n)
                 break;
             const uint8_t command = Byte(line, i + 1);
@@ -137,6 +136,7 @@ DecodedLine DecodeIncomingLine(std::string_view line, TelnetNegotiation* negotia
             continue;
         }
     }
+    result.Consumed = i;
     while (result.WireMarkers < 2 &&
            static_cast<std::size_t>(result.WireMarkers) < decoded.size() &&
            static_cast<std::size_t>(result.WireMarkers) < firstAnsiColour &&

@@ -226,8 +226,8 @@ ConsoleColours ShownColours(const SgrState& state) {
     int bg = Resolve(state.Background, DefaultBackground, unused);
     if (state.Reverse)
         std::swap(fg, bg);
-    const bool sameAsked = state.Foreground == state.Background &&
-                           state.Foreground.Type != SgrColour::Kind::Default;
+    const bool sameAsked =
+        state.Foreground == state.Background && state.Foreground.Type != SgrColour::Kind::Default;
     if (fg == bg && !sameAsked)
         fg ^= 8;
     return {static_cast<uint8_t>(fg), static_cast<uint8_t>(bg)};

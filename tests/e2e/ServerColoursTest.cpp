@@ -30,7 +30,7 @@ const std::string ServerText = "\x1b[2JWelcome to the game, friend.\r\n"
                                "\x1b[38;2;0;255;0mgreen of rgb\r\n"
                                "\x1b[31mr\x1b[39mdefault grey\r\n"
                                "\x1b[1;32mbold\x1b[22mnormal\r\n"
-                               "\x1b[4munderlined\x1b[24m \x1b[7mreversed\x1b[0m\r\n"
+                               "\x1b[0;4munderlined\x1b[24m \x1b[7mreversed\x1b[0m\r\n"
                                "\x1b[30mblack on black made dark grey\r\n"
                                "\x1b[0m\x1b[30;40m\x1b[30;40mh35/120\r\n"
                                "\x1b[0mthe end\r\n";

@@ -6,11 +6,11 @@
 // must begin the whole line's, and no decoded text holds an ESC, or a background mark that does
 // not follow a colour byte.
 #include "net/IncomingLine.h"
-#include "text/ColourBytes.h"
 #include "net/PlainNetworkWait.h"
 #include "net/TTCPBlockSocket.h"
 #include "platform/SocketErrors.h"
 #include "support/FakeNetwork.h"
+#include "text/ColourBytes.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -79,8 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::size_t handedOut = 0;
     SgrState colours;
-    std::string unfinishedLine;    // the unfinished line as last decoded
-    std::string unfinishedDecoded; // and its text
+    std::string unfinishedLine;        // the unfinished line as last decoded
+    std::string unfinishedDecoded;     // and its text
     std::vector<std::size_t> answered; // negotiations of the unfinished line, by their end
     // Takes every line there is; false once the connection is broken.
     const auto receive = [&]() {

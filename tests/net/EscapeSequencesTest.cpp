@@ -24,9 +24,13 @@ TEST(EscapeSequences, EachKindEndsAtItsFinalByteOrTerminator) {
         EscapeKind Kind;
     };
     const std::vector<Case> cases = {
-        {"\x1B" "7", EscapeKind::Escape}, // save cursor
-        {"\x1B" "c", EscapeKind::Escape}, // reset
-        {"\x1B(B", EscapeKind::Escape},   // a character set
+        {"\x1B"
+         "7",
+         EscapeKind::Escape}, // save cursor
+        {"\x1B"
+         "c",
+         EscapeKind::Escape},           // reset
+        {"\x1B(B", EscapeKind::Escape}, // a character set
         {"\x1B#8", EscapeKind::Escape},
         {"\x1B\\", EscapeKind::Escape}, // a stray ST
         {"\x1B[2J", EscapeKind::Csi},
@@ -59,7 +63,7 @@ TEST(EscapeSequences, OnlyCsiMWithPlainParametersIsSgr) {
     EXPECT_FALSE(sgr("\x1B[>4;2m")); // a private parameter: another command
     EXPECT_FALSE(sgr("\x1B[1 m"));   // an intermediate
     EXPECT_FALSE(sgr("\x1B[1;31n"));
-    EXPECT_FALSE(sgr("\x1B[1;31"));  // cut
+    EXPECT_FALSE(sgr("\x1B[1;31")); // cut
     EXPECT_EQ(At0("\x1B[1;31mx").Parameters("\x1B[1;31mx"), "1;31");
 }
 
@@ -73,10 +77,14 @@ TEST(EscapeSequences, AByteThatCannotBelongBreaksASequenceOffAndStays) {
     EXPECT_EQ(Text("a\x1B(\tz"), "a\tz");
     // An ESC inside a control string ends it and opens the next sequence, whose colour counts.
     EXPECT_EQ(Text("\x1B]0;lost end\x1B[31mred"), "\x81red");
-    EXPECT_EQ(Text("\x1BPdata\x1B" "7after"), "after");
+    EXPECT_EQ(Text("\x1BPdata\x1B"
+                   "7after"),
+              "after");
     // Telnet commands are not part of any sequence but a control string.
     EXPECT_EQ(Text("\x1B[\xFF\xF9m"), "m");
-    EXPECT_EQ(Text("\x1B]0;\xFF\xFF\a" "after"), "after");
+    EXPECT_EQ(Text("\x1B]0;\xFF\xFF\a"
+                   "after"),
+              "after");
 }
 
 TEST(EscapeSequences, TheIssuesLinesLoseNoText) {
@@ -105,7 +113,10 @@ TEST(EscapeSequences, ALineCutAtEveryByteShowsExactlyWhatIsWhole) {
         {"\x1B[38;2;0;255;0m", "\x8A", false},
         {"\x1BP1$r0m\x1B\\", "", false},
         {"\x1B(B", "", false},
-        {"\x1B[0;37;44m", "\x87\x98" "D", false},
+        {"\x1B[0;37;44m",
+         "\x87\x98"
+         "D",
+         false},
         {"\xE3\xEE\xE1\xEB\xE8\xED", "\xE3\xEE\xE1\xEB\xE8\xED", true},
         {"\x1B]2;t\a", "", false},
         {"\x98", "?", false},
@@ -120,7 +131,10 @@ TEST(EscapeSequences, ALineCutAtEveryByteShowsExactlyWhatIsWhole) {
     for (const Piece& p : pieces) {
         for (std::size_t k = 0; k < p.Bytes.size(); ++k) {
             const std::string expected = whole + (p.IsText ? p.Decoded.substr(0, k) : "");
-            EXPECT_EQ(Text(line.substr(0, pieceStart + k)), expected)
+            const DecodedLine cut = DecodeIncomingLine(line.substr(0, pieceStart + k));
+            EXPECT_EQ(cut.Text, expected) << "cut at " << pieceStart + k;
+            // Decoded up to the piece's start, or up to the cut in plain text.
+            EXPECT_EQ(cut.Consumed, p.IsText || k == 0 ? pieceStart + k : pieceStart)
                 << "cut at " << pieceStart + k;
         }
         whole += p.Decoded;
@@ -148,7 +162,11 @@ TEST(EscapeSequences, AMegabyteWithoutAFinalByteTakesLinearTime) {
     // Decoded again at every 64 KiB of its growth, as a link would decode an unfinished line;
     // quadratic work here would be some 10^12 steps.
     const std::size_t size = 1 << 20;
-    for (const std::string opening : {"\x1B[", "\x1B]", "\x1B" "P", "\x1B" "("}) {
+    for (const std::string opening : {"\x1B[", "\x1B]",
+                                      "\x1B"
+                                      "P",
+                                      "\x1B"
+                                      "("}) {
         const char filler = opening == "\x1B[" ? ';' : opening == "\x1B(" ? '!' : 'x';
         std::string line = opening + std::string(size, filler);
         std::size_t decoded = 0;

@@ -129,31 +129,49 @@ TEST(IncomingLine, SgrSetsForegroundAndBackgroundAsTheServerMeantThem) {
     EXPECT_EQ(DecodeLines({"\x1B[37;40mgrey", "next"}),
               (std::vector<std::string>{"\x87grey", "next"}));
     // White on blue: the background follows the colour byte as a mark.
-    EXPECT_EQ(Decode("\x1B[1;37;44mWhite on blue").Text, "\x8F\x98" "DWhite on blue");
+    EXPECT_EQ(Decode("\x1B[1;37;44mWhite on blue").Text, "\x8F\x98"
+                                                         "DWhite on blue");
     EXPECT_EQ(Decode("\x1B[38;5;196mred").Text, "\x89red");
     EXPECT_EQ(Decode("\x1B[38;2;0;255;0mgreen").Text, "\x8Agreen");
     EXPECT_EQ(Decode("\x1B[38:2::0:255:0mgreen").Text, "\x8Agreen");
-    EXPECT_EQ(Decode("\x1B[48;5;21m").Text, "\x87\x98" "L");
+    EXPECT_EQ(Decode("\x1B[48;5;21m").Text, "\x87\x98"
+                                            "L");
     // 39 is the default grey, 22 ends bold, 2 is normal intensity too.
-    EXPECT_EQ(Decode("\x1B[31mr\x1B[39md").Text, "\x81r\x87" "d");
+    EXPECT_EQ(Decode("\x1B[31mr\x1B[39md").Text, "\x81r\x87"
+                                                 "d");
     EXPECT_EQ(Decode("\x1B[1;32mG\x1B[22mg\x1B[1m\x1B[2mg").Text, "\x8AG\x82g\x8A\x82g");
     // Underline shows as bright; reverse swaps; 24 and 27 undo them.
     EXPECT_EQ(Decode("\x1B[4;36mu\x1B[24mn").Text, "\x8Eu\x86n");
-    EXPECT_EQ(Decode("\x1B[7;31;43mr\x1B[27mn").Text, "\x83\x98" "Ar\x81\x98" "Cn");
+    EXPECT_EQ(Decode("\x1B[7;31;43mr\x1B[27mn").Text, "\x83\x98"
+                                                      "Ar\x81\x98"
+                                                      "Cn");
     // Blink is ignored.
-    EXPECT_EQ(Decode("\x1B[5;33mb\x1B[25mb").Text, "\x83" "b\x83" "b");
+    EXPECT_EQ(Decode("\x1B[5;33mb\x1B[25mb").Text, "\x83"
+                                                   "b\x83"
+                                                   "b");
 }
 
 TEST(IncomingLine, ColoursCarryOverLinesUntilTheServerChangesThem) {
     // Bold given on a later line brightens the red of an earlier one; the background stays.
     EXPECT_EQ(DecodeLines({"\x1B[31;44mred", "plain", "\x1B[1mbright", "\x1B[0mgrey"}),
-              (std::vector<std::string>{"\x81\x98" "Dred", "plain", "\x89\x98" "Dbright",
+              (std::vector<std::string>{"\x81\x98"
+                                        "Dred",
+                                        "plain",
+                                        "\x89\x98"
+                                        "Dbright",
                                         "\x87grey"}));
     // The server's own colour bytes pass as they are, and SGR goes on from what they show:
     // their colour on black.
-    EXPECT_EQ(DecodeLines({"\x1B[44m\x81red", "\x1B[1mbright", "\x1B[7m\x1C" "blue"}),
-              (std::vector<std::string>{"\x87\x98" "D\x81red", "\x89" "bright",
-                                        "\x80\x98" "I\x1C" "blue"}));
+    EXPECT_EQ(DecodeLines({"\x1B[44m\x81red", "\x1B[1mbright",
+                           "\x1B[7m\x1C"
+                           "blue"}),
+              (std::vector<std::string>{"\x87\x98"
+                                        "D\x81red",
+                                        "\x89"
+                                        "bright",
+                                        "\x80\x98"
+                                        "I\x1C"
+                                        "blue"}));
     // The markers of a server code colour nothing.
     EXPECT_EQ(DecodeLines({"\x1B[31m", "\x80\x80h1/2", "\x10\x80n\x80x", "\x1B[1mX"}).back(),
               "\x89X");
@@ -169,12 +187,15 @@ TEST(IncomingLine, TextIsInvisibleOnlyWhenTheServerAskedForEqualColours) {
     // Black on the window's black background is shown dark grey; asked for twice it stays.
     EXPECT_EQ(Decode("\x1B[30mx").Text, "\x88x");
     EXPECT_EQ(Decode("\x1B[30;40mx").Text, "\x80x");
-    EXPECT_EQ(Decode("\x1B[34;44mx").Text, "\x84\x98" "Dx");
+    EXPECT_EQ(Decode("\x1B[34;44mx").Text, "\x84\x98"
+                                           "Dx");
     // Two different colours that the console shows alike are told apart.
     EXPECT_EQ(Decode("\x1B[38;2;10;10;10;48;2;0;0;0mx").Text, "\x88x");
-    EXPECT_EQ(Decode("\x1B[31;48;5;124mx").Text, "\x89\x98" "Ax");
+    EXPECT_EQ(Decode("\x1B[31;48;5;124mx").Text, "\x89\x98"
+                                                 "Ax");
     // Reverse of the defaults is black on grey.
-    EXPECT_EQ(Decode("\x1B[7mx").Text, "\x80\x98" "Gx");
+    EXPECT_EQ(Decode("\x1B[7mx").Text, "\x80\x98"
+                                       "Gx");
 }
 
 TEST(IncomingLine, SgrColoursCannotForgeAServerCode) {
@@ -188,7 +209,10 @@ TEST(IncomingLine, SgrColoursCannotForgeAServerCode) {
     }
     // Nor can the server send a background mark of its own: the mark's lead byte, which
     // Windows-1251 leaves unused, is shown as "?".
-    EXPECT_EQ(Decode("\x87\x98" "Dx\x98").Text, "\x87?Dx?");
+    EXPECT_EQ(Decode("\x87\x98"
+                     "Dx\x98")
+                  .Text,
+              "\x87?Dx?");
     // A server code keeps colour bytes in its text as before, but no background mark.
     const Decoded code = Decode("\x80\x80nBob\x1B[41mred");
     EXPECT_EQ(code.WireMarkers, 2);

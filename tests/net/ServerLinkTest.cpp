@@ -384,19 +384,27 @@ TEST_F(ServerLinkTest, SgrColoursCarryOverWholeLinesOnlyAndEndWithTheConnection)
     Pass(Milliseconds(150));
     // The unfinished line goes on from the red of the line before, shown again as it grows...
     ASSERT_TRUE(Host.Unfinished);
-    EXPECT_EQ(*Host.Unfinished, "prompt \x81\x98" "D");
+    EXPECT_EQ(*Host.Unfinished, "prompt \x81\x98"
+                                "D");
     Stream->Arrive("\x1B[1m");
     Link.PollSocket();
     Pass(Milliseconds(150));
-    EXPECT_EQ(*Host.Unfinished, "prompt \x81\x98" "D\x89\x98" "D");
+    EXPECT_EQ(*Host.Unfinished, "prompt \x81\x98"
+                                "D\x89\x98"
+                                "D");
     // ...and counts once, when it ends: bold is not applied twice, a cut sequence not at all.
     Stream->Arrive("\r\n\x1B[22mX\r\n\x1B[3");
     PollWhileBusy();
-    EXPECT_EQ(Host.Printed, (Lines{"\x81red", "prompt \x81\x98" "D\x89\x98" "D",
-                                   "\x81\x98" "DX"}));
+    EXPECT_EQ(Host.Printed, (Lines{"\x81red",
+                                   "prompt \x81\x98"
+                                   "D\x89\x98"
+                                   "D",
+                                   "\x81\x98"
+                                   "DX"}));
     Stream->Arrive("9mY\r\n");
     PollWhileBusy();
-    EXPECT_EQ(Host.Printed.back(), "\x87\x98" "DY");
+    EXPECT_EQ(Host.Printed.back(), "\x87\x98"
+                                   "DY");
 
     // A new connection starts from the window's colours.
     Stream->ReceiveError = SocketError::ConnectionReset;

@@ -1,6 +1,6 @@
+#include "text/Sgr.h"
 #include "text/CodePage.h"
 #include "text/ColourBytes.h"
-#include "text/Sgr.h"
 
 #include <gtest/gtest.h>
 
@@ -19,9 +19,9 @@ ConsoleColours Shown(std::string_view parameters) {
 TEST(Sgr, PaletteEntriesAndRgbGoToTheNearestConsoleColour) {
     // The cube's corners and edges, and the grey ramp's ends and middle.
     const std::vector<std::pair<int, int>> palette = {
-        {16, 0},   {196, 9},  {46, 10}, {21, 12},  {226, 11}, {201, 13}, {51, 14},
-        {231, 15}, {124, 1},  {28, 2},  {18, 4},   {232, 0},  {238, 8},  {244, 7},
-        {255, 15}, {3, 3},    {11, 11}, {208, 3},  {90, 5},   {30, 6},
+        {16, 0},   {196, 9}, {46, 10}, {21, 12}, {226, 11}, {201, 13}, {51, 14},
+        {231, 15}, {124, 1}, {28, 2},  {18, 4},  {232, 0},  {238, 8},  {244, 7},
+        {255, 15}, {3, 3},   {11, 11}, {208, 3}, {90, 5},   {30, 6},
     };
     for (const auto& [index, console] : palette) {
         EXPECT_EQ(NearestConsoleColour(PaletteRgb(index)), console) << index;
@@ -116,8 +116,8 @@ TEST(Sgr, ReverseSwapsAndNothingUnaskedIsInvisible) {
         for (int bg = 0; bg < 256; bg += 7) {
             if (fg == bg)
                 continue;
-            const ConsoleColours c = Shown("38;5;" + std::to_string(fg) + ";48;5;" +
-                                           std::to_string(bg));
+            const ConsoleColours c =
+                Shown("38;5;" + std::to_string(fg) + ";48;5;" + std::to_string(bg));
             EXPECT_NE(c.Foreground, c.Background) << fg << " on " << bg;
         }
     }
@@ -128,9 +128,12 @@ TEST(Sgr, ColoursBecomeAColourByteAndABackgroundMark) {
     AppendColourBytes({9, 0}, text);
     EXPECT_EQ(text, "\x89");
     AppendColourBytes({7, 4}, text);
-    EXPECT_EQ(text, "\x89\x87\x98" "D");
+    EXPECT_EQ(text, "\x89\x87\x98"
+                    "D");
     AppendColourBytes({0, 15}, text);
-    EXPECT_EQ(text, "\x89\x87\x98" "D\x80\x98" "O");
+    EXPECT_EQ(text, "\x89\x87\x98"
+                    "D\x80\x98"
+                    "O");
     // The mark's lead is the one console byte that only it becomes.
     EXPECT_EQ(AnsiCharToConsole(static_cast<uint8_t>(AnsiBackgroundMark)),
               static_cast<uint8_t>(BackgroundMark));
@@ -143,12 +146,20 @@ TEST(Sgr, ColoursBecomeAColourByteAndABackgroundMark) {
     EXPECT_EQ(BackgroundMarkAttr('D'), 0x10); // blue
     EXPECT_EQ(BackgroundMarkAttr('A'), 0x40); // red
     EXPECT_EQ(BackgroundMarkAttr('O'), 0xF0);
-    EXPECT_TRUE(IsBackgroundMark("\xB8" "D", 0));
-    EXPECT_FALSE(IsBackgroundMark("\xB8" "P", 0));
+    EXPECT_TRUE(IsBackgroundMark("\xB8"
+                                 "D",
+                                 0));
+    EXPECT_FALSE(IsBackgroundMark("\xB8"
+                                  "P",
+                                  0));
     EXPECT_FALSE(IsBackgroundMark("\xB8", 0));
     // The log's text keeps neither, but keeps a lead byte that opens no mark.
-    EXPECT_EQ(WithoutColours("\x11red\x17\xB8" "Dblue\xB8" "Z\x1B" "D\xB8"),
-              "redblue\xB8" "ZD\xB8");
+    EXPECT_EQ(WithoutColours("\x11red\x17\xB8"
+                             "Dblue\xB8"
+                             "Z\x1B"
+                             "D\xB8"),
+              "redblue\xB8"
+              "ZD\xB8");
 }
 
 } // namespace

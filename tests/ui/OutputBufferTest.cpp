@@ -84,7 +84,10 @@ TEST_F(OutputBufferTest, ColourBytesFollowTheTableAndCarryToTheNextLine) {
 TEST_F(OutputBufferTest, BackgroundMarksSetTheBackgroundUntilTheNextColourByte) {
     OutputBuffer out(Con, 20, 50, 10);
     // Bright white on blue; the mark takes no cell.
-    out.AppendOutput("\x1F\xB8" "Dab\x11" "c\xB8" "Od");
+    out.AppendOutput("\x1F\xB8"
+                     "Dab\x11"
+                     "c\xB8"
+                     "Od");
     EXPECT_EQ(out.At(0, 0), (Cell{'a', 0x1F}));
     EXPECT_EQ(out.At(0, 1), (Cell{'b', 0x1F}));
     // A colour byte alone is on black, as the server's own have always been.
