@@ -87,7 +87,7 @@ TEST(EscapeSequences, AByteThatCannotBelongBreaksASequenceOffAndStays) {
               "after");
 }
 
-TEST(EscapeSequences, TheIssuesLinesLoseNoText) {
+TEST(EscapeSequences, ScreenCommandsAmidTextLoseNoneOfIt) {
     EXPECT_EQ(Text("\x1B[2JWelcome to the game, friend."), "Welcome to the game, friend.");
     EXPECT_EQ(Text("left \x1B[K after K, mom said hi"), "left  after K, mom said hi");
     EXPECT_EQ(Text("\x1B[?25lThe whole line stays.\x1B[?25h"), "The whole line stays.");
