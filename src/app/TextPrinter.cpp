@@ -39,13 +39,7 @@ void TextPrinter::RemoveUnfinishedLine() {
 
 void TextPrinter::PrintText(const std::string& text) {
     Output.AppendOutput(text);
-    std::string plain;
-    plain.reserve(text.size());
-    for (char c : text) {
-        if (!IsColourByte(static_cast<uint8_t>(c)))
-            plain.push_back(c);
-    }
-    Targets.AppendLog(plain);
+    Targets.AppendLog(WithoutColours(text));
     if (FlashActivity)
         Panel.NoteActivity();
 }

@@ -17,7 +17,8 @@ namespace tolmix {
 class PrintedLineTargets {
   public:
     virtual ~PrintedLineTargets() = default;
-    // A printed line without its colour bytes (console code page), for the output log.
+    // A printed line without its colour bytes and background marks (console code page), for
+    // the output log.
     virtual void AppendLog(const std::string& text) = 0;
     // The server's text editor opens with these lines (console code page, CR LF between).
     virtual void BeginEditMode(const std::string& text) = 0;

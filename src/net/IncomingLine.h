@@ -1,5 +1,7 @@
 #pragma once
 
+#include "text/Sgr.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -25,17 +27,21 @@ struct DecodedLine {
     // as such from the server; a colour byte made from an ANSI sequence never counts. A line is
     // a server code only with two.
     int WireMarkers = 0;
+    // The colours in force after the line.
+    SgrState Colours;
+    // How many bytes of the line were decoded: all but an escape sequence or telnet command
+    // that the line ends in the middle of, which a piece cut from a longer line may carry on.
+    std::size_t Consumed = 0;
 };
 
-// Ends one ANSI parameter: appends the colour byte 0x80 | state to `decoded` after "0"
-// (state 7), "1" (bright) or a two-character parameter (the colour of its last digit) has
-// changed the state, and empties the parameter.
-void ApplyAnsiParameter(std::string& parameter, uint8_t& state, std::string& decoded);
-
 // Decodes one received line: telnet negotiations reported to `negotiation` (when given) and
-// dropped, IAC IAC made one 0xFF, the other telnet commands (GA, EOR, NOP...) dropped, ANSI
-// colour sequences turned into colour bytes 0x80..0x8F; everything else as the server sent
-// it, incomplete sequences at the end dropped.
-DecodedLine DecodeIncomingLine(std::string_view line, TelnetNegotiation* negotiation = nullptr);
+// dropped, IAC IAC made one 0xFF, the other telnet commands (GA, EOR, NOP...) dropped, escape
+// sequences dropped whole, except SGR, which changes the colours and becomes their colour
+// byte and background mark; the byte 0x98, which Windows-1251 leaves unused, shown as "?";
+// everything else as the server sent it. A sequence the line ends in the middle of is left out
+// with the rest: the line is decoded again as it grows. `colours` are those in force before the
+// line; the result has those after it (for a server code, what its SGR sequences alone left).
+DecodedLine DecodeIncomingLine(std::string_view line, TelnetNegotiation* negotiation = nullptr,
+                               const SgrState& colours = {});
 
 } // namespace tolmix

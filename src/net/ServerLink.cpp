@@ -97,6 +97,7 @@ void ServerLink::Disconnect() {
     // Whatever the server said, the next connection starts with the client's own echo.
     ServerEchoes = false;
     Echo.ServerEchoChanged(false);
+    Colours = SgrState{};
     Watch.reset();
     if (std::unique_ptr<TTCPBlockSocket> socket = std::move(Socket))
         socket->CloseConnection();
@@ -176,8 +177,9 @@ bool ServerLink::PollSocket() {
 }
 
 void ServerLink::ProcessIncomingLine(std::string_view line) {
-    const DecodedLine decoded = DecodeIncomingLine(line, this);
+    const DecodedLine decoded = DecodeIncomingLine(line, this, Colours);
     NegotiatedUpTo = 0;
+    Colours = decoded.Colours;
     // Only marker bytes that came as such make a server code; colour bytes made from ANSI
     // sequences (black on black) merely look like them.
     if (decoded.WireMarkers == 2)
@@ -232,7 +234,7 @@ void ServerLink::ShowUnfinishedLine() {
     UnfinishedTimer.Stop();
     if (!Socket)
         return;
-    const DecodedLine decoded = DecodeIncomingLine(Socket->UnfinishedLine());
+    const DecodedLine decoded = DecodeIncomingLine(Socket->UnfinishedLine(), nullptr, Colours);
     if (!MayShowUnfinished(decoded))
         return;
     const uint64_t connection = Connection;

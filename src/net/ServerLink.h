@@ -110,6 +110,8 @@ class ServerLink final : public ServerConnection, private TelnetNegotiation {
     // answered, and whether it is on the screen.
     std::size_t UnfinishedSeen = 0;
     std::size_t NegotiatedUpTo = 0;
+    // The colours the server's SGR sequences set, as they stand after its last whole line.
+    SgrState Colours;
     bool UnfinishedShown = false;
     Timer UnfinishedTimer;
     // The server said it echoes what is typed, and has not taken that back.

@@ -117,12 +117,17 @@ void OutputBuffer::StoreRows(std::string_view text, int64_t maxRows) {
             column = 0;
         }
     };
-    for (char ch : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
         if (LineCount == last)
             break;
-        const auto c = static_cast<uint8_t>(ch);
+        const auto c = static_cast<uint8_t>(text[i]);
         if (IsColourByte(c)) {
             CurrentAttr = ColourByteAttr(c);
+            continue;
+        }
+        if (IsBackgroundMark(text, i)) {
+            ++i;
+            CurrentAttr = static_cast<uint16_t>((CurrentAttr & 0x0F) | BackgroundMarkAttr(text[i]));
             continue;
         }
         anyCharacter = true;

@@ -30,8 +30,8 @@ class OutputBuffer final : public OutputView, public TextOutput {
     // only what it holds.
     OutputBuffer(ScreenSurface& screen, int sizeX, int32_t outputSize, int32_t outputRows);
 
-    // Stores one printed line (console code page; colour bytes set the attribute in force and
-    // take no cell). The window follows when it showed the newest rows.
+    // Stores one printed line (console code page; colour bytes and background marks set the
+    // attribute in force and take no cell). The window follows when it showed the newest rows.
     void AppendOutput(std::string_view text) override;
     void AppendMessage(std::string_view text) override;
     // Shows `text` (console code page) as the unfinished line, in place of the one shown.

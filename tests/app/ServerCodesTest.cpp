@@ -106,6 +106,31 @@ TEST_F(Printer, PrintedLinesAreLoggedWithoutColourBytesAndCountAsActivity) {
     EXPECT_FALSE(Panel.ActivityPending());
 }
 
+TEST_F(Printer, BackgroundMarksColourTheScreenButNeverTheLog) {
+    // White on blue, then the server's own bright yellow before a "D": a colour byte and a
+    // letter, no mark.
+    Print.PrintTextLine("\x87\x98"
+                        "Dsea\x8B"
+                        "Danger");
+    EXPECT_EQ(OutputRow(0), "seaDanger");
+    EXPECT_EQ(Output.At(0, 0).Attr, 0x17);
+    EXPECT_EQ(Output.At(0, 3), (Cell{'D', 0x0E}));
+    ASSERT_EQ(Logged.size(), 1u);
+    EXPECT_EQ(Logged[0], "seaDanger");
+    // The background carries to the next line, and to an unfinished one, which gives it back
+    // when it is taken away.
+    Print.PrintTextLine("\x81\x98"
+                        "Gred on grey");
+    Print.PrintTextLine("more");
+    EXPECT_EQ(Output.At(2, 0).Attr, 0x74);
+    Print.ShowUnfinishedLine("\x82\x98"
+                             "Aprompt");
+    EXPECT_EQ(Output.At(3, 0).Attr, 0x42);
+    Print.RemoveUnfinishedLine();
+    EXPECT_EQ(Output.TextAttr(), 0x74);
+    EXPECT_EQ(Logged.back(), "more");
+}
+
 TEST_F(Printer, PairsTakeTheirFieldsFromEitherSideOfTheFirstSlash) {
     Print.PrintLine("\x10\x10h35/120");
     EXPECT_EQ(State.Status[Health], 35);

@@ -32,7 +32,7 @@ TEST(LiveGame, AnsiAndServerColoursReachTheScreenInConsoleColours) {
     ASSERT_TRUE(g.Server().Send("\x1b[1;31mRed\x1b[0m plain \x1b[32mgreen\r\n"
                                 "still green\r\n"
                                 "\x1b[1;33mYel\x1b[mlow\x1b[0mgrey\r\n"
-                                "\x1b[44mfg-blue\r\n"
+                                "\x1b[44mon-blue\r\n"
                                 "\x8A"
                                 "own-colour\r\n"
                                 "\x1b[1mB\x1b[2Jgone m after\r\n"
@@ -45,18 +45,18 @@ TEST(LiveGame, AnsiAndServerColoursReachTheScreenInConsoleColours) {
     EXPECT_TRUE(ShownInColour(s, "green", 0x02));
     // The screen keeps the colour the previous line left.
     EXPECT_TRUE(ShownInColour(s, "still green", 0x02));
-    // ESC[m repeats the current colour, ESC[0m goes back to grey.
-    EXPECT_TRUE(ShownInColour(s, "Yellow", 0x0E));
-    EXPECT_TRUE(ShownInColour(s, "grey", 0x07));
-    // A background parameter selects the foreground colour of its last digit.
-    EXPECT_TRUE(ShownInColour(s, "fg-blue", 0x01));
+    // ESC[m, like ESC[0m, goes back to grey.
+    EXPECT_TRUE(ShownInColour(s, "Yel", 0x0E));
+    EXPECT_TRUE(ShownInColour(s, "lowgrey", 0x07));
+    // A background parameter sets the background.
+    EXPECT_TRUE(ShownInColour(s, "on-blue", 0x17));
+    // The server's own colour byte: light green on black, and bold keeps it so.
     EXPECT_TRUE(ShownInColour(s, "own-colour", 0x0A));
-    // A sequence other than colour swallows the text up to its "m" and never clears the screen.
-    EXPECT_TRUE(ShownInColour(s, "B after", 0x0F));
-    EXPECT_FALSE(s.ScreenContains("gone"));
+    // A sequence other than colour goes whole, loses no text and never clears the screen.
+    EXPECT_TRUE(ShownInColour(s, "Bgone m after", 0x0A));
     EXPECT_TRUE(ShowsText(s, "Tolmix Client v1.4.0", 0ms));
-    // "Привет, герой!" in Windows-1251 on the wire, in the white the line before left.
-    EXPECT_TRUE(ShownInColour(s, "Привет, герой!", 0x0F));
+    // "Привет, герой!" in Windows-1251 on the wire, in the colour the line before left.
+    EXPECT_TRUE(ShownInColour(s, "Привет, герой!", 0x0A));
     EXPECT_TRUE(NoStrayControls(s));
 }
 

@@ -140,7 +140,7 @@ TEST(PromptsAndPasswords, BlackOnBlackAndCodeLikeTextArePrintedAndChangeNothing)
     ASSERT_TRUE(game.Peer().Send("\x1b[30m\x1b[40mh35/120\r\n"
                                  "\x1b[30;40mnMallory\r\n"
                                  "\x1b[30m\x1b[40mct2\r\n"
-                                 "\x80\x1b[30ml99\r\n"
+                                 "\x80\x1b[30;40ml99\r\n"
                                  "\x1b[0mbright \x80\x80x5/6 in the middle\r\n"
                                  "last\r\n"));
     ASSERT_TRUE(ShowsText(s, "last", Patience));

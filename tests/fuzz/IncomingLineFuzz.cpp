@@ -1,16 +1,21 @@
 // Feeds arbitrary bytes, cut into arbitrary reads, through the line transport and the
 // incoming decoder, as a hostile server would send them. After every read the unfinished line
 // is decoded as the server link does, to answer its negotiations on arrival: each negotiation
-// found there must be found again, at the same place, once the line has ended.
+// found there must be found again, at the same place, once the line has ended. The colours of
+// each whole line go on to the next, as the link keeps them; the unfinished line's decoded text
+// must begin the whole line's, and no decoded text holds an ESC, or a background mark that does
+// not follow a colour byte.
 #include "net/IncomingLine.h"
 #include "net/PlainNetworkWait.h"
 #include "net/TTCPBlockSocket.h"
 #include "platform/SocketErrors.h"
 #include "support/FakeNetwork.h"
+#include "text/ColourBytes.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -34,6 +39,18 @@ void CheckDecoded(const tolmix::DecodedLine& decoded, std::string_view line,
         __builtin_trap();
     if (!seen.Ends.empty() && seen.Ends.back() > line.size())
         __builtin_trap();
+    const std::string& text = decoded.Text;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\x1B')
+            __builtin_trap();
+        if (text[i] != tolmix::AnsiBackgroundMark)
+            continue;
+        const auto before = static_cast<uint8_t>(i > 0 ? text[i - 1] : 0);
+        if (i + 1 == text.size() || !tolmix::IsBackgroundLetter(text[i + 1]) || before < 0x80 ||
+            before > 0x8F || decoded.WireMarkers == 2)
+            __builtin_trap();
+        ++i;
+    }
 }
 
 } // namespace
@@ -61,6 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     socket.OpenConnection("server", "4000");
 
     std::size_t handedOut = 0;
+    SgrState colours;
+    std::string unfinishedLine;        // the unfinished line as last decoded
+    std::string unfinishedDecoded;     // and its text
     std::vector<std::size_t> answered; // negotiations of the unfinished line, by their end
     // Takes every line there is; false once the connection is broken.
     const auto receive = [&]() {
@@ -76,7 +96,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (anyLineEnd && line.find_first_of("\r\n") != std::string::npos)
                 __builtin_trap();
             NegotiationEnds seen;
-            CheckDecoded(DecodeIncomingLine(line, &seen), line, seen);
+            const DecodedLine decoded = DecodeIncomingLine(line, &seen, colours);
+            CheckDecoded(decoded, line, seen);
+            if (line.starts_with(unfinishedLine) && !decoded.Text.starts_with(unfinishedDecoded))
+                __builtin_trap();
+            unfinishedLine.clear();
+            unfinishedDecoded.clear();
+            colours = decoded.Colours;
             // (Only where every CR and LF ends a line, as the client has it: otherwise a CR
             // waiting for its LF may be taken for a negotiation's option.)
             for (std::size_t end : answered)
@@ -86,7 +112,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         const std::string unfinished(socket.UnfinishedLine());
         NegotiationEnds seen;
-        CheckDecoded(DecodeIncomingLine(unfinished, &seen), unfinished, seen);
+        const DecodedLine decoded = DecodeIncomingLine(unfinished, &seen, colours);
+        CheckDecoded(decoded, unfinished, seen);
+        unfinishedLine = unfinished;
+        unfinishedDecoded = decoded.Text;
         for (std::size_t end : seen.Ends)
             if (!std::binary_search(answered.begin(), answered.end(), end))
                 answered.insert(std::upper_bound(answered.begin(), answered.end(), end), end);

@@ -170,7 +170,7 @@ TEST_F(ServerLinkTest, ReceivedLinesAreDecodedAndTelnetOffersRefused) {
     Connect();
     Stream->Arrive("\xFF\xFB\x01Name\r\n\x1B[1;31mX\xFF\xFD\x03\r\n");
     PollWhileBusy();
-    EXPECT_EQ(Host.Printed, (Lines{"Name", "\x8F\x89X"}));
+    EXPECT_EQ(Host.Printed, (Lines{"Name", "\x89X"}));
     EXPECT_EQ(Stream->Sent, "\xFF\xFE\x01");
 }
 
@@ -269,7 +269,7 @@ TEST_F(ServerLinkTest, AnUnfinishedLineThatMayBeAServerCodeIsNeverShown) {
     Link.PollSocket();
     Pass(Milliseconds(150));
     EXPECT_EQ(Host.Unfinished, "\x80Hi");
-    Stream->Arrive("\n\x1B[30m\x1B[40m");
+    Stream->Arrive("\n\x1B[30;40m\x1B[40m");
     PollWhileBusy();
     Pass(Milliseconds(150));
     EXPECT_EQ(Host.Unfinished, "\x80\x80");
@@ -365,9 +365,9 @@ TEST_F(ServerLinkTest, ACommandSentAfterAPromptWithoutLineEndEndsThePromptsLine)
 
 TEST_F(ServerLinkTest, ColourBytesMadeFromAnsiNeverFrameAServerCode) {
     Connect();
-    Stream->Arrive("\x1B[30m\x1B[40mh35/120\r\n"
-                   "\x1B[30;40mct\r\n"
-                   "\x80\x1B[30mnMallory\r\n"
+    Stream->Arrive("\x1B[30;40m\x1B[40mh35/120\r\n"
+                   "\x1B[30;40m\x1B[0;30;40mct\r\n"
+                   "\x80\x1B[30;40mnMallory\r\n"
                    "\x80\x80h35/120\r\n"
                    "\x10\x80x1/2\r\n");
     PollWhileBusy();
@@ -375,6 +375,47 @@ TEST_F(ServerLinkTest, ColourBytesMadeFromAnsiNeverFrameAServerCode) {
                                    "\x80\x80h35/120", "\x10\x80x1/2"}));
     // Only the last two, whose markers came as bytes, may be codes.
     EXPECT_EQ(Host.TextLines, (Lines{"\x80\x80h35/120", "\x80\x80\x63t", "\x80\x80nMallory"}));
+}
+
+TEST_F(ServerLinkTest, SgrColoursCarryOverWholeLinesOnlyAndEndWithTheConnection) {
+    Connect();
+    Stream->Arrive("\x1B[31mred\r\nprompt \x1B[44m");
+    PollWhileBusy();
+    Pass(Milliseconds(150));
+    // The unfinished line goes on from the red of the line before, shown again as it grows...
+    ASSERT_TRUE(Host.Unfinished);
+    EXPECT_EQ(*Host.Unfinished, "prompt \x81\x98"
+                                "D");
+    Stream->Arrive("\x1B[1m");
+    Link.PollSocket();
+    Pass(Milliseconds(150));
+    EXPECT_EQ(*Host.Unfinished, "prompt \x81\x98"
+                                "D\x89\x98"
+                                "D");
+    // ...and counts once, when it ends: bold is not applied twice, a cut sequence not at all.
+    Stream->Arrive("\r\n\x1B[22mX\r\n\x1B[3");
+    PollWhileBusy();
+    EXPECT_EQ(Host.Printed, (Lines{"\x81red",
+                                   "prompt \x81\x98"
+                                   "D\x89\x98"
+                                   "D",
+                                   "\x81\x98"
+                                   "DX"}));
+    Stream->Arrive("9mY\r\n");
+    PollWhileBusy();
+    EXPECT_EQ(Host.Printed.back(), "\x87\x98"
+                                   "DY");
+
+    // A new connection starts from the window's colours.
+    Stream->ReceiveError = SocketError::ConnectionReset;
+    Link.PollSocket();
+    ASSERT_FALSE(Link.Connected());
+    auto next = Net.Prepare();
+    Link.ConnectToServer();
+    ASSERT_TRUE(Link.Connected());
+    next->Arrive("\x1B[1mZ\r\n");
+    PollWhileBusy();
+    EXPECT_EQ(Host.Printed.back(), "\x8FZ");
 }
 
 TEST_F(ServerLinkTest, ThePeerClosingShowsTheErrorAndThePromptAndDropsTheConnection) {

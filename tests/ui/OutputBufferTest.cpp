@@ -81,6 +81,29 @@ TEST_F(OutputBufferTest, ColourBytesFollowTheTableAndCarryToTheNextLine) {
     EXPECT_EQ(out.At(17, 0), (Cell{'n', 0x01}));
 }
 
+TEST_F(OutputBufferTest, BackgroundMarksSetTheBackgroundUntilTheNextColourByte) {
+    OutputBuffer out(Con, 20, 50, 10);
+    // Bright white on blue; the mark takes no cell.
+    out.AppendOutput("\x1F\xB8"
+                     "Dab\x11"
+                     "c\xB8"
+                     "Od");
+    EXPECT_EQ(out.At(0, 0), (Cell{'a', 0x1F}));
+    EXPECT_EQ(out.At(0, 1), (Cell{'b', 0x1F}));
+    // A colour byte alone is on black, as the server's own have always been.
+    EXPECT_EQ(out.At(0, 2), (Cell{'c', 0x04}));
+    EXPECT_EQ(out.At(0, 3), (Cell{'d', 0xF4}));
+    // The rest of the row is filled, and the next line goes on, in the colours in force.
+    EXPECT_EQ(out.At(0, 19), (Cell{' ', 0xF4}));
+    out.AppendOutput("e");
+    EXPECT_EQ(out.At(1, 0), (Cell{'e', 0xF4}));
+    // A lead byte without a letter of the marks is an ordinary character.
+    out.AppendOutput("\xB8Z\xB8");
+    EXPECT_EQ(out.At(2, 0), (Cell{0xB8, 0xF4}));
+    EXPECT_EQ(out.At(2, 1), (Cell{'Z', 0xF4}));
+    EXPECT_EQ(out.At(2, 2), (Cell{0xB8, 0xF4}));
+}
+
 TEST_F(OutputBufferTest, WindowFillsFromTheTopThenKeepsTheNewestRowAtTheBottom) {
     OutputBuffer out(Con, 80, 50, 21);
     out.AppendOutput(Numbered(0));

@@ -107,6 +107,18 @@ inline std::string BurstLine(int number) {
     return line;
 }
 
+// Line `number` of a burst of plain Windows-1251 text: the number, some room text in Russian
+// and English, no escape sequence, no colour byte: 75 bytes with the line end.
+inline std::string PlainBurstLine(int number) {
+    char line[128];
+    // "Гоблин стоит здесь."
+    std::snprintf(line, sizeof line,
+                  "%07d The quick brown fox, \xC3\xEE\xE1\xEB\xE8\xED \xF1\xF2\xEE\xE8\xF2 "
+                  "\xE7\xE4\xE5\xF1\xFC, by a wide and calm river\r\n",
+                  number);
+    return line;
+}
+
 // The value at fraction `p` (0.5: the median) of `values`, the nearest rank; 0 when empty.
 inline double Percentile(std::vector<double> values, double p) {
     if (values.empty())

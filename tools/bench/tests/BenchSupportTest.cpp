@@ -59,5 +59,19 @@ TEST(BenchSupportTest, BurstLinesAreSeventyFiveBytesWithTheirNumber) {
     }
 }
 
+TEST(BenchSupportTest, PlainBurstLinesAreSeventyFiveBytesOfTextAlone) {
+    for (int number : {1, 6, 200000, 9999999}) {
+        const std::string line = bench::PlainBurstLine(number);
+        EXPECT_EQ(line.size(), 75u) << number;
+        char start[32];
+        std::snprintf(start, sizeof start, "%07d The quick brown", number);
+        EXPECT_EQ(line.find(start), 0u) << line;
+        for (const char c : line.substr(0, line.size() - 2)) {
+            const auto b = static_cast<unsigned char>(c);
+            EXPECT_TRUE(b >= 0x20 && b != 0x7F && (b < 0x80 || b >= 0xC0)) << line;
+        }
+    }
+}
+
 } // namespace
 } // namespace tolmix::e2e
