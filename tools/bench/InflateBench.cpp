@@ -10,10 +10,10 @@
 #include "support/ZlibStreams.h"
 
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 using namespace tolmix;
@@ -41,8 +41,8 @@ double InflaterRate(const std::string& stream, std::size_t expected) {
         const std::clock_t start = std::clock();
         for (std::size_t at = 0; at < stream.size() && status == InflateStatus::NeedMore;
              at += kSlice) {
-            status = inflater.Inflate(std::string_view(stream).substr(at, kSlice), out, kLimit)
-                         .Status;
+            status =
+                inflater.Inflate(std::string_view(stream).substr(at, kSlice), out, kLimit).Status;
             total += out.size();
             out.clear();
             while (status == InflateStatus::NeedMore && inflater.HasPendingOutput()) {
