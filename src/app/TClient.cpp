@@ -252,6 +252,10 @@ void TClient::ServerEchoChanged(bool serverEchoes) {
     Editor->ServerEchoChanged(serverEchoes);
 }
 
+void TClient::ServerEchoLost() {
+    Editor->ServerEchoLost();
+}
+
 void TClient::ConnectionEnded() {
     if (Plugins)
         Plugins->EndGameWithConnection();

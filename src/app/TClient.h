@@ -127,6 +127,7 @@ class TClient final : public ServerLinePrinter,
     // The link is made before the editor, which sends through it: the server's echo reaches
     // the editor through the client.
     void ServerEchoChanged(bool serverEchoes) override;
+    void ServerEchoLost() override;
 
     void StartMusic();
     void StartEditor();
