@@ -239,7 +239,8 @@ TEST(SlowLookup, EscapeAndF10AreHeardAtOnceWhileTheNameServerHangs) {
                               LookupTakes(NeverAnswers));
     PtySession& s = *client;
     ASSERT_TRUE(Reaches(s,
-                        {Shown(s, "Подключение к mud.example:4000"), Shown(s, kClientTitle),
+                        {Shown(s, "Подключение к mud.example:4000"),
+                         Shown(s, kClientTitle),
                          {"the first whole frame", [&] { return FirstFrameDrawn(s.Screen()); }}},
                         Patience));
     // The loop sleeps while the lookup runs, and the keys typed meanwhile are kept.
@@ -284,10 +285,9 @@ TEST(SlowLookup, ALookupThatEndsGoesOnToConnect) {
     LoopbackServer server;
     server.SetScript({{"", "Hello from the slow host\r\n", false}});
     TempDir dir;
-    auto client = StartClient(dir,
-                              "AutoSend=\r\nAddress=127.0.0.1\r\nPort=" +
-                                  std::to_string(server.Port()) + "\r\n",
-                              LookupTakes(4000ms));
+    auto client = StartClient(
+        dir, "AutoSend=\r\nAddress=127.0.0.1\r\nPort=" + std::to_string(server.Port()) + "\r\n",
+        LookupTakes(4000ms));
     PtySession& s = *client;
     ASSERT_TRUE(ShowsText(s, "Подключение к 127.0.0.1", Patience));
     // Nothing is connected while the name is looked up, and the client sleeps meanwhile.

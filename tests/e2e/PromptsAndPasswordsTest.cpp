@@ -119,8 +119,8 @@ TEST(PromptsAndPasswords, AHalfTypedPasswordIsNeverShownNorSentWhenTheLinkDrops)
     s.Send(keys::Backspace);
     ASSERT_TRUE(EditorShows(s, ""));
     s.Send(keys::Enter);
-    ASSERT_TRUE(s.WaitFor([&] { return next->Received().find("\r\n") != std::string::npos; },
-                            Patience))
+    ASSERT_TRUE(
+        s.WaitFor([&] { return next->Received().find("\r\n") != std::string::npos; }, Patience))
         << s.Dump();
     EXPECT_EQ(next->Received(), "\r\n");
     EXPECT_FALSE(s.ScreenContains("s3c")) << s.Dump();

@@ -103,8 +103,7 @@ TEST(PosixNetwork, ALookupsEndRingsAHandleTheLoopSleepsOn) {
     for (int attempt = 0; attempt < 50 && wait.For != Readiness::Read; ++attempt) {
         socket = net.CreateSocket();
         const int32_t started = socket->StartConnect("127.0.0.1", closedPort);
-        ASSERT_TRUE(started == SocketError::InProgress ||
-                    started == SocketError::ConnectionRefused)
+        ASSERT_TRUE(started == SocketError::InProgress || started == SocketError::ConnectionRefused)
             << started;
         wait = socket->ConnectWait();
     }
@@ -117,8 +116,7 @@ TEST(PosixNetwork, ALookupsEndRingsAHandleTheLoopSleepsOn) {
     EXPECT_LT(SteadyClock::now() - start, 3s);
     // Rung: the lookup has ended, and the next look starts the connect.
     const int32_t next = socket->ConnectOutcome();
-    EXPECT_TRUE(next == SocketError::InProgress || next == SocketError::ConnectionRefused)
-        << next;
+    EXPECT_TRUE(next == SocketError::InProgress || next == SocketError::ConnectionRefused) << next;
 }
 
 TEST(PosixNetwork, AConnectInProgressEndsAWritableWaitAfterItsLookup) {

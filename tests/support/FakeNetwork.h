@@ -37,7 +37,7 @@ struct FakeStream {
 
     // Record.
     std::string Host, Port;
-    int ReadyWaits = 0; // plain waits, the socket's own and the network's
+    int ReadyWaits = 0;  // plain waits, the socket's own and the network's
     int LookupWaits = 0; // plain waits for the lookup's end
     // The lookup was given up while it still ran.
     bool LookupAbandoned = false;

@@ -73,8 +73,7 @@ class DatagramBell final : public LookupBell {
     PollHandle Handle() const override { return PollHandle{static_cast<std::intptr_t>(Socket)}; }
     void Ring() override {
         const char ring = 1;
-        ::sendto(Socket, &ring, 1, 0, reinterpret_cast<const sockaddr*>(&Address),
-                 sizeof Address);
+        ::sendto(Socket, &ring, 1, 0, reinterpret_cast<const sockaddr*>(&Address), sizeof Address);
     }
 
   private:
