@@ -225,6 +225,10 @@ void TClient::ServerEchoChanged(bool serverEchoes) {
     Editor->ServerEchoChanged(serverEchoes);
 }
 
+void TClient::ServerEchoLost() {
+    Editor->ServerEchoLost();
+}
+
 void TClient::ConnectionEnded() {
     if (Plugins)
         Plugins->EndGameWithConnection();

@@ -131,6 +131,7 @@ class TClient final : public LoopClient,
     // The link is made before the editor, which sends through it: the server's echo reaches
     // the editor through the client.
     void ServerEchoChanged(bool serverEchoes) override;
+    void ServerEchoLost() override;
 
     // A plugin's game ends with the connection it was played on.
     void ConnectionEnded() override;

@@ -96,7 +96,7 @@ void ServerLink::Disconnect() {
     NegotiatedUpTo = 0;
     // Whatever the server said, the next connection starts with the client's own echo.
     ServerEchoes = false;
-    Echo.ServerEchoChanged(false);
+    Echo.ServerEchoLost();
     Colours = SgrState{};
     Watch.reset();
     if (std::unique_ptr<TTCPBlockSocket> socket = std::move(Socket))

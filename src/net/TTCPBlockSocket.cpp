@@ -54,12 +54,15 @@ void TTCPBlockSocket::OpenConnection(std::string_view host, std::string_view por
 }
 
 int32_t TTCPBlockSocket::Connect(std::string_view host, std::string_view port) {
+    // One limit for the host's lookup and the connect.
     const TimePoint deadline = Waits.Now() + Milliseconds(Settings.ConnectTimeout);
     int32_t result = Sock->StartConnect(host, port);
     while (result == SocketError::InProgress) {
+        const StreamSocket::ReadyWait wait = Sock->ConnectWait();
         if (Waits.Now() >= deadline) {
             result = SocketError::TimedOut;
-        } else if (!WaitReady(Readiness::Write, deadline, NetworkWait::Purpose::Connect)) {
+        } else if (!Waits.WaitForSocket(wait.Handle, wait.For, deadline,
+                                        NetworkWait::Purpose::Connect)) {
             // An attempt that ended meanwhile (refused at once, say) ends as it did; the key
             // that called the wait off still does its own work afterwards.
             result = Sock->ConnectOutcome();

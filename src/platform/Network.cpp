@@ -43,17 +43,44 @@ const ResolvedAddress* PreferredAddress(const std::vector<ResolvedAddress>& addr
 }
 
 int32_t StreamSocket::StartConnect(std::string_view host, std::string_view port) {
-    if (Handle().Valid())
+    if (Lookup || Handle().Valid())
         return SocketError::AlreadyConnected;
     if (const int32_t error = CheckConnectSettings(host, port))
         return error;
+    Lookup = StartLookup(std::string(host), std::string(port));
+    return ConnectOutcome();
+}
+
+int32_t StreamSocket::ConnectOutcome() {
+    if (!Lookup)
+        return StreamOutcome();
     std::vector<ResolvedAddress> addresses;
-    if (const int32_t error = Resolve(std::string(host), std::string(port), addresses))
-        return error;
+    const int32_t result = Lookup->Outcome(addresses);
+    if (result == SocketError::InProgress)
+        return result;
+    Lookup.reset();
+    return ConnectToFound(result, addresses);
+}
+
+int32_t StreamSocket::ConnectToFound(int32_t lookupResult,
+                                     const std::vector<ResolvedAddress>& addresses) {
+    if (lookupResult != SocketError::Ok)
+        return lookupResult;
     const ResolvedAddress* chosen = PreferredAddress(addresses);
     if (!chosen)
         return SocketError::NoData;
     return ConnectTo(*chosen);
+}
+
+StreamSocket::ReadyWait StreamSocket::ConnectWait() const {
+    if (Lookup)
+        return {Lookup->Handle(), Readiness::Read};
+    return {Handle(), Readiness::Write};
+}
+
+void StreamSocket::Close() {
+    Lookup.reset();
+    CloseStream();
 }
 
 int32_t StreamSocket::Connect(std::string_view host, std::string_view port, Milliseconds timeout) {
@@ -64,7 +91,10 @@ int32_t StreamSocket::Connect(std::string_view host, std::string_view port, Mill
             Close();
             return SocketError::TimedOut;
         }
-        WaitReady(Readiness::Write, deadline);
+        if (Lookup)
+            Lookup->Wait(deadline);
+        else
+            WaitReady(Readiness::Write, deadline);
         result = ConnectOutcome();
     }
     return result;

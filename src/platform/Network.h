@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/AddressLookup.h"
 #include "platform/Clock.h"
 #include "platform/PollHandle.h"
 
@@ -13,14 +14,6 @@
 
 namespace tolmix {
 
-// One address a host name resolved to, in the form the platform's connect takes.
-struct ResolvedAddress {
-    enum class Family { IPv4, IPv6 };
-    Family Kind = Family::IPv4;
-    // The platform's socket address (port included), byte for byte.
-    std::vector<std::byte> Bytes;
-};
-
 // One TCP stream. Every operation returns 0 or an error in Winsock numbering
 // (platform/SocketErrors.h); none throws. Destroying the object closes the stream.
 // The primitives never wait; Connect and Send wait in a plain loop of their own, and a caller
@@ -29,13 +22,22 @@ class StreamSocket {
   public:
     virtual ~StreamSocket() = default;
 
-    // Checks the settings (CheckConnectSettings), resolves `host` (a name, an IPv4 or an IPv6
-    // address; IPv4 is taken when a name has both) and `port` (decimal 1-65535 or a TCP service
-    // name), then starts connecting: Ok when connected at once, InProgress while the attempt
-    // runs (ConnectOutcome tells the end). AlreadyConnected while the stream is open.
+    // Checks the settings (CheckConnectSettings) and starts looking up `host` (a name, an IPv4
+    // or an IPv6 address; IPv4 is taken when a name has both) and `port` (decimal 1-65535 or a
+    // TCP service name); once found, the connect starts. InProgress while the lookup or the
+    // connect runs (ConnectOutcome tells the end, ConnectWait what to wait on meanwhile), Ok
+    // when connected at once. AlreadyConnected while the stream is open or being looked up.
     int32_t StartConnect(std::string_view host, std::string_view port);
-    // The outcome of the attempt StartConnect began: InProgress while it still runs.
-    virtual int32_t ConnectOutcome() = 0;
+    // The outcome of the attempt StartConnect began: InProgress while it still runs. The look
+    // that finds the lookup ended starts the connect.
+    int32_t ConnectOutcome();
+    // What an attempt in progress waits on: the lookup's end, then the stream's room to write
+    // (how a connect ends).
+    struct ReadyWait {
+        PollHandle Handle;
+        Readiness For = Readiness::Write;
+    };
+    ReadyWait ConnectWait() const;
     // Writes as much of `bytes` as the stream takes now and says how much in `sent`;
     // WouldBlock when it took nothing.
     virtual int32_t SendSome(std::string_view bytes, std::size_t& sent) = 0;
@@ -47,7 +49,8 @@ class StreamSocket {
     virtual int32_t Receive(std::string& into, std::size_t limit, Milliseconds timeout) = 0;
     // Ends the sending direction; the peer reads the end of the stream.
     virtual void ShutdownSend() = 0;
-    virtual void Close() = 0;
+    // Closes the stream, also abandoning a lookup in progress.
+    void Close();
     // What the event loop watches for arriving data; not valid before StartConnect or after
     // Close.
     virtual PollHandle Handle() const = 0;
@@ -60,12 +63,22 @@ class StreamSocket {
   protected:
     // The platform's parts of StartConnect, reached only on a stream not open and with
     // settings that passed the checks, as terminated strings.
-    // Appends the TCP addresses of `host`, `port` in each; a resolver failure as its number.
-    virtual int32_t Resolve(const std::string& host, const std::string& port,
-                            std::vector<ResolvedAddress>& addresses) = 0;
+    // Starts looking up the TCP addresses of `host`, `port` in each; never blocks.
+    virtual std::unique_ptr<AddressLookup> StartLookup(const std::string& host,
+                                                       const std::string& port) = 0;
     // Opens the stream for `address` and starts connecting: Ok, InProgress, or an error with
     // the stream closed again.
     virtual int32_t ConnectTo(const ResolvedAddress& address) = 0;
+    // The outcome of the connect ConnectTo started: InProgress while it still runs.
+    virtual int32_t StreamOutcome() = 0;
+    virtual void CloseStream() = 0;
+
+  private:
+    // The lookup ended: the connect starts, or the failure is told.
+    int32_t ConnectToFound(int32_t lookupResult, const std::vector<ResolvedAddress>& addresses);
+
+    // The lookup in progress; none before the attempt and once it ended.
+    std::unique_ptr<AddressLookup> Lookup;
 };
 
 // True for a decimal port text outside 1-65535, which the resolvers would otherwise wrap

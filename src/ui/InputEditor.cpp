@@ -409,6 +409,18 @@ void InputEditor::ServerEchoChanged(bool serverEchoes) {
     ChangedSinceShown = true;
 }
 
+void InputEditor::ServerEchoLost() {
+    if (!std::exchange(MaskedInput, false))
+        return;
+    // Not ClearEditor: a server edit in progress is not cancelled on a link that is gone.
+    EditText.clear();
+    SavedEditText.clear();
+    TextChanged = true;
+    EditTopLine = Place.Column = Place.Line = SelStart = SelEnd = 0;
+    Commands.ToEmptyLine();
+    Changed();
+}
+
 void InputEditor::BeginEditMode(const std::string& text) {
     EditText = WithinLimit(text);
     SavedEditText = EditText;

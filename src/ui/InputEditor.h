@@ -92,6 +92,9 @@ class InputEditor final : public PasteTarget, public ServerEchoListener {
     // The text is a secret until it is sent or the server echoes no more.
     bool Masked() const { return MaskedInput; }
     void ServerEchoChanged(bool serverEchoes) override;
+    // A masked text goes with the connection it was typed for: shown in clear, or sent to the
+    // next connection as its first command, it would give the secret away.
+    void ServerEchoLost() override;
 
     // True once after every change the view has not shown yet.
     bool TakeChange() { return std::exchange(ChangedSinceShown, false); }

@@ -98,13 +98,22 @@ class StuckListener {
 };
 
 // The client started on a settings file of these lines.
-std::unique_ptr<PtySession> StartClient(TempDir& dir, const std::string& settings) {
+std::unique_ptr<PtySession> StartClient(TempDir& dir, const std::string& settings,
+                                        std::vector<std::pair<std::string, std::string>> env = {}) {
     dir.WriteFile("hero.tcf", settings);
     SessionOptions options;
     options.workingDirectory = dir.String();
     options.args = {(dir.Path() / "hero.txt").string()};
+    options.env = std::move(env);
     return std::make_unique<PtySession>(options);
 }
+
+// The test build's client, its every host lookup taking this long: a name server that is
+// slow, or (ten minutes) one that never answers within the test.
+std::vector<std::pair<std::string, std::string>> LookupTakes(std::chrono::milliseconds delay) {
+    return {{"TOLMIX_TEST_LOOKUP_DELAY_MS", std::to_string(delay.count())}};
+}
+constexpr auto NeverAnswers = std::chrono::milliseconds(600'000);
 
 // The client sleeps while it waits: a wait that polls instead burns most of a core.
 testing::AssertionResult WaitsIdle(PtySession& s) {
@@ -220,6 +229,72 @@ TEST(HangingConnect, AProxyTricklingItsReplyStillHearsTheKeys) {
     ASSERT_TRUE(ShowsText(s, "Ошибка: Interrupted system call", Promptly));
     ASSERT_TRUE(ShowsText(s, Prompt, Patience));
     EXPECT_TRUE(peer->WaitForPeerClosed(Patience));
+    ASSERT_TRUE(s.Send(keys::F10));
+    EXPECT_TRUE(EndsPromptly(s));
+}
+
+TEST(SlowLookup, EscapeAndF10AreHeardAtOnceWhileTheNameServerHangs) {
+    TempDir dir;
+    auto client = StartClient(dir, "AutoSend=\r\nAddress=mud.example\r\nPort=4000\r\n",
+                              LookupTakes(NeverAnswers));
+    PtySession& s = *client;
+    ASSERT_TRUE(Reaches(s,
+                        {Shown(s, "Подключение к mud.example:4000"),
+                         Shown(s, kClientTitle),
+                         {"the first whole frame", [&] { return FirstFrameDrawn(s.Screen()); }}},
+                        Patience));
+    // The loop sleeps while the lookup runs, and the keys typed meanwhile are kept.
+    EXPECT_TRUE(WaitsIdle(s));
+    ASSERT_TRUE(s.Send("look"));
+    s.PumpFor(100ms);
+    ASSERT_TRUE(s.Send(keys::Escape));
+    ASSERT_TRUE(ShowsText(s, "Ошибка: Interrupted system call", Promptly));
+    ASSERT_TRUE(ShowsText(s, Prompt, Patience));
+    EXPECT_TRUE(s.ScreenContains("look")) << s.Dump();
+
+    // Another attempt hangs in its lookup as well; F10 ends the program without waiting for
+    // either lookup.
+    ASSERT_TRUE(s.Send(keys::Enter));
+    ASSERT_TRUE(s.WaitFor(
+        [&] {
+            int connecting = 0;
+            for (int y = 0; y < s.Rows(); ++y)
+                connecting += s.RowTrimmed(y).starts_with("Подключение к") ? 1 : 0;
+            return connecting == 2;
+        },
+        Patience))
+        << s.Dump();
+    s.PumpFor(200ms);
+    ASSERT_TRUE(s.Running());
+    ASSERT_TRUE(s.Send(keys::F10));
+    EXPECT_TRUE(EndsPromptly(s));
+}
+
+TEST(SlowLookup, SigtermEndsTheProgramDuringALookup) {
+    TempDir dir;
+    auto client = StartClient(dir, "AutoSend=\r\nAddress=mud.example\r\nPort=4000\r\n",
+                              LookupTakes(NeverAnswers));
+    PtySession& s = *client;
+    ASSERT_TRUE(ShowsText(s, "Подключение к mud.example", Patience));
+    s.PumpFor(200ms);
+    ::kill(s.Pid(), SIGTERM);
+    EXPECT_TRUE(EndsPromptly(s));
+}
+
+TEST(SlowLookup, ALookupThatEndsGoesOnToConnect) {
+    LoopbackServer server;
+    server.SetScript({{"", "Hello from the slow host\r\n", false}});
+    TempDir dir;
+    auto client = StartClient(
+        dir, "AutoSend=\r\nAddress=127.0.0.1\r\nPort=" + std::to_string(server.Port()) + "\r\n",
+        LookupTakes(4000ms));
+    PtySession& s = *client;
+    ASSERT_TRUE(ShowsText(s, "Подключение к 127.0.0.1", Patience));
+    // Nothing is connected while the name is looked up, and the client sleeps meanwhile.
+    EXPECT_EQ(server.ConnectionCount(), 0u);
+    EXPECT_TRUE(WaitsIdle(s));
+    ASSERT_TRUE(ShowsText(s, "Hello from the slow host", Patience));
+    EXPECT_FALSE(s.ScreenContains("Ошибка")) << s.Dump();
     ASSERT_TRUE(s.Send(keys::F10));
     EXPECT_TRUE(EndsPromptly(s));
 }

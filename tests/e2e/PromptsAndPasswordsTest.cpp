@@ -92,6 +92,48 @@ TEST(PromptsAndPasswords, ALoginWithoutLineEndsShowsEachPromptOnItsOwnRowAndHide
     EXPECT_TRUE(NoStrayControls(s));
 }
 
+TEST(PromptsAndPasswords, AHalfTypedPasswordIsNeverShownNorSentWhenTheLinkDrops) {
+    GameSession game("AutoSend=");
+    ASSERT_TRUE(game.Connect(Patience)) << game.Client().Dump();
+    PtySession& s = game.Client();
+    ASSERT_TRUE(game.Peer().Send("Password: \xFF\xFB\x01"));
+    ASSERT_TRUE(game.WaitForWire("\xFF\xFE\x01", Patience));
+    ASSERT_TRUE(ShowsText(s, "Password:", Patience));
+    s.Send("s3c");
+    ASSERT_TRUE(EditorShows(s, "***"));
+
+    // The server drops the link before the password is finished.
+    game.Peer().Close();
+    ASSERT_TRUE(ShowsText(s, "для повторного подключения", Patience)) << s.Dump();
+    ASSERT_TRUE(EditorShows(s, "")) << s.Dump();
+    EXPECT_FALSE(s.ScreenContains("s3c")) << s.Dump();
+
+    // Enter connects again; the next Enter sends an empty line, not the secret.
+    s.Send(keys::Enter);
+    std::optional<LoopbackServer::Peer> next = game.Server().Accept(Patience);
+    ASSERT_TRUE(next.has_value()) << s.Dump();
+    ASSERT_TRUE(next->Send("Welcome back\r\n"));
+    ASSERT_TRUE(ShowsText(s, "Welcome back", Patience));
+    s.Send("r");
+    ASSERT_TRUE(EditorShows(s, "r")) << "typing is no longer masked: " << s.Dump();
+    s.Send(keys::Backspace);
+    ASSERT_TRUE(EditorShows(s, ""));
+    s.Send(keys::Enter);
+    ASSERT_TRUE(
+        s.WaitFor([&] { return next->Received().find("\r\n") != std::string::npos; }, Patience))
+        << s.Dump();
+    EXPECT_EQ(next->Received(), "\r\n");
+    EXPECT_FALSE(s.ScreenContains("s3c")) << s.Dump();
+    // The history holds no part of it.
+    s.Send(keys::Up);
+    s.Send("!");
+    ASSERT_TRUE(Eventually(
+        s, [&] { return EditorRow(s).find('!') != std::string::npos; }, Patience,
+        "the editor after Up"));
+    EXPECT_EQ(EditorRow(s).find("s3c"), std::string::npos) << s.Dump();
+    EXPECT_TRUE(NoStrayControls(s));
+}
+
 TEST(PromptsAndPasswords, PromptsEndedByGoAheadOrEndOfRecordShowAtOnceWithTheirColours) {
     GameSession game("AutoSend=");
     ASSERT_TRUE(game.Connect(Patience)) << game.Client().Dump();

@@ -125,6 +125,86 @@ TEST_F(TTCPBlockSocketTest, AConnectInProgressIsWaitedForUntilItEndsItsLimitOrTh
     EXPECT_EQ(keys.Calls.size(), 4u);
 }
 
+TEST_F(TTCPBlockSocketTest, ASlowLookupIsWaitedOnBesideTheKeysWithinTheConnectsLimit) {
+    // The name server takes three waits, the connect three more: one limit for all.
+    FakeNetworkWait waits;
+    Stream->PendingLookupLooks = 3;
+    Stream->PendingConnectLooks = 3;
+    Open(Server(), waits);
+    ASSERT_EQ(waits.Calls.size(), 6u);
+    for (std::size_t i = 0; i < waits.Calls.size(); ++i) {
+        const FakeNetworkWait::Call& call = waits.Calls[i];
+        EXPECT_EQ(call.Why, Purpose::Connect);
+        EXPECT_EQ(call.Deadline, TimePoint{} + Milliseconds(30000));
+        // The lookup's end is read; the connect's end is the room to write.
+        EXPECT_EQ(call.For, i < 3 ? Readiness::Read : Readiness::Write) << i;
+        EXPECT_EQ(call.Handle, i < 3 ? PollHandle{1101} : PollHandle{101}) << i;
+    }
+    EXPECT_FALSE(Stream->LookupAbandoned);
+
+    // A name server that never answers: the attempt ends at the limit, counted from the start.
+    FakeNetwork net;
+    auto hung = net.Prepare();
+    hung->PendingLookupLooks = 1'000'000;
+    FakeNetworkWait slow;
+    slow.Step = Milliseconds(700);
+    TTCPBlockSocket socket(net, slow);
+    socket.OpenConnection("hung.example", "4000");
+    EXPECT_EQ(socket.ErrorCode(), SocketError::TimedOut);
+    EXPECT_EQ(slow.Clock, TimePoint{} + Milliseconds(30000));
+    EXPECT_TRUE(hung->LookupAbandoned);
+    EXPECT_FALSE(socket.Handle().Valid());
+
+    // A lookup that takes 20 s leaves the connect the 10 s that remain.
+    FakeNetwork net2;
+    auto late = net2.Prepare();
+    late->PendingLookupLooks = 20;
+    late->PendingConnectLooks = 1'000'000;
+    FakeNetworkWait second;
+    TTCPBlockSocket lateSocket(net2, second);
+    lateSocket.OpenConnection("slow.example", "4000");
+    EXPECT_EQ(lateSocket.ErrorCode(), SocketError::TimedOut);
+    EXPECT_EQ(second.Clock, TimePoint{} + Milliseconds(30000));
+    EXPECT_EQ(second.Calls.size(), 30u);
+    EXPECT_TRUE(late->Closed);
+}
+
+TEST_F(TTCPBlockSocketTest, TheKeysCallOffALookupAndItsLateAnswerConnectsNothing) {
+    FakeNetworkWait keys;
+    Stream->PendingLookupLooks = 1'000'000;
+    keys.OnWait = [&keys](const FakeNetworkWait::Call&) { return keys.Calls.size() < 2; };
+    Make(Server(), keys);
+    Socket->OpenConnection("hung.example", "4000");
+    EXPECT_EQ(Socket->ErrorCode(), SocketError::Interrupted);
+    EXPECT_EQ(keys.Calls.size(), 2u);
+    EXPECT_TRUE(Stream->LookupAbandoned);
+    EXPECT_FALSE(Socket->Handle().Valid());
+
+    // A lookup that failed is told as the resolver said, also after waiting for it.
+    FakeNetwork net;
+    auto unknown = net.Prepare();
+    unknown->PendingLookupLooks = 2;
+    unknown->LookupResult = SocketError::HostNotFound;
+    FakeNetworkWait waits;
+    TTCPBlockSocket socket(net, waits);
+    socket.OpenConnection("nowhere.example", "4000");
+    EXPECT_EQ(socket.ErrorCode(), SocketError::HostNotFound);
+    EXPECT_EQ(waits.Calls.size(), 2u);
+    EXPECT_FALSE(unknown->LookupAbandoned);
+
+    // Through a proxy the proxy's name is the one looked up, under the same keys.
+    FakeNetwork net2;
+    auto proxy = net2.Prepare();
+    proxy->PendingLookupLooks = 1'000'000;
+    FakeNetworkWait escape;
+    escape.OnWait = [](const FakeNetworkWait::Call&) { return false; };
+    TTCPBlockSocket tunnelled(net2, escape, Tunnelled());
+    tunnelled.OpenConnection("mud.example", "4000");
+    EXPECT_EQ(tunnelled.ErrorCode(), SocketError::Interrupted);
+    EXPECT_EQ(proxy->Host, "proxy.example");
+    EXPECT_TRUE(proxy->LookupAbandoned);
+}
+
 TEST_F(TTCPBlockSocketTest, APortOutsideItsRangeIsAnErrorBeforeAnyAttempt) {
     for (const char* port : {"108041", "99999", "65536", "0", "00000000000000000000070000"}) {
         FakeNetwork net;

@@ -2,7 +2,9 @@
 #include "e2e/harness/LoopbackServer.h"
 #include "net/PlainNetworkWait.h"
 #include "net/TTCPBlockSocket.h"
+#include "platform/HandleWatch.h"
 #include "platform/SocketErrors.h"
+#include "platform/posix/PosixEventLoop.h"
 #include "posix/TinyProxy.h"
 
 #include <gtest/gtest.h>
@@ -87,6 +89,75 @@ TEST(PosixNetwork, AConnectionThatIsNeverAcceptedTimesOut) {
     }
     ::close(listener);
     EXPECT_EQ(result, SocketError::TimedOut);
+}
+
+TEST(PosixNetwork, ALookupsEndRingsAHandleTheLoopSleepsOn) {
+    PosixEventLoop loop;
+    PosixNetwork net;
+    const std::string closedPort = std::to_string(test::TinyProxy::FreePort());
+    // The lookup runs on its own thread, so the attempt is in progress at first whatever the
+    // name; a lookup of an address may end before the first look (which then starts the
+    // connect, refused here): tried until one is caught still looking.
+    std::unique_ptr<StreamSocket> socket;
+    StreamSocket::ReadyWait wait;
+    for (int attempt = 0; attempt < 50 && wait.For != Readiness::Read; ++attempt) {
+        socket = net.CreateSocket();
+        const int32_t started = socket->StartConnect("127.0.0.1", closedPort);
+        ASSERT_TRUE(started == SocketError::InProgress || started == SocketError::ConnectionRefused)
+            << started;
+        wait = socket->ConnectWait();
+    }
+    ASSERT_EQ(wait.For, Readiness::Read);
+    ASSERT_TRUE(wait.Handle.Valid());
+    EXPECT_FALSE(socket->Handle().Valid());
+    const HandleWatch watch(loop, wait.Handle, wait.For);
+    const auto start = SteadyClock::now();
+    loop.Wait(start + 5s);
+    EXPECT_LT(SteadyClock::now() - start, 3s);
+    // Rung: the lookup has ended, and the next look starts the connect.
+    const int32_t next = socket->ConnectOutcome();
+    EXPECT_TRUE(next == SocketError::InProgress || next == SocketError::ConnectionRefused) << next;
+}
+
+TEST(PosixNetwork, AConnectInProgressEndsAWritableWaitAfterItsLookup) {
+    PosixEventLoop loop;
+    PosixNetwork net;
+    LoopbackServer server;
+    auto socket = net.CreateSocket();
+    int32_t outcome = socket->StartConnect("127.0.0.1", std::to_string(server.Port()));
+    while (outcome == SocketError::InProgress && socket->ConnectWait().For == Readiness::Read) {
+        const StreamSocket::ReadyWait lookup = socket->ConnectWait();
+        const HandleWatch watch(loop, lookup.Handle, lookup.For);
+        loop.Wait(SteadyClock::now() + 5s);
+        outcome = socket->ConnectOutcome();
+    }
+    ASSERT_TRUE(outcome == SocketError::Ok || outcome == SocketError::InProgress) << outcome;
+    EXPECT_EQ(socket->ConnectWait().Handle, socket->Handle());
+    EXPECT_EQ(socket->ConnectWait().For, Readiness::Write);
+    loop.WatchWritable(socket->Handle());
+    const auto start = SteadyClock::now();
+    loop.Wait(start + 5s);
+    EXPECT_LT(SteadyClock::now() - start, 3s);
+    outcome = socket->ConnectOutcome();
+    for (int i = 0; i < 50 && outcome == SocketError::InProgress; ++i) {
+        loop.Wait(SteadyClock::now() + 100ms);
+        outcome = socket->ConnectOutcome();
+    }
+    EXPECT_EQ(outcome, SocketError::Ok);
+    loop.UnwatchWritable(socket->Handle());
+    EXPECT_TRUE(server.Accept(Wait).has_value());
+}
+
+TEST(PosixNetwork, ALookupGivenUpLeavesTheSocketFreeForAnotherAttempt) {
+    PosixNetwork net;
+    LoopbackServer server;
+    auto socket = net.CreateSocket();
+    ASSERT_EQ(socket->StartConnect("127.0.0.1", std::to_string(server.Port())),
+              SocketError::InProgress);
+    socket->Close();
+    EXPECT_FALSE(socket->Handle().Valid());
+    EXPECT_EQ(socket->Connect("127.0.0.1", std::to_string(server.Port()), Wait), SocketError::Ok);
+    EXPECT_TRUE(server.Accept(Wait).has_value());
 }
 
 TEST(PosixStreamSocket, SendsReceivesAndSeesTheEnds) {

@@ -115,6 +115,7 @@ class FakeGameClient final : public ServerLinePrinter,
     void ConnectionEnded() override { Plugins.EndGameWithConnection(); }
     // No editor to mask.
     void ServerEchoChanged(bool) override {}
+    void ServerEchoLost() override {}
     void AppendLog(const std::string& text) override { Printed.push_back(text); }
     void GameCode(char letter, const std::string& argument) override {
         try {

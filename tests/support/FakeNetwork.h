@@ -18,6 +18,10 @@ namespace tolmix::test {
 // arrive (each Receive hands out at most one) and reads back every byte sent.
 struct FakeStream {
     // Script.
+    // How many looks at the host's lookup still find it running (a slow name server), and
+    // what it finds then: every name resolves to one IPv4 address unless LookupResult fails.
+    int PendingLookupLooks = 0;
+    int32_t LookupResult = SocketError::Ok;
     int32_t ConnectResult = SocketError::Ok;
     // How many looks at a connect in progress still find it running before ConnectResult.
     int PendingConnectLooks = 0;
@@ -33,7 +37,10 @@ struct FakeStream {
 
     // Record.
     std::string Host, Port;
-    int ReadyWaits = 0; // plain waits, the socket's own and the network's
+    int ReadyWaits = 0;  // plain waits, the socket's own and the network's
+    int LookupWaits = 0; // plain waits for the lookup's end
+    // The lookup was given up while it still ran.
+    bool LookupAbandoned = false;
     std::string Sent;
     std::vector<std::string> Sends;
     std::vector<Milliseconds> ReceiveTimeouts;
@@ -46,17 +53,40 @@ struct FakeStream {
     bool Readable() const { return !Incoming.empty() || ReceiveError != SocketError::Ok; }
 };
 
+// A lookup that ends after the looks the stream's script gives it.
+class FakeLookup final : public AddressLookup {
+  public:
+    FakeLookup(std::shared_ptr<FakeStream> stream, PollHandle handle)
+        : State(std::move(stream)), BellHandle(handle) {}
+    ~FakeLookup() override {
+        if (!Ended)
+            State->LookupAbandoned = true;
+    }
+    int32_t Outcome(std::vector<ResolvedAddress>& addresses) override {
+        if (State->PendingLookupLooks > 0) {
+            --State->PendingLookupLooks;
+            return SocketError::InProgress;
+        }
+        Ended = true;
+        if (State->LookupResult == SocketError::Ok)
+            addresses.push_back({ResolvedAddress::Family::IPv4, {}});
+        return State->LookupResult;
+    }
+    PollHandle Handle() const override { return BellHandle; }
+    void Wait(TimePoint) override { ++State->LookupWaits; }
+
+  private:
+    std::shared_ptr<FakeStream> State;
+    PollHandle BellHandle;
+    bool Ended = false;
+};
+
 class FakeSocket final : public StreamSocket {
   public:
     FakeSocket(std::shared_ptr<FakeStream> stream, std::intptr_t handle)
         : State(std::move(stream)), HandleValue(handle) {}
     ~FakeSocket() override { State->Closed = true; }
 
-    int32_t ConnectOutcome() override {
-        if (State->PendingConnectLooks > 0 && --State->PendingConnectLooks > 0)
-            return SocketError::InProgress;
-        return Outcome();
-    }
     // One whole send (what the client handed over in one piece) is one entry of Sends.
     int32_t SendSome(std::string_view bytes, std::size_t& sent) override {
         sent = 0;
@@ -97,22 +127,27 @@ class FakeSocket final : public StreamSocket {
         return SocketError::Ok;
     }
     void ShutdownSend() override { State->ShutDown = true; }
-    void Close() override {
-        State->Closed = true;
-        State->Handle = PollHandle{};
-    }
     PollHandle Handle() const override { return State->Handle; }
+    // What a wait on the lookup watches.
+    PollHandle LookupHandle() const { return PollHandle{HandleValue + 1000}; }
 
   private:
-    // Reached only with settings that passed the platform's checks, as on a real network:
-    // every name resolves to one IPv4 address.
-    int32_t Resolve(const std::string& host, const std::string& port,
-                    std::vector<ResolvedAddress>& addresses) override {
+    // Reached only with settings that passed the platform's checks, as on a real network.
+    std::unique_ptr<AddressLookup> StartLookup(const std::string& host,
+                                               const std::string& port) override {
         ++State->Connects;
         State->Host = host;
         State->Port = port;
-        addresses.push_back({ResolvedAddress::Family::IPv4, {}});
-        return SocketError::Ok;
+        return std::make_unique<FakeLookup>(State, LookupHandle());
+    }
+    int32_t StreamOutcome() override {
+        if (State->PendingConnectLooks > 0 && --State->PendingConnectLooks > 0)
+            return SocketError::InProgress;
+        return Outcome();
+    }
+    void CloseStream() override {
+        State->Closed = true;
+        State->Handle = PollHandle{};
     }
     int32_t ConnectTo(const ResolvedAddress&) override {
         State->Handle = PollHandle{HandleValue};

@@ -24,6 +24,8 @@ class RecordingLinkHost final : public ServerLinePrinter, public ServerEchoListe
     std::vector<std::string> UnfinishedShown;
     // Every change of the server's echo: true when it took the echo over.
     std::vector<bool> EchoChanges;
+    // How often the echo ended with the connection.
+    int EchoLost = 0;
 
     void PrintLine(const std::string& ansiText) override {
         Printed.push_back(ansiText);
@@ -40,6 +42,7 @@ class RecordingLinkHost final : public ServerLinePrinter, public ServerEchoListe
     }
     void RemoveUnfinishedLine() override { Unfinished.reset(); }
     void ServerEchoChanged(bool serverEchoes) override { EchoChanges.push_back(serverEchoes); }
+    void ServerEchoLost() override { ++EchoLost; }
 };
 
 } // namespace tolmix::test

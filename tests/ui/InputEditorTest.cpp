@@ -404,6 +404,47 @@ TEST_F(InputEditorTest, TheServerGivingTheEchoBackUnmasksTheText) {
     EXPECT_EQ(Row(0), "**");
 }
 
+TEST_F(InputEditorTest, AHalfTypedPasswordGoesWithTheConnectionItWasTypedFor) {
+    E().InsertText("look");
+    E().SendEditor();
+    E().RecallHistory(false);
+    E().ServerEchoChanged(true);
+    Type("s3cr");
+    ASSERT_EQ(Row(0), "********");
+    // The link drops: the secret is neither shown in clear nor kept for the next connection.
+    IsConnected = false;
+    E().ServerEchoLost();
+    EXPECT_FALSE(E().Masked());
+    EXPECT_EQ(E().Text(), "");
+    EXPECT_EQ(Row(0), "");
+    EXPECT_EQ(Cursor(), (Pos{0, 0}));
+    // Enter connects; the next Enter sends an empty line, and the history holds no part of it.
+    const std::size_t sentBefore = Sent.size();
+    E().SendEditor();
+    EXPECT_EQ(Sent.size(), sentBefore);
+    IsConnected = true;
+    E().SendEditor();
+    ASSERT_EQ(Sent.size(), sentBefore + 1);
+    EXPECT_EQ(Sent.back(), "");
+    for (int32_t i = 0; i < E().History().Count(); ++i)
+        EXPECT_EQ(E().History().At(i).find("s3cr"), std::string::npos);
+    // Browsing starts from the empty line again, not from the recalled command.
+    E().RecallHistory(false);
+    EXPECT_EQ(E().Text(), "look");
+}
+
+TEST_F(InputEditorTest, TheConnectionEndingLeavesAnUnmaskedTextAlone) {
+    Type("say hi");
+    E().ServerEchoLost();
+    EXPECT_EQ(E().Text(), "say hi");
+    EXPECT_EQ(Row(0), "say hi");
+    // Masking that the server ended itself shows the text again, as before.
+    E().ServerEchoChanged(true);
+    E().ServerEchoChanged(false);
+    E().ServerEchoLost();
+    EXPECT_EQ(E().Text(), "say hi");
+}
+
 // --- Sending ---
 
 TEST_F(InputEditorTest, SendingWhileDisconnectedConnectsAndKeepsTheText) {

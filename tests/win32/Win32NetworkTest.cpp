@@ -1,4 +1,5 @@
 #include "platform/win32/Win32Network.h"
+#include "platform/HandleWatch.h"
 #include "platform/SocketErrors.h"
 #include "platform/win32/Win32EventLoop.h"
 #include "win32/LoopbackListener.h"
@@ -129,24 +130,75 @@ TEST(Win32EventLoop, ArrivingDataOnAWatchedSocketEndsTheWait) {
     EXPECT_EQ(received, "line\r\nmore");
 }
 
-TEST(Win32EventLoop, AConnectInProgressEndsAWritableWait) {
+TEST(Win32EventLoop, ALookupsEndRingsAHandleTheLoopSleepsOn) {
+    Win32EventLoop loop;
+    Win32Network net;
+    std::string closedPort;
+    {
+        test::LoopbackListener probe; // a port that was free a moment ago, closed again
+        closedPort = probe.PortText();
+    }
+    // The lookup runs on its own thread, so the attempt is in progress at first whatever the
+    // name; a lookup of an address may end before the first look (which then starts the
+    // connect, refused here): tried until one is caught still looking.
+    std::unique_ptr<StreamSocket> socket;
+    StreamSocket::ReadyWait wait;
+    for (int attempt = 0; attempt < 50 && wait.For != Readiness::Read; ++attempt) {
+        socket = net.CreateSocket();
+        const int32_t started = socket->StartConnect("127.0.0.1", closedPort);
+        ASSERT_TRUE(started == SocketError::InProgress || started == SocketError::ConnectionRefused)
+            << started;
+        wait = socket->ConnectWait();
+    }
+    ASSERT_EQ(wait.For, Readiness::Read);
+    ASSERT_TRUE(wait.Handle.Valid());
+    EXPECT_FALSE(socket->Handle().Valid());
+    const HandleWatch watch(loop, wait.Handle, wait.For);
+    const auto start = SteadyClock::now();
+    loop.Wait(start + 5s);
+    EXPECT_LT(SteadyClock::now() - start, 3s);
+    // Rung: the lookup has ended, and the next look starts the connect.
+    const int32_t next = socket->ConnectOutcome();
+    EXPECT_TRUE(next == SocketError::InProgress || next == SocketError::ConnectionRefused) << next;
+}
+
+TEST(Win32EventLoop, AConnectInProgressEndsAWritableWaitAfterItsLookup) {
     Win32EventLoop loop;
     Win32Network net;
     test::LoopbackListener server;
     auto socket = net.CreateSocket();
-    const int32_t started = socket->StartConnect("127.0.0.1", server.PortText());
-    ASSERT_TRUE(started == SocketError::Ok || started == SocketError::InProgress) << started;
+    int32_t outcome = socket->StartConnect("127.0.0.1", server.PortText());
+    while (outcome == SocketError::InProgress && socket->ConnectWait().For == Readiness::Read) {
+        const StreamSocket::ReadyWait lookup = socket->ConnectWait();
+        const HandleWatch watch(loop, lookup.Handle, lookup.For);
+        loop.Wait(SteadyClock::now() + 5s);
+        outcome = socket->ConnectOutcome();
+    }
+    ASSERT_TRUE(outcome == SocketError::Ok || outcome == SocketError::InProgress) << outcome;
+    EXPECT_EQ(socket->ConnectWait().Handle, socket->Handle());
+    EXPECT_EQ(socket->ConnectWait().For, Readiness::Write);
     loop.WatchWritable(socket->Handle());
     const auto start = SteadyClock::now();
     loop.Wait(start + 5s);
     EXPECT_LT(SteadyClock::now() - start, 3s);
-    int32_t outcome = socket->ConnectOutcome();
+    outcome = socket->ConnectOutcome();
     for (int i = 0; i < 50 && outcome == SocketError::InProgress; ++i) {
         loop.Wait(SteadyClock::now() + 100ms);
         outcome = socket->ConnectOutcome();
     }
     EXPECT_EQ(outcome, SocketError::Ok);
     loop.UnwatchWritable(socket->Handle());
+    EXPECT_TRUE(server.Accept());
+}
+
+TEST(Win32Network, ALookupGivenUpLeavesTheSocketFreeForAnotherAttempt) {
+    Win32Network net;
+    test::LoopbackListener server;
+    auto socket = net.CreateSocket();
+    ASSERT_EQ(socket->StartConnect("127.0.0.1", server.PortText()), SocketError::InProgress);
+    socket->Close();
+    EXPECT_FALSE(socket->Handle().Valid());
+    EXPECT_EQ(socket->Connect("127.0.0.1", server.PortText(), 5s), SocketError::Ok);
     EXPECT_TRUE(server.Accept());
 }
 

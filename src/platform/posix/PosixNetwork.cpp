@@ -13,7 +13,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <thread>
 
 namespace tolmix::posix {
 
@@ -42,6 +44,74 @@ bool WaitFor(int fd, short events, TimePoint deadline) {
         if (ready == 0 && left <= 60'000)
             return false;
     }
+}
+
+// A pipe whose reading end becomes readable when rung.
+class PipeBell final : public LookupBell {
+  public:
+    PipeBell() {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) == 0) {
+            ReadEnd = ends[0];
+            WriteEnd = ends[1];
+        }
+    }
+    ~PipeBell() override {
+        for (int fd : {ReadEnd, WriteEnd})
+            if (fd >= 0)
+                ::close(fd);
+    }
+    PipeBell(const PipeBell&) = delete;
+    PipeBell& operator=(const PipeBell&) = delete;
+
+    bool Valid() const { return ReadEnd >= 0; }
+    PollHandle Handle() const override { return PollHandle{ReadEnd}; }
+    void Ring() override {
+        const char ring = 1;
+        while (::write(WriteEnd, &ring, 1) < 0 && errno == EINTR) {
+        }
+    }
+
+  private:
+    int ReadEnd = -1;
+    int WriteEnd = -1;
+};
+
+#ifdef TOLMIX_TEST_SEAMS
+// Test builds only: the end-to-end tests make every lookup take this long, as a slow or
+// hanging name server would.
+void DelayLookupForTests() {
+    const char* delay = std::getenv("TOLMIX_TEST_LOOKUP_DELAY_MS");
+    unsigned ms = 0;
+    if (delay && std::from_chars(delay, delay + std::strlen(delay), ms).ec == std::errc())
+        std::this_thread::sleep_for(Milliseconds(ms));
+}
+#endif
+
+// Runs on the lookup's thread.
+int32_t ResolveAddresses(const std::string& host, const std::string& port,
+                         std::vector<ResolvedAddress>& addresses) {
+#ifdef TOLMIX_TEST_SEAMS
+    DelayLookupForTests();
+#endif
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    AddressList list;
+    errno = 0;
+    const int resolved = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &list.Head);
+    if (resolved != 0)
+        return SocketErrorFromResolver(resolved, errno);
+    for (const addrinfo* a = list.Head; a; a = a->ai_next) {
+        if (a->ai_family != AF_INET && a->ai_family != AF_INET6)
+            continue;
+        const auto* bytes = reinterpret_cast<const std::byte*>(a->ai_addr);
+        addresses.push_back({a->ai_family == AF_INET ? ResolvedAddress::Family::IPv4
+                                                     : ResolvedAddress::Family::IPv6,
+                             std::vector<std::byte>(bytes, bytes + a->ai_addrlen)});
+    }
+    return SocketError::Ok;
 }
 
 bool IsNumber(std::string_view text, unsigned& value) {
@@ -189,26 +259,12 @@ PosixStreamSocket::~PosixStreamSocket() {
     Close();
 }
 
-int32_t PosixStreamSocket::Resolve(const std::string& host, const std::string& port,
-                                   std::vector<ResolvedAddress>& addresses) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
-    AddressList list;
-    errno = 0;
-    const int resolved = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &list.Head);
-    if (resolved != 0)
-        return SocketErrorFromResolver(resolved, errno);
-    for (const addrinfo* a = list.Head; a; a = a->ai_next) {
-        if (a->ai_family != AF_INET && a->ai_family != AF_INET6)
-            continue;
-        const auto* bytes = reinterpret_cast<const std::byte*>(a->ai_addr);
-        addresses.push_back({a->ai_family == AF_INET ? ResolvedAddress::Family::IPv4
-                                                     : ResolvedAddress::Family::IPv6,
-                             std::vector<std::byte>(bytes, bytes + a->ai_addrlen)});
-    }
-    return SocketError::Ok;
+std::unique_ptr<AddressLookup> PosixStreamSocket::StartLookup(const std::string& host,
+                                                              const std::string& port) {
+    auto bell = std::make_unique<PipeBell>();
+    if (!bell->Valid())
+        return FinishedLookup(SocketErrorFromErrno(errno));
+    return StartThreadedLookup(host, port, ResolveAddresses, std::move(bell));
 }
 
 int32_t PosixStreamSocket::ConnectTo(const ResolvedAddress& address) {
@@ -229,11 +285,11 @@ int32_t PosixStreamSocket::ConnectTo(const ResolvedAddress& address) {
     if (errno == EINPROGRESS || errno == EINTR)
         return SocketError::InProgress;
     const int error = errno;
-    Close();
+    CloseStream();
     return SocketErrorFromErrno(error);
 }
 
-int32_t PosixStreamSocket::ConnectOutcome() {
+int32_t PosixStreamSocket::StreamOutcome() {
     if (Fd < 0)
         return SocketError::NotASocket;
     pollfd entry{Fd, POLLOUT, 0};
@@ -245,7 +301,7 @@ int32_t PosixStreamSocket::ConnectOutcome() {
         error = errno;
     if (error == 0)
         return SocketError::Ok;
-    Close();
+    CloseStream();
     return SocketErrorFromErrno(error);
 }
 
@@ -315,7 +371,7 @@ void PosixStreamSocket::ShutdownSend() {
         ::shutdown(Fd, SHUT_WR);
 }
 
-void PosixStreamSocket::Close() {
+void PosixStreamSocket::CloseStream() {
     if (Fd >= 0) {
         ::close(Fd);
         Fd = -1;

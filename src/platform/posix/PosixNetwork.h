@@ -17,18 +17,19 @@ class PosixStreamSocket final : public StreamSocket {
     PosixStreamSocket(const PosixStreamSocket&) = delete;
     PosixStreamSocket& operator=(const PosixStreamSocket&) = delete;
 
-    int32_t ConnectOutcome() override;
     int32_t SendSome(std::string_view bytes, std::size_t& sent) override;
     void WaitReady(Readiness readiness, TimePoint deadline) override;
     int32_t Receive(std::string& into, std::size_t limit, Milliseconds timeout) override;
     void ShutdownSend() override;
-    void Close() override;
     PollHandle Handle() const override { return PollHandle{Fd}; }
 
   private:
-    int32_t Resolve(const std::string& host, const std::string& port,
-                    std::vector<ResolvedAddress>& addresses) override;
+    // getaddrinfo on a thread of the lookup's own, its end told through a pipe.
+    std::unique_ptr<AddressLookup> StartLookup(const std::string& host,
+                                               const std::string& port) override;
     int32_t ConnectTo(const ResolvedAddress& address) override;
+    int32_t StreamOutcome() override;
+    void CloseStream() override;
 
     int Fd = -1;
 };

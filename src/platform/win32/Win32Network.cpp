@@ -41,6 +41,69 @@ bool WaitFor(SOCKET socket, Readiness what, TimePoint deadline) {
     }
 }
 
+// A UDP socket on the loopback interface that becomes readable when rung: the thread sends it
+// one datagram of its own address.
+class DatagramBell final : public LookupBell {
+  public:
+    DatagramBell() {
+        Socket = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        if (Socket == INVALID_SOCKET)
+            return;
+        Address.sin_family = AF_INET;
+        Address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        int length = sizeof Address;
+        if (::bind(Socket, reinterpret_cast<const sockaddr*>(&Address), sizeof Address) != 0 ||
+            ::getsockname(Socket, reinterpret_cast<sockaddr*>(&Address), &length) != 0) {
+            Error = ::WSAGetLastError();
+            ::closesocket(Socket);
+            Socket = INVALID_SOCKET;
+        }
+    }
+    ~DatagramBell() override {
+        if (Socket != INVALID_SOCKET)
+            ::closesocket(Socket);
+    }
+    DatagramBell(const DatagramBell&) = delete;
+    DatagramBell& operator=(const DatagramBell&) = delete;
+
+    // 0, or why the socket could not be made.
+    int32_t Failure() const {
+        return Socket != INVALID_SOCKET ? 0 : (Error != 0 ? Error : ::WSAGetLastError());
+    }
+    PollHandle Handle() const override { return PollHandle{static_cast<std::intptr_t>(Socket)}; }
+    void Ring() override {
+        const char ring = 1;
+        ::sendto(Socket, &ring, 1, 0, reinterpret_cast<const sockaddr*>(&Address), sizeof Address);
+    }
+
+  private:
+    SOCKET Socket = INVALID_SOCKET;
+    sockaddr_in Address{};
+    int Error = 0;
+};
+
+// Runs on the lookup's thread.
+int32_t ResolveAddresses(const std::string& host, const std::string& port,
+                         std::vector<ResolvedAddress>& addresses) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    AddressList list;
+    // The resolver's failures are Winsock numbers already (EAI_NONAME is WSAHOST_NOT_FOUND).
+    if (const int resolved = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &list.Head))
+        return resolved == EAI_SERVICE ? SocketError::AddressNotAvailable : resolved;
+    for (const addrinfo* a = list.Head; a; a = a->ai_next) {
+        if (a->ai_family != AF_INET && a->ai_family != AF_INET6)
+            continue;
+        const auto* bytes = reinterpret_cast<const std::byte*>(a->ai_addr);
+        addresses.push_back({a->ai_family == AF_INET ? ResolvedAddress::Family::IPv4
+                                                     : ResolvedAddress::Family::IPv6,
+                             std::vector<std::byte>(bytes, bytes + a->ai_addrlen)});
+    }
+    return SocketError::Ok;
+}
+
 bool IsNumber(std::string_view text, unsigned& value) {
     if (text.empty())
         return false;
@@ -59,25 +122,12 @@ Win32StreamSocket::~Win32StreamSocket() {
     Close();
 }
 
-int32_t Win32StreamSocket::Resolve(const std::string& host, const std::string& port,
-                                   std::vector<ResolvedAddress>& addresses) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
-    AddressList list;
-    // The resolver's failures are Winsock numbers already (EAI_NONAME is WSAHOST_NOT_FOUND).
-    if (const int resolved = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &list.Head))
-        return resolved == EAI_SERVICE ? SocketError::AddressNotAvailable : resolved;
-    for (const addrinfo* a = list.Head; a; a = a->ai_next) {
-        if (a->ai_family != AF_INET && a->ai_family != AF_INET6)
-            continue;
-        const auto* bytes = reinterpret_cast<const std::byte*>(a->ai_addr);
-        addresses.push_back({a->ai_family == AF_INET ? ResolvedAddress::Family::IPv4
-                                                     : ResolvedAddress::Family::IPv6,
-                             std::vector<std::byte>(bytes, bytes + a->ai_addrlen)});
-    }
-    return SocketError::Ok;
+std::unique_ptr<AddressLookup> Win32StreamSocket::StartLookup(const std::string& host,
+                                                              const std::string& port) {
+    auto bell = std::make_unique<DatagramBell>();
+    if (const int32_t error = bell->Failure())
+        return FinishedLookup(error);
+    return StartThreadedLookup(host, port, ResolveAddresses, std::move(bell));
 }
 
 int32_t Win32StreamSocket::ConnectTo(const ResolvedAddress& address) {
@@ -101,11 +151,11 @@ int32_t Win32StreamSocket::ConnectTo(const ResolvedAddress& address) {
     const int error = ::WSAGetLastError();
     if (error == WSAEWOULDBLOCK)
         return SocketError::InProgress;
-    Close();
+    CloseStream();
     return error;
 }
 
-int32_t Win32StreamSocket::ConnectOutcome() {
+int32_t Win32StreamSocket::StreamOutcome() {
     if (Socket < 0)
         return SocketError::NotASocket;
     // A connect that ended shows in the write set (success) or the exception set (failure).
@@ -126,7 +176,7 @@ int32_t Win32StreamSocket::ConnectOutcome() {
         error = WSAECONNREFUSED;
     if (error == 0)
         return SocketError::Ok;
-    Close();
+    CloseStream();
     return error;
 }
 
@@ -194,7 +244,7 @@ void Win32StreamSocket::ShutdownSend() {
         ::shutdown(AsSocket(Socket), SD_SEND);
 }
 
-void Win32StreamSocket::Close() {
+void Win32StreamSocket::CloseStream() {
     if (Socket >= 0) {
         ::closesocket(AsSocket(Socket));
         Socket = -1;

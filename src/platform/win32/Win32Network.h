@@ -13,18 +13,20 @@ class Win32StreamSocket final : public StreamSocket {
     Win32StreamSocket(const Win32StreamSocket&) = delete;
     Win32StreamSocket& operator=(const Win32StreamSocket&) = delete;
 
-    int32_t ConnectOutcome() override;
     int32_t SendSome(std::string_view bytes, std::size_t& sent) override;
     void WaitReady(Readiness readiness, TimePoint deadline) override;
     int32_t Receive(std::string& into, std::size_t limit, Milliseconds timeout) override;
     void ShutdownSend() override;
-    void Close() override;
     PollHandle Handle() const override { return PollHandle{Socket}; }
 
   private:
-    int32_t Resolve(const std::string& host, const std::string& port,
-                    std::vector<ResolvedAddress>& addresses) override;
+    // getaddrinfo on a thread of the lookup's own, its end told by a datagram to a loopback
+    // socket (the console's wait watches sockets only).
+    std::unique_ptr<AddressLookup> StartLookup(const std::string& host,
+                                               const std::string& port) override;
     int32_t ConnectTo(const ResolvedAddress& address) override;
+    int32_t StreamOutcome() override;
+    void CloseStream() override;
 
     std::intptr_t Socket = -1;
 };
