@@ -22,7 +22,7 @@ int32_t MostOutputRows(int16_t sizeX);
 
 // Every setting of the settings file, already adjusted. Colours are console attributes.
 struct ClientSettings {
-    // Address, Port, ProxyAddr, ProxyPort, ProxyUserName, ProxyPassword, AutoSend.
+    // Address, Port, ProxyAddr, ProxyPort, ProxyUserName, ProxyPassword, AutoSend, Encoding.
     LinkSettings Server{.Address = DefaultServerHost, .Port = "4000", .AutoSend = "0|2"};
     int16_t SizeX = 80;
     int16_t SizeY = 25;
