@@ -16,7 +16,7 @@ struct LinkSettings {
     // Sent as soon as connected, in the console code page, its "|" separating lines.
     std::string AutoSend{};
     // The server's code page at the start of every connection.
-    ServerEncoding Encoding = ServerEncoding::Windows1251;
+    ServerEncoding Encoding{};
 };
 
 } // namespace tolmix
