@@ -43,6 +43,10 @@ char32_t SingleByteChar(ServerEncoding encoding, uint8_t b) {
 // The Windows-1251 byte of a character read from a server that does not speak Windows-1251:
 // "?" for what the screen cannot show, and for what would be a colour byte.
 uint8_t ReadableByte(char32_t c) {
+    // The Russian alphabet but Ё and ё, in Unicode's order and Windows-1251's: nearly every
+    // letter a server sends, without a look-up.
+    if (c >= 0x0410 && c <= 0x044F)
+        return static_cast<uint8_t>(c - 0x0410 + 0xC0);
     const std::optional<uint8_t> ansi = vt::UnicodeToCp1251(c);
     if (!ansi || (*ansi >= FirstColour && *ansi <= LastColour))
         return '?';
@@ -206,11 +210,14 @@ std::string_view ServerCodePage::DecodeReceived(std::string_view raw, bool compl
             ++i;
             continue;
         }
-        char32_t c;
         if (tables) {
-            c = SingleByteChar(Current, b);
+            // No single-byte code page has combining marks.
+            AppendAnsi(out, tables->FromServer[b]);
             i += b == Iac ? 2 : 1; // a data byte 0xFF comes doubled
-        } else if (b == Iac) {
+            continue;
+        }
+        char32_t c;
+        if (b == Iac) {
             c = 0xFFFD; // no UTF-8 text has the byte
             i += 2;
         } else {
@@ -235,10 +242,10 @@ std::string_view ServerCodePage::DecodeReceived(std::string_view raw, bool compl
         }
         lastAt = out.size();
         last = c;
-        if (!tables && c >= FirstColour && c <= LastColour)
+        if (c >= FirstColour && c <= LastColour)
             out += static_cast<char>(c); // the colour bytes' own characters
         else
-            AppendAnsi(out, tables ? tables->FromServer[b] : ReadableByte(c));
+            AppendAnsi(out, ReadableByte(c));
     }
     return out;
 }
