@@ -1,6 +1,7 @@
 #include "app/ClientSettings.h"
 
 #include "text/CodePage.h"
+#include "text/ServerCodePage.h"
 #include "util/FilePaths.h"
 
 #include <algorithm>
@@ -45,6 +46,33 @@ std::optional<std::string> WithExtensionInAnyCase(const FileSystem& files, std::
     return folder + *found;
 }
 
+// A setting's value as a note may quote it: printable ASCII only, and not too long.
+std::string QuotedValue(std::string_view value) {
+    constexpr std::size_t Limit = 40;
+    std::string quoted;
+    for (const char c : value.substr(0, Limit))
+        quoted += c >= 0x20 && c < 0x7F ? c : '?';
+    if (value.size() > Limit)
+        quoted += "...";
+    return quoted;
+}
+
+ServerEncoding ReadEncoding(const TTolmixStringList& list, ServerEncoding def,
+                            std::vector<std::string>& notes) {
+    const std::string value = list.ReadString("Encoding", std::string(EncodingSettingName(def)));
+    if (const std::optional<ServerEncoding> encoding = EncodingFromSetting(value))
+        return *encoding;
+    // "Encoding=...: неизвестная кодировка; используется windows-1251."
+    notes.push_back("\x89"
+                    "Encoding=" +
+                    QuotedValue(value) +
+                    ": \xED\xE5\xE8\xE7\xE2\xE5\xF1\xF2\xED\xE0\xFF "
+                    "\xEA\xEE\xE4\xE8\xF0\xEE\xE2\xEA\xE0; "
+                    "\xE8\xF1\xEF\xEE\xEB\xFC\xE7\xF3\xE5\xF2\xF1\xFF " +
+                    std::string(EncodingSettingName(def)) + ".\x87");
+    return def;
+}
+
 } // namespace
 
 std::string ChooseSettingsPath(const FileSystem& files, int argc, const char* const* argv) {
@@ -78,6 +106,7 @@ ClientSettings ReadClientSettings(const TTolmixStringList& list) {
     s.Server.Proxy.UserName = list.ReadString("ProxyUserName", d.Server.Proxy.UserName);
     s.Server.Proxy.Password = list.ReadString("ProxyPassword", d.Server.Proxy.Password);
     s.Server.AutoSend = AnsiToConsole(list.ReadString("AutoSend", d.Server.AutoSend));
+    s.Server.Encoding = ReadEncoding(list, d.Server.Encoding, s.Notes);
     s.SizeX = static_cast<int16_t>(list.ReadInteger("SizeX", d.SizeX));
     if (s.SizeX <= 20)
         s.SizeX = 20;

@@ -22,8 +22,11 @@ int32_t MostOutputRows(int16_t sizeX);
 
 // Every setting of the settings file, already adjusted. Colours are console attributes.
 struct ClientSettings {
-    // Address, Port, ProxyAddr, ProxyPort, ProxyUserName, ProxyPassword, AutoSend.
-    LinkSettings Server{.Address = DefaultServerHost, .Port = "4000", .AutoSend = "0|2"};
+    // Address, Port, ProxyAddr, ProxyPort, ProxyUserName, ProxyPassword, AutoSend, Encoding.
+    LinkSettings Server{.Address = DefaultServerHost,
+                        .Port = "4000",
+                        .AutoSend = "0|2",
+                        .Encoding = ServerEncoding::Windows1251};
     int16_t SizeX = 80;
     int16_t SizeY = 25;
     bool FullScreen = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/HttpTunnel.h"
+#include "text/ServerCodePage.h"
 
 #include <string>
 
@@ -14,6 +15,8 @@ struct LinkSettings {
     HttpProxy Proxy{};
     // Sent as soon as connected, in the console code page, its "|" separating lines.
     std::string AutoSend{};
+    // The server's code page at the start of every connection.
+    ServerEncoding Encoding{};
 };
 
 } // namespace tolmix

@@ -35,7 +35,7 @@ bool IsClientCode(std::string_view consoleText) {
 ServerLink::ServerLink(ServerLinePrinter& printer, ServerEchoListener& echo, NetworkWait& waits,
                        Network& network, EventLoop& loop, LinkSettings settings)
     : Printer(printer), Echo(echo), Waits(waits), Net(network), Loop(loop),
-      Settings(std::move(settings)),
+      Settings(std::move(settings)), Charset(Settings.Encoding),
       UnfinishedTimer(loop, Milliseconds(UnfinishedLineWait), [this] { ShowUnfinishedLine(); }) {}
 
 ServerLink::~ServerLink() {
@@ -71,6 +71,7 @@ void ServerLink::ConnectToServer() {
     transport.LineLimit = ServerLineLimit;
     transport.Proxy = Settings.Proxy;
     Socket = std::make_unique<TTCPBlockSocket>(Net, Waits, std::move(transport));
+    Charset.Use(Settings.Encoding);
     const uint64_t connection = ++Connection;
     try {
         ProtectedBlock block(Protected);
@@ -177,7 +178,9 @@ bool ServerLink::PollSocket() {
 }
 
 void ServerLink::ProcessIncomingLine(std::string_view line) {
-    const DecodedLine decoded = DecodeIncomingLine(line, this, Colours);
+    std::string storage;
+    const DecodedLine decoded =
+        DecodeIncomingLine(Charset.DecodeReceived(line, true, storage), this, Colours);
     NegotiatedUpTo = 0;
     Colours = decoded.Colours;
     // Only marker bytes that came as such make a server code; colour bytes made from ANSI
@@ -219,8 +222,10 @@ void ServerLink::WatchUnfinishedLine() {
     // A negotiation that the new bytes complete began at most two bytes before them.
     const std::size_t from = UnfinishedSeen > 2 ? UnfinishedSeen - 2 : 0;
     UnfinishedSeen = unfinished.size();
-    if (unfinished.find(static_cast<char>(telnet::Iac), from) != std::string::npos)
-        DecodeIncomingLine(unfinished, this);
+    if (unfinished.find(static_cast<char>(telnet::Iac), from) != std::string::npos) {
+        std::string storage;
+        DecodeIncomingLine(Charset.DecodeReceived(unfinished, false, storage), this);
+    }
     if (!Socket)
         return;
     // Shown once nothing more has come for a while: each arrival starts the wait again.
@@ -234,7 +239,9 @@ void ServerLink::ShowUnfinishedLine() {
     UnfinishedTimer.Stop();
     if (!Socket)
         return;
-    const DecodedLine decoded = DecodeIncomingLine(Socket->UnfinishedLine(), nullptr, Colours);
+    std::string storage;
+    const DecodedLine decoded = DecodeIncomingLine(
+        Charset.DecodeReceived(Socket->UnfinishedLine(), false, storage), nullptr, Colours);
     if (!MayShowUnfinished(decoded))
         return;
     const uint64_t connection = Connection;
@@ -248,7 +255,9 @@ void ServerLink::ShowUnfinishedLine() {
 }
 
 void ServerLink::EndPromptLine() {
-    if (!MayShowUnfinished(DecodeIncomingLine(Socket->UnfinishedLine())))
+    std::string storage;
+    if (!MayShowUnfinished(
+            DecodeIncomingLine(Charset.DecodeReceived(Socket->UnfinishedLine(), false, storage))))
         return;
     const uint64_t connection = Connection;
     try {
@@ -300,17 +309,23 @@ void ServerLink::SendLine(std::string_view text, bool convert) {
         if (!Socket)
             return;
     }
-    const std::string bytes = convert ? ConsoleToAnsi(text) : std::string(text);
+    std::string ansi = convert ? ConsoleToAnsi(text) : std::string(text);
+    // The plugins' texts are Windows-1251 already, with console colour bytes.
+    if (!convert) {
+        for (char& c : ansi) {
+            if (const auto b = static_cast<uint8_t>(c); b >= 0x10 && b <= 0x1F)
+                c = static_cast<char>(b + 0x70);
+        }
+    }
+    const std::string bytes = Charset.EncodeForServer(ansi);
     std::string wire;
     wire.reserve(bytes.size() + bytes.size() / 8 + 2);
-    for (char c : bytes) {
-        auto b = static_cast<uint8_t>(c);
-        if (!convert && b >= 0x10 && b <= 0x1F)
-            b = static_cast<uint8_t>(b + 0x70);
-        // 0xFF ("я") is the telnet escape: a data byte 0xFF goes out twice.
-        if (b == 0xFF)
-            wire += static_cast<char>(0xFF);
-        wire += static_cast<char>(b);
+    for (const char c : bytes) {
+        // A data byte 0xFF is the telnet escape and goes out twice: "я" in Windows-1251, "Ъ"
+        // in KOI8-R, the no-break space in code page 866; UTF-8 has none.
+        if (static_cast<uint8_t>(c) == 0xFF)
+            wire += c;
+        wire += c;
     }
     wire += "\r\n";
     Send(wire);

@@ -11,6 +11,7 @@
 #include "platform/HandleWatch.h"
 #include "platform/Network.h"
 #include "platform/Timer.h"
+#include "text/ServerCodePage.h"
 
 #include <exception>
 #include <memory>
@@ -75,6 +76,11 @@ class ServerLink final : public ServerConnection, private TelnetNegotiation {
     // The answer to the server's version request.
     void SendVersion();
 
+    // The code page everything received is read in and everything sent written in: the
+    // Encoding setting at the start of each connection, and whatever the server and the client
+    // agree on later (telnet CHARSET).
+    ServerCodePage& CodePage() { return Charset; }
+
   private:
     // Answers a negotiation of the line being received unless it was answered already.
     void Negotiate(uint8_t command, uint8_t option, std::size_t end) override;
@@ -103,6 +109,7 @@ class ServerLink final : public ServerConnection, private TelnetNegotiation {
     Network& Net;
     EventLoop& Loop;
     const LinkSettings Settings;
+    ServerCodePage Charset;
     std::unique_ptr<TTCPBlockSocket> Socket;
     // Declared after Socket, so it stops watching before the socket closes.
     std::unique_ptr<HandleWatch> Watch;

@@ -130,6 +130,28 @@ TEST(SettingsFile, AutoSendIsKeptInTheConsoleCodePage) {
     EXPECT_EQ(Read("AutoSend=\xE8\xEC\xFF|\x81x").Server.AutoSend, "\xA8\xAC\xEF|\x11x");
 }
 
+TEST(SettingsFile, EncodingNamesTheServersCodePage) {
+    EXPECT_EQ(Read("").Server.Encoding, ServerEncoding::Windows1251);
+    EXPECT_EQ(Read("Encoding=utf-8").Server.Encoding, ServerEncoding::Utf8);
+    EXPECT_EQ(Read("Encoding=KOI8-R").Server.Encoding, ServerEncoding::Koi8R);
+    EXPECT_EQ(Read("Encoding=cp866").Server.Encoding, ServerEncoding::Cp866);
+    EXPECT_TRUE(Read("Encoding=Windows-1251").Notes.empty());
+    // Anything else is said below the banner, and the server's own code page is used.
+    for (const char* value : {"Encoding=utf8", "Encoding=", "Encoding= utf-8"}) {
+        const ClientSettings s = Read(value);
+        EXPECT_EQ(s.Server.Encoding, ServerEncoding::Windows1251) << value;
+        ASSERT_EQ(s.Notes.size(), 1u) << value;
+        EXPECT_NE(s.Notes[0].find(value), std::string::npos) << s.Notes[0];
+        EXPECT_NE(s.Notes[0].find("windows-1251."), std::string::npos) << s.Notes[0];
+    }
+    // The quoted value cannot bring colour bytes or control bytes, nor any length.
+    const ClientSettings odd = Read("Encoding=\x81\x1b[2J" + std::string(500, 'x'));
+    ASSERT_EQ(odd.Notes.size(), 1u);
+    EXPECT_NE(odd.Notes[0].find("Encoding=??[2Jxxx"), std::string::npos) << odd.Notes[0];
+    EXPECT_LT(odd.Notes[0].size(), 150u);
+    EXPECT_EQ(odd.Notes[0].find('\x1b'), std::string::npos);
+}
+
 TEST(SettingsFileChoice, UsesTheArgumentWithItsExtensionChanged) {
     test::FakeFileSystem files;
     files.Add("/games/hero.tcf", "");

@@ -175,6 +175,10 @@ TEST_F(WindowsClient, RegistersOnFirstStartThenConnectsSendsAutoSendAndLeavesWit
     // A typed command, Cyrillic letters included, goes out in Windows-1251.
     client.Send("look \xD0\xBA\xD1\x82\xD0\xBE\r");
     EXPECT_TRUE(peer->WaitForReceived("look \xEA\xF2\xEE\r\n", Patience)) << peer->Received();
+    // A letter typed as a letter and a combining mark (и + U+0306) goes out as one: "й".
+    client.Send("\xD0\xB8\xCC\x86\r");
+    EXPECT_TRUE(peer->WaitForReceived("look \xEA\xF2\xEE\r\n\xE9\r\n", Patience))
+        << peer->Received();
     client.Send(keys::F10);
     EXPECT_TRUE(ExitsWith(client, 0, Patience));
     EXPECT_TRUE(peer->WaitForPeerClosed(Patience));

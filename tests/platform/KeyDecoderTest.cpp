@@ -441,6 +441,27 @@ TEST(KeyDecoder, PaletteAnswersAreKeptAndNeverBecomeKeys) {
     EXPECT_FALSE(d.ReportedPalette(6).has_value());
 }
 
+// An input method's decomposed letter (и + U+0306) is one key of the letter it makes.
+TEST(KeyDecoder, LetterAndCombiningMarkAreOneKey) {
+    EXPECT_EQ(Decode("\xD0\xB8\xCC\x86"), (Expected{Key('Q', 0xA9)}));                        // й
+    EXPECT_EQ(Decode("\xD0\x98\xCC\x86x"), (Expected{Key('Q', 0x89, Shift), Key('X', 'x')})); // Й
+    EXPECT_EQ(Decode("\xD0\xB5\xCC\x88"), (Expected{Key(VkOem3, 0xF1)}));                     // ё
+    // A mark that makes nothing with the key before it is a character the screen lacks.
+    EXPECT_EQ(Decode("a\xCC\x86"), (Expected{Key('A', 'a'), Key(0, '?')}));
+    EXPECT_EQ(Decode("\xD0\xB8\xCC\x86\xCC\x86"), (Expected{Key('Q', 0xA9), Key(0, '?')}));
+    // Pasted, the same.
+    EXPECT_EQ(Decode("\x1b[200~\xD0\xB8\xCC\x86 \xD0\x95\xCC\x88\x1b[201~"),
+              (Expected{"paste \\xE9 \\xA8"}));
+
+    // The mark in a later read joins a letter not taken yet; the byte-by-byte arrival of one
+    // read is the same read.
+    KeyDecoder d;
+    d.Feed("\xD0\xB8", T0);
+    d.Feed("\xCC", T0);
+    d.Feed("\x86", T0);
+    EXPECT_EQ(Drain(d, T0), (Expected{Key('Q', 0xA9)}));
+}
+
 TEST(KeyDecoder, BracketedPasteIsOneRecordInWindows1251) {
     const std::string paste = "\x1b[200~one\r\ntwo \xD0\xBC\xD0\xB8\xD1\x80\x1b[2x\x1b[201~";
     const Expected expected = {"paste one\\x0D\\x0Atwo \\xEC\\xE8\\xF0\\x1B[2x", Key('Q', 'q')};

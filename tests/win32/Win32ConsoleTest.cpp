@@ -297,6 +297,32 @@ TEST(Win32ConsoleKeys, AltGrAndAltNumpadCharactersAreTypedCtrlAltShortcutsStay) 
     EXPECT_FALSE(KeyEventFromConsole({false, 1, VK_MENU, 0x38, 0, 0}).KeyDown);
 }
 
+// An input method may type a decomposed letter: the letter's key, then the mark's.
+TEST(Win32ConsoleKeys, CombiningMarkAfterALetterMakesOneLetter) {
+    const ConsoleKeyRecord markDown{true, 1, 0, 0, L'\x0306', 0};
+    const ConsoleKeyRecord letterUp{false, 1, 'B', 0x30, L'\x0438', 0};
+    ConsoleKeyRecord typed{true, 1, 'B', 0x30, L'\x0438', 0}; // и
+    EXPECT_EQ(ComposeWithFollowing(typed, {letterUp, markDown, letterUp}), 2u);
+    EXPECT_EQ(typed.Char, L'\x0439'); // й
+    EXPECT_EQ(KeyEventFromConsole(typed).Char, TypedCharToConsole(L'\x0439'));
+    ConsoleKeyRecord ye{true, 1, 'T', 0x14, L'\x0415', ShiftPressed}; // Е + diaeresis: Ё
+    EXPECT_EQ(ComposeWithFollowing(ye, {{true, 1, 0, 0, L'\x0308', 0}}), 1u);
+    EXPECT_EQ(ye.Char, L'\x0401');
+    // Nothing to join: another letter next, a mark that makes nothing with it, no record yet,
+    // an Alt release (it may carry a character), or a release typed first.
+    for (const std::vector<ConsoleKeyRecord>& following :
+         {std::vector<ConsoleKeyRecord>{{true, 1, 'B', 0x30, L'\x0438', 0}, markDown},
+          std::vector<ConsoleKeyRecord>{{true, 1, 0, 0, L'\x0301', 0}},
+          std::vector<ConsoleKeyRecord>{},
+          std::vector<ConsoleKeyRecord>{{false, 1, VK_MENU, 0x38, L'\x00AB', 0}, markDown}}) {
+        ConsoleKeyRecord letter{true, 1, 'B', 0x30, L'\x0438', 0};
+        EXPECT_EQ(ComposeWithFollowing(letter, following), 0u);
+        EXPECT_EQ(letter.Char, L'\x0438');
+    }
+    ConsoleKeyRecord released = letterUp;
+    EXPECT_EQ(ComposeWithFollowing(released, {markDown}), 0u);
+}
+
 TEST(Win32ConsoleKeys, WheelRecordsAreNotchesNegativeAwayFromTheUser) {
     EXPECT_EQ(WheelNotches(static_cast<uint32_t>(WHEEL_DELTA) << 16), -1);
     EXPECT_EQ(WheelNotches(static_cast<uint32_t>(static_cast<uint16_t>(-2 * WHEEL_DELTA)) << 16),

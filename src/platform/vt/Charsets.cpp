@@ -1,4 +1,5 @@
 #include "platform/vt/Charsets.h"
+#include "platform/vt/Composition.h"
 
 #include <unordered_map>
 
@@ -135,6 +136,13 @@ std::string Utf8ToCp1251(std::string_view text) {
             used = text.size();
         }
         text.remove_prefix(used);
+        char32_t mark;
+        if (const size_t markUsed = DecodeUtf8(text, mark); markUsed > 0 && IsCombiningMark(mark)) {
+            if (const std::optional<char32_t> composed = Compose(c, mark)) {
+                c = *composed;
+                text.remove_prefix(markUsed);
+            }
+        }
         out += static_cast<char>(UnicodeToCp1251(c).value_or('?'));
     }
     return out;

@@ -107,7 +107,8 @@ void AppendUtf8(std::string& out, char32_t c);
 // sequence is incomplete) and the character (U+FFFD for a malformed sequence, which uses 1).
 size_t DecodeUtf8(std::string_view bytes, char32_t& c);
 
-// Whole-text conversions; characters without a Windows-1251 byte become '?'.
+// Whole-text conversions; characters without a Windows-1251 byte become '?'. A letter and a
+// combining mark after it that make one letter of Windows-1251 are that letter.
 std::string Cp1251ToUtf8(std::string_view text);
 std::string Utf8ToCp1251(std::string_view text);
 

@@ -2,6 +2,7 @@
 
 #include "platform/VirtualKeys.h"
 #include "platform/vt/Charsets.h"
+#include "platform/vt/Composition.h"
 #include "platform/vt/KeyLayout.h"
 #include "platform/vt/KeySequences.h"
 
@@ -36,6 +37,7 @@ struct KeyDecoder::Token {
     size_t Used = 0;
     SequenceMeaning Meaning;
     char Introducer = 0; // DiscardString: ']' for OSC, 'P' for DCS, '_' for APC
+    char32_t Typed = 0;  // Done: the character of a typed text key
 
     static Token Partial() { return {Kind::Partial, 0, {}}; }
     static Token Drop(size_t used) { return {Kind::Done, used, {}}; }
@@ -95,6 +97,19 @@ void KeyDecoder::Force() {
     Decide();
 }
 
+bool KeyDecoder::ComposeWithLastKey(char32_t mark) {
+    if (ready_.empty() || ready_.back().Type != InputRecord::Kind::Key)
+        return false;
+    KeyEvent& last = ready_.back().Key;
+    if (!last.KeyDown || last.Char < 0x20 || (last.ControlKeyState & (CtrlPressed | AltPressed)))
+        return false;
+    const std::optional<char32_t> composed = Compose(ConsoleGlyph(last.Char), mark);
+    if (!composed)
+        return false;
+    last = CharKey(*composed, last.ControlKeyState & ~ShiftPressed);
+    return true;
+}
+
 void KeyDecoder::Decide() {
     const size_t used = Consume(pending_, true);
     pending_.erase(0, used);
@@ -144,6 +159,8 @@ void KeyDecoder::Apply(const Token& token) {
     const SequenceMeaning& m = token.Meaning;
     switch (m.Type) {
     case SequenceMeaning::Kind::Key:
+        if (IsCombiningMark(token.Typed) && ComposeWithLastKey(token.Typed))
+            break;
         ready_.push_back(InputRecord::FromKey(m.Key));
         break;
     case SequenceMeaning::Kind::Focus: {
@@ -200,7 +217,9 @@ KeyDecoder::Token KeyDecoder::ParseText(std::string_view s, bool final) const {
     }
     if (!IsTypedCharacter(c))
         return Token::Drop(used);
-    return Token::Key(used, CharKey(c, 0));
+    Token token = Token::Key(used, CharKey(c, 0));
+    token.Typed = c;
+    return token;
 }
 
 KeyDecoder::Token KeyDecoder::ParseEscape(std::string_view s, bool final) const {

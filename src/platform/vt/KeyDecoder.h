@@ -28,6 +28,8 @@ namespace tolmix::vt {
 //   and Force decide, so a busy loop that reads late does not split a key in two.
 // - 0x7F is Backspace and 0x08 Ctrl+Backspace, as most terminals send them; a terminal whose
 //   erase character is 0x08 is announced with SetEraseByte, and then 0x08 is Backspace too.
+// - A letter followed by a combining mark in the same read is one key of the composed letter
+//   (и + U+0306 is й), as a terminal sends what an input method composes.
 // - Super, Hyper and Meta modifiers are dropped: the key record has no bit for them.
 // - A paste is one Paste record. Its text is capped at MaxPasteBytes (the rest is dropped, the
 //   paste still arrives); a paste whose end marker never comes is delivered as it stands when no
@@ -85,6 +87,9 @@ class KeyDecoder {
     void AppendPaste(std::string_view bytes);
     void FinishPaste();
     void Apply(const Token& token);
+    // A combining mark typed right after a letter still waiting to be taken makes one letter
+    // of the two (и + U+0306 is й); false when no letter waits or the two make none.
+    bool ComposeWithLastKey(char32_t mark);
     void Decide();
     void StringEnded();
 

@@ -1,4 +1,5 @@
 #include "platform/win32/Win32Console.h"
+#include "platform/vt/Composition.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/WinText.h"
 
@@ -31,6 +32,11 @@ bool WriteBufferInfo(HANDLE output, CONSOLE_SCREEN_BUFFER_INFOEX info) {
     return ::SetConsoleScreenBufferInfoEx(output, &info) != 0;
 }
 
+ConsoleKeyRecord KeyRecordOf(const KEY_EVENT_RECORD& key) {
+    return {key.bKeyDown != 0,    key.wRepeatCount,      key.wVirtualKeyCode,
+            key.wVirtualScanCode, key.uChar.UnicodeChar, key.dwControlKeyState};
+}
+
 } // namespace
 
 KeyEvent KeyEventFromConsole(const ConsoleKeyRecord& key) {
@@ -57,6 +63,30 @@ KeyEvent KeyEventFromConsole(const ConsoleKeyRecord& key) {
         event.ControlKeyState &= ~ctrlAlt;
     }
     return event;
+}
+
+std::size_t ComposeWithFollowing(ConsoleKeyRecord& typed,
+                                 const std::vector<ConsoleKeyRecord>& following) {
+    if (!typed.KeyDown || typed.Char < 0x20)
+        return 0;
+    for (std::size_t i = 0; i < following.size(); ++i) {
+        const ConsoleKeyRecord& next = following[i];
+        if (!next.KeyDown) {
+            // The release of Alt may carry a character of its own (Alt + numeric pad).
+            if (next.VirtualKey == VK_MENU)
+                return 0;
+            continue;
+        }
+        if (!vt::IsCombiningMark(static_cast<char32_t>(next.Char)))
+            return 0;
+        const std::optional<char32_t> composed =
+            vt::Compose(static_cast<char32_t>(typed.Char), static_cast<char32_t>(next.Char));
+        if (!composed)
+            return 0;
+        typed.Char = static_cast<wchar_t>(*composed);
+        return i + 1;
+    }
+    return 0;
 }
 
 unsigned long ClientInputMode(bool mouse) {
@@ -282,6 +312,23 @@ uint64_t Win32Console::WindowId() const {
     return reinterpret_cast<uintptr_t>(::GetConsoleWindow());
 }
 
+void Win32Console::FoldCombiningMark(ConsoleKeyRecord& key) {
+    if (!key.KeyDown || key.Char < 0x20)
+        return;
+    // A mark comes within a few records of its letter, or not at all.
+    INPUT_RECORD waiting[4];
+    DWORD count = 0;
+    if (!::PeekConsoleInputW(Input, waiting, 4, &count))
+        return;
+    std::vector<ConsoleKeyRecord> following;
+    for (DWORD i = 0; i < count && waiting[i].EventType == KEY_EVENT; ++i)
+        following.push_back(KeyRecordOf(waiting[i].Event.KeyEvent));
+    if (const std::size_t used = ComposeWithFollowing(key, following); used > 0) {
+        DWORD read = 0;
+        ::ReadConsoleInputW(Input, waiting, static_cast<DWORD>(used), &read);
+    }
+}
+
 bool Win32Console::ReadInput(InputRecord& record) {
     if (SizeChanged) {
         SizeChanged = false;
@@ -306,10 +353,9 @@ bool Win32Console::ReadInput(InputRecord& record) {
             return false;
         switch (in.EventType) {
         case KEY_EVENT: {
-            const KEY_EVENT_RECORD& key = in.Event.KeyEvent;
-            record = InputRecord::FromKey(KeyEventFromConsole(
-                {key.bKeyDown != 0, key.wRepeatCount, key.wVirtualKeyCode, key.wVirtualScanCode,
-                 key.uChar.UnicodeChar, key.dwControlKeyState}));
+            ConsoleKeyRecord key = KeyRecordOf(in.Event.KeyEvent);
+            FoldCombiningMark(key);
+            record = InputRecord::FromKey(KeyEventFromConsole(key));
             return true;
         }
         case MOUSE_EVENT: {

@@ -4,9 +4,13 @@
 #include "platform/win32/Win32EventLoop.h"
 
 #include <array>
+#include <cstddef>
 #include <string>
+#include <vector>
 
 namespace tolmix::win32 {
+
+struct ConsoleKeyRecord;
 
 // The process's console: an input mode where every key, Ctrl+C included, arrives as a key
 // record, QuickEdit is off, size changes and (unless turned off) the wheel are reported,
@@ -43,6 +47,9 @@ class Win32Console final : public Terminal {
   private:
     bool QuerySize();
     void WritePalette(const std::array<uint32_t, 16>& table);
+    // Joins a combining mark waiting right behind a typed character to it (ComposeWithFollowing)
+    // and takes the mark's records out of the input.
+    void FoldCombiningMark(ConsoleKeyRecord& key);
 
     Win32EventLoop& Loop;
     void* Input = nullptr;
@@ -77,6 +84,13 @@ struct ConsoleKeyRecord {
 // AltGr (reported as Ctrl+Alt) with a character is that character without the modifiers, and
 // the release of Alt that carries an Alt+Numpad character is that character typed.
 KeyEvent KeyEventFromConsole(const ConsoleKeyRecord& key);
+
+// A typed character and a combining mark typed right after it (an input method's decomposed
+// letter, и + U+0306) are one character, й. Returns how many of the records after `typed`,
+// read as they wait, belong to it: the mark and the key releases before it; 0 when the next
+// key is no mark that makes a letter with `typed`, which then stays as it is.
+std::size_t ComposeWithFollowing(ConsoleKeyRecord& typed,
+                                 const std::vector<ConsoleKeyRecord>& following);
 
 // The console input mode while the client runs, with or without the wheel.
 unsigned long ClientInputMode(bool mouse);
