@@ -43,7 +43,10 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     : SettingsPath(ChooseSettingsPath(environment.Files, argc, argv)),
       Settings(ReadSettingsFile(environment.Files, SettingsPath)),
       // Connecting and sending wait in the input loop, which keeps watching the keys and signals.
-      Link(*this, *this, console.Input(), environment.Net, console.Input().Loop(), Settings.Server),
+      Link(*this, *this, console.Input(), environment.Net, console.Input().Loop(), Settings.Server,
+           {.Terminal = *this,
+            .TerminalType = environment.TerminalType,
+            .Inflaters = ZlibInflaters()}),
       Clock(environment.Time),
       MacrosAndAliases(environment.Files, SettingsPath, Link, *this, environment.CpuTime),
       Host(*this, Link, *this, State.CharName), Surface(console.Screen()), Input(console.Input()),
@@ -179,6 +182,11 @@ void TClient::ScreenResized() {
     Panel->DrawCountdown();
     NewRowsMark->Invalidate();
     Editor->Relayout(width, Layout.EditorTop, Layout.EditorLines);
+    Link.OutputWindowResized();
+}
+
+WindowSize TClient::OutputWindowSize() const {
+    return {Surface.GetBufferSize().X, Layout.OutputRows};
 }
 
 uint64_t TClient::WindowHandle() const {

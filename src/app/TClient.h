@@ -36,6 +36,7 @@ namespace tolmix {
 class TClient final : public ServerLinePrinter,
                       public LoopClient,
                       private ServerEchoListener,
+                      private TelnetTerminal,
                       private HostLoop,
                       private PrintedLineTargets {
   public:
@@ -127,6 +128,8 @@ class TClient final : public ServerLinePrinter,
     // The link is made before the editor, which sends through it: the server's echo reaches
     // the editor through the client.
     void ServerEchoChanged(bool serverEchoes) override;
+    // The output window's size, which the server may ask for.
+    WindowSize OutputWindowSize() const override;
 
     void StartMusic();
     void StartEditor();

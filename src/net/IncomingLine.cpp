@@ -1,12 +1,10 @@
 #include "net/IncomingLine.h"
-#include "net/TelnetBytes.h"
 
 namespace tolmix {
 
 namespace {
 
 constexpr char Esc = 0x1B;
-using telnet::Iac;
 constexpr uint8_t InitialColour = 7;
 
 uint8_t Byte(std::string_view line, std::size_t i) {
@@ -34,7 +32,7 @@ void ApplyAnsiParameter(std::string& parameter, uint8_t& state, std::string& dec
     parameter.clear();
 }
 
-DecodedLine DecodeIncomingLine(std::string_view line, TelnetNegotiation* negotiation) {
+DecodedLine DecodeIncomingLine(std::string_view line) {
     DecodedLine result;
     std::string& decoded = result.Text;
     decoded.reserve(line.size());
@@ -72,31 +70,9 @@ DecodedLine DecodeIncomingLine(std::string_view line, TelnetNegotiation* negotia
             i = j + 1;
             continue;
         }
-        if (c == Iac) {
-            if (i + 1 >= n)
-                break;
-            const uint8_t command = Byte(line, i + 1);
-            if (telnet::IsNegotiation(command)) {
-                if (i + 2 >= n)
-                    break;
-                if (negotiation)
-                    negotiation->Negotiate(command, Byte(line, i + 2), i + 3);
-                i += 3;
-                continue;
-            }
-            if (command == Iac) {
-                decoded += static_cast<char>(Iac);
-                i += 2;
-                if (i < n && line[i] == '\0')
-                    ++i;
-                continue;
-            }
-            i += 2; // GA, EOR, SB, SE, NOP and the rest
-            continue;
-        }
-        // Text up to the next ESC or IAC goes in as one run: most lines are nothing else.
+        // Text up to the next ESC goes in as one run: most lines are nothing else.
         std::size_t end = i + 1;
-        while (end < n && line[end] != Esc && Byte(line, end) != Iac)
+        while (end < n && line[end] != Esc)
             ++end;
         decoded.append(line.data() + i, end - i);
         i = end;
