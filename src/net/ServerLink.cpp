@@ -230,7 +230,8 @@ void ServerLink::PrintLastWords() {
     if (!Socket)
         return;
     const std::string rest = Socket->TakeUnfinishedLine();
-    if (DecodeIncomingLine(rest).Text.empty())
+    // Half a server code is no words.
+    if (!MayShowUnfinished(DecodeIncomingLine(rest)))
         return;
     EndUnfinishedLine();
     try {
