@@ -108,6 +108,10 @@ std::size_t TelnetReader::Parse(std::string_view bytes, std::string& data,
         }
         case State::Command:
             At = State::Data;
+            // A lone IAC (the letter "ya" not doubled) before a line end takes no line end
+            // with it: the CR or LF is text.
+            if (c == '\r' || c == '\n')
+                continue;
             if (c == telnet::Iac) {
                 data += static_cast<char>(telnet::Iac);
                 AfterDoubledIac = true;
@@ -123,6 +127,8 @@ std::size_t TelnetReader::Parse(std::string_view bytes, std::string& data,
             break;
         case State::Option:
             At = State::Data;
+            if (c == '\r' || c == '\n')
+                continue;
             Events.Negotiation(Command, c);
             break;
         case State::SubOption:

@@ -207,9 +207,9 @@ TEST_F(TTCPBlockSocketTest, GoAheadAndEndOfRecordEndAPromptWhenTheyAreOn) {
     // the other commands are read out of the line.
     Stream->Arrive("\xFF\xFF\xF9\xFF\xFB\xF9\xFF\xF1x\xFF\xF9");
     EXPECT_EQ(Drain(), (Lines{"\xFF\xF9x"}));
-    // A CR or LF after an IAC is a command, no line end; nor is an option byte one.
+    // A CR or LF after a lone IAC or in place of an option still ends the line.
     Stream->Arrive("a\xFF\rb\xFF\xFB\nc\r\n");
-    EXPECT_EQ(Drain(), (Lines{"abc"}));
+    EXPECT_EQ(Drain(), (Lines{"a", "b", "c"}));
     // A prompt with nothing in it, or marked twice, ends no further line.
     Stream->Arrive("\xFF\xF9\xFF\xF9one\xFF\xF9\xFF\xEFtwo\r\n");
     EXPECT_EQ(Drain(), (Lines{"one", "two"}));

@@ -87,6 +87,8 @@ TEST(TelnetReader, ASubnegotiationIsBoundedAndNeverReachesTheText) {
     ASSERT_EQ(r.Events.size(), 1u);
     EXPECT_EQ(r.Events[0].substr(0, 6), "S70cut");
     EXPECT_EQ(r.LongestPayload, TelnetReader::MaxSubnegotiation);
+    // A line end after a lone IAC, or where an option should be, stays text.
+    EXPECT_EQ(Read("a\xFF\r\nb\xFF\xFB\nc").Data, "a\r\nb\nc");
     // Another command ends one that lost its IAC SE; the text after it is text again.
     EXPECT_EQ(Read("\xFF\xFA\x18\x01\xFF\xF9next").Data, "next");
 }
