@@ -32,8 +32,7 @@ bool IsClientCode(std::string_view consoleText) {
 } // namespace
 
 ServerLink::ServerLink(ServerLinePrinter& printer, ServerEchoListener& echo, NetworkWait& waits,
-                       Network& network, EventLoop& loop, LinkSettings settings,
-                       TelnetSetup telnet)
+                       Network& network, EventLoop& loop, LinkSettings settings, TelnetSetup telnet)
     : Printer(printer), Echo(echo), Waits(waits), Net(network), Loop(loop),
       Settings(std::move(settings)), TelnetParts(std::move(telnet)),
       UnfinishedTimer(loop, Milliseconds(UnfinishedLineWait), [this] { ShowUnfinishedLine(); }) {}

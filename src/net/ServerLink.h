@@ -48,8 +48,7 @@ class ServerLink final : public ServerConnection, private ServerEchoListener {
     // the keys watched). `settings` serve every attempt; `telnet` says what the server learns
     // of the client's window, terminal and code pages, and inflates its compressed stream.
     ServerLink(ServerLinePrinter& printer, ServerEchoListener& echo, NetworkWait& waits,
-               Network& network, EventLoop& loop, LinkSettings settings,
-               TelnetSetup telnet = {});
+               Network& network, EventLoop& loop, LinkSettings settings, TelnetSetup telnet = {});
     ~ServerLink() override;
     ServerLink(const ServerLink&) = delete;
     ServerLink& operator=(const ServerLink&) = delete;

@@ -221,9 +221,8 @@ int32_t TTCPBlockSocket::Take(std::string_view raw) {
     }
     if (outcome == TelnetReader::Outcome::Ok)
         return SocketError::Ok;
-    StreamFailure = std::string(outcome == TelnetReader::Outcome::CorruptStream
-                                    ? CorruptStreamText
-                                    : StreamTooLargeText);
+    StreamFailure = std::string(
+        outcome == TelnetReader::Outcome::CorruptStream ? CorruptStreamText : StreamTooLargeText);
     return SocketError::Ok;
 }
 

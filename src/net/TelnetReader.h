@@ -68,8 +68,7 @@ class TelnetReader {
     std::size_t Parse(std::string_view bytes, std::string& data,
                       std::vector<std::size_t>& promptEnds);
     void EndSubnegotiation();
-    Outcome Inflate(std::string_view& raw, std::string& data,
-                    std::vector<std::size_t>& promptEnds);
+    Outcome Inflate(std::string_view& raw, std::string& data, std::vector<std::size_t>& promptEnds);
 
     TelnetEvents& Events;
     const InflaterFactory Inflaters;

@@ -65,8 +65,8 @@ class TelnetSession final : public TelnetEvents, private TelnetOptions::Policy {
     };
 
     // Answers to the echo and the code pages go to `echo` and `charsets`.
-    TelnetSession(const TelnetTerminal& terminal, CharsetChoice& charsets,
-                  ServerEchoListener& echo, Identity identity);
+    TelnetSession(const TelnetTerminal& terminal, CharsetChoice& charsets, ServerEchoListener& echo,
+                  Identity identity);
 
     void Negotiation(uint8_t command, uint8_t option) override;
     void Subnegotiation(uint8_t option, std::string_view payload, bool cut) override;

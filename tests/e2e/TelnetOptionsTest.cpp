@@ -60,14 +60,14 @@ TEST(TelnetOptions, EveryRequestIsAnsweredOnceAndSubnegotiationsNeverShow) {
                             "\xFF\xFA\x18\x01\xFF\xF0"
                             "shown\r\n"));
     const int outputRows = DefaultLayout::ForRows(25).separatorRow;
-    const std::string expected = "\xFF\xFB\x18"                            // TTYPE: will
+    const std::string expected = "\xFF\xFB\x18"s +                                  // TTYPE: will
                                  "\xFF\xFB\x1F" + WindowSizeBytes(80, outputRows) + // NAWS
-                                 "\xFF\xFB\x2A"                            // CHARSET: will
-                                 "\xFF\xFD\x03"                            // SGA: do
-                                 "\xFF\xFD\x19"                            // EOR: do
-                                 "\xFF\xFE\xC9"                            // GMCP: don't
-                                 "\xFF\xFC\x45"                            // MSDP: won't
-                                 "\xFF\xFE\x46"                            // MSSP: don't
+                                 "\xFF\xFB\x2A" +                                   // CHARSET: will
+                                 "\xFF\xFD\x03" +                                   // SGA: do
+                                 "\xFF\xFD\x19" +                                   // EOR: do
+                                 "\xFF\xFE\xC9" +                                   // GMCP: don't
+                                 "\xFF\xFC\x45" +                                   // MSDP: won't
+                                 "\xFF\xFE\x46" +                                   // MSSP: don't
                                  "\xFF\xFA\x18\x00TOLMIX-CLIENT\xFF\xF0"s;
     ASSERT_TRUE(game.WaitForWire(expected, Patience)) << game.Wire();
     ASSERT_TRUE(ShowsText(s, "shown", Patience));
@@ -96,9 +96,7 @@ TEST(TelnetOptions, TheTerminalTypeGoesRoundItsNames) {
     ASSERT_TRUE(game.Connect(Patience)) << game.Client().Dump();
     const std::string send = "\xFF\xFA\x18\x01\xFF\xF0";
     ASSERT_TRUE(game.Peer().Send("\xFF\xFD\x18" + send + send + send + send + send));
-    const auto is = [](const std::string& name) {
-        return "\xFF\xFA\x18\x00"s + name + "\xFF\xF0";
-    };
+    const auto is = [](const std::string& name) { return "\xFF\xFA\x18\x00"s + name + "\xFF\xF0"; };
     // The harness's terminal says TERM=xterm-256color.
     EXPECT_TRUE(game.WaitForWire("\xFF\xFB\x18" + is("TOLMIX-CLIENT") + is("XTERM-256COLOR") +
                                      is("MTTS 9") + is("MTTS 9") + is("TOLMIX-CLIENT"),
@@ -229,7 +227,8 @@ TEST(TelnetOptions, ABrokenCompressedStreamEndsTheConnectionWithAClearError) {
     PtySession& s = game.Client();
     ASSERT_TRUE(game.Peer().Send("\xFF\xFB\x56"));
     ASSERT_TRUE(game.WaitForWire("\xFF\xFD\x56", Patience));
-    ASSERT_TRUE(game.Peer().Send("Before\r\n\xFF\xFA\x56\xFF\xF0" "this is no zlib stream"));
+    ASSERT_TRUE(game.Peer().Send("Before\r\n\xFF\xFA\x56\xFF\xF0"
+                                 "this is no zlib stream"));
     EXPECT_TRUE(ShowsText(s, "Сжатый поток сервера повреждён", Patience));
     EXPECT_TRUE(ShowsText(s, "Enter", Patience));
     EXPECT_TRUE(s.ScreenContains("Before"));

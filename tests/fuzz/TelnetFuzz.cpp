@@ -100,14 +100,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (damage && packed.size() > 5)
         packed[5 + data[1] % (packed.size() - 5)] ^= static_cast<char>(data[1] | 1);
     const Result inflated = Run(packed, readSize, true);
+    const std::string StartEvent = "S\x56"
+                                   "0;";
     if (!damage) {
         if (inflated.Outcome != TelnetReader::Outcome::Ok)
             __builtin_trap();
         // Inside the stream a request to compress again changes nothing, so the plain run,
         // which has no inflater, reads the same; the stream's own start is its first event.
         if (inflated.Data != plain.Data || inflated.PromptEnds != plain.PromptEnds ||
-            inflated.Events.substr(0, 4) != "S\x56" "0;" ||
-            inflated.Events.substr(4) != plain.Events)
+            inflated.Events.substr(0, 4) != StartEvent || inflated.Events.substr(4) != plain.Events)
             __builtin_trap();
     }
     return 0;

@@ -391,8 +391,9 @@ TEST_F(ServerLinkTest, ThePeerClosingShowsTheErrorAndThePromptAndDropsTheConnect
     EXPECT_TRUE(Link.PollSocket() == false);
     EXPECT_FALSE(Link.Connected());
     // The server's last words, without their line end, come before the error.
-    EXPECT_EQ(Host.Printed, (Lines{"bye", "half a line", SocketErrorLine("Connection reset by peer"),
-                                   "", ReconnectPrompt}));
+    EXPECT_EQ(Host.Printed,
+              (Lines{"bye", "half a line", SocketErrorLine("Connection reset by peer"), "",
+                     ReconnectPrompt}));
     EXPECT_TRUE(Stream->ShutDown);
     EXPECT_TRUE(Stream->Closed);
     EXPECT_TRUE(Loop.WatchedHandles().empty());
@@ -615,8 +616,9 @@ TEST_F(ServerLinkTest, AnUnfinishedPromptOnTheScreenIsPrintedWhenTheServerCloses
     Link.PollSocket();
     EXPECT_FALSE(Link.Connected());
     EXPECT_FALSE(Host.Unfinished);
-    EXPECT_EQ(Host.Printed, (Lines{"Idle too long, bye!", SocketErrorLine("Connection reset by peer"),
-                                   "", ReconnectPrompt}));
+    EXPECT_EQ(Host.Printed,
+              (Lines{"Idle too long, bye!", SocketErrorLine("Connection reset by peer"), "",
+                     ReconnectPrompt}));
     // Printed as text, so that it is logged like any line.
     EXPECT_EQ(Host.TextLines, Lines{"Idle too long, bye!"});
 }

@@ -372,8 +372,8 @@ TEST_F(TTCPBlockSocketTest, ALineLongerThanTheLimitComesInPiecesAndTheConnection
     EXPECT_EQ(Socket->UnfinishedLine(), "y");
     // A complete line of 20,000 bytes: a full piece, then the rest with the line end.
     Stream->Arrive("\n" + std::string(20000, 'z') + "\nafter\n");
-    EXPECT_EQ(Drain(), (Lines{"y", std::string(16384, 'z'), std::string(20000 - 16384, 'z'),
-                              "after"}));
+    EXPECT_EQ(Drain(),
+              (Lines{"y", std::string(16384, 'z'), std::string(20000 - 16384, 'z'), "after"}));
 }
 
 TEST_F(TTCPBlockSocketTest, APieceEndsBeforeAnEscapeSequenceOrAUtf8CharacterItWouldCut) {

@@ -1,5 +1,5 @@
-#include "net/TelnetBytes.h"
 #include "net/TelnetOptions.h"
+#include "net/TelnetBytes.h"
 #include "net/TelnetReader.h"
 #include "net/TelnetSession.h"
 
@@ -224,8 +224,8 @@ TEST_F(TelnetSessionTest, TheTerminalTypeGoesRoundTheClientTheTerminalAndMtts) {
     EXPECT_EQ(Answer(send), is("MTTS 9"));
     EXPECT_EQ(Answer(send), is("TOLMIX-CLIENT"));
     // Turned off and on, the round starts again.
-    EXPECT_EQ(Answer("\xFF\xFE\x18\xFF\xFD\x18" + send), "\xFF\xFC\x18\xFF\xFB\x18" +
-                                                            is("TOLMIX-CLIENT"));
+    EXPECT_EQ(Answer("\xFF\xFE\x18\xFF\xFD\x18" + send),
+              "\xFF\xFC\x18\xFF\xFB\x18" + is("TOLMIX-CLIENT"));
 
     Utf8 = true;
     TelnetSession proxied(*this, *this, *this, {.TerminalType = "screen", .Proxy = true});
@@ -238,11 +238,10 @@ TEST_F(TelnetSessionTest, TheTerminalTypeGoesRoundTheClientTheTerminalAndMtts) {
 
 TEST_F(TelnetSessionTest, ACharsetRequestIsAcceptedWithTheFirstReadableOrRejected) {
     EXPECT_EQ(Answer("\xFF\xFD\x2A"), "\xFF\xFB\x2A");
-    const auto request = [](std::string list) {
-        return "\xFF\xFA\x2A\x01"s + list + "\xFF\xF0";
-    };
+    const auto request = [](std::string list) { return "\xFF\xFA\x2A\x01"s + list + "\xFF\xF0"; };
     // The server's order counts, not the client's.
-    EXPECT_EQ(Answer(request(";UTF-8;CP1251;WINDOWS-1251")), "\xFF\xFA\x2A\x02" "CP1251\xFF\xF0");
+    EXPECT_EQ(Answer(request(";UTF-8;CP1251;WINDOWS-1251")), "\xFF\xFA\x2A\x02"
+                                                             "CP1251\xFF\xF0");
     EXPECT_EQ(Used, "CP1251");
     // Any separator, and a translation table's version before it.
     EXPECT_EQ(Answer(request("[TTABLE]\x01 KOI8-R WINDOWS-1251")),
@@ -258,7 +257,8 @@ TEST_F(TelnetSessionTest, ACharsetRequestIsAcceptedWithTheFirstReadableOrRejecte
     std::string shortNames;
     for (int i = 0; i < 5000; ++i)
         shortNames += ";x";
-    EXPECT_EQ(Answer(request(shortNames + ";CP1251")), "\xFF\xFA\x2A\x02" "CP1251\xFF\xF0");
+    EXPECT_EQ(Answer(request(shortNames + ";CP1251")), "\xFF\xFA\x2A\x02"
+                                                       "CP1251\xFF\xF0");
 }
 
 TEST_F(TelnetSessionTest, TheDefaultCodePageChoiceReadsOnlyWindows1251) {

@@ -108,7 +108,8 @@ TEST(TelnetReader, NestedSubnegotiationsKeepNothingAndLoseNothingAfterThem) {
 }
 
 TEST(TelnetReader, CompressionIsNotStartedWithoutAnInflater) {
-    const Reading r = Read("a\xFF\xFA\x56\xFF\xF0" "b");
+    const Reading r = Read("a\xFF\xFA\x56\xFF\xF0"
+                           "b");
     EXPECT_EQ(r.Data, "ab");
 }
 

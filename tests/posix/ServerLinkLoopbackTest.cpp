@@ -121,9 +121,9 @@ TEST_F(ServerLinkLoopbackTest, AServerThatClosesMidLineIsAResetAfterItsHalfLine)
     ASSERT_TRUE(Peer->Send("complete\r\nhalf a li"));
     Peer->Close();
     Pump([&] { return !Link->Connected(); });
-    EXPECT_EQ(Host.Printed, (Lines{"complete", "half a li",
-                                   SocketErrorLine("Connection reset by peer"), "",
-                                   ReconnectPrompt}));
+    EXPECT_EQ(Host.Printed,
+              (Lines{"complete", "half a li", SocketErrorLine("Connection reset by peer"), "",
+                     ReconnectPrompt}));
 }
 
 TEST_F(ServerLinkLoopbackTest, AServerThatNeverSendsLeavesTheClientResponsive) {
