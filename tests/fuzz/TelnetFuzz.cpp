@@ -77,6 +77,7 @@ Result Run(std::string_view stream, std::size_t readSize, bool compression) {
     for (std::size_t i = 0; i < r.PromptEnds.size(); ++i)
         if (r.PromptEnds[i] > r.Data.size() || (i > 0 && r.PromptEnds[i] < r.PromptEnds[i - 1]))
             __builtin_trap();
+    r.Events = recorder.Events;
     return r;
 }
 
