@@ -52,6 +52,8 @@ struct ClientEnvironment {
     // Told of every call into plugin code, so that a plugin that never returns cannot keep the
     // player from ending the program (NoPluginCallWatch where nothing watches).
     PluginCallWatch& PluginWatch;
+    // The terminal's type as the system names it (TERM), told to the server; empty: unknown.
+    std::string TerminalType{};
 };
 
 } // namespace tolmix

@@ -59,7 +59,10 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
       MidiOutputs(Env.Midi.OpenMidi(Settings.Midi)),
       Sound(std::make_unique<SoundCommands>(Input, *MidiOutputs, Printer)),
       // Connecting and sending wait in the input loop, which keeps watching the keys and signals.
-      Link(Printer, *this, Input, Env.Net, Input.Loop(), Settings.Server),
+      Link(Printer, *this, Input, Env.Net, Input.Loop(), Settings.Server,
+           {.Terminal = *this,
+            .TerminalType = Env.TerminalType,
+            .Inflaters = ZlibInflaters()}),
       MacrosAndAliases(Files, SettingsPath, Link, Printer, Env.CpuTime),
       Host(*this, Window, Link, Printer, State.CharName),
       // Empty until the plugins start; the game codes find none before.
@@ -176,6 +179,11 @@ void TClient::ScreenResized() {
     Panel->DrawCountdown();
     NewRowsMark->Invalidate();
     Editor->Relayout(width, Layout.EditorTop, Layout.EditorLines);
+    Link.OutputWindowResized();
+}
+
+WindowSize TClient::OutputWindowSize() const {
+    return {Surface.GetBufferSize().X, Layout.OutputRows};
 }
 
 void TClient::RunLoopPass(bool receive) {

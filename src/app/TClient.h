@@ -41,6 +41,7 @@ namespace tolmix {
 // the editor, the music and the plugins, which print), the client stands between them.
 class TClient final : public LoopClient,
                       private ServerEchoListener,
+                      private TelnetTerminal,
                       private HostLoop,
                       private PrintedLineTargets {
   public:
@@ -132,6 +133,8 @@ class TClient final : public LoopClient,
     // the editor through the client.
     void ServerEchoChanged(bool serverEchoes) override;
     void ServerEchoLost() override;
+    // The output window's size, which the server may ask for.
+    WindowSize OutputWindowSize() const override;
 
     // A plugin's game ends with the connection it was played on.
     void ConnectionEnded() override;

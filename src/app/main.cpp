@@ -114,7 +114,8 @@ void RunClient(const posix::XdgFolders& folders, const char* program,
                                   .Midi = midi,
                                   .UserDataFolder = folders.DataHome,
                                   .Diagnostics = notes,
-                                  .PluginWatch = watchdog};
+                                  .PluginWatch = watchdog,
+                                  .TerminalType = posix::TerminalTypeFromEnvironment()};
     // The client connects while it is made, waiting in the input loop, which runs it after.
     TClient client(console, environment, argc, argv);
     console.Run(client);

@@ -1,6 +1,5 @@
 #include "net/IncomingLine.h"
 #include "net/EscapeSequences.h"
-#include "net/TelnetBytes.h"
 #include "text/ColourBytes.h"
 
 #include <array>
@@ -8,8 +7,6 @@
 namespace tolmix {
 
 namespace {
-
-using telnet::Iac;
 
 constexpr char Esc = '\x1B';
 
@@ -19,8 +16,8 @@ bool IsServerColourByte(uint8_t c) {
     return (c >= 0x80 && c <= 0x8F) || (c >= 0x10 && c <= 0x1F && c != 0x1B);
 }
 
-// The bytes that end a run of plain text: ESC, IAC, the lead of the background marks and the
-// colour bytes.
+// The bytes that end a run of plain text: ESC, the lead of the background marks and the colour
+// bytes.
 constexpr std::array<bool, 256> MakeEndsTextRun() {
     std::array<bool, 256> ends{};
     for (int c = 0; c < 16; ++c) {
@@ -29,7 +26,6 @@ constexpr std::array<bool, 256> MakeEndsTextRun() {
     }
     ends[static_cast<uint8_t>(Esc)] = true;
     ends[static_cast<uint8_t>(AnsiBackgroundMark)] = true;
-    ends[Iac] = true;
     return ends;
 }
 constexpr std::array<bool, 256> EndsTextRun = MakeEndsTextRun();
@@ -57,8 +53,7 @@ std::string WithoutBackgroundMarks(std::string_view text) {
 
 } // namespace
 
-DecodedLine DecodeIncomingLine(std::string_view line, TelnetNegotiation* negotiation,
-                               const SgrState& colours) {
+DecodedLine DecodeIncomingLine(std::string_view line, const SgrState& colours) {
     DecodedLine result;
     result.Colours = colours;
     // The colours as SGR alone leaves them: those of a server code, whose marker bytes look
@@ -111,28 +106,6 @@ DecodedLine DecodeIncomingLine(std::string_view line, TelnetNegotiation* negotia
                 AppendColourBytes(ShownColours(result.Colours), decoded);
             }
             i = sequence.End;
-            continue;
-        }
-        if (c == Iac) {
-            if (i + 1 >= n)
-                break;
-            const uint8_t command = Byte(line, i + 1);
-            if (telnet::IsNegotiation(command)) {
-                if (i + 2 >= n)
-                    break;
-                if (negotiation)
-                    negotiation->Negotiate(command, Byte(line, i + 2), i + 3);
-                i += 3;
-                continue;
-            }
-            if (command == Iac) {
-                decoded += static_cast<char>(Iac);
-                i += 2;
-                if (i < n && line[i] == '\0')
-                    ++i;
-                continue;
-            }
-            i += 2; // GA, EOR, SB, SE, NOP and the rest
             continue;
         }
     }

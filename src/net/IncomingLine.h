@@ -9,17 +9,6 @@
 
 namespace tolmix {
 
-// The telnet negotiations (IAC WILL, WONT, DO, DONT and an option) that the decoder meets in a
-// line, in order. The decoder answers nothing itself: a line may be decoded more than once
-// while it is still arriving, and each negotiation is answered once.
-class TelnetNegotiation {
-  public:
-    virtual ~TelnetNegotiation() = default;
-    // `command` is WILL, WONT, DO or DONT; the negotiation's last byte is byte end - 1 of the
-    // line.
-    virtual void Negotiate(uint8_t command, uint8_t option, std::size_t end) = 0;
-};
-
 // One received line as the text printer gets it.
 struct DecodedLine {
     std::string Text;
@@ -29,19 +18,17 @@ struct DecodedLine {
     int WireMarkers = 0;
     // The colours in force after the line.
     SgrState Colours;
-    // How many bytes of the line were decoded: all but an escape sequence or telnet command
-    // that the line ends in the middle of, which a piece cut from a longer line may carry on.
+    // How many bytes of the line were decoded: all but an escape sequence that the line ends
+    // in the middle of, which a piece cut from a longer line may carry on.
     std::size_t Consumed = 0;
 };
 
-// Decodes one received line: telnet negotiations reported to `negotiation` (when given) and
-// dropped, IAC IAC made one 0xFF, the other telnet commands (GA, EOR, NOP...) dropped, escape
-// sequences dropped whole, except SGR, which changes the colours and becomes their colour
-// byte and background mark; the byte 0x98, which Windows-1251 leaves unused, shown as "?";
-// everything else as the server sent it. A sequence the line ends in the middle of is left out
-// with the rest: the line is decoded again as it grows. `colours` are those in force before the
-// line; the result has those after it (for a server code, what its SGR sequences alone left).
-DecodedLine DecodeIncomingLine(std::string_view line, TelnetNegotiation* negotiation = nullptr,
-                               const SgrState& colours = {});
+// Decodes one received line, its telnet commands already read out of it: escape sequences
+// dropped whole, except SGR, which changes the colours and becomes their colour byte and
+// background mark; the byte 0x98, which Windows-1251 leaves unused, shown as "?"; everything
+// else as the server sent it. A sequence the line ends in the middle of is left out with the
+// rest: the line is decoded again as it grows. `colours` are those in force before the line;
+// the result has those after it (for a server code, what its SGR sequences alone left).
+DecodedLine DecodeIncomingLine(std::string_view line, const SgrState& colours = {});
 
 } // namespace tolmix

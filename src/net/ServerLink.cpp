@@ -1,7 +1,6 @@
 #include "net/ServerLink.h"
 #include "net/ClientCodes.h"
 #include "net/ConnectionMessages.h"
-#include "net/TelnetBytes.h"
 #include "platform/SocketErrors.h"
 #include "text/CodeMarker.h"
 #include "text/CodePage.h"
@@ -33,9 +32,9 @@ bool IsClientCode(std::string_view consoleText) {
 } // namespace
 
 ServerLink::ServerLink(ServerLinePrinter& printer, ServerEchoListener& echo, NetworkWait& waits,
-                       Network& network, EventLoop& loop, LinkSettings settings)
+                       Network& network, EventLoop& loop, LinkSettings settings, TelnetSetup telnet)
     : Printer(printer), Echo(echo), Waits(waits), Net(network), Loop(loop),
-      Settings(std::move(settings)), Charset(Settings.Encoding),
+      Settings(std::move(settings)), Charset(Settings.Encoding), TelnetParts(std::move(telnet)),
       UnfinishedTimer(loop, Milliseconds(UnfinishedLineWait), [this] { ShowUnfinishedLine(); }) {}
 
 ServerLink::~ServerLink() {
@@ -70,8 +69,16 @@ void ServerLink::ConnectToServer() {
     transport.PromptLineEnd = true;
     transport.LineLimit = ServerLineLimit;
     transport.Proxy = Settings.Proxy;
-    Socket = std::make_unique<TTCPBlockSocket>(Net, Waits, std::move(transport));
+    transport.Inflaters = TelnetParts.Inflaters;
     Charset.Use(Settings.Encoding);
+    ServerEchoListener& echo = *this;
+    CharsetChoice& charsets = *this;
+    Telnet = std::make_unique<TelnetSession>(
+        TelnetParts.Terminal, charsets, echo,
+        TelnetSession::Identity{.TerminalType = TelnetParts.TerminalType,
+                                .Proxy = !Settings.Proxy.Host.empty(),
+                                .Compression = static_cast<bool>(TelnetParts.Inflaters)});
+    Socket = std::make_unique<TTCPBlockSocket>(Net, Waits, std::move(transport), *Telnet);
     const uint64_t connection = ++Connection;
     try {
         ProtectedBlock block(Protected);
@@ -84,6 +91,8 @@ void ServerLink::ConnectToServer() {
         if (Socket->ErrorCode() != SocketError::Ok)
             ReportSocketError();
         Watch = std::make_unique<HandleWatch>(Loop, Socket->Handle());
+        // The proxy's reply may have brought the server's first negotiations.
+        SendTelnetAnswers();
         if (!Settings.AutoSend.empty())
             SendLine(BarsToLineBreaks(Settings.AutoSend), true);
     } catch (...) {
@@ -92,12 +101,14 @@ void ServerLink::ConnectToServer() {
 }
 
 void ServerLink::Disconnect() {
-    // A line never ended is not kept, also when its beginning was on the screen.
+    const bool connected = Socket != nullptr;
+    PrintLastWords();
+    // Handling the last words may have dropped the connection already.
+    if (connected && !Socket)
+        return;
     EndUnfinishedLine();
-    NegotiatedUpTo = 0;
     // Whatever the server said, the next connection starts with the client's own echo.
-    ServerEchoes = false;
-    Echo.ServerEchoLost();
+    ServerEchoLost();
     Colours = SgrState{};
     Watch.reset();
     if (std::unique_ptr<TTCPBlockSocket> socket = std::move(Socket))
@@ -155,12 +166,21 @@ bool ServerLink::PollSocket() {
     try {
         ProtectedBlock block(Protected);
         std::string line = Socket->ReceiveLine(0);
-        if (Socket->ErrorCode() == SocketError::TimedOut) {
+        const int32_t code = Socket->ErrorCode();
+        const std::string error = Socket->ErrorText();
+        if (code != SocketError::Ok && code != SocketError::TimedOut) {
+            // The server's last words come before the message of the link's end.
+            PrintLastWords();
+            if (!Socket)
+                return false;
+            Printer.PrintLine(SocketErrorLine(error));
+            throw SocketFailure(error);
+        }
+        SendTelnetAnswers();
+        if (code == SocketError::TimedOut) {
             WatchUnfinishedLine(); // no whole line yet; a partial one stays buffered
             return false;
         }
-        if (Socket->ErrorCode() != SocketError::Ok)
-            ReportSocketError();
         EndUnfinishedLine();
         ProcessIncomingLine(line);
         // Handling the line may have dropped the connection.
@@ -180,8 +200,7 @@ bool ServerLink::PollSocket() {
 void ServerLink::ProcessIncomingLine(std::string_view line) {
     std::string storage;
     const DecodedLine decoded =
-        DecodeIncomingLine(Charset.DecodeReceived(line, true, storage), this, Colours);
-    NegotiatedUpTo = 0;
+        DecodeIncomingLine(Charset.DecodeReceived(line, true, storage), Colours);
     Colours = decoded.Colours;
     // Only marker bytes that came as such make a server code; colour bytes made from ANSI
     // sequences (black on black) merely look like them.
@@ -191,25 +210,55 @@ void ServerLink::ProcessIncomingLine(std::string_view line) {
         Printer.PrintTextLine(decoded.Text);
 }
 
-void ServerLink::Negotiate(uint8_t command, uint8_t option, std::size_t end) {
-    if (!Socket || end <= NegotiatedUpTo)
+void ServerLink::ServerEchoChanged(bool serverEchoes) {
+    ServerEchoes = serverEchoes;
+    Echo.ServerEchoChanged(serverEchoes);
+}
+
+void ServerLink::ServerEchoLost() {
+    ServerEchoes = false;
+    Echo.ServerEchoLost();
+}
+
+void ServerLink::SendTelnetAnswers() {
+    if (!Telnet || !Socket)
         return;
-    NegotiatedUpTo = end;
-    // The client offers no options: the server's offers are refused and its requests
-    // ignored. That the server echoes (or no longer does) is still worth knowing.
-    if (command == telnet::Will) {
-        const char refusal[3] = {static_cast<char>(telnet::Iac), static_cast<char>(telnet::Dont),
-                                 static_cast<char>(option)};
-        // A refusal that cannot go out drops the connection, as any failed send does.
-        Send(std::string_view(refusal, 3));
-        if (!Socket)
-            return;
-    }
-    // Every offer counts, also a repeated one: the editor ends its masking itself when the
-    // line is sent, and the next password prompt offers again.
-    if (option == telnet::EchoOption && (command == telnet::Will || command == telnet::Wont)) {
-        ServerEchoes = command == telnet::Will;
-        Echo.ServerEchoChanged(ServerEchoes);
+    const std::string answers = Telnet->TakeAnswers();
+    if (!answers.empty())
+        Send(answers);
+}
+
+bool ServerLink::Accepts(std::string_view name) const {
+    return Charset.Accepts(name);
+}
+
+void ServerLink::Use(std::string_view name) {
+    Charset.Use(name);
+}
+
+bool ServerLink::IsUtf8() const {
+    return Charset.Encoding() == ServerEncoding::Utf8;
+}
+
+void ServerLink::OutputWindowResized() {
+    if (!Telnet || !Socket)
+        return;
+    Telnet->WindowResized();
+    SendTelnetAnswers();
+}
+
+void ServerLink::PrintLastWords() {
+    if (!Socket)
+        return;
+    const std::string rest = Socket->TakeUnfinishedLine();
+    // Half a server code is no words.
+    if (!MayShowUnfinished(DecodeIncomingLine(rest)))
+        return;
+    EndUnfinishedLine();
+    try {
+        ProcessIncomingLine(rest);
+    } catch (...) {
+        // The connection ends anyway; its messages still follow.
     }
 }
 
@@ -217,19 +266,9 @@ void ServerLink::WatchUnfinishedLine() {
     const std::string_view received = Socket->UnfinishedLine();
     if (received.size() == UnfinishedSeen)
         return;
-    // A copy: answering may drop the connection, and its buffer with it.
-    const std::string unfinished(received);
-    // A negotiation that the new bytes complete began at most two bytes before them.
-    const std::size_t from = UnfinishedSeen > 2 ? UnfinishedSeen - 2 : 0;
-    UnfinishedSeen = unfinished.size();
-    if (unfinished.find(static_cast<char>(telnet::Iac), from) != std::string::npos) {
-        std::string storage;
-        DecodeIncomingLine(Charset.DecodeReceived(unfinished, false, storage), this);
-    }
-    if (!Socket)
-        return;
+    UnfinishedSeen = received.size();
     // Shown once nothing more has come for a while: each arrival starts the wait again.
-    if (unfinished.empty())
+    if (received.empty())
         UnfinishedTimer.Stop();
     else
         UnfinishedTimer.Start();
@@ -241,7 +280,7 @@ void ServerLink::ShowUnfinishedLine() {
         return;
     std::string storage;
     const DecodedLine decoded = DecodeIncomingLine(
-        Charset.DecodeReceived(Socket->UnfinishedLine(), false, storage), nullptr, Colours);
+        Charset.DecodeReceived(Socket->UnfinishedLine(), false, storage), Colours);
     if (!MayShowUnfinished(decoded))
         return;
     const uint64_t connection = Connection;
@@ -304,10 +343,16 @@ void ServerLink::SendLine(std::string_view text, bool convert) {
         return;
     // Not while the server echoes (it ends the line itself), nor for the client's codes and
     // the plugins' texts, which the player does not type.
-    if (convert && !ServerEchoes && !IsClientCode(text)) {
-        EndPromptLine();
-        if (!Socket)
-            return;
+    if (convert && !IsClientCode(text)) {
+        if (ServerEchoes) {
+            // The line typed while the server echoes (the password) ends that state: a server
+            // that takes the client's refusal for the end of its echo never says WONT ECHO.
+            ServerEchoChanged(false);
+        } else {
+            EndPromptLine();
+            if (!Socket)
+                return;
+        }
     }
     std::string ansi = convert ? ConsoleToAnsi(text) : std::string(text);
     // The plugins' texts are Windows-1251 already, with console colour bytes.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/CharsetChoice.h"
 #include "net/IncomingLine.h"
 #include "net/LinkSettings.h"
 #include "net/NetworkWait.h"
@@ -7,6 +8,7 @@
 #include "net/ServerEchoListener.h"
 #include "net/ServerLinePrinter.h"
 #include "net/TTCPBlockSocket.h"
+#include "net/TelnetSession.h"
 #include "platform/EventLoop.h"
 #include "platform/HandleWatch.h"
 #include "platform/Network.h"
@@ -36,17 +38,21 @@ class SocketFailure : public std::runtime_error {
 //
 // A line the server has begun but not ended (a prompt) is shown once nothing more has come
 // for UnfinishedLineWait, and replaced by the whole line when its end arrives; the telnet
-// negotiations in it are answered as soon as they arrive.
-class ServerLink final : public ServerConnection, private TelnetNegotiation {
+// negotiations are answered as soon as they arrive. When the connection ends, what the server
+// left unfinished is printed before the link's messages.
+class ServerLink final : public ServerConnection,
+                         private ServerEchoListener,
+                         private CharsetChoice {
   public:
     static constexpr uint32_t UnfinishedLineWait = 150; // ms
 
     // Every line received, and every message of the link, goes to `printer`; `echo` hears
     // when the server takes over the echo and gives it back (the editor hides a password);
     // connecting and sending wait in `waits` (the console, which keeps the screen shown and
-    // the keys watched). `settings` serve every attempt.
+    // the keys watched). `settings` serve every attempt; `telnet` says what the server learns
+    // of the client's window, terminal and code pages, and inflates its compressed stream.
     ServerLink(ServerLinePrinter& printer, ServerEchoListener& echo, NetworkWait& waits,
-               Network& network, EventLoop& loop, LinkSettings settings);
+               Network& network, EventLoop& loop, LinkSettings settings, TelnetSetup telnet = {});
     ~ServerLink() override;
     ServerLink(const ServerLink&) = delete;
     ServerLink& operator=(const ServerLink&) = delete;
@@ -67,9 +73,10 @@ class ServerLink final : public ServerConnection, private TelnetNegotiation {
     // The console's idle step: receives and handles at most one line without waiting. True
     // when another complete line is already buffered, so the loop calls again at once.
     bool PollSocket();
-    // Decodes one received line, answers the telnet negotiations in it not answered yet,
-    // and prints it.
+    // Decodes one received line and prints it.
     void ProcessIncomingLine(std::string_view line);
+    // The output window took another size: the server hears of it when it asked to.
+    void OutputWindowResized();
 
     // A send that fails or runs out of time drops the connection like a receive error.
     void SendLine(std::string_view text, bool convert) override;
@@ -82,8 +89,18 @@ class ServerLink final : public ServerConnection, private TelnetNegotiation {
     ServerCodePage& CodePage() { return Charset; }
 
   private:
-    // Answers a negotiation of the line being received unless it was answered already.
-    void Negotiate(uint8_t command, uint8_t option, std::size_t end) override;
+    // The server's offer of code pages is answered from the link's own code page.
+    bool Accepts(std::string_view name) const override;
+    void Use(std::string_view name) override;
+    bool IsUtf8() const override;
+    // The server takes over the echo, or gives it back.
+    void ServerEchoChanged(bool serverEchoes) override;
+    // The connection ended with the echo the server had (the session never says so; Disconnect
+    // does).
+    void ServerEchoLost() override;
+    void SendTelnetAnswers();
+    // The line the server left unfinished when the connection ends is printed as a line.
+    void PrintLastWords();
     // After a receive that left part of a line: answers what came in it, and shows it once
     // nothing more has come for a while.
     void WatchUnfinishedLine();
@@ -110,18 +127,20 @@ class ServerLink final : public ServerConnection, private TelnetNegotiation {
     EventLoop& Loop;
     const LinkSettings Settings;
     ServerCodePage Charset;
+    const TelnetSetup TelnetParts;
+    // The telnet options of the connection; declared before the socket, which reports to it.
+    std::unique_ptr<TelnetSession> Telnet;
     std::unique_ptr<TTCPBlockSocket> Socket;
     // Declared after Socket, so it stops watching before the socket closes.
     std::unique_ptr<HandleWatch> Watch;
-    // Of the line being received: the bytes looked at so far, those whose negotiations are
-    // answered, and whether it is on the screen.
+    // Of the line being received: the bytes looked at so far, and whether it is on the screen.
     std::size_t UnfinishedSeen = 0;
-    std::size_t NegotiatedUpTo = 0;
     // The colours the server's SGR sequences set, as they stand after its last whole line.
     SgrState Colours;
     bool UnfinishedShown = false;
     Timer UnfinishedTimer;
-    // The server said it echoes what is typed, and has not taken that back.
+    // The server said it echoes what is typed, and has not taken that back, nor has the line
+    // typed meanwhile (the password) been sent.
     bool ServerEchoes = false;
     // Counts the connections opened, so that an error raised in an outer protected block
     // after a nested one already dropped its connection drops nothing more.

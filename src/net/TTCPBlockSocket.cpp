@@ -1,7 +1,6 @@
 #include "net/TTCPBlockSocket.h"
 #include "net/HttpTunnel.h"
 #include "net/SocketErrorText.h"
-#include "net/TelnetBytes.h"
 #include "platform/SocketErrors.h"
 
 #include <algorithm>
@@ -9,14 +8,35 @@
 
 namespace tolmix {
 
-TTCPBlockSocket::TTCPBlockSocket(Network& network, NetworkWait& waits, SocketSettings settings)
-    : Net(network), Waits(waits), Settings(std::move(settings)) {}
+namespace {
+
+// "Сжатый поток сервера повреждён"
+constexpr std::string_view CorruptStreamText =
+    "\xD1\xE6\xE0\xF2\xFB\xE9 \xEF\xEE\xF2\xEE\xEA \xF1\xE5\xF0\xE2\xE5\xF0\xE0 "
+    "\xEF\xEE\xE2\xF0\xE5\xE6\xE4\xB8\xED";
+// "Сжатый поток сервера разжимается в слишком большой объём"
+constexpr std::string_view StreamTooLargeText =
+    "\xD1\xE6\xE0\xF2\xFB\xE9 \xEF\xEE\xF2\xEE\xEA \xF1\xE5\xF0\xE2\xE5\xF0\xE0 "
+    "\xF0\xE0\xE7\xE6\xE8\xEC\xE0\xE5\xF2\xF1\xFF \xE2 \xF1\xEB\xE8\xF8\xEA\xEE\xEC "
+    "\xE1\xEE\xEB\xFC\xF8\xEE\xE9 \xEE\xE1\xFA\xB8\xEC";
+
+// How far back a cut looks for the beginning of an escape sequence.
+constexpr std::size_t EscapeReach = 64;
+
+} // namespace
+
+TTCPBlockSocket::TTCPBlockSocket(Network& network, NetworkWait& waits, SocketSettings settings,
+                                 TelnetEvents& telnet)
+    : Net(network), Waits(waits), Settings(std::move(settings)),
+      Reader(telnet, Settings.Inflaters) {}
 
 TTCPBlockSocket::~TTCPBlockSocket() = default;
 
 void TTCPBlockSocket::Finish(int32_t code) {
     LastError = code;
-    LastErrorText = GetErrorDesc(code);
+    LastErrorText = code == SocketError::ConnectionAborted && !StreamFailure.empty()
+                        ? StreamFailure
+                        : GetErrorDesc(code);
 }
 
 PollHandle TTCPBlockSocket::Handle() const {
@@ -31,7 +51,8 @@ bool TTCPBlockSocket::WaitReady(Readiness readiness, TimePoint deadline,
 void TTCPBlockSocket::OpenConnection(std::string_view host, std::string_view port) {
     Buffer.clear();
     Start = Scanned = 0;
-    EndedByCR = EndedByLF = false;
+    EndedByCR = EndedByLF = EndedByPrompt = false;
+    PromptEnds.clear();
     // The resolvers wrap a number past 65535 round to some other port, and the proxy would be
     // told port 0: say so instead.
     const std::string_view tunnelPort =
@@ -47,10 +68,19 @@ void TTCPBlockSocket::OpenConnection(std::string_view host, std::string_view por
     }
     if (!Sock)
         Sock = Net.CreateSocket();
-    if (Settings.Proxy.Host.empty())
+    if (Settings.Proxy.Host.empty()) {
         Finish(Connect(host, port));
-    else
-        Finish(Tunnel(host, port));
+        return;
+    }
+    int32_t result = Tunnel(host, port);
+    if (result == SocketError::Ok) {
+        // What followed the proxy's reply is the server's first data.
+        const std::string first = Buffer.substr(Start);
+        Buffer.clear();
+        Start = 0;
+        result = Take(first);
+    }
+    Finish(result);
 }
 
 int32_t TTCPBlockSocket::Connect(std::string_view host, std::string_view port) {
@@ -172,12 +202,59 @@ std::size_t TTCPBlockSocket::SendText(std::string_view text) {
 int32_t TTCPBlockSocket::Read(int32_t timeoutMs) {
     if (!Sock)
         return SocketError::NotASocket;
-    return Sock->Receive(Buffer, ReadChunk, Milliseconds(std::max(timeoutMs, 0)));
+    // The lines before a broken stream are handed out first; then nothing more is read.
+    if (!StreamFailure.empty())
+        return SocketError::ConnectionAborted;
+    Raw.clear();
+    const int32_t code = Sock->Receive(Raw, ReadChunk, Milliseconds(std::max(timeoutMs, 0)));
+    if (code != SocketError::Ok)
+        return code;
+    return Take(Raw);
+}
+
+int32_t TTCPBlockSocket::Take(std::string_view raw) {
+    NewPromptEnds.clear();
+    const TelnetReader::Outcome outcome = Reader.Feed(raw, Buffer, NewPromptEnds);
+    if (Settings.PromptLineEnd) {
+        for (std::size_t at : NewPromptEnds) {
+            // Several marks in one place end one prompt.
+            if (PromptEnds.empty() || PromptEnds.back() != at)
+                PromptEnds.push_back(at);
+        }
+    }
+    if (outcome == TelnetReader::Outcome::Ok)
+        return SocketError::Ok;
+    StreamFailure = std::string(
+        outcome == TelnetReader::Outcome::CorruptStream ? CorruptStreamText : StreamTooLargeText);
+    return SocketError::Ok;
 }
 
 // A CR that ended the last line and an LF that starts what follows (or LF then CR) are one
 // line end, also when the two arrive in different reads.
 void TTCPBlockSocket::SettlePending() {
+    if (Pending() == 0)
+        return;
+    if (std::exchange(EndedByPrompt, false)) {
+        // A prompt's GA followed by a line end: the line end is the prompt's.
+        const char first = Buffer[Start];
+        if (Settings.AnyLineEnd && (first == '\r' || first == '\n')) {
+            ++Start;
+            Scanned = 0;
+            EndedByCR = first == '\r';
+            EndedByLF = first == '\n';
+            if (Pending() == 0)
+                return;
+        } else if (first == '\r') {
+            if (Pending() < 2) {
+                EndedByPrompt = true; // its LF may still come
+                return;
+            }
+            if (Buffer[Start + 1] == '\n') {
+                Start += 2;
+                Scanned = 0;
+            }
+        }
+    }
     if (!Settings.AnyLineEnd || Pending() == 0)
         return;
     const char first = Buffer[Start];
@@ -191,8 +268,11 @@ void TTCPBlockSocket::SettlePending() {
 TTCPBlockSocket::LineEnd TTCPBlockSocket::FindLineEnd() {
     const char* data = Buffer.data() + Start;
     const std::size_t n = Pending();
-    const auto isLineEndByte = [](char c) { return c == '\r' || c == '\n'; };
-    for (std::size_t i = Scanned; i < n; ++i) {
+    // A prompt with nothing in it ends no line.
+    while (!PromptEnds.empty() && PromptEnds.front() <= Start)
+        PromptEnds.pop_front();
+    const std::size_t prompt = PromptEnds.empty() ? n : PromptEnds.front() - Start;
+    for (std::size_t i = Scanned; i < prompt; ++i) {
         const char c = data[i];
         if (c == '\r') {
             if (i + 1 < n && data[i + 1] == '\n')
@@ -203,30 +283,10 @@ TTCPBlockSocket::LineEnd TTCPBlockSocket::FindLineEnd() {
             if (i + 1 < n && data[i + 1] == '\r')
                 return {i, 2, 0};
             return {i, 1, '\n'};
-        } else if (Settings.PromptLineEnd && static_cast<uint8_t>(c) == telnet::Iac) {
-            // A telnet command is read whole, so that neither a doubled IAC (the letter "я")
-            // nor a negotiation's option byte is taken for GA or EOR; a CR or LF inside one is
-            // still a line end.
-            if (i + 1 >= n) {
-                Scanned = i;
-                return {n, 0, 0};
-            }
-            const auto command = static_cast<uint8_t>(data[i + 1]);
-            if (command == telnet::Ga || command == telnet::Eor)
-                return {i, 2, 0};
-            if (isLineEndByte(data[i + 1]))
-                continue;
-            if (telnet::IsNegotiation(command)) {
-                if (i + 2 >= n) {
-                    Scanned = i;
-                    return {n, 0, 0};
-                }
-                i += isLineEndByte(data[i + 2]) ? 1 : 2;
-                continue;
-            }
-            ++i;
         }
     }
+    if (!PromptEnds.empty())
+        return {prompt, 0, 0, true};
     // Without AnyLineEnd a CR at the very end may still get its LF.
     Scanned = (!Settings.AnyLineEnd && n > 0 && data[n - 1] == '\r') ? n - 1 : n;
     return {n, 0, 0};
@@ -236,6 +296,7 @@ std::string TTCPBlockSocket::TakeLine(LineEnd end) {
     std::string line(Buffer, Start, end.Length);
     EndedByCR = end.Lone == '\r';
     EndedByLF = end.Lone == '\n';
+    EndedByPrompt = end.Prompt;
     Start += end.Length + end.Size;
     Scanned = 0;
     DropConsumed();
@@ -248,8 +309,41 @@ void TTCPBlockSocket::DropConsumed() {
         Start = 0;
     } else if (Start >= ReadChunk && Start * 2 >= Buffer.size()) {
         Buffer.erase(0, Start);
+        for (std::size_t& at : PromptEnds)
+            at = at > Start ? at - Start : 0;
         Start = 0;
+        return;
+    } else {
+        return;
     }
+    PromptEnds.clear();
+}
+
+std::size_t TTCPBlockSocket::PieceLength(std::size_t limit) const {
+    const std::string_view data = std::string_view(Buffer).substr(Start);
+    std::size_t cut = limit;
+    // An escape sequence begun shortly before the cut and not ended by it goes whole into
+    // the next piece.
+    const std::size_t from = cut > EscapeReach ? cut - EscapeReach : 0;
+    const std::size_t esc = data.substr(from, cut - from).rfind('\x1B');
+    if (esc != std::string_view::npos && from + esc > 0) {
+        const std::size_t at = from + esc;
+        bool ended = at + 1 < cut && data[at + 1] != '[';
+        for (std::size_t j = at + 2; !ended && j < cut; ++j)
+            ended = data[j] >= 0x40 && data[j] <= 0x7E;
+        if (!ended)
+            return at;
+    }
+    // Nor is a UTF-8 character cut: the next piece starts at its first byte.
+    for (std::size_t back = 0; back < 3 && cut > 1; ++back) {
+        const auto c = static_cast<uint8_t>(data[cut]);
+        if (c >= 0xC0)
+            return cut;
+        if (c < 0x80)
+            break;
+        --cut;
+    }
+    return limit;
 }
 
 std::string TTCPBlockSocket::ReceiveLine(int32_t timeoutMs) {
@@ -271,11 +365,12 @@ std::string TTCPBlockSocket::ReceiveLine(int32_t timeoutMs) {
         fromBuffer = false;
         SettlePending();
         end = FindLineEnd();
-        if ((end.Size != 0 ? end.Length : Pending()) > limit) {
-            code = SocketError::NoBufferSpace;
+        // A line longer than the limit goes out in pieces, the last with its line end.
+        if ((end.Found() ? end.Length : Pending()) > limit) {
+            end = {PieceLength(limit), 0, 0, false};
             break;
         }
-        if (end.Size != 0)
+        if (end.Found())
             break;
     }
     std::string line;
@@ -286,21 +381,29 @@ std::string TTCPBlockSocket::ReceiveLine(int32_t timeoutMs) {
 }
 
 bool TTCPBlockSocket::HasCompleteLine() {
+    // A broken stream is news to hand out at once too.
+    return LineWaiting() || !StreamFailure.empty();
+}
+
+bool TTCPBlockSocket::LineWaiting() {
     SettlePending();
-    return FindLineEnd().Size != 0;
+    const std::size_t limit =
+        Settings.LineLimit > 0 && static_cast<std::size_t>(Settings.LineLimit) < MaxLine
+            ? static_cast<std::size_t>(Settings.LineLimit)
+            : MaxLine;
+    return FindLineEnd().Found() || Pending() > limit;
 }
 
 std::string_view TTCPBlockSocket::UnfinishedLine() {
-    if (HasCompleteLine())
+    if (LineWaiting())
         return {};
     return std::string_view(Buffer).substr(Start);
 }
 
 std::string TTCPBlockSocket::TakeUnfinishedLine() {
-    if (HasCompleteLine())
+    if (LineWaiting())
         return {};
-    // The scan stopped before a command it could not read whole.
-    return TakeLine({Scanned, 0, 0});
+    return TakeLine({Pending(), 0, 0});
 }
 
 void TTCPBlockSocket::CloseConnection() {

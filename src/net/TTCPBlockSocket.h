@@ -2,13 +2,17 @@
 
 #include "net/HttpTunnel.h"
 #include "net/NetworkWait.h"
+#include "net/StreamInflater.h"
+#include "net/TelnetReader.h"
 #include "platform/Network.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tolmix {
 
@@ -16,11 +20,14 @@ namespace tolmix {
 struct SocketSettings {
     // Line ends: CR LF only, or (AnyLineEnd) CR LF, LF CR, CR and LF.
     bool AnyLineEnd = false;
-    // IAC GA and IAC EOR, by which a telnet server ends a prompt, end a line as well.
+    // IAC GA and IAC EOR, by which a telnet server ends a prompt, end a line as well; a line
+    // end that follows one at once ends nothing more.
     bool PromptLineEnd = false;
-    // Longest line, in bytes, before the connection counts as broken (10055); 0: no limit
-    // of the client's own (a hard ceiling still keeps the buffer bounded).
+    // Longest line, in bytes: a longer one is handed out in pieces of at most this many bytes.
+    // 0: no limit of the client's own (a hard ceiling still keeps the buffer bounded).
     int32_t LineLimit = 0;
+    // Inflates the server's stream once it says it compresses; empty: it is never inflated.
+    InflaterFactory Inflaters{};
     HttpProxy Proxy{};
     // Limit of the whole exchange with the proxy once connected to it: the request and
     // every byte of the reply, however slowly it trickles.
@@ -31,14 +38,17 @@ struct SocketSettings {
 };
 
 // The connection to the game server: a TCP stream, opened directly or through an HTTP proxy
-// tunnel (CONNECT), that hands received data out one line at a time. Every operation leaves
-// its result in ErrorCode (0 = success, Winsock numbering) and ErrorText; none throws. One
-// object serves one connection: reconnecting makes a new one.
+// tunnel (CONNECT), whose telnet commands are read as they arrive and whose data is handed out
+// one line at a time. Every operation leaves its result in ErrorCode (0 = success, Winsock
+// numbering) and ErrorText; none throws. One object serves one connection: reconnecting makes
+// a new one.
 class TTCPBlockSocket {
   public:
     // The connect, the proxy's reply and the sends wait in `waits`; a wait called off ends
-    // the operation with Interrupted (10004).
-    TTCPBlockSocket(Network& network, NetworkWait& waits, SocketSettings settings = {});
+    // the operation with Interrupted (10004). The telnet negotiations and sub-negotiations go
+    // to `telnet` as they are read.
+    TTCPBlockSocket(Network& network, NetworkWait& waits, SocketSettings settings = {},
+                    TelnetEvents& telnet = IgnoredTelnetEvents::Instance());
     ~TTCPBlockSocket();
     TTCPBlockSocket(const TTCPBlockSocket&) = delete;
     TTCPBlockSocket& operator=(const TTCPBlockSocket&) = delete;
@@ -53,20 +63,22 @@ class TTCPBlockSocket {
     // time, also after part of the text went out, shuts the sending direction: nothing sent
     // later can reach the server glued to the cut text.
     std::size_t SendText(std::string_view text);
-    // The next complete line without its line end (ErrorCode 0); TimedOut (10060) when no
-    // whole line arrived within `timeoutMs` (0: do not wait); anything else: the connection is
-    // broken. Bytes of an unfinished line stay buffered.
+    // The next complete line without its line end (ErrorCode 0), or the next piece of a line
+    // longer than the limit; TimedOut (10060) when no whole line arrived within `timeoutMs`
+    // (0: do not wait); anything else: the connection is broken. Bytes of an unfinished line
+    // stay buffered.
     std::string ReceiveLine(int32_t timeoutMs);
     // Shuts down sending, reads away what is still waiting, closes.
     void CloseConnection();
 
-    // A complete line is buffered, so the next ReceiveLine hands it out without reading.
+    // A complete line is buffered (or the stream broke), so the next ReceiveLine hands it out
+    // without reading.
     bool HasCompleteLine();
     // The bytes received of the line not ended yet; empty while a complete line is buffered.
     // Valid until the next operation.
     std::string_view UnfinishedLine();
-    // Ends the unfinished line where it stands and hands it out, all but a telnet command
-    // still missing its last bytes; empty while a complete line is buffered.
+    // Ends the unfinished line where it stands and hands it out (a telnet command still missing
+    // its last bytes is no part of it); empty while a complete line is buffered.
     std::string TakeUnfinishedLine();
     PollHandle Handle() const;
 
@@ -81,10 +93,20 @@ class TTCPBlockSocket {
         std::size_t Length = 0; // of the line, from Start
         std::size_t Size = 0;   // of its line end; 0: none found
         char Lone = 0;          // a one-byte line end: '\r' or '\n'
+        bool Prompt = false;    // ended by GA or EOR, which take no bytes
+        bool Found() const { return Size != 0 || Prompt; }
     };
 
     std::size_t Pending() const { return Buffer.size() - Start; }
+    // A line, or a piece of one too long, is buffered whole.
+    bool LineWaiting();
     int32_t Read(int32_t timeoutMs);
+    // Passes received bytes through the telnet reader into the buffer; a stream the reader
+    // cannot read on fails the next read.
+    int32_t Take(std::string_view raw);
+    // Where a piece of a line too long is cut: at most `limit` bytes, but not inside an escape
+    // sequence or a UTF-8 character where that is cheap to see.
+    std::size_t PieceLength(std::size_t limit) const;
     void SettlePending();
     LineEnd FindLineEnd();
     std::string TakeLine(LineEnd end);
@@ -111,6 +133,15 @@ class TTCPBlockSocket {
     std::size_t Scanned = 0;
     bool EndedByCR = false;
     bool EndedByLF = false;
+    // The last line ended with GA or EOR: a line end right after it ends nothing more.
+    bool EndedByPrompt = false;
+    // Where the prompts end in Buffer (GA or EOR), in order.
+    std::deque<std::size_t> PromptEnds;
+    std::vector<std::size_t> NewPromptEnds;
+    std::string Raw;
+    // Why the server's stream cannot be read on (a broken compressed stream), for ErrorText.
+    std::string StreamFailure;
+    TelnetReader Reader;
 };
 
 } // namespace tolmix

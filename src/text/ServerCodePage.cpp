@@ -11,9 +11,6 @@ namespace tolmix {
 
 namespace {
 
-constexpr uint8_t Iac = 0xFF;
-constexpr uint8_t Sb = 0xFA;
-constexpr uint8_t Se = 0xF0;
 constexpr uint8_t FirstColour = 0x80;
 constexpr uint8_t LastColour = 0x8F;
 constexpr uint8_t ColourToControl = 0x70; // 0x80..0x8F <-> 0x10..0x1F
@@ -119,34 +116,8 @@ std::optional<ServerEncoding> FromCharsetName(std::string_view name) {
     return std::nullopt;
 }
 
-// Copies the telnet command at raw[i] (an IAC) as it is and returns where the text goes on. A
-// sub-negotiation goes whole, up to its IAC SE or the end of the line.
-std::size_t CopyTelnetCommand(std::string_view raw, std::size_t i, std::string& out) {
-    const std::size_t n = raw.size();
-    std::size_t end = i + 2;
-    if (i + 1 < n && static_cast<uint8_t>(raw[i + 1]) == Sb) {
-        while (end < n) {
-            if (static_cast<uint8_t>(raw[end]) == Iac && end + 1 < n) {
-                end += 2;
-                if (static_cast<uint8_t>(raw[end - 1]) == Se)
-                    break;
-                continue;
-            }
-            ++end;
-        }
-    } else if (i + 1 < n && static_cast<uint8_t>(raw[i + 1]) >= 0xFB &&
-               static_cast<uint8_t>(raw[i + 1]) <= 0xFE) {
-        end = i + 3; // WILL, WONT, DO, DONT and the option
-    }
-    end = std::min(end, n);
-    out.append(raw.data() + i, end - i);
-    return end;
-}
-
 void AppendAnsi(std::string& out, uint8_t ansi) {
     out += static_cast<char>(ansi);
-    if (ansi == Iac)
-        out += static_cast<char>(Iac);
 }
 
 } // namespace
@@ -199,11 +170,6 @@ std::string_view ServerCodePage::DecodeReceived(std::string_view raw, bool compl
     std::size_t i = 0;
     while (i < n) {
         const auto b = static_cast<uint8_t>(raw[i]);
-        if (b == Iac && !(i + 1 < n && static_cast<uint8_t>(raw[i + 1]) == Iac)) {
-            i = CopyTelnetCommand(raw, i, out);
-            lastAt = std::string::npos;
-            continue;
-        }
         if (b < 0x80) {
             out += static_cast<char>(b);
             lastAt = std::string::npos;
@@ -213,13 +179,13 @@ std::string_view ServerCodePage::DecodeReceived(std::string_view raw, bool compl
         if (tables) {
             // No single-byte code page has combining marks.
             AppendAnsi(out, tables->FromServer[b]);
-            i += b == Iac ? 2 : 1; // a data byte 0xFF comes doubled
+            ++i;
             continue;
         }
         char32_t c;
-        if (b == Iac) {
+        if (b == 0xFF) {
             c = 0xFFFD; // no UTF-8 text has the byte
-            i += 2;
+            ++i;
         } else {
             const std::size_t used = vt::DecodeUtf8(raw.substr(i), c);
             if (used == 0 && !complete)

@@ -26,7 +26,7 @@ std::string_view EncodingSettingName(ServerEncoding encoding);
 // - the colour bytes keep their control-byte form 0x10..0x1F, the same in every code page,
 //   and under UTF-8 also U+0080..U+008F, the C1 controls no text uses;
 // - a decomposed letter (и + U+0306) is composed first.
-// ASCII, ESC, line ends and telnet commands pass unchanged in both directions.
+// ASCII, ESC and line ends pass unchanged in both directions.
 class ServerCodePage {
   public:
     explicit ServerCodePage(ServerEncoding encoding = ServerEncoding::Windows1251)
@@ -40,11 +40,11 @@ class ServerCodePage {
     void Use(ServerEncoding encoding) { Current = encoding; }
     ServerEncoding Encoding() const { return Current; }
 
-    // A received line, telnet commands and all, in Windows-1251 (a data byte 0xFF, "я",
-    // doubled as on the wire). Unless `complete`, a UTF-8 character cut at the end is left out,
-    // to be read whole when the rest of the line arrives; so everything in the reading of an
-    // unfinished line keeps its place in the reading of the whole line (a telnet command
-    // included). Under Windows-1251 the line itself, otherwise `storage` holding the reading.
+    // A received line (its telnet commands already read out of it) in Windows-1251. Unless
+    // `complete`, a UTF-8 character cut at the end is left out, to be read whole when the rest
+    // of the line arrives; so everything in the reading of an unfinished line keeps its place
+    // in the reading of the whole line. Under Windows-1251 the line itself, otherwise
+    // `storage` holding the reading.
     std::string_view DecodeReceived(std::string_view raw, bool complete,
                                     std::string& storage) const;
     // Windows-1251 text (colour bytes 0x80..0x8F) as the server's bytes; a character the code

@@ -81,15 +81,15 @@ TEST(LiveGame, TelnetOffersAndTheVersionRequestAreAnsweredOnTheWire) {
     ConnectedGame g;
     ASSERT_TRUE(g.Game.Connect(Patience)) << g.Screen().Dump();
     PtySession& s = g.Screen();
-    // WILL ECHO is refused, DO TERMINAL-TYPE is dropped without an answer.
+    // WILL ECHO is refused, DO TERMINAL-TYPE accepted.
     ASSERT_TRUE(g.Server().Send("\xFF\xFB\x01Password: \xFF\xFD\x18\r\n"));
     ASSERT_TRUE(g.Game.WaitForWire("\xFF\xFE\x01", Patience));
     ASSERT_TRUE(ShowsText(s, "Password:", Patience));
     ASSERT_TRUE(g.Server().Send("\x80\x80v\r\nafter version\r\n"));
     ASSERT_TRUE(g.Game.WaitForWire("\x80\x80v1.4\r\n", Patience));
     ASSERT_TRUE(ShowsText(s, "after version", Patience));
-    // Nothing else went out: AutoSend is empty and DO got no answer.
-    EXPECT_EQ(g.Game.Wire(), "\xFF\xFE\x01\x80\x80v1.4\r\n");
+    // Nothing else went out: AutoSend is empty.
+    EXPECT_EQ(g.Game.Wire(), "\xFF\xFE\x01\xFF\xFB\x18\x80\x80v1.4\r\n");
     // The request itself is not shown: the next line follows the prompt's.
     const auto password = s.Screen().Find("Password:");
     ASSERT_TRUE(password.has_value());

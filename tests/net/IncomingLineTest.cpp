@@ -7,94 +7,36 @@
 namespace tolmix {
 namespace {
 
-std::string Bytes(std::initializer_list<int> values) {
-    std::string s;
-    for (int v : values)
-        s += static_cast<char>(v);
-    return s;
-}
-
-// Keeps every negotiation the decoder reports, as its three bytes and the offset after it.
-struct Negotiations final : TelnetNegotiation {
-    std::vector<std::string> Seen;
-    std::vector<std::size_t> Ends;
-    void Negotiate(uint8_t command, uint8_t option, std::size_t end) override {
-        Seen.push_back(Bytes({0xFF, command, option}));
-        Ends.push_back(end);
-    }
-};
-
-// Decodes `line`, keeping every negotiation.
 struct Decoded {
     std::string Text;
     int WireMarkers = 0;
-    std::vector<std::string> Negotiated; // the negotiations met
 };
 
 Decoded Decode(std::string_view line) {
-    Negotiations negotiations;
-    const DecodedLine decoded = DecodeIncomingLine(line, &negotiations);
-    return Decoded{decoded.Text, decoded.WireMarkers, negotiations.Seen};
+    const DecodedLine decoded = DecodeIncomingLine(line);
+    return Decoded{decoded.Text, decoded.WireMarkers};
 }
 
 TEST(IncomingLine, PlainTextAndTheServersOwnColourBytesPassUnchanged) {
     const std::string line("\x80\x80l12 \x8F\xE0\xE1\0tail", 14);
     const Decoded d = Decode(line);
     EXPECT_EQ(d.Text, line);
-    EXPECT_TRUE(d.Negotiated.empty());
     EXPECT_EQ(Decode("").Text, "");
-}
-
-TEST(IncomingLine, NegotiationsAreReportedWithWhereTheyEndAndLeaveNoText) {
-    Negotiations seen;
-    const DecodedLine d = DecodeIncomingLine("pass\xFF\xFB\x01word"
-                                             "a\xFF\xFD\x18"
-                                             "b\xFF\xFE\x03"
-                                             "c\xFF\xFC\x05"
-                                             "d",
-                                             &seen);
-    EXPECT_EQ(d.Text, "passwordabcd");
-    EXPECT_EQ(seen.Seen,
-              (std::vector<std::string>{Bytes({0xFF, 0xFB, 0x01}), Bytes({0xFF, 0xFD, 0x18}),
-                                        Bytes({0xFF, 0xFE, 0x03}), Bytes({0xFF, 0xFC, 0x05})}));
-    EXPECT_EQ(seen.Ends, (std::vector<std::size_t>{7, 15, 19, 23}));
-    // Without a listener they go just the same.
-    EXPECT_EQ(DecodeIncomingLine("\xFF\xFB\x01\xFF\xFB\x03").Text, "");
-}
-
-TEST(IncomingLine, DoubledIacIsTheLetterYaAndSwallowsOneZeroAfterIt) {
-    // "я" inside a word, "яма" with the zero byte a server may add.
-    EXPECT_EQ(Decode("\xEC\xFF\xFF\xF7").Text, "\xEC\xFF\xF7");
-    EXPECT_EQ(Decode(std::string("\xFF\xFF\0\xEC\xE0", 5)).Text, "\xFF\xEC\xE0");
-    // Only one zero goes, and a pair at the very end is kept.
-    EXPECT_EQ(Decode(std::string("\xFF\xFF\0\0x", 5)).Text, std::string("\xFF\0x", 3));
-    EXPECT_EQ(Decode("x\xFF\xFF").Text, "x\xFF");
-}
-
-TEST(IncomingLine, OtherTelnetCommandsAreDroppedWithTheirIac) {
-    // GA after a prompt, NOP, and a sub-negotiation whose body stays as text.
-    EXPECT_EQ(Decode("Name: \xFF\xF9").Text, "Name: ");
-    EXPECT_EQ(Decode("a\xFF\xF1"
-                     "b")
-                  .Text,
-              "ab");
-    EXPECT_EQ(Decode("\xFF\xFA\x18\x01\xFF\xF0ok").Text, "\x18\x01ok");
+    // The telnet reader took the commands out before: 0xFF is the letter "ya" as it stands.
+    EXPECT_EQ(Decode("\xEC\xFF\xF7 \xFF").Text, "\xEC\xFF\xF7 \xFF");
 }
 
 TEST(IncomingLine, IncompleteSequencesAtTheEndAreDropped) {
-    for (const char* tail :
-         {"\x1B", "\x1B[", "\xFF", "\xFF\xFB", "\xFF\xFD", "\xFF\xFE", "\xFF\xFC"}) {
+    for (const char* tail : {"\x1B", "\x1B["}) {
         const Decoded d = Decode(std::string("text") + tail);
         EXPECT_EQ(d.Text, "text") << tail;
-        EXPECT_TRUE(d.Negotiated.empty()) << tail;
     }
 }
 
 TEST(IncomingLine, OnlyMarkerBytesAsTheServerSentThemCanOpenACode) {
-    // Either marker byte, also after a negotiation (which is no text).
+    // Either marker byte.
     EXPECT_EQ(Decode("\x80\x80l12").WireMarkers, 2);
     EXPECT_EQ(Decode("\x10\x80l12").WireMarkers, 2);
-    EXPECT_EQ(Decode("\xFF\xFB\x01\x80\x80h1/2").WireMarkers, 2);
     // Black on black asked for twice gives the same two bytes, but no marker.
     const Decoded black = Decode("\x1B[30;40m\x1B[30;40mh35/120");
     EXPECT_EQ(black.Text, "\x80\x80h35/120");
@@ -117,7 +59,7 @@ std::vector<std::string> DecodeLines(std::initializer_list<std::string_view> lin
     std::vector<std::string> texts;
     SgrState colours;
     for (std::string_view line : lines) {
-        const DecodedLine d = DecodeIncomingLine(line, nullptr, colours);
+        const DecodedLine d = DecodeIncomingLine(line, colours);
         texts.push_back(d.Text);
         colours = d.Colours;
     }
@@ -176,7 +118,7 @@ TEST(IncomingLine, ColoursCarryOverLinesUntilTheServerChangesThem) {
     EXPECT_EQ(DecodeLines({"\x1B[31m", "\x80\x80h1/2", "\x10\x80n\x80x", "\x1B[1mX"}).back(),
               "\x89X");
     // A line cut in a sequence leaves the colours as they were before it.
-    const DecodedLine cut = DecodeIncomingLine("\x1B[31mx\x1B[4", nullptr, {});
+    const DecodedLine cut = DecodeIncomingLine("\x1B[31mx\x1B[4", {});
     EXPECT_EQ(cut.Text, "\x81x");
     SgrState red;
     red.Foreground = SgrColour::Palette(1);

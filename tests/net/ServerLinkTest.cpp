@@ -17,6 +17,7 @@
 namespace tolmix {
 namespace {
 
+using namespace std::string_literals;
 using test::FakeStream;
 
 using RecordingHost = test::RecordingLinkHost;
@@ -44,9 +45,10 @@ class ServerLinkTest : public ::testing::Test {
         Stream->Sent.clear();
     }
     // Polls as the input loop does while it says more lines are ready; the number of polls.
-    int PollWhileBusy() {
+    int PollWhileBusy() { return PollWhileBusyOn(Link); }
+    static int PollWhileBusyOn(ServerLink& link) {
         int polls = 1;
-        while (Link.PollSocket() && polls < 1000)
+        while (link.PollSocket() && polls < 1000)
             ++polls;
         return polls;
     }
@@ -110,14 +112,15 @@ TEST_F(ServerLinkTest, TheServersLinesEndAtAnyLineEndAndAtTheLimit) {
     Stream->Arrive("one\ntwo\rthree\n\rfour\r\n");
     PollWhileBusy();
     EXPECT_EQ(Host.Printed, (Lines{"one", "two", "three", "four"}));
-    // 16384 bytes without a line end are still a line; one more byte breaks the connection.
+    // 16384 bytes without a line end wait for more; one more byte prints them as a piece,
+    // and the connection stays.
     Stream->Arrive(std::string(16384, 'x'));
     PollWhileBusy();
-    EXPECT_TRUE(Link.Connected());
-    Stream->Arrive("x");
+    EXPECT_EQ(Host.Printed.size(), 4u);
+    Stream->Arrive("y\r\n");
     PollWhileBusy();
-    EXPECT_FALSE(Link.Connected());
-    EXPECT_EQ(Host.Printed[4], SocketErrorLine("No Buffer space available"));
+    EXPECT_TRUE(Link.Connected());
+    EXPECT_EQ(Host.Printed, (Lines{"one", "two", "three", "four", std::string(16384, 'x'), "y"}));
 }
 
 TEST_F(ServerLinkTest, AutoSendIsConvertedAndATrailingBarSendsAnEmptyLine) {
@@ -166,12 +169,13 @@ TEST_F(ServerLinkTest, EachPollHandlesOneLineAndSaysWhenAnotherIsWaiting) {
     EXPECT_EQ(Host.Printed.back(), "three");
 }
 
-TEST_F(ServerLinkTest, ReceivedLinesAreDecodedAndTelnetOffersRefused) {
+TEST_F(ServerLinkTest, ReceivedLinesAreDecodedAndTelnetRequestsAnswered) {
     Connect();
-    Stream->Arrive("\xFF\xFB\x01Name\r\n\x1B[1;31mX\xFF\xFD\x03\r\n");
+    Stream->Arrive("\xFF\xFB\x01Name\r\n\x1B[1;31mX\xFF\xFD\x03\xFF\xFD\xC9\r\n");
     PollWhileBusy();
     EXPECT_EQ(Host.Printed, (Lines{"Name", "\x89X"}));
-    EXPECT_EQ(Stream->Sent, "\xFF\xFE\x01");
+    // ECHO refused as ever; SGA accepted; GMCP refused.
+    EXPECT_EQ(Stream->Sent, "\xFF\xFE\x01\xFF\xFB\x03\xFF\xFC\xC9");
 }
 
 TEST_F(ServerLinkTest, GoAheadAndEndOfRecordEndAPromptAtOnce) {
@@ -184,10 +188,11 @@ TEST_F(ServerLinkTest, GoAheadAndEndOfRecordEndAPromptAtOnce) {
     EXPECT_EQ(Host.Printed, (Lines{"Password: ", "\x82HP:100 MV:50> ", "\x80\x80l7"}));
     EXPECT_EQ(Host.TextLines, (Lines{"Password: ", "\x82HP:100 MV:50> "}));
     EXPECT_FALSE(Host.Unfinished);
-    // A line end after the go-ahead is a line of its own.
-    Stream->Arrive("> \xFF\xF9\r\n");
+    // A line end right after the go-ahead is the prompt's: no empty line follows it.
+    Stream->Arrive("> \xFF\xF9\r\nYou see a tree.\r\n");
     PollWhileBusy();
-    EXPECT_EQ(Host.Printed.back(), "");
+    EXPECT_EQ(Host.Printed[Host.Printed.size() - 2], "> ");
+    EXPECT_EQ(Host.Printed.back(), "You see a tree.");
 }
 
 TEST_F(ServerLinkTest, AnUnfinishedLineIsShownOnceNothingMoreCameAndReplacedByTheWholeLine) {
@@ -289,16 +294,17 @@ TEST_F(ServerLinkTest, TelnetNegotiationsAreAnsweredAsTheyArriveAndOnlyOnce) {
     EXPECT_EQ(Stream->Sent, "\xFF\xFE\x01");
     Stream->Arrive("\x03");
     Link.PollSocket();
-    EXPECT_EQ(Stream->Sent, "\xFF\xFE\x01\xFF\xFE\x03");
+    EXPECT_EQ(Stream->Sent, "\xFF\xFE\x01\xFF\xFD\x03");
     // The line's end answers nothing twice; what came with it is answered then.
-    Stream->Arrive("\xFF\xFB\x18\r\n");
+    Stream->Arrive("\xFF\xFB\x18\xFF\xFB\x03\r\n");
     PollWhileBusy();
     EXPECT_EQ(Host.Printed, Lines{"Password: x"});
-    EXPECT_EQ(Stream->Sent, "\xFF\xFE\x01\xFF\xFE\x03\xFF\xFE\x18");
-    // The same offer in the next line is a new one; WONT ECHO gives the echo back.
+    EXPECT_EQ(Stream->Sent, "\xFF\xFE\x01\xFF\xFD\x03\xFF\xFE\x18");
+    // A refused offer made again is refused again; WONT ECHO gives the echo back and, as the
+    // echo was never agreed, gets no answer.
     Stream->Arrive("\xFF\xFB\x01\xFF\xFC\x01");
     Link.PollSocket();
-    EXPECT_EQ(Stream->Sent, "\xFF\xFE\x01\xFF\xFE\x03\xFF\xFE\x18\xFF\xFE\x01");
+    EXPECT_EQ(Stream->Sent, "\xFF\xFE\x01\xFF\xFD\x03\xFF\xFE\x18\xFF\xFE\x01");
     EXPECT_EQ(Host.EchoChanges, (std::vector<bool>{true, true, false}));
 }
 
@@ -426,14 +432,16 @@ TEST_F(ServerLinkTest, ThePeerClosingShowsTheErrorAndThePromptAndDropsTheConnect
     PollWhileBusy();
     EXPECT_TRUE(Link.PollSocket() == false);
     EXPECT_FALSE(Link.Connected());
+    // The server's last words, without their line end, come before the error.
     EXPECT_EQ(Host.Printed,
-              (Lines{"bye", SocketErrorLine("Connection reset by peer"), "", ReconnectPrompt}));
+              (Lines{"bye", "half a line", SocketErrorLine("Connection reset by peer"), "",
+                     ReconnectPrompt}));
     EXPECT_TRUE(Stream->ShutDown);
     EXPECT_TRUE(Stream->Closed);
     EXPECT_TRUE(Loop.WatchedHandles().empty());
     // Unconnected, a poll does nothing.
     EXPECT_FALSE(Link.PollSocket());
-    EXPECT_EQ(Host.Printed.size(), 4u);
+    EXPECT_EQ(Host.Printed.size(), 5u);
 }
 
 TEST_F(ServerLinkTest, AnErrorWhileALineIsHandledIsABrokenConnection) {
@@ -626,6 +634,107 @@ TEST_F(ServerLinkTest, DisconnectWhileConnectedClosesAndPromptsOnce) {
     Link.ConnectToServer();
     EXPECT_TRUE(Link.Connected());
     EXPECT_EQ(next->Connects, 1);
+}
+
+} // namespace
+} // namespace tolmix
+
+namespace tolmix {
+namespace {
+
+// An output window whose size the test sets.
+struct SizedWindow final : TelnetTerminal {
+    WindowSize Size{100, 40};
+    WindowSize OutputWindowSize() const override { return Size; }
+};
+
+TEST_F(ServerLinkTest, AnUnfinishedPromptOnTheScreenIsPrintedWhenTheServerCloses) {
+    Connect();
+    Stream->Arrive("Idle too long, bye!");
+    Link.PollSocket();
+    Pass(Milliseconds(150));
+    ASSERT_EQ(Host.Unfinished, "Idle too long, bye!");
+    Stream->ReceiveError = SocketError::ConnectionReset;
+    Link.PollSocket();
+    EXPECT_FALSE(Link.Connected());
+    EXPECT_FALSE(Host.Unfinished);
+    EXPECT_EQ(Host.Printed,
+              (Lines{"Idle too long, bye!", SocketErrorLine("Connection reset by peer"), "",
+                     ReconnectPrompt}));
+    // Printed as text, so that it is logged like any line.
+    EXPECT_EQ(Host.TextLines, Lines{"Idle too long, bye!"});
+}
+
+TEST_F(ServerLinkTest, TheMaskedLineEndsTheServersEchoWhenItNeverSaysWontEcho) {
+    Connect();
+    // A server by the book takes the refusal for the end of its echo and says nothing more.
+    Stream->Arrive("Password: \xFF\xFB\x01");
+    Link.PollSocket();
+    EXPECT_EQ(Host.EchoChanges, std::vector<bool>{true});
+    Link.SendLine("secret", true);
+    EXPECT_EQ(Host.EchoChanges, (std::vector<bool>{true, false}));
+    Stream->Arrive("\r\nWelcome!\r\n> ");
+    PollWhileBusy();
+    Pass(Milliseconds(150));
+    // The next command ends the prompt's line: nothing glued to what follows.
+    Link.SendLine("look", true);
+    EXPECT_EQ(Host.Printed, (Lines{"Password: ", "Welcome!", "> "}));
+    Stream->Arrive("You see a tree.\r\n");
+    PollWhileBusy();
+    EXPECT_EQ(Host.Printed.back(), "You see a tree.");
+    EXPECT_EQ(Stream->Sent, "\xFF\xFE\x01secret\r\nlook\r\n");
+}
+
+TEST_F(ServerLinkTest, TheWindowSizeGoesOutWhenAskedAndAfterEveryResize) {
+    SizedWindow window;
+    ServerLink link(Host, Host, Waits, Net, Loop, Mud(), {.Terminal = window});
+    link.ConnectToServer();
+    // Before the server asks, a resize says nothing.
+    link.OutputWindowResized();
+    EXPECT_EQ(Stream->Sent, "");
+    Stream->Arrive("\xFF\xFD\x1F");
+    link.PollSocket();
+    EXPECT_EQ(Stream->Sent, "\xFF\xFB\x1F\xFF\xFA\x1F\x00\x64\x00\x28\xFF\xF0"s);
+    Stream->Sent.clear();
+    window.Size = {255, 30};
+    link.OutputWindowResized();
+    // 255 is doubled, as any IAC in a sub-negotiation.
+    EXPECT_EQ(Stream->Sent, "\xFF\xFA\x1F\x00\xFF\xFF\x00\x1E\xFF\xF0"s);
+    // Asked again and again, the client answers nothing more.
+    Stream->Sent.clear();
+    std::string asks;
+    for (int i = 0; i < 10000; ++i)
+        asks += "\xFF\xFD\x1F";
+    Stream->Arrive(asks + "done\r\n");
+    PollWhileBusy();
+    EXPECT_EQ(Stream->Sent, "");
+    EXPECT_TRUE(link.Connected());
+}
+
+TEST_F(ServerLinkTest, ABrokenCompressedStreamDropsTheConnectionWithARussianError) {
+    ServerLink link(Host, Host, Waits, Net, Loop, Mud(), {.Inflaters = ZlibInflaters()});
+    link.ConnectToServer();
+    Host.Printed.clear();
+    Stream->Arrive("\xFF\xFB\x56");
+    link.PollSocket();
+    EXPECT_EQ(Stream->Sent, "\xFF\xFD\x56");
+    Stream->Arrive("plain\r\n\xFF\xFA\x56\xFF\xF0not a zlib stream at all");
+    PollWhileBusyOn(link);
+    EXPECT_FALSE(link.Connected());
+    ASSERT_EQ(Host.Printed.size(), 4u);
+    EXPECT_EQ(Host.Printed[0], "plain");
+    // "Сжатый поток сервера повреждён"
+    EXPECT_EQ(Host.Printed[1], SocketErrorLine("\xD1\xE6\xE0\xF2\xFB\xE9 \xEF\xEE\xF2\xEE\xEA "
+                                               "\xF1\xE5\xF0\xE2\xE5\xF0\xE0 \xEF\xEE\xE2\xF0\xE5"
+                                               "\xE6\xE4\xB8\xED"));
+}
+
+TEST_F(ServerLinkTest, WithoutAnInflaterCompressionIsRefused) {
+    Connect();
+    Stream->Arrive("\xFF\xFB\x56\xFF\xFA\x56\xFF\xF0still plain\r\n");
+    PollWhileBusy();
+    EXPECT_EQ(Stream->Sent, "\xFF\xFE\x56");
+    EXPECT_EQ(Host.Printed, Lines{"still plain"});
 }
 
 } // namespace

@@ -284,33 +284,91 @@ TEST_F(TTCPBlockSocketTest, GoAheadAndEndOfRecordEndAPromptWhenTheyAreOn) {
     Stream->Arrive("Login: \xFF\xF9HP:100> \xFF\xEFnext\r\n");
     EXPECT_EQ(Drain(), (Lines{"Login: ", "HP:100> ", "next"}));
     // A doubled IAC is a letter and a negotiation's option a number, even one that equals GA;
-    // the other commands stay in the line for the decoder.
+    // the other commands are read out of the line.
     Stream->Arrive("\xFF\xFF\xF9\xFF\xFB\xF9\xFF\xF1x\xFF\xF9");
-    EXPECT_EQ(Drain(), (Lines{"\xFF\xFF\xF9\xFF\xFB\xF9\xFF\xF1x"}));
-    // A CR or LF inside a command still ends the line.
+    EXPECT_EQ(Drain(), (Lines{"\xFF\xF9x"}));
+    // A CR or LF after a lone IAC or in place of an option still ends the line.
     Stream->Arrive("a\xFF\rb\xFF\xFB\nc\r\n");
-    EXPECT_EQ(Drain(), (Lines{"a\xFF", "b\xFF\xFB", "c"}));
+    EXPECT_EQ(Drain(), (Lines{"a", "b", "c"}));
+    // A prompt with nothing in it, or marked twice, ends no further line.
+    Stream->Arrive("\xFF\xF9\xFF\xF9one\xFF\xF9\xFF\xEFtwo\r\n");
+    EXPECT_EQ(Drain(), (Lines{"one", "two"}));
+}
+
+TEST_F(TTCPBlockSocketTest, ALineEndRightAfterAPromptIsThePromptsOwn) {
+    Open(Server(true, 16384, true));
+    Stream->Arrive("> \xFF\xF9\r\nYou see a tree.\r\n> \xFF\xEF\n\rnext\r\n");
+    EXPECT_EQ(Drain(), (Lines{"> ", "You see a tree.", "> ", "next"}));
+    // Also when the line end comes in later reads, byte by byte, after a negotiation.
+    Stream->Arrive("HP> \xFF\xF9");
+    EXPECT_EQ(Drain(), (Lines{"HP> "}));
+    Stream->Arrive("\xFF\xFC\x01");
+    Stream->Arrive("\r");
+    EXPECT_EQ(Drain(), Lines{});
+    Stream->Arrive("\n");
+    Stream->Arrive("after\r\n");
+    EXPECT_EQ(Drain(), (Lines{"after"}));
+    // Only one line end goes: a second one is an empty line of the server's.
+    Stream->Arrive("> \xFF\xF9\r\n\r\nx\r\n");
+    EXPECT_EQ(Drain(), (Lines{"> ", "", "x"}));
+}
+
+TEST_F(TTCPBlockSocketTest, WithCrLfOnlyThePromptsLineEndIsCrLf) {
+    Open(Server(false, 16384, true));
+    Stream->Arrive("> \xFF\xF9\r");
+    EXPECT_EQ(Drain(), (Lines{"> "}));
+    Stream->Arrive("\nrest\r\n> \xFF\xF9\nlf stays\r\n");
+    EXPECT_EQ(Drain(), (Lines{"rest", "> ", "\nlf stays"}));
 }
 
 TEST_F(TTCPBlockSocketTest, ACommandCutBetweenReadsIsReadWholeOnceItIsComplete) {
     Open(Server(true, 16384, true));
     Stream->Arrive("Name: \xFF");
     EXPECT_EQ(Drain(), Lines{});
-    EXPECT_EQ(Socket->UnfinishedLine(), "Name: \xFF");
+    // The half command is the reader's, never the line's.
+    EXPECT_EQ(Socket->UnfinishedLine(), "Name: ");
     Stream->Arrive("\xF9");
     Stream->Arrive("x\xFF\xFB");
     Stream->Arrive("\xF9\xFF");
     Stream->Arrive("\xEF");
-    EXPECT_EQ(Drain(), (Lines{"Name: ", "x\xFF\xFB\xF9"}));
+    EXPECT_EQ(Drain(), (Lines{"Name: ", "x"}));
     EXPECT_EQ(Socket->UnfinishedLine(), "");
 }
 
-TEST_F(TTCPBlockSocketTest, WithoutPromptLineEndsGoAheadStaysInTheLine) {
+TEST_F(TTCPBlockSocketTest, WithoutPromptLineEndsGoAheadEndsNothing) {
     Open();
     Stream->Arrive("Name: \xFF\xF9\r\n");
-    EXPECT_EQ(Drain(), (Lines{"Name: \xFF\xF9"}));
+    EXPECT_EQ(Drain(), (Lines{"Name: "}));
 }
 
+// Keeps the negotiations the socket's reader reports.
+struct Negotiations final : TelnetEvents {
+    std::string Seen;
+    void Negotiation(uint8_t command, uint8_t option) override {
+        Seen += static_cast<char>(command);
+        Seen += static_cast<char>(option);
+    }
+    void Subnegotiation(uint8_t option, std::string_view payload, bool) override {
+        Seen += "SB" + std::to_string(option) + ":" + std::string(payload) + ";";
+    }
+};
+
+TEST_F(TTCPBlockSocketTest, TelnetCommandsGoToTheListenerAsTheyAreReadAndNeverIntoTheText) {
+    Negotiations seen;
+    Socket.emplace(Net, Plain, Server(true, 16384, true), seen);
+    Connect();
+    Stream->Arrive("a\xFF\xFD\x18"
+                   "b\xFF\xFA\x18\x01\xFF\xF0"
+                   "c\xFF\xFA\xC9"
+                   "Char.Vitals {\"hp\":100}\xFF\xF0Line B\r\n");
+    EXPECT_EQ(Drain(), (Lines{"abcLine B"}));
+    EXPECT_EQ(seen.Seen, "\xFD\x18SB24:\x01;SB201:Char.Vitals {\"hp\":100};");
+    // A negotiation in an unfinished line is reported at once, before its line ends.
+    Stream->Arrive("Password: \xFF\xFB\x01");
+    EXPECT_EQ(Drain(), Lines{});
+    EXPECT_EQ(seen.Seen.substr(seen.Seen.size() - 2), "\xFB\x01");
+    EXPECT_EQ(Socket->UnfinishedLine(), "Password: ");
+}
 TEST_F(TTCPBlockSocketTest, TheUnfinishedLineIsWhatFollowsTheLastLineEnd) {
     Open();
     Stream->Arrive("one\r");
@@ -382,24 +440,34 @@ TEST_F(TTCPBlockSocketTest, ABurstOfShortLinesBeyondTheLimitIsNoOverflow) {
     EXPECT_EQ(lines.back(), "short line number " + std::to_string(count - 1));
 }
 
-TEST_F(TTCPBlockSocketTest, AnUnfinishedLineLongerThanTheLimitBreaksTheConnection) {
+TEST_F(TTCPBlockSocketTest, ALineLongerThanTheLimitComesInPiecesAndTheConnectionStays) {
     Open();
     Stream->Arrive("ok\r\n" + std::string(16384, 'x'));
     EXPECT_EQ(Socket->ReceiveLine(0), "ok");
     EXPECT_EQ(Socket->ReceiveLine(0), "");
-    EXPECT_EQ(Socket->ErrorCode(), SocketError::TimedOut); // exactly the limit is still allowed
+    EXPECT_EQ(Socket->ErrorCode(), SocketError::TimedOut); // exactly the limit still waits
     Stream->Arrive("y");
-    EXPECT_EQ(Socket->ReceiveLine(0), "");
-    EXPECT_EQ(Socket->ErrorCode(), 10055);
-    EXPECT_EQ(Socket->ErrorText(), "No Buffer space available");
+    EXPECT_EQ(Socket->ReceiveLine(0), std::string(16384, 'x'));
+    EXPECT_EQ(Socket->ErrorCode(), 0);
+    EXPECT_EQ(Socket->UnfinishedLine(), "y");
+    // A complete line of 20,000 bytes: a full piece, then the rest with the line end.
+    Stream->Arrive("\n" + std::string(20000, 'z') + "\nafter\n");
+    EXPECT_EQ(Drain(),
+              (Lines{"y", std::string(16384, 'z'), std::string(20000 - 16384, 'z'), "after"}));
 }
 
-TEST_F(TTCPBlockSocketTest, ACompleteLineLongerThanTheLimitBreaksTheConnectionToo) {
-    Open();
-    Stream->Arrive("ok\n" + std::string(16385, 'x') + "\n");
-    EXPECT_EQ(Socket->ReceiveLine(0), "ok");
-    Socket->ReceiveLine(0);
-    EXPECT_EQ(Socket->ErrorCode(), 10055);
+TEST_F(TTCPBlockSocketTest, APieceEndsBeforeAnEscapeSequenceOrAUtf8CharacterItWouldCut) {
+    Open(Server(true, 100));
+    // An escape sequence that would straddle the cut goes whole into the next piece.
+    Stream->Arrive(std::string(95, 'a') + "\x1B[1;32mgreen\n");
+    EXPECT_EQ(Drain(), (Lines{std::string(95, 'a'), "\x1B[1;32mgreen"}));
+    // One that ends before the cut stays.
+    Stream->Arrive(std::string(90, 'b') + "\x1B[0m" + std::string(20, 'c') + "\n");
+    EXPECT_EQ(Drain(), (Lines{std::string(90, 'b') + "\x1B[0m" + std::string(6, 'c'),
+                              std::string(14, 'c')}));
+    // A two-byte letter of UTF-8 at the cut: its first byte begins the next piece.
+    Stream->Arrive(std::string(99, 'd') + "\xD0\x9F" + "\n");
+    EXPECT_EQ(Drain(), (Lines{std::string(99, 'd'), "\xD0\x9F"}));
 }
 
 TEST_F(TTCPBlockSocketTest, WithoutALimitLinesStillStopAtTheCeiling) {
@@ -407,15 +475,15 @@ TEST_F(TTCPBlockSocketTest, WithoutALimitLinesStillStopAtTheCeiling) {
     Stream->Arrive(std::string(100000, 'z') + "\n");
     EXPECT_EQ(Socket->ReceiveLine(0).size(), 100000u);
     const std::string block(TTCPBlockSocket::ReadChunk, 'w');
-    int32_t code = 0;
     std::size_t fed = 0;
-    for (int guard = 0; guard < 1000 && code == 0; ++guard) {
+    std::string piece;
+    for (int guard = 0; guard < 1000 && piece.empty(); ++guard) {
         Stream->Arrive(block);
         fed += block.size();
-        Socket->ReceiveLine(0);
-        code = Socket->ErrorCode() == SocketError::TimedOut ? 0 : Socket->ErrorCode();
+        piece = Socket->ReceiveLine(0);
     }
-    EXPECT_EQ(code, 10055);
+    EXPECT_EQ(Socket->ErrorCode(), 0);
+    EXPECT_EQ(piece.size(), TTCPBlockSocket::MaxLine);
     EXPECT_GT(fed, TTCPBlockSocket::MaxLine);
     EXPECT_LE(fed, TTCPBlockSocket::MaxLine + block.size());
 }

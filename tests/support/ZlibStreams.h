@@ -1,7 +1,7 @@
 #pragma once
 
-// Compressed streams for the inflater's tests, fuzzer and benchmark, made with zlib itself
-// (whoever includes this links zlib).
+// Compressed streams for the inflater's and the telnet reader's tests, fuzzers and benchmark,
+// made with zlib itself (whoever includes this links zlib).
 #include <zlib.h>
 
 #include <cstddef>

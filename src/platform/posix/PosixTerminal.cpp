@@ -523,4 +523,9 @@ std::optional<TimePoint> PosixTerminal::InputDeadline() const {
     return Decoder.Deadline();
 }
 
+std::string TerminalTypeFromEnvironment() {
+    const char* term = std::getenv("TERM");
+    return term ? std::string(term) : std::string();
+}
+
 } // namespace tolmix::posix

@@ -93,4 +93,7 @@ class PosixTerminal final : public Terminal {
     int PassesSinceProbe = 0;
 };
 
+// The terminal's type as the environment names it (TERM); empty when unset.
+std::string TerminalTypeFromEnvironment();
+
 } // namespace tolmix::posix
