@@ -4,6 +4,7 @@
 #include "macros/AliasFile.h"
 #include "macros/KeyMacros.h"
 #include "macros/RunKeyMacro.h"
+#include "macros/TriggerFile.h"
 #include "net/ServerConnection.h"
 #include "platform/FileSystem.h"
 #include "platform/KeyEvent.h"
@@ -45,6 +46,9 @@ class MacroSet final : public KeyMacroStep, public CommandRewriter {
 
     TKeyMacrosMap Macros;
     TAliasArray Aliases;
+    // The entries of the trigger files, loaded with the macros and aliases; a TriggerSet made
+    // on them follows every reload.
+    TriggerFileContents Triggers;
 
     // Reads both kinds of file anew; the lines that tell what went wrong, not yet printed.
     std::vector<std::string> Load();
