@@ -1,4 +1,5 @@
 #include "macros/TriggerSet.h"
+#include "macros/RequiredText.h"
 #include "text/CodePage.h"
 #include "text/ColourBytes.h"
 
@@ -110,93 +111,6 @@ std::string CutOffReason() {
 std::string LoopReason() {
     return "\xE1\xEE\xEB\xFC\xF8\xE5 " + std::to_string(TriggerActionsPerSecond) +
            " \xEA\xEE\xEC\xE0\xED\xE4 \xE7\xE0 \xF1\xE5\xEA\xF3\xED\xE4\xF3";
-}
-
-// Text that every match of a regular expression holds: the longest run of plain characters
-// outside groups and classes, none of them made optional by a quantifier. Empty when the
-// pattern has alternatives at its top, inline options or escapes that take arguments, or
-// anything else this reading does not follow.
-std::string RequiredText(std::string_view pattern) {
-    constexpr std::string_view SimpleEscapes = "bBdDwWsShHvVRXAzZGK";
-    constexpr std::string_view Quantifiers = "?*+{";
-    std::string best, run;
-    auto endRun = [&] {
-        if (run.size() > best.size())
-            best = run;
-        run.clear();
-    };
-    int depth = 0;
-    size_t i = 0;
-    while (i < pattern.size()) {
-        const char c = pattern[i];
-        if (c == '\\') {
-            if (i + 1 >= pattern.size())
-                return {};
-            const auto next = static_cast<unsigned char>(pattern[i + 1]);
-            const bool alnum = (next >= '0' && next <= '9') || (next >= 'a' && next <= 'z') ||
-                               (next >= 'A' && next <= 'Z');
-            if (alnum && SimpleEscapes.find(static_cast<char>(next)) == std::string_view::npos)
-                return {};
-            endRun();
-            i += 2;
-            continue;
-        }
-        if (c == '[') {
-            if (pattern.substr(i).find("[:") != std::string_view::npos)
-                return {};
-            endRun();
-            ++i;
-            if (i < pattern.size() && pattern[i] == '^')
-                ++i;
-            if (i < pattern.size() && pattern[i] == ']')
-                ++i;
-            while (i < pattern.size() && pattern[i] != ']')
-                i += pattern[i] == '\\' ? 2 : 1;
-            ++i;
-            continue;
-        }
-        if (c == '(') {
-            if (i + 1 < pattern.size() &&
-                (pattern[i + 1] == '*' ||
-                 (pattern[i + 1] == '?' && (i + 2 >= pattern.size() || pattern[i + 2] != ':'))))
-                return {};
-            endRun();
-            ++depth;
-            ++i;
-            continue;
-        }
-        if (c == ')') {
-            endRun();
-            --depth;
-            ++i;
-            continue;
-        }
-        if (depth > 0) {
-            ++i;
-            continue;
-        }
-        if (c == '|')
-            return {};
-        if (Quantifiers.find(c) != std::string_view::npos) {
-            // The character before is optional or repeated: it does not belong to the run.
-            if (!run.empty())
-                run.pop_back();
-            endRun();
-            if (c == '{')
-                i = std::min(pattern.find('}', i), pattern.size());
-            ++i;
-            continue;
-        }
-        if (c == '.' || c == '^' || c == '$' || c == '}' || c == ']' || c == '#') {
-            endRun();
-            ++i;
-            continue;
-        }
-        run += c;
-        ++i;
-    }
-    endRun();
-    return depth == 0 ? best : std::string();
 }
 
 } // namespace
