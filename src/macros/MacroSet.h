@@ -21,7 +21,7 @@ class KeyMacroStep {
     virtual ~KeyMacroStep() = default;
     // The macro step of a key event (see RunKeyMacro).
     virtual KeyMacroResult RunKeyMacro(const KeyEvent& key) = 0;
-    // Tab: reads the key-macro and alias files anew.
+    // Tab: reads the key-macro, alias and trigger files anew.
     virtual void LoadMacrosAndAliases() = 0;
 };
 
@@ -50,7 +50,7 @@ class MacroSet final : public KeyMacroStep, public CommandRewriter {
     // on them follows every reload.
     TriggerFileContents Triggers;
 
-    // Reads both kinds of file anew; the lines that tell what went wrong, not yet printed.
+    // Reads every kind of file anew; the lines that tell what went wrong, not yet printed.
     std::vector<std::string> Load();
     // Reads them anew and prints what went wrong.
     void LoadMacrosAndAliases() override;
