@@ -34,35 +34,6 @@ class ThreadCpuTime final : public Clock {
     }
 };
 
-std::string TriggerFile() {
-    std::string file = "Triggers of a busy player\r\n";
-    for (int i = 0; i < kEasy; ++i) {
-        const std::string n = std::to_string(i);
-        switch (i % 4) {
-        case 0:
-            file +=
-                "trigger:\r\nA monster" + n + " arrives from the *.\r\nkill monster" + n + "\r\n";
-            break;
-        case 1:
-            file += "trigger: part colour=12\r\nsword" + n + "\r\n";
-            break;
-        case 2:
-            file += "trigger:\r\n* tells you 'word" + n + " *'\r\nreply $1 $2\r\n";
-            break;
-        default:
-            file += "trigger: part\r\n* hits you with spell" + n + "*\r\ncast heal\r\n";
-            break;
-        }
-    }
-    for (int i = 0; i < kPure; ++i) {
-        const std::string n = std::to_string(i);
-        file += i % 2 == 0
-                    ? "trigger: pure\r\n^(\\w+) drops (\\d+) coins" + n + "\\.$\r\nget $2\r\n"
-                    : "trigger: pure part colour=3\r\n\\bgem" + n + "(s|es)?\\b\r\n";
-    }
-    return file;
-}
-
 std::string Stripped(int number) {
     // The burst line without its colour sequences and line end.
     std::string line = e2e::bench::BurstLine(number);
@@ -90,7 +61,7 @@ int main(int argc, char** argv) {
         return 64;
     }
     TTolmixStringList fileLines;
-    fileLines.SetText(TriggerFile());
+    fileLines.SetText(e2e::bench::BusyTriggerFile(kEasy, kPure));
     TriggerFileContents contents;
     std::vector<std::string> problems;
     ParseTriggerFile(contents, fileLines, "bench.ttr", problems);
