@@ -63,12 +63,21 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
            {.Terminal = *this,
             .TerminalType = Env.TerminalType,
             .Inflaters = ZlibInflaters()}),
-      MacrosAndAliases(Files, SettingsPath, Link, Printer, Env.CpuTime),
-      Host(*this, Window, Link, Printer, State.CharName),
+      MacrosAndAliases(Files, SettingsPath, Link, Printer, Env.CpuTime), SteadyTime(Input.Loop()),
+      Triggers(MacrosAndAliases.Triggers, SteadyTime, Env.CpuTime),
+      TriggerRun(Triggers, {.Aliases = MacrosAndAliases,
+                            .Link = Link,
+                            .Printer = Printer,
+                            .Sound = *Sound,
+                            .Loop = Input.Loop()}),
+      MacroStep(MacrosAndAliases, TriggerRun),
+      // A plugin's text on channel 0 is taken like the server's.
+      Host(*this, Window, Link, Printer.PluginLines(), State.CharName),
       // Empty until the plugins start; the game codes find none before.
       Plugins(std::make_unique<GamePlugins>(Files, Env.Modules, Link, *Output, Env.Diagnostics,
                                             Env.PluginWatch)) {
     const std::vector<std::string> macroMessages = MacrosAndAliases.Load();
+    Printer.UseTriggers(&TriggerRun);
     if (!Settings.MouseWheel)
         Window.SetMouseReporting(false);
 
@@ -116,6 +125,8 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
 TClient::~TClient() {
     if (Plugins)
         Plugins->UnloadPlugins();
+    // What the link prints while it goes reaches no triggers.
+    Printer.UseTriggers(nullptr);
     MacrosAndAliases.Aliases.clear();
     // The player waits for its stream to close, running the message pump: no pass of the input
     // loop serves the half-destroyed client any more, so the input it reads is only kept.
@@ -152,7 +163,7 @@ void TClient::StartEditor() {
         std::make_unique<InputEditor>(MakeEditorOptions(Settings, Layout, Surface.GetBufferSize().X),
                                       Clip, Link, MacrosAndAliases, *Output, *Panel);
     EditorScreen = std::make_unique<EditorView>(Surface, *Editor);
-    Keys = std::make_unique<KeyDispatch>(Input, *Editor, *Output, Link, MacrosAndAliases,
+    Keys = std::make_unique<KeyDispatch>(Input, *Editor, *Output, Link, MacroStep,
                                          Layout.OutputRows);
     NewRowsMark = std::make_unique<ScrollbackMark>(Surface, *Output, *Panel);
 }

@@ -5,8 +5,10 @@
 #include "app/OutputLog.h"
 #include "app/ProgramLayout.h"
 #include "app/TextPrinter.h"
+#include "app/TriggerActions.h"
 #include "macros/AliasFile.h"
 #include "macros/MacroSet.h"
+#include "macros/TriggerSet.h"
 #include "music/SoundCommands.h"
 #include "net/CharacterStatus.h"
 #include "net/GameClock.h"
@@ -97,6 +99,12 @@ class TClient final : public LoopClient,
     ServerLink Link;
     // The key macros and the aliases (Macros, Aliases), read again on Tab.
     MacroSet MacrosAndAliases;
+    // The triggers on the entries of the trigger files (their loop guard counts on the loop's
+    // clock), what they set off, and the key step that tells them of a reload.
+    LoopTime SteadyTime;
+    TriggerSet Triggers;
+    TriggerActions TriggerRun;
+    TriggerReloads MacroStep;
     // The host operations the game plugins call, and the plugins (none until they start).
     GameHost Host;
     std::unique_ptr<GamePlugins> Plugins;

@@ -27,6 +27,26 @@ void TextPrinter::PrintTextLine(const std::string& ansiText) {
     PrintText(AnsiToConsole(ansiText));
 }
 
+void TextPrinter::PrintReceivedLine(const std::string& ansiText, bool mayBeCode) {
+    const std::string text = AnsiToConsole(ansiText);
+    if (mayBeCode && IsServerCode(text)) {
+        HandleServerCode(text[2], std::string_view(text).substr(3));
+        return;
+    }
+    PrintServerText(text);
+}
+
+void TextPrinter::ConnectionStarted() {
+    if (Triggers)
+        Triggers->Connected();
+}
+
+void TextPrinter::ConnectionEnded() {
+    if (Triggers)
+        Triggers->Disconnected();
+    Targets.ConnectionEnded();
+}
+
 void TextPrinter::ShowUnfinishedLine(const std::string& ansiText) {
     Output.ShowUnfinished(AnsiToConsole(ansiText));
     if (FlashActivity)
@@ -44,12 +64,24 @@ void TextPrinter::PrintText(const std::string& text) {
         Panel.NoteActivity();
 }
 
+void TextPrinter::PrintServerText(const std::string& text) {
+    if (!Triggers)
+        return PrintText(text);
+    const TriggerVerdict verdict = Triggers->Match(text);
+    if (verdict.Gag)
+        Targets.AppendLog(WithoutColours(text));
+    else
+        PrintText(ColourLine(text, verdict.Colours, Output.TextAttr()));
+    Triggers->Run(verdict);
+}
+
 void TextPrinter::HandleServerCode(char code, std::string_view payload) {
     auto& s = State.Status;
     const auto setPair = [&](StatusIndex first, std::string_view text) {
         const PayloadPairValue pair = PayloadPair(text);
         s[first] = pair.A;
         s[first + 1] = pair.B;
+        State.Received.set(first).set(first + 1);
     };
     switch (code) {
     case 'P':
@@ -68,6 +100,7 @@ void TextPrinter::HandleServerCode(char code, std::string_view payload) {
         break;
     case 'd':
         s[FreeHands] = PayloadInteger(payload);
+        State.Received.set(FreeHands);
         break;
     case 'e': {
         if (payload.empty())
@@ -106,6 +139,7 @@ void TextPrinter::HandleServerCode(char code, std::string_view payload) {
         break;
     case 'l':
         s[Level] = PayloadInteger(payload);
+        State.Received.set(Level);
         break;
     case 'm':
         setPair(Mana, payload);
@@ -119,6 +153,7 @@ void TextPrinter::HandleServerCode(char code, std::string_view payload) {
         s[Load2] = q.B;
         s[Load3] = q.C;
         s[LoadCapacity] = q.D;
+        State.Received.set(Load1).set(Load2).set(Load3).set(LoadCapacity);
         break;
     }
     case 'p':
@@ -147,6 +182,8 @@ void TextPrinter::HandleServerCode(char code, std::string_view payload) {
         return Unsupported(code, payload);
     }
     Panel.StatusChanged();
+    if (Triggers)
+        Triggers->StatusChanged(State);
 }
 
 // Shown in red, but neither logged nor counted as new text; the server's colour stays.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/TriggerActions.h"
 #include "net/CharacterStatus.h"
 #include "net/GameClock.h"
 #include "net/ServerLinePrinter.h"
@@ -58,10 +59,31 @@ class TextPrinter final : public ServerLinePrinter {
     // shown before), or taken away. It is not logged.
     void ShowUnfinishedLine(const std::string& text) override;
     void RemoveUnfinishedLine() override;
-    void ConnectionEnded() override { Targets.ConnectionEnded(); }
+    // A line the server sent: matched by the triggers, which may hide it or colour it, and
+    // whose actions follow it. A status code sets off the conditions on the status.
+    void PrintReceivedLine(const std::string& ansiText, bool mayBeCode) override;
+    void ConnectionStarted() override;
+    void ConnectionEnded() override;
+
+    // The triggers to run (none: every line is printed as it came).
+    void UseTriggers(TriggerActions* triggers) { Triggers = triggers; }
+    // Where the plugins print their text of channel 0: taken like a line from the server.
+    LinePrinter& PluginLines() { return PluginText; }
 
   private:
+    class ReceivedLines final : public LinePrinter {
+      public:
+        explicit ReceivedLines(TextPrinter& printer) : Printer(printer) {}
+        void PrintLine(const std::string& ansiText) override {
+            Printer.PrintReceivedLine(ansiText, true);
+        }
+
+      private:
+        TextPrinter& Printer;
+    };
+
     void PrintText(const std::string& consoleText);
+    void PrintServerText(const std::string& consoleText);
     void HandleServerCode(char code, std::string_view payload);
     void Unsupported(char code, std::string_view payload);
     void SetName(std::string_view name);
@@ -75,6 +97,8 @@ class TextPrinter final : public ServerLinePrinter {
     PrintedLineTargets& Targets;
     const bool FlashActivity;
     const char DecimalSeparator;
+    TriggerActions* Triggers = nullptr;
+    ReceivedLines PluginText{*this};
 };
 
 } // namespace tolmix

@@ -160,7 +160,8 @@ struct AliasRegex::CompiledCode {
 struct RegexScratch::Data {
     std::unique_ptr<pcre2_match_data, MatchDataDeleter> Match;
     std::unique_ptr<pcre2_match_context, MatchContextDeleter> Context;
-    uint64_t Steps = 0; // pattern items tried since the budget was reset
+    uint64_t Steps = 0;    // pattern items tried since the budget was reset
+    uint64_t AllSteps = 0; // pattern items tried with this scratch, for reading the clock
     const Clock* CpuTime = nullptr;
     TimePoint Deadline{};
     bool OutOfTime = false;
@@ -177,7 +178,7 @@ int CountStep(pcre2_callout_block*, void* data) {
     auto* scratch = static_cast<RegexScratch::Data*>(data);
     if (++scratch->Steps > AliasStepBudget)
         return PCRE2_ERROR_CALLOUT;
-    if (scratch->CpuTime && scratch->Steps % StepsPerClockReading == 0 &&
+    if (scratch->CpuTime && ++scratch->AllSteps % StepsPerClockReading == 0 &&
         scratch->CpuTime->Now() >= scratch->Deadline) {
         scratch->OutOfTime = true;
         return PCRE2_ERROR_CALLOUT;
@@ -297,6 +298,43 @@ RegexSearchResult AliasRegex::Search(std::string_view subject, size_t offset, Re
         return RegexSearchResult::Failed;
     }
     return RegexSearchResult::Found;
+}
+
+RegexHints AliasRegex::Hints() const {
+    RegexHints hints;
+    hints.FirstBytes.set();
+    hints.RequiredBytes.set();
+    if (!Code)
+        return hints;
+    auto withCase = [](uint32_t unit) {
+        std::bitset<256> bytes;
+        const uint8_t byte = static_cast<uint8_t>(unit);
+        bytes.set(byte);
+        bytes.set(Tables()[FlipCaseOffset + byte]);
+        return bytes;
+    };
+    uint32_t type = 0;
+    uint32_t unit = 0;
+    if (pcre2_pattern_info(Code->Code, PCRE2_INFO_FIRSTCODETYPE, &type) == 0 && type == 1 &&
+        pcre2_pattern_info(Code->Code, PCRE2_INFO_FIRSTCODEUNIT, &unit) == 0) {
+        hints.FirstBytes = withCase(unit);
+    } else {
+        const uint8_t* bitmap = nullptr;
+        if (pcre2_pattern_info(Code->Code, PCRE2_INFO_FIRSTBITMAP, &bitmap) == 0 && bitmap) {
+            hints.FirstBytes.reset();
+            for (size_t byte = 0; byte < 256; ++byte) {
+                if (bitmap[byte / 8] & (1u << (byte % 8)))
+                    hints.FirstBytes |= withCase(static_cast<uint32_t>(byte));
+            }
+        }
+    }
+    if (pcre2_pattern_info(Code->Code, PCRE2_INFO_LASTCODETYPE, &type) == 0 && type == 1 &&
+        pcre2_pattern_info(Code->Code, PCRE2_INFO_LASTCODEUNIT, &unit) == 0)
+        hints.RequiredBytes = withCase(unit);
+    uint32_t minLength = 0;
+    if (pcre2_pattern_info(Code->Code, PCRE2_INFO_MINLENGTH, &minLength) == 0)
+        hints.MinLength = minLength;
+    return hints;
 }
 
 } // namespace tolmix

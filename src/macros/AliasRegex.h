@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 
 #include <array>
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -69,6 +70,16 @@ class RegexScratch {
 // case-sensitive, "^" and "$" only at the ends of the subject, "." matching any byte, the
 // ASCII word class [0-9A-Za-z_] and the space class of blank, tab, LF, CR and form feed.
 // Copies share the compiled code, which the engine never changes.
+// What every match of a pattern needs, as the engine works it out when compiling: a line
+// without it is skipped without searching.
+struct RegexHints {
+    // One of these bytes starts every match (all set when the engine knows none).
+    std::bitset<256> FirstBytes;
+    // Every match holds one of these bytes (all set when the engine knows none).
+    std::bitset<256> RequiredBytes;
+    size_t MinLength = 0;
+};
+
 class AliasRegex {
   public:
     explicit AliasRegex(std::string_view pattern);
@@ -77,6 +88,9 @@ class AliasRegex {
     // The engine's message when the pattern does not compile, with its position.
     const std::string& Error() const { return ErrorText; }
     int CaptureCount() const { return Captures; }
+    // Nothing is known of a pattern that does not compile. The letters of a known byte count
+    // in both ASCII cases, for a pattern that ignores case.
+    RegexHints Hints() const;
 
     // The leftmost match that starts at or after offset; the text before offset still counts
     // for lookbehind, and "^" matches only at the start of the subject. Failed when a limit

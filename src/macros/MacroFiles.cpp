@@ -9,6 +9,7 @@ namespace {
 
 constexpr std::string_view MacrosFileKey = "MacrosFile";
 constexpr std::string_view AliasFileKey = "AliasFile";
+constexpr std::string_view TriggerFileKey = "TriggerFile";
 
 std::string UnreadableFileMessage(const std::string& error) {
     std::string line = "\x8F\xCE\xF8\xE8\xE1\xEA\xE0\x3A\x20"; // white "Ошибка: "
@@ -41,6 +42,15 @@ std::string AliasesLeftOutMessage(const std::string& path) {
            path + ".\x87";
 }
 
+std::string TriggersLeftOutMessage(const std::string& path) {
+    // "Триггеры сверх 256 КиБ не загружены, начиная с файла <path>."
+    return "\x89"
+           "\xD2\xF0\xE8\xE3\xE3\xE5\xF0\xFB \xF1\xE2\xE5\xF0\xF5 256 \xCA\xE8\xC1 "
+           "\xED\xE5 \xE7\xE0\xE3\xF0\xF3\xE6\xE5\xED\xFB, \xED\xE0\xF7\xE8\xED\xE0\xFF \xF1 "
+           "\xF4\xE0\xE9\xEB\xE0 " +
+           path + ".\x87";
+}
+
 // The file's lines; an unreadable file, or a name that is no file, gives none and a message in
 // problems.
 TTolmixStringList ReadList(const FileSystem& files, const std::string& path,
@@ -68,8 +78,18 @@ std::vector<std::string> LoadMacrosAndAliases(const FileSystem& files,
                                               const std::string& settingsPath,
                                               TKeyMacrosMap& macros, TAliasArray& aliases,
                                               MissingFiles missing) {
+    TriggerFileContents ignored;
+    return LoadMacrosAndAliases(files, settingsPath, macros, aliases, ignored, missing);
+}
+
+std::vector<std::string> LoadMacrosAndAliases(const FileSystem& files,
+                                              const std::string& settingsPath,
+                                              TKeyMacrosMap& macros, TAliasArray& aliases,
+                                              TriggerFileContents& triggers, MissingFiles missing) {
     ClearMacros(macros);
     aliases.clear();
+    triggers.Clear();
+    bool triggersLeftOut = false;
     std::vector<std::string> problems;
     std::vector<std::string> reported;
     bool aliasesLeftOut = false;
@@ -77,10 +97,14 @@ std::vector<std::string> LoadMacrosAndAliases(const FileSystem& files,
     for (int i = 0; i < settings.Count(); ++i) {
         const std::string name = settings.NameAt(i);
         const bool isMacros = name == MacrosFileKey;
-        if (!isMacros && name != AliasFileKey)
+        const bool isTriggers = name == TriggerFileKey;
+        if (!isMacros && !isTriggers && name != AliasFileKey)
             continue;
-        const std::string path =
-            MacroFilePath(settings.ValueAt(i), isMacros ? ".tmf" : ".taf", settingsPath);
+        const std::string path = MacroFilePath(settings.ValueAt(i),
+                                               isMacros     ? ".tmf"
+                                               : isTriggers ? ".ttr"
+                                                            : ".taf",
+                                               settingsPath);
         const EntryKind kind = files.Kind(path);
         const bool refused = kind == EntryKind::Folder || kind == EntryKind::Other ||
                              (missing == MissingFiles::Report && kind == EntryKind::Missing);
@@ -95,11 +119,18 @@ std::vector<std::string> LoadMacrosAndAliases(const FileSystem& files,
         const TTolmixStringList lines = ReadList(files, path, problems);
         if (isMacros)
             LoadKeyMacroFile(macros, lines);
-        else if (!aliasesLeftOut && !ParseAliasFile(aliases, lines)) {
+        else if (isTriggers) {
+            if (!triggersLeftOut && !ParseTriggerFile(triggers, lines, path, problems)) {
+                triggersLeftOut = true;
+                problems.push_back(TriggersLeftOutMessage(path));
+            }
+        } else if (!aliasesLeftOut && !ParseAliasFile(aliases, lines)) {
             aliasesLeftOut = true;
             problems.push_back(AliasesLeftOutMessage(path));
         }
     }
+    if (triggers.ProblemsHidden > 0)
+        problems.push_back(HiddenProblemsMessage(triggers.ProblemsHidden));
     return problems;
 }
 

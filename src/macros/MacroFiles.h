@@ -2,6 +2,7 @@
 
 #include "macros/AliasFile.h"
 #include "macros/KeyMacros.h"
+#include "macros/TriggerFile.h"
 #include "platform/FileSystem.h"
 
 #include <string>
@@ -10,10 +11,10 @@
 
 namespace tolmix {
 
-// The file a "MacrosFile" or "AliasFile" value names: its extension replaced by the type's
-// (".tmf", ".taf"; appended when it has none) and, unless it is absolute, taken from the
-// settings file's folder, with or without a folder of its own. A "\" in the value separates
-// folders like "/", so that settings files written on Windows work unchanged.
+// The file a "MacrosFile", "AliasFile" or "TriggerFile" value names: its extension replaced by
+// the type's (".tmf", ".taf", ".ttr"; appended when it has none) and, unless it is absolute, taken
+// from the settings file's folder, with or without a folder of its own. A "\" in the value
+// separates folders like "/", so that settings files written on Windows work unchanged.
 std::string MacroFilePath(std::string_view value, std::string_view extension,
                           std::string_view settingsPath);
 
@@ -37,6 +38,13 @@ enum class MissingFiles { Skip, Report };
 std::vector<std::string> LoadMacrosAndAliases(const FileSystem& files,
                                               const std::string& settingsPath,
                                               TKeyMacrosMap& macros, TAliasArray& aliases,
+                                              MissingFiles missing = MissingFiles::Skip);
+// The same, and the trigger files of "TriggerFile" lines (".ttr") into triggers, emptied
+// first: each bad entry adds its line to the result (see ParseTriggerFile).
+std::vector<std::string> LoadMacrosAndAliases(const FileSystem& files,
+                                              const std::string& settingsPath,
+                                              TKeyMacrosMap& macros, TAliasArray& aliases,
+                                              TriggerFileContents& triggers,
                                               MissingFiles missing = MissingFiles::Skip);
 
 } // namespace tolmix

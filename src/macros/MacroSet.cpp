@@ -6,14 +6,14 @@ namespace tolmix {
 
 std::vector<std::string> MacroSet::Load() {
     TimeLimit.CutOffReported = false;
-    return tolmix::LoadMacrosAndAliases(Files, SettingsPath, Macros, Aliases);
+    return tolmix::LoadMacrosAndAliases(Files, SettingsPath, Macros, Aliases, Triggers);
 }
 
 void MacroSet::LoadMacrosAndAliases() {
     // A file that has gone since the start is named at every reload.
     TimeLimit.CutOffReported = false;
-    for (const std::string& line :
-         tolmix::LoadMacrosAndAliases(Files, SettingsPath, Macros, Aliases, MissingFiles::Report))
+    for (const std::string& line : tolmix::LoadMacrosAndAliases(
+             Files, SettingsPath, Macros, Aliases, Triggers, MissingFiles::Report))
         Printer.PrintLine(line);
 }
 

@@ -4,6 +4,7 @@
 #include "macros/AliasFile.h"
 #include "macros/KeyMacros.h"
 #include "macros/RunKeyMacro.h"
+#include "macros/TriggerFile.h"
 #include "net/ServerConnection.h"
 #include "platform/FileSystem.h"
 #include "platform/KeyEvent.h"
@@ -20,7 +21,7 @@ class KeyMacroStep {
     virtual ~KeyMacroStep() = default;
     // The macro step of a key event (see RunKeyMacro).
     virtual KeyMacroResult RunKeyMacro(const KeyEvent& key) = 0;
-    // Tab: reads the key-macro and alias files anew.
+    // Tab: reads the key-macro, alias and trigger files anew.
     virtual void LoadMacrosAndAliases() = 0;
 };
 
@@ -45,8 +46,11 @@ class MacroSet final : public KeyMacroStep, public CommandRewriter {
 
     TKeyMacrosMap Macros;
     TAliasArray Aliases;
+    // The entries of the trigger files, loaded with the macros and aliases; a TriggerSet made
+    // on them follows every reload.
+    TriggerFileContents Triggers;
 
-    // Reads both kinds of file anew; the lines that tell what went wrong, not yet printed.
+    // Reads every kind of file anew; the lines that tell what went wrong, not yet printed.
     std::vector<std::string> Load();
     // Reads them anew and prints what went wrong.
     void LoadMacrosAndAliases() override;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <string>
 
@@ -42,6 +43,8 @@ enum StatusIndex : int {
 struct CharacterStatus {
     std::string CharName; // console code page
     std::array<int32_t, StatusCount> Status{};
+    // The values the server has sent at least once: conditions on the status wait for them.
+    std::bitset<StatusCount> Received;
     // The server's countdown in seconds; it runs down by a tenth every 100 ms to 0.
     double Countdown = 0;
 

@@ -91,6 +91,7 @@ void ServerLink::ConnectToServer() {
         if (Socket->ErrorCode() != SocketError::Ok)
             ReportSocketError();
         Watch = std::make_unique<HandleWatch>(Loop, Socket->Handle());
+        Printer.ConnectionStarted();
         // The proxy's reply may have brought the server's first negotiations.
         SendTelnetAnswers();
         if (!Settings.AutoSend.empty())
@@ -204,10 +205,7 @@ void ServerLink::ProcessIncomingLine(std::string_view line) {
     Colours = decoded.Colours;
     // Only marker bytes that came as such make a server code; colour bytes made from ANSI
     // sequences (black on black) merely look like them.
-    if (decoded.WireMarkers == 2)
-        Printer.PrintLine(decoded.Text);
-    else
-        Printer.PrintTextLine(decoded.Text);
+    Printer.PrintReceivedLine(decoded.Text, decoded.WireMarkers == 2);
 }
 
 void ServerLink::ServerEchoChanged(bool serverEchoes) {

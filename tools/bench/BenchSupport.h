@@ -119,6 +119,38 @@ inline std::string PlainBurstLine(int number) {
     return line;
 }
 
+// The trigger file (Windows-1251) of a busy player: `easy` plain-text triggers and `pure`
+// regular expressions, as players write them: room and fight messages with wildcards, words to
+// colour, a few expressions. No line of the bursts above sets one off.
+inline std::string BusyTriggerFile(int easy, int pure) {
+    std::string file = "Triggers of a busy player\r\n";
+    for (int i = 0; i < easy; ++i) {
+        const std::string n = std::to_string(i);
+        switch (i % 4) {
+        case 0:
+            file +=
+                "trigger:\r\nA monster" + n + " arrives from the *.\r\nkill monster" + n + "\r\n";
+            break;
+        case 1:
+            file += "trigger: part colour=12\r\nsword" + n + "\r\n";
+            break;
+        case 2:
+            file += "trigger:\r\n* tells you 'word" + n + " *'\r\nreply $1 $2\r\n";
+            break;
+        default:
+            file += "trigger: part\r\n* hits you with spell" + n + "*\r\ncast heal\r\n";
+            break;
+        }
+    }
+    for (int i = 0; i < pure; ++i) {
+        const std::string n = std::to_string(i);
+        file += i % 2 == 0
+                    ? "trigger: pure\r\n^(\\w+) drops (\\d+) coins" + n + "\\.$\r\nget $2\r\n"
+                    : "trigger: pure part colour=3\r\n\\bgem" + n + "(s|es)?\\b\r\n";
+    }
+    return file;
+}
+
 // The value at fraction `p` (0.5: the median) of `values`, the nearest rank; 0 when empty.
 inline double Percentile(std::vector<double> values, double p) {
     if (values.empty())
