@@ -176,7 +176,9 @@ void TelnetSession::AnswerCharsetRequest(std::string_view names, bool cut) {
             const std::string_view name = names.substr(0, end);
             if (!name.empty() && Charsets.Accepts(name)) {
                 Charsets.Use(name);
-                Sub(telnet::Charset, std::string(1, CharsetAccepted) + std::string(name));
+                std::string reply(1, CharsetAccepted);
+                reply.append(name);
+                Sub(telnet::Charset, reply);
                 return;
             }
             names.remove_prefix(std::min(end + 1, names.size()));
