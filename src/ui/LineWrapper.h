@@ -30,7 +30,7 @@ struct RowShape {
 // Lays the cells of one line into rows of `width` cells. AtWords ends a row after the last blank
 // that fits and starts the next one with the word that did not; a word longer than the row is
 // cut at the edge, as AtEdge cuts everything. Blanks at a break stay at the end of their row,
-// shown where they fit and hidden beyond the edge, so that no row begins with them.
+// shown where they fit and hidden beyond the edge, so that the next row begins with the word.
 //
 // `Rows` gives the memory: `Cell* Open(int64_t index)`, room for the line's index-th row, or
 // nullptr when the line may have no more rows; and `void Close(int64_t index, const RowShape&)`
@@ -98,9 +98,12 @@ template <typename Rows> class LineWrapper {
     static constexpr uint16_t MostHidden = std::numeric_limits<uint16_t>::max();
 
     // The row is full and `cell` comes: a blank is hidden, anything else starts the next row,
-    // taking along the word it ends when that word began after a blank of this row.
+    // taking along the word it ends when that word began after a blank of this row. Hidden
+    // blanks share one attribute, so that the line is laid again exactly: a blank of another
+    // (a colour changed inside a run of blanks, just at the edge) starts the next row.
     bool Break(Cell cell) {
-        if (Words && cell.Char == ' ' && Hidden < MostHidden) {
+        if (Words && cell.Char == ' ' && Hidden < MostHidden &&
+            (Hidden == 0 || cell.Attr == HiddenAttr)) {
             if (Hidden++ == 0)
                 HiddenAttr = cell.Attr;
             return true;

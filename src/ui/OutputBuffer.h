@@ -66,6 +66,9 @@ class OutputBuffer final : public OutputView, public TextOutput {
     // How many rows were ever stored; the next row stored gets this number.
     int64_t RowCount() const { return LineCount; }
     int32_t WindowRows() const { return OutputRows; }
+    // How a reachable row holds its part of its line: the cells of the line in it, the blanks
+    // of a break hidden beyond its edge, whether it continues the row before.
+    const RowShape& Shape(int64_t row) const { return Shapes[Slot(row)]; }
 
     // The attribute of the cells stored next; colour bytes change it, and it carries over
     // lines.

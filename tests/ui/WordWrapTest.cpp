@@ -108,10 +108,24 @@ TEST_F(WordWrapTest, BlanksAtABreakStayAtTheRowsEndAndComeBackWhenWider) {
     EXPECT_EQ(Rows(out), (std::vector<std::string>{"one", "two"}));
     // Two blanks fit after "one"; the three beyond the edge are hidden.
     EXPECT_EQ(out.At(0, 4), (Cell{' ', 0x57}));
+    EXPECT_EQ(out.Shape(0).Used, 5);
+    EXPECT_EQ(out.Shape(0).Hidden, 3);
+    EXPECT_EQ(out.Shape(0).HiddenAttr, 0x57);
+    EXPECT_TRUE(out.Shape(1).Continues);
     out.Resize(12, 10);
     EXPECT_EQ(WholeRow(out, out.RowCount() - 1), "one     two ");
     for (int x = 3; x < 8; ++x)
         EXPECT_EQ(out.At(out.RowCount() - 1, x), (Cell{' ', 0x57})) << x;
+    // Beyond the edge, a blank of another colour than the hidden ones starts the next row:
+    // the hidden blanks share one colour, so that a new width shows each blank in its own.
+    out.Resize(5, 10);
+    out.AppendOutput("\x17" "abc" "   \x1E  def");
+    EXPECT_EQ(Rows(out).back(), "  def");
+    out.Resize(20, 10);
+    EXPECT_EQ(RowText(out, out.RowCount() - 1), "abc     def");
+    EXPECT_EQ(out.At(out.RowCount() - 1, 4), (Cell{' ', 0x07}));
+    EXPECT_EQ(out.At(out.RowCount() - 1, 6), (Cell{' ', 0x0B}));
+    out.Resize(12, 10);
     // A row of nothing but blanks is kept as it is; the blanks of a line's end stay hidden.
     out.AppendOutput("          x  ");
     EXPECT_EQ(RowText(out, out.RowCount() - 1), "          x");
