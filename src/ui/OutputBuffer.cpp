@@ -220,7 +220,9 @@ void OutputBuffer::WrapAgain(int sizeX, int32_t outputRows) {
         }
         return wrapper.Finish(Shapes[Slot(end - 1)].FillAttr);
     };
-    // Rows that are not kept are laid in two spare rows: a word may move from one to the next.
+    // Where a line breaks depends on its words, so the rows are counted by laying every line
+    // once; that pass, and the rows left out below, use two spare rows (a word may move from
+    // one to the next).
     std::vector<Cell> spare(2 * static_cast<size_t>(sizeX));
     struct SpareRows {
         Cell* Spare;
