@@ -141,6 +141,7 @@ ClientSettings ReadClientSettings(const TTolmixStringList& list) {
     }
     if (s.OutputSize <= 2 * s.SizeY)
         s.OutputSize = 2 * s.SizeY;
+    s.WordWrap = list.ReadBool("WordWrap", d.WordWrap);
     s.HistorySize = list.ReadInteger("HistorySize", d.HistorySize);
     if (s.HistorySize <= 1)
         s.HistorySize = 1;

@@ -47,6 +47,8 @@ struct ClientSettings {
     bool EditLockHistory = true;
     bool EnterSwap = false;
     int32_t OutputSize = 10000;
+    // Long lines break between words; off, at the screen's edge.
+    bool WordWrap = true;
     int32_t HistorySize = 1000;
     bool LogEnabled = false;
     // Where the server's music sounds (MidiOutput, SoundFont, AudioDriver, MidiPort).

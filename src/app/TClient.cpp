@@ -149,8 +149,9 @@ ScreenLayout TClient::StartLayout() {
 std::unique_ptr<OutputBuffer> TClient::MakeOutput() {
     const int width = Surface.GetBufferSize().X;
     try {
-        return std::make_unique<OutputBuffer>(Surface, width, Settings.OutputSize,
-                                              Layout.SeparatorRow);
+        return std::make_unique<OutputBuffer>(
+            Surface, width, Settings.OutputSize, Layout.SeparatorRow,
+            Settings.WordWrap ? WrapMode::AtWords : WrapMode::AtEdge);
     } catch (const std::bad_alloc&) {
         OutOfMemoryFor("the output window's OutputSize=" + std::to_string(Settings.OutputSize) +
                            " rows of " + std::to_string(width) + " columns",

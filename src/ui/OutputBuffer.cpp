@@ -16,8 +16,9 @@ constexpr int MaxWidth = std::numeric_limits<uint16_t>::max();
 
 } // namespace
 
-OutputBuffer::OutputBuffer(ScreenSurface& screen, int sizeX, int32_t outputSize, int32_t outputRows)
-    : OutputRows(outputRows), Con(screen), SizeX(std::clamp(sizeX, 1, MaxWidth)),
+OutputBuffer::OutputBuffer(ScreenSurface& screen, int sizeX, int32_t outputSize, int32_t outputRows,
+                           WrapMode wrap)
+    : OutputRows(outputRows), Con(screen), Wrap(wrap), SizeX(std::clamp(sizeX, 1, MaxWidth)),
       OutputSize(std::max(outputSize, 1)), Shapes(static_cast<size_t>(OutputSize)),
       BlankRow(static_cast<size_t>(SizeX), BlankCell) {
     Output.reserve(static_cast<size_t>(OutputSize) * static_cast<size_t>(SizeX));
@@ -104,22 +105,17 @@ void OutputBuffer::StoreUnfinished() {
 
 void OutputBuffer::StoreRows(std::string_view text, int64_t maxRows) {
     const int64_t start = LineCount;
-    const int64_t last = LineCount + maxRows;
-    Cell* row = Row(LineCount);
-    int column = 0;
-    bool anyCharacter = false;
-    const auto put = [&](uint8_t c) {
-        row[column++] = Cell{c, CurrentAttr};
-        if (column == SizeX) {
-            Shapes[Slot(LineCount)] = {static_cast<uint16_t>(SizeX), 0, LineCount != start};
-            ++LineCount;
-            row = Row(LineCount);
-            column = 0;
+    struct RingRows {
+        OutputBuffer& Out;
+        int64_t Start;
+        int64_t Most;
+        Cell* Open(int64_t index) { return index < Most ? Out.Row(Start + index) : nullptr; }
+        void Close(int64_t index, const RowShape& shape) {
+            Out.Shapes[Out.Slot(Start + index)] = shape;
         }
-    };
+    } rows{*this, start, std::max<int64_t>(maxRows, 1)};
+    LineWrapper wrapper(rows, SizeX, Wrap);
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (LineCount == last)
-            break;
         const auto c = static_cast<uint8_t>(text[i]);
         if (IsColourByte(c)) {
             CurrentAttr = ColourByteAttr(c);
@@ -130,25 +126,23 @@ void OutputBuffer::StoreRows(std::string_view text, int64_t maxRows) {
             CurrentAttr = static_cast<uint16_t>((CurrentAttr & 0x0F) | BackgroundMarkAttr(text[i]));
             continue;
         }
-        anyCharacter = true;
         if (c != '\t') {
-            put(c);
+            if (!wrapper.Put(Cell{c, CurrentAttr}))
+                break;
             continue;
         }
         // A tab moves to the next multiple of eight columns, as a terminal's tab stops do
         // (servers lay out tables and rooms with them); the other control bytes stay glyphs.
+        const int column = wrapper.NextColumn();
         const int stop = std::min((column / TabWidth + 1) * TabWidth, SizeX);
-        for (int blanks = stop - column; blanks > 0; --blanks)
-            put(' ');
+        bool room = true;
+        for (int blanks = stop - column; blanks > 0 && room; --blanks)
+            room = wrapper.Put(Cell{' ', CurrentAttr});
+        if (!room)
+            break;
     }
-    // A row begun but not full, or a line without characters, is closed with blanks.
-    if (column > 0 || !anyCharacter) {
-        std::fill(row + column, row + SizeX, Cell{' ', CurrentAttr});
-        Shapes[Slot(LineCount)] = {static_cast<uint16_t>(column), CurrentAttr, LineCount != start};
-        ++LineCount;
-    } else {
-        Shapes[Slot(LineCount - 1)].FillAttr = CurrentAttr;
-    }
+    // The last row's free cells, or a line without characters, are closed with blanks.
+    LineCount = start + wrapper.Finish(CurrentAttr);
     if (MinViewTop + OutputSize - OutputRows < LineCount)
         MinViewTop = LineCount - (OutputSize - OutputRows);
 }
@@ -204,23 +198,46 @@ void OutputBuffer::WrapAgain(int sizeX, int32_t outputRows) {
     int64_t first = std::clamp(MinViewTop, oldest, LineCount);
     while (first > oldest && first < LineCount && Shapes[Slot(first)].Continues)
         --first;
-    // The rows after `row` that hold the rest of its line, and the cells the line uses.
-    const auto lineOf = [&](int64_t row, int64_t& cells) {
-        int64_t end = row;
-        cells = 0;
-        do {
-            cells += Shapes[Slot(end)].Used;
-            ++end;
-        } while (end < LineCount && Shapes[Slot(end)].Continues);
-        return end;
+    // The end of the rows from `row` that hold its line.
+    const auto lineEnd = [&](int64_t row) {
+        do
+            ++row;
+        while (row < LineCount && Shapes[Slot(row)].Continues);
+        return row;
     };
-    const auto rowsFor = [&](int64_t cells) {
-        return cells == 0 ? 1 : (cells + sizeX - 1) / sizeX;
+    // Lays the line of the rows [row, end) into rows of the new width by the same rule as when
+    // it was printed, `rows` giving the memory; answers the rows it took, and where the row at
+    // the window's top begins among them.
+    const auto wrapLine = [&](auto& rows, int64_t row, int64_t end, int64_t& viewIndex) {
+        LineWrapper wrapper(rows, sizeX, Wrap);
+        for (; row < end; ++row) {
+            const RowShape& shape = Shapes[Slot(row)];
+            if (row == ViewTop)
+                viewIndex = wrapper.NextRow();
+            wrapper.Put(ShownRow(row), shape.Used);
+            for (int n = shape.Hidden; n > 0; --n)
+                wrapper.Put(Cell{' ', shape.HiddenAttr});
+        }
+        return wrapper.Finish(Shapes[Slot(end - 1)].FillAttr);
     };
+    // Where a line breaks depends on its words, so the rows are counted by laying every line
+    // once; that pass, and the rows left out below, use two spare rows (a word may move from
+    // one to the next).
+    std::vector<Cell> spare(2 * static_cast<size_t>(sizeX));
+    struct SpareRows {
+        Cell* Spare;
+        int Width;
+        Cell* Open(int64_t index) { return Spare + (index & 1) * Width; }
+        void Close(int64_t, const RowShape&) {}
+    } counting{spare.data(), sizeX};
 
     int64_t total = 0;
-    for (int64_t row = first, cells = 0; row < LineCount; total += rowsFor(cells))
-        row = lineOf(row, cells);
+    int64_t unused = 0;
+    for (int64_t row = first; row < LineCount;) {
+        const int64_t end = lineEnd(row);
+        total += wrapLine(counting, row, end, unused);
+        row = end;
+    }
     // The newest rows that fit, numbered so that neither the line counter nor the scrollback's
     // bound ever goes back.
     const int64_t kept = std::min<int64_t>(total, size);
@@ -232,44 +249,35 @@ void OutputBuffer::WrapAgain(int sizeX, int32_t outputRows) {
     std::vector<RowShape>& shapes = SpareShapes;
     ring.assign(static_cast<size_t>(size) * static_cast<size_t>(sizeX), BlankCell);
     shapes.assign(static_cast<size_t>(size), RowShape{});
-    int64_t next = base - (total - kept); // rows numbered below base are left out
-    int64_t viewRow = base;
-    for (int64_t row = first, cells = 0; row < LineCount;) {
-        const int64_t end = lineOf(row, cells);
-        if (ViewTop >= row && ViewTop < end)
-            viewRow = next + (ViewTop - row) * SizeX / sizeX;
-        const uint16_t fill = Shapes[Slot(end - 1)].FillAttr;
-        // The line's cells, row by row, into rows of the new width.
-        int column = 0;
-        bool continues = false;
-        const auto target = [&]() -> Cell* {
-            return next >= base ? &ring[static_cast<size_t>(next % size) * sizeX] : nullptr;
-        };
-        const auto close = [&](int used) {
-            if (Cell* out = target()) {
-                std::fill(out + used, out + sizeX, Cell{' ', fill});
-                shapes[static_cast<size_t>(next % size)] = {static_cast<uint16_t>(used), fill,
-                                                            continues};
-            }
-            ++next;
-            continues = true;
-            column = 0;
-        };
-        for (; row < end; ++row) {
-            const Cell* from = ShownRow(row);
-            int left = Shapes[Slot(row)].Used;
-            while (left > 0) {
-                if (column == sizeX)
-                    close(sizeX);
-                const int n = std::min(left, sizeX - column);
-                if (Cell* out = target())
-                    std::copy(from, from + n, out + column);
-                from += n;
-                left -= n;
-                column += n;
-            }
+    // The rows of one line, numbered from `First`; those numbered below `Base` are left out.
+    struct NewRows {
+        std::vector<Cell>& Ring;
+        std::vector<RowShape>& Shapes;
+        Cell* Spare;
+        int Width;
+        int32_t Size;
+        int64_t Base;
+        int64_t First = 0;
+        Cell* Open(int64_t index) {
+            const int64_t n = First + index;
+            return n >= Base ? &Ring[static_cast<size_t>(n % Size) * Width]
+                             : Spare + (n & 1) * Width;
         }
-        close(column);
+        void Close(int64_t index, const RowShape& shape) {
+            if (const int64_t n = First + index; n >= Base)
+                Shapes[static_cast<size_t>(n % Size)] = shape;
+        }
+    } placing{ring, shapes, spare.data(), sizeX, size, base};
+    placing.First = base - (total - kept);
+    int64_t viewRow = base;
+    for (int64_t row = first; row < LineCount;) {
+        const int64_t end = lineEnd(row);
+        int64_t viewIndex = -1;
+        const int64_t taken = wrapLine(placing, row, end, viewIndex);
+        if (viewIndex >= 0)
+            viewRow = placing.First + std::min(viewIndex, taken - 1);
+        placing.First += taken;
+        row = end;
     }
 
     Output.swap(ring);

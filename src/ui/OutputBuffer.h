@@ -2,6 +2,7 @@
 
 #include "platform/Cell.h"
 #include "text/LinePrinter.h"
+#include "ui/LineWrapper.h"
 #include "ui/ScreenSurface.h"
 #include "ui/ScreenViews.h"
 
@@ -16,9 +17,10 @@ namespace tolmix {
 
 // The scrollback: a ring of OutputSize rows of SizeX cells holding every printed line wrapped
 // into screen rows, and the output window's view of it. Row numbers count every row ever
-// appended (64-bit, so they never wrap); row n lives in ring row n mod OutputSize. Each row
-// also remembers how much of it its line used, so that a new screen width can wrap the lines
-// again.
+// appended (64-bit, so they never wrap); row n lives in ring row n mod OutputSize. A line too
+// long for a row is broken at the screen's edge or between words (WrapMode); each row also
+// remembers its part of the line (RowShape), so that a new screen width can wrap the lines
+// again by the same rule.
 //
 // Below the last printed line it may show one unfinished line (the server's prompt before its
 // line end): its rows are taken back before every line printed and stored again after it, so
@@ -28,7 +30,8 @@ class OutputBuffer final : public OutputView, public TextOutput {
     // The ring starts as black blanks; throws std::bad_alloc when it cannot be had. Its memory
     // is reserved here and filled as rows are first written, so that a long scrollback costs
     // only what it holds.
-    OutputBuffer(ScreenSurface& screen, int sizeX, int32_t outputSize, int32_t outputRows);
+    OutputBuffer(ScreenSurface& screen, int sizeX, int32_t outputSize, int32_t outputRows,
+                 WrapMode wrap = WrapMode::AtEdge);
 
     // Stores one printed line (console code page; colour bytes and background marks set the
     // attribute in force and take no cell). The window follows when it showed the newest rows.
@@ -63,6 +66,9 @@ class OutputBuffer final : public OutputView, public TextOutput {
     // How many rows were ever stored; the next row stored gets this number.
     int64_t RowCount() const { return LineCount; }
     int32_t WindowRows() const { return OutputRows; }
+    // How a reachable row holds its part of its line: the cells of the line in it, the blanks
+    // of a break hidden beyond its edge, whether it continues the row before.
+    const RowShape& Shape(int64_t row) const { return Shapes[Slot(row)]; }
 
     // The attribute of the cells stored next; colour bytes change it, and it carries over
     // lines.
@@ -77,15 +83,6 @@ class OutputBuffer final : public OutputView, public TextOutput {
     int64_t MinViewTop = 0;
     int64_t LineCount = 0;
     int32_t OutputRows;
-
-    // What wrapping a row's line again needs: the cells the line used in it, the attribute of
-    // the blanks that closed the line (its colour at the end), and whether the row continues
-    // the line of the row before.
-    struct RowShape {
-        uint16_t Used = 0;
-        uint16_t FillAttr = 0;
-        bool Continues = false;
-    };
 
     size_t Slot(int64_t row) const { return static_cast<size_t>(row % OutputSize); }
     // The ring row of a row to be written, made when it is the first time.
@@ -105,6 +102,7 @@ class OutputBuffer final : public OutputView, public TextOutput {
     void StoreUnfinished();
 
     ScreenSurface& Con;
+    const WrapMode Wrap;
     int SizeX;
     int32_t OutputSize;
     std::vector<Cell> Output;     // the ring rows written so far, within the reserved whole

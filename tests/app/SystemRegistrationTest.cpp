@@ -199,8 +199,10 @@ TEST_F(ClientFirstRun, ARefusedRegistrationIsOneLineAndTheClientPlaysOn) {
         const int row = RowWith(AnsiToConsole("\xD0\xE5\xE3\xE8\xF1\xF2\xF0\xE0\xF6\xE8\xFF"));
         ASSERT_EQ(row, 1);
         EXPECT_EQ(Screen.Cells().At(0, row).Attr, 0x0C);
-        // The line wraps at the screen's width.
-        const std::string text = Row(row) + Row(row + 1);
+        // The line wraps between words at the screen's width.
+        std::string text = Row(row);
+        text.erase(text.find_last_not_of(' ') + 1);
+        text += " " + Row(row + 1);
         EXPECT_NE(text.find(typesFail ? "Failed to set data for ''"
                                       : "Failed to set data for 'ColorTable00'"),
                   std::string::npos)

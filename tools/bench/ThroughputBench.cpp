@@ -9,7 +9,8 @@
 // length, without colours. With --triggers (after --plain if both) the client has a busy
 // player's trigger file loaded, 1,000 easy and 100 pure triggers that the burst sets not off;
 // the goal is then at least 200,000 lines/s. With --compressed (last) the server turns on
-// compression (MCCP2) before the burst and sends it as one zlib stream.
+// compression (MCCP2) before the burst and sends it as one zlib stream. With --narrow (last of
+// all) the terminal is 40 columns wide, so that every line of the burst wraps.
 #include "BenchSupport.h"
 #include "WireWatch.h"
 #include "e2e/harness/GameSession.h"
@@ -46,6 +47,10 @@ double Ms(Clock::duration d) {
 int main(int argc, char** argv) {
     SessionOptions session;
     int lines = 200000;
+    // --narrow: a screen narrower than the lines.
+    const bool narrow = argc > 1 && std::string_view(argv[argc - 1]) == "--narrow";
+    if (narrow)
+        --argc;
     // --compressed: the burst comes as one compressed stream (MCCP2).
     const bool compressed = argc > 1 && std::string_view(argv[argc - 1]) == "--compressed";
     if (compressed)
@@ -63,6 +68,8 @@ int main(int argc, char** argv) {
 
     GameSessionOptions options;
     options.program = session.program;
+    if (narrow)
+        options.columns = 40;
     options.settings = "AutoSend=\r\nMacrosFile=keys\r\n";
     options.files = {{"keys.tmf", "F1=ping\r\n"}};
     if (triggers) {
