@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <array>
-#include <functional>
+#include <cstring>
 
 namespace tolmix {
 
@@ -40,6 +40,54 @@ const std::array<uint8_t, 256>& FoldTable() {
     return table;
 }
 
+// Finds a text in linear time however both repeat themselves (Knuth-Morris-Pratt, skipping to
+// the text's first character with memchr). The standard searchers are not linear there:
+// Boyer-Moore's preparation and Horspool's and find's search are quadratic in the worst case,
+// which a long run of one letter searched in a scrollback of that letter reaches.
+class TextSearcher {
+  public:
+    explicit TextSearcher(std::string_view text) : Text(text), Border(text.size(), 0) {
+        // Border[i]: the longest proper prefix of Text[0..i] that is also its suffix.
+        for (size_t i = 1, k = 0; i < Text.size(); ++i) {
+            while (k > 0 && Text[i] != Text[k])
+                k = Border[k - 1];
+            if (Text[i] == Text[k])
+                ++k;
+            Border[i] = k;
+        }
+    }
+
+    // Where the text first starts in `hay`, or npos.
+    size_t Find(std::string_view hay) const {
+        const size_t n = hay.size();
+        const size_t m = Text.size();
+        size_t i = 0;
+        size_t k = 0;
+        while (i < n) {
+            if (k == 0) {
+                const void* next = std::memchr(hay.data() + i, Text[0], n - i);
+                if (!next)
+                    return std::string_view::npos;
+                i = static_cast<size_t>(static_cast<const char*>(next) - hay.data());
+            }
+            if (hay[i] == Text[k]) {
+                ++i;
+                if (++k == m)
+                    return i - m;
+            } else if (k > 0) {
+                k = Border[k - 1];
+            } else {
+                ++i;
+            }
+        }
+        return std::string_view::npos;
+    }
+
+  private:
+    std::string_view Text;
+    std::vector<size_t> Border;
+};
+
 } // namespace
 
 uint8_t FoldCase(uint8_t c) {
@@ -71,9 +119,7 @@ std::optional<SearchHit> FindLine(const OutputBuffer& output, std::string_view f
         from = end - 1;
     }
     const std::array<uint8_t, 256>& fold = FoldTable();
-    // Boyer-Moore with its good-suffix rule stays linear however the text repeats itself (a
-    // long run of one letter searched in a scrollback of the same letter).
-    const std::boyer_moore_searcher searcher(folded.begin(), folded.end());
+    const TextSearcher searcher(folded);
     std::string line;
     for (int64_t row = from; row >= first && row < end;) {
         int64_t start = row;
@@ -82,19 +128,22 @@ std::optional<SearchHit> FindLine(const OutputBuffer& output, std::string_view f
         int64_t stop = row + 1;
         while (stop < end && output.ContinuesLine(stop))
             ++stop;
-        line.clear();
-        for (int64_t r = start; r < stop; ++r) {
-            const Cell* cells = output.RowCells(r);
-            const auto used = static_cast<size_t>(output.UsedCells(r));
-            const size_t at = line.size();
-            line.resize(at + used);
-            for (size_t i = 0; i < used; ++i)
-                line[at + i] = static_cast<char>(fold[cells[i].Char]);
-        }
-        if (line.size() >= folded.size()) {
-            const auto found = std::search(line.cbegin(), line.cend(), searcher);
-            if (found != line.cend())
-                return SearchHit{start, stop, found - line.cbegin(),
+        size_t cells = 0;
+        for (int64_t r = start; r < stop; ++r)
+            cells += static_cast<size_t>(output.UsedCells(r));
+        // A line shorter than the text cannot hold it.
+        if (cells >= folded.size()) {
+            line.resize(cells);
+            char* out = line.data();
+            for (int64_t r = start; r < stop; ++r) {
+                const Cell* in = output.RowCells(r);
+                const int used = output.UsedCells(r);
+                for (int i = 0; i < used; ++i)
+                    *out++ = static_cast<char>(fold[in[i].Char]);
+            }
+            const size_t found = searcher.Find(line);
+            if (found != std::string_view::npos)
+                return SearchHit{start, stop, static_cast<int64_t>(found),
                                  static_cast<int64_t>(folded.size())};
         }
         row = older ? start - 1 : stop;
