@@ -185,8 +185,10 @@ void OutputBuffer::DrawRow(int64_t row, int y) {
     }
     HighlightRow.assign(ShownRow(row), ShownRow(row) + SizeX);
     for (auto span = spans.first; span != spans.second; ++span) {
-        for (int x = std::max(span->From, 0); x < std::min(span->To, SizeX); ++x)
-            HighlightRow[static_cast<size_t>(x)].Attr = Reversed(HighlightRow[x].Attr);
+        for (int x = std::max(span->From, 0); x < std::min(span->To, SizeX); ++x) {
+            Cell& cell = HighlightRow[static_cast<size_t>(x)];
+            cell.Attr = Reversed(cell.Attr);
+        }
     }
     Con.WriteCells(HighlightRow.data(), SizeX, MakeCoord(0, y));
 }

@@ -193,6 +193,27 @@ TEST_F(ScrollbackSearchTest, AnEmptyTextOrNoSearchFindsNothingAndControlBytesAre
     EXPECT_EQ(HitRow(search), 0);
 }
 
+// Partial matches that overlap the real one: the search falls back within what it matched.
+TEST_F(ScrollbackSearchTest, OverlappingPartialMatchesDoNotHideTheMatch) {
+    OutputBuffer out(Con, 40, 100, 10);
+    const struct {
+        const char* line;
+        const char* text;
+        int64_t offset;
+    } cases[] = {{"aabaabaaab", "aaab", 6},
+                 {"abcabcabd", "abcabd", 3},
+                 {"xxaxaxaxb", "axaxb", 4},
+                 {"mississippi", "issip", 4}};
+    for (const auto& c : cases) {
+        out.AppendOutput(c.line);
+        const std::optional<SearchHit> hit = FindLine(out, c.text, out.RowCount() - 1, true);
+        ASSERT_TRUE(hit.has_value()) << c.line;
+        EXPECT_EQ(hit->First, out.RowCount() - 1) << c.line;
+        EXPECT_EQ(hit->Offset, c.offset) << c.line;
+    }
+    EXPECT_FALSE(FindLine(out, "ississippii", out.RowCount() - 1, true).has_value());
+}
+
 // A text of 10,000 characters: found in a line that holds it, and a near miss in a scrollback of
 // one letter takes no more than a pass over the rows.
 TEST_F(ScrollbackSearchTest, ALongTextIsBoundedAndSearchedInOnePass) {
