@@ -176,6 +176,10 @@ void OutputBuffer::DrawOutput() {
 }
 
 void OutputBuffer::DrawRow(int64_t row, int y) {
+    if (Highlighted.empty()) {
+        Con.WriteCells(ShownRow(row), SizeX, MakeCoord(0, y));
+        return;
+    }
     const auto spans =
         std::equal_range(Highlighted.begin(), Highlighted.end(), CellSpan{row, 0, 0},
                          [](const CellSpan& a, const CellSpan& b) { return a.Row < b.Row; });
