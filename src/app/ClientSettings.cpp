@@ -116,6 +116,7 @@ ClientSettings ReadClientSettings(const TTolmixStringList& list) {
     s.FullScreen = list.ReadBool("FullScreen", d.FullScreen);
     s.FlashActivity = list.ReadBool("FlashActivity", d.FlashActivity);
     s.MouseWheel = list.ReadBool("MouseWheel", d.MouseWheel);
+    s.SplitView = list.ReadBool("SplitView", d.SplitView);
     s.InfoPanel = list.ReadBool("InfoPanel", d.InfoPanel);
     s.InfoPanelColor = colour("InfoPanelColor", d.InfoPanelColor);
     s.SeparatorLine = list.ReadBool("SeparatorLine", d.SeparatorLine);

@@ -34,6 +34,8 @@ struct ClientSettings {
     // Mouse reports while the client runs, so that the wheel scrolls the output; off, the
     // terminal keeps the mouse for its own selection.
     bool MouseWheel = true;
+    // A scrolled-back output window keeps its lowest rows for the newest text.
+    bool SplitView = true;
     bool InfoPanel = true;
     uint16_t InfoPanelColor = 0x87;
     bool SeparatorLine = true;

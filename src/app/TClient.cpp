@@ -149,9 +149,11 @@ ScreenLayout TClient::StartLayout() {
 std::unique_ptr<OutputBuffer> TClient::MakeOutput() {
     const int width = Surface.GetBufferSize().X;
     try {
-        return std::make_unique<OutputBuffer>(
+        auto output = std::make_unique<OutputBuffer>(
             Surface, width, Settings.OutputSize, Layout.SeparatorRow,
             Settings.WordWrap ? WrapMode::AtWords : WrapMode::AtEdge);
+        output->UseSplitView(Settings.SplitView, Settings.SeparatorColor, Settings.NameColor);
+        return output;
     } catch (const std::bad_alloc&) {
         OutOfMemoryFor("the output window's OutputSize=" + std::to_string(Settings.OutputSize) +
                            " rows of " + std::to_string(width) + " columns",
@@ -164,7 +166,9 @@ void TClient::StartEditor() {
         std::make_unique<InputEditor>(MakeEditorOptions(Settings, Layout, Surface.GetBufferSize().X),
                                       Clip, Link, MacrosAndAliases, *Output, *Panel);
     EditorScreen = std::make_unique<EditorView>(Surface, *Editor);
-    Keys = std::make_unique<KeyDispatch>(Input, *Editor, *Output, Link, MacroStep,
+    Search = std::make_unique<ScrollbackSearch>(*Output);
+    SearchRow = std::make_unique<SearchLine>(Surface, *Search, *Editor, *EditorScreen);
+    Keys = std::make_unique<KeyDispatch>(Input, *Editor, *Output, Link, MacroStep, *SearchRow,
                                          Layout.OutputRows);
     NewRowsMark = std::make_unique<ScrollbackMark>(Surface, *Output, *Panel);
 }
@@ -182,7 +186,9 @@ void TClient::StartPlugins() {
 void TClient::ScreenResized() {
     Layout = DrawLayout(Surface, Screen);
     const int width = Surface.GetBufferSize().X;
+    Search->BeforeResize();
     Output->Resize(width, Layout.OutputRows);
+    Search->AfterResize();
     Output->DrawOutput();
     Keys->SetOutputRows(Layout.OutputRows);
     Panel->Relayout(width, Layout.SeparatorRow, Layout.PanelRow);
@@ -234,7 +240,10 @@ bool TClient::Idle() {
 }
 
 void TClient::Paste(const std::string& text, uint64_t leftOut) {
-    Editor->Paste(text, leftOut);
+    if (Search->Active())
+        Search->Insert(text);
+    else
+        Editor->Paste(text, leftOut);
 }
 
 void TClient::Wheel(bool down, int64_t rows) {

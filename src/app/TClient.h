@@ -22,6 +22,8 @@
 #include "ui/OutputBuffer.h"
 #include "ui/ScreenLayout.h"
 #include "ui/ScrollbackMark.h"
+#include "ui/ScrollbackSearch.h"
+#include "ui/SearchLine.h"
 #include "ui/StatusPanel.h"
 #include "ui/TConsole.h"
 
@@ -112,6 +114,9 @@ class TClient final : public LoopClient,
     // tables that drive it.
     std::unique_ptr<InputEditor> Editor;
     std::unique_ptr<EditorView> EditorScreen;
+    // The search in the scrollback, and its line over the editor's rows while it runs.
+    std::unique_ptr<ScrollbackSearch> Search;
+    std::unique_ptr<SearchLine> SearchRow;
     std::unique_ptr<KeyDispatch> Keys;
     std::unique_ptr<ScrollbackMark> NewRowsMark;
     // The program's folder, with a trailing separator, and where its plugins and the demo

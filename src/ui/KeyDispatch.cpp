@@ -8,6 +8,7 @@ namespace tolmix {
 namespace {
 
 constexpr uint16_t VkC = 'C';
+constexpr uint16_t VkF = 'F';
 constexpr uint16_t VkV = 'V';
 constexpr uint16_t VkX = 'X';
 
@@ -16,6 +17,8 @@ constexpr uint16_t VkX = 'X';
 bool KeyDispatch::HandleKey(const KeyEvent& key) {
     if (!key.KeyDown)
         return false;
+    if (Search.SearchKey(key))
+        return true;
     // A bound macro replaces whatever the key does otherwise; its edit text replaces the
     // editor's.
     const KeyMacroResult macro = Macros.RunKeyMacro(key);
@@ -130,6 +133,9 @@ bool KeyDispatch::CtrlKey(uint16_t vk) {
         return true;
     case VkX:
         Editor.CutSelection();
+        return true;
+    case VkF:
+        Search.BeginSearch();
         return true;
     default:
         return false;

@@ -6,21 +6,22 @@
 #include "ui/InputEditor.h"
 #include "ui/LoopExit.h"
 #include "ui/ScreenViews.h"
+#include "ui/SearchKeys.h"
 
 #include <cstdint>
 
 namespace tolmix {
 
-// The client's whole reaction to the player's keys: every key-down event goes to the macro
-// step, then typed characters into the editor, then the tables of plain, Ctrl, Shift and
-// Ctrl+Shift keys. True when the event was consumed; the quit policy says what a key that is
-// not consumed does.
+// The client's whole reaction to the player's keys: every key-down event goes to the search in
+// the scrollback while it runs, then to the macro step, then typed characters into the editor,
+// then the tables of plain, Ctrl, Shift and Ctrl+Shift keys. True when the event was consumed; the
+// quit policy says what a key that is not consumed does.
 class KeyDispatch {
   public:
     // The quit key ends the input loop.
     KeyDispatch(LoopExit& loop, InputEditor& editor, OutputView& output, ServerConnection& link,
-                KeyMacroStep& macros, int32_t outputRows)
-        : Loop(loop), Editor(editor), Output(output), Link(link), Macros(macros),
+                KeyMacroStep& macros, SearchKeys& search, int32_t outputRows)
+        : Loop(loop), Editor(editor), Output(output), Link(link), Macros(macros), Search(search),
           OutputRows(outputRows) {}
 
     bool HandleKey(const KeyEvent& key);
@@ -40,6 +41,7 @@ class KeyDispatch {
     OutputView& Output;
     ServerConnection& Link;
     KeyMacroStep& Macros;
+    SearchKeys& Search;
     int32_t OutputRows;
 };
 

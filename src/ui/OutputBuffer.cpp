@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <string>
+#include <utility>
 
 namespace tolmix {
 
@@ -13,6 +15,16 @@ constexpr Cell BlankCell{' ', 0};
 constexpr int TabWidth = 8;
 // A row's used cells are kept in 16 bits.
 constexpr int MaxWidth = std::numeric_limits<uint16_t>::max();
+constexpr uint8_t LineChar = 0xC4; // a box-drawing character of the console code page
+// The count of rows below on the split's separator: an arrow down (the glyph of 0x19) and at
+// most five digits, ending where the status panel's count ends.
+constexpr int CountEnd = 50;
+constexpr int64_t MostCounted = 99999;
+
+// Foreground and background swapped.
+uint16_t Reversed(uint16_t attr) {
+    return static_cast<uint16_t>((attr & 0xFF00) | ((attr & 0x0F) << 4) | ((attr >> 4) & 0x0F));
+}
 
 } // namespace
 
@@ -77,6 +89,8 @@ void OutputBuffer::KeepInView(bool following) {
     } else if (ViewTop < MinViewTop) {
         ViewTop = MinViewTop;
         DrawOutput();
+    } else if (const OutputSplit split = Split(); split.LowerRows > 0) {
+        DrawNewest(split); // the newest rows below the separator follow
     }
 }
 
@@ -148,8 +162,67 @@ void OutputBuffer::StoreRows(std::string_view text, int64_t maxRows) {
 }
 
 void OutputBuffer::DrawOutput() {
-    for (int y = 0; y < OutputRows; ++y)
-        Con.WriteCells(ShownRow(ViewTop + y), SizeX, MakeCoord(0, y));
+    const OutputSplit split = Split();
+    for (int y = 0; y < split.UpperRows; ++y)
+        DrawRow(ViewTop + y, y);
+    if (split.LowerRows > 0)
+        DrawNewest(split);
+}
+
+void OutputBuffer::DrawRow(int64_t row, int y) {
+    if (Highlighted.empty()) {
+        Con.WriteCells(ShownRow(row), SizeX, MakeCoord(0, y));
+        return;
+    }
+    const auto spans =
+        std::equal_range(Highlighted.begin(), Highlighted.end(), CellSpan{row, 0, 0},
+                         [](const CellSpan& a, const CellSpan& b) { return a.Row < b.Row; });
+    if (spans.first == spans.second) {
+        Con.WriteCells(ShownRow(row), SizeX, MakeCoord(0, y));
+        return;
+    }
+    HighlightRow.assign(ShownRow(row), ShownRow(row) + SizeX);
+    for (auto span = spans.first; span != spans.second; ++span) {
+        for (int x = std::max(span->From, 0); x < std::min(span->To, SizeX); ++x) {
+            Cell& cell = HighlightRow[static_cast<size_t>(x)];
+            cell.Attr = Reversed(cell.Attr);
+        }
+    }
+    Con.WriteCells(HighlightRow.data(), SizeX, MakeCoord(0, y));
+}
+
+void OutputBuffer::DrawNewest(OutputSplit split) {
+    const auto separator = static_cast<int16_t>(split.UpperRows);
+    Con.FillRect(MakeCoord(0, separator), SizeX, 1, LineChar, SplitLineAttr);
+    std::string count(1, '\x19');
+    count += std::to_string(std::min(RowsBelowWindow(), MostCounted));
+    const int end = std::min(CountEnd, SizeX);
+    Con.WriteText(count, SplitCountAttr,
+                  MakeCoord(static_cast<int16_t>(std::max(0, end - static_cast<int>(count.size()))),
+                            separator));
+    // The rows the whole window shows at the bottom, as many as fit below the separator.
+    const int64_t first = BottomPosition() + OutputRows - split.LowerRows;
+    for (int y = 0; y < split.LowerRows; ++y)
+        DrawRow(first + y, split.UpperRows + 1 + y);
+}
+
+OutputSplit OutputBuffer::Split() const {
+    if (!SplitOn || ViewTop >= BottomPosition())
+        return {OutputRows, 0};
+    return SplitOutputRows(OutputRows);
+}
+
+void OutputBuffer::UseSplitView(bool on, uint16_t lineAttr, uint16_t countAttr) {
+    SplitOn = on;
+    SplitLineAttr = lineAttr;
+    SplitCountAttr = countAttr;
+}
+
+void OutputBuffer::Highlight(std::vector<CellSpan> spans) {
+    std::stable_sort(spans.begin(), spans.end(),
+                     [](const CellSpan& a, const CellSpan& b) { return a.Row < b.Row; });
+    Highlighted = std::move(spans);
+    DrawOutput();
 }
 
 int64_t OutputBuffer::BottomPosition() const {
@@ -167,6 +240,16 @@ void OutputBuffer::ScrollOutput(bool down, int64_t count) {
 void OutputBuffer::ScrollOutputToEnd() {
     ViewTop = BottomPosition();
     DrawOutput();
+}
+
+void OutputBuffer::ScrollOutputTo(int64_t top) {
+    ViewTop = std::clamp(top, MinViewTop, BottomPosition());
+    DrawOutput();
+}
+
+void OutputBuffer::ShowRow(int64_t row) {
+    const int32_t rows = SplitOn ? SplitOutputRows(OutputRows).UpperRows : OutputRows;
+    ScrollOutputTo(row - rows / 2);
 }
 
 void OutputBuffer::Resize(int sizeX, int32_t outputRows) {

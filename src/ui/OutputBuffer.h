@@ -3,6 +3,7 @@
 #include "platform/Cell.h"
 #include "text/LinePrinter.h"
 #include "ui/LineWrapper.h"
+#include "ui/OutputSplit.h"
 #include "ui/ScreenSurface.h"
 #include "ui/ScreenViews.h"
 
@@ -15,6 +16,15 @@
 
 namespace tolmix {
 
+// Cells From up to, not including, To of one row, shown in reverse colours.
+struct CellSpan {
+    int64_t Row = 0;
+    int From = 0;
+    int To = 0;
+
+    bool operator==(const CellSpan&) const = default;
+};
+
 // The scrollback: a ring of OutputSize rows of SizeX cells holding every printed line wrapped
 // into screen rows, and the output window's view of it. Row numbers count every row ever
 // appended (64-bit, so they never wrap); row n lives in ring row n mod OutputSize. A line too
@@ -25,6 +35,10 @@ namespace tolmix {
 // Below the last printed line it may show one unfinished line (the server's prompt before its
 // line end): its rows are taken back before every line printed and stored again after it, so
 // that it stays at the end until it is removed.
+//
+// With the split view on, a window scrolled back keeps its lowest rows for the newest text,
+// below a separator row that counts the rows waiting below (see OutputSplit); scrolling to the
+// bottom joins the two again.
 class OutputBuffer final : public OutputView, public TextOutput {
   public:
     // The ring starts as black blanks; throws std::bad_alloc when it cannot be had. Its memory
@@ -45,6 +59,19 @@ class OutputBuffer final : public OutputView, public TextOutput {
     void DrawOutput();
     void ScrollOutput(bool down, int64_t count) override;
     void ScrollOutputToEnd() override;
+    // Puts `top` (kept within the rows the window may show) at the window's top.
+    void ScrollOutputTo(int64_t top);
+    // Scrolls so that `row` stands in the middle of the rows that show the scrolled-back text.
+    void ShowRow(int64_t row);
+    // The cells shown reversed from now on, in place of those before; none after
+    // ClearHighlight. Draws the window.
+    void Highlight(std::vector<CellSpan> spans);
+    void ClearHighlight() { Highlight({}); }
+    // The split view on or off, with the colours of its separator row and of the count on it.
+    // Draws nothing.
+    void UseSplitView(bool on, uint16_t lineAttr, uint16_t countAttr);
+    // The split of the window as it is drawn now: no lower rows unless split.
+    OutputSplit Split() const;
     void ShowNotice(std::string_view consoleText) override { AppendMessage(consoleText); }
     // A new screen width or window height: the lines the window can still reach are wrapped
     // again at the new width, a following window keeps following and a scrolled-back one keeps
@@ -57,6 +84,16 @@ class OutputBuffer final : public OutputView, public TextOutput {
     // How many rows wait below the window while it is scrolled back; 0 when it follows.
     int64_t RowsBelowWindow() const { return BottomPosition() - ViewTop; }
     const Cell& At(int64_t row, int column) const;
+    // A row's cells as shown (blanks for a row never written), how many of them its line uses,
+    // how much of its line it holds (those and the blanks of a break hidden beyond its edge),
+    // and whether it continues the line of the row before.
+    const Cell* RowCells(int64_t row) const { return ShownRow(row); }
+    int UsedCells(int64_t row) const { return Shapes[Slot(row)].Used; }
+    int LineCells(int64_t row) const {
+        const RowShape& shape = Shapes[Slot(row)];
+        return shape.Used + shape.Hidden;
+    }
+    bool ContinuesLine(int64_t row) const { return Shapes[Slot(row)].Continues; }
     int Width() const { return SizeX; }
     int32_t Size() const { return OutputSize; }
     // The row shown at the window's top.
@@ -100,6 +137,10 @@ class OutputBuffer final : public OutputView, public TextOutput {
     // Resize without the unfinished line.
     void WrapAgain(int sizeX, int32_t outputRows);
     void StoreUnfinished();
+    // One row of the scrollback on screen row `y`, with its highlighted cells reversed.
+    void DrawRow(int64_t row, int y);
+    // The separator row and the newest rows below it, while the window is split.
+    void DrawNewest(OutputSplit split);
 
     ScreenSurface& Con;
     const WrapMode Wrap;
@@ -117,6 +158,12 @@ class OutputBuffer final : public OutputView, public TextOutput {
     int64_t UnfinishedRow = 0;
     uint16_t UnfinishedAttr = 7;
     int64_t UnfinishedMinViewTop = 0;
+    // The highlighted cells, ordered by row, and a row drawn with them.
+    std::vector<CellSpan> Highlighted;
+    std::vector<Cell> HighlightRow;
+    bool SplitOn = false;
+    uint16_t SplitLineAttr = 7;
+    uint16_t SplitCountAttr = 15;
 };
 
 } // namespace tolmix

@@ -13,7 +13,8 @@ ScrollbackMark::~ScrollbackMark() {
 }
 
 void ScrollbackMark::Refresh() {
-    const int64_t rows = Output.RowsBelowWindow();
+    // A split window counts them on its own separator, above the newest rows.
+    const int64_t rows = Output.Split().LowerRows > 0 ? 0 : Output.RowsBelowWindow();
     if (rows == Shown)
         return;
     Shown = rows;

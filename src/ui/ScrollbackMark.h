@@ -7,7 +7,8 @@
 namespace tolmix {
 
 // Tells on the separator line how many rows of new text wait below a scrolled-back output
-// window, checked once per pass of the input loop and drawn only when the count changed.
+// window, checked once per pass of the input loop and drawn only when the count changed. A
+// split window shows the count on its own separator instead.
 class ScrollbackMark final : public ScreenView {
   public:
     // Registers with the console until it goes.

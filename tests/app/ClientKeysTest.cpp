@@ -125,16 +125,20 @@ TEST_F(ClientKeys, PageKeysScrollTheOutputWindow) {
         Client->Lines().PrintLine("line " + std::to_string(i) + ".");
     // The output window's last row shows the newest line.
     EXPECT_EQ(RowWith("line 59."), 20);
+    // Scrolled back, the window is split: 13 rows of older text, and the newest below.
     Term.Key(VkPrior, 0, EnhancedKey);
     Run();
-    EXPECT_EQ(RowWith("line 39."), 20);
+    EXPECT_EQ(RowWith("line 19."), 0);
+    EXPECT_EQ(RowWith("line 31."), 12);
+    EXPECT_EQ(RowWith("line 59."), 20);
     Term.Key(VkDown, 0, EnhancedKey | LeftCtrlPressed);
     Run();
-    EXPECT_EQ(RowWith("line 40."), 20);
+    EXPECT_EQ(RowWith("line 32."), 12);
     // Sending brings the window back to the end.
     Term.Key(VkReturn, 0x0D);
     Run();
     EXPECT_EQ(RowWith("line 59."), 20);
+    EXPECT_EQ(RowWith("line 39."), 0);
 }
 
 } // namespace

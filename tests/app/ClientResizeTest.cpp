@@ -70,16 +70,20 @@ TEST_F(ClientResize, EveryPartIsLaidOutAgainAtEachNewSize) {
     EXPECT_EQ(Term.Shown.CursorX, 70);
     EXPECT_EQ(Term.Shown.CursorY, 37);
 
-    // The page keys scroll by the new window's height less one: 35 rows wait below.
+    // The page keys scroll by the new window's height less one: 35 rows wait below, counted on
+    // the split's separator below the 23 rows scrolled back; the newest rows stay in view.
     for (int n = 0; n < 100; ++n)
         Client->Lines().PrintLine("line " + std::to_string(n));
     Term.Key(VkPrior);
     RunInput();
-    EXPECT_NE(Shown(36).find("\x19"
+    EXPECT_NE(Shown(23).find("\x19"
                              "35"),
               std::string::npos)
-        << Shown(36);
-    EXPECT_EQ(Shown(35).substr(0, 8), "line 64 ");
+        << Shown(23);
+    EXPECT_EQ(Shown(0).substr(0, 8), "line 29 ");
+    EXPECT_EQ(Shown(22).substr(0, 8), "line 51 ");
+    EXPECT_EQ(Shown(35).substr(0, 8), "line 99 ");
+    EXPECT_EQ(Shown(36).find('\x19'), std::string::npos) << Shown(36);
 }
 
 TEST_F(ClientResize, ATerminalTooSmallShowsTheNoticeAndKeysStillWork) {
@@ -97,7 +101,36 @@ TEST_F(ClientResize, ATerminalTooSmallShowsTheNoticeAndKeysStillWork) {
     EXPECT_EQ(Term.Shown.CursorX, 3);
 }
 
-TEST_F(ClientResize, ScrolledBackTheMarkIsOnTheNewSeparator) {
+TEST_F(ClientResize, ScrolledBackTheSplitIsLaidOutAgainWithItsCount) {
+    for (int n = 0; n < 100; ++n)
+        Client->Lines().PrintLine("line " + std::to_string(n));
+    Term.Key(VkPrior);
+    RunInput();
+    // 21 rows: 13 scrolled back, the separator with the count, the 7 newest.
+    ASSERT_NE(Shown(13).find("\x19"
+                             "20"),
+              std::string::npos)
+        << Shown(13);
+    EXPECT_EQ(Shown(20).substr(0, 8), "line 99 ");
+    EXPECT_EQ(Shown(21).find('\x19'), std::string::npos) << Shown(21);
+    Term.ResizeTo(100, 30);
+    RunInput();
+    ExpectLaidOut(100, 30);
+    // 26 rows: 17 above the separator, 8 below; the top keeps its text.
+    EXPECT_EQ(Shown(0).substr(0, 8), "line 59 ");
+    EXPECT_NE(Shown(17).find("\x19"
+                             "15"),
+              std::string::npos)
+        << Shown(17);
+    EXPECT_EQ(Shown(25).substr(0, 8), "line 99 ");
+    EXPECT_EQ(Shown(26).find('\x19'), std::string::npos) << Shown(26);
+}
+
+TEST_F(ClientResize, ScrolledBackWithoutTheSplitTheMarkIsOnTheNewSeparator) {
+    Client.reset();
+    Files.Add("TolmixClient.tcf", "AutoSend=\r\nSplitView=0\r\n");
+    const char* argv[] = {"tolmix-client"};
+    Client = std::make_unique<TClient>(Con, Env, 1, argv);
     for (int n = 0; n < 100; ++n)
         Client->Lines().PrintLine("line " + std::to_string(n));
     Term.Key(VkPrior);

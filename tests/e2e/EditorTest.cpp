@@ -273,7 +273,7 @@ TEST(Editor, TypedAndPastedSymbolsReachTheServerAsThemselves) {
 }
 
 TEST(Editor, PageKeysScrollByOneRowLessThanTheWindowAndCtrlArrowsByOne) {
-    EditorSession e;
+    EditorSession e("SplitView=0\r\n"); // the whole window scrolls back
     ASSERT_TRUE(e.Started());
     ASSERT_TRUE(e.Connect());
     std::string lines;

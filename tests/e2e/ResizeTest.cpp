@@ -174,12 +174,13 @@ TEST(Resize, ResizesDuringABurstLeaveAWholeScreenWithTheLastLineShown) {
     ASSERT_TRUE(fresh);
     EXPECT_TRUE(SettlesToSameScreen(s, fresh->Client()));
     // The scrollback reaches back past the window as far as it did: a page up shows the
-    // lines above, still consecutive.
+    // lines above, still consecutive, in the 13 rows above the split's separator.
     s.Send(keys::PageUp);
-    ASSERT_TRUE(s.WaitFor([&] { return s.RowTrimmed(19) == "line " + std::to_string(Last - 19); },
+    ASSERT_TRUE(s.WaitFor([&] { return s.RowTrimmed(12) == "line " + std::to_string(Last - 26); },
                           Patience))
         << s.Dump();
     EXPECT_EQ(s.RowTrimmed(0), "line " + std::to_string(Last - 38));
+    EXPECT_EQ(s.RowTrimmed(19), "line " + std::to_string(Last));
 }
 
 TEST(Resize, BelowTheSmallestSizeOneLineSaysSoAndTheClientComesBack) {

@@ -64,8 +64,16 @@ class NoMacros final : public KeyMacroStep {
     void LoadMacrosAndAliases() override {}
 };
 
+// Ctrl+F begins no search here: the keys stay the editor's.
+class NoSearch final : public SearchKeys {
+  public:
+    void BeginSearch() override {}
+    bool SearchKey(const KeyEvent&) override { return false; }
+};
+
 TEST_F(EditorInvariants, HoldAfterEveryKeyOfLongRandomSessions) {
     NoMacros macros;
+    NoSearch search;
     const uint16_t keys[] = {VkLeft, VkRight, VkUp, VkDown,   VkHome,   VkEnd,    VkBack, VkDelete,
                              'C',    'V',     'X',  VkInsert, VkReturn, VkEscape, VkTab,  VkPrior};
     const uint32_t states[] = {0, ShiftPressed, LeftCtrlPressed, ShiftPressed | LeftCtrlPressed};
@@ -73,7 +81,7 @@ TEST_F(EditorInvariants, HoldAfterEveryKeyOfLongRandomSessions) {
     for (uint32_t seed = 1; seed <= 12; ++seed) {
         Make(Options());
         Clip.Text.reset();
-        KeyDispatch dispatch(Input, E(), *this, *this, macros, 17);
+        KeyDispatch dispatch(Input, E(), *this, *this, macros, search, 17);
         std::mt19937 random(seed);
         for (int step = 0; step < 1500; ++step) {
             KeyEvent key;

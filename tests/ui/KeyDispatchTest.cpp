@@ -6,7 +6,10 @@
 namespace tolmix {
 namespace {
 
-class KeyDispatchTest : public test::EditorRig, public KeyMacroStep, public LoopExit {
+class KeyDispatchTest : public test::EditorRig,
+                        public KeyMacroStep,
+                        public LoopExit,
+                        public SearchKeys {
   protected:
     static constexpr int32_t OutputRows = 17;
     std::unique_ptr<KeyDispatch> Keys;
@@ -14,13 +17,14 @@ class KeyDispatchTest : public test::EditorRig, public KeyMacroStep, public Loop
     bool MacroBound = false;
     std::string MacroEditText;
     bool Ended = false;
+    bool Searching = false;
 
     void SetUp() override {
         EditorRig::SetUp();
         Bind();
     }
     void Bind() {
-        Keys = std::make_unique<KeyDispatch>(*this, E(), *this, *this, *this, OutputRows);
+        Keys = std::make_unique<KeyDispatch>(*this, E(), *this, *this, *this, *this, OutputRows);
     }
     KeyMacroResult RunKeyMacro(const KeyEvent&) override {
         if (MacroBound)
@@ -28,6 +32,15 @@ class KeyDispatchTest : public test::EditorRig, public KeyMacroStep, public Loop
         return {MacroBound, MacroEditText};
     }
     void LoadMacrosAndAliases() override { Calls.push_back("reload"); }
+    void BeginSearch() override {
+        Calls.push_back("search");
+        Searching = true;
+    }
+    bool SearchKey(const KeyEvent& key) override {
+        if (Searching)
+            Calls.push_back("search key " + std::to_string(key.VirtualKey));
+        return Searching;
+    }
     void EndLoop() override { Ended = true; }
     bool LoopEnded() const override { return Ended; }
     // The end of the input loop shows up after what came before it.
@@ -251,6 +264,24 @@ TEST_F(KeyDispatchTest, ABoundMacroReplacesWhatTheKeyDoes) {
     MacroBound = false;
     Press(VkTab, 0, 0x09);
     EXPECT_EQ(Calls.back(), "reload");
+}
+
+// Ctrl+F begins the search unless a macro binds it; while the search runs, it sees every key
+// before the macros and the editor.
+TEST_F(KeyDispatchTest, CtrlFBeginsTheSearchUnlessAMacroBindsItAndTheSearchSeesKeysFirst) {
+    MacroBound = true;
+    EXPECT_TRUE(Press('F', Ctrl, 0x06));
+    EXPECT_EQ(Calls, (std::vector<std::string>{"macro"}));
+    EXPECT_FALSE(Searching);
+    MacroBound = false;
+    EXPECT_TRUE(Press('F', Ctrl, 0x06));
+    EXPECT_TRUE(Searching);
+    MacroBound = true;
+    EXPECT_TRUE(Char('a'));
+    EXPECT_TRUE(Press(VkReturn, 0, 0x0D));
+    EXPECT_EQ(Calls,
+              (std::vector<std::string>{"macro", "search", "search key 65", "search key 13"}));
+    EXPECT_EQ(E().Text(), "");
 }
 
 TEST_F(KeyDispatchTest, AMacrosEditTextReplacesTheEditorsWithTheCursorAtItsEnd) {
