@@ -154,8 +154,15 @@ void OutputBuffer::StoreRows(std::string_view text, int64_t maxRows) {
 }
 
 void OutputBuffer::DrawOutput() {
+    ++DrawCount;
     for (int y = 0; y < OutputRows; ++y)
         Con.WriteCells(ShownRow(ViewTop + y), SizeX, MakeCoord(0, y));
+}
+
+std::optional<int64_t> OutputBuffer::RowOnWindow(int32_t windowRow) const {
+    if (windowRow < 0 || windowRow >= OutputRows)
+        return std::nullopt;
+    return ViewTop + windowRow;
 }
 
 int64_t OutputBuffer::BottomPosition() const {

@@ -63,6 +63,15 @@ class OutputBuffer final : public OutputView, public TextOutput {
     // How many rows were ever stored; the next row stored gets this number.
     int64_t RowCount() const { return LineCount; }
     int32_t WindowRows() const { return OutputRows; }
+    // The row of the scrollback shown on a row of the output window (0 at its top); nothing
+    // for a window row that shows none.
+    std::optional<int64_t> RowOnWindow(int32_t windowRow) const;
+    // How a stored row holds its line: the cells the line uses in it, and whether it goes on
+    // with the line of the row before (the line was wrapped there).
+    int UsedCells(int64_t row) const { return Shapes[Slot(row)].Used; }
+    bool ContinuesLine(int64_t row) const { return Shapes[Slot(row)].Continues; }
+    // How many times the window was drawn: what is drawn over it draws again when this moves.
+    uint64_t Draws() const { return DrawCount; }
 
     // The attribute of the cells stored next; colour bytes change it, and it carries over
     // lines.
@@ -77,6 +86,7 @@ class OutputBuffer final : public OutputView, public TextOutput {
     int64_t MinViewTop = 0;
     int64_t LineCount = 0;
     int32_t OutputRows;
+    uint64_t DrawCount = 0;
 
     // What wrapping a row's line again needs: the cells the line used in it, the attribute of
     // the blanks that closed the line (its colour at the end), and whether the row continues
