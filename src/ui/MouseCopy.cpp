@@ -4,6 +4,7 @@
 #include "platform/VirtualKeys.h"
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 namespace tolmix {
@@ -73,8 +74,9 @@ void MouseCopy::HandleMouse(const MouseEvent& event) {
             Selection.Extend(*place);
             Stale = true;
         }
-        if (!Selection.Empty())
-            Clip.CopyToClipboard(SelectedText(Output, Selection));
+        // Blanks alone leave the clipboard as it was.
+        if (const std::string text = SelectedText(Output, Selection); !text.empty())
+            Clip.CopyToClipboard(text);
         return;
     }
 }

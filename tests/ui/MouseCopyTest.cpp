@@ -134,6 +134,21 @@ TEST_F(MouseCopyTest, APressAndAReleaseElsewhereSelectWithoutMotion) {
     EXPECT_EQ(Marked(2), "###.................");
 }
 
+TEST_F(MouseCopyTest, BlanksAloneAreShownSelectedButLeaveTheClipboardAlone) {
+    Out.AppendOutput("");
+    Out.AppendOutput("   ");
+    Con.RefreshViews();
+    Mouse(Press, 0, 3);
+    Mouse(Drag, 19, 3);
+    Mouse(Release, 19, 3);
+    EXPECT_EQ(Marked(3), "####################");
+    EXPECT_TRUE(Clip.Copies.empty());
+    // Two empty lines are a line end.
+    Mouse(Press, 0, 2);
+    Mouse(Release, 19, 3);
+    EXPECT_EQ(Clip.Copies, std::vector<std::string>{"\r\n"});
+}
+
 // The selection belongs to the text: when new lines push it up, the highlight goes up with it.
 TEST_F(MouseCopyTest, TheHighlightStaysOnItsTextWhenTheWindowIsDrawnAgain) {
     Mouse(Press, 0, 3);
