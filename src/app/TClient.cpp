@@ -171,6 +171,7 @@ void TClient::StartEditor() {
     Keys = std::make_unique<KeyDispatch>(Input, *Editor, *Output, Link, MacroStep, *SearchRow,
                                          Layout.OutputRows);
     NewRowsMark = std::make_unique<ScrollbackMark>(Surface, *Output, *Panel);
+    OutputCopy = std::make_unique<MouseCopy>(Surface, *Output, Clip);
 }
 
 void TClient::StartPlugins() {
@@ -187,6 +188,8 @@ void TClient::ScreenResized() {
     Layout = DrawLayout(Surface, Screen);
     const int width = Surface.GetBufferSize().X;
     Search->BeforeResize();
+    // The rows are numbered anew: what was selected is no longer where it was.
+    OutputCopy->Clear();
     Output->Resize(width, Layout.OutputRows);
     Search->AfterResize();
     Output->DrawOutput();
@@ -232,6 +235,7 @@ void TClient::GameCode(char letter, const std::string& argument) {
 }
 
 bool TClient::HandleKey(const KeyEvent& key) {
+    OutputCopy->KeyPressed(key);
     return Keys->HandleKey(key);
 }
 
@@ -248,6 +252,10 @@ void TClient::Paste(const std::string& text, uint64_t leftOut) {
 
 void TClient::Wheel(bool down, int64_t rows) {
     Output->ScrollOutput(down, rows);
+}
+
+void TClient::Mouse(const MouseEvent& event) {
+    OutputCopy->HandleMouse(event);
 }
 
 void TClient::ServerEchoChanged(bool serverEchoes) {

@@ -19,6 +19,7 @@
 #include "ui/InputEditor.h"
 #include "ui/KeyDispatch.h"
 #include "ui/LoopClient.h"
+#include "ui/MouseCopy.h"
 #include "ui/OutputBuffer.h"
 #include "ui/ScreenLayout.h"
 #include "ui/ScrollbackMark.h"
@@ -60,6 +61,8 @@ class TClient final : public LoopClient,
     bool Idle() override;
     void Paste(const std::string& text, uint64_t leftOut) override;
     void Wheel(bool down, int64_t rows) override;
+    // A drag over the output window selects its text and copies it.
+    void Mouse(const MouseEvent& event) override;
     // The terminal took another size: every part is laid out in it again and drawn whole.
     void ScreenResized() override;
     // The one way in for text (a line of Windows-1251 text, printed or dispatched as a server
@@ -119,6 +122,8 @@ class TClient final : public LoopClient,
     std::unique_ptr<SearchLine> SearchRow;
     std::unique_ptr<KeyDispatch> Keys;
     std::unique_ptr<ScrollbackMark> NewRowsMark;
+    // The output window's text selected with the mouse, and copied.
+    std::unique_ptr<MouseCopy> OutputCopy;
     // The program's folder, with a trailing separator, and where its plugins and the demo
     // world are: beside it, or where it was installed.
     std::string ProgramDir;

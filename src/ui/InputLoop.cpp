@@ -133,6 +133,9 @@ bool InputLoop::ProcessInput(LoopClient& client) {
         if (record.Wheel != 0)
             client.Wheel(record.Wheel > 0, WheelRows * std::abs(int64_t{record.Wheel}));
         return true;
+    case InputRecord::Kind::Mouse:
+        client.Mouse(record.Mouse);
+        return true;
     case InputRecord::Kind::Resize:
         if (Screen.FollowTerminalSize()) {
             client.ScreenResized();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/KeyEvent.h"
+#include "platform/MouseEvent.h"
 
 #include <cstdint>
 #include <string>
@@ -22,6 +23,8 @@ class LoopClient {
     virtual void Paste(const std::string& text, uint64_t leftOut) = 0;
     // The mouse wheel: `rows` rows down towards the newest output or up into the scrollback.
     virtual void Wheel(bool down, int64_t rows) = 0;
+    // The left mouse button pressed, dragged or let go over the screen.
+    virtual void Mouse(const MouseEvent& event) = 0;
     // The screen has taken another size: it is laid out again in it and drawn whole.
     virtual void ScreenResized() = 0;
 };

@@ -162,6 +162,7 @@ void OutputBuffer::StoreRows(std::string_view text, int64_t maxRows) {
 }
 
 void OutputBuffer::DrawOutput() {
+    ++DrawCount;
     const OutputSplit split = Split();
     for (int y = 0; y < split.UpperRows; ++y)
         DrawRow(ViewTop + y, y);
@@ -223,6 +224,18 @@ void OutputBuffer::Highlight(std::vector<CellSpan> spans) {
                      [](const CellSpan& a, const CellSpan& b) { return a.Row < b.Row; });
     Highlighted = std::move(spans);
     DrawOutput();
+}
+
+std::optional<int64_t> OutputBuffer::RowOnWindow(int32_t windowRow) const {
+    if (windowRow < 0 || windowRow >= OutputRows)
+        return std::nullopt;
+    const OutputSplit split = Split();
+    if (windowRow < split.UpperRows)
+        return ViewTop + windowRow;
+    if (windowRow == split.UpperRows)
+        return std::nullopt;
+    // Below the separator: the newest rows, as DrawNewest shows them.
+    return BottomPosition() + OutputRows - split.LowerRows + (windowRow - split.UpperRows - 1);
 }
 
 int64_t OutputBuffer::BottomPosition() const {

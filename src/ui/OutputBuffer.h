@@ -106,6 +106,11 @@ class OutputBuffer final : public OutputView, public TextOutput {
     // How a reachable row holds its part of its line: the cells of the line in it, the blanks
     // of a break hidden beyond its edge, whether it continues the row before.
     const RowShape& Shape(int64_t row) const { return Shapes[Slot(row)]; }
+    // The row of the scrollback shown on a row of the output window (0 at its top); nothing
+    // for a window row that shows none (the split view's separator).
+    std::optional<int64_t> RowOnWindow(int32_t windowRow) const;
+    // How many times the window was drawn: what is drawn over it draws again when this moves.
+    uint64_t Draws() const { return DrawCount; }
 
     // The attribute of the cells stored next; colour bytes change it, and it carries over
     // lines.
@@ -120,6 +125,7 @@ class OutputBuffer final : public OutputView, public TextOutput {
     int64_t MinViewTop = 0;
     int64_t LineCount = 0;
     int32_t OutputRows;
+    uint64_t DrawCount = 0;
 
     size_t Slot(int64_t row) const { return static_cast<size_t>(row % OutputSize); }
     // The ring row of a row to be written, made when it is the first time.

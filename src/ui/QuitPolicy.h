@@ -41,7 +41,7 @@ WaitVerdict DuringNetworkWait(const InputRecord& record, NetworkWait::Purpose pu
 
 // What becomes of a held input record when a failed send throws the type-ahead away.
 enum class TypeAhead {
-    Kept,      // still handled afterwards: the quit key, focus, wheel and size changes
+    Kept,      // still handled afterwards: the quit key, focus, the mouse and size changes
     Discarded, // a key press or a paste typed before the failure could be seen
     Dropped,   // a key release, which nobody misses
 };

@@ -119,8 +119,8 @@ TEST(Scrollback, AFloodWhileScrolledBackNeverShowsRowsOutOfOrder) {
         << s.Dump();
 }
 
-// Mouse reports are on while the client runs, unless the player keeps the mouse for the
-// terminal's own selection.
+// Mouse reports (the wheel, and drags with a button held) are on while the client runs, unless
+// the player keeps the mouse for the terminal's own selection.
 TEST(Scrollback, MouseReportsAreOnUnlessTurnedOff) {
     for (const bool on : {true, false}) {
         GameSession game(on ? "AutoSend=" : "AutoSend=\r\nMouseWheel=0");
@@ -128,6 +128,7 @@ TEST(Scrollback, MouseReportsAreOnUnlessTurnedOff) {
         PtySession& s = game.Client();
         ASSERT_TRUE(ShowsText(s, "Tolmix Client", Patience)) << s.Dump();
         EXPECT_EQ(s.LastPrivateMode(1000), on);
+        EXPECT_EQ(s.LastPrivateMode(1002), on);
         EXPECT_EQ(s.LastPrivateMode(1006), on);
     }
 }

@@ -266,6 +266,7 @@ TEST_P(StartupExit, RestoresTheTerminal) {
     EXPECT_EQ(s.LastPrivateMode(1004), false) << "focus reports left on";
     EXPECT_EQ(s.LastPrivateMode(7), true) << "autowrap left off";
     EXPECT_EQ(s.LastPrivateMode(1000), false) << "mouse reports left on";
+    EXPECT_EQ(s.LastPrivateMode(1002), false) << "button-motion reports left on";
     EXPECT_EQ(s.LastPrivateMode(1006), false) << "SGR mouse reports left on";
     EXPECT_TRUE(s.OutputContains("\x1b[<u")) << "kitty keyboard mode not popped";
     EXPECT_TRUE(s.OutputContains("\x1b[23;0t")) << "title not popped";

@@ -75,6 +75,7 @@ struct PasteIntoEditor final : LoopClient {
     bool Idle() override { return false; }
     void Paste(const std::string& text, uint64_t leftOut) override { Editor.Paste(text, leftOut); }
     void Wheel(bool, int64_t) override {}
+    void Mouse(const MouseEvent&) override {}
     void ScreenResized() override {}
 };
 

@@ -53,6 +53,11 @@ std::string Describe(const InputRecord& r) {
         return "resize";
     case InputRecord::Kind::Wheel:
         return "wheel " + std::to_string(r.Wheel);
+    case InputRecord::Kind::Mouse: {
+        static constexpr const char* Actions[] = {"press", "drag", "release"};
+        return std::string("mouse ") + Actions[static_cast<int>(r.Mouse.Type)] + " " +
+               std::to_string(r.Mouse.Column) + "," + std::to_string(r.Mouse.Row);
+    }
     }
     return "?";
 }
@@ -388,14 +393,15 @@ TEST(KeyDecoder, FocusReports) {
     EXPECT_EQ(Decode("\x1b[I\x1b[O"), (Expected{"focus in", "focus out"}));
 }
 
-// The wheel arrives as SGR mouse reports; clicks, releases, motion and the old X10 reports are
-// dropped whole, so no coordinate ever turns into typed text.
+// The wheel arrives as SGR mouse reports; the other buttons, motion without a button, the
+// wheel's releases and the old X10 reports are dropped whole, so no coordinate ever turns into
+// typed text.
 TEST(KeyDecoder, TheWheelArrivesAsNotchesAndOtherMouseReportsLeaveNothing) {
     EXPECT_EQ(Decode("\x1b[<64;10;5M\x1b[<65;80;25M"), (Expected{"wheel -1", "wheel 1"}));
     // Shift, Alt and Ctrl bits on the wheel.
     EXPECT_EQ(Decode("\x1b[<68;1;1M\x1b[<89;1;1M"), (Expected{"wheel -1", "wheel 1"}));
-    EXPECT_EQ(Decode("\x1b[<0;3;4M\x1b[<0;3;4m\x1b[<32;5;5M\x1b[<64;1;1m\x1b[<66;1;1M"
-                     "\x1b[<64;1M\x1b[M !!"),
+    EXPECT_EQ(Decode("\x1b[<2;3;4M\x1b[<1;3;4m\x1b[<35;5;5M\x1b[<34;5;5M\x1b[<64;1;1m"
+                     "\x1b[<66;1;1M\x1b[<64;1M\x1b[<0;1M\x1b[<0;0;3M\x1b[<0;1;2;3M\x1b[M !!"),
               Expected{});
     EXPECT_EQ(Decode("\x1b[<64;999999999999;1Mx"), (Expected{"wheel -1", Key('X', 'x')}));
     // A report split across reads is one notch.
@@ -404,6 +410,25 @@ TEST(KeyDecoder, TheWheelArrivesAsNotchesAndOtherMouseReportsLeaveNothing) {
     EXPECT_EQ(Drain(d, T0), Expected{});
     d.Feed("0;2M", T0);
     EXPECT_EQ(Drain(d, T0), Expected{"wheel 1"});
+}
+
+// The left button's press, drag (button-motion reports: motion with 32 added) and release, in
+// cells from 0 at the top left; the modifier bits do not change what the button does.
+TEST(KeyDecoder, TheLeftButtonPressDragAndReleaseArriveWithTheirCells) {
+    EXPECT_EQ(
+        Decode("\x1b[<0;3;4M\x1b[<32;5;4M\x1b[<32;1;9M\x1b[<0;1;9m"),
+        (Expected{"mouse press 2,3", "mouse drag 4,3", "mouse drag 0,8", "mouse release 0,8"}));
+    EXPECT_EQ(Decode("\x1b[<4;10;2M\x1b[<48;11;2M\x1b[<16;12;2m"),
+              (Expected{"mouse press 9,1", "mouse drag 10,1", "mouse release 11,1"}));
+    // A coordinate past any screen saturates instead of wrapping round.
+    EXPECT_EQ(Decode("\x1b[<32;999999999999;2M"), (Expected{"mouse drag 99999999,1"}));
+    // Cut across reads, and behind keys in the same read.
+    KeyDecoder d;
+    d.Feed("a\x1b[<32;1", T0);
+    EXPECT_EQ(Drain(d, T0), Expected{Key('A', 'a')});
+    d.Feed("2;7", T0);
+    d.Feed("M", T0);
+    EXPECT_EQ(Drain(d, T0), Expected{"mouse drag 11,6"});
 }
 
 // Answers to the palette queries are kept, not typed; anything malformed is only dropped.
@@ -527,7 +552,7 @@ TEST(KeyDecoder, MalformedAndUnknownSequencesLeaveNoKeys) {
         {"\x1b[?62;22c", {}},                        // device attributes reply
         {"\x1b[24;80R", {}},                         // cursor position reply
         {"\x1b[?1u", {}},                            // kitty flags reply
-        {"\x1b[<0;10;5M", {}},                       // SGR mouse
+        {"\x1b[<2;10;5M", {}},                       // SGR mouse, right button
         {"\x1b]11;rgb:0000/0000/0000\x07", {}},      // OSC reply ended by BEL
         {"\x1bP>|term 1.0\x1b\\", {}},               // DCS reply ended by ST
         {"\x1b[" + std::string(200, '1') + "A", {}}, // over-long
@@ -558,7 +583,7 @@ TEST(KeyDecoder, InputSplitAtAnyByteDecodesLikeWholeInput) {
         "\x1b[I\x1b[200~pa\xD1\x81te\x1b[201~\x1bOp\x1b[27;5;13~\x1b]0;t\x1b\\z\x7f"
         "\x1b[24;80R\x1b[<0;1;1m\xE2\x82\xAC\x1b[[B\x1b[O";
     const Expected whole = Decode(input);
-    ASSERT_EQ(whole.size(), 21u);
+    ASSERT_EQ(whole.size(), 22u);
 
     KeyDecoder bytewise;
     Expected split;

@@ -25,6 +25,7 @@ struct ScriptedLoopClient final : LoopClient {
         int64_t Rows = 0;
     };
     std::vector<Scrolled> Wheels;
+    std::vector<MouseEvent> Mice;
     int Resizes = 0;
 
     bool HandleKey(const KeyEvent& key) override { return OnKey ? OnKey(key) : false; }
@@ -33,6 +34,7 @@ struct ScriptedLoopClient final : LoopClient {
         Pastes.push_back({text, leftOut});
     }
     void Wheel(bool down, int64_t rows) override { Wheels.push_back({down, rows}); }
+    void Mouse(const MouseEvent& event) override { Mice.push_back(event); }
     void ScreenResized() override { ++Resizes; }
 };
 

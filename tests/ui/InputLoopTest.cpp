@@ -154,6 +154,25 @@ TEST_F(InputLoopTest, AWheelNotchScrollsThreeRowsAndAResizeLaysTheScreenOutOnce)
     EXPECT_EQ(Screen.GetBufferSize(), MakeCoord(100, 30));
 }
 
+TEST_F(InputLoopTest, TheLeftButtonReachesTheClientInTheOrderItCame) {
+    InputRecord mouse;
+    mouse.Type = InputRecord::Kind::Mouse;
+    mouse.Mouse = {MouseEvent::Action::Press, 3, 4};
+    Term.Input.push_back(mouse);
+    Term.Key('x', 'x');
+    mouse.Mouse = {MouseEvent::Action::Release, 7, 0};
+    Term.Input.push_back(mouse);
+    std::vector<size_t> miceAtKey;
+    Client.OnKey = [&](const KeyEvent&) {
+        miceAtKey.push_back(Client.Mice.size());
+        return true;
+    };
+    Input.ProcessPending(Client);
+    EXPECT_EQ(Client.Mice, (std::vector<MouseEvent>{{MouseEvent::Action::Press, 3, 4},
+                                                    {MouseEvent::Action::Release, 7, 0}}));
+    EXPECT_EQ(miceAtKey, std::vector<size_t>{1});
+}
+
 TEST_F(InputLoopTest, APumpOutsideAPassKeepsTheInputForTheNextPass) {
     std::vector<char> keys;
     Client.OnKey = [&](const KeyEvent& key) {

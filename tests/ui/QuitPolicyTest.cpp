@@ -65,8 +65,8 @@ TEST(QuitPolicy, AFailedSendThrowsTheTypeAheadAwayButNotTheQuitKey) {
     EXPECT_EQ(AfterFailedSend(Of(InputRecord::Kind::Paste)), TypeAhead::Discarded);
     EXPECT_EQ(AfterFailedSend(Key('A', 0, false)), TypeAhead::Dropped);
     EXPECT_EQ(AfterFailedSend(Key(VkF10, 0, false)), TypeAhead::Dropped);
-    for (InputRecord::Kind kind :
-         {InputRecord::Kind::Focus, InputRecord::Kind::Wheel, InputRecord::Kind::Resize})
+    for (InputRecord::Kind kind : {InputRecord::Kind::Focus, InputRecord::Kind::Wheel,
+                                   InputRecord::Kind::Mouse, InputRecord::Kind::Resize})
         EXPECT_EQ(AfterFailedSend(Of(kind)), TypeAhead::Kept);
 }
 

@@ -165,7 +165,7 @@ TEST_F(Win32ConsoleTest, TheTitleAndInputModeComeBackAtTheEnd) {
     EXPECT_EQ(std::wstring(title), L"before");
 }
 
-TEST_F(Win32ConsoleTest, AltGrAltNumpadAndTheWheelArriveAsTheClientUsesThem) {
+TEST_F(Win32ConsoleTest, AltGrAltNumpadTheWheelAndADragArriveAsTheClientUsesThem) {
     Win32EventLoop loop;
     Win32Console console(loop);
     InputRecord record;
@@ -184,6 +184,14 @@ TEST_F(Win32ConsoleTest, AltGrAltNumpadAndTheWheelArriveAsTheClientUsesThem) {
     wheel.Event.MouseEvent.dwButtonState = static_cast<DWORD>(WHEEL_DELTA) << 16;
     DWORD written = 0;
     ::WriteConsoleInputW(::GetStdHandle(STD_INPUT_HANDLE), &wheel, 1, &written);
+    // The left button down at column 3 of row 4, moved two columns, and up.
+    INPUT_RECORD drag[3]{};
+    for (INPUT_RECORD& r : drag)
+        r.EventType = MOUSE_EVENT;
+    drag[0].Event.MouseEvent = {{3, 4}, FROM_LEFT_1ST_BUTTON_PRESSED, 0, 0};
+    drag[1].Event.MouseEvent = {{5, 4}, FROM_LEFT_1ST_BUTTON_PRESSED, 0, MOUSE_MOVED};
+    drag[2].Event.MouseEvent = {{5, 4}, 0, 0, 0};
+    ::WriteConsoleInputW(::GetStdHandle(STD_INPUT_HANDLE), drag, 3, &written);
     PutKey(VkF10, 0, 0);
     loop.Wait(SteadyClock::now() + 5s);
 
@@ -206,6 +214,13 @@ TEST_F(Win32ConsoleTest, AltGrAltNumpadAndTheWheelArriveAsTheClientUsesThem) {
                                return r.Type == InputRecord::Kind::Wheel && r.Wheel == -1;
                            }),
               records.end());
+    std::vector<MouseEvent> mice;
+    for (const InputRecord& r : records)
+        if (r.Type == InputRecord::Kind::Mouse)
+            mice.push_back(r.Mouse);
+    EXPECT_EQ(mice, (std::vector<MouseEvent>{{MouseEvent::Action::Press, 3, 4},
+                                             {MouseEvent::Action::Drag, 5, 4},
+                                             {MouseEvent::Action::Release, 5, 4}}));
 }
 
 // Whether the active screen buffer shows the text anywhere.
@@ -329,6 +344,28 @@ TEST(Win32ConsoleKeys, WheelRecordsAreNotchesNegativeAwayFromTheUser) {
               2);
     EXPECT_EQ(WheelNotches(uint32_t{30} << 16), -1); // a fine wheel's part of a notch
     EXPECT_EQ(WheelNotches(FROM_LEFT_1ST_BUTTON_PRESSED), 0);
+}
+
+// The console reports the buttons' state with every record; the client hears when the left
+// one goes down, moves held and comes up, wherever the other buttons and the wheel are.
+TEST(Win32ConsoleKeys, TheLeftButtonGoingDownMovingAndComingUpIsADrag) {
+    constexpr uint32_t Left = FROM_LEFT_1ST_BUTTON_PRESSED;
+    constexpr uint32_t Right = RIGHTMOST_BUTTON_PRESSED;
+    using Action = MouseEvent::Action;
+    bool held = false;
+    // Motion with no button, and the right button alone, are no events.
+    EXPECT_FALSE(LeftButtonEvent(MOUSE_MOVED, 0, 1, 1, held));
+    EXPECT_FALSE(LeftButtonEvent(0, Right, 1, 1, held));
+    EXPECT_EQ(LeftButtonEvent(0, Left | Right, 3, 4, held), (MouseEvent{Action::Press, 3, 4}));
+    EXPECT_TRUE(held);
+    EXPECT_EQ(LeftButtonEvent(MOUSE_MOVED, Left, 5, 4, held), (MouseEvent{Action::Drag, 5, 4}));
+    // The wheel turned while dragging, and the right button let go, change nothing.
+    EXPECT_FALSE(LeftButtonEvent(MOUSE_WHEELED, Left | (uint32_t{WHEEL_DELTA} << 16), 5, 4, held));
+    EXPECT_FALSE(LeftButtonEvent(0, Left, 5, 4, held));
+    EXPECT_EQ(LeftButtonEvent(0, 0, 6, 2, held), (MouseEvent{Action::Release, 6, 2}));
+    EXPECT_FALSE(held);
+    // A double click's second press is a press again.
+    EXPECT_EQ(LeftButtonEvent(DOUBLE_CLICK, Left, 0, 0, held), (MouseEvent{Action::Press, 0, 0}));
 }
 
 } // namespace

@@ -25,7 +25,8 @@ namespace {
 // modifyOtherKeys and the kitty protocol so that Ctrl+Enter and the like arrive, application
 // keypad, no autowrap (the last cell must not scroll the screen), and SGR mouse reports so that
 // the wheel scrolls the output (without them many terminals send the wheel as cursor keys in
-// the alternate screen, which would recall commands).
+// the alternate screen, which would recall commands) and a drag with the left button selects
+// output to copy (button-motion tracking: motion is reported only while a button is held).
 constexpr std::string_view SetupSequence = "\x1b[?1049h"
                                            "\x1b[22;0t"
                                            "\x1b[?1004h"
@@ -34,13 +35,13 @@ constexpr std::string_view SetupSequence = "\x1b[?1049h"
                                            "\x1b[>1u"
                                            "\x1b="
                                            "\x1b[?7l"
-                                           "\x1b[?1000h\x1b[?1006h"
+                                           "\x1b[?1000h\x1b[?1002h\x1b[?1006h"
                                            "\x1b[0m\x1b[2J";
-constexpr std::string_view MouseOn = "\x1b[?1000h\x1b[?1006h";
-constexpr std::string_view MouseOff = "\x1b[?1006l\x1b[?1000l";
+constexpr std::string_view MouseOn = "\x1b[?1000h\x1b[?1002h\x1b[?1006h";
+constexpr std::string_view MouseOff = "\x1b[?1006l\x1b[?1002l\x1b[?1000l";
 
 constexpr std::string_view TeardownSequence = "\x1b[0m"
-                                              "\x1b[?1006l\x1b[?1000l"
+                                              "\x1b[?1006l\x1b[?1002l\x1b[?1000l"
                                               "\x1b[<u"
                                               "\x1b[>4m"
                                               "\x1b[?2004l"

@@ -177,6 +177,13 @@ void KeyDecoder::Apply(const Token& token) {
         ready_.push_back(std::move(r));
         break;
     }
+    case SequenceMeaning::Kind::Mouse: {
+        InputRecord r;
+        r.Type = InputRecord::Kind::Mouse;
+        r.Mouse = m.Mouse;
+        ready_.push_back(std::move(r));
+        break;
+    }
     case SequenceMeaning::Kind::PasteStart:
         inPaste_ = true;
         paste_.clear();

@@ -145,18 +145,37 @@ std::optional<KeyEvent> TildeKey(uint32_t n, uint32_t state) {
 
 namespace {
 
-// An SGR mouse report: button (with modifier bits 4, 8 and 16), column, row; M for a press, m
-// for a release. Only the wheel's presses mean something here: buttons 64 (up) and 65 (down).
+// An SGR mouse report: button (with modifier bits 4, 8 and 16, and 32 for motion), column and
+// row from 1; M for a press or a motion, m for a release. The wheel's presses are buttons 64
+// (up) and 65 (down); the left button is 0, which with button-motion tracking (mode 1002)
+// moves as 32 while held.
 SequenceMeaning InterpretSgrMouse(std::string_view params, char final) {
     Params p;
-    if (final != 'M' || !p.Parse(params) || p.Count() != 3)
+    if (!p.Parse(params) || p.Count() != 3)
         return {};
     const uint32_t button = p.Get(0, 0, 0) & ~uint32_t{4 | 8 | 16};
-    if (button != 64 && button != 65)
-        return {};
     SequenceMeaning m;
-    m.Type = SequenceMeaning::Kind::Wheel;
-    m.Wheel = button == 64 ? -1 : 1;
+    if (button == 64 || button == 65) {
+        if (final != 'M')
+            return {};
+        m.Type = SequenceMeaning::Kind::Wheel;
+        m.Wheel = button == 64 ? -1 : 1;
+        return m;
+    }
+    if (button != 0 && button != 32)
+        return {};
+    const uint32_t column = p.Get(1, 0, 0);
+    const uint32_t row = p.Get(2, 0, 0);
+    if (column == 0 || row == 0)
+        return {};
+    m.Type = SequenceMeaning::Kind::Mouse;
+    if (final == 'm')
+        m.Mouse.Type = MouseEvent::Action::Release;
+    else
+        m.Mouse.Type = button == 32 ? MouseEvent::Action::Drag : MouseEvent::Action::Press;
+    // Saturated parameters stay far below int's range.
+    m.Mouse.Column = static_cast<int>(column - 1);
+    m.Mouse.Row = static_cast<int>(row - 1);
     return m;
 }
 

@@ -105,6 +105,26 @@ int WheelNotches(uint32_t buttonState) {
     return delta > 0 ? -notches : notches;
 }
 
+std::optional<MouseEvent> LeftButtonEvent(uint32_t eventFlags, uint32_t buttonState, int column,
+                                          int row, bool& leftHeld) {
+    if ((eventFlags & (MOUSE_WHEELED | MOUSE_HWHEELED)) != 0)
+        return std::nullopt;
+    const bool down = (buttonState & FROM_LEFT_1ST_BUTTON_PRESSED) != 0;
+    MouseEvent event;
+    event.Column = column;
+    event.Row = row;
+    if (down && !leftHeld)
+        event.Type = MouseEvent::Action::Press;
+    else if (!down && leftHeld)
+        event.Type = MouseEvent::Action::Release;
+    else if (down && (eventFlags & MOUSE_MOVED) != 0)
+        event.Type = MouseEvent::Action::Drag;
+    else
+        return std::nullopt;
+    leftHeld = down;
+    return event;
+}
+
 CellRect ChangedCells(const Frame& before, const Frame& after) {
     CellRect rect;
     if (before.Width != after.Width || before.Height != after.Height)
@@ -360,14 +380,27 @@ bool Win32Console::ReadInput(InputRecord& record) {
         }
         case MOUSE_EVENT: {
             const MOUSE_EVENT_RECORD& mouse = in.Event.MouseEvent;
-            if ((mouse.dwEventFlags & MOUSE_WHEELED) == 0 || !Mouse)
+            if (!Mouse)
                 break;
-            const int notches = WheelNotches(mouse.dwButtonState);
-            if (notches == 0)
+            if ((mouse.dwEventFlags & MOUSE_WHEELED) != 0) {
+                const int notches = WheelNotches(mouse.dwButtonState);
+                if (notches == 0)
+                    break;
+                record = InputRecord{};
+                record.Type = InputRecord::Kind::Wheel;
+                record.Wheel = notches;
+                return true;
+            }
+            // The position counts cells of the buffer, where the frame is drawn from the top
+            // left.
+            const std::optional<MouseEvent> left =
+                LeftButtonEvent(mouse.dwEventFlags, mouse.dwButtonState, mouse.dwMousePosition.X,
+                                mouse.dwMousePosition.Y, LeftHeld);
+            if (!left)
                 break;
             record = InputRecord{};
-            record.Type = InputRecord::Kind::Wheel;
-            record.Wheel = notches;
+            record.Type = InputRecord::Kind::Mouse;
+            record.Mouse = *left;
             return true;
         }
         case FOCUS_EVENT:

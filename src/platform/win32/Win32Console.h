@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,8 @@ namespace tolmix::win32 {
 struct ConsoleKeyRecord;
 
 // The process's console: an input mode where every key, Ctrl+C included, arrives as a key
-// record, QuickEdit is off, size changes and (unless turned off) the wheel are reported,
+// record, QuickEdit is off, size changes and (unless turned off) the wheel and the left
+// button's drags are reported,
 // a screen buffer of its own made active while the client runs (the user's buffer comes back
 // untouched), cells written with WriteConsoleOutputW as the glyphs of the console code page, and
 // the title, cursor, palette and input mode put back as they were on the way out.
@@ -61,6 +63,8 @@ class Win32Console final : public Terminal {
     bool PaletteChanged = false;
     bool FullScreen = false;
     bool Mouse = true;
+    // The left button is down, as the mouse records so far tell.
+    bool LeftHeld = false;
     bool Focused = true;
     bool Active = false;
     bool SizeChanged = false;
@@ -96,6 +100,12 @@ std::size_t ComposeWithFollowing(ConsoleKeyRecord& typed,
 unsigned long ClientInputMode(bool mouse);
 // Wheel notches of a mouse record's button state: negative up (away from the user).
 int WheelNotches(uint32_t buttonState);
+// The left button's part of a mouse record (its event flags, button state and cell): a press
+// when it goes down, a drag when it moves held, a release when it comes up; nothing for the
+// wheel, the other buttons and motion without it. `leftHeld` is the button's state before the
+// record, and is brought up to date.
+std::optional<MouseEvent> LeftButtonEvent(uint32_t eventFlags, uint32_t buttonState, int column,
+                                          int row, bool& leftHeld);
 
 // The rectangle of cells that differ between two frames of one size, as [left, right) x
 // [top, bottom); empty (left == right) when none differ.
