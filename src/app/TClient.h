@@ -2,6 +2,7 @@
 
 #include "app/ClientEnvironment.h"
 #include "app/ClientSettings.h"
+#include "app/HistoryFile.h"
 #include "app/OutputLog.h"
 #include "app/ProgramLayout.h"
 #include "app/TextPrinter.h"
@@ -18,6 +19,7 @@
 #include "ui/EditorView.h"
 #include "ui/InputEditor.h"
 #include "ui/KeyDispatch.h"
+#include "ui/LogSwitch.h"
 #include "ui/LoopClient.h"
 #include "ui/OutputBuffer.h"
 #include "ui/ScreenLayout.h"
@@ -27,6 +29,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace tolmix {
@@ -45,7 +48,8 @@ class TClient final : public LoopClient,
                       private ServerEchoListener,
                       private TelnetTerminal,
                       private HostLoop,
-                      private PrintedLineTargets {
+                      private PrintedLineTargets,
+                      private LogSwitch {
   public:
     TClient(TConsole& console, ClientEnvironment& environment, int argc, const char* const* argv);
     ~TClient() override;
@@ -79,8 +83,10 @@ class TClient final : public LoopClient,
     // The output log file of this start, fixed before anything is printed.
     std::string LogPath;
     std::unique_ptr<OutputLog> Log;
-    // The connection whose lines the log wrote last.
-    uint64_t LoggedConnection = 0;
+    // Where the command history of this settings file lasts between runs; nothing when the
+    // system names no folder for it. A failed write is told once a start.
+    std::optional<HistoryFile> History;
+    bool HistoryFailureTold = false;
     // The layout's settings; the size in them is what the client asks the terminal for.
     ScreenOptions Screen;
     ScreenLayout Layout;
@@ -122,8 +128,14 @@ class TClient final : public LoopClient,
     // on the first start from a folder, which shows the first-run notice instead of connecting.
     bool ConsoleKeyExisted = false;
 
-    // Writes a printed line (console code page, no colour bytes) to the output log when it is on.
+    // Writes a printed line (console code page, no colour bytes) to the output log when it is on;
+    // a write that fails switches the log off with one line saying so.
     void AppendLog(const std::string& text) override;
+    // Alt+L: the log on or off, one line saying where it writes.
+    void ToggleLog() override;
+    // The history of an earlier run into the editor, and the editor's history back to its file.
+    void LoadHistory();
+    void SaveHistory();
     // An installed program connects at its first start: its package registered it already.
     bool IsFirstRun() const { return !ConsoleKeyExisted && !Placement.Installed; }
     // Opens the server's text editor with its lines (console code page).

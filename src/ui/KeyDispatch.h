@@ -4,6 +4,7 @@
 #include "net/ServerConnection.h"
 #include "platform/KeyEvent.h"
 #include "ui/InputEditor.h"
+#include "ui/LogSwitch.h"
 #include "ui/LoopExit.h"
 #include "ui/ScreenViews.h"
 
@@ -17,11 +18,11 @@ namespace tolmix {
 // not consumed does.
 class KeyDispatch {
   public:
-    // The quit key ends the input loop.
+    // The quit key ends the input loop; Alt+L switches the log.
     KeyDispatch(LoopExit& loop, InputEditor& editor, OutputView& output, ServerConnection& link,
-                KeyMacroStep& macros, int32_t outputRows)
+                KeyMacroStep& macros, int32_t outputRows, LogSwitch& log)
         : Loop(loop), Editor(editor), Output(output), Link(link), Macros(macros),
-          OutputRows(outputRows) {}
+          OutputRows(outputRows), Log(log) {}
 
     bool HandleKey(const KeyEvent& key);
     // The output window's height, which the page keys scroll by one row less than.
@@ -41,6 +42,7 @@ class KeyDispatch {
     ServerConnection& Link;
     KeyMacroStep& Macros;
     int32_t OutputRows;
+    LogSwitch& Log;
 };
 
 } // namespace tolmix

@@ -6,7 +6,10 @@
 namespace tolmix {
 namespace {
 
-class KeyDispatchTest : public test::EditorRig, public KeyMacroStep, public LoopExit {
+class KeyDispatchTest : public test::EditorRig,
+                        public KeyMacroStep,
+                        public LoopExit,
+                        public LogSwitch {
   protected:
     static constexpr int32_t OutputRows = 17;
     std::unique_ptr<KeyDispatch> Keys;
@@ -20,7 +23,7 @@ class KeyDispatchTest : public test::EditorRig, public KeyMacroStep, public Loop
         Bind();
     }
     void Bind() {
-        Keys = std::make_unique<KeyDispatch>(*this, E(), *this, *this, *this, OutputRows);
+        Keys = std::make_unique<KeyDispatch>(*this, E(), *this, *this, *this, OutputRows, *this);
     }
     KeyMacroResult RunKeyMacro(const KeyEvent&) override {
         if (MacroBound)
@@ -28,6 +31,7 @@ class KeyDispatchTest : public test::EditorRig, public KeyMacroStep, public Loop
         return {MacroBound, MacroEditText};
     }
     void LoadMacrosAndAliases() override { Calls.push_back("reload"); }
+    void ToggleLog() override { Calls.push_back("log"); }
     void EndLoop() override { Ended = true; }
     bool LoopEnded() const override { return Ended; }
     // The end of the input loop shows up after what came before it.
@@ -86,6 +90,21 @@ TEST_F(KeyDispatchTest, AltKeysAreConsumedAndDoNothing) {
     EXPECT_EQ(E().Text(), "keep");
     EXPECT_EQ(E().CursorPosition(), 5);
     EXPECT_TRUE(Calls.empty());
+}
+
+// Alt+L alone switches the log, in either letter case and whatever the layout types; a macro
+// bound to it wins.
+TEST_F(KeyDispatchTest, AltLSwitchesTheLogUnlessAMacroHasTheKey) {
+    E().InsertText("keep");
+    EXPECT_TRUE(Press('L', Alt, 'l'));
+    EXPECT_TRUE(Press('L', Alt | Shift, 'L'));
+    EXPECT_TRUE(Press('L', Alt, 0xAB)); // the Russian layout's letter on the key
+    EXPECT_TRUE(Press('L', Alt | Ctrl, 0x0C));
+    EXPECT_EQ(Calls, (std::vector<std::string>{"log", "log", "log"}));
+    MacroBound = true;
+    EXPECT_TRUE(Press('L', Alt, 'l'));
+    EXPECT_EQ(Calls, (std::vector<std::string>{"log", "log", "log", "macro"}));
+    EXPECT_EQ(E().Text(), "keep");
 }
 
 // What a terminal sends for the Escape combinations: the kitty protocol and modifyOtherKeys.
