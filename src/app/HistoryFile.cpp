@@ -144,7 +144,7 @@ int HistoryFile::Save(const std::vector<std::string>& entries) {
     // Nothing typed and nothing kept before: no file, and no folder made for it.
     if (entries.empty() && Files.Kind(FilePath) == EntryKind::Missing)
         return 0;
-    return Files.ReplaceFile(FilePath, HistoryFileText(entries, MaxWrittenBytes));
+    return Files.WriteWholeFile(FilePath, HistoryFileText(entries, MaxWrittenBytes));
 }
 
 } // namespace tolmix

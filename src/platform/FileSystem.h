@@ -41,7 +41,7 @@ class FileSystem {
     // alone): the bytes go to a new file beside it, which then takes its name, so that a
     // reader, or a crash, finds the old file or the new one, never half of one. 0, or why it
     // failed as a FileErrors code; a failure leaves the old file as it was.
-    virtual int ReplaceFile(std::string_view path, std::string_view data) = 0;
+    virtual int WriteWholeFile(std::string_view path, std::string_view data) = 0;
     // Appends the bytes to the file, creating it when it is missing (an existing file is never
     // emptied), and closes it again, so that the bytes are in the file for every reader when
     // this returns. 0, or why it failed as a FileErrors code.

@@ -83,30 +83,30 @@ TEST(PosixFileSystem, PipesSocketsDevicesAndFoldersAreNoFilesAndAreNotRead) {
 
 // A whole new file takes the old one's name: the missing folders are made for the player
 // alone, and a failure leaves the old file and no stray new one.
-TEST(PosixFileSystem, ReplaceFileWritesWholeFilesAndAFailureKeepsTheOldOne) {
+TEST(PosixFileSystem, WriteWholeFileWritesWholeFilesAndAFailureKeepsTheOldOne) {
     TempDir dir;
     posix::PosixFileSystem files;
     const std::string path = dir.String() + "/state/tolmix-client/hero.history";
-    ASSERT_EQ(files.ReplaceFile(path, "first\n"), 0);
+    ASSERT_EQ(files.WriteWholeFile(path, "first\n"), 0);
     EXPECT_EQ(files.ReadFile(path).Data, "first\n");
     struct stat st {};
     ASSERT_EQ(::stat((dir.String() + "/state").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    ASSERT_EQ(files.ReplaceFile(path, "second\n"), 0);
+    ASSERT_EQ(files.WriteWholeFile(path, "second\n"), 0);
     EXPECT_EQ(files.ReadFile(path).Data, "second\n");
 
     // A folder in the way of the name: the rename fails, and the new file goes again.
     const std::string blocked = dir.String() + "/state/blocked";
     ASSERT_EQ(::mkdir(blocked.c_str(), 0700), 0);
-    ASSERT_EQ(files.ReplaceFile(blocked + "/inside", "x"), 0);
-    EXPECT_NE(files.ReplaceFile(blocked, "third\n"), 0);
+    ASSERT_EQ(files.WriteWholeFile(blocked + "/inside", "x"), 0);
+    EXPECT_NE(files.WriteWholeFile(blocked, "third\n"), 0);
     EXPECT_EQ(files.ListFiles(dir.String() + "/state")->size(), 0u);
 
     const std::string folder = dir.String() + "/state/tolmix-client";
     ASSERT_EQ(::chmod(folder.c_str(), 0500), 0);
     if (::access(folder.c_str(), W_OK) == 0)
         GTEST_SKIP() << "running as a user whom permissions do not stop";
-    EXPECT_EQ(files.ReplaceFile(path, "third\n"), FileErrors::AccessDenied);
+    EXPECT_EQ(files.WriteWholeFile(path, "third\n"), FileErrors::AccessDenied);
     EXPECT_EQ(files.ReadFile(path).Data, "second\n");
     ::chmod(folder.c_str(), 0700);
     EXPECT_EQ(files.ListFiles(folder)->size(), 1u);
@@ -117,7 +117,7 @@ TEST(PosixFileSystem, ReadFileUpToRefusesALongerFile) {
     TempDir dir;
     posix::PosixFileSystem files;
     const std::string path = dir.String() + "/big";
-    ASSERT_EQ(files.ReplaceFile(path, std::string(1001, 'x')), 0);
+    ASSERT_EQ(files.WriteWholeFile(path, std::string(1001, 'x')), 0);
     const FileReadResult refused = files.ReadFileUpTo(path, 1000);
     EXPECT_FALSE(refused.Ok);
     EXPECT_TRUE(refused.TooLarge);

@@ -90,7 +90,7 @@ class FakeFileSystem final : public FileSystem {
         return result;
     }
     // Whole or not at all, as the real one: a failing path keeps its old text.
-    int ReplaceFile(std::string_view path, std::string_view data) override {
+    int WriteWholeFile(std::string_view path, std::string_view data) override {
         ++Replaces;
         const std::string p = Absolute(path);
         if (auto it = WriteErrors.find(p); it != WriteErrors.end())

@@ -56,10 +56,10 @@ TEST_F(Win32FileSystemTest, Utf8PathsInAnyLettersReachTheSystem) {
 
 // The history's way of writing: missing folders made, the file replaced whole, a longer file
 // than the reader takes refused by its size.
-TEST_F(Win32FileSystemTest, ReplaceFileMakesTheFoldersAndReplacesTheFileWhole) {
+TEST_F(Win32FileSystemTest, WriteWholeFileMakesTheFoldersAndReplacesTheFileWhole) {
     const std::string file = JoinPath(JoinPath(Folder, "Tolmix Client"), "hero.history");
-    ASSERT_EQ(Files.ReplaceFile(file, "first\n"), 0);
-    ASSERT_EQ(Files.ReplaceFile(file, "second\n"), 0);
+    ASSERT_EQ(Files.WriteWholeFile(file, "first\n"), 0);
+    ASSERT_EQ(Files.WriteWholeFile(file, "second\n"), 0);
     EXPECT_EQ(Files.ReadFile(file).Data, "second\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(Wide(JoinPath(Folder, "Tolmix Client"))),
                             fs::directory_iterator()),

@@ -185,7 +185,7 @@ int WriteAll(int fd, std::string_view data) {
 
 } // namespace
 
-int PosixFileSystem::ReplaceFile(std::string_view path, std::string_view data) {
+int PosixFileSystem::WriteWholeFile(std::string_view path, std::string_view data) {
     const std::string name(path);
     if (const int error = MakeParentFolders(name))
         return error;

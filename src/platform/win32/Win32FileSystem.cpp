@@ -178,7 +178,7 @@ int Win32FileSystem::AppendToFile(std::string_view path, std::string_view data) 
     return 0;
 }
 
-int Win32FileSystem::ReplaceFile(std::string_view path, std::string_view data) {
+int Win32FileSystem::WriteWholeFile(std::string_view path, std::string_view data) {
     const std::string name(path);
     // The missing folders of the path, from the top down; a drive or share root exists.
     for (size_t separator = name.find_first_of("\\/", 1); separator != std::string::npos;

@@ -22,7 +22,7 @@ class Win32FileSystem final : public FileSystem {
     EntryKind Kind(std::string_view path) const override;
     FileReadResult ReadFile(std::string_view path) const override;
     FileReadResult ReadFileUpTo(std::string_view path, size_t limit) const override;
-    int ReplaceFile(std::string_view path, std::string_view data) override;
+    int WriteWholeFile(std::string_view path, std::string_view data) override;
     int AppendToFile(std::string_view path, std::string_view data) override;
     std::string CurrentDirectory() const override;
     bool ChangeDirectory(std::string_view path) override;
