@@ -120,7 +120,8 @@ std::optional<std::vector<std::string>> ReadHistoryText(std::string_view text) {
 HistoryFile::HistoryFile(FileSystem& files, std::string_view stateFolder,
                          std::string_view settingsPath)
     : Files(files),
-      FilePath(JoinPath(stateFolder, HistoryFileName(settingsPath, files.Style()), files.Style())) {}
+      FilePath(JoinPath(stateFolder, HistoryFileName(settingsPath, files.Style()), files.Style())) {
+}
 
 HistoryFile::Reading HistoryFile::Load() const {
     Reading reading;

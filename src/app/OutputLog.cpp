@@ -38,8 +38,7 @@ std::string LogLineText(std::string_view consoleText) {
     return out;
 }
 
-OutputLog::OutputLog(FileSystem& files, bool enabled, std::string logPath,
-                     std::string_view lineEnd)
+OutputLog::OutputLog(FileSystem& files, bool enabled, std::string logPath, std::string_view lineEnd)
     : Files(files), Enabled(enabled), LogPath(std::move(logPath)), LineEnd(lineEnd) {}
 
 int OutputLog::AppendLog(std::string_view consoleText) {

@@ -1,8 +1,8 @@
 // The player's own commands in the output and the log: on the row of the prompt they answer,
 // or on a row of their own, never for a password, a client code or the settings' AutoSend,
 // and never seen by the triggers.
-#include "app/ClientFakes.h"
 #include "app/CommandEcho.h"
+#include "app/ClientFakes.h"
 #include "app/TClient.h"
 #include "platform/VirtualKeys.h"
 #include "text/CodePage.h"
@@ -61,8 +61,8 @@ TEST_F(CommandEcho, ACommandJoinsThePromptItAnswersInTheEchoColourAndTheColourAf
     EXPECT_EQ(Server->Sent, Look + "\r\n");
     const int row = ShownRow(Prompt + Look);
     ASSERT_GE(row, 0);
-    EXPECT_EQ(AttrAt(0, row), 2);                                    // the server's green
-    EXPECT_EQ(AttrAt(static_cast<int>(Prompt.size()), row), 8);      // the echo's dark grey
+    EXPECT_EQ(AttrAt(0, row), 2);                               // the server's green
+    EXPECT_EQ(AttrAt(static_cast<int>(Prompt.size()), row), 8); // the echo's dark grey
     EXPECT_NE(Log().find(PromptUtf8 + LookUtf8 + "\n"), std::string::npos) << Log();
 
     // The server's colour goes on after the echo.
@@ -82,7 +82,8 @@ TEST_F(CommandEcho, APromptEndedByGoAheadTakesTheCommandOnItsRowUntilAnotherLine
     const int row = ShownRow("HP:10> look");
     ASSERT_GE(row, 0);
     EXPECT_EQ(AttrAt(7, row), 8);
-    Receive("A road.\r\nHP:9> \xFF\xF9" "Thunder.\r\n");
+    Receive("A road.\r\nHP:9> \xFF\xF9"
+            "Thunder.\r\n");
     Send("north");
     EXPECT_EQ(ShownRow("HP:9>"), row + 2);
     EXPECT_EQ(ShownRow("Thunder."), row + 3);

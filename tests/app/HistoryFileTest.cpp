@@ -1,7 +1,7 @@
 // The command history kept between runs: its file's name, text and reading, and the client
 // that loads it at start and writes it when a connection or the program ends.
-#include "app/ClientFakes.h"
 #include "app/HistoryFile.h"
+#include "app/ClientFakes.h"
 #include "app/TClient.h"
 #include "platform/FileErrors.h"
 #include "platform/VirtualKeys.h"

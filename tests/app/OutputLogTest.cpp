@@ -36,7 +36,6 @@ TEST(InOutErrorText, TheRuntimesTextsOfAFailedFileOperation) {
     EXPECT_EQ(InOutErrorText(FileErrors::FileNotFound), "File not found");
     EXPECT_EQ(InOutErrorText(FileErrors::TooManyOpenFiles), "Too many open files");
     EXPECT_EQ(InOutErrorText(FileErrors::DeviceError), "I/O error 1117");
-    EXPECT_STREQ(EInOutError(FileErrors::DiskFull).what(), "Disk full");
 }
 
 TEST(OutputLog, AppendsEachLineInUtf8WithTheLineEndItWasGiven) {

@@ -99,8 +99,7 @@ TEST(CommandHistory, LastsBetweenTwoStartsWithoutThePassword) {
         return std::make_unique<PtySession>(options);
     };
     const auto received = [](PtySession& s, LoopbackServer::Peer& peer, const std::string& what) {
-        return s.WaitFor([&] { return peer.Received().find(what) != std::string::npos; },
-                         Patience);
+        return s.WaitFor([&] { return peer.Received().find(what) != std::string::npos; }, Patience);
     };
     {
         auto s = start();
@@ -175,8 +174,8 @@ TEST(CommandHistory, AHundredMegabyteFileIsOneLineAndTheClientPlays) {
     ASSERT_TRUE(peer.has_value()) << s->Dump();
     ASSERT_TRUE(ShowsText(*s, "История команд не прочитана", Patience)) << s->Dump();
     s->Send("look" + keys::Enter);
-    ASSERT_TRUE(s->WaitFor(
-        [&] { return peer->Received().find("look\r\n") != std::string::npos; }, Patience));
+    ASSERT_TRUE(s->WaitFor([&] { return peer->Received().find("look\r\n") != std::string::npos; },
+                           Patience));
     s->Send(keys::F10);
     ASSERT_TRUE(ExitsWith(*s, 0, Patience));
     // The file now holds this start's history.

@@ -176,8 +176,8 @@ TEST(LogFile, CommandsAreLoggedWithTheirPromptAFailureIsOneLineAndAltLStartsItAg
     ASSERT_TRUE(ShowsText(*s, "Password:", Patience));
     s->Send("s3cret");
     s->Send(keys::Enter);
-    ASSERT_TRUE(s->WaitFor(
-        [&] { return peer->Received().find("s3cret\r\n") != std::string::npos; }, Patience));
+    ASSERT_TRUE(s->WaitFor([&] { return peer->Received().find("s3cret\r\n") != std::string::npos; },
+                           Patience));
     ASSERT_TRUE(peer->Send("\xFF\xFC\x01\r\nWelcome\r\n"));
     ASSERT_TRUE(ShowsText(*s, "Welcome", Patience));
     const std::vector<std::filesystem::path> logs = LogFiles(folder.Path());

@@ -75,8 +75,8 @@ TEST(PromptsAndPasswords, ALoginWithoutLineEndsShowsEachPromptOnItsOwnRowAndHide
 
     // Each prompt once, on its own row: nothing glued, nothing left over.
     EXPECT_EQ(RowsFrom(s, "Welcome", 4),
-              (std::vector<std::string>{"Welcome to the test world",
-                                        "Login: hero", "Password:", "Hello, hero!"}))
+              (std::vector<std::string>{"Welcome to the test world", "Login: hero",
+                                        "Password:", "Hello, hero!"}))
         << s.Dump();
     EXPECT_FALSE(s.ScreenContains("Login: Password")) << s.Dump();
     EXPECT_EQ(RowsStartingWith(s, "Password:"), 1) << s.Dump();

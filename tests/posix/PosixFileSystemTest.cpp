@@ -1,7 +1,7 @@
 #include "platform/posix/PosixFileSystem.h"
-#include "platform/FileErrors.h"
 #include "e2e/harness/TempDir.h"
 #include "macros/MacroFiles.h"
+#include "platform/FileErrors.h"
 
 #include <gtest/gtest.h>
 
