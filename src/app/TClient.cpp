@@ -332,6 +332,8 @@ void TClient::LoadHistory() {
         return;
     }
     Editor->LoadHistory(reading.Entries);
+    for (int32_t i = 0; i < Editor->History().Count(); ++i)
+        HistoryKept.push_back(Editor->History().At(i));
 }
 
 void TClient::SaveHistory() {
@@ -342,7 +344,11 @@ void TClient::SaveHistory() {
     entries.reserve(static_cast<size_t>(commands.Count()));
     for (int32_t i = 0; i < commands.Count(); ++i)
         entries.push_back(commands.At(i));
+    if (entries == HistoryKept)
+        return;
     const int error = History->Save(entries);
+    if (error == 0)
+        HistoryKept = std::move(entries);
     if (error == 0 || std::exchange(HistoryFailureTold, true))
         return;
     // At the program's end the screen is going: the diagnostics file keeps the reason.

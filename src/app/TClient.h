@@ -31,6 +31,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tolmix {
 
@@ -87,6 +88,9 @@ class TClient final : public LoopClient,
     // system names no folder for it. A failed write is told once a start.
     std::optional<HistoryFile> History;
     bool HistoryFailureTold = false;
+    // What the file holds as far as this start knows: a history that did not change since is
+    // not written again.
+    std::vector<std::string> HistoryKept;
     // The layout's settings; the size in them is what the client asks the terminal for.
     ScreenOptions Screen;
     ScreenLayout Layout;

@@ -160,6 +160,18 @@ TEST_F(LastingHistory, HistorySizeBoundsWhatIsKeptAndADroppedConnectionWritesItA
     client->Idle();
     ASSERT_FALSE(ServerConnected());
     EXPECT_EQ(HistoryText(), "tolmix-client history 1\ntwo\nthree\n");
+    // Nothing new since: the program's end writes nothing.
+    client.reset();
+    EXPECT_EQ(Files.Replaces, 1);
+}
+
+TEST_F(LastingHistory, AStartThatSendsNothingLeavesTheFileAlone) {
+    const std::string path =
+        "/state/tolmix-client/" + HistoryFileName("/games/hero.tcf", PathStyle::Posix);
+    Files.Add(path, "tolmix-client history 1\nold\n");
+    Start().reset();
+    EXPECT_EQ(Files.Replaces, 0);
+    EXPECT_EQ(Files.Files[path], "tolmix-client history 1\nold\n");
 }
 
 TEST_F(LastingHistory, AFileThatCannotBeReadOrWrittenCostsOneLineAndTheClientPlaysOn) {
