@@ -54,6 +54,9 @@ struct ClientEnvironment {
     PluginCallWatch& PluginWatch;
     // The terminal's type as the system names it (TERM), told to the server; empty: unknown.
     std::string TerminalType{};
+    // Where the client keeps what lasts between runs for the player (the command histories):
+    // $XDG_STATE_HOME/tolmix-client, %LOCALAPPDATA%\Tolmix Client; empty for nowhere.
+    std::string StateFolder{};
 };
 
 } // namespace tolmix

@@ -147,6 +147,8 @@ ClientSettings ReadClientSettings(const TTolmixStringList& list) {
     if (s.HistorySize <= 1)
         s.HistorySize = 1;
     s.LogEnabled = list.ReadBool("LogEnabled", d.LogEnabled);
+    s.LocalEcho = list.ReadBool("LocalEcho", d.LocalEcho);
+    s.EchoColor = static_cast<uint16_t>(list.ReadInteger("EchoColor", d.EchoColor) & 0x0F);
     s.Midi.Output = list.ReadString("MidiOutput", d.Midi.Output);
     s.Midi.SoundFont = list.ReadString("SoundFont", d.Midi.SoundFont);
     s.Midi.AudioDriver = list.ReadString("AudioDriver", d.Midi.AudioDriver);

@@ -53,6 +53,9 @@ struct ClientSettings {
     bool WordWrap = true;
     int32_t HistorySize = 1000;
     bool LogEnabled = false;
+    // The player's commands shown in the output and the log, in this console colour.
+    bool LocalEcho = true;
+    uint16_t EchoColor = 8;
     // Where the server's music sounds (MidiOutput, SoundFont, AudioDriver, MidiPort).
     MidiSinkSettings Midi;
     // What the reading changed that the player should hear of, one line each, Windows-1251

@@ -12,27 +12,34 @@ namespace tolmix {
 // then the start-up time as "-yyyy-mm-dd-hh-nn", then ".log".
 std::string MakeLogPath(std::string_view settingsPath, const LocalDateTime& startUp);
 
-// The output log: every printed line, without its colour bytes, appended to one file. The file
-// is opened and closed for each line, so it is complete on disk after each one and other
-// programs may read it meanwhile.
+// A printed line (console code page, without colour bytes) as the log writes it: UTF-8, the
+// control bytes other than tab as their Unicode pictures (so that no reader's terminal takes
+// them for its own), no line end.
+std::string LogLineText(std::string_view consoleText);
+
+// The output log: every printed line, without its colour bytes, appended to one file in UTF-8.
+// The file is opened and closed for each line, so it is complete on disk after each one and
+// other programs may read it meanwhile. The player switches it on and off while playing.
 class OutputLog {
   public:
-    OutputLog(FileSystem& files, bool enabled, std::string logPath);
+    // `lineEnd` ends every line: CR LF where the system's own editors expect it, else LF.
+    OutputLog(FileSystem& files, bool enabled, std::string logPath, std::string_view lineEnd);
 
-    // Appends the line (console code page) with CR LF; nothing while logging is off. A failure
-    // raises EInOutError. The lines that fail right after it do not raise again until a line
-    // is written once more, or a new connection begins: the client reports the failure by
-    // printing, and those lines must not fail the report itself. The first line written after
-    // a failure starts on a line of its own, whatever part of a line the failure left.
-    void AppendLog(std::string_view text);
-    // A new connection begins: its first failing line raises again.
-    void NewConnection() { Failing = false; }
+    bool On() const { return Enabled; }
+    void SwitchOn() { Enabled = true; }
+    void SwitchOff() { Enabled = false; }
+    const std::string& Path() const { return LogPath; }
+
+    // Appends the line; nothing while the log is off. 0, or why the write failed (a FileErrors
+    // code): the log is off from then on, and the first line written after it is switched on
+    // again starts on a line of its own, whatever part of a line the failure left.
+    int AppendLog(std::string_view consoleText);
 
   private:
     FileSystem& Files;
-    const bool LogEnabled;
+    bool Enabled;
     const std::string LogPath;
-    bool Failing = false;
+    const std::string LineEnd;
     // A write failed since the last that succeeded, possibly half done.
     bool MayBeTorn = false;
 };

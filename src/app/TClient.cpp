@@ -2,15 +2,19 @@
 
 #include "app/ConsolePalette.h"
 #include "app/FirstRunNotice.h"
+#include "app/InOutError.h"
 #include "app/PartOptions.h"
 #include "app/SystemRegistration.h"
 #include "text/CodePage.h"
 #include "text/ProgramName.h"
+#include "text/ServerCodePage.h"
 #include "util/FilePaths.h"
 
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace tolmix {
 
@@ -36,6 +40,29 @@ ClientSettings ReadSettingsFile(FileSystem& files, const std::string& path) {
     throw std::runtime_error("out of memory for " + what + " set in " + settingsPath);
 }
 
+// A file name (UTF-8, as the system gives it) as a line of Windows-1251 text shows it.
+std::string PathForScreen(std::string_view path) {
+    static const ServerCodePage Utf8(ServerEncoding::Utf8);
+    std::string storage;
+    return std::string(Utf8.DecodeReceived(path, true, storage));
+}
+
+// "Журнал: "
+constexpr std::string_view LogOnText = "\xC6\xF3\xF0\xED\xE0\xEB: ";
+// "Журнал выключен."
+constexpr std::string_view LogOffText =
+    "\xC6\xF3\xF0\xED\xE0\xEB \xE2\xFB\xEA\xEB\xFE\xF7\xE5\xED.";
+// "Журнал не пишется: "
+constexpr std::string_view LogFailedText =
+    "\xC6\xF3\xF0\xED\xE0\xEB \xED\xE5 \xEF\xE8\xF8\xE5\xF2\xF1\xFF: ";
+// "История команд не прочитана: ", "История команд не сохранена: "
+constexpr std::string_view HistoryUnreadText =
+    "\xC8\xF1\xF2\xEE\xF0\xE8\xFF \xEA\xEE\xEC\xE0\xED\xE4 \xED\xE5 "
+    "\xEF\xF0\xEE\xF7\xE8\xF2\xE0\xED\xE0: ";
+constexpr std::string_view HistoryUnsavedText =
+    "\xC8\xF1\xF2\xEE\xF0\xE8\xFF \xEA\xEE\xEC\xE0\xED\xE4 \xED\xE5 "
+    "\xF1\xEE\xF5\xF0\xE0\xED\xE5\xED\xE0: ";
+
 } // namespace
 
 TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
@@ -48,14 +75,16 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
       // from the server is logged, and one start's log must stay one file.
       LogPath(ExpandFileName(Files.CurrentDirectory(),
                              MakeLogPath(SettingsPath, Env.Time.LocalTime(Env.Time.Now())))),
-      Log(std::make_unique<OutputLog>(Files, Settings.LogEnabled, LogPath)),
+      Log(std::make_unique<OutputLog>(Files, Settings.LogEnabled, LogPath,
+                                      Files.Style() == PathStyle::Windows ? "\r\n" : "\n")),
       Screen(MakeScreenOptions(Settings)), Layout(StartLayout()), Clock(environment.Time),
       Output(MakeOutput()),
       Panel(std::make_unique<StatusPanel>(
           Surface, Window, Input.Loop(), State, Clock,
           MakePanelOptions(Settings, Layout, Surface.GetBufferSize().X, Env.Locale))),
       Printer(Surface, *Output, State, Clock, *Panel, *this, Settings.FlashActivity,
-              Env.Locale.DecimalSeparator),
+              Env.Locale.DecimalSeparator,
+              {.On = Settings.LocalEcho, .Colour = Settings.EchoColor}),
       MidiOutputs(Env.Midi.OpenMidi(Settings.Midi)),
       Sound(std::make_unique<SoundCommands>(Input, *MidiOutputs, Printer)),
       // Connecting and sending wait in the input loop, which keeps watching the keys and signals.
@@ -81,6 +110,9 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     if (!Settings.MouseWheel)
         Window.SetMouseReporting(false);
 
+    if (!Env.StateFolder.empty())
+        History.emplace(Files, Env.StateFolder,
+                        ExpandFileName(Files.CurrentDirectory(), SettingsPath, Files.Style()));
     StartEditor();
 
     Editor->ClearEditor();
@@ -98,6 +130,7 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
         Printer.PrintLine(line);
     for (const std::string& line : Settings.Notes)
         Printer.PrintLine(line);
+    LoadHistory();
 
     ProgramDir = ExtractFilePath(Files.ProgramPath());
     if (ProgramDir.empty())
@@ -123,6 +156,12 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
 }
 
 TClient::~TClient() {
+    try {
+        Printer.EndOpenPrompt();
+        SaveHistory();
+    } catch (...) {
+        // The program ends anyway; the file keeps what it had.
+    }
     if (Plugins)
         Plugins->UnloadPlugins();
     // What the link prints while it goes reaches no triggers.
@@ -169,7 +208,7 @@ void TClient::StartEditor() {
     Search = std::make_unique<ScrollbackSearch>(*Output);
     SearchRow = std::make_unique<SearchLine>(Surface, *Search, *Editor, *EditorScreen);
     Keys = std::make_unique<KeyDispatch>(Input, *Editor, *Output, Link, MacroStep, *SearchRow,
-                                         Layout.OutputRows);
+                                         Layout.OutputRows, static_cast<LogSwitch&>(*this));
     NewRowsMark = std::make_unique<ScrollbackMark>(Surface, *Output, *Panel);
     OutputCopy = std::make_unique<MouseCopy>(Surface, *Output, Clip);
 }
@@ -185,6 +224,8 @@ void TClient::StartPlugins() {
 }
 
 void TClient::ScreenResized() {
+    // The rows of the prompt printed last are wrapped again: no command joins them now.
+    Printer.EndOpenPrompt();
     Layout = DrawLayout(Surface, Screen);
     const int width = Surface.GetBufferSize().X;
     Search->BeforeResize();
@@ -269,15 +310,71 @@ void TClient::ServerEchoLost() {
 void TClient::ConnectionEnded() {
     if (Plugins)
         Plugins->EndGameWithConnection();
+    // What was typed for a connection lasts from its end on, should the program never get to
+    // its own end.
+    try {
+        SaveHistory();
+    } catch (...) {
+        // Nothing here raises: the connection's end goes on.
+    }
 }
 
 void TClient::AppendLog(const std::string& text) {
-    // A log that keeps failing is reported again on every connection.
-    if (Link.ConnectionNumber() != LoggedConnection) {
-        LoggedConnection = Link.ConnectionNumber();
-        Log->NewConnection();
+    const int error = Log->AppendLog(text);
+    if (error == 0)
+        return;
+    // Shown but not logged: the log is off now.
+    Output->AppendMessage(AnsiToConsole("\x89" + std::string(LogFailedText) +
+                                        PathForScreen(Log->Path()) + ": " +
+                                        InOutErrorText(error) + "\x87"));
+}
+
+void TClient::ToggleLog() {
+    if (Log->On()) {
+        // The last line the log keeps.
+        Printer.PrintLine(std::string(LogOffText));
+        Log->SwitchOff();
+        return;
     }
-    Log->AppendLog(text);
+    Log->SwitchOn();
+    Printer.PrintLine(std::string(LogOnText) + PathForScreen(Log->Path()));
+}
+
+void TClient::LoadHistory() {
+    if (!History)
+        return;
+    HistoryFile::Reading reading = History->Load();
+    if (!reading.Problem.empty()) {
+        Printer.PrintLine("\x89" + std::string(HistoryUnreadText) +
+                          PathForScreen(History->Path()) + ": " + reading.Problem + "\x87");
+        return;
+    }
+    Editor->LoadHistory(reading.Entries);
+    for (int32_t i = 0; i < Editor->History().Count(); ++i)
+        HistoryKept.push_back(Editor->History().At(i));
+}
+
+void TClient::SaveHistory() {
+    if (!History || !Editor)
+        return;
+    const CommandHistory& commands = Editor->History();
+    std::vector<std::string> entries;
+    entries.reserve(static_cast<size_t>(commands.Count()));
+    for (int32_t i = 0; i < commands.Count(); ++i)
+        entries.push_back(commands.At(i));
+    if (entries == HistoryKept)
+        return;
+    const int error = History->Save(entries);
+    if (error == 0)
+        HistoryKept = std::move(entries);
+    if (error == 0 || std::exchange(HistoryFailureTold, true))
+        return;
+    // At the program's end the screen is going: the diagnostics file keeps the reason.
+    Env.Diagnostics.Note("command history not saved: " + History->Path() + ": " +
+                         InOutErrorText(error));
+    Output->AppendMessage(AnsiToConsole("\x89" + std::string(HistoryUnsavedText) +
+                                        PathForScreen(History->Path()) + ": " +
+                                        InOutErrorText(error) + "\x87"));
 }
 
 void TClient::BeginEditMode(const std::string& text) {

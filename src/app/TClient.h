@@ -2,6 +2,7 @@
 
 #include "app/ClientEnvironment.h"
 #include "app/ClientSettings.h"
+#include "app/HistoryFile.h"
 #include "app/OutputLog.h"
 #include "app/ProgramLayout.h"
 #include "app/TextPrinter.h"
@@ -18,6 +19,7 @@
 #include "ui/EditorView.h"
 #include "ui/InputEditor.h"
 #include "ui/KeyDispatch.h"
+#include "ui/LogSwitch.h"
 #include "ui/LoopClient.h"
 #include "ui/MouseCopy.h"
 #include "ui/OutputBuffer.h"
@@ -30,7 +32,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace tolmix {
 
@@ -48,7 +52,8 @@ class TClient final : public LoopClient,
                       private ServerEchoListener,
                       private TelnetTerminal,
                       private HostLoop,
-                      private PrintedLineTargets {
+                      private PrintedLineTargets,
+                      private LogSwitch {
   public:
     TClient(TConsole& console, ClientEnvironment& environment, int argc, const char* const* argv);
     ~TClient() override;
@@ -84,8 +89,13 @@ class TClient final : public LoopClient,
     // The output log file of this start, fixed before anything is printed.
     std::string LogPath;
     std::unique_ptr<OutputLog> Log;
-    // The connection whose lines the log wrote last.
-    uint64_t LoggedConnection = 0;
+    // Where the command history of this settings file lasts between runs; nothing when the
+    // system names no folder for it. A failed write is told once a start.
+    std::optional<HistoryFile> History;
+    bool HistoryFailureTold = false;
+    // What the file holds as far as this start knows: a history that did not change since is
+    // not written again.
+    std::vector<std::string> HistoryKept;
     // The layout's settings; the size in them is what the client asks the terminal for.
     ScreenOptions Screen;
     ScreenLayout Layout;
@@ -132,8 +142,14 @@ class TClient final : public LoopClient,
     // on the first start from a folder, which shows the first-run notice instead of connecting.
     bool ConsoleKeyExisted = false;
 
-    // Writes a printed line (console code page, no colour bytes) to the output log when it is on.
+    // Writes a printed line (console code page, no colour bytes) to the output log when it is on;
+    // a write that fails switches the log off with one line saying so.
     void AppendLog(const std::string& text) override;
+    // Alt+L: the log on or off, one line saying where it writes.
+    void ToggleLog() override;
+    // The history of an earlier run into the editor, and the editor's history back to its file.
+    void LoadHistory();
+    void SaveHistory();
     // An installed program connects at its first start: its package registered it already.
     bool IsFirstRun() const { return !ConsoleKeyExisted && !Placement.Installed; }
     // Opens the server's text editor with its lines (console code page).

@@ -6,13 +6,15 @@
 #include "text/ColourBytes.h"
 #include "text/ProgramName.h"
 
+#include <utility>
+
 namespace tolmix {
 
 TextPrinter::TextPrinter(WindowTitle& title, OutputBuffer& output, CharacterStatus& state,
                          GameClock& clock, StatusPanel& panel, PrintedLineTargets& targets,
-                         bool flashActivity, char decimalSeparator)
+                         bool flashActivity, char decimalSeparator, EchoOptions echo)
     : Title(title), Output(output), State(state), Clock(clock), Panel(panel), Targets(targets),
-      FlashActivity(flashActivity), DecimalSeparator(decimalSeparator) {}
+      FlashActivity(flashActivity), DecimalSeparator(decimalSeparator), Echo(echo) {}
 
 void TextPrinter::PrintLine(const std::string& ansiText) {
     const std::string text = AnsiToConsole(ansiText);
@@ -42,6 +44,7 @@ void TextPrinter::ConnectionStarted() {
 }
 
 void TextPrinter::ConnectionEnded() {
+    EndOpenPrompt();
     if (Triggers)
         Triggers->Disconnected();
     Targets.ConnectionEnded();
@@ -58,6 +61,7 @@ void TextPrinter::RemoveUnfinishedLine() {
 }
 
 void TextPrinter::PrintText(const std::string& text) {
+    EndOpenPrompt();
     Output.AppendOutput(text);
     Targets.AppendLog(WithoutColours(text));
     if (FlashActivity)
@@ -73,6 +77,93 @@ void TextPrinter::PrintServerText(const std::string& text) {
     else
         PrintText(ColourLine(text, verdict.Colours, Output.TextAttr()));
     Triggers->Run(verdict);
+}
+
+void TextPrinter::PrintAnsweredPrompt(const std::string& ansiPrompt, bool mayBeCode,
+                                      std::string_view command) {
+    const std::string text = AnsiToConsole(ansiPrompt);
+    const std::vector<std::string_view> lines = CommandLines(command);
+    if (!Echo.On || lines.empty() || (mayBeCode && IsServerCode(text))) {
+        PrintReceivedLine(ansiPrompt, mayBeCode);
+        EchoCommand(command);
+        return;
+    }
+    // The triggers see the prompt as it came; the command joins it on the screen and in the
+    // log.
+    if (!Triggers) {
+        PrintWithEcho(text, lines.front());
+    } else {
+        const TriggerVerdict verdict = Triggers->Match(text);
+        if (verdict.Gag) {
+            Targets.AppendLog(WithoutColours(text));
+            PrintWithEcho(std::string(), lines.front());
+        } else {
+            PrintWithEcho(ColourLine(text, verdict.Colours, Output.TextAttr()), lines.front());
+        }
+        Triggers->Run(verdict);
+    }
+    for (size_t i = 1; i < lines.size(); ++i)
+        PrintWithEcho(std::string(), lines[i]);
+}
+
+void TextPrinter::EchoCommand(std::string_view command) {
+    if (!Echo.On)
+        return;
+    const std::vector<std::string_view> lines = CommandLines(command);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i == 0)
+            EchoFirstLine(lines[i]);
+        else
+            PrintWithEcho(std::string(), lines[i]);
+    }
+}
+
+void TextPrinter::EchoFirstLine(std::string_view echo) {
+    if (OpenPrompt && Output.RowCount() == OpenPrompt->EndRow &&
+        Output.TakeBackLine(OpenPrompt->FirstRow, OpenPrompt->AttrBefore)) {
+        const std::string prompt = std::move(OpenPrompt->Text);
+        OpenPrompt.reset();
+        PrintWithEcho(prompt, echo);
+        return;
+    }
+    PrintWithEcho(std::string(), echo);
+}
+
+void TextPrinter::PrintPromptLine(const std::string& ansiText, bool mayBeCode) {
+    const std::string text = AnsiToConsole(ansiText);
+    if (!Echo.On || (mayBeCode && IsServerCode(text)))
+        return PrintReceivedLine(ansiText, mayBeCode);
+    TriggerVerdict verdict;
+    if (Triggers) {
+        verdict = Triggers->Match(text);
+        if (verdict.Gag) {
+            Targets.AppendLog(WithoutColours(text));
+            Triggers->Run(verdict);
+            return;
+        }
+    }
+    const std::string shown =
+        Triggers ? ColourLine(text, verdict.Colours, Output.TextAttr()) : text;
+    EndOpenPrompt();
+    OpenPromptRows open{shown, Output.TextAttr(), Output.RowCount(), 0};
+    Output.AppendOutput(shown);
+    if (FlashActivity)
+        Panel.NoteActivity();
+    open.EndRow = Output.RowCount();
+    OpenPrompt = std::move(open);
+    if (Triggers)
+        Triggers->Run(verdict);
+}
+
+void TextPrinter::EndOpenPrompt() {
+    if (OpenPrompt)
+        Targets.AppendLog(WithoutColours(std::exchange(OpenPrompt, std::nullopt)->Text));
+}
+
+void TextPrinter::PrintWithEcho(const std::string& text, std::string_view echo) {
+    const uint16_t after = AttrAfter(text, Output.TextAttr());
+    PrintText(text + EchoText(echo, Echo.Colour));
+    Output.UseAttr(after);
 }
 
 void TextPrinter::HandleServerCode(char code, std::string_view payload) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CommandEcho.h"
 #include "app/TriggerActions.h"
 #include "net/CharacterStatus.h"
 #include "net/GameClock.h"
@@ -8,6 +9,7 @@
 #include "ui/StatusPanel.h"
 #include "ui/WindowTitle.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -49,7 +51,7 @@ class TextPrinter final : public ServerLinePrinter {
     // The window's title follows the character's name.
     TextPrinter(WindowTitle& title, OutputBuffer& output, CharacterStatus& state, GameClock& clock,
                 StatusPanel& panel, PrintedLineTargets& targets, bool flashActivity,
-                char decimalSeparator);
+                char decimalSeparator, EchoOptions echo = {});
 
     // Prints or dispatches one line of Windows-1251 text.
     void PrintLine(const std::string& text) override;
@@ -64,6 +66,17 @@ class TextPrinter final : public ServerLinePrinter {
     void PrintReceivedLine(const std::string& ansiText, bool mayBeCode) override;
     void ConnectionStarted() override;
     void ConnectionEnded() override;
+    // The player's commands in the echo colour, printed and logged but never matched by the
+    // triggers; the colour in force afterwards is the one before them.
+    void PrintAnsweredPrompt(const std::string& ansiPrompt, bool mayBeCode,
+                             std::string_view command) override;
+    void EchoCommand(std::string_view command) override;
+    // A prompt ended by GA or EOR: shown and matched at once, logged once it is clear whether
+    // the player's command joins its row.
+    void PrintPromptLine(const std::string& ansiText, bool mayBeCode) override;
+    // The prompt printed last is logged as it stands and no command joins it any more (a new
+    // screen width wraps its rows again; the program ends).
+    void EndOpenPrompt();
 
     // The triggers to run (none: every line is printed as it came).
     void UseTriggers(TriggerActions* triggers) { Triggers = triggers; }
@@ -84,6 +97,10 @@ class TextPrinter final : public ServerLinePrinter {
 
     void PrintText(const std::string& consoleText);
     void PrintServerText(const std::string& consoleText);
+    // Prints the text with `echo` after it on its row; the colour after it is the text's.
+    void PrintWithEcho(const std::string& consoleText, std::string_view echo);
+    // The first line of a command: on the open prompt's row when nothing came after it.
+    void EchoFirstLine(std::string_view echo);
     void HandleServerCode(char code, std::string_view payload);
     void Unsupported(char code, std::string_view payload);
     void SetName(std::string_view name);
@@ -97,6 +114,16 @@ class TextPrinter final : public ServerLinePrinter {
     PrintedLineTargets& Targets;
     const bool FlashActivity;
     const char DecimalSeparator;
+    const EchoOptions Echo;
+    // The prompt printed last, while no other line followed it: its text as printed, the
+    // colour before it and its rows.
+    struct OpenPromptRows {
+        std::string Text;
+        uint16_t AttrBefore = 7;
+        int64_t FirstRow = 0;
+        int64_t EndRow = 0;
+    };
+    std::optional<OpenPromptRows> OpenPrompt;
     TriggerActions* Triggers = nullptr;
     ReceivedLines PluginText{*this};
 };

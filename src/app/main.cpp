@@ -115,7 +115,11 @@ void RunClient(const posix::XdgFolders& folders, const char* program,
                                   .UserDataFolder = folders.DataHome,
                                   .Diagnostics = notes,
                                   .PluginWatch = watchdog,
-                                  .TerminalType = posix::TerminalTypeFromEnvironment()};
+                                  .TerminalType = posix::TerminalTypeFromEnvironment(),
+                                  .StateFolder = folders.StateHome.empty()
+                                                     ? std::string()
+                                                     : JoinPath(folders.StateHome,
+                                                                "tolmix-client")};
     // The client connects while it is made, waiting in the input loop, which runs it after.
     TClient client(console, environment, argc, argv);
     console.Run(client);

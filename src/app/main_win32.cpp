@@ -16,6 +16,7 @@
 #include "platform/win32/WinText.h"
 #include "platform/win32/WinmmMidiDevices.h"
 #include "ui/TConsole.h"
+#include "util/FilePaths.h"
 
 #include <exception>
 #include <new>
@@ -33,6 +34,12 @@ class WinmmMidiOpener final : public MidiOpener {
         return std::make_unique<win32::WinmmMidiDevices>();
     }
 };
+
+// %LOCALAPPDATA%\Tolmix Client, or nowhere when the system names no such folder.
+std::string StateFolder() {
+    const std::string local = win32::LocalAppDataFolder();
+    return local.empty() ? std::string() : JoinPath(local, "Tolmix Client");
+}
 
 // Runs the client; every object it makes is gone, and the console restored, when it returns
 // or throws.
@@ -63,7 +70,8 @@ void RunClient(int argc, const char* const* argv) {
                                   .Midi = midi,
                                   .UserDataFolder = {},
                                   .Diagnostics = notes,
-                                  .PluginWatch = unwatched};
+                                  .PluginWatch = unwatched,
+                                  .StateFolder = StateFolder()};
     // The client connects while it is made, waiting in the input loop, which runs it after.
     TClient client(console, environment, argc, argv);
     console.Run(client);

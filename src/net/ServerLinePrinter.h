@@ -3,6 +3,7 @@
 #include "text/LinePrinter.h"
 
 #include <string>
+#include <string_view>
 
 namespace tolmix {
 
@@ -28,6 +29,22 @@ class ServerLinePrinter : public LinePrinter {
     // Takes the unfinished line off the window again: its line end came, and the whole line
     // is printed in its place, or the connection ended without it.
     virtual void RemoveUnfinishedLine() = 0;
+    // A line the server ended as a prompt (GA or EOR): printed at once as PrintReceivedLine
+    // prints it; the command that answers it may still join its row.
+    virtual void PrintPromptLine(const std::string& ansiText, bool mayBeCode) {
+        PrintReceivedLine(ansiText, mayBeCode);
+    }
+    // The line that held the prompt a command answers, printed as PrintReceivedLine prints it,
+    // with the command (console code page, CR LF between its lines) after it on its row; the
+    // command is the player's own: no trigger sees it.
+    virtual void PrintAnsweredPrompt(const std::string& ansiPrompt, bool mayBeCode,
+                                     std::string_view command) {
+        PrintReceivedLine(ansiPrompt, mayBeCode);
+        EchoCommand(command);
+    }
+    // A command the player sent while no line was left unfinished: after the prompt printed
+    // last (PrintPromptLine) when nothing came after it, else on rows of its own.
+    virtual void EchoCommand(std::string_view /*command*/) {}
     // The connection was dropped (for any reason), before the reconnect prompt is printed:
     // what lives only as long as one connection ends here. Raises nothing.
     virtual void ConnectionEnded() {}

@@ -95,7 +95,7 @@ void ServerLink::ConnectToServer() {
         // The proxy's reply may have brought the server's first negotiations.
         SendTelnetAnswers();
         if (!Settings.AutoSend.empty())
-            SendLine(BarsToLineBreaks(Settings.AutoSend), true);
+            SendCommand(BarsToLineBreaks(Settings.AutoSend), true, false);
     } catch (...) {
         DropAfterError(connection, std::current_exception());
     }
@@ -183,7 +183,7 @@ bool ServerLink::PollSocket() {
             return false;
         }
         EndUnfinishedLine();
-        ProcessIncomingLine(line);
+        ProcessIncomingLine(line, Socket->LastLineWasPrompt());
         // Handling the line may have dropped the connection.
         if (!Socket)
             return false;
@@ -198,14 +198,25 @@ bool ServerLink::PollSocket() {
     return false;
 }
 
-void ServerLink::ProcessIncomingLine(std::string_view line) {
+void ServerLink::ProcessIncomingLine(std::string_view line, bool prompt) {
     std::string storage;
     const DecodedLine decoded =
         DecodeIncomingLine(Charset.DecodeReceived(line, true, storage), Colours);
     Colours = decoded.Colours;
     // Only marker bytes that came as such make a server code; colour bytes made from ANSI
     // sequences (black on black) merely look like them.
-    Printer.PrintReceivedLine(decoded.Text, decoded.WireMarkers == 2);
+    if (prompt)
+        Printer.PrintPromptLine(decoded.Text, decoded.WireMarkers == 2);
+    else
+        Printer.PrintReceivedLine(decoded.Text, decoded.WireMarkers == 2);
+}
+
+void ServerLink::ProcessPromptLine(std::string_view line, std::string_view command) {
+    std::string storage;
+    const DecodedLine decoded =
+        DecodeIncomingLine(Charset.DecodeReceived(line, true, storage), Colours);
+    Colours = decoded.Colours;
+    Printer.PrintAnsweredPrompt(decoded.Text, decoded.WireMarkers == 2, command);
 }
 
 void ServerLink::ServerEchoChanged(bool serverEchoes) {
@@ -291,17 +302,23 @@ void ServerLink::ShowUnfinishedLine() {
     }
 }
 
-void ServerLink::EndPromptLine() {
+void ServerLink::EndPromptLine(std::string_view command, bool echo) {
     std::string storage;
     if (!MayShowUnfinished(
-            DecodeIncomingLine(Charset.DecodeReceived(Socket->UnfinishedLine(), false, storage))))
+            DecodeIncomingLine(Charset.DecodeReceived(Socket->UnfinishedLine(), false, storage)))) {
+        if (echo)
+            Printer.EchoCommand(command);
         return;
+    }
     const uint64_t connection = Connection;
     try {
         ProtectedBlock block(Protected);
         const std::string line = Socket->TakeUnfinishedLine();
         EndUnfinishedLine();
-        ProcessIncomingLine(line);
+        if (echo)
+            ProcessPromptLine(line, command);
+        else
+            ProcessIncomingLine(line);
     } catch (...) {
         DropAfterError(connection, std::current_exception());
     }
@@ -337,17 +354,22 @@ void ServerLink::Send(std::string_view bytes) {
 }
 
 void ServerLink::SendLine(std::string_view text, bool convert) {
+    SendCommand(text, convert, true);
+}
+
+void ServerLink::SendCommand(std::string_view text, bool convert, bool echo) {
     if (!Socket)
         return;
     // Not while the server echoes (it ends the line itself), nor for the client's codes and
-    // the plugins' texts, which the player does not type.
+    // the plugins' texts, which the player does not type. The same holds for the command's
+    // echo in the output: a password is never shown.
     if (convert && !IsClientCode(text)) {
         if (ServerEchoes) {
             // The line typed while the server echoes (the password) ends that state: a server
             // that takes the client's refusal for the end of its echo never says WONT ECHO.
             ServerEchoChanged(false);
         } else {
-            EndPromptLine();
+            EndPromptLine(text, echo);
             if (!Socket)
                 return;
         }

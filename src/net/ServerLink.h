@@ -73,8 +73,10 @@ class ServerLink final : public ServerConnection,
     // The console's idle step: receives and handles at most one line without waiting. True
     // when another complete line is already buffered, so the loop calls again at once.
     bool PollSocket();
-    // Decodes one received line and prints it.
-    void ProcessIncomingLine(std::string_view line);
+    // Decodes one received line and prints it (as a prompt when GA or EOR ended it).
+    void ProcessIncomingLine(std::string_view line, bool prompt = false);
+    // The same for the line that held a prompt, printed with the command that answers it.
+    void ProcessPromptLine(std::string_view line, std::string_view command);
     // The output window took another size: the server hears of it when it asked to.
     void OutputWindowResized();
 
@@ -106,8 +108,12 @@ class ServerLink final : public ServerConnection,
     void WatchUnfinishedLine();
     void ShowUnfinishedLine();
     // A command the player sends ends the line the server left unfinished, as the command's
-    // line end would on a terminal that echoes it.
-    void EndPromptLine();
+    // line end would on a terminal that echoes it; the command is shown after it when `echo`
+    // (on a row of its own when nothing was left unfinished).
+    void EndPromptLine(std::string_view command, bool echo);
+    // SendLine, the command shown in the output unless it is the settings' AutoSend (which
+    // may hold a password).
+    void SendCommand(std::string_view text, bool convert, bool echo);
     // The line being received ended (or the connection did): the shown part goes, and what
     // is known of it is forgotten.
     void EndUnfinishedLine();

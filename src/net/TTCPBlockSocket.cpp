@@ -297,6 +297,7 @@ std::string TTCPBlockSocket::TakeLine(LineEnd end) {
     EndedByCR = end.Lone == '\r';
     EndedByLF = end.Lone == '\n';
     EndedByPrompt = end.Prompt;
+    LastLinePrompt = end.Prompt;
     Start += end.Length + end.Size;
     Scanned = 0;
     DropConsumed();

@@ -68,6 +68,8 @@ class TTCPBlockSocket {
     // (0: do not wait); anything else: the connection is broken. Bytes of an unfinished line
     // stay buffered.
     std::string ReceiveLine(int32_t timeoutMs);
+    // Whether the line ReceiveLine handed out last was ended by GA or EOR: a prompt.
+    bool LastLineWasPrompt() const { return LastLinePrompt; }
     // Shuts down sending, reads away what is still waiting, closes.
     void CloseConnection();
 
@@ -135,6 +137,7 @@ class TTCPBlockSocket {
     bool EndedByLF = false;
     // The last line ended with GA or EOR: a line end right after it ends nothing more.
     bool EndedByPrompt = false;
+    bool LastLinePrompt = false;
     // Where the prompts end in Buffer (GA or EOR), in order.
     std::deque<std::size_t> PromptEnds;
     std::vector<std::size_t> NewPromptEnds;

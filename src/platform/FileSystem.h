@@ -2,6 +2,7 @@
 
 #include "platform/PathStyle.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,8 @@ struct FileReadResult {
     // The name was a named pipe, a device, a socket or a folder, which was never read: reading
     // one may wait for ever or never end.
     bool NotAFile = false;
+    // The file is longer than the reader's limit.
+    bool TooLarge = false;
 };
 
 // What a name stands for.
@@ -31,6 +34,14 @@ class FileSystem {
     virtual EntryKind Kind(std::string_view path) const = 0;
     // Reads a regular file only; any other entry gives NotAFile without waiting on it.
     virtual FileReadResult ReadFile(std::string_view path) const = 0;
+    // The same for a file that must hold at most `limit` bytes: a longer one is not read in
+    // full (Ok false, FileTooLarge set), however long it is.
+    virtual FileReadResult ReadFileUpTo(std::string_view path, size_t limit) const = 0;
+    // Writes the file whole, making the missing folders of its path first (for the player
+    // alone): the bytes go to a new file beside it, which then takes its name, so that a
+    // reader, or a crash, finds the old file or the new one, never half of one. 0, or why it
+    // failed as a FileErrors code; a failure leaves the old file as it was.
+    virtual int WriteWholeFile(std::string_view path, std::string_view data) = 0;
     // Appends the bytes to the file, creating it when it is missing (an existing file is never
     // emptied), and closes it again, so that the bytes are in the file for every reader when
     // this returns. 0, or why it failed as a FileErrors code.

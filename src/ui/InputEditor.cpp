@@ -220,6 +220,11 @@ void InputEditor::CursorToTextEnd() {
     ClearSelection();
 }
 
+void InputEditor::LoadHistory(const std::vector<std::string>& entries) {
+    for (const std::string& entry : entries)
+        Commands.Add(entry);
+}
+
 void InputEditor::RecallHistory(bool newer) {
     if (EditMode())
         return;

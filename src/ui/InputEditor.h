@@ -79,6 +79,8 @@ class InputEditor final : public PasteTarget, public ServerEchoListener {
     // Start and end positions; empty when they are equal.
     TextRange Selection() const { return {SelStart, SelEnd}; }
     const CommandHistory& History() const { return Commands; }
+    // The entries of an earlier run, oldest first, before anything is sent.
+    void LoadHistory(const std::vector<std::string>& entries);
     // Plain Enter breaks the line and Ctrl+Enter sends: the setting swaps the two keys, and so
     // does the server's edit mode.
     bool EnterSwapped() const { return EnterSwap; }

@@ -9,6 +9,7 @@ namespace {
 
 constexpr uint16_t VkC = 'C';
 constexpr uint16_t VkF = 'F';
+constexpr uint16_t VkL = 'L';
 constexpr uint16_t VkV = 'V';
 constexpr uint16_t VkX = 'X';
 
@@ -33,6 +34,10 @@ bool KeyDispatch::HandleKey(const KeyEvent& key) {
     if (!alt && !ctrl && key.Char >= 0x20) {
         const char c = static_cast<char>(key.Char);
         Editor.InsertText(std::string_view(&c, 1));
+        return true;
+    }
+    if (alt && !ctrl && key.VirtualKey == VkL) {
+        Log.ToggleLog();
         return true;
     }
     const int32_t anchor = Editor.CursorPosition();

@@ -4,6 +4,7 @@
 #include "net/ServerConnection.h"
 #include "platform/KeyEvent.h"
 #include "ui/InputEditor.h"
+#include "ui/LogSwitch.h"
 #include "ui/LoopExit.h"
 #include "ui/ScreenViews.h"
 #include "ui/SearchKeys.h"
@@ -18,11 +19,11 @@ namespace tolmix {
 // quit policy says what a key that is not consumed does.
 class KeyDispatch {
   public:
-    // The quit key ends the input loop.
+    // The quit key ends the input loop; Alt+L switches the log.
     KeyDispatch(LoopExit& loop, InputEditor& editor, OutputView& output, ServerConnection& link,
-                KeyMacroStep& macros, SearchKeys& search, int32_t outputRows)
+                KeyMacroStep& macros, SearchKeys& search, int32_t outputRows, LogSwitch& log)
         : Loop(loop), Editor(editor), Output(output), Link(link), Macros(macros), Search(search),
-          OutputRows(outputRows) {}
+          OutputRows(outputRows), Log(log) {}
 
     bool HandleKey(const KeyEvent& key);
     // The output window's height, which the page keys scroll by one row less than.
@@ -43,6 +44,7 @@ class KeyDispatch {
     KeyMacroStep& Macros;
     SearchKeys& Search;
     int32_t OutputRows;
+    LogSwitch& Log;
 };
 
 } // namespace tolmix

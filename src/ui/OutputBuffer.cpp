@@ -80,6 +80,17 @@ void OutputBuffer::RemoveUnfinished() {
     KeepInView(following);
 }
 
+bool OutputBuffer::TakeBackLine(int64_t firstRow, uint16_t attrBefore) {
+    if (Unfinished || firstRow < MinViewTop || firstRow >= LineCount ||
+        LineCount - firstRow > OutputRows)
+        return false;
+    for (int64_t row = firstRow; row < LineCount; ++row)
+        std::fill(Row(row), Row(row) + SizeX, BlankCell);
+    LineCount = firstRow;
+    CurrentAttr = attrBefore;
+    return true;
+}
+
 void OutputBuffer::KeepInView(bool following) {
     // A window that showed the newest rows follows; one scrolled back stays where it is, unless
     // rows it showed were taken back, or were overwritten by the new ones: then it shows the

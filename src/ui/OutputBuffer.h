@@ -55,6 +55,11 @@ class OutputBuffer final : public OutputView, public TextOutput {
     void ShowUnfinished(std::string_view text);
     // Takes the unfinished line's rows back, and the colour it set.
     void RemoveUnfinished();
+    // Takes back the newest line's rows, from `firstRow` on, and puts back the colour in force
+    // before it, so that it can be stored again with more on its row (a prompt and the
+    // player's answer). False, changing nothing, while an unfinished line is shown or when the
+    // rows are not all within the scrollback's reach.
+    bool TakeBackLine(int64_t firstRow, uint16_t attrBefore);
     bool ShowsUnfinished() const { return Unfinished.has_value(); }
     void DrawOutput();
     void ScrollOutput(bool down, int64_t count) override;

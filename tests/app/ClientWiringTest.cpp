@@ -139,8 +139,8 @@ TEST_F(ClientWiring, APromptIsShownWhileItWaitsLoggedOnceAndItsPasswordIsMasked)
     ASSERT_NE(log, nullptr);
     EXPECT_EQ(log->find("Login"), std::string::npos);
 
-    // The name sent ends the prompt's line: printed and logged once, and the password prompt
-    // comes on a row of its own.
+    // The name sent ends the prompt's line: printed and logged once with the name after it,
+    // and the password prompt comes on a row of its own.
     EXPECT_EQ(Command("hero"), "hero\r\n");
     Server->Arrive("Password: \xFF\xFB\x01");
     RunInput();
@@ -149,9 +149,10 @@ TEST_F(ClientWiring, APromptIsShownWhileItWaitsLoggedOnceAndItsPasswordIsMasked)
     RunInput();
     EXPECT_EQ(Row(Screen.Cells().CursorY).substr(0, 3), "** ");
     EXPECT_FALSE(OutputHas("Login: Password"));
-    const std::size_t at = log->find("Login: \r\n");
+    const std::size_t at = log->find("Login: hero\n");
     ASSERT_NE(at, std::string::npos);
     EXPECT_EQ(log->find("Login", at + 1), std::string::npos);
+    EXPECT_TRUE(OutputHas("Login: hero"));
 }
 
 TEST_F(ClientWiring, MacroFilesAreReadAgainFromTheFolderTheProgramStartedIn) {

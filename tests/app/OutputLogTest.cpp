@@ -36,41 +36,48 @@ TEST(InOutErrorText, TheRuntimesTextsOfAFailedFileOperation) {
     EXPECT_EQ(InOutErrorText(FileErrors::FileNotFound), "File not found");
     EXPECT_EQ(InOutErrorText(FileErrors::TooManyOpenFiles), "Too many open files");
     EXPECT_EQ(InOutErrorText(FileErrors::DeviceError), "I/O error 1117");
-    EXPECT_STREQ(EInOutError(FileErrors::DiskFull).what(), "Disk full");
 }
 
-TEST(OutputLog, AppendsEachLineWithCrLfAndAfterAFailureRaisesOnlyOnceUntilItWritesAgain) {
+TEST(OutputLog, AppendsEachLineInUtf8WithTheLineEndItWasGiven) {
     test::FakeFileSystem files;
-    files.Add("/games/hero.log", "earlier start\r\n");
-    OutputLog log(files, true, "/games/hero.log");
-    log.AppendLog("one");
+    files.Add("/games/hero.log", "earlier start\n");
+    OutputLog log(files, true, "/games/hero.log", "\n");
+    // "Привет" in the console code page, a tab, a bell, a colour byte and DEL.
+    log.AppendLog("\x8F\xE0\xA8\xA2\xA5\xE2\t!\x07\x1B\x7F");
     log.AppendLog("");
-    EXPECT_EQ(files.Files["/games/hero.log"], "earlier start\r\none\r\n\r\n");
+    EXPECT_EQ(files.Files["/games/hero.log"],
+              "earlier start\n\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82\t!"
+              "\xE2\x90\x87\xE2\x90\xA1\n\n");
     EXPECT_EQ(files.Appends, 2); // one open-write-close per line
 
+    OutputLog windows(files, true, "/games/win.log", "\r\n");
+    windows.AppendLog("one");
+    windows.AppendLog("two");
+    EXPECT_EQ(files.Files["/games/win.log"], "one\r\ntwo\r\n");
+}
+
+// A full disk: the write that fails says why once and switches the log off; switched on
+// again, the log never continues the half line the failure left.
+TEST(OutputLog, AFailedWriteSwitchesTheLogOffAndTheNextLineStartsItsOwnLine) {
+    test::FakeFileSystem files;
+    OutputLog log(files, true, "/games/hero.log", "\n");
+    EXPECT_EQ(log.AppendLog("one"), 0);
     files.WriteErrors["/games/hero.log"] = FileErrors::DiskFull;
-    try {
-        log.AppendLog("lost");
-        ADD_FAILURE() << "a failed write must raise";
-    } catch (const EInOutError& e) {
-        EXPECT_STREQ(e.what(), "Disk full");
-        EXPECT_EQ(e.ErrorCode, FileErrors::DiskFull);
-    }
-    // The lines that report the failure are tried, but do not raise again.
-    EXPECT_NO_THROW(log.AppendLog("reconnect prompt"));
-    EXPECT_EQ(files.Appends, 4);
+    EXPECT_EQ(log.AppendLog("lost"), FileErrors::DiskFull);
+    EXPECT_FALSE(log.On());
+    EXPECT_EQ(log.AppendLog("not tried"), 0);
+    EXPECT_EQ(files.Appends, 2);
 
     files.WriteErrors.clear();
-    log.AppendLog("back");
-    files.WriteErrors["/games/hero.log"] = FileErrors::AccessDenied;
-    EXPECT_THROW(log.AppendLog("again"), EInOutError);
-    // The line after the failures starts a line of its own.
-    EXPECT_EQ(files.Files["/games/hero.log"], "earlier start\r\none\r\n\r\n\r\nback\r\n");
+    files.Files["/games/hero.log"] += "lo"; // what the full disk took
+    log.SwitchOn();
+    EXPECT_EQ(log.AppendLog("back"), 0);
+    EXPECT_EQ(files.Files["/games/hero.log"], "one\nlo\nback\n");
 }
 
 TEST(OutputLog, OffWritesNothing) {
     test::FakeFileSystem files;
-    OutputLog log(files, false, "x.log");
+    OutputLog log(files, false, "x.log", "\n");
     log.AppendLog("one");
     EXPECT_EQ(files.Appends, 0);
     EXPECT_TRUE(files.Files.empty());
@@ -99,13 +106,13 @@ TEST_F(ClientLog, OffCreatesNoFile) {
     EXPECT_EQ(Files.Files.count(LogFile), 0u);
 }
 
-TEST_F(ClientLog, OnLogsTheBannerFirstThenPrintedLinesInTheConsoleCodePageWithoutColourBytes) {
+TEST_F(ClientLog, OnLogsTheBannerFirstThenPrintedLinesInUtf8WithoutColourBytes) {
     auto client = Start("LogEnabled=1\r\n");
     const std::string banner(ProgramTitle);
     ASSERT_EQ(LogText().substr(0, banner.size()), banner);
     // The banner is one line, and the connection's messages follow it.
-    const size_t afterBanner = LogText().find("\r\n") + 2;
-    EXPECT_EQ(LogText().substr(afterBanner, 2), "\r\n");
+    const size_t afterBanner = LogText().find('\n') + 1;
+    EXPECT_EQ(LogText().substr(afterBanner, 1), "\n");
     const size_t started = LogText().size();
 
     // "\x8C" red, "Привет" in Windows-1251, "\x87" grey; a server code; an empty line.
@@ -113,8 +120,9 @@ TEST_F(ClientLog, OnLogsTheBannerFirstThenPrintedLinesInTheConsoleCodePageWithou
     client->Lines().PrintLine("\x80\x80"
                       "l42");
     client->Lines().PrintLine("");
-    // "Привет" in code page 866.
-    EXPECT_EQ(LogText().substr(started), "\x8F\xE0\xA8\xA2\xA5\xE2, world\r\n\r\n");
+    // "Привет" in UTF-8, LF line ends where the files are POSIX ones.
+    EXPECT_EQ(LogText().substr(started),
+              "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, world\n\n");
     // The code went to the status panel: "Уровень" shows 42.
     const int panel = RowWith(AnsiToConsole("\xD3\xF0\xEE\xE2\xE5\xED\xFC"));
     ASSERT_GE(panel, 0);
@@ -130,7 +138,7 @@ TEST_F(ClientLog, TheDefaultLogStaysInTheFolderOfTheStartWhenTheFolderChanges) {
     Files.ChangeDirectory("/opt/tolmix");
     client.Lines().PrintLine("later");
     const std::string text = Files.Files["/home/player/TolmixClient-2006-05-17-19-08.log"];
-    EXPECT_EQ(text.substr(text.size() - 7), "later\r\n");
+    EXPECT_EQ(text.substr(text.size() - 6), "later\n");
 }
 
 TEST_F(ClientLog, TheFirstRunNoticeIsLoggedAfterTheBanner) {
@@ -139,13 +147,13 @@ TEST_F(ClientLog, TheFirstRunNoticeIsLoggedAfterTheBanner) {
     const std::string text = LogText();
     // Banner, empty line, two notice lines, empty line.
     int lines = 0;
-    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2))
+    for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
         ++lines;
     EXPECT_EQ(lines, 5);
-    EXPECT_NE(text.find("\r\n\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\n\n"), std::string::npos);
     EXPECT_NE(text.find("F10"), std::string::npos);
     EXPECT_EQ(text.find('\x17'), std::string::npos) << "colour bytes are not logged";
-    EXPECT_EQ(text.substr(text.size() - 4), "\r\n\r\n");
+    EXPECT_EQ(text.substr(text.size() - 2), "\n\n");
 }
 
 TEST_F(ClientLog, TwoStartsWithinOneMinuteShareOneFileAndTheNextMinuteStartsAnother) {
@@ -159,9 +167,9 @@ TEST_F(ClientLog, TwoStartsWithinOneMinuteShareOneFileAndTheNextMinuteStartsAnot
     EXPECT_EQ(Files.Files["/games/hero-2006-05-17-21-09.log"], first);
 }
 
-// A disk that stays full: every connection that loses lines says so once, and once the disk
-// has room the next line does not continue the half line the failure left.
-TEST_F(ClientLog, AFailingLogIsToldOnEveryConnectionAndNeverContinuesATornLine) {
+// A disk that fills up during play: one line says so, the log is off, and the connection and
+// the output go on; Alt+L switches it on again once there is room, on a line of its own.
+TEST_F(ClientLog, AFailingLogIsOneLineAndTheGameGoesOn) {
     std::shared_ptr<test::FakeStream> server = Net.Prepare();
     auto client = Start("LogEnabled=1\r\nAutoSend=\r\n");
     ASSERT_TRUE(ServerConnected());
@@ -176,71 +184,55 @@ TEST_F(ClientLog, AFailingLogIsToldOnEveryConnectionAndNeverContinuesATornLine) 
     }
     Files.WriteErrors[LogFile] = FileErrors::DiskFull;
     Files.Files[LogFile] += "sec"; // what the full disk took of the next line
-    server->Arrive("second\r\n");
-    client->Idle();
-    EXPECT_FALSE(ServerConnected());
-    EXPECT_EQ(errorLines(), 1);
-
-    // Reconnecting: the new connection's first line fails again, and says so again (before
-    // any socket is made).
-    for (int attempt = 2; attempt <= 3; ++attempt) {
-        Term.Key(VkReturn, 0x0D);
-        RunInput(*client);
-        EXPECT_EQ(errorLines(), attempt);
-        EXPECT_FALSE(ServerConnected());
+    server->Arrive("second\r\nthird\r\n");
+    while (client->Idle()) {
     }
+    EXPECT_TRUE(ServerConnected());
+    EXPECT_TRUE(ScreenHas("second"));
+    EXPECT_TRUE(ScreenHas("third"));
+    EXPECT_EQ(errorLines(), 1);
+    EXPECT_GE(RowWith(LogFile), 0);
 
     Files.WriteErrors.clear();
-    server = Net.Prepare();
-    Term.Key(VkReturn, 0x0D);
+    Term.Key('L', 'l', LeftAltPressed);
     RunInput(*client);
-    ASSERT_TRUE(ServerConnected());
-    server->Arrive("third\r\n");
+    server->Arrive("fourth\r\n");
     while (client->Idle()) {
     }
     const std::string text = LogText();
-    EXPECT_NE(text.find("first\r\nsec\r\n"), std::string::npos);
-    EXPECT_NE(text.find("\r\nthird\r\n"), std::string::npos);
-    EXPECT_EQ(text.find("secthird"), std::string::npos);
-    EXPECT_EQ(errorLines(), 3);
+    EXPECT_NE(text.find("first\nsec\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nfourth\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("third"), std::string::npos);
+    EXPECT_EQ(errorLines(), 1);
 }
 
-TEST_F(ClientLog, ALogThatCannotBeWrittenEndsStartUpAtTheBanner) {
-    Files.WriteErrors[LogFile] = FileErrors::AccessDenied;
-    try {
-        Start("LogEnabled=1\r\n");
-        ADD_FAILURE() << "start-up must end";
-    } catch (const EInOutError& e) {
-        EXPECT_STREQ(e.what(), "File access denied");
-    }
-    // Nothing after the banner ran: no registration.
-    EXPECT_TRUE(Registry.Calls.empty());
+TEST_F(ClientLog, ALogThatCannotBeCreatedIsOneLineAndTheClientConnects) {
+    Net.Prepare();
+    Files.WriteErrors[LogFile] = FileErrors::WriteProtected;
+    auto client = Start("LogEnabled=1\r\n");
+    EXPECT_TRUE(ServerConnected());
+    EXPECT_GE(RowWith(LogFile), 0);
+    EXPECT_FALSE(Registry.Calls.empty());
 }
 
-// The log's failure on a received line reaches the connection's error handling, which drops
-// the connection and prints its prompt; that prompt must not fail again.
-TEST(LogOnTheServerLink, AFailingLogLooksLikeALostConnectionAndThePromptStillPrints) {
-    test::FakeFileSystem files;
-    OutputLog log(files, true, "/games/hero.log");
-    test::RecordingLinkHost host;
-    host.OnPrint = [&](const std::string& line) { log.AppendLog(line); };
-    test::FakeNetwork net;
-    test::FakeEventLoop loop;
-    test::FakeNetworkWait waits;
-    ServerLink link(host, host, waits, net, loop, {.Address = "mud.example", .Port = "4000"});
-    std::shared_ptr<test::FakeStream> stream = net.Prepare();
-    link.ConnectToServer();
-    ASSERT_TRUE(link.Connected());
-
-    stream->Arrive("first\r\nsecond\r\n");
-    link.PollSocket();
-    ASSERT_TRUE(link.Connected());
-    files.WriteErrors["/games/hero.log"] = FileErrors::DiskFull;
-    EXPECT_NO_THROW(link.PollSocket());
-    EXPECT_FALSE(link.Connected());
-    EXPECT_EQ(host.Printed.back(), ReconnectPrompt);
-    EXPECT_EQ(files.Files["/games/hero.log"].find("second"), std::string::npos);
-    EXPECT_NE(files.Files["/games/hero.log"].find("first\r\n"), std::string::npos);
+// Alt+L during play: on with "Журнал: <path>" as its first line, off with a line that is its
+// last; what is printed meanwhile is all there.
+TEST_F(ClientLog, AltLSwitchesTheLogOnAndOffWithALineSayingWhere) {
+    auto client = Start("LogEnabled=0\r\n");
+    client->Lines().PrintLine("before");
+    EXPECT_EQ(Files.Files.count(LogFile), 0u);
+    Term.Key('L', 'l', LeftAltPressed);
+    RunInput(*client);
+    // "Журнал: " in the console code page and in UTF-8.
+    EXPECT_GE(RowWith(AnsiToConsole("\xC6\xF3\xF0\xED\xE0\xEB: ") + LogFile), 0);
+    client->Lines().PrintLine("during");
+    Term.Key('L', 'l', LeftAltPressed);
+    RunInput(*client);
+    client->Lines().PrintLine("after");
+    EXPECT_EQ(LogText(), "\xD0\x96\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB: " + LogFile +
+                             "\nduring\n"
+                             "\xD0\x96\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB "
+                             "\xD0\xB2\xD1\x8B\xD0\xBA\xD0\xBB\xD1\x8E\xD1\x87\xD0\xB5\xD0\xBD.\n");
 }
 
 } // namespace

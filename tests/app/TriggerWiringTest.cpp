@@ -112,8 +112,10 @@ TEST_F(TriggerWiring, AServerLineSendsThroughTheAliasesAndTheClientsOwnLinesNeve
     Arrive("\x1b[1;33mGoblin\x1b[0m arrives from the north.");
     EXPECT_EQ(Server->Sent, "kill Goblin\r\n");
     EXPECT_TRUE(ScreenHas("Goblin arrives from the north."));
-    // The echo is printed, after the line, and sets off nothing.
-    EXPECT_EQ(RowWith("Goblin arrives in an echo."), RowWith("arrives from the north.") + 1);
+    // The command sent is shown after the line, as a typed one is, and the echo after it; neither
+    // sets off anything.
+    EXPECT_EQ(RowWith("kill Goblin"), RowWith("arrives from the north.") + 1);
+    EXPECT_EQ(RowWith("Goblin arrives in an echo."), RowWith("arrives from the north.") + 2);
 
     // The client's own lines are no server text.
     Server->Sent.clear();
@@ -148,7 +150,7 @@ TEST_F(TriggerWiring, AGagHidesTheLineButTheLogKeepsIt) {
     EXPECT_EQ(RowWith("hidden"), RowWith("before") + 1);
     EXPECT_EQ(RowWith("after"), RowWith("hidden") + 1);
     const std::string log = Log();
-    EXPECT_NE(log.find("before\r\nCheap swords, buy now!\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("before\nCheap swords, buy now!\n"), std::string::npos) << log;
 }
 
 TEST_F(TriggerWiring, AColourDrawsTheMatchedTextAndTheServersColourGoesOn) {

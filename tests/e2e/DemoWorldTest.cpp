@@ -97,6 +97,8 @@ TEST(DemoWorld, ANewcomerCreatesACharacterAndWatchesThePanelAndTheClockWhileWalk
     ASSERT_TRUE(ShowsText(s, "Как зовут вашего персонажа?", Patience));
     game.Type("Ярослава"); // "я" is 0xFF, doubled on the wire both ways
     ASSERT_TRUE(ShowsText(s, "Новый пароль:", Patience));
+    // The name typed joins the prompt it answers.
+    EXPECT_TRUE(ShowsText(s, "Как зовут вашего персонажа? Ярослава", Patience)) << s.Dump();
     game.Type("tajna-77");
     ASSERT_TRUE(ShowsText(s, "Повторите пароль:", Patience));
     game.Type("tajna-77");
@@ -129,6 +131,7 @@ TEST(DemoWorld, ANewcomerCreatesACharacterAndWatchesThePanelAndTheClockWhileWalk
     // Walking north costs moves; the tavern's bread goes into the pack and is eaten.
     game.Type("север");
     ASSERT_TRUE(ShowsText(s, "Таверна \"Пьяный ёж\"", Patience));
+    EXPECT_TRUE(ShowsText(s, "Ярослава> север", Patience)) << s.Dump();
     EXPECT_TRUE(ShowsText(s, "движ 78/80", Patience));
     EXPECT_TRUE(ShownInColour(s, "Таверна \"Пьяный ёж\"", 0x0B)); // ESC[1;36m
     game.Type("взять хлеб");

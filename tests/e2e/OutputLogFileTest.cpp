@@ -19,9 +19,9 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto Patience = 5000ms;
-// The banner and the first-run notice as the log holds them: code page 866, no colour bytes.
-const std::string BannerLine = "Tolmix Client v1.4.0 - \xAA\xAB\xA8\xA5\xAD\xE2 ";
-const std::string NoticeStart = "\x8F\xE0\xAE\xA3\xE0\xA0\xAC\xAC\xA0 "; // "Программа "
+// The banner and the first-run notice as the log holds them: UTF-8, no colour bytes.
+const std::string BannerLine = "Tolmix Client v1.4.0 - клиент ";
+const std::string NoticeStart = "Программа ";
 const std::string NoticeRestart = "Пожалуйста нажмите F10 и перезапустите программу заново.";
 
 std::vector<std::filesystem::path> LogFiles(const std::filesystem::path& folder) {
@@ -38,13 +38,15 @@ std::string ReadAll(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::vector<std::string> CrLfLines(const std::string& text) {
+// The log's lines: each ends in LF alone, as Linux editors and `less` expect.
+std::vector<std::string> LfLines(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;
-    for (size_t end = text.find("\r\n"); end != std::string::npos;
-         start = end + 2, end = text.find("\r\n", start))
+    for (size_t end = text.find('\n'); end != std::string::npos;
+         start = end + 1, end = text.find('\n', start))
         lines.push_back(text.substr(start, end - start));
-    EXPECT_EQ(start, text.size()) << "the last line ends in CR LF";
+    EXPECT_EQ(start, text.size()) << "the last line ends in LF";
+    EXPECT_EQ(text.find('\r'), std::string::npos) << "no CR";
     return lines;
 }
 
@@ -73,7 +75,7 @@ TEST(LogFile, OffCreatesNoFile) {
     EXPECT_TRUE(LogFiles(home.Path()).empty());
 }
 
-TEST(LogFile, TheBannerComesFirstEachLineIsOnDiskAtOnceWithoutColourBytesEndingInCrLf) {
+TEST(LogFile, TheBannerComesFirstEachLineIsOnDiskAtOnceInUtf8WithoutColourBytesEndingInLf) {
     TempDir folder, home;
     auto s = StartIn(folder, home, true, "LogEnabled=1\r\n");
     ASSERT_TRUE(ShowsText(*s, NoticeRestart, Patience));
@@ -89,7 +91,7 @@ TEST(LogFile, TheBannerComesFirstEachLineIsOnDiskAtOnceWithoutColourBytesEndingI
     EXPECT_EQ(name.substr(21), ".log");
 
     const std::string text = ReadAll(logs[0]);
-    const std::vector<std::string> lines = CrLfLines(text);
+    const std::vector<std::string> lines = LfLines(text);
     ASSERT_EQ(lines.size(), 5u) << text;
     EXPECT_EQ(lines[0].substr(0, BannerLine.size()), BannerLine);
     EXPECT_EQ(lines[1], "");
@@ -120,7 +122,7 @@ TEST(LogFile, TwoStartsWithinOneMinuteAppendToOneFile) {
         if (logs.size() == 2 && attempt == 0)
             continue;
         ASSERT_EQ(logs.size(), 1u);
-        const std::vector<std::string> lines = CrLfLines(ReadAll(logs[0]));
+        const std::vector<std::string> lines = LfLines(ReadAll(logs[0]));
         ASSERT_EQ(lines.size() % 2, 0u);
         ASSERT_GE(lines.size(), 2u);
         const std::vector<std::string> first(lines.begin(), lines.begin() + lines.size() / 2);
@@ -132,7 +134,7 @@ TEST(LogFile, TwoStartsWithinOneMinuteAppendToOneFile) {
     }
 }
 
-TEST(LogFile, ALogThatCannotBeCreatedEndsStartUpAtTheBanner) {
+TEST(LogFile, ALogThatCannotBeCreatedIsOneLineAndTheClientGoesOn) {
     TempDir folder, home;
     // Folders in the way of the log names of this minute and the next.
     const auto now = std::chrono::system_clock::now();
@@ -145,15 +147,16 @@ TEST(LogFile, ALogThatCannotBeCreatedEndsStartUpAtTheBanner) {
         std::filesystem::create_directory(folder.Path() / name);
     }
     auto s = StartIn(folder, home, true, "LogEnabled=1\r\n");
-    ASSERT_TRUE(ExitsWith(*s, 1, Patience));
-    EXPECT_TRUE(s->ScreenContains("tolmix-client: File access denied")) << s->Dump();
-    EXPECT_FALSE(s->Screen().AltScreen());
-    EXPECT_TRUE(TtyRestored(*s));
-    // Start-up ended before the registration.
-    EXPECT_FALSE(std::filesystem::exists(home.Path() / ".config/tolmix-client"));
+    ASSERT_TRUE(ShowsText(*s, NoticeRestart, Patience));
+    EXPECT_TRUE(s->ScreenContains("Журнал не пишется: ")) << s->Dump();
+    s->Send(keys::F10);
+    ASSERT_TRUE(ExitsWith(*s, 0, Patience));
 }
 
-TEST(LogFile, ServerLinesLoseTheirCodesAndAFailingLogDropsTheConnection) {
+// The player's log during play: the server's lines and the player's commands in UTF-8, never
+// the password; a log that becomes impossible to write is one line, the game goes on, and
+// Alt+L starts it again.
+TEST(LogFile, CommandsAreLoggedWithTheirPromptAFailureIsOneLineAndAltLStartsItAgain) {
     TempDir folder, home;
     LoopbackServer server;
     auto s = StartIn(folder, home, false,
@@ -161,24 +164,54 @@ TEST(LogFile, ServerLinesLoseTheirCodesAndAFailingLogDropsTheConnection) {
                          std::to_string(server.Port()) + "\r\n");
     auto peer = server.Accept(Patience);
     ASSERT_TRUE(peer.has_value()) << s->Dump();
-    // A server code, then "Привет" in red and " world" in grey (Windows-1251, colour bytes).
-    ASSERT_TRUE(peer->Send("\x80\x80l42\r\n\x8C\xCF\xF0\xE8\xE2\xE5\xF2\x87 world\r\n"));
-    ASSERT_TRUE(ShowsText(*s, "Привет world", Patience));
+    // A server code, then "Привет" in red and " world" in grey (Windows-1251, colour bytes),
+    // then the prompt "Тестер> " without a line end.
+    ASSERT_TRUE(peer->Send("\x80\x80l42\r\n\x8C\xCF\xF0\xE8\xE2\xE5\xF2\x87 world\r\n"
+                           "\xD2\xE5\xF1\xF2\xE5\xF0> "));
+    ASSERT_TRUE(ShowsText(*s, "Тестер>", Patience));
+    s->Send("смотреть");
+    s->Send(keys::Enter);
+    ASSERT_TRUE(ShowsText(*s, "Тестер> смотреть", Patience));
+    ASSERT_TRUE(peer->Send("Password: \xFF\xFB\x01"));
+    ASSERT_TRUE(ShowsText(*s, "Password:", Patience));
+    s->Send("s3cret");
+    s->Send(keys::Enter);
+    ASSERT_TRUE(s->WaitFor([&] { return peer->Received().find("s3cret\r\n") != std::string::npos; },
+                           Patience));
+    ASSERT_TRUE(peer->Send("\xFF\xFC\x01\r\nWelcome\r\n"));
+    ASSERT_TRUE(ShowsText(*s, "Welcome", Patience));
     const std::vector<std::filesystem::path> logs = LogFiles(folder.Path());
     ASSERT_EQ(logs.size(), 1u);
-    const std::vector<std::string> lines = CrLfLines(ReadAll(logs[0]));
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back(), "\x8F\xE0\xA8\xA2\xA5\xE2 world");
-    for (const std::string& line : lines)
-        EXPECT_EQ(line.find("l42"), std::string::npos) << "a server code was logged";
+    const std::string text = ReadAll(logs[0]);
+    const std::vector<std::string> lines = LfLines(text);
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[lines.size() - 4], "Привет world");
+    EXPECT_EQ(lines[lines.size() - 3], "Тестер> смотреть");
+    EXPECT_EQ(lines.back(), "Welcome");
+    EXPECT_EQ(text.find("s3cret"), std::string::npos);
+    EXPECT_EQ(text.find("l42"), std::string::npos) << "a server code was logged";
 
     // The log becomes a folder: the next line cannot be written.
     std::filesystem::remove(logs[0]);
     std::filesystem::create_directory(logs[0]);
     ASSERT_TRUE(peer->Send("next\r\n"));
-    EXPECT_TRUE(ShowsText(*s, "Нажмите Enter", Patience));
-    EXPECT_TRUE(peer->WaitForPeerClosed(Patience));
-    EXPECT_TRUE(s->Running()) << "the client goes on without its log";
+    ASSERT_TRUE(ShowsText(*s, "Журнал не пишется: ", Patience));
+    ASSERT_TRUE(peer->Send("still playing\r\n"));
+    ASSERT_TRUE(ShowsText(*s, "still playing", Patience));
+    EXPECT_TRUE(s->Running());
+    EXPECT_FALSE(s->ScreenContains("Нажмите Enter"));
+
+    // Room again: Alt+L says where the log goes, and it does.
+    std::filesystem::remove(logs[0]);
+    s->Send(keys::Alt("l"));
+    ASSERT_TRUE(ShowsText(*s, "Журнал: " + logs[0].string(), Patience)) << s->Dump();
+    ASSERT_TRUE(peer->Send("again\r\n"));
+    ASSERT_TRUE(ShowsText(*s, "again", Patience));
+    // The failed write may have left half a line: the log goes on after a line end.
+    EXPECT_EQ(LfLines(ReadAll(logs[0])),
+              (std::vector<std::string>{"", "Журнал: " + logs[0].string(), "again"}));
+    s->Send(keys::Alt("l"));
+    ASSERT_TRUE(ShowsText(*s, "Журнал выключен.", Patience));
     s->Send(keys::F10);
     EXPECT_TRUE(ExitsWith(*s, 0, Patience));
 }

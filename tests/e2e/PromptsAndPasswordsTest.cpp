@@ -75,8 +75,8 @@ TEST(PromptsAndPasswords, ALoginWithoutLineEndsShowsEachPromptOnItsOwnRowAndHide
 
     // Each prompt once, on its own row: nothing glued, nothing left over.
     EXPECT_EQ(RowsFrom(s, "Welcome", 4),
-              (std::vector<std::string>{"Welcome to the test world",
-                                        "Login:", "Password:", "Hello, hero!"}))
+              (std::vector<std::string>{"Welcome to the test world", "Login: hero",
+                                        "Password:", "Hello, hero!"}))
         << s.Dump();
     EXPECT_FALSE(s.ScreenContains("Login: Password")) << s.Dump();
     EXPECT_EQ(RowsStartingWith(s, "Password:"), 1) << s.Dump();
@@ -167,8 +167,8 @@ TEST(PromptsAndPasswords, PromptsEndedByGoAheadOrEndOfRecordShowAtOnceWithTheirC
     // The go-ahead's line end is the prompt's, also with a negotiation between them: the
     // server's next line starts a row of its own, with no empty row before it.
     EXPECT_EQ(RowsFrom(s, "Login:", 5),
-              (std::vector<std::string>{"Login:", "Password:", "You are in the square.",
-                                        "HP:100 MV:50>", "Nothing special."}))
+              (std::vector<std::string>{"Login: hero", "Password:", "You are in the square.",
+                                        "HP:100 MV:50> look", "Nothing special."}))
         << s.Dump();
     EXPECT_EQ(RowsStartingWith(s, "HP:100 MV:50>"), 2) << s.Dump();
     EXPECT_TRUE(NoStrayControls(s));

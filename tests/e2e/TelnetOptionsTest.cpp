@@ -126,8 +126,9 @@ TEST(TelnetOptions, AServerThatNeverSaysWontEchoGluesNoPrompt) {
     ASSERT_TRUE(server.Send("You see a tree.\r\n"));
     ASSERT_TRUE(ShowsText(s, "You see a tree.", Patience));
     EXPECT_FALSE(s.ScreenContains("> You see")) << s.Dump();
+    // The command joins its prompt's row; the password was shown nowhere.
     EXPECT_EQ(RowsFrom(s, "Welcome!", 3),
-              (std::vector<std::string>{"Welcome!", ">", "You see a tree."}))
+              (std::vector<std::string>{"Welcome!", "> look", "You see a tree."}))
         << s.Dump();
     EXPECT_FALSE(s.ScreenContains("s3cret"));
 }
@@ -190,10 +191,10 @@ TEST(TelnetOptions, TheServersLastWordsAreShownAndLoggedBeforeTheDisconnect) {
         s,
         [&] {
             log = ReadLog(game.Dir().Path());
-            return log.find("Idle too long, bye!\r\n") != std::string::npos;
+            return log.find("Idle too long, bye!\n") != std::string::npos;
         },
         Patience, "the last words in the log"));
-    EXPECT_LT(log.find("Some text\r\n"), log.find("Idle too long, bye!\r\n"));
+    EXPECT_LT(log.find("Some text\n"), log.find("Idle too long, bye!\n"));
 }
 
 TEST(TelnetOptions, ACompressedStreamInOneBytePacketsReadsAsPlainText) {

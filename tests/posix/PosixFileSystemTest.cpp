@@ -1,6 +1,7 @@
 #include "platform/posix/PosixFileSystem.h"
 #include "e2e/harness/TempDir.h"
 #include "macros/MacroFiles.h"
+#include "platform/FileErrors.h"
 
 #include <gtest/gtest.h>
 
@@ -78,6 +79,52 @@ TEST(PosixFileSystem, PipesSocketsDevicesAndFoldersAreNoFilesAndAreNotRead) {
     EXPECT_NE(lines[0].find(fifo), std::string::npos) << lines[0];
     EXPECT_NE(lines[2].find(zero), std::string::npos) << lines[2];
     EXPECT_NE(lines[3].find("dir.tmf"), std::string::npos) << lines[3];
+}
+
+// A whole new file takes the old one's name: the missing folders are made for the player
+// alone, and a failure leaves the old file and no stray new one.
+TEST(PosixFileSystem, WriteWholeFileWritesWholeFilesAndAFailureKeepsTheOldOne) {
+    TempDir dir;
+    posix::PosixFileSystem files;
+    const std::string path = dir.String() + "/state/tolmix-client/hero.history";
+    ASSERT_EQ(files.WriteWholeFile(path, "first\n"), 0);
+    EXPECT_EQ(files.ReadFile(path).Data, "first\n");
+    struct stat st {};
+    ASSERT_EQ(::stat((dir.String() + "/state").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    ASSERT_EQ(files.WriteWholeFile(path, "second\n"), 0);
+    EXPECT_EQ(files.ReadFile(path).Data, "second\n");
+
+    // A folder in the way of the name: the rename fails, and the new file goes again.
+    const std::string blocked = dir.String() + "/state/blocked";
+    ASSERT_EQ(::mkdir(blocked.c_str(), 0700), 0);
+    ASSERT_EQ(files.WriteWholeFile(blocked + "/inside", "x"), 0);
+    EXPECT_NE(files.WriteWholeFile(blocked, "third\n"), 0);
+    EXPECT_EQ(files.ListFiles(dir.String() + "/state")->size(), 0u);
+
+    const std::string folder = dir.String() + "/state/tolmix-client";
+    ASSERT_EQ(::chmod(folder.c_str(), 0500), 0);
+    if (::access(folder.c_str(), W_OK) == 0)
+        GTEST_SKIP() << "running as a user whom permissions do not stop";
+    EXPECT_EQ(files.WriteWholeFile(path, "third\n"), FileErrors::AccessDenied);
+    EXPECT_EQ(files.ReadFile(path).Data, "second\n");
+    ::chmod(folder.c_str(), 0700);
+    EXPECT_EQ(files.ListFiles(folder)->size(), 1u);
+}
+
+// A file longer than the reader's limit is refused by its size, without reading it.
+TEST(PosixFileSystem, ReadFileUpToRefusesALongerFile) {
+    TempDir dir;
+    posix::PosixFileSystem files;
+    const std::string path = dir.String() + "/big";
+    ASSERT_EQ(files.WriteWholeFile(path, std::string(1001, 'x')), 0);
+    const FileReadResult refused = files.ReadFileUpTo(path, 1000);
+    EXPECT_FALSE(refused.Ok);
+    EXPECT_TRUE(refused.TooLarge);
+    EXPECT_TRUE(refused.Data.empty());
+    const FileReadResult read = files.ReadFileUpTo(path, 1001);
+    EXPECT_TRUE(read.Ok);
+    EXPECT_EQ(read.Data.size(), 1001u);
 }
 
 } // namespace

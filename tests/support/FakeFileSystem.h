@@ -11,7 +11,7 @@
 namespace tolmix::test {
 
 // Files held in memory; a path listed in Unreadable exists but fails to read, one listed in
-// WriteErrors fails every append with that code. A folder exists
+// WriteErrors fails every append and replacement with that code. A folder exists
 // when it holds a file or is listed in Folders; only a folder listed in Missing cannot be made
 // the current directory. Relative names mean the file in the current directory, as they do for
 // the real one: files are kept under their full names.
@@ -24,6 +24,7 @@ class FakeFileSystem final : public FileSystem {
     mutable int SpecialReads = 0;
     std::map<std::string, int> WriteErrors;
     int Appends = 0;
+    int Replaces = 0;
     std::set<std::string> Folders;
     std::set<std::string> Missing;
     std::vector<std::string> DirectoryChanges;
@@ -79,6 +80,23 @@ class FakeFileSystem final : public FileSystem {
         if (it == Files.end())
             return {false, {}, "No such file or directory"};
         return {true, it->second, {}};
+    }
+    FileReadResult ReadFileUpTo(std::string_view path, size_t limit) const override {
+        FileReadResult result = ReadFile(path);
+        if (result.Ok && result.Data.size() > limit) {
+            result = {false, {}, "File too large"};
+            result.TooLarge = true;
+        }
+        return result;
+    }
+    // Whole or not at all, as the real one: a failing path keeps its old text.
+    int WriteWholeFile(std::string_view path, std::string_view data) override {
+        ++Replaces;
+        const std::string p = Absolute(path);
+        if (auto it = WriteErrors.find(p); it != WriteErrors.end())
+            return it->second;
+        Files[p] = std::string(data);
+        return 0;
     }
     int AppendToFile(std::string_view path, std::string_view data) override {
         ++Appends;

@@ -71,9 +71,16 @@ class NoSearch final : public SearchKeys {
     bool SearchKey(const KeyEvent&) override { return false; }
 };
 
+// The log's key does nothing here.
+class NoLog final : public LogSwitch {
+  public:
+    void ToggleLog() override {}
+};
+
 TEST_F(EditorInvariants, HoldAfterEveryKeyOfLongRandomSessions) {
     NoMacros macros;
     NoSearch search;
+    NoLog log;
     const uint16_t keys[] = {VkLeft, VkRight, VkUp, VkDown,   VkHome,   VkEnd,    VkBack, VkDelete,
                              'C',    'V',     'X',  VkInsert, VkReturn, VkEscape, VkTab,  VkPrior};
     const uint32_t states[] = {0, ShiftPressed, LeftCtrlPressed, ShiftPressed | LeftCtrlPressed};
@@ -81,7 +88,7 @@ TEST_F(EditorInvariants, HoldAfterEveryKeyOfLongRandomSessions) {
     for (uint32_t seed = 1; seed <= 12; ++seed) {
         Make(Options());
         Clip.Text.reset();
-        KeyDispatch dispatch(Input, E(), *this, *this, macros, search, 17);
+        KeyDispatch dispatch(Input, E(), *this, *this, macros, search, 17, log);
         std::mt19937 random(seed);
         for (int step = 0; step < 1500; ++step) {
             KeyEvent key;

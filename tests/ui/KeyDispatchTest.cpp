@@ -9,7 +9,8 @@ namespace {
 class KeyDispatchTest : public test::EditorRig,
                         public KeyMacroStep,
                         public LoopExit,
-                        public SearchKeys {
+                        public SearchKeys,
+                        public LogSwitch {
   protected:
     static constexpr int32_t OutputRows = 17;
     std::unique_ptr<KeyDispatch> Keys;
@@ -24,7 +25,8 @@ class KeyDispatchTest : public test::EditorRig,
         Bind();
     }
     void Bind() {
-        Keys = std::make_unique<KeyDispatch>(*this, E(), *this, *this, *this, *this, OutputRows);
+        Keys = std::make_unique<KeyDispatch>(*this, E(), *this, *this, *this, *this, OutputRows,
+                                             *this);
     }
     KeyMacroResult RunKeyMacro(const KeyEvent&) override {
         if (MacroBound)
@@ -41,6 +43,7 @@ class KeyDispatchTest : public test::EditorRig,
             Calls.push_back("search key " + std::to_string(key.VirtualKey));
         return Searching;
     }
+    void ToggleLog() override { Calls.push_back("log"); }
     void EndLoop() override { Ended = true; }
     bool LoopEnded() const override { return Ended; }
     // The end of the input loop shows up after what came before it.
@@ -99,6 +102,21 @@ TEST_F(KeyDispatchTest, AltKeysAreConsumedAndDoNothing) {
     EXPECT_EQ(E().Text(), "keep");
     EXPECT_EQ(E().CursorPosition(), 5);
     EXPECT_TRUE(Calls.empty());
+}
+
+// Alt+L alone switches the log, in either letter case and whatever the layout types; a macro
+// bound to it wins.
+TEST_F(KeyDispatchTest, AltLSwitchesTheLogUnlessAMacroHasTheKey) {
+    E().InsertText("keep");
+    EXPECT_TRUE(Press('L', Alt, 'l'));
+    EXPECT_TRUE(Press('L', Alt | Shift, 'L'));
+    EXPECT_TRUE(Press('L', Alt, 0xAB)); // the Russian layout's letter on the key
+    EXPECT_TRUE(Press('L', Alt | Ctrl, 0x0C));
+    EXPECT_EQ(Calls, (std::vector<std::string>{"log", "log", "log"}));
+    MacroBound = true;
+    EXPECT_TRUE(Press('L', Alt, 'l'));
+    EXPECT_EQ(Calls, (std::vector<std::string>{"log", "log", "log", "macro"}));
+    EXPECT_EQ(E().Text(), "keep");
 }
 
 // What a terminal sends for the Escape combinations: the kitty protocol and modifyOtherKeys.

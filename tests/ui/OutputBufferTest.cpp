@@ -33,6 +33,29 @@ TEST_F(OutputBufferTest, LongTextWrapsIntoRowsAndTheLastIsFilledWithBlanks) {
     }
 }
 
+// The newest line's rows go back so that it can be stored again with more on its row; never
+// under an unfinished line, nor rows gone out of the scrollback's reach.
+TEST_F(OutputBufferTest, TheNewestLineIsTakenBackWithItsColourButNotUnderAnUnfinishedLine) {
+    OutputBuffer out(Con, 20, 50, 10);
+    out.AppendOutput("before");
+    const int64_t first = out.RowCount();
+    out.AppendOutput("\x12" + std::string(25, 'p'));
+    ASSERT_EQ(out.RowCount(), first + 2);
+    ASSERT_TRUE(out.TakeBackLine(first, 7));
+    EXPECT_EQ(out.RowCount(), first);
+    EXPECT_EQ(out.TextAttr(), 7);
+    EXPECT_EQ(out.At(first, 0).Char, ' ');
+    out.AppendOutput("prompt> look");
+    EXPECT_EQ(out.RowCount(), first + 1);
+    EXPECT_EQ(out.At(first, 0), (Cell{'p', 7}));
+
+    out.ShowUnfinished("Login: ");
+    EXPECT_FALSE(out.TakeBackLine(first, 7));
+    out.RemoveUnfinished();
+    EXPECT_FALSE(out.TakeBackLine(first + 1, 7)); // no row there
+    EXPECT_TRUE(out.TakeBackLine(first, 7));
+}
+
 TEST_F(OutputBufferTest, TabsMoveToTheNextMultipleOfEightColumns) {
     OutputBuffer out(Con, 20, 50, 10);
     out.AppendOutput("a\tbc\td\x1A\tef");

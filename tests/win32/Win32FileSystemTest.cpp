@@ -54,6 +54,21 @@ TEST_F(Win32FileSystemTest, Utf8PathsInAnyLettersReachTheSystem) {
     EXPECT_TRUE(fs::exists(Wide(file)));
 }
 
+// The history's way of writing: missing folders made, the file replaced whole, a longer file
+// than the reader takes refused by its size.
+TEST_F(Win32FileSystemTest, WriteWholeFileMakesTheFoldersAndReplacesTheFileWhole) {
+    const std::string file = JoinPath(JoinPath(Folder, "Tolmix Client"), "hero.history");
+    ASSERT_EQ(Files.WriteWholeFile(file, "first\n"), 0);
+    ASSERT_EQ(Files.WriteWholeFile(file, "second\n"), 0);
+    EXPECT_EQ(Files.ReadFile(file).Data, "second\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(Wide(JoinPath(Folder, "Tolmix Client"))),
+                            fs::directory_iterator()),
+              1);
+    const FileReadResult refused = Files.ReadFileUpTo(file, 3);
+    EXPECT_FALSE(refused.Ok);
+    EXPECT_TRUE(refused.TooLarge);
+}
+
 // A folder and a device are told from files and never read: reading a device may never end.
 TEST_F(Win32FileSystemTest, FoldersAndDevicesAreNoFilesAndAreNotRead) {
     const std::string file = JoinPath(Folder, "keys.tmf");

@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,6 +71,10 @@ EntryKind PosixFileSystem::Kind(std::string_view path) const {
 }
 
 FileReadResult PosixFileSystem::ReadFile(std::string_view path) const {
+    return ReadFileUpTo(path, MaxFileSize);
+}
+
+FileReadResult PosixFileSystem::ReadFileUpTo(std::string_view path, size_t limit) const {
     FileReadResult result;
     const std::string name(path);
     // O_NONBLOCK: opening a named pipe would wait for a writer. A socket cannot be opened at
@@ -91,6 +96,13 @@ FileReadResult PosixFileSystem::ReadFile(std::string_view path) const {
         result.Error = std::strerror(EINVAL);
         return result;
     }
+    // Told by its size without a read; a file that grows meanwhile is stopped below.
+    if (static_cast<uint64_t>(st.st_size) > limit) {
+        ::close(fd);
+        result.TooLarge = true;
+        result.Error = std::strerror(EFBIG);
+        return result;
+    }
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -103,8 +115,9 @@ FileReadResult PosixFileSystem::ReadFile(std::string_view path) const {
         }
         if (n == 0)
             break;
-        if (result.Data.size() + static_cast<size_t>(n) > MaxFileSize) {
+        if (result.Data.size() + static_cast<size_t>(n) > limit) {
             result.Error = std::strerror(EFBIG);
+            result.TooLarge = true;
             ::close(fd);
             return result;
         }
@@ -139,6 +152,59 @@ int PosixFileSystem::AppendToFile(std::string_view path, std::string_view data) 
     // A network file system may report a failed write only when the file is closed.
     if (::close(fd) != 0 && error == 0 && errno != EINTR)
         error = errno;
+    return FileErrorFromErrno(error);
+}
+
+namespace {
+
+// Makes the missing folders above the file, for the owner alone.
+int MakeParentFolders(const std::string& path) {
+    for (size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+        const std::string folder = path.substr(0, slash);
+        if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+            return FileErrorFromErrno(errno);
+    }
+    return 0;
+}
+
+int WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (n == 0)
+            return ENOSPC;
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    return 0;
+}
+
+} // namespace
+
+int PosixFileSystem::WriteWholeFile(std::string_view path, std::string_view data) {
+    const std::string name(path);
+    if (const int error = MakeParentFolders(name))
+        return error;
+    // A name of its own, so that two clients writing at once do not share one.
+    const std::string temporary = name + ".new-" + std::to_string(::getpid());
+    const int fd =
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0600);
+    if (fd < 0)
+        return FileErrorFromErrno(errno);
+    int error = WriteAll(fd, data);
+    // On disk before it takes the name: a crash right after the rename finds it whole.
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0 && errno != EINTR)
+        error = errno;
+    if (error == 0 && ::rename(temporary.c_str(), name.c_str()) != 0)
+        error = errno;
+    if (error != 0)
+        ::unlink(temporary.c_str());
     return FileErrorFromErrno(error);
 }
 

@@ -12,6 +12,8 @@ class PosixFileSystem final : public FileSystem {
     bool FileExists(std::string_view path) const override;
     EntryKind Kind(std::string_view path) const override;
     FileReadResult ReadFile(std::string_view path) const override;
+    FileReadResult ReadFileUpTo(std::string_view path, size_t limit) const override;
+    int WriteWholeFile(std::string_view path, std::string_view data) override;
     int AppendToFile(std::string_view path, std::string_view data) override;
     std::string CurrentDirectory() const override;
     bool ChangeDirectory(std::string_view path) override;

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
+#include <string>
 
 namespace tolmix::win32 {
 
@@ -111,6 +113,10 @@ EntryKind Win32FileSystem::Kind(std::string_view path) const {
 }
 
 FileReadResult Win32FileSystem::ReadFile(std::string_view path) const {
+    return ReadFileUpTo(path, MaxFileSize);
+}
+
+FileReadResult Win32FileSystem::ReadFileUpTo(std::string_view path, size_t limit) const {
     FileReadResult result;
     if (Kind(path) == EntryKind::Folder) {
         result.NotAFile = true;
@@ -128,6 +134,13 @@ FileReadResult Win32FileSystem::ReadFile(std::string_view path) const {
         result.Error = SystemErrorText(ERROR_INVALID_FUNCTION);
         return result;
     }
+    // Told by its size without a read; a file that grows meanwhile is stopped below.
+    LARGE_INTEGER size{};
+    if (::GetFileSizeEx(file.get(), &size) && static_cast<uint64_t>(size.QuadPart) > limit) {
+        result.TooLarge = true;
+        result.Error = SystemErrorText(ERROR_FILE_TOO_LARGE);
+        return result;
+    }
     char buffer[65536];
     for (;;) {
         DWORD n = 0;
@@ -137,7 +150,8 @@ FileReadResult Win32FileSystem::ReadFile(std::string_view path) const {
         }
         if (n == 0)
             break;
-        if (result.Data.size() + n > MaxFileSize) {
+        if (result.Data.size() + n > limit) {
+            result.TooLarge = true;
             result.Error = SystemErrorText(ERROR_FILE_TOO_LARGE);
             return result;
         }
@@ -162,6 +176,60 @@ int Win32FileSystem::AppendToFile(std::string_view path, std::string_view data) 
         data.remove_prefix(n);
     }
     return 0;
+}
+
+int Win32FileSystem::WriteWholeFile(std::string_view path, std::string_view data) {
+    const std::string name(path);
+    // The missing folders of the path, from the top down; a drive or share root exists.
+    for (size_t separator = name.find_first_of("\\/", 1); separator != std::string::npos;
+         separator = name.find_first_of("\\/", separator + 1)) {
+        if (separator > 0 && name[separator - 1] == ':')
+            continue;
+        const std::wstring folder = SystemPath(std::string_view(name).substr(0, separator));
+        if (!::CreateDirectoryW(folder.c_str(), nullptr) &&
+            ::GetLastError() != ERROR_ALREADY_EXISTS && ::GetLastError() != ERROR_ACCESS_DENIED)
+            return FileErrorFromSystem(::GetLastError());
+    }
+    const std::string temporary = name + ".new-" + std::to_string(::GetCurrentProcessId());
+    DWORD error = ERROR_SUCCESS;
+    {
+        const FileHandle file = OpenFile(temporary, GENERIC_WRITE, CREATE_ALWAYS);
+        if (!file)
+            return FileErrorFromSystem(::GetLastError());
+        std::string_view rest = data;
+        while (!rest.empty() && error == ERROR_SUCCESS) {
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(rest.size(), 1 << 20));
+            DWORD n = 0;
+            if (!::WriteFile(file.get(), rest.data(), chunk, &n, nullptr))
+                error = ::GetLastError();
+            else if (n == 0)
+                error = ERROR_DISK_FULL;
+            else
+                rest.remove_prefix(n);
+        }
+        // On disk before it takes the name: a crash right after the move finds it whole.
+        if (error == ERROR_SUCCESS && !::FlushFileBuffers(file.get()))
+            error = ::GetLastError();
+    }
+    if (error == ERROR_SUCCESS &&
+        !::MoveFileExW(SystemPath(temporary).c_str(), SystemPath(name).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = ::GetLastError();
+    if (error != ERROR_SUCCESS)
+        ::DeleteFileW(SystemPath(temporary).c_str());
+    return FileErrorFromSystem(error);
+}
+
+std::string LocalAppDataFolder() {
+    const DWORD length = ::GetEnvironmentVariableW(L"LOCALAPPDATA", nullptr, 0);
+    if (length == 0)
+        return {};
+    std::wstring folder(length, L'\0');
+    const DWORD written = ::GetEnvironmentVariableW(L"LOCALAPPDATA", folder.data(), length);
+    if (written == 0 || written >= length)
+        return {};
+    folder.resize(written);
+    return WideToUtf8(folder);
 }
 
 std::string Win32FileSystem::CurrentDirectory() const {

@@ -21,12 +21,17 @@ class Win32FileSystem final : public FileSystem {
     bool FileExists(std::string_view path) const override;
     EntryKind Kind(std::string_view path) const override;
     FileReadResult ReadFile(std::string_view path) const override;
+    FileReadResult ReadFileUpTo(std::string_view path, size_t limit) const override;
+    int WriteWholeFile(std::string_view path, std::string_view data) override;
     int AppendToFile(std::string_view path, std::string_view data) override;
     std::string CurrentDirectory() const override;
     bool ChangeDirectory(std::string_view path) override;
     std::optional<std::vector<std::string>> ListFiles(std::string_view folder) const override;
     std::string ProgramPath() const override;
 };
+
+// The user's local application data folder (%LOCALAPPDATA%) in UTF-8; empty when unknown.
+std::string LocalAppDataFolder();
 
 // The system's text for an error code, in UTF-8 without the trailing line end.
 std::string SystemErrorText(unsigned long error);
