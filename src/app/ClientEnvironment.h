@@ -54,6 +54,8 @@ struct ClientEnvironment {
     PluginCallWatch& PluginWatch;
     // The terminal's type as the system names it (TERM), told to the server; empty: unknown.
     std::string TerminalType{};
+    // The client plays the demo world it started, which ends when the client ends.
+    bool DemoWorld = false;
 };
 
 } // namespace tolmix
