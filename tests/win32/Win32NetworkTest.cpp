@@ -13,6 +13,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// Wine's sockets read a peer's abortive close as the stream's end, where Windows reports
+// WSAECONNRESET.
+bool UnderWine() {
+    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 TEST(Win32Network, PortsAreNumbersOrTcpServices) {
     Win32Network net;
     EXPECT_EQ(net.ResolvePort("4000"), 4000);
@@ -89,7 +96,10 @@ TEST(Win32StreamSocket, AResetIsAConnectionReset) {
     ASSERT_TRUE(server.Accept());
     server.ClosePeer(true);
     std::string received;
-    EXPECT_EQ(socket->Receive(received, 100, 5s), SocketError::ConnectionReset);
+    const int32_t result = socket->Receive(received, 100, 5s);
+    if (UnderWine() && result == SocketError::Disconnected)
+        GTEST_SKIP() << "wine reads an abortive close as an orderly end";
+    EXPECT_EQ(result, SocketError::ConnectionReset);
 }
 
 TEST(Win32EventLoop, ArrivingDataOnAWatchedSocketEndsTheWait) {
