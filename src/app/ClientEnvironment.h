@@ -57,6 +57,8 @@ struct ClientEnvironment {
     // Where the client keeps what lasts between runs for the player (the command histories):
     // $XDG_STATE_HOME/tolmix-client, %LOCALAPPDATA%\Tolmix Client; empty for nowhere.
     std::string StateFolder{};
+    // The client plays the demo world it started, which ends when the client ends.
+    bool DemoWorld = false;
 };
 
 } // namespace tolmix

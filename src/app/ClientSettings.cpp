@@ -75,16 +75,44 @@ ServerEncoding ReadEncoding(const TTolmixStringList& list, ServerEncoding def,
 
 } // namespace
 
+namespace {
+
+// The settings file the first argument names, if there is one.
+std::optional<std::string> NamedSettingsPath(const FileSystem& files, const char* argument) {
+    std::string path = ChangeFileExt(argument, ".tcf", files.Style());
+    // A folder or a named pipe of that name is taken too, to be reported as no file.
+    if (files.Kind(path) != EntryKind::Missing)
+        return path;
+    return WithExtensionInAnyCase(files, path);
+}
+
+} // namespace
+
 std::string ChooseSettingsPath(const FileSystem& files, int argc, const char* const* argv) {
     if (argc > 1 && argv[1] != nullptr) {
-        std::string path = ChangeFileExt(argv[1], ".tcf", files.Style());
-        // A folder or a named pipe of that name is taken too, to be reported as no file.
-        if (files.Kind(path) != EntryKind::Missing)
-            return path;
-        if (std::optional<std::string> found = WithExtensionInAnyCase(files, path))
+        if (std::optional<std::string> found = NamedSettingsPath(files, argv[1]))
             return *found;
     }
     return DefaultSettingsFile;
+}
+
+std::optional<std::string> MissingSettingsFileLine(const FileSystem& files, int argc,
+                                                   const char* const* argv) {
+    if (argc <= 1 || argv[1] == nullptr || NamedSettingsPath(files, argv[1]))
+        return std::nullopt;
+    // The name as it was looked for; a byte that would be a control or a colour is shown as '?'.
+    std::string name = ChangeFileExt(argv[1], ".tcf", files.Style());
+    for (char& c : name) {
+        const auto b = static_cast<uint8_t>(c);
+        if (b < 0x20 || b == 0x7F || (b >= 0x80 && b <= 0x8F))
+            c = '?';
+    }
+    // "Файл настроек не найден: <name>, используются настройки по умолчанию", bright red.
+    return "\x89\xD4\xE0\xE9\xEB \xED\xE0\xF1\xF2\xF0\xEE\xE5\xEA \xED\xE5 "
+           "\xED\xE0\xE9\xE4\xE5\xED: " +
+           name +
+           ", \xE8\xF1\xEF\xEE\xEB\xFC\xE7\xF3\xFE\xF2\xF1\xFF \xED\xE0\xF1\xF2\xF0"
+           "\xEE\xE9\xEA\xE8 \xEF\xEE \xF3\xEC\xEE\xEB\xF7\xE0\xED\xE8\xFE\x87";
 }
 
 int32_t MostOutputRows(int16_t sizeX) {

@@ -6,6 +6,7 @@
 #include "util/TolmixStringList.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,10 @@ struct ClientSettings {
 // The settings file to use: the first argument with its extension changed to ".tcf" when such a
 // file exists (its ".tcf" in any letter case), otherwise the default file in the current folder.
 std::string ChooseSettingsPath(const FileSystem& files, int argc, const char* const* argv);
+// When the first argument names no settings file: the line that says so (Windows-1251, colour
+// bytes), which the client shows before it connects anywhere.
+std::optional<std::string> MissingSettingsFileLine(const FileSystem& files, int argc,
+                                                   const char* const* argv);
 
 // Reads every key in the order the file format lists them, with their defaults and clamps.
 ClientSettings ReadClientSettings(const TTolmixStringList& list);

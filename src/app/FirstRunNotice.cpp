@@ -23,15 +23,28 @@ constexpr std::string_view PleasePress =
 constexpr std::string_view AndRestart = " \xE8 \xEF\xE5\xF0\xE5\xE7\xE0\xEF\xF3\xF1\xF2\xE8\xF2"
                                         "\xE5 \xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xF3 \xE7\xE0\xED"
                                         "\xEE\xE2\xEE.";
+// "Или нажмите ", "Нажмите "
+constexpr std::string_view OrPress = "\xC8\xEB\xE8 \xED\xE0\xE6\xEC\xE8\xF2\xE5 ";
+constexpr std::string_view Press = "\xCD\xE0\xE6\xEC\xE8\xF2\xE5 ";
+// ", чтобы подключиться сейчас."
+constexpr std::string_view ToConnectNow =
+    ", \xF7\xF2\xEE\xE1\xFB \xEF\xEE\xE4\xEA\xEB\xFE\xF7\xE8\xF2\xFC\xF1\xFF "
+    "\xF1\xE5\xE9\xF7\xE0\xF1.";
 
 } // namespace
 
 void PrintFirstRunNotice(const std::function<void(const std::string&)>& printLine,
-                         OutputBuffer& output) {
+                         OutputBuffer& output, FirstRunWorld world) {
+    const std::string enter = std::string(BrightYellow) + "Enter" + std::string(LightGrey);
     printLine("");
     printLine(std::string(LightGrey) + std::string(Registered));
-    printLine(std::string(PleasePress) + std::string(BrightYellow) + "F10" +
-              std::string(LightGrey) + std::string(AndRestart));
+    if (world == FirstRunWorld::DemoWorld) {
+        printLine(std::string(Press) + enter + std::string(ToConnectNow));
+    } else {
+        printLine(std::string(PleasePress) + std::string(BrightYellow) + "F10" +
+                  std::string(LightGrey) + std::string(AndRestart));
+        printLine(std::string(OrPress) + enter + std::string(ToConnectNow));
+    }
     printLine("");
     output.UseAttr(7);
 }

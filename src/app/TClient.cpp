@@ -125,6 +125,9 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
     Output->UseAttr(0x4E);
     Printer.PrintLine(std::string(ProgramTitle) + std::string(BannerNotice));
     Output->UseAttr(7);
+    // A mistyped settings file is told before anything is connected to.
+    if (const std::optional<std::string> missing = MissingSettingsFileLine(Files, argc, argv))
+        Printer.PrintLine(*missing);
     // What went wrong with the macro and alias files, below the banner.
     for (const std::string& line : macroMessages)
         Printer.PrintLine(line);
@@ -149,8 +152,8 @@ TClient::TClient(TConsole& console, ClientEnvironment& environment, int argc,
 
     StartPlugins();
     if (IsFirstRun())
-        PrintFirstRunNotice([this](const std::string& text) { Printer.PrintLine(text); },
-                            *Output);
+        PrintFirstRunNotice([this](const std::string& text) { Printer.PrintLine(text); }, *Output,
+                            Env.DemoWorld ? FirstRunWorld::DemoWorld : FirstRunWorld::Server);
     else
         Link.ConnectToServer();
 }

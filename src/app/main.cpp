@@ -81,7 +81,7 @@ class SystemMidiOpener final : public MidiOpener {
 // Runs the client; every object it makes is gone, and the terminal restored, when it returns
 // or throws.
 void RunClient(const posix::XdgFolders& folders, const char* program,
-               const std::optional<std::string>& settingsFile) {
+               const std::optional<std::string>& settingsFile, bool demoWorld = false) {
     // The client reads the settings file as its first argument.
     const char* argv[] = {program, settingsFile ? settingsFile->c_str() : nullptr, nullptr};
     const int argc = settingsFile ? 2 : 1;
@@ -119,7 +119,8 @@ void RunClient(const posix::XdgFolders& folders, const char* program,
                                   .StateFolder = folders.StateHome.empty()
                                                      ? std::string()
                                                      : JoinPath(folders.StateHome,
-                                                                "tolmix-client")};
+                                                                "tolmix-client"),
+                                  .DemoWorld = demoWorld};
     // The client connects while it is made, waiting in the input loop, which runs it after.
     TClient client(console, environment, argc, argv);
     console.Run(client);
@@ -148,7 +149,7 @@ int PlayDemo(const posix::XdgFolders& folders, const char* program) {
         "Address=127.0.0.1\r\nPort=" + std::to_string(started.World->Port()) + "\r\n";
     if (!posix::WriteDemoFile(settings, text, failure))
         return Fail(DemoSettingsUnwritten, failure);
-    RunClient(folders, program, settings);
+    RunClient(folders, program, settings, true);
     return 0;
 }
 

@@ -22,6 +22,13 @@ std::string SocketErrorLine(std::string_view errorText) {
     return line;
 }
 
+// In the colour of the connecting line, which it answers.
+const std::string ServerClosedLine =
+    "\x8C"
+    "\xD1\xE5\xF0\xE2\xE5\xF0 \xE7\xE0\xEA\xF0\xFB\xEB " // Сервер закрыл
+    "\xF1\xEE\xE5\xE4\xE8\xED\xE5\xED\xE8\xE5."          // соединение.
+    "\x87";
+
 const std::string ReconnectPrompt =
     "\x87"
     "\xCD\xE0\xE6\xEC\xE8\xF2\xE5 " // Нажмите

@@ -13,6 +13,8 @@ namespace tolmix {
 std::string ConnectingLine(std::string_view address, std::string_view port);
 // "Ошибка: text"
 std::string SocketErrorLine(std::string_view errorText);
+// "Сервер закрыл соединение.": the server ended the connection in order.
+extern const std::string ServerClosedLine;
 // "Нажмите Enter для повторного подключения, или F10 для выхода из программы."
 extern const std::string ReconnectPrompt;
 // The reasons of a dropped connection that no text of its own explains: "Неизвестная ошибка"

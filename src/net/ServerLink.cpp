@@ -174,7 +174,9 @@ bool ServerLink::PollSocket() {
             PrintLastWords();
             if (!Socket)
                 return false;
-            Printer.PrintLine(SocketErrorLine(error));
+            // The server's goodbye is no error of the link.
+            Printer.PrintLine(code == SocketError::Disconnected ? ServerClosedLine
+                                                                : SocketErrorLine(error));
             throw SocketFailure(error);
         }
         SendTelnetAnswers();

@@ -157,6 +157,9 @@ bool TTCPBlockSocket::ReadTunnelLine(std::string& line, int32_t& error, TimePoin
         error = Sock->Receive(Buffer, ReadChunk, Milliseconds(0));
         if (error == SocketError::Ok)
             continue;
+        // A proxy that hangs up before its reply has failed, however politely.
+        if (error == SocketError::Disconnected)
+            error = SocketError::ConnectionReset;
         if (error != SocketError::TimedOut)
             return false;
         if (Waits.Now() >= deadline)

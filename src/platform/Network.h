@@ -44,8 +44,8 @@ class StreamSocket {
     // Sleeps until the stream may be ready for `readiness` or the deadline passes.
     virtual void WaitReady(Readiness readiness, TimePoint deadline) = 0;
     // Appends what has arrived, at most `limit` bytes. When nothing is waiting it waits up to
-    // `timeout` (0: not at all). TimedOut: nothing came; ConnectionReset: the peer closed the
-    // stream or reset it.
+    // `timeout` (0: not at all). TimedOut: nothing came; Disconnected: the peer ended the
+    // stream in order; ConnectionReset: the peer reset it.
     virtual int32_t Receive(std::string& into, std::size_t limit, Milliseconds timeout) = 0;
     // Ends the sending direction; the peer reads the end of the stream.
     virtual void ShutdownSend() = 0;

@@ -38,6 +38,7 @@ inline constexpr int32_t ConnectionRefused = 10061;    // WSAECONNREFUSED
 inline constexpr int32_t HostDown = 10064;             // WSAEHOSTDOWN
 inline constexpr int32_t HostUnreachable = 10065;      // WSAEHOSTUNREACH
 inline constexpr int32_t SystemNotReady = 10091;       // WSASYSNOTREADY
+inline constexpr int32_t Disconnected = 10101;         // WSAEDISCON: the peer ended the stream
 inline constexpr int32_t HostNotFound = 11001;         // WSAHOST_NOT_FOUND
 inline constexpr int32_t TryAgain = 11002;             // WSATRY_AGAIN
 inline constexpr int32_t NoRecovery = 11003;           // WSANO_RECOVERY

@@ -1,5 +1,7 @@
 #include "util/TolmixStringList.h"
 
+#include "text/FileText.h"
+
 #include <limits>
 #include <type_traits>
 
@@ -112,7 +114,7 @@ ListSource TTolmixStringList::LoadFromFile(const FileSystem& files, const std::s
         return ListSource::NotAFile;
     if (!file.Ok)
         throw EFOpenError("Cannot open file \"" + path + "\". " + file.Error);
-    SetText(file.Data);
+    SetText(FileTextToAnsi(file.Data));
     return ListSource::File;
 }
 

@@ -19,7 +19,8 @@ class EFOpenError : public std::runtime_error {
 // What LoadFromFile found under the name.
 enum class ListSource { File, Missing, NotAFile };
 
-// The reader of the settings, key-macro and alias files: name=value lines of Windows-1251 text.
+// The reader of the settings, key-macro, alias and trigger files: name=value lines of
+// Windows-1251 text (a file saved as UTF-8 is converted as it is read, see FileText).
 // Names are everything before the first "=", compared without regard to letter case and never
 // trimmed; the first matching line wins.
 class TTolmixStringList {

@@ -145,11 +145,11 @@ TEST_F(ClientLog, TheFirstRunNoticeIsLoggedAfterTheBanner) {
     Registry.Consoles.clear();
     auto client = Start("LogEnabled=1\r\n");
     const std::string text = LogText();
-    // Banner, empty line, two notice lines, empty line.
+    // Banner, empty line, four notice lines, empty line.
     int lines = 0;
     for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
         ++lines;
-    EXPECT_EQ(lines, 5);
+    EXPECT_EQ(lines, 6);
     EXPECT_NE(text.find("\n\n"), std::string::npos);
     EXPECT_NE(text.find("F10"), std::string::npos);
     EXPECT_EQ(text.find('\x17'), std::string::npos) << "colour bytes are not logged";

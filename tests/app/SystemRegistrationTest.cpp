@@ -106,6 +106,11 @@ class ClientFirstRun : public ::testing::Test, public test::ClientFakes {
     bool NoticeShown() const {
         return ScreenHas(AnsiToConsole("\xEF\xE5\xF0\xE5\xE7\xE0\xEF\xF3\xF1\xF2\xE8\xF2\xE5"));
     }
+    // ", чтобы подключиться сейчас." in the console code page.
+    static std::string ConnectNow() {
+        return AnsiToConsole(", \xF7\xF2\xEE\xE1\xFB \xEF\xEE\xE4\xEA\xEB\xFE\xF7\xE8\xF2"
+                             "\xFC\xF1\xFF \xF1\xE5\xE9\xF7\xE0\xF1.");
+    }
     ClientFirstRun() { Registry.Consoles.clear(); }
     std::unique_ptr<TClient> Start() {
         const char* argv[] = {"tolmix-client"};
@@ -154,13 +159,36 @@ TEST_F(ClientFirstRun, TheFirstStartFromAFolderShowsTheNoticeInItsColours) {
     EXPECT_EQ(Row(3).substr(22, 34),
               AnsiToConsole(" \xE8 \xEF\xE5\xF0\xE5\xE7\xE0\xEF\xF3\xF1\xF2\xE8\xF2\xE5 "
                             "\xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xF3 \xE7\xE0\xED\xEE\xE2\xEE."));
-    EXPECT_TRUE(test::RowIs(Screen.Cells(), 4, ' ', 7));
-    // Five lines, and the colour back to light grey for the next.
+    // "Или нажмите Enter, чтобы подключиться сейчас." with Enter in bright yellow.
+    EXPECT_EQ(Row(4).substr(12, 5), "Enter");
+    EXPECT_EQ(Screen.Cells().At(11, 4).Attr, 7);
+    for (int x = 12; x < 17; ++x)
+        EXPECT_EQ(Screen.Cells().At(x, 4).Attr, 0x0E) << "column " << x;
+    EXPECT_EQ(Screen.Cells().At(17, 4).Attr, 7);
+    EXPECT_EQ(Row(4).substr(17, 28), ConnectNow());
+    EXPECT_TRUE(test::RowIs(Screen.Cells(), 5, ' ', 7));
+    // Six lines, and the colour back to light grey for the next.
     client->Lines().PrintLine("next");
-    EXPECT_EQ(RowWith("next"), 5);
-    EXPECT_EQ(Screen.Cells().At(0, 5).Attr, 7);
+    EXPECT_EQ(RowWith("next"), 6);
+    EXPECT_EQ(Screen.Cells().At(0, 6).Attr, 7);
     EXPECT_TRUE(Net.Streams.empty()) << "a first start does not connect";
     EXPECT_FALSE(ServerConnected());
+}
+
+// F10 would end the demo world with the client: its notice offers Enter alone.
+TEST_F(ClientFirstRun, TheDemosNoticeOffersEnterAndNotF10) {
+    Env.DemoWorld = true;
+    auto client = Start();
+    EXPECT_FALSE(NoticeShown());
+    for (int y = 1; y < 6; ++y)
+        EXPECT_EQ(Row(y).find("F10"), std::string::npos) << "only the banner names F10, row " << y;
+    // "Нажмите Enter, чтобы подключиться сейчас."
+    EXPECT_EQ(Row(3).substr(0, 13), AnsiToConsole("\xCD\xE0\xE6\xEC\xE8\xF2\xE5 Enter"));
+    EXPECT_EQ(Row(3).substr(13, 28), ConnectNow());
+    for (int x = 8; x < 13; ++x)
+        EXPECT_EQ(Screen.Cells().At(x, 3).Attr, 0x0E) << "column " << x;
+    EXPECT_TRUE(test::RowIs(Screen.Cells(), 4, ' ', 7));
+    EXPECT_TRUE(Net.Streams.empty()) << "a first start does not connect";
 }
 
 TEST_F(ClientFirstRun, TheSecondStartShowsNoNoticeAndACopyElsewhereIsAFirstRunAgain) {
@@ -180,7 +208,7 @@ TEST_F(ClientFirstRun, TheSecondStartShowsNoNoticeAndACopyElsewhereIsAFirstRunAg
     auto copy = Start();
     EXPECT_TRUE(NoticeShown());
     copy->Lines().PrintLine("next");
-    EXPECT_EQ(RowWith("next"), 5);
+    EXPECT_EQ(RowWith("next"), 6);
     EXPECT_EQ(Net.Streams.size(), 1u);
 }
 

@@ -2,6 +2,7 @@
 #include "app/TClient.h"
 #include "platform/VirtualKeys.h"
 #include "support/ScreenText.h"
+#include "text/CodePage.h"
 #include "text/ProgramName.h"
 
 #include <gtest/gtest.h>
@@ -81,6 +82,25 @@ TEST_F(ClientStartup, ASettingsNameThatIsNoFileGivesTheDefaultsAndOneLine) {
             << Row(1);
         EXPECT_EQ(Files.SpecialReads, 0);
     }
+}
+
+// A typo in the settings file's name is said below the banner, before the connecting line;
+// the default file is read instead.
+TEST_F(ClientStartup, ANamedSettingsFileThatIsMissingIsOneLineBeforeConnecting) {
+    Files.Add("TolmixClient.tcf", "Address=fallback.example\r\n");
+    const char* argv[] = {"tolmix-client", "/games/hreo"};
+    TClient client(Con, Env, 2, argv);
+    ASSERT_TRUE(ServerConnected());
+    EXPECT_EQ(Net.Streams.back()->Host, "fallback.example");
+    // "Файл настроек не найден: /games/hreo.tcf, используются настройки по умолчанию", red.
+    EXPECT_EQ(Row(1).substr(0, 77),
+              AnsiToConsole("\xD4\xE0\xE9\xEB \xED\xE0\xF1\xF2\xF0\xEE\xE5\xEA \xED\xE5 "
+                            "\xED\xE0\xE9\xE4\xE5\xED: /games/hreo.tcf, \xE8\xF1\xEF\xEE"
+                            "\xEB\xFC\xE7\xF3\xFE\xF2\xF1\xFF \xED\xE0\xF1\xF2\xF0\xEE\xE9"
+                            "\xEA\xE8 \xEF\xEE \xF3\xEC\xEE\xEB\xF7\xE0\xED\xE8\xFE"))
+        << Row(1);
+    EXPECT_EQ(Screen.Cells().At(0, 1).Attr, 0x0C);
+    EXPECT_GT(RowWith(AnsiToConsole("\xCF\xEE\xE4\xEA\xEB\xFE\xF7\xE5\xED\xE8\xE5 \xEA")), 1);
 }
 
 TEST_F(ClientStartup, LeavesNoTimerBehind) {

@@ -232,6 +232,41 @@ TEST_F(TriggerWiring, ATimerSendsWhileConnectedAndStartsAnewWithTheNextConnectio
     EXPECT_EQ(Count(Server->Sent, "tick"), 2u);
 }
 
+// The timers run only while connected: once the server has closed the connection neither the
+// commands nor the client's own lines of a timer come, until the next connection starts them.
+TEST_F(TriggerWiring, TimersStopWhenTheServerClosesAndStartAgainWithTheNextConnection) {
+    Start("timer: 2\r\nsay tick|#echo tock\r\n");
+    const auto tocks = [&] {
+        int rows = 0;
+        for (int y = 0; y < Screen.Cells().Height; ++y)
+            rows += Row(y).find("tock") != std::string::npos ? 1 : 0;
+        return rows;
+    };
+    const TimePoint connected = Loop.Clock;
+    RunUntil(connected + 2100ms);
+    EXPECT_EQ(Server->Sent, "say tick\r\n");
+    EXPECT_EQ(tocks(), 1);
+
+    Server->Arrive("Bye!\r\n");
+    Server->ReceiveError = SocketError::Disconnected;
+    for (int i = 0; i < 4 && ServerConnected(); ++i)
+        Client->Idle();
+    ASSERT_FALSE(ServerConnected());
+    EXPECT_TRUE(ScreenHas("Bye!"));
+    RunFor(20s);
+    EXPECT_EQ(Server->Sent, "say tick\r\n");
+    EXPECT_EQ(tocks(), 1) << "a timer ran while unconnected";
+
+    const std::shared_ptr<test::FakeStream> next = Net.Prepare();
+    const TimePoint again = Loop.Clock;
+    Term.Key(VkReturn, 0x0D); // the reconnect prompt's Enter
+    RunInput();
+    ASSERT_TRUE(ServerConnected());
+    RunUntil(again + 2100ms);
+    EXPECT_EQ(next->Sent, "say tick\r\n");
+    EXPECT_EQ(tocks(), 2);
+}
+
 TEST_F(TriggerWiring, TabReadsTheTriggersAndTimersAgain) {
     Start("trigger:\r\nA rat arrives.\r\nkill rat\r\n");
     Arrive("A rat arrives.");

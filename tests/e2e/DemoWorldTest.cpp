@@ -145,8 +145,11 @@ TEST(DemoWorld, ANewcomerCreatesACharacterAndWatchesThePanelAndTheClockWhileWalk
 
     game.Type("конец");
     ASSERT_TRUE(ShowsText(s, "До встречи, Ярослава!", Patience));
-    // The server closes the connection; the client offers to reconnect.
+    // The server closes the connection in order, which is no error; the client offers to
+    // reconnect.
     ASSERT_TRUE(ShowsText(s, "для повторного подключения", Patience));
+    EXPECT_TRUE(ShowsText(s, "Сервер закрыл соединение.", Patience));
+    EXPECT_FALSE(s.ScreenContains("Ошибка")) << s.Dump();
     s.Send(keys::F10);
     EXPECT_TRUE(ExitsWith(s, 0, Patience));
     EXPECT_TRUE(NoStrayControls(s));

@@ -19,6 +19,8 @@ constexpr auto Patience = 5000ms;
 const std::string NoticeRegistered =
     "Программа зарегистрировала себя в системе, и установила нужную палитру цветов.";
 const std::string NoticeRestart = "Пожалуйста нажмите F10 и перезапустите программу заново.";
+const std::string NoticeEnter = "Или нажмите Enter, чтобы подключиться сейчас.";
+const std::string DemoNoticeEnter = "Нажмите Enter, чтобы подключиться сейчас.";
 
 // A client with its own home folder and a loopback server named in its settings.
 struct Start {
@@ -58,17 +60,22 @@ TEST(FirstRun, TheFirstStartFromAFolderShowsTheNoticeAndDoesNotConnect) {
     TempDir home;
     Start start(home, true);
     PtySession& s = *start;
-    ASSERT_TRUE(ShowsText(s, NoticeRestart, Patience));
-    // Banner, empty line, the two notice lines, empty line.
+    ASSERT_TRUE(ShowsText(s, NoticeEnter, Patience));
+    // Banner, empty line, the three notice lines, empty line.
     EXPECT_EQ(RowOf(s, NoticeRegistered), 2) << s.Dump();
     EXPECT_EQ(RowOf(s, NoticeRestart), 3) << s.Dump();
+    EXPECT_EQ(RowOf(s, NoticeEnter), 4) << s.Dump();
     EXPECT_EQ(s.RowTrimmed(1), "");
-    EXPECT_EQ(s.RowTrimmed(4), "");
+    EXPECT_EQ(s.RowTrimmed(5), "");
     EXPECT_EQ(s.Cell(0, 2).Attribute(), 0x07);
     EXPECT_EQ(s.Cell(18, 3).Attribute(), 0x07);
     for (int x = 19; x < 22; ++x)
         EXPECT_EQ(s.Cell(x, 3).Attribute(), 0x0E) << "F10 in bright yellow, column " << x;
     EXPECT_EQ(s.Cell(22, 3).Attribute(), 0x07);
+    EXPECT_EQ(s.Cell(11, 4).Attribute(), 0x07);
+    for (int x = 12; x < 17; ++x)
+        EXPECT_EQ(s.Cell(x, 4).Attribute(), 0x0E) << "Enter in bright yellow, column " << x;
+    EXPECT_EQ(s.Cell(17, 4).Attribute(), 0x07);
     EXPECT_FALSE(start.server.Accept(300ms).has_value()) << "a first start must not connect";
 
     const std::filesystem::path console = s.ConsoleFile(TOLMIX_CLIENT_PATH);
@@ -113,13 +120,69 @@ TEST(FirstRun, TheSecondStartShowsNoNoticeAndACopyInAnotherFolderIsAFirstStartAg
     EXPECT_TRUE(ExitsWith(s, 0, Patience));
 }
 
-// Enter connects in any unconnected state, the first start's too.
+// Enter connects in any unconnected state, the first start's too, as the notice says.
 TEST(FirstRun, EnterConnectsAfterAFirstStart) {
     TempDir home;
     Start first(home, true);
-    ASSERT_TRUE(ShowsText(*first, NoticeRestart, Patience));
+    ASSERT_TRUE(ShowsText(*first, NoticeEnter, Patience));
     (*first).Send(keys::Enter);
     EXPECT_TRUE(first.server.Accept(Patience).has_value()) << "Enter connects";
+}
+
+// With the demo world F10 would end the world too: the notice offers Enter alone, and Enter
+// reaches the world.
+TEST(FirstRun, TheDemosFirstStartOffersEnterAndNotF10) {
+    TempDir home;
+    SessionOptions options;
+    options.home = home.String();
+    options.firstRun = true;
+    options.args = {"--demo"};
+    PtySession s(options);
+    ASSERT_TRUE(ShowsText(s, DemoNoticeEnter, Patience));
+    EXPECT_EQ(RowOf(s, NoticeRegistered), 2) << s.Dump();
+    EXPECT_EQ(RowOf(s, DemoNoticeEnter), 3) << s.Dump();
+    EXPECT_EQ(s.RowTrimmed(4), "");
+    EXPECT_FALSE(s.ScreenContains("перезапустите")) << s.Dump();
+    for (int x = 8; x < 13; ++x)
+        EXPECT_EQ(s.Cell(x, 3).Attribute(), 0x0E) << "Enter in bright yellow, column " << x;
+    s.Send(keys::Enter);
+    ASSERT_TRUE(ShowsText(s, "Как зовут вашего персонажа?", Patience));
+    s.Send(keys::F10);
+    EXPECT_TRUE(ExitsWith(s, 0, Patience));
+}
+
+// A settings file named on the command line that is not there (a typo) is said before the
+// client connects anywhere; the client goes on with the folder's default settings file.
+TEST(FirstRun, AMissingSettingsFileIsToldBeforeConnecting) {
+    TempDir folder;
+    LoopbackServer server;
+    folder.WriteFile("TolmixClient.tcf",
+                     "Address=127.0.0.1\r\nPort=" + std::to_string(server.Port()) + "\r\n");
+    SessionOptions options;
+    options.workingDirectory = folder.String();
+    options.columns = 120;
+    options.args = {"hreo"};
+    PtySession s(options);
+    const std::string line =
+        "Файл настроек не найден: hreo.tcf, используются настройки по умолчанию";
+    ASSERT_TRUE(ShowsText(s, "Подключение к 127.0.0.1", Patience));
+    ASSERT_TRUE(ShowsText(s, line, Patience));
+    ASSERT_TRUE(s.Screen().Find(line).has_value());
+    EXPECT_LT(s.Screen().Find(line)->y, s.Screen().Find("Подключение к")->y) << s.Dump();
+    EXPECT_EQ(s.Cell(0, s.Screen().Find(line)->y).Attribute(), 0x0C) << "in bright red";
+    EXPECT_TRUE(server.Accept(Patience).has_value());
+    s.Send(keys::F10);
+    EXPECT_TRUE(ExitsWith(s, 0, Patience));
+
+    // A file that is there says nothing of the kind.
+    folder.WriteFile("hero.tcf",
+                     "Address=127.0.0.1\r\nPort=" + std::to_string(server.Port()) + "\r\n");
+    options.args = {"hero"};
+    PtySession found(options);
+    ASSERT_TRUE(ShowsText(found, "Подключение к 127.0.0.1", Patience));
+    EXPECT_FALSE(found.ScreenContains("Файл настроек не найден")) << found.Dump();
+    found.Send(keys::F10);
+    EXPECT_TRUE(ExitsWith(found, 0, Patience));
 }
 
 TEST(Registration, TheConsoleFileHoldsThePaletteInIndexOrder) {

@@ -118,19 +118,20 @@ TEST(HostileServer, ASilentServerLeavesTheClientIdleAndResponsive) {
     ExpectAliveAndExitsCleanly(s);
 }
 
-TEST(HostileServer, AServerClosingMidLineHasItsHalfLineShownBeforeTheError) {
+TEST(HostileServer, AServerClosingMidLineHasItsHalfLineShownBeforeTheClosedLine) {
     GameSession game = ConnectedGame();
     ASSERT_TRUE(game.Connect(Patience)) << game.Client().Dump();
     PtySession& s = game.Client();
     ASSERT_TRUE(game.Peer().Send("a whole line\r\nhalf a li"));
     game.Peer().Close();
-    ASSERT_TRUE(ShowsText(s, "Ошибка: Connection reset by peer", Patience));
+    ASSERT_TRUE(ShowsText(s, "Сервер закрыл соединение.", Patience));
+    EXPECT_FALSE(s.ScreenContains("Ошибка")) << s.Dump();
     ASSERT_TRUE(ShowsReconnectPrompt(s));
     // The half line, once, between the last whole line and the error; the prompt two rows below.
     const int line = s.Screen().Find("a whole line")->y;
     ASSERT_TRUE(s.Screen().Find("half a li").has_value()) << s.Dump();
     EXPECT_EQ(s.Screen().Find("half a li")->y, line + 1) << s.Dump();
-    const int error = s.Screen().Find("Ошибка")->y;
+    const int error = s.Screen().Find("Сервер закрыл")->y;
     EXPECT_EQ(error, line + 2) << s.Dump();
     EXPECT_EQ(s.Screen().Find("Нажмите")->y, error + 2) << s.Dump();
     ExpectAliveAndExitsCleanly(s);

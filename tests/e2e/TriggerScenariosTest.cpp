@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 #include <sstream>
+#include <utility>
 
 namespace tolmix::e2e {
 namespace {
@@ -93,27 +95,46 @@ TEST(TriggerScenarios, AScriptedServersLinesAreAnsweredHiddenAndColoured) {
     EXPECT_EQ(wire.find("flee"), wire.rfind("flee")) << wire;
 }
 
+// The client in the demo world with the README's fight.ttr, logged in as a new character on
+// the square.
+struct ReadmeFight {
+    DemoWorld World;
+    TempDir Dir;
+    std::unique_ptr<PtySession> Client;
+
+    testing::AssertionResult Start(const std::string& name) {
+        const std::string fight = ReadmeFightFile();
+        if (fight.find("trigger:") == std::string::npos)
+            return testing::AssertionFailure() << "no fight.ttr in the README";
+        Dir.WriteFile("demo.tcf",
+                      DemoWorldSettings(World.Port()) + "MidiOutput=none\r\nTriggerFile=fight\r\n");
+        Dir.WriteFile("fight.ttr", fight);
+        SessionOptions options;
+        options.workingDirectory = Dir.String();
+        options.args = {"demo"};
+        Client = std::make_unique<PtySession>(options);
+        PtySession& s = *Client;
+        // A file that loads without a red line: nothing about a bad entry on the screen.
+        if (auto shown = ShowsText(s, "Как зовут вашего персонажа?", Patience); !shown)
+            return shown;
+        if (s.ScreenContains("fight.ttr"))
+            return testing::AssertionFailure() << s.Dump();
+        for (const auto& [typed, answer] :
+             {std::pair<std::string, std::string>{name, "Новый пароль:"},
+              {"cheese", "Повторите пароль:"},
+              {"cheese", "Площадь Вереска"}}) {
+            s.Send(typed + keys::Enter);
+            if (auto shown = ShowsText(s, answer, Patience); !shown)
+                return shown;
+        }
+        return testing::AssertionSuccess();
+    }
+};
+
 TEST(TriggerScenarios, TheReadmesFightFileAttacksTheDemoWorldsRat) {
-    const std::string fight = ReadmeFightFile();
-    ASSERT_NE(fight.find("trigger:"), std::string::npos) << "no fight.ttr in the README";
-    DemoWorld world;
-    TempDir dir;
-    dir.WriteFile("demo.tcf",
-                  DemoWorldSettings(world.Port()) + "MidiOutput=none\r\nTriggerFile=fight\r\n");
-    dir.WriteFile("fight.ttr", fight);
-    SessionOptions options;
-    options.workingDirectory = dir.String();
-    options.args = {"demo"};
-    PtySession s(options);
-    // A file that loads without a red line: nothing about a bad entry on the screen.
-    ASSERT_TRUE(ShowsText(s, "Как зовут вашего персонажа?", Patience));
-    EXPECT_FALSE(s.ScreenContains("fight.ttr")) << s.Dump();
-    s.Send(std::string("Ratter") + keys::Enter);
-    ASSERT_TRUE(ShowsText(s, "Новый пароль:", Patience));
-    s.Send(std::string("cheese") + keys::Enter);
-    ASSERT_TRUE(ShowsText(s, "Повторите пароль:", Patience));
-    s.Send(std::string("cheese") + keys::Enter);
-    ASSERT_TRUE(ShowsText(s, "Площадь Вереска", Patience));
+    ReadmeFight fight;
+    ASSERT_TRUE(fight.Start("Ratter"));
+    PtySession& s = *fight.Client;
     s.Send(std::string("n") + keys::Enter);
     ASSERT_TRUE(ShowsText(s, "Таверна", Patience));
     // The rat's look at the newcomer is answered by the trigger, nobody types "kill".
@@ -123,6 +144,32 @@ TEST(TriggerScenarios, TheReadmesFightFileAttacksTheDemoWorldsRat) {
     ASSERT_TRUE(ShowsText(s, "Крыса повержена!", 15s));
     // The "повержен" trigger draws the word in yellow.
     EXPECT_TRUE(ShownInColour(s, "повержен", 0x0E));
+}
+
+// The demo world's hunger falls by one every fourth step (from 4; "when: hunger < 2" holds at
+// 1, after the twelfth), and the README's timer asks the time once a minute: both are seen
+// through what the world answers.
+TEST(TriggerScenarios, TheReadmesFightFileEatsWhenHungryAndAsksTheTimeEveryMinute) {
+    ReadmeFight fight;
+    ASSERT_TRUE(fight.Start("Eater"));
+    PtySession& s = *fight.Client;
+    s.Send(std::string("n") + keys::Enter);
+    ASSERT_TRUE(ShowsText(s, "движ 78/80", Patience));
+    s.Send(std::string("взять хлеб") + keys::Enter);
+    ASSERT_TRUE(ShowsText(s, "Вы берёте краюху хлеба.", Patience));
+    // Each step costs two moves, and nothing gives them back: the panel counts the steps.
+    for (int step = 2; step <= 12; ++step) {
+        EXPECT_FALSE(s.ScreenContains("Вы съедаете")) << "eaten before hunger fell, step " << step;
+        s.Send(std::string(step % 2 == 0 ? "s" : "n") + keys::Enter);
+        ASSERT_TRUE(ShowsText(s, "движ " + std::to_string(80 - 2 * step) + "/80", Patience))
+            << "step " << step;
+    }
+    // The condition eats the bread; the trigger on the world's words adds its own line.
+    ASSERT_TRUE(ShowsText(s, "Вы съедаете краюху хлеба.", Patience));
+    EXPECT_TRUE(ShowsText(s, "Пора поесть!", Patience));
+    // The timer's first "время", a minute after the connection, gets the world's time of day
+    // (nothing else here asks for it).
+    EXPECT_TRUE(ShowsText(s, "Сейчас ", 90s));
 }
 
 } // namespace

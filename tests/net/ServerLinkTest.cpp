@@ -425,23 +425,34 @@ TEST_F(ServerLinkTest, SgrColoursCarryOverWholeLinesOnlyAndEndWithTheConnection)
     EXPECT_EQ(Host.Printed.back(), "\x8FZ");
 }
 
-TEST_F(ServerLinkTest, ThePeerClosingShowsTheErrorAndThePromptAndDropsTheConnection) {
+TEST_F(ServerLinkTest, ThePeerClosingShowsTheClosedLineAndThePromptAndDropsTheConnection) {
     Connect();
     Stream->Arrive("bye\r\nhalf a line");
-    Stream->ReceiveError = SocketError::ConnectionReset;
+    Stream->ReceiveError = SocketError::Disconnected;
     PollWhileBusy();
     EXPECT_TRUE(Link.PollSocket() == false);
     EXPECT_FALSE(Link.Connected());
-    // The server's last words, without their line end, come before the error.
-    EXPECT_EQ(Host.Printed,
-              (Lines{"bye", "half a line", SocketErrorLine("Connection reset by peer"), "",
-                     ReconnectPrompt}));
+    // The server's last words, without their line end, come before the server's goodbye.
+    EXPECT_EQ(Host.Printed, (Lines{"bye", "half a line", ServerClosedLine, "", ReconnectPrompt}));
     EXPECT_TRUE(Stream->ShutDown);
     EXPECT_TRUE(Stream->Closed);
+    EXPECT_EQ(ServerClosedLine, "\x8C\xD1\xE5\xF0\xE2\xE5\xF0 \xE7\xE0\xEA\xF0\xFB\xEB "
+                                "\xF1\xEE\xE5\xE4\xE8\xED\xE5\xED\xE8\xE5.\x87");
     EXPECT_TRUE(Loop.WatchedHandles().empty());
     // Unconnected, a poll does nothing.
     EXPECT_FALSE(Link.PollSocket());
     EXPECT_EQ(Host.Printed.size(), 5u);
+}
+
+TEST_F(ServerLinkTest, AResetKeepsItsErrorText) {
+    Connect();
+    Stream->Arrive("bye\r\n");
+    Stream->ReceiveError = SocketError::ConnectionReset;
+    PollWhileBusy();
+    Link.PollSocket();
+    EXPECT_FALSE(Link.Connected());
+    EXPECT_EQ(Host.Printed,
+              (Lines{"bye", SocketErrorLine("Connection reset by peer"), "", ReconnectPrompt}));
 }
 
 TEST_F(ServerLinkTest, AnErrorWhileALineIsHandledIsABrokenConnection) {
@@ -654,13 +665,11 @@ TEST_F(ServerLinkTest, AnUnfinishedPromptOnTheScreenIsPrintedWhenTheServerCloses
     Link.PollSocket();
     Pass(Milliseconds(150));
     ASSERT_EQ(Host.Unfinished, "Idle too long, bye!");
-    Stream->ReceiveError = SocketError::ConnectionReset;
+    Stream->ReceiveError = SocketError::Disconnected;
     Link.PollSocket();
     EXPECT_FALSE(Link.Connected());
     EXPECT_FALSE(Host.Unfinished);
-    EXPECT_EQ(Host.Printed,
-              (Lines{"Idle too long, bye!", SocketErrorLine("Connection reset by peer"), "",
-                     ReconnectPrompt}));
+    EXPECT_EQ(Host.Printed, (Lines{"Idle too long, bye!", ServerClosedLine, "", ReconnectPrompt}));
     // Printed as text, so that it is logged like any line.
     EXPECT_EQ(Host.TextLines, Lines{"Idle too long, bye!"});
 }

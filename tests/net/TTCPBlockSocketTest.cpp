@@ -399,16 +399,25 @@ TEST_F(TTCPBlockSocketTest, OnlyCrLfEndsALineUnlessAnyLineEndIsOn) {
     EXPECT_EQ(Drain(), (Lines{"a\rb\nc\n\rd", "e"}));
 }
 
-TEST_F(TTCPBlockSocketTest, ThePeerClosingIsAResetAndAPartialLineIsNeverHandedOut) {
-    Open();
-    Stream->Arrive("last\r\npartial");
-    Stream->ReceiveError = SocketError::ConnectionReset;
-    EXPECT_EQ(Socket->ReceiveLine(0), "last");
-    EXPECT_EQ(Socket->ReceiveLine(0), "");
-    EXPECT_EQ(Socket->ErrorCode(), 10054);
-    EXPECT_EQ(Socket->ErrorText(), "Connection reset by peer");
-    EXPECT_EQ(Socket->ReceiveLine(0), "");
-    EXPECT_EQ(Socket->ErrorCode(), 10054);
+TEST_F(TTCPBlockSocketTest, ThePeerClosingOrResettingEndsReadingAndAPartialLineIsNeverHandedOut) {
+    struct Case {
+        int32_t End;
+        const char* Text;
+    };
+    for (const Case c : {Case{SocketError::Disconnected, "Disconnect"},
+                         Case{SocketError::ConnectionReset, "Connection reset by peer"}}) {
+        if (c.End != SocketError::Disconnected)
+            Stream = Net.Prepare();
+        Open();
+        Stream->Arrive("last\r\npartial");
+        Stream->ReceiveError = c.End;
+        EXPECT_EQ(Socket->ReceiveLine(0), "last");
+        EXPECT_EQ(Socket->ReceiveLine(0), "");
+        EXPECT_EQ(Socket->ErrorCode(), c.End);
+        EXPECT_EQ(Socket->ErrorText(), c.Text);
+        EXPECT_EQ(Socket->ReceiveLine(0), "");
+        EXPECT_EQ(Socket->ErrorCode(), c.End);
+    }
 }
 
 TEST_F(TTCPBlockSocketTest, CompleteLinesAreHandedOutFromTheBufferBeforeReadingAgain) {
@@ -642,7 +651,8 @@ TEST_F(TunnelTest, AProxyThatFailsOrClosesReportsItsOwnError) {
     FakeNetwork net;
     auto closing = net.Prepare();
     closing->Arrive("HTTP/1.0 200 OK\r\n");
-    closing->ReceiveError = SocketError::ConnectionReset;
+    // A proxy hanging up before its reply's end is no orderly end of the game's connection.
+    closing->ReceiveError = SocketError::Disconnected;
     PlainNetworkWait plain(net);
     TTCPBlockSocket socket(net, plain, Tunnelled("proxy"));
     socket.OpenConnection("mud", "4000");

@@ -116,14 +116,23 @@ TEST_F(ServerLinkLoopbackTest, AMegabyteWithoutLineEndComesInPiecesAndTheConnect
         EXPECT_EQ(Host.Printed[i], std::string(16384, 'A')) << i;
 }
 
-TEST_F(ServerLinkLoopbackTest, AServerThatClosesMidLineIsAResetAfterItsHalfLine) {
+TEST_F(ServerLinkLoopbackTest, AServerThatClosesMidLineIsReportedAsClosedAfterItsHalfLine) {
     Connect();
     ASSERT_TRUE(Peer->Send("complete\r\nhalf a li"));
     Peer->Close();
     Pump([&] { return !Link->Connected(); });
     EXPECT_EQ(Host.Printed,
-              (Lines{"complete", "half a li", SocketErrorLine("Connection reset by peer"), "",
-                     ReconnectPrompt}));
+              (Lines{"complete", "half a li", ServerClosedLine, "", ReconnectPrompt}));
+}
+
+TEST_F(ServerLinkLoopbackTest, AServerThatResetsTheConnectionIsAnError) {
+    Connect();
+    ASSERT_TRUE(Peer->Send("complete\r\n"));
+    ASSERT_TRUE(Pump([&] { return !Host.Printed.empty(); }));
+    Peer->Reset();
+    Pump([&] { return !Link->Connected(); });
+    EXPECT_EQ(Host.Printed, (Lines{"complete", SocketErrorLine("Connection reset by peer"), "",
+                                   ReconnectPrompt}));
 }
 
 TEST_F(ServerLinkLoopbackTest, AServerThatNeverSendsLeavesTheClientResponsive) {

@@ -28,7 +28,8 @@ struct FakeStream {
     // Bytes the peer still takes before it stops reading; then every send would block.
     std::size_t SendRoom = std::string::npos;
     std::deque<std::string> Incoming;
-    // Once Incoming is empty: report ReceiveError (ConnectionReset for a peer that closed);
+    // Once Incoming is empty: report ReceiveError (Disconnected for a peer that closed,
+    // ConnectionReset for one that reset);
     // 0 means nothing more arrives, a time-out.
     int32_t ReceiveError = SocketError::Ok;
     int32_t SendResult = SocketError::Ok;

@@ -42,5 +42,23 @@ TEST(TolmixStringList, MissingFileIsEmptyAndUnreadableFileRaises) {
     }
 }
 
+// Every reader of the client's files goes through here: a file a Linux editor saved in UTF-8
+// gives the same Windows-1251 values as one saved in Windows-1251.
+TEST(TolmixStringList, AFileSavedAsUTF8GivesWindows1251Values) {
+    test::FakeFileSystem files;
+    files.Add("utf8.tcf", "\xEF\xBB\xBF"
+                          "AutoSend=\xD0\x92\xD0\xB0\xD0\xB4\xD0\xB8\xD0\xBC\n"
+                          "\xD0\x98\xD0\xBC\xD1\x8F=1\n");
+    files.Add("ansi.tcf", "AutoSend=\xC2\xE0\xE4\xE8\xEC\r\n\xC8\xEC\xFF=1\r\n");
+    for (const char* name : {"utf8.tcf", "ansi.tcf"}) {
+        TTolmixStringList list;
+        EXPECT_EQ(list.LoadFromFile(files, name), ListSource::File);
+        EXPECT_EQ(list.ReadString("AutoSend", ""), "\xC2\xE0\xE4\xE8\xEC") << name;
+        // The byte order mark is no part of the first name.
+        EXPECT_EQ(list.NameAt(0), "AutoSend") << name;
+        EXPECT_EQ(list.ValueOf("\xE8\xCC\xDF"), "1") << name;
+    }
+}
+
 } // namespace
 } // namespace tolmix

@@ -13,6 +13,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// Wine's sockets read a peer's abortive close as the stream's end, where Windows reports
+// WSAECONNRESET.
+bool UnderWine() {
+    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 TEST(Win32Network, PortsAreNumbersOrTcpServices) {
     Win32Network net;
     EXPECT_EQ(net.ResolvePort("4000"), 4000);
@@ -74,7 +81,8 @@ TEST(Win32StreamSocket, SendsReceivesAndSeesTheEnds) {
     socket->ShutdownSend();
     EXPECT_EQ(server.Read(1), ""); // the peer reads the end of the stream
     server.ClosePeer();
-    EXPECT_EQ(socket->Receive(received, 100, 5s), SocketError::ConnectionReset);
+    // recv returning 0: the peer's orderly end, not a reset.
+    EXPECT_EQ(socket->Receive(received, 100, 5s), SocketError::Disconnected);
     socket->Close();
     EXPECT_EQ(socket->Send("x", 1s), SocketError::NotASocket);
     EXPECT_EQ(socket->Receive(received, 1, 0ms), SocketError::NotASocket);
@@ -88,7 +96,10 @@ TEST(Win32StreamSocket, AResetIsAConnectionReset) {
     ASSERT_TRUE(server.Accept());
     server.ClosePeer(true);
     std::string received;
-    EXPECT_EQ(socket->Receive(received, 100, 5s), SocketError::ConnectionReset);
+    const int32_t result = socket->Receive(received, 100, 5s);
+    if (UnderWine() && result == SocketError::Disconnected)
+        GTEST_SKIP() << "wine reads an abortive close as an orderly end";
+    EXPECT_EQ(result, SocketError::ConnectionReset);
 }
 
 TEST(Win32EventLoop, ArrivingDataOnAWatchedSocketEndsTheWait) {

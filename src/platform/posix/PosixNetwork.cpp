@@ -347,7 +347,7 @@ int32_t PosixStreamSocket::Receive(std::string& into, std::size_t limit, Millise
             break;
         }
         if (n == 0) {
-            result = SocketError::ConnectionReset; // the peer ended the stream
+            result = SocketError::Disconnected; // the peer ended the stream
             break;
         }
         if (errno == EINTR)
