@@ -58,6 +58,7 @@ int OutputLog::AppendLog(std::string_view consoleText) {
     }
     MayBeTorn = true;
     Enabled = false;
+    Failed = true;
     return error;
 }
 

@@ -26,8 +26,20 @@ class OutputLog {
     OutputLog(FileSystem& files, bool enabled, std::string logPath, std::string_view lineEnd);
 
     bool On() const { return Enabled; }
-    void SwitchOn() { Enabled = true; }
-    void SwitchOff() { Enabled = false; }
+    void SwitchOn() {
+        Enabled = true;
+        Failed = false;
+    }
+    void SwitchOff() {
+        Enabled = false;
+        Failed = false;
+    }
+    // Switches the log on again when a failed write switched it off (not the player): the disk
+    // may have room again with the next connection, and a new failure is told again.
+    void TryAgainAfterFailure() {
+        if (Failed)
+            SwitchOn();
+    }
     const std::string& Path() const { return LogPath; }
 
     // Appends the line; nothing while the log is off. 0, or why the write failed (a FileErrors
@@ -42,6 +54,8 @@ class OutputLog {
     const std::string LineEnd;
     // A write failed since the last that succeeded, possibly half done.
     bool MayBeTorn = false;
+    // A failed write switched the log off.
+    bool Failed = false;
 };
 
 } // namespace tolmix

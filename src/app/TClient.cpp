@@ -319,7 +319,9 @@ void TClient::ConnectionEnded() {
         SaveHistory();
     } catch (...) {
         // Nothing here raises: the connection's end goes on.
-    }
+    }    // A log a failure switched off tries again, and tells again when it fails, once a
+    // connection: lines are never lost without a word.
+    Log->TryAgainAfterFailure();
 }
 
 void TClient::AppendLog(const std::string& text) {

@@ -206,6 +206,67 @@ TEST_F(ClientLog, AFailingLogIsOneLineAndTheGameGoesOn) {
     EXPECT_EQ(errorLines(), 1);
 }
 
+// A log a failure switched off tries again after the connection ends: a failure then is told
+// again (once a connection), and once there is room it goes on, on a line of its own. One the
+// player switched off stays off.
+TEST_F(ClientLog, AFailingLogTriesAgainAfterEachConnectionAndTellsEachFailure) {
+    std::shared_ptr<test::FakeStream> server = Net.Prepare();
+    auto client = Start("LogEnabled=1\r\nAutoSend=\r\n");
+    ASSERT_TRUE(ServerConnected());
+    const auto errorLines = [this] {
+        int count = 0;
+        for (int y = 0; y < Screen.Cells().Height; ++y)
+            count += Row(y).find("Disk full") != std::string::npos ? 1 : 0;
+        return count;
+    };
+    Files.WriteErrors[LogFile] = FileErrors::DiskFull;
+    server->Arrive("lost one\r\nlost two\r\n");
+    while (client->Idle()) {
+    }
+    EXPECT_EQ(errorLines(), 1);
+
+    // The server goes; the disk is still full: the next line written fails and says so again.
+    server->ReceiveError = SocketError::ConnectionReset;
+    client->Idle();
+    ASSERT_FALSE(ServerConnected());
+    EXPECT_EQ(errorLines(), 2);
+
+    // Room again: after the next connection's end the log goes on.
+    Files.WriteErrors.clear();
+    std::shared_ptr<test::FakeStream> again = Net.Prepare();
+    Term.Key(VkReturn, '\r');
+    RunInput(*client);
+    ASSERT_TRUE(ServerConnected());
+    again->ReceiveError = SocketError::ConnectionReset;
+    client->Idle();
+    ASSERT_FALSE(ServerConnected());
+    std::shared_ptr<test::FakeStream> third = Net.Prepare();
+    Term.Key(VkReturn, '\r');
+    RunInput(*client);
+    ASSERT_TRUE(ServerConnected());
+    third->Arrive("kept\r\n");
+    while (client->Idle()) {
+    }
+    const std::string text = LogText();
+    EXPECT_NE(text.find("\nkept\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("lost"), std::string::npos) << text;
+    EXPECT_EQ(errorLines(), 2);
+
+    // Switched off by the player, it stays off across connections.
+    Term.Key('L', 'l', LeftAltPressed);
+    RunInput(*client);
+    third->ReceiveError = SocketError::ConnectionReset;
+    client->Idle();
+    const std::string after = LogText();
+    std::shared_ptr<test::FakeStream> fourth = Net.Prepare();
+    Term.Key(VkReturn, '\r');
+    RunInput(*client);
+    fourth->Arrive("unlogged\r\n");
+    while (client->Idle()) {
+    }
+    EXPECT_EQ(LogText(), after);
+}
+
 TEST_F(ClientLog, ALogThatCannotBeCreatedIsOneLineAndTheClientConnects) {
     Net.Prepare();
     Files.WriteErrors[LogFile] = FileErrors::WriteProtected;

@@ -118,13 +118,15 @@ int RowsWith(const PtySession& s, const std::string& text) {
 
 // A named pipe nobody writes to and an endless device as the macro and alias files: neither is
 // read, each is one line at start and at every Tab, and the client plays on.
-TEST(MacroScenarios, APipeOrADeviceAsAMacroOrAliasFileIsNamedAndNeverRead) {
+TEST(MacroScenarios, APipeOrADeviceAsAMacroAliasOrTriggerFileIsNamedAndNeverRead) {
     LoopbackServer server;
     TempDir dir;
     dir.WriteFile("hero.tcf", "Address=127.0.0.1\r\nPort=" + std::to_string(server.Port()) +
-                                  "\r\nAutoSend=\r\nMacrosFile=keys\r\nAliasFile=aliases\r\n");
+                                  "\r\nAutoSend=\r\nMacrosFile=keys\r\nAliasFile=aliases\r\n"
+                                  "TriggerFile=fight\r\n");
     ASSERT_EQ(::mkfifo((dir.Path() / "keys.tmf").c_str(), 0600), 0);
     ASSERT_EQ(::symlink("/dev/zero", (dir.Path() / "aliases.taf").c_str()), 0);
+    ASSERT_EQ(::mkfifo((dir.Path() / "fight.ttr").c_str(), 0600), 0);
     SessionOptions options;
     options.workingDirectory = dir.String();
     options.args = {"hero"};
@@ -134,13 +136,17 @@ TEST(MacroScenarios, APipeOrADeviceAsAMacroOrAliasFileIsNamedAndNeverRead) {
     // Named as the settings name them: relative at start, in full once the folder is fixed.
     const std::string pipeLine = "keys.tmf";
     const std::string zeroLine = "aliases.taf";
-    ASSERT_TRUE(s.WaitFor([&] { return RowsWith(s, zeroLine) == 1; }, Patience)) << s.Dump();
-    EXPECT_EQ(RowsWith(s, pipeLine), 1) << s.Dump();
-    EXPECT_EQ(RowsWith(s, "Ошибка: не файл: "), 2) << s.Dump();
+    const std::string triggerLine = "fight.ttr";
+    const auto namedTimes = [&](int times) {
+        return RowsWith(s, zeroLine) == times && RowsWith(s, pipeLine) == times &&
+               RowsWith(s, triggerLine) == times;
+    };
+    ASSERT_TRUE(s.WaitFor([&] { return namedTimes(1); }, Patience)) << s.Dump();
+    EXPECT_EQ(RowsWith(s, "Ошибка: не файл: "), 3) << s.Dump();
     s.Send(keys::Tab);
-    ASSERT_TRUE(s.WaitFor([&] { return RowsWith(s, zeroLine) == 2; }, Patience)) << s.Dump();
-    EXPECT_EQ(RowsWith(s, pipeLine), 2) << s.Dump();
+    ASSERT_TRUE(s.WaitFor([&] { return namedTimes(2); }, Patience)) << s.Dump();
     EXPECT_EQ(RowsWith(s, "Ошибка: не файл: " + dir.String() + "/keys.tmf"), 1) << s.Dump();
+    EXPECT_EQ(RowsWith(s, "Ошибка: не файл: " + dir.String() + "/fight.ttr"), 1) << s.Dump();
     s.Send("look");
     s.Send(keys::Enter);
     EXPECT_TRUE(peer->WaitForReceived("look\r\n", Patience)) << s.Dump();

@@ -156,6 +156,30 @@ double Pitch(const std::vector<int16_t>& stereo, double rate, double from, doubl
     return bestLag ? rate / double(bestLag) : 0;
 }
 
+// Where no audio output opens (a machine without a sound card or sound server), the line says
+// which outputs were tried, each once.
+TEST(FluidSynthSink, NoAudioOutputNamesEachOutputTriedOnce) {
+    const std::string soundFont = posix::FindSoundFont("");
+    ASSERT_FALSE(soundFont.empty()) << "no General MIDI soundfont installed";
+    posix::FluidSynthSink::Options options;
+    options.SoundFont = soundFont;
+    std::string failure;
+    auto sink = posix::FluidSynthSink::Open(options, &failure);
+    if (sink)
+        GTEST_SKIP() << "this machine has an audio output";
+    // "нет звукового выхода (" in Windows-1251.
+    const std::string opening = "\xED\xE5\xF2 \xE7\xE2\xF3\xEA\xEE\xE2\xEE\xE3\xEE "
+                                "\xE2\xFB\xF5\xEE\xE4\xE0 (";
+    const size_t at = failure.find(opening);
+    ASSERT_NE(at, std::string::npos) << failure;
+    const std::string tried = failure.substr(at + opening.size());
+    for (const char* name : {"pulseaudio", "pipewire", "alsa"}) {
+        const size_t first = tried.find(name);
+        ASSERT_NE(first, std::string::npos) << name << " in " << tried;
+        EXPECT_EQ(tried.find(name, first + 1), std::string::npos) << name << " in " << tried;
+    }
+}
+
 TEST(FluidSynthSink, RendersTheSoundCommandWhereItsNotesAre) {
     const std::string soundFont = posix::FindSoundFont("");
     ASSERT_FALSE(soundFont.empty()) << "no General MIDI soundfont installed";
