@@ -128,6 +128,22 @@ TEST(DemoWorld, ANewcomerCreatesACharacterAndWatchesThePanelAndTheClockWhileWalk
         s, [&] { return s.RowUtf8(layout.separatorRow) != clockBefore; }, 2000ms,
         "the clock moves on"));
 
+    // The music's first piece says the client has no sound output: a client line that may come
+    // after the server's prompt, taking the next command onto a row of its own. Once it is
+    // shown, one more command and its answer bring a prompt with nothing after it.
+    ASSERT_TRUE(ShowsText(s, "Нет вывода звука", Patience)) << s.Dump();
+    game.Type("время");
+    ASSERT_TRUE(ShowsText(s, "Сейчас ", Patience)) << s.Dump();
+    const auto promptIsLast = [&] {
+        for (int y = layout.separatorRow - 1; y >= 0; --y) {
+            const std::string row = s.RowUtf8(y);
+            if (row.find_first_not_of(' ') != std::string::npos)
+                return row.rfind("Ярослава>", 0) == 0;
+        }
+        return false;
+    };
+    ASSERT_TRUE(Eventually(s, promptIsLast, Patience, "the prompt after the time"));
+
     // Walking north costs moves; the tavern's bread goes into the pack and is eaten.
     game.Type("север");
     ASSERT_TRUE(ShowsText(s, "Таверна \"Пьяный ёж\"", Patience));
