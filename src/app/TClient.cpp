@@ -324,6 +324,10 @@ void TClient::ConnectionEnded() {
     Log->TryAgainAfterFailure();
 }
 
+bool TClient::Logging() const {
+    return Log->On();
+}
+
 void TClient::AppendLog(const std::string& text) {
     const int error = Log->AppendLog(text);
     if (error == 0)

@@ -145,6 +145,7 @@ class TClient final : public LoopClient,
     // Writes a printed line (console code page, no colour bytes) to the output log when it is on;
     // a write that fails switches the log off with one line saying so.
     void AppendLog(const std::string& text) override;
+    bool Logging() const override;
     // Alt+L: the log on or off, one line saying where it writes.
     void ToggleLog() override;
     // The history of an earlier run into the editor, and the editor's history back to its file.

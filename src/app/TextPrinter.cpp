@@ -63,7 +63,7 @@ void TextPrinter::RemoveUnfinishedLine() {
 void TextPrinter::PrintText(const std::string& text) {
     EndOpenPrompt();
     Output.AppendOutput(text);
-    Targets.AppendLog(WithoutColours(text));
+    LogText(text);
     if (FlashActivity)
         Panel.NoteActivity();
 }
@@ -73,7 +73,7 @@ void TextPrinter::PrintServerText(const std::string& text) {
         return PrintText(text);
     const TriggerVerdict verdict = Triggers->Match(text);
     if (verdict.Gag)
-        Targets.AppendLog(WithoutColours(text));
+        LogText(text);
     else
         PrintText(ColourLine(text, verdict.Colours, Output.TextAttr()));
     Triggers->Run(verdict);
@@ -95,7 +95,7 @@ void TextPrinter::PrintAnsweredPrompt(const std::string& ansiPrompt, bool mayBeC
     } else {
         const TriggerVerdict verdict = Triggers->Match(text);
         if (verdict.Gag) {
-            Targets.AppendLog(WithoutColours(text));
+            LogText(text);
             PrintWithEcho(std::string(), lines.front());
         } else {
             PrintWithEcho(ColourLine(text, verdict.Colours, Output.TextAttr()), lines.front());
@@ -137,7 +137,7 @@ void TextPrinter::PrintPromptLine(const std::string& ansiText, bool mayBeCode) {
     if (Triggers) {
         verdict = Triggers->Match(text);
         if (verdict.Gag) {
-            Targets.AppendLog(WithoutColours(text));
+            LogText(text);
             Triggers->Run(verdict);
             return;
         }
@@ -157,7 +157,13 @@ void TextPrinter::PrintPromptLine(const std::string& ansiText, bool mayBeCode) {
 
 void TextPrinter::EndOpenPrompt() {
     if (OpenPrompt)
-        Targets.AppendLog(WithoutColours(std::exchange(OpenPrompt, std::nullopt)->Text));
+        LogText(std::exchange(OpenPrompt, std::nullopt)->Text);
+}
+
+void TextPrinter::LogText(const std::string& consoleText) {
+    // Taking the colours off costs a pass over the line, for nothing while the log is off.
+    if (Targets.Logging())
+        Targets.AppendLog(WithoutColours(consoleText));
 }
 
 void TextPrinter::PrintWithEcho(const std::string& text, std::string_view echo) {

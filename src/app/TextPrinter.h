@@ -23,6 +23,8 @@ class PrintedLineTargets {
     // A printed line without its colour bytes and background marks (console code page), for
     // the output log.
     virtual void AppendLog(const std::string& text) = 0;
+    // Whether AppendLog keeps anything: while it does not, the printer need not call it.
+    virtual bool Logging() const { return true; }
     // The server's text editor opens with these lines (console code page, CR LF between).
     virtual void BeginEditMode(const std::string& text) = 0;
     // The server asks which version this is.
@@ -101,6 +103,8 @@ class TextPrinter final : public ServerLinePrinter {
     void PrintWithEcho(const std::string& consoleText, std::string_view echo);
     // The first line of a command: on the open prompt's row when nothing came after it.
     void EchoFirstLine(std::string_view echo);
+    // The line without its colours to the log, when it is on.
+    void LogText(const std::string& consoleText);
     void HandleServerCode(char code, std::string_view payload);
     void Unsupported(char code, std::string_view payload);
     void SetName(std::string_view name);

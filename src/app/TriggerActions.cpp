@@ -87,6 +87,9 @@ TriggerActions::~TriggerActions() {
 }
 
 TriggerVerdict TriggerActions::Match(std::string_view consoleText) {
+    // Most players load no triggers: their lines need not be stripped of colours first.
+    if (Triggers.Empty())
+        return {};
     return Triggers.Match(WithoutColours(consoleText));
 }
 

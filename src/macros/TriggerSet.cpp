@@ -136,6 +136,11 @@ size_t TriggerSet::ActiveTriggers() {
         std::count_if(Triggers.begin(), Triggers.end(), [](const Armed& t) { return !t.Silent; }));
 }
 
+bool TriggerSet::Empty() {
+    Sync();
+    return Triggers.empty();
+}
+
 void TriggerSet::Sync() {
     if (Synced == Source.Generation)
         return;

@@ -68,6 +68,8 @@ class TriggerSet {
     // trigger that fires more than TriggerActionsPerSecond actions within a second is stopped
     // the same way, its actions from there on dropped.
     TriggerVerdict Match(std::string_view line);
+    // Whether the entries hold no trigger at all: then Match finds nothing in any line.
+    bool Empty();
 
     // The actions of the conditions that have become true since the last call; a condition
     // fires again only after a call has found it false. A value the server never sent leaves

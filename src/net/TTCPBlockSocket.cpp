@@ -277,6 +277,11 @@ TTCPBlockSocket::LineEnd TTCPBlockSocket::FindLineEnd() {
     const std::size_t prompt = PromptEnds.empty() ? n : PromptEnds.front() - Start;
     for (std::size_t i = Scanned; i < prompt; ++i) {
         const char c = data[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        // The line found stays buffered until it is taken: the search that asks whether a
+        // line waits and the one that takes it read its bytes once between them.
+        Scanned = i;
         if (c == '\r') {
             if (i + 1 < n && data[i + 1] == '\n')
                 return {i, 2, 0};

@@ -334,6 +334,17 @@ TEST_F(TriggerSetTest, TimersKeepTheirCommandsAndFollowReloads) {
     EXPECT_EQ(Triggers.Timers().size(), 2u);
 }
 
+TEST_F(TriggerSetTest, EmptyFollowsReloads) {
+    EXPECT_TRUE(Triggers.Empty());
+    Load("trigger: part\ngold\nget gold\n");
+    EXPECT_FALSE(Triggers.Empty());
+    EXPECT_EQ(Sent("You see gold here"), Lines{"get gold"});
+    // Timers alone match no line.
+    Load("timer: 5\nsay a\n");
+    EXPECT_TRUE(Triggers.Empty());
+    EXPECT_EQ(Sent("You see gold here"), Lines{});
+}
+
 class WhenTest : public TriggerSetTest {
   protected:
     CharacterStatus Status;

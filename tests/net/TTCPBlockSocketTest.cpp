@@ -245,6 +245,37 @@ TEST_F(TTCPBlockSocketTest, EveryKindOfLineEndEndsOneLine) {
     EXPECT_EQ(Drain(), (Lines{"g"}));
 }
 
+TEST_F(TTCPBlockSocketTest, AskingWhetherALineWaitsChangesNoLineHandedOut) {
+    // As the link drains a burst: it asks (here twice) before every line after the first.
+    const auto drainAsking = [this] {
+        Lines lines;
+        std::string line = Socket->ReceiveLine(0);
+        while (Socket->ErrorCode() == 0) {
+            lines.push_back(line);
+            const bool waiting = Socket->HasCompleteLine();
+            EXPECT_EQ(Socket->HasCompleteLine(), waiting);
+            if (!waiting)
+                break;
+            line = Socket->ReceiveLine(0);
+        }
+        return lines;
+    };
+    Open();
+    Stream->Arrive("a\r\nb\n\rc\rd\ne\r\rf\n\ng\n");
+    EXPECT_EQ(drainAsking(), (Lines{"a", "b", "c", "d", "e", "", "f", "", "g"}));
+    Stream->Arrive("\rh\r\ni");
+    EXPECT_EQ(drainAsking(), (Lines{"h"}));
+    EXPECT_EQ(Socket->UnfinishedLine(), "i");
+
+    Stream = Net.Prepare();
+    Open(Server(false));
+    Stream->Arrive("a\rb\nc\r\nd\n\re\r");
+    EXPECT_EQ(drainAsking(), (Lines{"a\rb\nc"}));
+    EXPECT_EQ(Socket->UnfinishedLine(), "d\n\re\r");
+    Stream->Arrive("\nf\r\n");
+    EXPECT_EQ(drainAsking(), (Lines{"d\n\re", "f"}));
+}
+
 TEST_F(TTCPBlockSocketTest, APairSplitAcrossReadsIsOneLineEnd) {
     Open();
     Stream->Arrive("one\r");

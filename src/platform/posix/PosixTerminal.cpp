@@ -444,7 +444,7 @@ void PosixTerminal::WriteRaw(std::string_view bytes) {
     WriteAll(bytes);
 }
 
-bool PosixTerminal::ReadAvailable(TimePoint now) {
+bool PosixTerminal::ReadAvailable(std::optional<TimePoint>& now) {
     if (InputClosed)
         return false;
     const uint64_t waits = Loop.Waits();
@@ -463,7 +463,9 @@ bool PosixTerminal::ReadAvailable(TimePoint now) {
         if (probe.revents & POLLIN) {
             n = ::read(InputFd, buffer, sizeof buffer);
             if (n > 0) {
-                Decoder.Feed(std::string_view(buffer, static_cast<size_t>(n)), now);
+                if (!now)
+                    now = Loop.Now();
+                Decoder.Feed(std::string_view(buffer, static_cast<size_t>(n)), *now);
                 any = true;
                 continue;
             }
@@ -507,12 +509,16 @@ bool PosixTerminal::ReadInput(InputRecord& record) {
         return true;
     }
     // Records already decoded go first; only then is the terminal read again.
-    const TimePoint now = Loop.Now();
-    if (!Decoder.Next(record, now)) {
+    // The clock is read only when the time counts: a sequence waits for its deadline, or bytes
+    // come in. While lines stream in, most passes do neither.
+    std::optional<TimePoint> now;
+    if (Decoder.Deadline())
+        now = Loop.Now();
+    if (!Decoder.Next(record, now.value_or(TimePoint{}))) {
         const bool read = ReadAvailable(now);
         // The answer to the cursor style query comes among the keys.
         NoteCursorStyle();
-        if (!read || !Decoder.Next(record, now))
+        if (!read || !Decoder.Next(record, *now))
             return false;
     }
     if (record.Type == InputRecord::Kind::Focus)

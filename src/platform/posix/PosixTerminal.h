@@ -51,7 +51,8 @@ class PosixTerminal final : public Terminal {
     // Job control: the terminal is the shell's while the process is stopped, and the client's
     // again, drawn whole, once it is continued.
     bool FollowJobControl();
-    bool ReadAvailable(TimePoint now);
+    // `now` is read from the loop's clock when bytes come and it was not read yet.
+    bool ReadAvailable(std::optional<TimePoint>& now);
     void QuerySize();
     // Takes the terminal's answer to the cursor style query once it has come.
     void NoteCursorStyle();
