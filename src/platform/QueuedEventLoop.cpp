@@ -87,6 +87,13 @@ void QueuedEventLoop::QueueCall(std::function<void()> call) {
 }
 
 bool QueuedEventLoop::RunQueuedCalls() {
+    // Asked every pass and mostly empty: an empty queue costs no allocation (a deque allocates
+    // when made).
+    {
+        std::lock_guard guard(Lock);
+        if (Calls.empty())
+            return false;
+    }
     std::deque<std::function<void()>> batch;
     {
         std::lock_guard guard(Lock);

@@ -54,7 +54,13 @@ class ConsoleScreen final : public ScreenSurface {
     bool Changed() const { return Dirty; }
     // Shows the buffer now, its views refreshed first.
     void Show();
-    const Frame& Cells() const { return Buffer; }
+    // The cells as the next frame shows them: the views are refreshed first.
+    const Frame& Cells() {
+        RefreshViews();
+        return Buffer;
+    }
+    // The cells as written so far, the views not refreshed.
+    const Frame& Written() const { return Buffer; }
 
   private:
     Terminal& Term;

@@ -17,6 +17,10 @@ constexpr auto StreamingFlushInterval = Milliseconds(16);
 constexpr int64_t WheelRows = 3;
 // Input kept during one network wait at most; a flood beyond is read and dropped.
 constexpr std::size_t HeldLimit = 4096;
+// While lines stream in, one pass takes this many at most: the loop's own work (messages,
+// timers, keys, the screen) is done once for them all, and a key waits no longer than a few
+// lines' handling.
+constexpr int IdleStepsPerPass = 32;
 
 } // namespace
 
@@ -57,7 +61,18 @@ void InputLoop::Step(LoopClient& client, bool runIdle) {
         Show();
     if (!IdleBusy)
         Events.Wait(Term.InputDeadline());
-    IdleBusy = runIdle ? client.Idle() : false;
+    IdleBusy = runIdle ? RunIdle(client) : false;
+}
+
+bool InputLoop::RunIdle(LoopClient& client) {
+    for (int step = 0; step < IdleStepsPerPass; ++step) {
+        if (!client.Idle())
+            return false;
+        // A line may end the loop (a plugin asked to quit): the rest waits for no one.
+        if (Terminated)
+            return false;
+    }
+    return true;
 }
 
 void InputLoop::Pass(LoopClient& client, bool runIdle) {

@@ -57,6 +57,9 @@ class InputLoop final : public MessagePump, public NetworkWait, public LoopExit 
     class Serving;
 
     bool ProcessMessage();
+    // The idle step again while it has more at once, a bounded number of times; true when
+    // more is still waiting.
+    bool RunIdle(LoopClient& client);
     bool ProcessInput(LoopClient& client);
     // Reads the next record: what a wait held first, then the terminal.
     bool NextInput(InputRecord& record);

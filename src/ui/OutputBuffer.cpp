@@ -34,6 +34,11 @@ OutputBuffer::OutputBuffer(ScreenSurface& screen, int sizeX, int32_t outputSize,
       OutputSize(std::max(outputSize, 1)), Shapes(static_cast<size_t>(OutputSize)),
       BlankRow(static_cast<size_t>(SizeX), BlankCell) {
     Output.reserve(static_cast<size_t>(OutputSize) * static_cast<size_t>(SizeX));
+    Con.AddView(*this);
+}
+
+OutputBuffer::~OutputBuffer() {
+    Con.RemoveView(*this);
 }
 
 Cell* OutputBuffer::Row(int64_t row) {
@@ -95,14 +100,21 @@ void OutputBuffer::KeepInView(bool following) {
     // A window that showed the newest rows follows; one scrolled back stays where it is, unless
     // rows it showed were taken back, or were overwritten by the new ones: then it shows the
     // oldest rows still kept, so that it never holds rows of two turns of the ring.
+    // Drawn at the next refresh, once for all the lines of a pass.
     if (following || ViewTop > BottomPosition()) {
-        ScrollOutputToEnd();
+        ViewTop = BottomPosition();
+        DrawPending = true;
     } else if (ViewTop < MinViewTop) {
         ViewTop = MinViewTop;
-        DrawOutput();
-    } else if (const OutputSplit split = Split(); split.LowerRows > 0) {
-        DrawNewest(split); // the newest rows below the separator follow
+        DrawPending = true;
+    } else if (Split().LowerRows > 0) {
+        DrawPending = true; // the newest rows below the separator follow
     }
+}
+
+void OutputBuffer::Refresh() {
+    if (DrawPending)
+        DrawOutput();
 }
 
 void OutputBuffer::TakeBackUnfinished() {
@@ -174,6 +186,7 @@ void OutputBuffer::StoreRows(std::string_view text, int64_t maxRows) {
 
 void OutputBuffer::DrawOutput() {
     ++DrawCount;
+    DrawPending = false;
     const OutputSplit split = Split();
     for (int y = 0; y < split.UpperRows; ++y)
         DrawRow(ViewTop + y, y);

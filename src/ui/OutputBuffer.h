@@ -39,13 +39,19 @@ struct CellSpan {
 // With the split view on, a window scrolled back keeps its lowest rows for the newest text,
 // below a separator row that counts the rows waiting below (see OutputSplit); scrolling to the
 // bottom joins the two again.
-class OutputBuffer final : public OutputView, public TextOutput {
+//
+// While lines stream in, the window is drawn once per pass of the loop (as a screen view), not
+// once per line; whatever else moves it draws it at once.
+class OutputBuffer final : public OutputView, public TextOutput, public ScreenView {
   public:
     // The ring starts as black blanks; throws std::bad_alloc when it cannot be had. Its memory
     // is reserved here and filled as rows are first written, so that a long scrollback costs
     // only what it holds.
     OutputBuffer(ScreenSurface& screen, int sizeX, int32_t outputSize, int32_t outputRows,
                  WrapMode wrap = WrapMode::AtEdge);
+    ~OutputBuffer() override;
+    OutputBuffer(const OutputBuffer&) = delete;
+    OutputBuffer& operator=(const OutputBuffer&) = delete;
 
     // Stores one printed line (console code page; colour bytes and background marks set the
     // attribute in force and take no cell). The window follows when it showed the newest rows.
@@ -61,7 +67,10 @@ class OutputBuffer final : public OutputView, public TextOutput {
     // rows are not all within the scrollback's reach.
     bool TakeBackLine(int64_t firstRow, uint16_t attrBefore);
     bool ShowsUnfinished() const { return Unfinished.has_value(); }
+    // Draws the window now.
     void DrawOutput();
+    // Draws the window if a line printed since the last drawing moved it.
+    void Refresh() override;
     void ScrollOutput(bool down, int64_t count) override;
     void ScrollOutputToEnd() override;
     // Puts `top` (kept within the rows the window may show) at the window's top.
@@ -131,6 +140,8 @@ class OutputBuffer final : public OutputView, public TextOutput {
     int64_t LineCount = 0;
     int32_t OutputRows;
     uint64_t DrawCount = 0;
+    // A line printed moved the window; it is drawn at the next refresh.
+    bool DrawPending = false;
 
     size_t Slot(int64_t row) const { return static_cast<size_t>(row % OutputSize); }
     // The ring row of a row to be written, made when it is the first time.

@@ -602,7 +602,7 @@ TEST_F(InputEditorTest, TheViewDrawsOncePerPassAndOnlyAfterAChange) {
     // Several changes before the pass are shown together, in one draw.
     E().InsertText(" n");
     E().MoveToLineEdge(false);
-    EXPECT_EQ(test::RowText(Con.Cells(), Top).substr(10, 2), "XY");
+    EXPECT_EQ(test::RowText(Con.Written(), Top).substr(10, 2), "XY");
     EXPECT_EQ(Row(0), "look n");
     EXPECT_EQ(Screen().CursorX, 0);
 }

@@ -70,23 +70,39 @@ TEST_F(InputLoopTest, StepRunsQueuedCallsBeforeIdleAndEndsThePassEarly) {
     EXPECT_EQ(Loop.Waits, 1);
 }
 
-TEST_F(InputLoopTest, BusyIdleSkipsTheWaitAndShowsTheScreenAtABoundedRate) {
+// Lines that stream in are taken several to a pass, but a bounded number of them, so that a
+// key typed meanwhile is handled before the rest; the loop never sleeps while lines are ready
+// and shows the screen at a bounded rate.
+TEST_F(InputLoopTest, StreamingLinesAreTakenInBoundedBatchesWithoutSleepingAndShownAtABoundedRate) {
+    constexpr int Lines = 200;
     int idle = 0;
     // Each idle call prints a line, as received text does.
     Client.OnIdle = [&] {
-        Screen.WriteText("line", 7, MakeCoord(0, idle % 20));
-        return ++idle < 5;
+        Screen.WriteText("line " + std::to_string(idle), 7, MakeCoord(0, idle % 20));
+        return ++idle < Lines;
     };
-    for (int i = 0; i < 5; ++i)
+    int linesBeforeKey = -1;
+    Client.OnKey = [&](const KeyEvent&) {
+        linesBeforeKey = idle;
+        return true;
+    };
+    Input.Step(Client);
+    const int firstPass = idle;
+    EXPECT_GT(firstPass, 1);
+    EXPECT_LT(firstPass, Lines / 2);
+    Term.Key('A', 'a', 0);
+    Input.Step(Client);
+    EXPECT_EQ(linesBeforeKey, firstPass);
+    for (int pass = 0; pass < Lines && idle < Lines; ++pass)
         Input.Step(Client);
-    EXPECT_EQ(idle, 5);
+    EXPECT_EQ(idle, Lines);
     EXPECT_EQ(Loop.Waits, 1); // only before the first pass: later passes had work ready
     // The clock did not move while lines streamed in, so the screen was shown once.
     EXPECT_EQ(Term.Presents, 1);
     Loop.Advance(Milliseconds(20));
     Input.Step(Client);
     EXPECT_EQ(Term.Presents, 2);
-    EXPECT_EQ(test::RowText(Term.Shown, 4).substr(0, 4), "line");
+    EXPECT_EQ(test::RowText(Term.Shown, (Lines - 1) % 20).substr(0, 8), "line 199");
 }
 
 TEST_F(InputLoopTest, AnUnchangedScreenIsNotSentAgainUnlessTheTerminalLostIt) {

@@ -138,6 +138,26 @@ TEST_F(OutputBufferTest, WindowFillsFromTheTopThenKeepsTheNewestRowAtTheBottom) 
     EXPECT_EQ(ScreenRow(20), "line 29");
 }
 
+// While lines stream in, the window is drawn once per pass of the loop (at the screen's
+// refresh), not once per line; a scroll draws it at once.
+TEST_F(OutputBufferTest, StreamedLinesDrawTheWindowOnceAtTheNextRefreshAndAScrollAtOnce) {
+    OutputBuffer out(Con, 80, 200, 21);
+    const uint64_t before = out.Draws();
+    for (int n = 0; n < 100; ++n)
+        out.AppendOutput(Numbered(n));
+    EXPECT_EQ(out.Draws(), before);
+    EXPECT_EQ(ScreenRow(20), "line 99");
+    EXPECT_EQ(ScreenRow(0), "line 79");
+    EXPECT_EQ(out.Draws(), before + 1);
+    out.ScrollOutput(false, 5);
+    EXPECT_EQ(out.Draws(), before + 2);
+    EXPECT_EQ(test::RowText(Con.Written(), 20).substr(0, 7), "line 94");
+    // Scrolled back, new lines move nothing: no drawing is owed.
+    out.AppendOutput(Numbered(100));
+    EXPECT_EQ(ScreenRow(20), "line 94");
+    EXPECT_EQ(out.Draws(), before + 2);
+}
+
 TEST_F(OutputBufferTest, ScrollbackStopsAtTheOldestWholeRowOnceTheRingHasWrapped) {
     OutputBuffer out(Con, 80, 50, 21);
     for (int n = 0; n < 100; ++n)

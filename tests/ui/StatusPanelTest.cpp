@@ -61,9 +61,9 @@ class Panel : public ::testing::Test {
         }
     }
 
-    std::string Row(int y) const { return test::RowText(Con.Cells(), y); }
+    std::string Row(int y) { return test::RowText(Con.Cells(), y); }
     // Attribute of the first cell of a text on a row; 0xFFFF when the text is not there.
-    uint16_t AttrOf(int y, std::string_view consoleText, size_t skip = 0) const {
+    uint16_t AttrOf(int y, std::string_view consoleText, size_t skip = 0) {
         const std::string row = Row(y);
         size_t at = row.find(consoleText);
         for (size_t i = 0; i < skip && at != std::string::npos; ++i)
