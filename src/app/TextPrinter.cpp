@@ -30,7 +30,9 @@ void TextPrinter::PrintTextLine(const std::string& ansiText) {
 }
 
 void TextPrinter::PrintReceivedLine(const std::string& ansiText, bool mayBeCode) {
-    const std::string text = AnsiToConsole(ansiText);
+    ReusedString::Loan converted = ConsoleText.Borrow();
+    AnsiToConsole(ansiText, *converted);
+    const std::string& text = *converted;
     if (mayBeCode && IsServerCode(text)) {
         HandleServerCode(text[2], std::string_view(text).substr(3));
         return;
@@ -74,6 +76,8 @@ void TextPrinter::PrintServerText(const std::string& text) {
     const TriggerVerdict verdict = Triggers->Match(text);
     if (verdict.Gag)
         LogText(text);
+    else if (verdict.Colours.empty())
+        PrintText(text); // most lines: no copy
     else
         PrintText(ColourLine(text, verdict.Colours, Output.TextAttr()));
     Triggers->Run(verdict);

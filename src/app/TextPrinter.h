@@ -8,6 +8,7 @@
 #include "ui/OutputBuffer.h"
 #include "ui/StatusPanel.h"
 #include "ui/WindowTitle.h"
+#include "util/ReusedString.h"
 
 #include <optional>
 #include <string>
@@ -128,6 +129,8 @@ class TextPrinter final : public ServerLinePrinter {
         int64_t EndRow = 0;
     };
     std::optional<OpenPromptRows> OpenPrompt;
+    // The memory of a received line in the console code page, used again line after line.
+    ReusedString ConsoleText;
     TriggerActions* Triggers = nullptr;
     ReceivedLines PluginText{*this};
 };

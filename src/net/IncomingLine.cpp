@@ -55,6 +55,14 @@ std::string WithoutBackgroundMarks(std::string_view text) {
 
 DecodedLine DecodeIncomingLine(std::string_view line, const SgrState& colours) {
     DecodedLine result;
+    DecodeIncomingLine(line, colours, result);
+    return result;
+}
+
+void DecodeIncomingLine(std::string_view line, const SgrState& colours, DecodedLine& result) {
+    result.Text.clear();
+    result.WireMarkers = 0;
+    result.Consumed = 0;
     result.Colours = colours;
     // The colours as SGR alone leaves them: those of a server code, whose marker bytes look
     // like colour bytes but colour nothing.
@@ -122,7 +130,6 @@ DecodedLine DecodeIncomingLine(std::string_view line, const SgrState& colours) {
         if (firstAnsiColour != std::string::npos)
             result.Text = WithoutBackgroundMarks(result.Text);
     }
-    return result;
 }
 
 } // namespace tolmix

@@ -30,5 +30,7 @@ struct DecodedLine {
 // rest: the line is decoded again as it grows. `colours` are those in force before the line;
 // the result has those after it (for a server code, what its SGR sequences alone left).
 DecodedLine DecodeIncomingLine(std::string_view line, const SgrState& colours = {});
+// The same into `result`, whose text's memory is used again (`line` must not be in it).
+void DecodeIncomingLine(std::string_view line, const SgrState& colours, DecodedLine& result);
 
 } // namespace tolmix

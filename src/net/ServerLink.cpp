@@ -166,7 +166,8 @@ bool ServerLink::PollSocket() {
     const uint64_t connection = Connection;
     try {
         ProtectedBlock block(Protected);
-        std::string line = Socket->ReceiveLine(0);
+        ReusedString::Loan line = ReceivedLine.Borrow();
+        Socket->ReceiveLine(0, *line);
         const int32_t code = Socket->ErrorCode();
         const std::string error = Socket->ErrorText();
         if (code != SocketError::Ok && code != SocketError::TimedOut) {
@@ -185,7 +186,7 @@ bool ServerLink::PollSocket() {
             return false;
         }
         EndUnfinishedLine();
-        ProcessIncomingLine(line, Socket->LastLineWasPrompt());
+        ProcessIncomingLine(*line, Socket->LastLineWasPrompt());
         // Handling the line may have dropped the connection.
         if (!Socket)
             return false;
@@ -202,8 +203,10 @@ bool ServerLink::PollSocket() {
 
 void ServerLink::ProcessIncomingLine(std::string_view line, bool prompt) {
     std::string storage;
-    const DecodedLine decoded =
-        DecodeIncomingLine(Charset.DecodeReceived(line, true, storage), Colours);
+    ReusedString::Loan text = DecodedText.Borrow();
+    DecodedLine decoded;
+    decoded.Text = std::move(*text);
+    DecodeIncomingLine(Charset.DecodeReceived(line, true, storage), Colours, decoded);
     Colours = decoded.Colours;
     // Only marker bytes that came as such make a server code; colour bytes made from ANSI
     // sequences (black on black) merely look like them.
@@ -211,6 +214,7 @@ void ServerLink::ProcessIncomingLine(std::string_view line, bool prompt) {
         Printer.PrintPromptLine(decoded.Text, decoded.WireMarkers == 2);
     else
         Printer.PrintReceivedLine(decoded.Text, decoded.WireMarkers == 2);
+    *text = std::move(decoded.Text);
 }
 
 void ServerLink::ProcessPromptLine(std::string_view line, std::string_view command) {

@@ -14,6 +14,7 @@
 #include "platform/Network.h"
 #include "platform/Timer.h"
 #include "text/ServerCodePage.h"
+#include "util/ReusedString.h"
 
 #include <exception>
 #include <memory>
@@ -143,6 +144,9 @@ class ServerLink final : public ServerConnection,
     std::size_t UnfinishedSeen = 0;
     // The colours the server's SGR sequences set, as they stand after its last whole line.
     SgrState Colours;
+    // The memory of the received line and of its decoded text, used again line after line.
+    ReusedString ReceivedLine;
+    ReusedString DecodedText;
     bool UnfinishedShown = false;
     Timer UnfinishedTimer;
     // The server said it echoes what is typed, and has not taken that back, nor has the line

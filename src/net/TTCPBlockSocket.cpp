@@ -4,6 +4,7 @@
 #include "platform/SocketErrors.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace tolmix {
@@ -275,10 +276,20 @@ TTCPBlockSocket::LineEnd TTCPBlockSocket::FindLineEnd() {
     while (!PromptEnds.empty() && PromptEnds.front() <= Start)
         PromptEnds.pop_front();
     const std::size_t prompt = PromptEnds.empty() ? n : PromptEnds.front() - Start;
+    // The next CR, looked for many bytes at a time and kept while LFs before it are passed.
+    std::size_t nextCr = prompt;
+    bool crKnown = false;
     for (std::size_t i = Scanned; i < prompt; ++i) {
+        if (!crKnown || nextCr < i) {
+            const void* cr = std::memchr(data + i, '\r', prompt - i);
+            nextCr = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : prompt;
+            crKnown = true;
+        }
+        const void* lf = std::memchr(data + i, '\n', nextCr - i);
+        i = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : nextCr;
+        if (i == prompt)
+            break;
         const char c = data[i];
-        if (c != '\r' && c != '\n')
-            continue;
         // The line found stays buffered until it is taken: the search that asks whether a
         // line waits and the one that takes it read its bytes once between them.
         Scanned = i;
@@ -300,8 +311,8 @@ TTCPBlockSocket::LineEnd TTCPBlockSocket::FindLineEnd() {
     return {n, 0, 0};
 }
 
-std::string TTCPBlockSocket::TakeLine(LineEnd end) {
-    std::string line(Buffer, Start, end.Length);
+void TTCPBlockSocket::TakeLine(LineEnd end, std::string& line) {
+    line.assign(Buffer, Start, end.Length);
     EndedByCR = end.Lone == '\r';
     EndedByLF = end.Lone == '\n';
     EndedByPrompt = end.Prompt;
@@ -309,7 +320,6 @@ std::string TTCPBlockSocket::TakeLine(LineEnd end) {
     Start += end.Length + end.Size;
     Scanned = 0;
     DropConsumed();
-    return line;
 }
 
 void TTCPBlockSocket::DropConsumed() {
@@ -356,6 +366,13 @@ std::size_t TTCPBlockSocket::PieceLength(std::size_t limit) const {
 }
 
 std::string TTCPBlockSocket::ReceiveLine(int32_t timeoutMs) {
+    std::string line;
+    ReceiveLine(timeoutMs, line);
+    return line;
+}
+
+void TTCPBlockSocket::ReceiveLine(int32_t timeoutMs, std::string& line) {
+    line.clear();
     // The limit applies to each line, complete or not, however the stream was cut into
     // reads: a burst of many short lines is no overflow.
     const std::size_t limit =
@@ -382,11 +399,9 @@ std::string TTCPBlockSocket::ReceiveLine(int32_t timeoutMs) {
         if (end.Found())
             break;
     }
-    std::string line;
     if (code == SocketError::Ok)
-        line = TakeLine(end);
+        TakeLine(end, line);
     Finish(code);
-    return line;
 }
 
 bool TTCPBlockSocket::HasCompleteLine() {
@@ -412,7 +427,9 @@ std::string_view TTCPBlockSocket::UnfinishedLine() {
 std::string TTCPBlockSocket::TakeUnfinishedLine() {
     if (LineWaiting())
         return {};
-    return TakeLine({Pending(), 0, 0});
+    std::string line;
+    TakeLine({Pending(), 0, 0}, line);
+    return line;
 }
 
 void TTCPBlockSocket::CloseConnection() {

@@ -68,6 +68,8 @@ class TTCPBlockSocket {
     // (0: do not wait); anything else: the connection is broken. Bytes of an unfinished line
     // stay buffered.
     std::string ReceiveLine(int32_t timeoutMs);
+    // The same into `line`, whose memory is used again: a stream of lines costs no allocation.
+    void ReceiveLine(int32_t timeoutMs, std::string& line);
     // Whether the line ReceiveLine handed out last was ended by GA or EOR: a prompt.
     bool LastLineWasPrompt() const { return LastLinePrompt; }
     // Shuts down sending, reads away what is still waiting, closes.
@@ -111,7 +113,7 @@ class TTCPBlockSocket {
     std::size_t PieceLength(std::size_t limit) const;
     void SettlePending();
     LineEnd FindLineEnd();
-    std::string TakeLine(LineEnd end);
+    void TakeLine(LineEnd end, std::string& line);
     void DropConsumed();
     void Finish(int32_t code);
     int32_t Connect(std::string_view host, std::string_view port);

@@ -62,10 +62,15 @@ uint8_t ConsoleCharToAnsi(uint8_t c) {
 }
 
 std::string AnsiToConsole(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = static_cast<char>(AnsiCharToConsole(static_cast<uint8_t>(c)));
+    std::string out;
+    AnsiToConsole(text, out);
     return out;
+}
+
+void AnsiToConsole(std::string_view text, std::string& out) {
+    out.resize(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        out[i] = static_cast<char>(AnsiCharToConsole(static_cast<uint8_t>(text[i])));
 }
 
 std::string ConsoleToAnsi(std::string_view text) {

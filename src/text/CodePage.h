@@ -20,6 +20,8 @@ namespace tolmix {
 uint8_t AnsiCharToConsole(uint8_t c);
 uint8_t ConsoleCharToAnsi(uint8_t c);
 std::string AnsiToConsole(std::string_view text);
+// The same into `out`, whose memory is used again (`text` must not be in it).
+void AnsiToConsole(std::string_view text, std::string& out);
 std::string ConsoleToAnsi(std::string_view text);
 
 } // namespace tolmix

@@ -86,6 +86,8 @@ TEST(TriggerScenarios, AScriptedServersLinesAreAnsweredHiddenAndColoured) {
     ASSERT_TRUE(game.Peer().Send("A red dragon lands.\r\n\x80\x80h90/100\r\n"
                                  "\x80\x80h20/100\r\n\x80\x80h10/100\r\n"));
     ASSERT_TRUE(game.WaitForWire("flee\r\n", Patience)) << s.Dump();
+    // The answer goes out while the line is handled; the screen shows it at its own pace.
+    ASSERT_TRUE(ShowsText(s, "A red dragon lands.", Patience));
     EXPECT_TRUE(ShownInColour(s, "dragon", 0x0E));
     EXPECT_TRUE(ShownInColour(s, "A red ", 0x07));
     // Once per fall: the second update below 30% sends nothing more.
