@@ -85,6 +85,35 @@ template <typename Rows> class LineWrapper {
         return true;
     }
 
+    // Adds `count` characters in one attribute, as Put of each would; false as Put.
+    bool Put(const uint8_t* chars, int64_t count, uint16_t attr) {
+        while (count > 0) {
+            if (Column == Width) {
+                if (!Break(Cell{*chars, attr}))
+                    return false;
+                ++chars;
+                --count;
+                continue;
+            }
+            const int n = static_cast<int>(std::min<int64_t>(count, Width - Column));
+            Cell* out = Row + Column;
+            for (int i = 0; i < n; ++i)
+                out[i] = Cell{chars[i], attr};
+            if (Words) {
+                for (int i = n - 1; i >= 0; --i) {
+                    if (chars[i] == ' ') {
+                        LastBlank = Column + i;
+                        break;
+                    }
+                }
+            }
+            Column += n;
+            chars += n;
+            count -= n;
+        }
+        return true;
+    }
+
     // Closes the last row, its free cells blanks in `fillAttr`, the colour in force at the
     // line's end; answers how many rows the line took.
     int64_t Finish(uint16_t fillAttr) {

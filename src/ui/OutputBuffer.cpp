@@ -3,6 +3,7 @@
 #include "text/ColourBytes.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <string>
 #include <utility>
@@ -20,6 +21,17 @@ constexpr uint8_t LineChar = 0xC4; // a box-drawing character of the console cod
 // most five digits, ending where the status panel's count ends.
 constexpr int CountEnd = 50;
 constexpr int64_t MostCounted = 99999;
+
+// The bytes that are a character cell whatever comes next: all but the colour bytes, the lead
+// of a background mark and the tab.
+constexpr std::array<bool, 256> MakePlainCell() {
+    std::array<bool, 256> plain{};
+    for (int c = 0; c < 256; ++c)
+        plain[static_cast<size_t>(c)] = !(c >= FirstColourByte && c <= LastColourByte) &&
+                                        c != static_cast<uint8_t>(BackgroundMark) && c != '\t';
+    return plain;
+}
+constexpr std::array<bool, 256> PlainCell = MakePlainCell();
 
 // Foreground and background swapped.
 uint16_t Reversed(uint16_t attr) {
@@ -152,8 +164,19 @@ void OutputBuffer::StoreRows(std::string_view text, int64_t maxRows) {
         }
     } rows{*this, start, std::max<int64_t>(maxRows, 1)};
     LineWrapper wrapper(rows, SizeX, Wrap);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<uint8_t>(text[i]);
+        if (PlainCell[c]) {
+            // A run of characters goes in at once: most of a line is nothing else.
+            std::size_t end = i + 1;
+            while (end < text.size() && PlainCell[bytes[end]])
+                ++end;
+            if (!wrapper.Put(bytes + i, static_cast<int64_t>(end - i), CurrentAttr))
+                break;
+            i = end - 1;
+            continue;
+        }
         if (IsColourByte(c)) {
             CurrentAttr = ColourByteAttr(c);
             continue;
