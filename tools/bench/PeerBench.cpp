@@ -125,9 +125,7 @@ const std::string& BurstAnswer(const Contender& contender) {
 class Measurer {
   public:
     Measurer(const Options& options, std::string burst)
-        : options_(options), burst_(std::move(burst)) {
-        std::snprintf(lastLine_, sizeof lastLine_, "%07d", options.lines);
-    }
+        : options_(options), burst_(std::move(burst)) {}
 
     // One fresh process of `contender`; figures that failed stay empty (the reason printed).
     Run Measure(Contender& contender) const {
@@ -203,9 +201,12 @@ class Measurer {
         std::fprintf(stderr, "PeerBench: %s: %s\n", contender.name.c_str(), why.c_str());
     }
 
-    // Whether the client wrote `text` to its terminal since its output was `mark` bytes long.
-    static bool Shows(const PtySession& client, std::size_t mark, std::string_view text) {
-        return client.OutputSince(mark).find(text) != std::string_view::npos;
+    // A line of its own after every burst, so that the drawing of this burst's end can be told
+    // from the last one's on the screen.
+    std::string ClosingLine() const {
+        char line[32];
+        std::snprintf(line, sizeof line, "Burst %d is over.", ++bursts_);
+        return line;
     }
 
     void MeasureIdle(PtySession& client, Run& run) const {
@@ -243,17 +244,18 @@ class Measurer {
         return true;
     }
 
-    // The burst posted when the client's output was `mark` bytes long and its end answered;
-    // false (with the reason printed) when not within the time-out.
+    // The burst posted, ended by `closing`, and its end answered; false (with the reason
+    // printed) when not within the time-out.
     bool Burst(const Contender& contender, PtySession& client, bench::WireWatch& watch,
-               std::size_t mark) const {
+               const std::string& closing) const {
         client.WaitFor([&] { return watch.AnswerTime().has_value(); }, kBurstTimeout);
         if (!watch.AnswerTime()) {
             Fail(contender, "no answer to the end of the burst\n" + client.Dump());
             return false;
         }
-        // The last line reaches the terminal too.
-        if (!client.WaitFor([&] { return Shows(client, mark, lastLine_); }, 10s)) {
+        // The last line reaches the terminal too. The screen is read, not the bytes: a client
+        // that writes only the cells that changed leaves out what the row before had alike.
+        if (!client.WaitFor([&] { return client.ScreenContains(closing); }, 10s)) {
             Fail(contender, "the burst's last line was not drawn\n" + client.Dump());
             return false;
         }
@@ -263,10 +265,10 @@ class Measurer {
     bool MeasureBurst(const Contender& contender, PtySession& client, LoopbackServer::Peer& peer,
                       Run& run) const {
         bench::WireWatch watch(peer, BurstAnswer(contender), "", kBurstTimeout);
-        const std::size_t mark = client.Output().size();
+        const std::string closing = ClosingLine();
         const auto start = Clock::now();
-        peer.Post(burst_ + EndOfBurst(contender));
-        if (!Burst(contender, client, watch, mark))
+        peer.Post(burst_ + closing + "\r\n" + EndOfBurst(contender));
+        if (!Burst(contender, client, watch, closing))
             return false;
         run.linesPerSecond = options_.lines / (Ms(*watch.AnswerTime() - start) / 1000.0);
         if (const auto peak = bench::PeakRssKiB(client.Pid()))
@@ -282,8 +284,8 @@ class Measurer {
              ++burst) {
             client.PumpFor(100ms);
             bench::WireWatch watch(peer, BurstAnswer(contender), kPing, kBurstTimeout);
-            const std::size_t mark = client.Output().size();
-            peer.Post(burst_ + EndOfBurst(contender));
+            const std::string closing = ClosingLine();
+            peer.Post(burst_ + closing + "\r\n" + EndOfBurst(contender));
             // The burst on its way before the first key; a client may draw nothing of it
             // until it has read it all.
             client.PumpFor(kBetweenKeys);
@@ -296,7 +298,7 @@ class Measurer {
                 client.Send(kPing + keys::Enter);
                 client.PumpFor(kBetweenKeys);
             }
-            if (!Burst(contender, client, watch, mark))
+            if (!Burst(contender, client, watch, closing))
                 return;
             if (!client.WaitFor([&] { return watch.Markers() >= presses.size(); }, 10s)) {
                 Fail(contender, std::to_string(presses.size() - watch.Markers()) + " of " +
@@ -323,7 +325,7 @@ class Measurer {
 
     const Options& options_;
     const std::string burst_;
-    char lastLine_[16];
+    mutable int bursts_ = 0;
 };
 
 // The median over the runs of one figure, or a dash when no run gave it.

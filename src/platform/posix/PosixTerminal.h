@@ -87,9 +87,10 @@ class PosixTerminal final : public Terminal {
     // Glyph bytes for a terminal whose character set is not UTF-8.
     std::unique_ptr<std::array<std::string, 256>> GlyphBytes;
     // While the loop streams lines without sleeping, the terminal is looked at only every
-    // few passes: each look is a system call, and a burst of thousands of server lines would
-    // otherwise pay one per line. Keys still arrive within microseconds.
-    static constexpr int StreamingProbeInterval = 16;
+    // other pass (a pass takes up to 32 lines): each look is a system call, and a burst of
+    // thousands of server lines would otherwise pay one per line. Keys still arrive within
+    // microseconds.
+    static constexpr int StreamingProbeInterval = 2;
     uint64_t ProbedAtWait = ~uint64_t{0};
     int PassesSinceProbe = 0;
 };

@@ -70,8 +70,9 @@ class Win32Console final : public Terminal {
     bool SizeChanged = false;
     TerminalSize CurrentSize;
     Frame Shown; // what the buffer shows now; empty when unknown
-    // While the loop streams lines without sleeping, the input is looked at every few passes.
-    static constexpr int StreamingProbeInterval = 16;
+    // While the loop streams lines without sleeping, the input is looked at every other pass
+    // (a pass takes up to 32 lines).
+    static constexpr int StreamingProbeInterval = 2;
     uint64_t ProbedAtWait = ~uint64_t{0};
     int PassesSinceProbe = 0;
 };
